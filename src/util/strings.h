@@ -1,0 +1,44 @@
+// Small string helpers shared by every layer. Strings are UTF-8 byte strings.
+#ifndef TAV_UTIL_STRINGS_H_
+#define TAV_UTIL_STRINGS_H_
+
+#include <cstdarg>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tav {
+
+// printf-style formatting into a new string.
+std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string StrFormatV(const char* format, va_list args);
+
+// ASCII case-insensitive comparison (the suite compares names without regard
+// to case; non-ASCII bytes compare as they are).
+bool EqualsNoCase(std::string_view a, std::string_view b);
+int CompareNoCase(std::string_view a, std::string_view b);
+std::string ToLowerAscii(std::string_view s);
+std::string ToUpperAscii(std::string_view s);
+
+std::string_view TrimWhitespace(std::string_view s);
+std::vector<std::string> SplitString(std::string_view s, char separator);
+std::string JoinStrings(const std::vector<std::string>& parts, std::string_view separator);
+
+// Replaces every "\r\n" by "\n".
+std::string CrlfToLf(std::string_view s);
+
+// The longest prefix of `s` of at most `max_bytes` bytes that does not end
+// inside a UTF-8 character.
+std::string_view Utf8Prefix(std::string_view s, size_t max_bytes);
+
+// Lower-case hexadecimal of bytes, without separators.
+std::string HexEncode(std::string_view bytes);
+
+// Parses a whole decimal integer (optional sign); false on any other text or
+// overflow.
+bool ParseInt64(std::string_view text, long long* out);
+
+}  // namespace tav
+
+#endif  // TAV_UTIL_STRINGS_H_
