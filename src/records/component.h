@@ -101,8 +101,9 @@ class CComponent {
   // Writes both bodies to memory and compares their lengths: 1 when this one
   // is longer, 0 when equal, -1 when shorter, 2 when `other` is null or a
   // write fails.
-  virtual int CompareStreamSize(const CComponent* other, uint32_t* this_length,
-                                uint32_t* other_length) const;
+  // (Writing may correct stale body lengths, hence not const.)
+  virtual int CompareStreamSize(CComponent* other, uint32_t* this_length,
+                                uint32_t* other_length);
 
   // "Tag", "Size" and a separator line (lists add "Item Count" and a second
   // separator).
@@ -137,6 +138,9 @@ class CComponent {
   virtual std::string GetDisplayText() const;
 
  protected:
+  // Reads the body length and body after the tag has been read.
+  int ReadAfterTag(CFile* file, uint64_t start, uint64_t* bytes_read);
+
   // Writes the body. Base: nothing.
   virtual int WriteData(CFile* file);
   // Reads the body of body_length_ bytes. Base: skips it.
@@ -196,6 +200,9 @@ inline void StoreBigEndian16(uint8_t* p, uint16_t v) {
   p[1] = static_cast<uint8_t>(v);
 }
 
+// The tag as printable text: bytes outside printable ASCII as \xNN.
+std::string HexSafeTag(const ComponentTag& tag);
+
 // Damage that a read tolerates for the sake of older files (a list that ends
 // before its count, a body read shorter than declared) is reported to the
 // collector installed on the reading thread, if any. `tavsec records check`
@@ -215,10 +222,16 @@ class ReadIssueCollector {
 
   // Records an issue with the collector of this thread, if there is one.
   static void Report(uint64_t offset, std::string text);
+  // Records where a read failed; only the first (innermost) failure counts,
+  // since every enclosing chunk fails with it.
+  static void ReportFailure(uint64_t offset, std::string text);
   static bool Active();
+  const Issue* failure() const { return has_failure_ ? &failure_ : nullptr; }
 
  private:
   std::vector<Issue> issues_;
+  Issue failure_;
+  bool has_failure_ = false;
   ReadIssueCollector* previous_;
 };
 

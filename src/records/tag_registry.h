@@ -44,10 +44,12 @@ bool CreateComponent(const ComponentTag& tag, std::unique_ptr<CComponent>& out);
 // `source` is null.
 bool CloneComponent(const CComponent* source, std::unique_ptr<CComponent>& out);
 
-// Record kinds of other files register their makers here before first use
-// (static registration in their own translation units).
-using ComponentMaker = std::unique_ptr<CComponent> (*)();
-void RegisterComponentMaker(std::string_view tag, ComponentMaker maker);
+// Replaces the class that the factory makes for a registered tag. Call it
+// before the first CreateComponent (it is not synchronised); false for an
+// unregistered tag. The built-in record kinds are listed in
+// component_factory.cc.
+using ComponentMaker = std::unique_ptr<CComponent> (*)(const ComponentTag& tag);
+bool RegisterComponentMaker(std::string_view tag, ComponentMaker maker);
 
 }  // namespace tav
 

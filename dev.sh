@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs TAVSecurityUI on a Debian 12 machine.
+#
+#   ./dev.sh demo          install what is missing (as root), build, run the demo
+#   ./dev.sh test          install, build, run every test and a short fuzz run
+#   ./dev.sh fuzz [SECS]   run each fuzz target for SECS seconds (default 600)
+#   ./dev.sh bench         build in Release and run the benchmark programs
+#   ./dev.sh asan          build with AddressSanitizer + UBSan and run the tests
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+
+PACKAGES=(
+  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  qt6-base-dev libsqlite3-dev libsodium-dev libpam0g-dev libcli11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libpam-wrapper libnss-wrapper
+)
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages: ${missing[*]}" >&2
+    echo "Run this command as root, or: sudo apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# build DIR [cmake options...]
+build() {
+  local dir=$1
+  shift
+  cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j"$(nproc)"
+}
+
+run_fuzzers() {
+  local seconds=$1
+  CC=clang CXX=clang++ build "$ROOT/build-fuzz" -DTAV_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  for target in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
+    [ -x "$target" ] || continue
+    local name corpus work
+    name=$(basename "$target")
+    corpus="$ROOT/fuzz/corpus/${name#fuzz_}"
+    work="$ROOT/build-fuzz/corpus-${name#fuzz_}"
+    mkdir -p "$work"
+    echo "== $name for ${seconds}s"
+    local log="$ROOT/build-fuzz/${name}.log"
+    if ! "$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 "$work" "$corpus" >"$log" 2>&1; then
+      tail -n 60 "$log" >&2
+      echo "$name found a failure (log: $log)" >&2
+      return 1
+    fi
+    grep -E '^stat::number_of_executed_units' "$log" || true
+  done
+}
+
+case "${1:-}" in
+  demo)
+    install_packages
+    build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    exec "$ROOT/scripts/demo.sh" "$ROOT/build"
+    ;;
+  test)
+    install_packages
+    build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    ctest --test-dir "$ROOT/build" --output-on-failure -j"$(nproc)"
+    run_fuzzers "${TAV_FUZZ_SECONDS:-30}"
+    ;;
+  fuzz)
+    install_packages
+    run_fuzzers "${2:-600}"
+    ;;
+  bench)
+    install_packages
+    build "$ROOT/build-release" -DCMAKE_BUILD_TYPE=Release -DTAV_BUILD_TESTS=OFF
+    for b in "$ROOT"/build-release/bench/*_bench; do "$b"; done
+    ;;
+  asan)
+    install_packages
+    build "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTAV_SANITIZE=ON -DTAV_BUILD_BENCHMARKS=OFF
+    ctest --test-dir "$ROOT/build-asan" --output-on-failure -j"$(nproc)"
+    ;;
+  *)
+    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
+    exit 2
+    ;;
+esac

@@ -1,0 +1,137 @@
+// tavsec records: dump, diff, rewrite and check files of chunks.
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "apps/tavsec/commands.h"
+#include "records/chunk_file.h"
+#include "records/component.h"
+#include "records/property_item.h"
+#include "util/file.h"
+#include "util/strings.h"
+
+namespace tav::tavsec {
+
+namespace {
+
+using Components = std::vector<std::unique_ptr<CComponent>>;
+
+// Reads a whole chunk file; on failure prints "FILE: offset N: what" and
+// returns false with what was read before the damage.
+bool LoadChunks(const std::string& path, Components& out, bool report_tolerated) {
+  try {
+    CDiskFile file(path, CDiskFile::modeRead);
+    ReadIssueCollector collector;
+    ChunkFileError error;
+    out = ReadChunkFile(&file, &error);
+    if (error.code != kRecordOk) {
+      // The innermost failure says more than the top-level chunk's code.
+      const ReadIssueCollector::Issue* where = collector.failure();
+      if (where != nullptr) {
+        std::cerr << path << ": offset " << where->offset << ": " << where->text << "\n";
+      } else {
+        std::cerr << path << ": offset " << error.offset << ": " << error.text << "\n";
+      }
+      return false;
+    }
+    if (report_tolerated && !collector.issues().empty()) {
+      const auto& issue = collector.issues().front();
+      std::cerr << path << ": offset " << issue.offset << ": " << issue.text << "\n";
+      return false;
+    }
+    return true;
+  } catch (const CFileException& e) {
+    std::cerr << e.what() << "\n";
+    return false;
+  }
+}
+
+// The property tree that dump prints and diff compares: each chunk's header
+// properties, then its properties.
+std::unique_ptr<CPropertyItemList> BuildTree(const Components& components) {
+  auto list = std::make_unique<CPropertyItemList>();
+  for (const auto& c : components) {
+    c->AppendHeaderProperties(*list);
+    c->AppendProperties(*list);
+  }
+  return list;
+}
+
+void PrintEngineText(const std::string& text) {
+  const std::string out = CrlfToLf(text);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+}  // namespace
+
+void AddRecordsCommands(CLI::App& app, Context& context) {
+  CLI::App* records = app.add_subcommand("records", "Read, compare, rewrite and check record files");
+  records->require_subcommand(1);
+
+  auto* dump = records->add_subcommand("dump", "Print the property tree of every chunk of FILE");
+  static std::string dump_file;
+  dump->add_option("FILE", dump_file, "record file")->required();
+  dump->callback([&context] {
+    Components chunks;
+    const bool ok = LoadChunks(dump_file, chunks, false);
+    std::string text;
+    BuildTree(chunks)->DescribeAll(std::string(), text, std::string_view());
+    PrintEngineText(text);
+    context.exit_code = ok ? 0 : 1;
+  });
+
+  auto* diff = records->add_subcommand("diff", "Describe the changes from OLD to NEW");
+  static std::string diff_old, diff_new;
+  diff->add_option("OLD", diff_old, "old version")->required();
+  diff->add_option("NEW", diff_new, "new version")->required();
+  diff->callback([&context] {
+    Components old_chunks, new_chunks;
+    if (!LoadChunks(diff_old, old_chunks, false) || !LoadChunks(diff_new, new_chunks, false)) {
+      context.exit_code = 1;
+      return;
+    }
+    auto old_tree = BuildTree(old_chunks);
+    auto new_tree = BuildTree(new_chunks);
+    std::string text;
+    new_tree->Compare(*old_tree, text, std::string());
+    PrintEngineText(text);
+  });
+
+  auto* rewrite = records->add_subcommand("rewrite", "Read every chunk of IN and write it to OUT");
+  static std::string rewrite_in, rewrite_out;
+  rewrite->add_option("IN", rewrite_in, "file to read")->required();
+  rewrite->add_option("OUT", rewrite_out, "file to write")->required();
+  rewrite->callback([&context] {
+    Components chunks;
+    // A damaged input is not rewritten: that would drop what follows the damage.
+    if (!LoadChunks(rewrite_in, chunks, false)) {
+      context.exit_code = 1;
+      return;
+    }
+    try {
+      CMemFile memory;
+      const int result = WriteChunkFile(&memory, chunks);
+      if (result != kRecordOk) {
+        std::cerr << rewrite_out << ": " << RecordStatusText(result) << "\n";
+        context.exit_code = 1;
+        return;
+      }
+      WriteFileAtomically(rewrite_out, memory.view());
+    } catch (const CFileException& e) {
+      std::cerr << e.what() << "\n";
+      context.exit_code = 1;
+    }
+  });
+
+  auto* check = records->add_subcommand("check", "Check that FILE is well formed");
+  static std::string check_file;
+  check->add_option("FILE", check_file, "record file")->required();
+  check->callback([&context] {
+    Components chunks;
+    context.exit_code = LoadChunks(check_file, chunks, true) ? 0 : 1;
+  });
+}
+
+}  // namespace tav::tavsec
