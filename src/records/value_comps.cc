@@ -7,6 +7,7 @@
 
 #include "records/property_item.h"
 #include "util/ole_date.h"
+#include "util/memory.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -52,8 +53,9 @@ CByteComp::CByteComp(std::string_view tag, uint8_t value) : CComponent(tag), val
 }
 
 void CByteComp::CopyFrom(const CComponent& other) {
+  const auto* o = SameKind<CByteComp>(*this, other);
   CComponent::CopyFrom(other);
-  if (const auto* o = SameKind<CByteComp>(*this, other)) value_ = o->value_;
+  if (o != nullptr) value_ = o->value_;
 }
 
 void CByteComp::Reset() { value_ = 0; }
@@ -90,8 +92,9 @@ CShortComp::CShortComp(std::string_view tag, uint16_t value) : CComponent(tag), 
 }
 
 void CShortComp::CopyFrom(const CComponent& other) {
+  const auto* o = SameKind<CShortComp>(*this, other);
   CComponent::CopyFrom(other);
-  if (const auto* o = SameKind<CShortComp>(*this, other)) value_ = o->value_;
+  if (o != nullptr) value_ = o->value_;
 }
 
 void CShortComp::Reset() { value_ = 0; }
@@ -140,8 +143,9 @@ CLongComp::CLongComp(std::string_view tag, uint32_t value) : CComponent(tag), va
 }
 
 void CLongComp::CopyFrom(const CComponent& other) {
+  const auto* o = SameKind<CLongComp>(*this, other);
   CComponent::CopyFrom(other);
-  if (const auto* o = SameKind<CLongComp>(*this, other)) value_ = o->value_;
+  if (o != nullptr) value_ = o->value_;
 }
 
 void CLongComp::Reset() { value_ = 0; }
@@ -181,8 +185,9 @@ CDateComp::CDateComp(std::string_view tag, double value) : CComponent(tag), valu
 }
 
 void CDateComp::CopyFrom(const CComponent& other) {
+  const auto* o = SameKind<CDateComp>(*this, other);
   CComponent::CopyFrom(other);
-  if (const auto* o = SameKind<CDateComp>(*this, other)) value_ = o->value_;
+  if (o != nullptr) value_ = o->value_;
 }
 
 void CDateComp::Reset() { value_ = 0.0; }
@@ -235,8 +240,9 @@ void CTextComp::SetText(std::string text) {
 }
 
 void CTextComp::CopyFrom(const CComponent& other) {
+  const auto* o = SameKind<CTextComp>(*this, other);
   CComponent::CopyFrom(other);
-  if (const auto* o = SameKind<CTextComp>(*this, other)) text_ = o->text_;
+  if (o != nullptr) text_ = o->text_;
 }
 
 void CTextComp::Reset() { text_.clear(); }
@@ -261,7 +267,7 @@ int CTextComp::ReadData(CFile* file) {
   const uint32_t length = GetBodyLength();
   // The length is checked against the file before anything is allocated.
   if (length > file->GetRemaining()) return kRecordReadError;
-  text_.resize(length);
+  ResizeLargeString(text_, length);
   if (file->Read(text_.data(), length) < length) {
     text_.clear();
     return kRecordReadError;

@@ -1,5 +1,7 @@
 #include "util/file.h"
 
+#include "util/memory.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,6 +66,7 @@ void CMemFile::Reserve(size_t needed) {
   const size_t length = static_cast<size_t>(rend_ - base_);
   auto* fresh = static_cast<uint8_t*>(std::realloc(base_, grown));
   if (fresh == nullptr) throw std::bad_alloc();
+  if (grown >= kLargeBufferBytes) AdviseHugePages(fresh + length, grown - length);
   base_ = fresh;
   cur_ = base_ + position;
   rend_ = base_ + length;
