@@ -8,8 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <mutex>
+
+#include "util/strings.h"
 
 namespace tav {
 namespace {
@@ -25,7 +26,6 @@ constexpr int64_t kSecondsPerHour = 3600;
 constexpr int64_t kUnixEpochDay = 25569;
 constexpr int64_t kMinDay = -657434;  // 1 January 100
 constexpr int64_t kMaxDay = 2958465;  // 31 December 9999
-constexpr int64_t kMinSeconds = kMinDay * kSecondsPerDay;
 constexpr int64_t kMaxSeconds = kMaxDay * kSecondsPerDay + kSecondsPerDay - 1;
 
 constexpr int64_t FloorDiv(int64_t a, int64_t b) {
@@ -246,7 +246,8 @@ class ZoneCache {
   bool checked_ = false;
   bool has_tz_ = false;
   std::string tz_;
-  std::array<Entry, 64> entries_{};
+  // Direct-mapped by hour: ten days of consecutive hours fit.
+  std::array<Entry, 256> entries_{};
 };
 
 ZoneCache& TheZoneCache() {
@@ -489,13 +490,6 @@ std::optional<int64_t> ParseLocale(std::string_view text) {
   return ParseWithStrptime(s, time, false, true);
 }
 
-std::string_view Trim(std::string_view s) {
-  const char* kBlank = " \t\r\n\v\f";
-  const size_t first = s.find_first_not_of(kBlank);
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(kBlank) - first + 1);
-}
-
 }  // namespace
 
 std::optional<DateParts> SplitOleDate(DATE date) {
@@ -578,8 +572,9 @@ std::string FormatOleDate(DATE date, const char* format) {
 }
 
 std::optional<DATE> ParseOleDate(std::string_view text) {
-  text = Trim(text);
-  if (text.empty()) return std::nullopt;
+  text = TrimWhitespace(text);
+  // An embedded NUL would end the text early for strptime.
+  if (text.empty() || text.find('\0') != std::string_view::npos) return std::nullopt;
   std::optional<int64_t> s;
   // The locale's own form first: a day-first locale with slashes must not
   // be read as month-first.

@@ -64,19 +64,13 @@ TEST(CXErr, SetMsgIdSignExtendsOverTheClass) {
   EXPECT_EQ(g.GetID(), -2);
 }
 
-TEST(CXErr, Operators) {
+TEST(CXErr, OperatorsAnswerOneOrZero) {
   const CXErr a(201);
-  const CXErr b(201);
-  const CXErr c(-1);
   EXPECT_EQ(a == 201, 1);
-  EXPECT_EQ(a == 200, 0);
-  EXPECT_EQ(a == b, 1);
-  EXPECT_EQ(a == c, 0);
+  EXPECT_EQ(a == CXErr(201), 1);
+  EXPECT_EQ(a == CXErr(-1), 0);
   EXPECT_EQ(a != 200, 1);
   EXPECT_EQ(a != 201, 0);
-  CXErr d;
-  d = c;
-  EXPECT_EQ(d.GetID(), -1);
 }
 
 TEST(CXErr, Descriptions) {
@@ -86,14 +80,8 @@ TEST(CXErr, Descriptions) {
   EXPECT_EQ(CXErr(INT32_MIN).GetErrDesc(), "-2147483648 (Unknown)");
 }
 
-TEST(CXErr, NameFromIdIgnoresTheOwnCode) {
-  const CXErr e(201);
-  EXPECT_EQ(e.GetErrNameFromID(0), "No Error");
-  EXPECT_EQ(e.GetErrNameFromID(3300), "Create PD Application");
-}
-
 TEST(CXErr, NamesKeepTheirExactText) {
-  const CXErr e;
+  const CXErr e(201);  // the own code plays no part in a lookup by id
   EXPECT_EQ(e.GetErrNameFromID(14), "Exception Thrown\t\t\t\t\t");
   EXPECT_EQ(e.GetErrNameFromID(-1424), "MC Error Forced Essentail Filter OFF");
   EXPECT_EQ(e.GetErrNameFromID(-1402), "Port Already Assoicated");
