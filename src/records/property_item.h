@@ -136,21 +136,34 @@ class CPropertyItemList {
   // indented below without the tag. Returns true.
   virtual bool DescribeAll(const std::string& prefix, std::string& out,
                            std::string_view tag) const;
-  // The pair steps for one new item and its old counterpart; returns whether
-  // the item's own line was written.
+  // The pair steps for one new item and its old counterpart: the item's own
+  // line, then its children's lines indented below it. When only the
+  // children differ, a "[Changed] " header line names the item first; an
+  // item whose own line was written gets no second one. Returns whether the
+  // item's own line was written.
   virtual bool DescribePair(const CPropertyItem& new_item,
                             const CPropertyItem& old_item, std::string& out,
                             const std::string& prefix) const;
-  // By name in mode 1, else by position.
+  // Compares with `old_list` and appends a line per difference. By name in
+  // mode 1, else by position. CompareByPosition returns whether an item's
+  // own line was written or the counts differ; CompareByName returns true.
+  // Matching by name pairs each new item with the FIRST old item of the
+  // same name (so duplicates of the new list share one old item) and clears
+  // the marks of both lists before it starts, so lists may be compared again.
   virtual bool Compare(CPropertyItemList& old_list, std::string& out,
                        const std::string& prefix);
   virtual bool CompareByPosition(CPropertyItemList& old_list, std::string& out,
                                  const std::string& prefix);
   virtual bool CompareByName(CPropertyItemList& old_list, std::string& out,
                              const std::string& prefix);
+  // Same count, and every pair (by mode) has equal items and equal
+  // children. Uses the matched marks in mode 1.
   virtual bool IsEqual(CPropertyItemList& other);
   virtual bool IsEqualByPosition(CPropertyItemList& other);
   virtual bool IsEqualByName(CPropertyItemList& other);
+
+  // Clears the matched mark of every item of this list (not of children).
+  void ClearMarks();
 
   // Takes ownership; a null item is kept as an empty entry.
   CPropertyItem* Add(std::unique_ptr<CPropertyItem> item);
@@ -164,6 +177,22 @@ class CPropertyItemList {
   void set_mode(int32_t mode) { mode_ = mode; }
 
  private:
+  struct LevelPrefixes;
+
+  // The pair steps with the prefixes of this level already built; the
+  // comparisons call it directly so that no prefix is rebuilt per item.
+  static bool DescribePairAt(const CPropertyItem& new_item,
+                             const CPropertyItem& old_item, std::string& out,
+                             const LevelPrefixes& prefixes);
+  // A "[Added] " or "[Deleted] " line for an item without counterpart, its
+  // children listed below it.
+  static void DescribeUnpaired(const CPropertyItem& item, std::string& out,
+                               const std::string& line_prefix,
+                               const std::string& child_prefix);
+  // Children as the pair and equality rules use them: equal when neither
+  // has any, unequal when only one has.
+  static bool ChildrenEqual(const CPropertyItem& a, const CPropertyItem& b);
+
   std::vector<std::unique_ptr<CPropertyItem>> items_;
   int32_t mode_;
 };
