@@ -107,3 +107,24 @@ TEST_F(TavsecRecords, RewriteRefusesDamagedInput) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+TEST(TavsecError, PrintsTheDescriptionOrRefusesBadCodes) {
+  auto r = testing::RunCommand(std::string(TAVSEC_PATH) + " error 201");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "201 (File Not Found)\n");
+  r = testing::RunCommand(std::string(TAVSEC_PATH) + " error -1420");
+  EXPECT_EQ(r.out, "-1420 (Unknown Error)\n");
+  r = testing::RunCommand(std::string(TAVSEC_PATH) + " error 7");
+  EXPECT_EQ(r.out, "7 (Unknown)\n");
+  for (const char* bad : {"0x10", "abc", "99999999999"}) {
+    r = testing::RunCommand(std::string(TAVSEC_PATH) + " error " + bad);
+    EXPECT_EQ(r.exit_code, 2) << bad;
+    EXPECT_EQ(r.out, "") << bad;
+  }
+}
+
+}  // namespace
+}  // namespace tav
