@@ -1,0 +1,34 @@
+// Audit codes: what an audit entry or a system event records. The values
+// are written to disk (as their low 16 bits) and shown by the viewers; they
+// must not change.
+#ifndef TAV_RECORDS_AUDIT_CODE_H_
+#define TAV_RECORDS_AUDIT_CODE_H_
+
+#include <cstdint>
+#include <string>
+
+namespace tav {
+
+// 32 bits in memory; a stored code reads back as 0..65535. Codes outside
+// the table are carried unchanged.
+enum AUDITCODE : int32_t {
+  kAuditCodeUnset = -1,
+  kAuditAddedRecord = 1,
+  kAuditChangedRecord = 2,
+  kAuditDeletedRecord = 3,
+  kAuditCreatedNewFile = 4,
+  kAuditCreatedFromFile = 5,
+  kAuditFailedLogin = 6,
+  kAuditFailedESignature = 7,
+  kAuditEnabled21CFR11 = 8,
+  kAuditDisabled21CFR11 = 9,
+  kAuditSuccessfulLogin = 10,
+};
+
+// "Added Record" ... "Successful Login"; any other code as its decimal
+// number ("0", "11", "-1").
+std::string GetAuditCodeName(int32_t code);
+
+}  // namespace tav
+
+#endif  // TAV_RECORDS_AUDIT_CODE_H_
