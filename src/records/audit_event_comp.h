@@ -17,13 +17,13 @@
 #include <string_view>
 
 #include "records/audit_code.h"
+#include "records/component_path_comp.h"
 #include "records/event_comp.h"
 #include "records/list_comp.h"
 
 namespace tav {
 
 class CAuditEntryObsoleteComp;
-class CComponentPathComp;
 
 inline constexpr size_t kMaxReasonForChangeBytes = 32767;
 

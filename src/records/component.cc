@@ -14,12 +14,17 @@ namespace tav {
 namespace {
 
 thread_local int t_read_depth = 0;
+// The deepest level reached since the innermost ReadDepthProbe started.
+thread_local int t_read_peak = 0;
 thread_local ReadIssueCollector* t_collector = nullptr;
 
 // Counts how deep the current thread is inside nested chunk reads.
 class ReadDepthGuard {
  public:
-  ReadDepthGuard() { ++t_read_depth; }
+  ReadDepthGuard() {
+    ++t_read_depth;
+    if (t_read_depth > t_read_peak) t_read_peak = t_read_depth;
+  }
   ~ReadDepthGuard() { --t_read_depth; }
   bool TooDeep() const { return t_read_depth > kMaxNestingDepth; }
 };
@@ -31,6 +36,14 @@ ComponentTag::ComponentTag(std::string_view text) {
 }
 
 // ---------------------------------------------------------------- reading
+
+ReadDepthProbe::ReadDepthProbe() : saved_peak_(t_read_peak) { t_read_peak = t_read_depth; }
+
+// The enclosing probe still sees the deepest level reached in this one.
+ReadDepthProbe::~ReadDepthProbe() { t_read_peak = std::max(saved_peak_, t_read_peak); }
+
+int ReadDepthProbe::Deepest() const { return t_read_peak; }
+int ReadDepthProbe::Current() { return t_read_depth; }
 
 ReadIssueCollector::ReadIssueCollector() : previous_(t_collector) { t_collector = this; }
 ReadIssueCollector::~ReadIssueCollector() { t_collector = previous_; }

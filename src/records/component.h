@@ -28,6 +28,8 @@ class CPropertyItem;
 class CPropertyItemList;
 class CComponent;
 class CListComp;
+class CAuditEventComp;
+class CComponentPathComp;
 
 // An opaque place in a collection's child list (a child stays at its
 // position while others are added or removed).
@@ -123,8 +125,44 @@ class CComponent {
   virtual std::unique_ptr<CComponent> RemoveComponent(POSITION pos);
 
   virtual CComponent* FindMatchingChild(const CComponent& child, POSITION* pos) const;
-  // True when `other` exists and has the same four tag bytes.
+  // True when `other` exists and has the same four tag bytes. Record kinds
+  // with a key narrow it (same tag AND same key); they never widen it.
   virtual bool IsSameTag(const CComponent* other) const;
+  // A key that every component IsSameTag matches with this one shares:
+  // a.IsSameTag(&b) implies a.GetMatchKey() == b.GetMatchKey(). Base: the
+  // four tag bytes. AuditChanges indexes old children by it, so a kind that
+  // narrows IsSameTag should add its key here (a kind that does not stays
+  // correct, only slower).
+  virtual std::string GetMatchKey() const;
+
+  // ---- audit entries by comparison (docs/record-format.md)
+  //
+  // Run on the NEW version of a record. `old_version` is the old version or
+  // null; it is always consumed (null on return): it ends up as the record
+  // of an entry or is destroyed. Differences are appended to `event` as
+  // audit entries (nothing is appended when `event` is null). `path` is the
+  // path of the parent (null at the top: an empty path is used); it is the
+  // same on return.
+  //
+  // A component audited as a whole (and any collection whose old version's
+  // AuditsChildren is false) adds one "Changed Record" entry holding the old
+  // version when the contents differ. A collection whose old version
+  // audits its children pairs each new child with the old version's
+  // FindMatchingChild and recurses; unmatched new children give "Added
+  // Record" entries, unmatched old ones "Deleted Record" entries holding
+  // them. Entries come in depth-first order of the new version's children,
+  // each collection's added and changed entries before its deleted ones.
+  virtual void AuditChanges(std::unique_ptr<CComponent>& old_version,
+                            CAuditEventComp* event, CComponentPathComp* path);
+  // False: the record is audited as a whole.
+  virtual bool AuditsChildren() const { return false; }
+  // Appends to `path` a new, default-valued component of this tag made by
+  // the factory. False when `path` is null or full.
+  virtual bool AppendToPath(CComponentPathComp* path) const;
+  // True when `other` exists, has the same tag, and both bodies, written
+  // with StreamBodyOut, are the same bytes. (Writing may correct stale body
+  // lengths, hence not const.)
+  bool HasSameContent(CComponent* other);
 
   // The item that stands for this record in a parent's list (a group
   // header); false when the record has none.
@@ -202,6 +240,27 @@ inline void StoreBigEndian16(uint8_t* p, uint16_t v) {
 
 // The tag as printable text: bytes outside printable ASCII as \xNN.
 std::string HexSafeTag(const ComponentTag& tag);
+
+// How deep the current thread is inside nested chunk reads (a top-level
+// chunk is level 1; levels above kMaxNestingDepth are refused). Readers
+// that upgrade an older layout by nesting what they read one level deeper
+// use it, so that what they hand back can still be read after it is
+// written. A probe measures the deepest level reached while it lives.
+class ReadDepthProbe {
+ public:
+  ReadDepthProbe();
+  ~ReadDepthProbe();
+  ReadDepthProbe(const ReadDepthProbe&) = delete;
+  ReadDepthProbe& operator=(const ReadDepthProbe&) = delete;
+
+  // The deepest level reached since construction (at least the level at
+  // construction).
+  int Deepest() const;
+  static int Current();
+
+ private:
+  int saved_peak_;
+};
 
 // Damage that a read tolerates for the sake of older files (a list that ends
 // before its count, a body read shorter than declared) is reported to the

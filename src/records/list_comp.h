@@ -23,6 +23,10 @@ class CCollectionComp : public CComponent {
 
   bool IsExpandable() const override { return true; }
   void AppendProperties(CPropertyItemList& list) const override;
+  // Audits child by child when the old version's AuditsChildren is true
+  // (component.h); otherwise as a whole.
+  void AuditChanges(std::unique_ptr<CComponent>& old_version, CAuditEventComp* event,
+                    CComponentPathComp* path) override;
 
   // Recounts the children.
   virtual size_t GetChildCount() const = 0;
@@ -48,7 +52,11 @@ class CListComp : public CCollectionComp {
 
   int AddComponent(std::unique_ptr<CComponent>&& child) override;
   std::unique_ptr<CComponent> RemoveComponent(POSITION pos) override;
-  CComponent* FindMatchingChild(const CComponent& child, POSITION* pos) const override;
+  // The first child (in list order) whose IsSameTag(&child) holds. Final:
+  // AuditChanges replaces this linear search by an index over GetMatchKey
+  // that finds the same child, so kinds customise matching through
+  // IsSameTag and GetMatchKey of the children instead.
+  CComponent* FindMatchingChild(const CComponent& child, POSITION* pos) const final;
 
   CComponent* GetNextChild(POSITION& pos) const override;
   POSITION GetFirstChildPosition() const override;
@@ -62,8 +70,9 @@ class CListComp : public CCollectionComp {
   // position after the child found.
   CComponent* FindChildByIndex(int tag_index, POSITION& pos) const;
   CComponent* FindChildByIndex(int tag_index) const;
-  // Body length = 2 + the children's chunk sizes.
-  void RecalcSize();
+  // Body length = 2 + the children's chunk sizes (record kinds with fields
+  // before the children add theirs).
+  virtual void RecalcSize();
 
   int WriteChildren(CFile* file);
   int ReadChildren(CFile* file, uint16_t count);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string_view>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -61,6 +62,17 @@ std::string Concat(const std::string& a, std::string_view b) {
   s.reserve(a.size() + b.size());
   s.append(a).append(b);
   return s;
+}
+
+// Appends item.GetText(" = "). Items of this class append in place: the
+// change description writes a line per difference, and a temporary string
+// per line would be most of the cost of a large one.
+void AppendItemText(std::string& out, const CPropertyItem& item) {
+  if (typeid(item) == typeid(CPropertyItem)) {
+    item.AppendText(out, kEquals);
+  } else {
+    out.append(item.GetText(kEquals));
+  }
 }
 
 // The first present item of each name in a list, as its index. Built once
@@ -272,16 +284,23 @@ std::unique_ptr<CPropertyItemList> CPropertyItem::TakeChildren() {
   return std::move(children_);
 }
 
-std::string CPropertyItem::GetText(std::string_view separator) const {
-  if (name_.empty()) return value_text_;
-  if (value_text_.empty()) return name_;
-  if (type_code_ == kTypeCodeGroupHeader) {
-    std::string s;
-    s.reserve(name_.size() + value_text_.size() + 4);
-    s.append(name_).append(" (").append(value_text_).append(") ");
-    return s;
+void CPropertyItem::AppendText(std::string& out,
+                               std::string_view separator) const {
+  if (name_.empty()) {
+    out.append(value_text_);
+  } else if (value_text_.empty()) {
+    out.append(name_);
+  } else if (type_code_ == kTypeCodeGroupHeader) {
+    out.append(name_).append(" (").append(value_text_).append(") ");
+  } else {
+    out.append(name_).append(separator).append(value_text_);
   }
-  return GetPlainText(separator);
+}
+
+std::string CPropertyItem::GetText(std::string_view separator) const {
+  std::string s;
+  AppendText(s, separator);
+  return s;
 }
 
 std::string CPropertyItem::GetPlainText(std::string_view separator) const {
@@ -304,12 +323,11 @@ bool CPropertyItem::DescribeChange(const CPropertyItem& old_item,
   if (IsEqual(old_item)) return false;
 
   if (name_ != old_item.name_) {
-    out.append(prefix)
-        .append(kFrom)
-        .append(old_item.GetText(kEquals))
-        .append(kTo)
-        .append(GetText(kEquals))
-        .append(kLineEnd);
+    out.append(prefix).append(kFrom);
+    AppendItemText(out, old_item);
+    out.append(kTo);
+    AppendItemText(out, *this);
+    out.append(kLineEnd);
     return true;
   }
 
@@ -364,8 +382,9 @@ bool CPropertyItemList::DescribeAll(const std::string& prefix,
   std::string child_prefix;  // built on the first item with children
   for (const auto& item : items_) {
     if (!item) continue;
-    out.append(prefix).append(tag).append(item->GetText(kEquals)).append(
-        kLineEnd);
+    out.append(prefix).append(tag);
+    AppendItemText(out, *item);
+    out.append(kLineEnd);
     if (CPropertyItemList* children = item->children()) {
       if (child_prefix.empty()) child_prefix = Concat(prefix, kIndent);
       children->DescribeAll(child_prefix, out, std::string_view());
@@ -378,7 +397,9 @@ void CPropertyItemList::DescribeUnpaired(const CPropertyItem& item,
                                          std::string& out,
                                          const std::string& line_prefix,
                                          const std::string& child_prefix) {
-  out.append(line_prefix).append(item.GetText(kEquals)).append(kLineEnd);
+  out.append(line_prefix);
+  AppendItemText(out, item);
+  out.append(kLineEnd);
   if (CPropertyItemList* children = item.children()) {
     children->DescribeAll(child_prefix, out, std::string_view());
   }
@@ -410,9 +431,9 @@ bool CPropertyItemList::DescribePairAt(const CPropertyItem& new_item,
       !own && (!new_children || !old_children ||
                !new_children->IsEqual(*old_children));
   if (header) {
-    out.append(prefixes.changed)
-        .append(new_item.GetText(kEquals))
-        .append(kLineEnd);
+    out.append(prefixes.changed);
+    AppendItemText(out, new_item);
+    out.append(kLineEnd);
   }
 
   if (new_children && old_children) {

@@ -75,6 +75,8 @@ class CPropertyItem {
   // text is empty, "name (value) " for a numbered group header (type code
   // 74), else name + separator + value text.
   virtual std::string GetText(std::string_view separator) const;
+  // Appends what GetText of this class returns to `out`.
+  void AppendText(std::string& out, std::string_view separator) const;
   // As GetText, without the group header form.
   virtual std::string GetPlainText(std::string_view separator) const;
   // Equal names, value texts and variants.

@@ -83,10 +83,13 @@ TEST(ListComp, ListEndingEarlyKeepsWhatItHasAndIsReported) {
 }
 
 TEST(ListComp, TruncatedChildFailsTheList) {
+  // The child's header is cut inside its length: the child's -300 fails
+  // the list.
   const std::string bytes = ListChunk("ESIG", {Chunk("COMT", "abcdef")}).substr(0, 16);
   CMemFile file(bytes.data(), bytes.size());
   std::unique_ptr<CComponent> c;
-  EXPECT_EQ(ReadNextComponent(&file, c), kRecordReadError);
+  EXPECT_EQ(ReadNextComponent(&file, c), kRecordHeaderError);
+  EXPECT_EQ(c, nullptr);
 }
 
 TEST(ListComp, ReadReplacesOldChildren) {
