@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "apps/tavsec/commands.h"
+#include "records/audit_entry_comp.h"
+#include "records/audit_event_comp.h"
 #include "records/chunk_file.h"
 #include "records/component.h"
 #include "records/property_item.h"
@@ -123,6 +125,46 @@ void AddRecordsCommands(CLI::App& app, Context& context) {
       std::cerr << e.what() << "\n";
       context.exit_code = 1;
     }
+  });
+
+  auto* audit = records->add_subcommand(
+      "audit",
+      "Print the audit entries for the changes from OLD to NEW (each file one top-level chunk): "
+      "code name, path and, for an entry holding a record, its display text, separated by tabs");
+  static std::string audit_old, audit_new;
+  audit->add_option("OLD", audit_old, "old version")->required();
+  audit->add_option("NEW", audit_new, "new version")->required();
+  audit->callback([&context] {
+    Components old_chunks, new_chunks;
+    if (!LoadChunks(audit_old, old_chunks, false) || !LoadChunks(audit_new, new_chunks, false)) {
+      context.exit_code = 1;
+      return;
+    }
+    for (const auto* loaded : {&old_chunks, &new_chunks}) {
+      if (loaded->size() != 1) {
+        std::cerr << (loaded == &old_chunks ? audit_old : audit_new) << ": holds "
+                  << loaded->size() << " top-level chunks; audit compares one with one\n";
+        context.exit_code = 1;
+        return;
+      }
+    }
+    CAuditEventComp event;
+    new_chunks[0]->AuditChanges(old_chunks[0], &event, nullptr);
+    std::string out;
+    POSITION pos = event.GetFirstChildPosition();
+    while (pos != nullptr) {
+      const auto* entry = dynamic_cast<const CAuditEntryComp*>(event.GetNextChild(pos));
+      if (entry == nullptr) continue;
+      out += GetAuditCodeName(entry->GetAuditCode());
+      out += '\t';
+      if (entry->GetRecordPath() != nullptr) out += entry->GetRecordPath()->GetPathText();
+      if (entry->GetRecord() != nullptr) {
+        out += '\t';
+        out += entry->GetRecord()->GetDisplayText();
+      }
+      out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
   });
 
   auto* check = records->add_subcommand("check", "Check that FILE is well formed");
