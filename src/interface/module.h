@@ -1,0 +1,32 @@
+// The library's module state: what every export makes sure of first, and
+// what loading and unloading the library do.
+//
+// Load: the configuration pages' identifier arrays are built, the
+// resources registered; the logon state starts empty. Unload (dlclose):
+// log off, release the identifier arrays, unregister the resources and
+// destroy the QApplication the library created, in that order. It works
+// whether or not a window was ever shown.
+//
+// At process exit nothing of this runs: the process's other static objects
+// (the security service's among them) may already be gone by then, and an
+// exiting process has nobody left to log off from.
+//
+// Threads: the thread that calls the library.
+#ifndef TAV_INTERFACE_MODULE_H_
+#define TAV_INTERFACE_MODULE_H_
+
+namespace tav {
+
+// At the top of each export that may show a window: makes sure a
+// QApplication exists (creating one when the host has none and a display is
+// available) and the resources are registered. Returns whether widgets can
+// be shown on this thread.
+bool EnterModule();
+
+// The unload steps, in order. Called by the library's finaliser; tests call
+// it directly.
+void UnloadModule();
+
+}  // namespace tav
+
+#endif  // TAV_INTERFACE_MODULE_H_
