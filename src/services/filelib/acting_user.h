@@ -1,0 +1,25 @@
+// The user that the calling thread acts for: the name that records made on
+// this thread carry (file records, configuration audit events).
+//
+// That is the user the thread impersonates through the security service;
+// while it impersonates nobody, the system user running the process.
+//
+// Thread safety: may be called from any thread; the answer is the calling
+// thread's.
+#ifndef TAV_SERVICES_FILELIB_ACTING_USER_H_
+#define TAV_SERVICES_FILELIB_ACTING_USER_H_
+
+#include <string>
+
+namespace tav {
+
+// The acting user's account name; never empty (a process user without a
+// passwd entry is named by its number, "uid 1234").
+std::string ActingUserName();
+
+// The system user running the process (the effective user).
+std::string ProcessUserName();
+
+}  // namespace tav
+
+#endif  // TAV_SERVICES_FILELIB_ACTING_USER_H_

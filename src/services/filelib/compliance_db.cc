@@ -1,0 +1,261 @@
+#include "services/filelib/compliance_db.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <map>
+#include <set>
+#include <thread>
+#include <utility>
+
+#include "util/data_dir.h"
+
+namespace tav {
+
+namespace {
+
+// The schema (docs/event-log.md, docs/configuration.md). Each log table is a
+// hash chain: `chain` is the hash of the record and of the row before it.
+constexpr char kCreateSchema[] = R"sql(
+CREATE TABLE IF NOT EXISTS system_events(
+  seq INTEGER PRIMARY KEY,
+  record BLOB NOT NULL,
+  chain BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS config_audit(
+  seq INTEGER PRIMARY KEY,
+  record BLOB NOT NULL,
+  chain BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS run_history(
+  seq INTEGER PRIMARY KEY,
+  record BLOB NOT NULL,
+  chain BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS chain_heads(
+  log TEXT PRIMARY KEY,
+  seq INTEGER NOT NULL,
+  chain BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS settings(
+  name TEXT PRIMARY KEY,
+  record BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS run_list(
+  id INTEGER PRIMARY KEY,
+  path TEXT NOT NULL UNIQUE,
+  record BLOB NOT NULL);
+)sql";
+
+const char* const kTables[] = {"system_events", "config_audit", "run_history",
+                               "chain_heads",   "settings",     "run_list"};
+
+std::atomic<long long> g_busy_timeout_ms{10000};
+
+struct CacheEntry {
+  pid_t pid;
+  std::shared_ptr<ComplianceDb> db;
+};
+
+std::mutex& CacheMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::map<std::string, CacheEntry>& Cache() {
+  // Never destroyed: objects handed out may still be in use while static
+  // destructors run at exit.
+  static auto* cache = new std::map<std::string, CacheEntry>();
+  return *cache;
+}
+
+StoreStatus QueryInt(SqliteDb& db, const char* sql, long long* out) {
+  StoreStatus status;
+  SqliteStatement stmt = db.Prepare(sql, &status);
+  if (!status.ok()) return status;
+  if (stmt.Step(&status)) {
+    *out = stmt.ColumnInt64(0);
+    return StoreStatus::Ok();
+  }
+  return status.ok() ? StoreStatus(StoreStatus::kIOError, db.path() + ": no answer to a query")
+                     : status;
+}
+
+StoreStatus QueryText(SqliteDb& db, const char* sql, std::string* out) {
+  StoreStatus status;
+  SqliteStatement stmt = db.Prepare(sql, &status);
+  if (!status.ok()) return status;
+  if (stmt.Step(&status)) {
+    *out = std::string(stmt.ColumnText(0));
+    return StoreStatus::Ok();
+  }
+  return status;
+}
+
+StoreStatus Foreign(const std::string& path, const std::string& why) {
+  return StoreStatus(StoreStatus::kForeign,
+                     path + ": " + why + "; the file was left as it is");
+}
+
+}  // namespace
+
+void ComplianceDb::SetBusyTimeout(std::chrono::milliseconds timeout) {
+  g_busy_timeout_ms = timeout.count();
+}
+
+std::chrono::milliseconds ComplianceDb::BusyTimeout() {
+  return std::chrono::milliseconds(g_busy_timeout_ms.load());
+}
+
+StoreStatus ComplianceDb::OpenAndCheck(const std::string& path, std::unique_ptr<SqliteDb>* out) {
+  SqliteDb::Options options;
+  options.busy_timeout = BusyTimeout();
+  std::unique_ptr<SqliteDb> db;
+  StoreStatus status = SqliteDb::Open(path, options, &db);
+  if (!status.ok()) {
+    // SQLite reports the error of its last attempt (often "no such file"
+    // after a failed create), so say plainly when the folder is the cause.
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+      return StoreStatus(StoreStatus::kReadOnly,
+                         path + ": cannot create the database: the folder " + folder +
+                             " cannot be written (" + std::strerror(errno) + ")");
+    }
+    return status;
+  }
+
+  // Read the header first: nothing may be written to a file that turns out
+  // not to be ours.
+  long long app_id = 0, version = 0, objects = 0;
+  status = QueryInt(*db, "PRAGMA application_id", &app_id);
+  if (status.ok()) status = QueryInt(*db, "PRAGMA user_version", &version);
+  if (status.ok()) status = QueryInt(*db, "SELECT count(*) FROM sqlite_schema", &objects);
+  if (!status.ok()) {
+    if (status.code() == StoreStatus::kCorrupt) {
+      return StoreStatus(StoreStatus::kCorrupt,
+                         path + ": the file is damaged or not a database; it was left as it is (" +
+                             status.message() + ")");
+    }
+    return status;
+  }
+  const bool fresh = app_id == 0 && version == 0 && objects == 0;
+  if (!fresh && app_id != kComplianceDbApplicationId) {
+    return Foreign(path, "not a compliance database of this suite");
+  }
+  if (version > kComplianceDbSchemaVersion) {
+    return Foreign(path, "made by a newer version (schema " + std::to_string(version) + ")");
+  }
+
+  // Durability: with a write-ahead log and synchronous=FULL each commit syncs
+  // the log before it returns.
+  status = db->Exec("PRAGMA synchronous=FULL");
+  if (!status.ok()) return status;
+  if (!db->IsReadOnly()) {
+    std::string mode;
+    status = QueryText(*db, "PRAGMA journal_mode", &mode);
+    if (status.ok() && mode != "wal") status = QueryText(*db, "PRAGMA journal_mode=WAL", &mode);
+    if (!status.ok()) return status;
+  }
+
+  if (fresh) {
+    status = db->BeginWrite();
+    if (!status.ok()) return status;
+    // Another process may have made the schema while we waited for the lock.
+    status = QueryInt(*db, "PRAGMA application_id", &app_id);
+    if (status.ok()) status = QueryInt(*db, "SELECT count(*) FROM sqlite_schema", &objects);
+    if (status.ok() && app_id == 0 && objects == 0) {
+      status = db->Exec(kCreateSchema);
+      if (status.ok()) {
+        status = db->Exec(("PRAGMA application_id=" + std::to_string(kComplianceDbApplicationId) +
+                           "; PRAGMA user_version=" + std::to_string(kComplianceDbSchemaVersion))
+                              .c_str());
+      }
+    } else if (status.ok() && app_id != kComplianceDbApplicationId) {
+      status = Foreign(path, "not a compliance database of this suite");
+    }
+    if (status.ok()) status = db->Commit();
+    if (!status.ok()) {
+      db->Rollback();
+      return status;
+    }
+  }
+
+  std::set<std::string> present;
+  {
+    StoreStatus s;
+    SqliteStatement stmt = db->Prepare("SELECT name FROM sqlite_schema WHERE type='table'", &s);
+    if (!s.ok()) return s;
+    while (stmt.Step(&s)) present.emplace(stmt.ColumnText(0));
+    if (!s.ok()) return s;
+  }
+  for (const char* table : kTables) {
+    if (present.count(table) == 0) {
+      return StoreStatus(StoreStatus::kCorrupt,
+                         path + ": the table '" + table + "' is missing; the file was left as it is");
+    }
+  }
+  *out = std::move(db);
+  return StoreStatus::Ok();
+}
+
+StoreStatus ComplianceDb::Get(std::shared_ptr<ComplianceDb>* out) {
+  std::string dir, error;
+  if (!EnsureDataDir(&dir, &error)) {
+    return StoreStatus(StoreStatus::kReadOnly, "the data directory is not usable: " + error);
+  }
+  return GetAt(dir + "/" + kComplianceDbFileName, out);
+}
+
+StoreStatus ComplianceDb::GetAt(const std::string& path, std::shared_ptr<ComplianceDb>* out) {
+  std::lock_guard<std::mutex> lock(CacheMutex());
+  auto& cache = Cache();
+  const pid_t pid = getpid();
+  auto it = cache.find(path);
+  if (it != cache.end()) {
+    if (it->second.pid == pid) {
+      *out = it->second.db;
+      return StoreStatus::Ok();
+    }
+    // Inherited across fork(): the parent's connection must not be used or
+    // closed here, so it is left behind on purpose.
+    new std::shared_ptr<ComplianceDb>(std::move(it->second.db));
+    cache.erase(it);
+  }
+  std::unique_ptr<SqliteDb> db;
+  StoreStatus status = OpenAndCheck(path, &db);
+  if (!status.ok()) return status;
+  std::shared_ptr<ComplianceDb> shared(new ComplianceDb(path, std::move(db)));
+  cache[path] = CacheEntry{pid, shared};
+  *out = std::move(shared);
+  return StoreStatus::Ok();
+}
+
+StoreStatus ComplianceDb::Write(const Work& work) { return Run(true, work); }
+
+StoreStatus ComplianceDb::Read(const Work& work) { return Run(false, work); }
+
+StoreStatus ComplianceDb::Run(bool write, const Work& work) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const auto deadline = std::chrono::steady_clock::now() + db_->busy_timeout();
+  for (;;) {
+    StoreStatus status = write ? db_->BeginWrite() : db_->BeginRead();
+    if (status.ok()) {
+      try {
+        status = work(*db_);
+      } catch (const std::exception& e) {
+        status = StoreStatus(StoreStatus::kIOError, path_ + ": " + e.what());
+      }
+      if (status.ok()) {
+        status = db_->Commit();
+      } else {
+        db_->Rollback();
+      }
+    }
+    if (status.code() != StoreStatus::kBusy || std::chrono::steady_clock::now() >= deadline) {
+      return status;
+    }
+    // SQLite returns some busy answers without waiting itself.
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+}  // namespace tav

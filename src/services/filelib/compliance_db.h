@@ -1,0 +1,82 @@
+// ComplianceDb: the suite's compliance database, "compliance.db" in the data
+// directory. It holds the configuration settings and their audit trail, the
+// system event log, and the run list with its history, each record stored as
+// its chunk (docs/event-log.md and docs/configuration.md give the schema).
+//
+// Every write runs in one transaction that takes the write lock first, so
+// two processes that change the database at once are put one after the
+// other and neither change is lost. Commits are durable when they return
+// (write-ahead log with synchronous=FULL: the log is synced on every commit).
+// A locked database is waited for only within a bounded time, then the
+// operation fails with kBusy.
+//
+// A file that is not this suite's database (another application's, a newer
+// schema, a damaged file) is refused with kForeign or kCorrupt and never
+// written.
+//
+// Thread safety: all members may be called from any thread; one mutex
+// serialises the use of the connection. Objects are shared per database path
+// within a process (Get); a child process made by fork() gets its own
+// connection, since SQLite connections must not cross a fork.
+#ifndef TAV_SERVICES_FILELIB_COMPLIANCE_DB_H_
+#define TAV_SERVICES_FILELIB_COMPLIANCE_DB_H_
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "services/filelib/sqlite_db.h"
+#include "services/filelib/store_status.h"
+
+namespace tav {
+
+inline constexpr char kComplianceDbFileName[] = "compliance.db";
+// PRAGMA application_id of the database ("TAVC"); with user_version it tells
+// this suite's database from any other SQLite file.
+inline constexpr int kComplianceDbApplicationId = 0x54415643;
+inline constexpr int kComplianceDbSchemaVersion = 1;
+
+class ComplianceDb {
+ public:
+  // The database of the data directory (created with the directory when
+  // missing), shared within the process.
+  static StoreStatus Get(std::shared_ptr<ComplianceDb>* out);
+  // The database at `path`, shared within the process.
+  static StoreStatus GetAt(const std::string& path, std::shared_ptr<ComplianceDb>* out);
+
+  // How long writes wait for a lock held by another process. Applies to
+  // databases opened afterwards; tests shorten it.
+  static void SetBusyTimeout(std::chrono::milliseconds timeout);
+  static std::chrono::milliseconds BusyTimeout();
+
+  ComplianceDb(const ComplianceDb&) = delete;
+  ComplianceDb& operator=(const ComplianceDb&) = delete;
+
+  const std::string& path() const { return path_; }
+
+  using Work = std::function<StoreStatus(SqliteDb&)>;
+  // Runs `work` in one write transaction and commits when it returns ok;
+  // otherwise rolls back and returns its status. When the database is
+  // locked the whole transaction is tried again until the busy timeout has
+  // passed, so `work` must compute what it writes from what it reads inside
+  // the transaction.
+  StoreStatus Write(const Work& work);
+  // Runs `work` in one read transaction (a consistent snapshot).
+  StoreStatus Read(const Work& work);
+
+ private:
+  ComplianceDb(std::string path, std::unique_ptr<SqliteDb> db)
+      : path_(std::move(path)), db_(std::move(db)) {}
+  static StoreStatus OpenAndCheck(const std::string& path, std::unique_ptr<SqliteDb>* out);
+  StoreStatus Run(bool write, const Work& work);
+
+  std::string path_;
+  std::mutex mutex_;
+  std::unique_ptr<SqliteDb> db_;
+};
+
+}  // namespace tav
+
+#endif  // TAV_SERVICES_FILELIB_COMPLIANCE_DB_H_

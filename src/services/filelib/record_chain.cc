@@ -1,0 +1,237 @@
+#include "services/filelib/record_chain.h"
+
+#include <sodium.h>
+
+#include <cstring>
+
+namespace tav {
+
+namespace {
+
+// Statements are cached by the address of their text, so each log has its
+// own literals.
+struct LogSql {
+  const char* table;
+  const char* title;
+  const char* insert;
+  const char* last_row;
+  const char* select_all;
+  const char* count;
+};
+
+#define TAV_LOG_SQL(table, title)                                                  \
+  LogSql {                                                                         \
+    table, title, "INSERT INTO " table "(seq, record, chain) VALUES(?1, ?2, ?3)",  \
+        "SELECT seq, chain FROM " table " ORDER BY seq DESC LIMIT 1",              \
+        "SELECT seq, record, chain FROM " table " ORDER BY seq",                   \
+        "SELECT count(*) FROM " table                                              \
+  }
+
+const LogSql kLogs[] = {
+    TAV_LOG_SQL("system_events", "system event log"),
+    TAV_LOG_SQL("config_audit", "configuration audit trail"),
+    TAV_LOG_SQL("run_history", "run file history"),
+};
+
+#undef TAV_LOG_SQL
+
+const LogSql& Sql(ChainedLog log) { return kLogs[static_cast<int>(log)]; }
+
+constexpr char kSelectHead[] = "SELECT seq, chain FROM chain_heads WHERE log = ?1";
+constexpr char kUpsertHead[] =
+    "INSERT INTO chain_heads(log, seq, chain) VALUES(?1, ?2, ?3) "
+    "ON CONFLICT(log) DO UPDATE SET seq = excluded.seq, chain = excluded.chain";
+
+std::string_view HashView(const ChainHash& h) {
+  return std::string_view(reinterpret_cast<const char*>(h.data()), h.size());
+}
+
+bool ToHash(std::string_view bytes, ChainHash* out) {
+  if (bytes.size() != out->size()) return false;
+  std::memcpy(out->data(), bytes.data(), out->size());
+  return true;
+}
+
+struct SodiumInit {
+  SodiumInit() {
+    // sodium_init only fails when the system has no usable randomness, which
+    // the hash does not need.
+    if (sodium_init() < 0) return;
+  }
+};
+
+}  // namespace
+
+const char* ChainedLogTable(ChainedLog log) { return Sql(log).table; }
+const char* ChainedLogTitle(ChainedLog log) { return Sql(log).title; }
+
+ChainHash ComputeChainHash(ChainedLog log, uint64_t seq, const ChainHash& previous,
+                           std::string_view record) {
+  static SodiumInit init;
+  const char* key = Sql(log).table;
+  crypto_generichash_state state;
+  crypto_generichash_init(&state, reinterpret_cast<const unsigned char*>(key), std::strlen(key),
+                          crypto_generichash_BYTES);
+  unsigned char seq_bytes[8];
+  for (int i = 0; i < 8; ++i) seq_bytes[i] = static_cast<unsigned char>(seq >> (8 * i));
+  crypto_generichash_update(&state, seq_bytes, sizeof seq_bytes);
+  crypto_generichash_update(&state, previous.data(), previous.size());
+  crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(record.data()),
+                            record.size());
+  ChainHash out;
+  static_assert(crypto_generichash_BYTES == 32);
+  crypto_generichash_final(&state, out.data(), out.size());
+  return out;
+}
+
+StoreStatus AppendChained(SqliteDb& db, ChainedLog log, std::string_view record, uint64_t* seq) {
+  const LogSql& sql = Sql(log);
+  StoreStatus status;
+  uint64_t last = 0;
+  ChainHash previous{};
+  bool have_head = false;
+  {
+    SqliteStatement head = db.Prepare(kSelectHead, &status);
+    if (!status.ok()) return status;
+    head.BindText(1, sql.table);
+    if (head.Step(&status)) {
+      last = static_cast<uint64_t>(head.ColumnInt64(0));
+      if (!ToHash(head.ColumnBlob(1), &previous)) {
+        return StoreStatus(StoreStatus::kCorrupt,
+                           db.path() + ": the recorded end of the " + sql.title + " is damaged");
+      }
+      have_head = true;
+    } else if (!status.ok()) {
+      return status;
+    }
+  }
+  if (!have_head) {
+    // No head yet: continue from the last row, if any, so that a head lost
+    // by damage does not restart the chain.
+    SqliteStatement tail = db.Prepare(sql.last_row, &status);
+    if (!status.ok()) return status;
+    if (tail.Step(&status)) {
+      last = static_cast<uint64_t>(tail.ColumnInt64(0));
+      ToHash(tail.ColumnBlob(1), &previous);
+    } else if (!status.ok()) {
+      return status;
+    }
+  }
+
+  const uint64_t next = last + 1;
+  const ChainHash hash = ComputeChainHash(log, next, previous, record);
+  {
+    SqliteStatement insert = db.Prepare(sql.insert, &status);
+    if (!status.ok()) return status;
+    insert.BindInt64(1, static_cast<int64_t>(next));
+    insert.BindBlob(2, record);
+    insert.BindBlob(3, HashView(hash));
+    status = insert.Run();
+    if (!status.ok()) return status;
+  }
+  {
+    SqliteStatement upsert = db.Prepare(kUpsertHead, &status);
+    if (!status.ok()) return status;
+    upsert.BindText(1, sql.table);
+    upsert.BindInt64(2, static_cast<int64_t>(next));
+    upsert.BindBlob(3, HashView(hash));
+    status = upsert.Run();
+    if (!status.ok()) return status;
+  }
+  if (seq != nullptr) *seq = next;
+  return StoreStatus::Ok();
+}
+
+StoreStatus ForEachChained(SqliteDb& db, ChainedLog log,
+                           const std::function<bool(uint64_t, std::string_view)>& row) {
+  StoreStatus status;
+  SqliteStatement all = db.Prepare(Sql(log).select_all, &status);
+  if (!status.ok()) return status;
+  while (all.Step(&status)) {
+    if (!row(static_cast<uint64_t>(all.ColumnInt64(0)), all.ColumnBlob(1))) {
+      return StoreStatus::Ok();
+    }
+  }
+  return status;
+}
+
+StoreStatus CountChained(SqliteDb& db, ChainedLog log, uint64_t* count) {
+  StoreStatus status;
+  SqliteStatement stmt = db.Prepare(Sql(log).count, &status);
+  if (!status.ok()) return status;
+  if (stmt.Step(&status)) {
+    *count = static_cast<uint64_t>(stmt.ColumnInt64(0));
+    return StoreStatus::Ok();
+  }
+  return status;
+}
+
+StoreStatus VerifyChain(SqliteDb& db, ChainedLog log, ChainReport* report,
+                        const std::function<std::string(uint64_t, std::string_view)>& describe) {
+  const LogSql& sql = Sql(log);
+  *report = ChainReport();
+  auto name = [&](uint64_t seq, std::string_view record) {
+    return describe ? describe(seq, record) : "record " + std::to_string(seq);
+  };
+
+  StoreStatus status;
+  SqliteStatement all = db.Prepare(sql.select_all, &status);
+  if (!status.ok()) return status;
+  uint64_t expected = 1;
+  ChainHash previous{};
+  while (all.Step(&status)) {
+    const auto seq = static_cast<uint64_t>(all.ColumnInt64(0));
+    const std::string_view record = all.ColumnBlob(1);
+    ChainHash stored{};
+    const bool hash_ok = ToHash(all.ColumnBlob(2), &stored);
+    if (seq != expected) {
+      report->problems.push_back(
+          {ChainProblem::kMissing, expected, seq - 1,
+           seq - 1 == expected
+               ? "record " + std::to_string(expected) + " is missing"
+               : "records " + std::to_string(expected) + " to " + std::to_string(seq - 1) +
+                     " are missing"});
+    } else if (!hash_ok || ComputeChainHash(log, seq, previous, record) != stored) {
+      report->problems.push_back(
+          {ChainProblem::kChanged, seq, seq,
+           name(seq, record) + " does not match its hash: it, or the hash of the record before "
+                               "it, was changed after it was stored"});
+    }
+    // Go on from the stored hash, so that one changed record is named alone
+    // and the records after it still verify.
+    previous = stored;
+    expected = seq + 1;
+    ++report->count;
+    report->last_seq = seq;
+    report->head = stored;
+  }
+  if (!status.ok()) return status;
+
+  SqliteStatement head = db.Prepare(kSelectHead, &status);
+  if (!status.ok()) return status;
+  head.BindText(1, sql.table);
+  if (head.Step(&status)) {
+    const auto head_seq = static_cast<uint64_t>(head.ColumnInt64(0));
+    ChainHash head_hash{};
+    const bool hash_ok = ToHash(head.ColumnBlob(1), &head_hash);
+    if (head_seq > report->last_seq) {
+      report->problems.push_back(
+          {ChainProblem::kTruncated, report->last_seq + 1, head_seq,
+           "the log ends at record " + std::to_string(report->last_seq) + " but held " +
+               std::to_string(head_seq) + " records: the last ones were removed"});
+    } else if (head_seq < report->last_seq || !hash_ok || head_hash != report->head) {
+      report->problems.push_back({ChainProblem::kBadHead, report->last_seq, report->last_seq,
+                                  "the recorded end of the log (record " +
+                                      std::to_string(head_seq) +
+                                      ") does not match its last record"});
+    }
+  } else if (!status.ok()) {
+    return status;
+  } else if (report->count != 0) {
+    report->problems.push_back({ChainProblem::kBadHead, report->last_seq, report->last_seq,
+                                "the recorded end of the log is missing"});
+  }
+  return StoreStatus::Ok();
+}
+
+}  // namespace tav

@@ -1,0 +1,180 @@
+#include "services/filelib/system_event_manager.h"
+
+#include "records/audit_entry_comp.h"
+#include "records/chunk_file.h"
+#include "services/filelib/compliance_db.h"
+#include "services/filelib/event_export.h"
+#include "services/filelib/filelib_codes.h"
+#include "services/filelib/loaded_lists.h"
+#include "services/filelib/log_output.h"
+#include "util/file.h"
+#include "util/ole_date.h"
+
+namespace tav {
+
+namespace {
+
+std::string EventChunk(CAuditEventComp& event) {
+  CMemFile file(256);
+  event.StreamDataOut(&file);
+  return file.TakeString();
+}
+
+std::unique_ptr<CAuditEventComp> ParseEvent(std::string_view bytes) {
+  CMemFile file(bytes.data(), bytes.size());
+  std::unique_ptr<CComponent> component;
+  if (ReadNextComponent(&file, component) != kRecordOk) return nullptr;
+  auto* event = dynamic_cast<CAuditEventComp*>(component.get());
+  if (event == nullptr) return nullptr;
+  component.release();
+  return std::unique_ptr<CAuditEventComp>(event);
+}
+
+std::string DescribeStored(uint64_t seq, std::string_view bytes) {
+  std::unique_ptr<CAuditEventComp> event = ParseEvent(bytes);
+  if (event == nullptr) return "event " + std::to_string(seq) + " (unreadable)";
+  return CSystemEventManager::DescribeEvent(seq, *event);
+}
+
+}  // namespace
+
+std::unique_ptr<CAuditEventComp> MakeSystemEvent(AUDITCODE code, const char* user_name,
+                                                 DATE date) {
+  auto event = std::make_unique<CAuditEventComp>();
+  event->SetEvent(user_name == nullptr ? std::string_view() : std::string_view(user_name),
+                  date == 0.0 ? OleDateNow() : date);
+  event->AddAuditEntry(code, nullptr, nullptr);
+  return event;
+}
+
+StoreStatus AppendSystemEvent(SqliteDb& db, AUDITCODE code, const char* user_name) {
+  std::unique_ptr<CAuditEventComp> event = MakeSystemEvent(code, user_name);
+  return AppendChained(db, ChainedLog::kSystemEvents, EventChunk(*event));
+}
+
+std::string CSystemEventManager::SummarizeEvent(const CAuditEventComp& event) {
+  std::string code_name = "no entry";
+  POSITION pos = event.GetFirstChildPosition();
+  if (pos != nullptr) {
+    if (const auto* entry = dynamic_cast<const CAuditEntryComp*>(event.GetNextChild(pos))) {
+      code_name = GetAuditCodeName(entry->GetAuditCode());
+    }
+  }
+  return FormatOleDate(event.GetEvent().GetDate(), "%Y-%m-%d %H:%M:%S") + ", " +
+         event.GetEvent().GetUserName() + ", " + code_name;
+}
+
+std::string CSystemEventManager::DescribeEvent(uint64_t seq, const CAuditEventComp& event) {
+  return "event " + std::to_string(seq) + " (" + SummarizeEvent(event) + ")";
+}
+
+CSystemEventManager::CSystemEventManager() = default;
+CSystemEventManager::CSystemEventManager(std::string database_path)
+    : database_path_(std::move(database_path)) {}
+CSystemEventManager::~CSystemEventManager() = default;
+
+StoreStatus CSystemEventManager::OpenDb(std::shared_ptr<ComplianceDb>* db) {
+  return database_path_.empty() ? ComplianceDb::Get(db) : ComplianceDb::GetAt(database_path_, db);
+}
+
+int CSystemEventManager::AddSystemEvent(AUDITCODE code, const char* user_name) {
+  // The record is made once, before any waiting, so that its date is when
+  // the event happened.
+  std::unique_ptr<CAuditEventComp> event = MakeSystemEvent(code, user_name);
+  const std::string chunk = EventChunk(*event);
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = OpenDb(&db);
+  if (status.ok()) {
+    status = db->Write([&](SqliteDb& c) { return AppendChained(c, ChainedLog::kSystemEvents, chunk); });
+  }
+  if (status.ok()) return kFileLibOk;
+  LogLine("system event not stored (" + SummarizeEvent(*event) + "): " + status.message());
+  return FileLibCode(status);
+}
+
+CAuditCollectionComp* CSystemEventManager::LoadEventList() {
+  events_.reset();
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = OpenDb(&db);
+  auto events = std::make_unique<CLoadedAuditCollection>("SyEL");
+  if (status.ok()) {
+    status = db->Read([&](SqliteDb& c) {
+      bool first = true;
+      StoreStatus damaged;
+      StoreStatus s = ForEachChained(c, ChainedLog::kSystemEvents,
+                                     [&](uint64_t seq, std::string_view bytes) {
+        if (first) {
+          events->SetSequenceNumber(static_cast<uint32_t>(seq));
+          first = false;
+        }
+        std::unique_ptr<CAuditEventComp> event = ParseEvent(bytes);
+        if (event == nullptr) {
+          // One unreadable record must not hide the rest of the log; it is
+          // reported and `tavsec events verify` names it.
+          LogLine("system event " + std::to_string(seq) + " cannot be read; it was left out");
+          return true;
+        }
+        events->AppendLoaded(std::move(event));
+        return true;
+      });
+      return s;
+    });
+  }
+  if (!status.ok()) {
+    LogLine("system event log not read: " + status.message());
+    return nullptr;
+  }
+  events->Finish();
+  events_ = std::move(events);
+  return events_.get();
+}
+
+int CSystemEventManager::VerifyEventLog(ChainReport* report, std::string* error) {
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = OpenDb(&db);
+  if (status.ok()) {
+    status = db->Read([&](SqliteDb& c) {
+      return VerifyChain(c, ChainedLog::kSystemEvents, report, &DescribeStored);
+    });
+  }
+  if (!status.ok()) {
+    *error = status.message();
+    return FileLibCode(status);
+  }
+  return kFileLibOk;
+}
+
+int CSystemEventManager::ExportEvents(const std::string& path, uint64_t* count,
+                                      std::string* error) {
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = OpenDb(&db);
+  CMemFile out(1 << 20);
+  uint64_t n = 0;
+  if (status.ok()) {
+    status = db->Read([&](SqliteDb& c) {
+      EventExportWriter writer(&out);
+      StoreStatus s = ForEachChained(c, ChainedLog::kSystemEvents,
+                                     [&](uint64_t seq, std::string_view bytes) {
+        writer.Add(seq, bytes);
+        ++n;
+        return true;
+      });
+      if (s.ok()) writer.Finish();
+      return s;
+    });
+  }
+  if (!status.ok()) {
+    *error = status.message();
+    return FileLibCode(status);
+  }
+  try {
+    WriteFileAtomically(path, out.view());
+  } catch (const CFileException& e) {
+    *error = e.what();
+    return e.cause() == CFileException::kDiskFull ? kFileLibDiskFull : kFileLibCannotOpen;
+  }
+  *count = n;
+  return kFileLibOk;
+}
+
+}  // namespace tav

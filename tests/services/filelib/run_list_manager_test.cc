@@ -1,0 +1,116 @@
+#include "services/filelib/run_list_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "services/filelib/acting_user.h"
+#include "services/filelib/compliance_db.h"
+#include "services/filelib/filelib_codes.h"
+#include "services/filelib/record_chain.h"
+#include "testing/temp_data_dir.h"
+
+namespace tav {
+namespace {
+
+using testing::TempDataDir;
+
+std::vector<std::string> Paths(CFileRecordListComp* list) {
+  std::vector<std::string> out;
+  if (list == nullptr) return out;
+  POSITION pos = list->GetFirstChildPosition();
+  while (pos != nullptr) {
+    auto* record = dynamic_cast<CFileRecordComp*>(list->GetNextChild(pos));
+    out.push_back(record->GetFilePath().value_or("?"));
+  }
+  return out;
+}
+
+std::vector<int> Types(CFileRecordListComp* list) {
+  std::vector<int> out;
+  POSITION pos = list->GetFirstChildPosition();
+  while (pos != nullptr) out.push_back(dynamic_cast<CFileRecordComp*>(list->GetNextChild(pos))->GetType());
+  return out;
+}
+
+TEST(RunList, ImportDeleteAndMoveKeepListAndHistory) {
+  TempDataDir dir;
+  CRunListManager manager;
+  CFileRecordComp record;
+  ASSERT_EQ(manager.ImportFileRecord("/runs/a.tav", &record), kFileLibOk);
+  EXPECT_EQ(record.GetType(), kFileRecordAdded);
+  EXPECT_EQ(record.GetFilePath(), "/runs/a.tav");
+  EXPECT_EQ(record.GetUserName(), ActingUserName());
+  EXPECT_FALSE(record.GetSourcePath().has_value());
+  EXPECT_NE(record.GetDate(), 0.0);
+
+  EXPECT_EQ(manager.ImportFileRecord("/runs/a.tav", &record), kFileLibAlreadyOnList);
+  // POSIX paths are case-sensitive: another file.
+  EXPECT_EQ(manager.ImportFileRecord("/runs/A.tav", nullptr), kFileLibOk);
+  // Windows-form paths are not.
+  EXPECT_EQ(manager.ImportFileRecord("C:\\Runs\\b.tav", nullptr), kFileLibOk);
+  EXPECT_EQ(manager.ImportFileRecord("c:\\runs\\B.TAV", nullptr), kFileLibAlreadyOnList);
+
+  CFileRecordComp moved;
+  ASSERT_EQ(manager.MoveFileRecord("/data/a.tav", "/runs/a.tav", 0, &moved), kFileLibOk);
+  EXPECT_EQ(moved.GetType(), kFileRecordMoved);
+  EXPECT_EQ(moved.GetSourcePath(), "/runs/a.tav");
+  // Moving onto a listed file replaces it on the list.
+  ASSERT_EQ(manager.MoveFileRecord("/data/a.tav", "/runs/A.tav", 1, &moved), kFileLibOk);
+  EXPECT_EQ(moved.GetType(), kFileRecordMovedAndReplaced);
+
+  EXPECT_EQ(manager.DeleteFileRecord("/runs/a.tav", 1, &record), kFileLibNotOnList);
+  CFileRecordComp deleted;
+  ASSERT_EQ(manager.DeleteFileRecord("C:\\RUNS\\b.tav", 0, &deleted), kFileLibOk);
+  EXPECT_EQ(deleted.GetType(), kFileRecordRemoved);
+
+  EXPECT_EQ(Paths(manager.LoadCurrentFileList()), std::vector<std::string>{"/data/a.tav"});
+  CFileRecordListComp* history = manager.LoadFileRecordHistory();
+  ASSERT_NE(history, nullptr);
+  EXPECT_TRUE(history->GetTag().Is("HFRL"));
+  EXPECT_EQ(Types(history), (std::vector<int>{7, 7, 7, 3, 8, 6}));
+
+  std::shared_ptr<ComplianceDb> db;
+  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
+  ChainReport report;
+  ASSERT_TRUE(db->Read([&](SqliteDb& c) {
+                  return VerifyChain(c, ChainedLog::kRunHistory, &report);
+                }).ok());
+  EXPECT_TRUE(report.ok());
+  EXPECT_EQ(report.count, 6u);
+}
+
+TEST(RunList, HostRecordsCreatedCopiedAndReplacedFiles) {
+  TempDataDir dir;
+  CRunListManager manager;
+  CFileRecordComp record;
+  ASSERT_EQ(manager.RecordFileOperation(kFileRecordCreated, "/runs/new.tav", nullptr, &record),
+            kFileLibOk);
+  ASSERT_EQ(manager.RecordFileOperation(kFileRecordCopied, "/runs/copy.tav", "/runs/new.tav",
+                                        &record),
+            kFileLibOk);
+  EXPECT_EQ(record.GetSourcePath(), "/runs/new.tav");
+  // Recording an operation on a listed file replaces its record.
+  ASSERT_EQ(manager.RecordFileOperation(kFileRecordReplaced, "/runs/new.tav", "", &record),
+            kFileLibOk);
+  EXPECT_EQ(Paths(manager.LoadCurrentFileList()),
+            (std::vector<std::string>{"/runs/copy.tav", "/runs/new.tav"}));
+  EXPECT_EQ(Types(manager.LoadCurrentFileList()), (std::vector<int>{2, 5}));
+  EXPECT_EQ(Types(manager.LoadFileRecordHistory()), (std::vector<int>{1, 2, 5}));
+}
+
+TEST(RunList, RefusesBadArgumentsWithoutWriting) {
+  TempDataDir dir;
+  CRunListManager manager;
+  EXPECT_EQ(manager.ImportFileRecord(nullptr, nullptr), kFileLibInvalidArgument);
+  EXPECT_EQ(manager.ImportFileRecord("", nullptr), kFileLibInvalidArgument);
+  EXPECT_EQ(manager.ImportFileRecord("relative/a.tav", nullptr), kFileLibInvalidArgument);
+  EXPECT_EQ(manager.MoveFileRecord("/a.tav", "/a.tav", 0, nullptr), kFileLibInvalidArgument);
+  EXPECT_EQ(manager.RecordFileOperation(kFileRecordMoved, "/a.tav", nullptr, nullptr),
+            kFileLibInvalidArgument);
+  EXPECT_TRUE(Paths(manager.LoadFileRecordHistory()).empty());
+}
+
+}  // namespace
+}  // namespace tav
