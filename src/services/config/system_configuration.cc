@@ -1,0 +1,350 @@
+#include "services/config/system_configuration.h"
+
+#include <functional>
+#include <mutex>
+
+#include "records/esig_config_comp.h"
+#include "records/value_comps.h"
+#include "services/config/config_records.h"
+#include "services/config/settings_merge.h"
+#include "services/config/settings_records.h"
+#include "services/config/settings_store.h"
+#include "services/config/system_table.h"
+#include "services/filelib/acting_user.h"
+#include "services/filelib/compliance_db.h"
+#include "services/filelib/loaded_lists.h"
+#include "services/filelib/log_output.h"
+#include "services/filelib/system_event_manager.h"
+#include "util/strings.h"
+
+namespace tav {
+
+CSystemConfiguration theSystemConfig;
+
+namespace {
+
+thread_local std::string t_last_error;
+
+// Done on first use rather than in the constructor: theSystemConfig is
+// constructed during static initialisation, before the record engine's own
+// globals may be.
+void LoadService() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterConfigRecordKinds();
+    SetActivityNameResolver([](int activity) { return SystemTable::GetActivityName(activity); });
+  });
+}
+
+// Reports a storage failure once per distinct message, so that a broken
+// database does not flood the log output with one line per query.
+void ReportOnce(const std::string& message) {
+  static std::mutex mutex;
+  static std::string last;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (message == last) return;
+  last = message;
+  LogLine(message);
+}
+
+int ConfigCode(const StoreStatus& status) {
+  if (status.ok()) return kConfigOk;
+  t_last_error = status.message();
+  return status.code() == StoreStatus::kBusy ? kConfigBusy : kConfigStorageError;
+}
+
+// What a query answers when a kind cannot be read and nothing was read
+// before: the safe side of each setting.
+std::unique_ptr<CComponent> FailClosedRecord(std::string_view row) {
+  if (row == kRowFeatureSwitch) return FeatureSwitchRecord(true);
+  if (row == kRowRights) return RightsRecord(CTAVGroupRightsArray());
+  if (row == kRowAudit) {
+    CTAVAuditDataTypeSettingArray all;
+    for (int type = 0; type < kDataTypeCount; ++type) {
+      all.Add(type, kRecordingAudited, SystemTable::GetAuditTypeName(type, false),
+              SystemTable::GetAuditRecordingTypeName(kRecordingAudited));
+    }
+    return AuditRecord(all);
+  }
+  if (row == kRowESig) return std::make_unique<CESigConfigurationsComp>();
+  return std::make_unique<CConfigListComp>(kRowNumbers);
+}
+
+std::string ESigBaseKey(int data_type) {
+  return std::string(kRowESig) + "/" + std::to_string(data_type);
+}
+
+}  // namespace
+
+CSystemConfiguration::CSystemConfiguration() = default;
+
+CSystemConfiguration::CSystemConfiguration(std::string database_path)
+    : database_path_(std::move(database_path)) {}
+
+void LoadConfigurationService() { LoadService(); }
+
+CSystemConfiguration::~CSystemConfiguration() = default;
+
+std::string CSystemConfiguration::LastErrorMessage() { return t_last_error; }
+
+StoreStatus CSystemConfiguration::Db(std::shared_ptr<ComplianceDb>* db) const {
+  LoadService();
+  return database_path_.empty() ? ComplianceDb::Get(db) : ComplianceDb::GetAt(database_path_, db);
+}
+
+std::unique_ptr<CComponent> CSystemConfiguration::LoadRow(std::string_view row,
+                                                          StoreStatus* status) const {
+  std::unique_ptr<CComponent> record;
+  std::shared_ptr<ComplianceDb> db;
+  *status = Db(&db);
+  if (status->ok()) {
+    *status = db->Read([&](SqliteDb& c) { return LoadSetting(c, row, &record); });
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (status->ok()) {
+    last_good_[std::string(row)] = CloneRecord(*record);
+    return record;
+  }
+  t_last_error = status->message();
+  auto it = last_good_.find(row);
+  ReportOnce("configuration not read (" +
+             std::string(it != last_good_.end() ? "using the values read before"
+                                                : "failing closed") +
+             "): " + status->message());
+  return it != last_good_.end() ? CloneRecord(*it->second) : FailClosedRecord(row);
+}
+
+void CSystemConfiguration::RememberBase(std::string_view key, const CComponent& record) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  bases_[std::string(key)] = CloneRecord(record);
+}
+
+std::unique_ptr<CComponent> CSystemConfiguration::Base(std::string_view key) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = bases_.find(key);
+  return it == bases_.end() ? nullptr : CloneRecord(*it->second);
+}
+
+int CSystemConfiguration::WriteRow(
+    std::string_view row, std::string_view base_key,
+    const std::function<std::unique_ptr<CComponent>(CComponent& current)>& build,
+    std::string_view reason, bool* changed, int system_event) {
+  const ChangeAuthor author{ActingUserName(), std::string(reason)};
+  std::unique_ptr<CComponent> stored;
+  bool did_change = false;
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = Db(&db);
+  if (status.ok()) {
+    status = db->Write([&](SqliteDb& c) {
+      std::unique_ptr<CComponent> current;
+      StoreStatus s = LoadSetting(c, row, &current);
+      if (!s.ok()) return s;
+      std::unique_ptr<CComponent> fresh = build(*current);
+      did_change = false;
+      s = SaveSettingAudited(c, row, *fresh, author, &did_change);
+      if (s.ok() && did_change && system_event != 0) {
+        s = AppendSystemEvent(c, static_cast<AUDITCODE>(system_event), author.user.c_str());
+      }
+      stored = std::move(fresh);
+      return s;
+    });
+  }
+  if (!status.ok()) {
+    LogLine("configuration not changed (" + std::string(row) + "): " + status.message());
+    return ConfigCode(status);
+  }
+  if (!base_key.empty()) RememberBase(base_key, *stored);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    last_good_[std::string(row)] = CloneRecord(*stored);
+  }
+  if (changed != nullptr) *changed = did_change;
+  return kConfigOk;
+}
+
+// ------------------------------------------------------------- the switch
+
+int CSystemConfiguration::Is21CFREnabled() {
+  StoreStatus status;
+  return FeatureSwitchFromRecord(LoadRow(kRowFeatureSwitch, &status).get()) ? 1 : 0;
+}
+
+int CSystemConfiguration::Set21CFREnabled(int enabled, std::string_view reason) {
+  const bool on = enabled != 0;
+  return WriteRow(
+      kRowFeatureSwitch, {}, [on](CComponent&) { return FeatureSwitchRecord(on); }, reason,
+      nullptr, on ? kAuditEnabled21CFR11 : kAuditDisabled21CFR11);
+}
+
+// --------------------------------------------------------- named numbers
+
+int CSystemConfiguration::GetConfigInt(const char* name, int default_value) {
+  if (name == nullptr) return default_value;
+  StoreStatus status;
+  std::unique_ptr<CComponent> record = LoadRow(kRowNumbers, &status);
+  int value = default_value;
+  NumberFromRecord(record.get(), name, &value);
+  return value;
+}
+
+int CSystemConfiguration::SetConfigInt(const char* name, int value, std::string_view reason) {
+  if (name == nullptr || name[0] == '\0') return kConfigInvalidId;
+  if (EqualsNoCase(name, kIdleTimeoutName) && (value < 0 || value > kMaxIdleTimeoutMinutes)) {
+    t_last_error = StrFormat("the idle timeout must be 0 to %d minutes", kMaxIdleTimeoutMinutes);
+    return kConfigInvalidValue;
+  }
+  const std::string key(name);
+  return WriteRow(
+      kRowNumbers, {}, [&](CComponent& current) { return WithNumber(&current, key, value); },
+      reason);
+}
+
+// ---------------------------------------------------------------- rights
+
+int CSystemConfiguration::IsActivityAllowed(const std::list<std::string>& groups, int activity,
+                                            TamberTAV2ErrorCodes* error) {
+  StoreStatus status;
+  std::unique_ptr<CComponent> record = LoadRow(kRowRights, &status);
+  if (error != nullptr) *error = static_cast<TamberTAV2ErrorCodes>(ConfigCode(status));
+  CTAVGroupRightsArray rights;
+  RightsFromRecord(record.get(), &rights);
+  for (const std::string& group : groups) {
+    if (rights.IsGranted(group, activity)) return 1;
+  }
+  return 0;
+}
+
+int CSystemConfiguration::ReadActivityGroupArray(CTAVGroupRightsArray& rights) {
+  rights.RemoveAll();
+  StoreStatus status;
+  std::unique_ptr<CComponent> record = LoadRow(kRowRights, &status);
+  if (!status.ok()) return ConfigCode(status);
+  RightsFromRecord(record.get(), &rights);
+  RememberBase(kRowRights, *record);
+  return kConfigOk;
+}
+
+int CSystemConfiguration::WriteActivityGroupArray(const CTAVGroupRightsArray& rights,
+                                                  std::string_view reason) {
+  return WriteRow(
+      kRowRights, kRowRights,
+      [&](CComponent& current) {
+        std::unique_ptr<CComponent> mine = RightsRecord(rights);
+        std::unique_ptr<CComponent> base = Base(kRowRights);
+        return MergeChanges(base.get(), mine.get(), &current);
+      },
+      reason);
+}
+
+// ------------------------------------------------------------- auditing
+
+int CSystemConfiguration::GetAuditCommentSetting(int data_type, bool& ask, bool& required) {
+  if (!IsValidDataType(data_type)) return kConfigInvalidId;
+  if (!Is21CFREnabled()) {
+    ask = false;
+    required = false;
+    return kConfigOk;
+  }
+  StoreStatus status;
+  std::unique_ptr<CComponent> record = LoadRow(kRowAudit, &status);
+  CTAVAuditDataTypeSettingArray settings;
+  AuditFromRecord(record.get(), &settings);
+  const int recording = settings.GetRecordingType(data_type);
+  ask = recording == kRecordingReasonOptional || recording == kRecordingReasonRequired;
+  required = recording == kRecordingReasonRequired;
+  return kConfigOk;
+}
+
+int CSystemConfiguration::ReadAuditTypeSettingArray(CTAVAuditDataTypeSettingArray& settings) {
+  settings.RemoveAll();
+  StoreStatus status;
+  std::unique_ptr<CComponent> record = LoadRow(kRowAudit, &status);
+  if (!status.ok()) return ConfigCode(status);
+  AuditFromRecord(record.get(), &settings);
+  RememberBase(kRowAudit, *record);
+  return kConfigOk;
+}
+
+int CSystemConfiguration::WriteAuditTypeSettingArray(const CTAVAuditDataTypeSettingArray& settings,
+                                                     std::string_view reason) {
+  return WriteRow(
+      kRowAudit, kRowAudit,
+      [&](CComponent& current) {
+        std::unique_ptr<CComponent> mine = AuditRecord(settings);
+        std::unique_ptr<CComponent> base = Base(kRowAudit);
+        return MergeChanges(base.get(), mine.get(), &current);
+      },
+      reason);
+}
+
+// ------------------------------------------------------------ signatures
+
+int CSystemConfiguration::ReadESigConfiguration(int data_type, CTAVESigConfiguration& config) {
+  config.Clear();
+  if (!IsValidDataType(data_type)) return kConfigInvalidId;
+  StoreStatus status;
+  std::unique_ptr<CComponent> record = LoadRow(kRowESig, &status);
+  if (!status.ok()) return ConfigCode(status);
+  ESigFromRecord(record.get(), data_type, &config);
+  RememberBase(ESigBaseKey(data_type), *record);
+  return kConfigOk;
+}
+
+int CSystemConfiguration::WriteESigConfiguration(int data_type,
+                                                 const CTAVESigConfiguration& config,
+                                                 std::string_view reason) {
+  if (!IsValidDataType(data_type)) return kConfigInvalidId;
+  const std::string key = ESigBaseKey(data_type);
+  return WriteRow(
+      kRowESig, key,
+      [&](CComponent& current) {
+        std::unique_ptr<CComponent> base = Base(key);
+        // The caller changed this data type only: its version is the base
+        // with this type's settings replaced.
+        std::unique_ptr<CComponent> mine = WithESig(base ? base.get() : &current, data_type, config);
+        return MergeChanges(base.get(), mine.get(), &current);
+      },
+      reason);
+}
+
+// ------------------------------------------------------- as a document
+
+std::string CSystemConfiguration::GetFilePath() const {
+  if (!database_path_.empty()) return database_path_;
+  std::shared_ptr<ComplianceDb> db;
+  return Db(&db).ok() ? db->path() : std::string();
+}
+
+CComponent* CSystemConfiguration::FindComponent(std::string_view path) const {
+  const size_t slash = path.find('\\');
+  const std::string_view row = path.substr(0, slash);
+  if (row != kRowFeatureSwitch && row != kRowNumbers && row != kRowRights && row != kRowAudit &&
+      row != kRowESig) {
+    return nullptr;
+  }
+  StoreStatus status;
+  std::unique_ptr<CComponent> record = LoadRow(row, &status);
+  std::lock_guard<std::mutex> lock(mutex_);
+  CComponent* held = (documents_[std::string(row)] = std::move(record)).get();
+  if (slash == std::string_view::npos) return held;
+  const std::string_view rest = path.substr(slash + 1);
+  return rest.empty() ? nullptr : held->FindComponent(rest);
+}
+
+CListComp* CSystemConfiguration::GetAuditTrail() {
+  std::unique_ptr<CLoadedAuditCollection> trail;
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = Db(&db);
+  if (status.ok()) status = db->Read([&](SqliteDb& c) { return LoadConfigAuditTrail(c, &trail); });
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!status.ok()) {
+    t_last_error = status.message();
+    ReportOnce("configuration audit trail not read: " + status.message());
+    trail_.reset();
+    return nullptr;
+  }
+  trail_ = std::move(trail);
+  return trail_.get();
+}
+
+}  // namespace tav

@@ -1,0 +1,147 @@
+// CSystemConfiguration: the suite's compliance settings (the 21 CFR Part 11
+// switch, the idle timeout and other named numbers, the rights of the user
+// groups, auditing per data type, e-signature settings per data type) and
+// their audit trail. theSystemConfig is the process's object.
+//
+// Storage: each kind of setting is one record in the settings table of the
+// compliance database (settings_records.h, docs/configuration.md); a kind
+// never written holds its default. Nothing is cached between calls, so a
+// change made by another process is seen by the next read.
+//
+// Writes: each write is one transaction that reads what is stored, applies
+// the caller's change, stores the result and appends one audit event (the
+// user the calling thread acts for, the time, the optional reason for
+// change, and one entry per changed record) to the configuration audit
+// trail. An array write applies what the caller changed since it last read
+// that kind through this object (settings_merge.h), so a change made by
+// another process in between is kept; without an earlier read it replaces
+// the stored kind. A write that changes nothing stores nothing. Switching
+// the features on or off also writes system event 8 or 9 in the same
+// transaction.
+//
+// Failures: results are TamberTAV2ErrorCodes (0 on success). When a kind
+// cannot be read (damaged or unreadable database) it is reported to the log
+// output once per distinct message, and the queries answer from the last
+// value read successfully in this process, or else fail closed: the
+// features count as on, no group holds a right, every data type is audited
+// without a reason, and no signature reason is offered.
+//
+// The object is also the configuration as a document (TAV2FileManager): its
+// path is the database's, its components are the setting records, and its
+// audit trail is the configuration audit trail.
+//
+// Thread safety: all members may be called from any thread. Pointers that
+// FindComponent and GetAuditTrail return stay valid until the same call is
+// made again (on any thread) or the object ends.
+#ifndef TAV_SERVICES_CONFIG_SYSTEM_CONFIGURATION_H_
+#define TAV_SERVICES_CONFIG_SYSTEM_CONFIGURATION_H_
+
+#include <functional>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "records/esig_config_types.h"
+#include "services/config/audit_settings.h"
+#include "services/config/group_rights.h"
+#include "services/config/system_ids.h"
+#include "services/filelib/file_manager.h"
+#include "services/filelib/store_status.h"
+
+namespace tav {
+
+class ComplianceDb;
+class CLoadedAuditCollection;
+
+class CSystemConfiguration : public TAV2FileManager {
+ public:
+  // The settings of the data directory's database.
+  CSystemConfiguration();
+  // The settings of the compliance database at `database_path`.
+  explicit CSystemConfiguration(std::string database_path);
+  ~CSystemConfiguration() override;
+
+  // Nonzero while the 21 CFR Part 11 features are on.
+  int Is21CFREnabled();
+  int Set21CFREnabled(int enabled, std::string_view reason = {});
+
+  // A named number; `default_value` when it was never set. "Idle Timeout"
+  // is the idle timeout in minutes (0: never).
+  int GetConfigInt(const char* name, int default_value);
+  // Sets a named number. "Idle Timeout" takes 0 to 600; any other value
+  // gives kConfigInvalidValue and stores nothing.
+  int SetConfigInt(const char* name, int value, std::string_view reason = {});
+
+  // Nonzero when one of `groups` (account group names, letter case ignored)
+  // holds the right for `activity`. Stores the result code in *error when
+  // error is not null.
+  int IsActivityAllowed(const std::list<std::string>& groups, int activity,
+                        TamberTAV2ErrorCodes* error);
+
+  // The reason-for-change flags of a data type: `ask` when a reason is
+  // asked for (recording types 2 and 3), `required` when it must be given
+  // (type 3). Both false while the features are off. kConfigInvalidId for a
+  // type outside 0 to 5 (the flags are then untouched).
+  int GetAuditCommentSetting(int data_type, bool& ask, bool& required);
+
+  int ReadActivityGroupArray(CTAVGroupRightsArray& rights);
+  int WriteActivityGroupArray(const CTAVGroupRightsArray& rights, std::string_view reason = {});
+  int ReadAuditTypeSettingArray(CTAVAuditDataTypeSettingArray& settings);
+  int WriteAuditTypeSettingArray(const CTAVAuditDataTypeSettingArray& settings,
+                                 std::string_view reason = {});
+  // kConfigInvalidId for a data type outside 0 to 5.
+  int ReadESigConfiguration(int data_type, CTAVESigConfiguration& config);
+  int WriteESigConfiguration(int data_type, const CTAVESigConfiguration& config,
+                             std::string_view reason = {});
+
+  // TAV2FileManager: the configuration as a document.
+  std::string GetFilePath() const override;
+  // The first segment names a setting record (ACss, AUSa, ESiC, CFCp,
+  // 21EN), the rest a component inside it.
+  CComponent* FindComponent(std::string_view path) const override;
+  // The configuration audit trail (AUDT); null when it cannot be read.
+  CListComp* GetAuditTrail() override;
+
+  // What the calling thread's last failed call of this object said.
+  static std::string LastErrorMessage();
+
+ private:
+  enum class Access { kRead, kWrite };
+
+  StoreStatus Db(std::shared_ptr<ComplianceDb>* db) const;
+  // Loads the current record of a row; on failure the last good one or the
+  // fail-closed record (and a report).
+  std::unique_ptr<CComponent> LoadRow(std::string_view row, StoreStatus* status) const;
+  // One audited write of a row. `build` makes the new record from the
+  // current one inside the transaction.
+  int WriteRow(std::string_view row, std::string_view base_key,
+               const std::function<std::unique_ptr<CComponent>(CComponent& current)>& build,
+               std::string_view reason, bool* changed = nullptr, int system_event = 0);
+  void RememberBase(std::string_view key, const CComponent& record);
+  std::unique_ptr<CComponent> Base(std::string_view key) const;
+
+  std::string database_path_;  // empty: the data directory's database
+  mutable std::mutex mutex_;
+  // What this object last read of each kind: the base of its next write.
+  std::map<std::string, std::unique_ptr<CComponent>, std::less<>> bases_;
+  // The last record read successfully of each row, for read failures.
+  mutable std::map<std::string, std::unique_ptr<CComponent>, std::less<>> last_good_;
+  mutable std::map<std::string, std::unique_ptr<CComponent>, std::less<>> documents_;
+  std::unique_ptr<CLoadedAuditCollection> trail_;
+};
+
+// The process's configuration object (the data directory's database).
+extern CSystemConfiguration theSystemConfig;
+
+// Registers the configuration's record kinds with the component factory and
+// installs the activity names for "Controlled Activity" values. Every
+// configuration call does it on first use; a program that reads setting
+// records without calling the configuration first calls it itself.
+void LoadConfigurationService();
+
+}  // namespace tav
+
+#endif  // TAV_SERVICES_CONFIG_SYSTEM_CONFIGURATION_H_
