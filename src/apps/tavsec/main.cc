@@ -11,6 +11,9 @@ int main(int argc, char** argv) {
   tav::tavsec::Context context;
   tav::tavsec::AddRecordsCommands(app, context);
   tav::tavsec::AddErrorCommand(app, context);
+  tav::tavsec::AddConfigCommands(app, context);
+  tav::tavsec::AddEventsCommands(app, context);
+  tav::tavsec::AddRunListCommands(app, context);
   CLI11_PARSE(app, argc, argv);
   return context.exit_code;
 }

@@ -1,0 +1,273 @@
+// tavsec config ...: shows and changes the compliance settings, and shows
+// their audit trail. Every change is audited under the system user running
+// tavsec, with the reason given by --reason.
+//
+// Exit status: 0 done (also when the setting already had the value), 1 the
+// settings could not be read or written, 2 bad arguments.
+#include <iostream>
+#include <string>
+
+#include "apps/tavsec/commands.h"
+#include "services/config/config_trail.h"
+#include "services/config/identifier_parsing.h"
+#include "services/config/system_configuration.h"
+#include "services/config/system_table.h"
+#include "util/ole_date.h"
+#include "util/strings.h"
+
+namespace tav::tavsec {
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kBadInput = 2;
+
+// Arguments of the config subcommands. CLI11 keeps references to them, so
+// they live as long as the program.
+struct ConfigArgs {
+  std::string reason;
+  std::string value;
+  std::string group, activity;
+  std::string data_type, recording_type;
+  std::string esig_reason, esig_setting;
+};
+
+ConfigArgs& Args() {
+  static ConfigArgs args;
+  return args;
+}
+
+int Report(int code) {
+  if (code == kConfigOk) return 0;
+  std::cerr << "tavsec: " << CSystemConfiguration::LastErrorMessage() << "\n";
+  return code == kConfigInvalidValue || code == kConfigInvalidId ? kBadInput : kFailed;
+}
+
+// Parses with `parse`; on failure prints its message and sets the exit code.
+template <typename Parse>
+bool Parsed(Context& context, Parse parse, int* out) {
+  std::string error;
+  *out = parse(&error);
+  if (*out >= 0) return true;
+  std::cerr << "tavsec: " << error << "\n";
+  context.exit_code = kBadInput;
+  return false;
+}
+
+void Show(Context& context) {
+  CSystemConfiguration& config = theSystemConfig;
+  std::cout << "21 CFR Part 11 features: " << (config.Is21CFREnabled() ? "on" : "off") << "\n";
+  const int idle = config.GetConfigInt(kIdleTimeoutName, 0);
+  std::cout << "Idle timeout: " << idle << (idle == 0 ? " (never)" : " minutes") << "\n";
+
+  CTAVGroupRightsArray rights;
+  if (const int code = config.ReadActivityGroupArray(rights); code != kConfigOk) {
+    context.exit_code = Report(code);
+    return;
+  }
+  std::cout << "\nRights of the user groups:\n";
+  for (const CTAVGroupRights& group : rights.groups()) {
+    std::cout << "  " << group.name << ":";
+    if (group.activities.empty()) std::cout << " (none)";
+    std::cout << "\n";
+    for (const CTAVActivityRight& activity : group.activities) {
+      std::cout << "    " << activity.id << "  " << SystemTable::GetActivityName(activity.id)
+                << "\n";
+    }
+  }
+
+  CTAVAuditDataTypeSettingArray audit;
+  if (const int code = config.ReadAuditTypeSettingArray(audit); code != kConfigOk) {
+    context.exit_code = Report(code);
+    return;
+  }
+  std::cout << "\nAuditing:\n";
+  for (int type = 0; type < kDataTypeCount; ++type) {
+    const int recording = audit.GetRecordingType(type);
+    std::cout << "  " << type << "  " << SystemTable::GetAuditTypeName(type, true) << ": "
+              << (recording < 0 ? "not set" : SystemTable::GetAuditRecordingTypeName(recording))
+              << "\n";
+  }
+
+  std::cout << "\nE-signatures:\n";
+  for (int type = 0; type < kDataTypeCount; ++type) {
+    const int count = SystemTable::GetNumPredefinedESigReasons(type);
+    if (count == 0) continue;
+    CTAVESigConfiguration esig;
+    if (const int code = config.ReadESigConfiguration(type, esig); code != kConfigOk) {
+      context.exit_code = Report(code);
+      return;
+    }
+    std::cout << "  " << SystemTable::GetAuditTypeName(type, false) << ":\n";
+    for (int i = 0; i < count; ++i) {
+      ESigReason reason;
+      SystemTable::GetESigReason(i, reason, type);
+      const int setting = esig.GetSetting(reason);
+      std::cout << "    " << i << "  " << SystemTable::GetESigReasonName(reason) << ": "
+                << (setting < 0 ? "not set" : SystemTable::GetESigSettingName(setting)) << "\n";
+    }
+  }
+}
+
+void SetIdleTimeout(Context& context) {
+  long long minutes = 0;
+  if (!ParseInt64(TrimWhitespace(Args().value), &minutes) || minutes < 0 ||
+      minutes > kMaxIdleTimeoutMinutes) {
+    std::cerr << "tavsec: the idle timeout must be a number of minutes from 0 to "
+              << kMaxIdleTimeoutMinutes << " (0: never)\n";
+    context.exit_code = kBadInput;
+    return;
+  }
+  context.exit_code = Report(theSystemConfig.SetConfigInt(
+      kIdleTimeoutName, static_cast<int>(minutes), Args().reason));
+}
+
+void SetPart11(Context& context) {
+  const std::string value = ToLowerAscii(TrimWhitespace(Args().value));
+  if (value != "on" && value != "off") {
+    std::cerr << "tavsec: say on or off\n";
+    context.exit_code = kBadInput;
+    return;
+  }
+  context.exit_code = Report(theSystemConfig.Set21CFREnabled(value == "on", Args().reason));
+}
+
+void ChangeGrant(Context& context, bool grant) {
+  int group = 0, activity = 0;
+  if (!Parsed(context, [](std::string* e) { return ParseGroup(Args().group, e); }, &group) ||
+      !Parsed(context, [](std::string* e) { return ParseActivity(Args().activity, e); },
+              &activity)) {
+    return;
+  }
+  CTAVGroupRightsArray rights;
+  if (const int code = theSystemConfig.ReadActivityGroupArray(rights); code != kConfigOk) {
+    context.exit_code = Report(code);
+    return;
+  }
+  const std::string name = SystemTable::GetGroupName(group);
+  if (grant) {
+    rights.Grant(name, activity, SystemTable::GetActivityName(activity));
+  } else {
+    rights.Revoke(name, activity);
+  }
+  context.exit_code = Report(theSystemConfig.WriteActivityGroupArray(rights, Args().reason));
+}
+
+void SetAuditType(Context& context) {
+  int type = 0, recording = 0;
+  if (!Parsed(context, [](std::string* e) { return ParseDataType(Args().data_type, e); }, &type) ||
+      !Parsed(context, [](std::string* e) { return ParseRecordingType(Args().recording_type, e); },
+              &recording)) {
+    return;
+  }
+  if (IsAlwaysAuditedType(type) && recording != kRecordingAudited) {
+    std::cerr << "tavsec: " << SystemTable::GetAuditTypeName(type, false)
+              << " is always audited, without a reason for change\n";
+    context.exit_code = kBadInput;
+    return;
+  }
+  CTAVAuditDataTypeSettingArray audit;
+  if (const int code = theSystemConfig.ReadAuditTypeSettingArray(audit); code != kConfigOk) {
+    context.exit_code = Report(code);
+    return;
+  }
+  audit.Add(type, recording, SystemTable::GetAuditTypeName(type, false),
+            SystemTable::GetAuditRecordingTypeName(recording));
+  context.exit_code = Report(theSystemConfig.WriteAuditTypeSettingArray(audit, Args().reason));
+}
+
+void SetESig(Context& context) {
+  int type = 0, index = 0, setting = 0;
+  if (!Parsed(context, [](std::string* e) { return ParseDataType(Args().data_type, e); }, &type) ||
+      !Parsed(context, [type](std::string* e) { return ParseESigReason(type, Args().esig_reason, e); },
+              &index) ||
+      !Parsed(context, [](std::string* e) { return ParseESigSetting(Args().esig_setting, e); },
+              &setting)) {
+    return;
+  }
+  CTAVESigConfiguration esig;
+  if (const int code = theSystemConfig.ReadESigConfiguration(type, esig); code != kConfigOk) {
+    context.exit_code = Report(code);
+    return;
+  }
+  ESigReason reason;
+  SystemTable::GetESigReason(index, reason, type);
+  esig.SetSetting(reason, setting);
+  context.exit_code = Report(theSystemConfig.WriteESigConfiguration(type, esig, Args().reason));
+}
+
+void Trail(Context& context) {
+  std::vector<ConfigTrailEvent> events;
+  if (!DescribeConfigTrail(theSystemConfig, &events)) {
+    std::cerr << "tavsec: " << CSystemConfiguration::LastErrorMessage() << "\n";
+    context.exit_code = kFailed;
+    return;
+  }
+  for (const ConfigTrailEvent& event : events) {
+    std::cout << "#" << event.number << "  " << FormatOleDate(event.date, "%Y-%m-%d %H:%M:%S")
+              << "  " << event.user;
+    if (!event.reason.empty()) std::cout << "  reason: " << event.reason;
+    std::cout << "\n";
+    for (const ConfigTrailEntry& entry : event.entries) {
+      std::cout << "  " << entry.what << ": " << entry.where << "\n" << entry.description;
+    }
+  }
+}
+
+}  // namespace
+
+void AddConfigCommands(CLI::App& app, Context& context) {
+  CLI::App* config = app.add_subcommand("config", "Show and change the compliance settings");
+  config->require_subcommand(1);
+  ConfigArgs& args = Args();
+  auto with_reason = [&args](CLI::App* command) {
+    command->add_option("--reason", args.reason, "reason for the change, kept in the audit trail");
+  };
+
+  config->add_subcommand("show", "Print every compliance setting")
+      ->callback([&context] { Show(context); });
+
+  CLI::App* set = config->add_subcommand("set", "Set the idle timeout or switch the features");
+  set->require_subcommand(1);
+  CLI::App* idle = set->add_subcommand("idle-timeout", "Minutes of inactivity before the "
+                                                       "password is asked again (0: never)");
+  idle->add_option("MINUTES", args.value, "0 to 600")->required();
+  with_reason(idle);
+  idle->callback([&context] { SetIdleTimeout(context); });
+  CLI::App* part11 = set->add_subcommand("part11", "Switch the 21 CFR Part 11 features on or off");
+  part11->add_option("STATE", args.value, "on or off")->required();
+  with_reason(part11);
+  part11->callback([&context] { SetPart11(context); });
+
+  for (bool grant : {true, false}) {
+    CLI::App* command = config->add_subcommand(
+        grant ? "grant" : "revoke",
+        grant ? "Let a user group perform an activity" : "Take an activity from a user group");
+    command->add_option("GROUP", args.group, "group number or name")->required();
+    command->add_option("ACTIVITY", args.activity, "activity number or name")->required();
+    with_reason(command);
+    command->callback([&context, grant] { ChangeGrant(context, grant); });
+  }
+
+  CLI::App* audit = config->add_subcommand("audit-type", "Set how changes to a data type are audited");
+  audit->add_option("DATATYPE", args.data_type, "data type number, name or file extension")
+      ->required();
+  audit->add_option("RECORDINGTYPE", args.recording_type,
+                    "0 none, 1 audited, 2 optional reason, 3 required reason")
+      ->required();
+  with_reason(audit);
+  audit->callback([&context] { SetAuditType(context); });
+
+  CLI::App* esig = config->add_subcommand("esig", "Set whether a signature reason is offered");
+  esig->add_option("DATATYPE", args.data_type, "data type number, name or file extension")
+      ->required();
+  esig->add_option("REASON", args.esig_reason, "reason number (see config show) or name")
+      ->required();
+  esig->add_option("SETTING", args.esig_setting, "0 none, 1 optional, 2 required")->required();
+  with_reason(esig);
+  esig->callback([&context] { SetESig(context); });
+
+  config->add_subcommand("trail", "Print the audit trail of the settings")
+      ->callback([&context] { Trail(context); });
+}
+
+}  // namespace tav::tavsec

@@ -1,0 +1,164 @@
+// tavsec events ...: lists, verifies and exports the system event log.
+//
+// verify checks the hash chains of all three logs of the compliance
+// database (system events, configuration audit trail, run file history) and
+// the database file itself, and names every record found changed, missing
+// or removed. Exit status: 0 intact, 1 damage found or the database could
+// not be read, 2 bad arguments.
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "apps/tavsec/commands.h"
+#include "records/audit_event_comp.h"
+#include "records/chunk_file.h"
+#include "records/file_record_comp.h"
+#include "services/filelib/compliance_db.h"
+#include "services/filelib/filelib_codes.h"
+#include "services/filelib/record_chain.h"
+#include "services/filelib/system_event_manager.h"
+#include "util/file.h"
+#include "util/ole_date.h"
+#include "util/strings.h"
+
+namespace tav::tavsec {
+namespace {
+
+constexpr int kFailed = 1;
+
+std::string& ExportPath() {
+  static std::string path;
+  return path;
+}
+
+std::unique_ptr<CComponent> Parse(std::string_view bytes) {
+  CMemFile file(bytes.data(), bytes.size());
+  std::unique_ptr<CComponent> record;
+  ReadNextComponent(&file, record);
+  return record;
+}
+
+std::string Date(DATE date) { return FormatOleDate(date, "%Y-%m-%d %H:%M:%S"); }
+
+// How verify names a record of each log.
+std::string DescribeRecord(ChainedLog log, uint64_t seq, std::string_view bytes) {
+  std::unique_ptr<CComponent> record = Parse(bytes);
+  const std::string number = std::to_string(seq);
+  if (log == ChainedLog::kSystemEvents) {
+    if (const auto* event = dynamic_cast<const CAuditEventComp*>(record.get())) {
+      return CSystemEventManager::DescribeEvent(seq, *event);
+    }
+    return "event " + number + " (unreadable)";
+  }
+  if (log == ChainedLog::kConfigAudit) {
+    if (const auto* event = dynamic_cast<const CAuditEventComp*>(record.get())) {
+      return "configuration change " + number + " (" + Date(event->GetEvent().GetDate()) + ", " +
+             event->GetEvent().GetUserName() + ")";
+    }
+    return "configuration change " + number + " (unreadable)";
+  }
+  if (const auto* file = dynamic_cast<const CFileRecordComp*>(record.get())) {
+    return "run file record " + number + " (" + Date(file->GetDate()) + ", " +
+           file->GetUserName().value_or("") + ", " + file->GetTypeName() + ", " +
+           file->GetFilePath().value_or("") + ")";
+  }
+  return "run file record " + number + " (unreadable)";
+}
+
+void List(Context& context) {
+  CSystemEventManager manager;
+  CAuditCollectionComp* events = manager.LoadEventList();
+  if (events == nullptr) {
+    context.exit_code = kFailed;  // the cause went to standard error
+    return;
+  }
+  uint64_t seq = events->GetSequenceNumber();
+  POSITION pos = events->GetFirstChildPosition();
+  while (pos != nullptr) {
+    const auto* event = dynamic_cast<const CAuditEventComp*>(events->GetNextChild(pos));
+    if (event != nullptr) {
+      std::cout << seq << "  " << CSystemEventManager::SummarizeEvent(*event) << "\n";
+    }
+    ++seq;
+  }
+}
+
+void Verify(Context& context) {
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = ComplianceDb::Get(&db);
+  bool intact = status.ok();
+  if (status.ok()) {
+    status = db->Read([&](SqliteDb& c) {
+      for (ChainedLog log :
+           {ChainedLog::kSystemEvents, ChainedLog::kConfigAudit, ChainedLog::kRunHistory}) {
+        ChainReport report;
+        StoreStatus s = VerifyChain(c, log, &report, [log](uint64_t seq, std::string_view bytes) {
+          return DescribeRecord(log, seq, bytes);
+        });
+        if (!s.ok()) return s;
+        if (report.ok()) {
+          std::cout << ChainedLogTitle(log) << ": " << report.count
+                    << (report.count == 1 ? " record" : " records") << ", chain intact";
+          if (report.count != 0) {
+            std::cout << ", last hash "
+                      << HexEncode(std::string_view(reinterpret_cast<const char*>(report.head.data()),
+                                                    report.head.size()));
+          }
+          std::cout << "\n";
+        }
+        for (const ChainProblem& problem : report.problems) {
+          intact = false;
+          std::cout << ChainedLogTitle(log) << ": " << problem.text << "\n";
+        }
+      }
+      // The file itself: pages and indexes that SQLite can still make sense
+      // of.
+      StoreStatus s;
+      SqliteStatement check = c.Prepare("PRAGMA quick_check", &s);
+      if (!s.ok()) return s;
+      while (check.Step(&s)) {
+        const std::string line(check.ColumnText(0));
+        if (line != "ok") intact = false;
+        std::cout << "database: " << line << "\n";
+      }
+      return s;
+    });
+  }
+  if (!status.ok()) {
+    std::cerr << "tavsec: " << status.message() << "\n";
+    intact = false;
+  }
+  if (!intact) {
+    std::cout << "VERIFICATION FAILED\n";
+    context.exit_code = kFailed;
+  }
+}
+
+void Export(Context& context) {
+  CSystemEventManager manager;
+  uint64_t count = 0;
+  std::string error;
+  if (manager.ExportEvents(ExportPath(), &count, &error) != kFileLibOk) {
+    std::cerr << "tavsec: " << error << "\n";
+    context.exit_code = kFailed;
+    return;
+  }
+  std::cout << count << " events written to " << ExportPath() << "\n";
+}
+
+}  // namespace
+
+void AddEventsCommands(CLI::App& app, Context& context) {
+  CLI::App* events = app.add_subcommand("events", "List, verify and export the system event log");
+  events->require_subcommand(1);
+  events->add_subcommand("list", "Print every system event, oldest first")
+      ->callback([&context] { List(context); });
+  events->add_subcommand("verify", "Check that no logged record was changed or removed")
+      ->callback([&context] { Verify(context); });
+  CLI::App* exp = events->add_subcommand(
+      "export", "Write the event log to FILE as system event list chunks");
+  exp->add_option("FILE", ExportPath(), "file to write (replaced)")->required();
+  exp->callback([&context] { Export(context); });
+}
+
+}  // namespace tav::tavsec

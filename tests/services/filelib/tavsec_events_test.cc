@@ -1,0 +1,98 @@
+// tavsec events and runlist, run as an administrator would.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+
+#include "services/filelib/acting_user.h"
+#include "services/filelib/compliance_db.h"
+#include "services/filelib/system_event_manager.h"
+#include "testing/run_command.h"
+#include "testing/temp_data_dir.h"
+#include "util/file.h"
+
+namespace tav {
+namespace {
+
+using testing::RunCommand;
+using testing::TempDataDir;
+
+testing::CommandResult Tavsec(const std::string& args) {
+  return RunCommand(std::string(TAVSEC_PATH) + " " + args);
+}
+
+TEST(TavsecEvents, VerifyNamesAnEventChangedBehindTheLibrarysBack) {
+  TempDataDir dir;
+  for (const char* user : {"alice", "bob", "carol"}) {
+    CSystemEventManager manager;
+    ASSERT_EQ(manager.AddSystemEvent(kAuditFailedLogin, user), 0);
+  }
+  testing::CommandResult r = Tavsec("events verify");
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("system event log: 3 records, chain intact"), std::string::npos) << r.out;
+
+  // Someone edits the stored record of bob's failed login so that it reads
+  // as another user's.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(dir.File(kComplianceDbFileName).c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "UPDATE system_events SET record = "
+                         "CAST(replace(CAST(record AS TEXT), 'bob', 'eve') AS BLOB) WHERE seq = 2",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+
+  r = Tavsec("events verify");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.out.find("event 2 ("), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("eve, Failed Login) does not match its hash"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("event 1 ("), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("event 3 ("), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("VERIFICATION FAILED"), std::string::npos);
+
+  r = Tavsec("events list");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_NE(r.out.find("1  "), std::string::npos);
+  EXPECT_NE(r.out.find(", alice, Failed Login\n"), std::string::npos) << r.out;
+}
+
+TEST(TavsecEvents, ExportWritesTheLogAsAChunkFile) {
+  TempDataDir dir;
+  CSystemEventManager manager;
+  ASSERT_EQ(manager.AddSystemEvent(kAuditSuccessfulLogin, "alice"), 0);
+  const std::string path = dir.File("events.tav");
+  testing::CommandResult r = Tavsec("events export " + path);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "1 events written to " + path + "\n");
+  EXPECT_EQ(ReadWholeFile(path).substr(0, 4), "SyEL");
+  r = Tavsec("events export " + dir.File("no/such/folder/x.tav"));
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_FALSE(r.err.empty());
+}
+
+TEST(TavsecRunList, AddListAndHistory) {
+  TempDataDir dir;
+  const std::string file = dir.File("a.tav");
+  { CDiskFile f(file, CDiskFile::modeCreate | CDiskFile::modeWrite); }
+  testing::CommandResult r =
+      RunCommand("cd " + dir.path() + " && " + TAVSEC_PATH + " runlist add a.tav");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "Record Added: " + file + "\n");
+  r = Tavsec("runlist add " + file);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("already on the list"), std::string::npos);
+  r = Tavsec("runlist add " + dir.File("notes.txt"));
+  EXPECT_EQ(r.exit_code, 2);
+  r = Tavsec("runlist add " + dir.File("b.tvm") + " --copied-from " + file);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+
+  r = Tavsec("runlist list");
+  EXPECT_NE(r.out.find(file + "  "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  " + ActingUserName() + "  File Copied\n"), std::string::npos) << r.out;
+  r = Tavsec("runlist history");
+  EXPECT_NE(r.out.find("Record Added  [" + file + "]\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("File Copied  [" + dir.File("b.tvm") + "]\n"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace tav
