@@ -13,6 +13,8 @@ struct Context {
 
 void AddRecordsCommands(CLI::App& app, Context& context);
 void AddErrorCommand(CLI::App& app, Context& context);
+void AddUserCommands(CLI::App& app, Context& context);
+void AddStealthCommands(CLI::App& app, Context& context);
 void AddConfigCommands(CLI::App& app, Context& context);
 void AddEventsCommands(CLI::App& app, Context& context);
 void AddRunListCommands(CLI::App& app, Context& context);

@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
   tav::tavsec::Context context;
   tav::tavsec::AddRecordsCommands(app, context);
   tav::tavsec::AddErrorCommand(app, context);
+  tav::tavsec::AddUserCommands(app, context);
+  tav::tavsec::AddStealthCommands(app, context);
   tav::tavsec::AddConfigCommands(app, context);
   tav::tavsec::AddEventsCommands(app, context);
   tav::tavsec::AddRunListCommands(app, context);

@@ -1,0 +1,283 @@
+// tavsec user ...: manages the accounts of the local backend and checks a
+// password through the configured backend, the way pamtester does.
+//
+// Passwords come from standard input: one line, or a prompt without echo when
+// the input is a terminal. They are held only in SecretString buffers.
+#include <termios.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "apps/tavsec/commands.h"
+#include "services/security/account_store.h"
+#include "services/security/korwinsec.h"
+#include "services/security/result_codes.h"
+#include "services/security/secret.h"
+#include "services/security/security_config.h"
+#include "util/data_dir.h"
+
+namespace tav::tavsec {
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kBadInput = 2;
+
+// Reads one line of standard input; on a terminal with a prompt and no echo.
+bool ReadOneSecret(const char* prompt, SecretString* out) {
+  termios saved;
+  bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (terminal) {
+    std::cerr << prompt << std::flush;
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  ReadSecretResult result = ReadSecretLine(STDIN_FILENO, out);
+  if (terminal) {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::cerr << "\n";
+  }
+  switch (result) {
+    case ReadSecretResult::kOk:
+      return true;
+    case ReadSecretResult::kEndOfInput:
+      std::cerr << "tavsec: no password on standard input\n";
+      return false;
+    case ReadSecretResult::kTooLong:
+      std::cerr << "tavsec: the password is longer than " << kMaxPasswordBytes << " bytes\n";
+      return false;
+    case ReadSecretResult::kError:
+      break;
+  }
+  std::cerr << "tavsec: cannot read the password\n";
+  return false;
+}
+
+// A new password: on a terminal typed twice.
+bool ReadNewPassword(SecretString* out) {
+  if (!ReadOneSecret("New password: ", out)) return false;
+  if (!isatty(STDIN_FILENO)) return true;
+  SecretString again;
+  if (!ReadOneSecret("Retype new password: ", &again)) return false;
+  if (again == *out) return true;
+  std::cerr << "tavsec: the passwords do not match\n";
+  return false;
+}
+
+// Opens the local account database of the data directory. Prints why not
+// and sets the exit code on failure; *missing tells a database that does not
+// exist yet (never with kCreate).
+bool OpenStore(AccountStore::Mode mode, std::unique_ptr<AccountStore>* store,
+               Context& context, bool* missing = nullptr) {
+  std::string dir = DataDir();
+  std::string error;
+  if (mode == AccountStore::Mode::kCreate && !EnsureDataDir(&dir, &error)) {
+    std::cerr << "tavsec: " << error << "\n";
+    context.exit_code = kFailed;
+    return false;
+  }
+  SecurityConfig config;
+  if (!LoadSecurityConfig(dir, &config, &error)) {
+    std::cerr << "tavsec: " << error << "\n";
+    context.exit_code = kFailed;
+    return false;
+  }
+  if (config.backend != SecurityConfig::Backend::kLocal) {
+    std::cerr << "tavsec: note: the configured backend is not local; "
+                 "these accounts are used only with backend = local\n";
+  }
+  AccountStore::Status status =
+      AccountStore::Open(dir + "/" + kAccountsDbFile, mode, store, &error);
+  if (status == AccountStore::Status::kOk) return true;
+  if (missing != nullptr) *missing = status == AccountStore::Status::kMissing;
+  if (missing == nullptr || !*missing) std::cerr << "tavsec: " << error << "\n";
+  context.exit_code = kFailed;
+  return false;
+}
+
+void Report(AccountStore::Status status, const std::string& error, Context& context) {
+  if (status == AccountStore::Status::kOk) return;
+  std::cerr << "tavsec: " << error << "\n";
+  context.exit_code = status == AccountStore::Status::kInvalid ? kBadInput : kFailed;
+}
+
+std::string Join(const std::vector<std::string>& parts) {
+  std::string out;
+  for (const std::string& part : parts) {
+    if (!out.empty()) out += ", ";
+    out += part;
+  }
+  return out;
+}
+
+// Reads a string query of the security service into a std::string.
+template <typename Query>
+std::string ReadQuery(Query query) {
+  int length = query(nullptr, 0);
+  if (length <= 0) return {};
+  std::string value(static_cast<size_t>(length) + 1, '\0');
+  query(value.data(), length + 1);
+  value.resize(static_cast<size_t>(length));
+  return value;
+}
+
+void AddUserAdd(CLI::App& user, Context& context) {
+  auto account = std::make_shared<Account>();
+  CLI::App* cmd = user.add_subcommand("add", "Add a local account (password on standard input)");
+  cmd->add_option("NAME", account->name, "user name")->required();
+  cmd->add_option("--full-name", account->full_name, "full name");
+  cmd->add_option("--description", account->description, "description");
+  cmd->add_option("--group", account->groups, "group (repeat for more; order is kept)")
+      ->take_all()
+      ->allow_extra_args(false);
+  cmd->add_flag("--admin", account->is_admin, "the user is an administrator");
+  cmd->callback([account, &context] {
+    std::string error;
+    if (!AccountStore::ValidAccountName(account->name, &error)) {
+      Report(AccountStore::Status::kInvalid, error, context);
+      return;
+    }
+    SecretString password;
+    std::unique_ptr<AccountStore> store;
+    if (!ReadNewPassword(&password)) {
+      context.exit_code = kBadInput;
+      return;
+    }
+    if (!OpenStore(AccountStore::Mode::kCreate, &store, context)) return;
+    Report(store->Add(*account, password.view(), &error), error, context);
+  });
+}
+
+void AddUserPasswd(CLI::App& user, Context& context) {
+  auto name = std::make_shared<std::string>();
+  CLI::App* cmd =
+      user.add_subcommand("passwd", "Set a local account's password (on standard input)");
+  cmd->add_option("NAME", *name, "user name")->required();
+  cmd->callback([name, &context] {
+    SecretString password;
+    if (!ReadNewPassword(&password)) {
+      context.exit_code = kBadInput;
+      return;
+    }
+    std::unique_ptr<AccountStore> store;
+    bool missing = false;
+    if (!OpenStore(AccountStore::Mode::kReadWrite, &store, context, &missing)) {
+      if (missing) std::cerr << "tavsec: no user \"" << *name << "\"\n";
+      return;
+    }
+    std::string error;
+    Report(store->SetPassword(*name, password.view(), &error), error, context);
+  });
+}
+
+// disable, enable and remove: one name, one change.
+void AddUserChange(CLI::App& user, Context& context, const char* verb, const char* help,
+                   AccountStore::Status (*change)(AccountStore&, const std::string&,
+                                                  std::string*)) {
+  auto name = std::make_shared<std::string>();
+  CLI::App* cmd = user.add_subcommand(verb, help);
+  cmd->add_option("NAME", *name, "user name")->required();
+  cmd->callback([name, change, &context] {
+    std::unique_ptr<AccountStore> store;
+    bool missing = false;
+    if (!OpenStore(AccountStore::Mode::kReadWrite, &store, context, &missing)) {
+      if (missing) std::cerr << "tavsec: no user \"" << *name << "\"\n";
+      return;
+    }
+    std::string error;
+    Report(change(*store, *name, &error), error, context);
+  });
+}
+
+void AddUserList(CLI::App& user, Context& context) {
+  CLI::App* cmd = user.add_subcommand(
+      "list", "List the local accounts: name, full name, description, groups, "
+              "administrator, disabled (tab-separated)");
+  cmd->callback([&context] {
+    std::unique_ptr<AccountStore> store;
+    bool missing = false;
+    if (!OpenStore(AccountStore::Mode::kReadOnly, &store, context, &missing)) {
+      if (missing) context.exit_code = 0;  // no database yet: no accounts
+      return;
+    }
+    std::vector<Account> accounts;
+    std::string error;
+    if (AccountStore::Status status = store->List(&accounts, &error);
+        status != AccountStore::Status::kOk) {
+      Report(status, error, context);
+      return;
+    }
+    for (const Account& account : accounts) {
+      std::cout << account.name << '\t' << account.full_name << '\t' << account.description
+                << '\t' << Join(account.groups) << '\t' << (account.is_admin ? "admin" : "-")
+                << '\t' << (account.disabled ? "disabled" : "-") << '\n';
+    }
+  });
+}
+
+void AddUserCheck(CLI::App& user, Context& context) {
+  auto name = std::make_shared<std::string>();
+  auto domain = std::make_shared<std::string>();
+  CLI::App* cmd = user.add_subcommand(
+      "check", "Authenticate through the configured backend (password on standard input)");
+  cmd->add_option("NAME", *name, "user name")->required();
+  cmd->add_option("--domain", *domain, "domain (default: the configured one)");
+  cmd->callback([name, domain, &context] {
+    SecretString password;
+    if (!ReadOneSecret("Password: ", &password)) {
+      context.exit_code = kBadInput;
+      return;
+    }
+    int code = KorWinSec_aAuthenticateUser(name->c_str(), domain->c_str(), password.c_str());
+    password.Clear();
+    const char* text = SecurityMessageText(code);
+    std::cout << "result: " << code << " " << (text != nullptr ? text : "") << "\n";
+    if (code == kSecBackendUnavailable && !SecurityBackendErrorDetail().empty()) {
+      std::cout << "detail: " << SecurityBackendErrorDetail() << "\n";
+    }
+    if (code != kSecOk) {
+      context.exit_code = kFailed;
+      return;
+    }
+    std::vector<std::string> groups;
+    int count = KorWinSec_GetAuthenticUserGroupInfo(nullptr, nullptr);
+    for (int i = 0; i < count; ++i) {
+      groups.push_back(ReadQuery([i](char* b, int n) {
+        return KorWinSec_aGetAuthenticUserGroup(i, b, n);
+      }));
+    }
+    std::cout << "full name: " << ReadQuery(KorWinSec_aGetAuthenticUserFullname) << "\n"
+              << "description: " << ReadQuery(KorWinSec_aGetAuthenticUserDesc) << "\n"
+              << "groups: " << Join(groups) << "\n"
+              << "administrator: " << (KorWinSec_IsAuthenticUserAdmin() ? "yes" : "no")
+              << "\n";
+  });
+}
+
+}  // namespace
+
+void AddUserCommands(CLI::App& app, Context& context) {
+  CLI::App* user = app.add_subcommand("user", "Accounts of the security service");
+  user->require_subcommand(1);
+  AddUserAdd(*user, context);
+  AddUserPasswd(*user, context);
+  AddUserList(*user, context);
+  AddUserChange(*user, context, "disable", "Disable a local account",
+                [](AccountStore& store, const std::string& name, std::string* error) {
+                  return store.SetDisabled(name, true, error);
+                });
+  AddUserChange(*user, context, "enable", "Enable a disabled local account",
+                [](AccountStore& store, const std::string& name, std::string* error) {
+                  return store.SetDisabled(name, false, error);
+                });
+  AddUserChange(*user, context, "remove", "Remove a local account",
+                [](AccountStore& store, const std::string& name, std::string* error) {
+                  return store.Remove(name, error);
+                });
+  AddUserCheck(*user, context);
+}
+
+}  // namespace tav::tavsec

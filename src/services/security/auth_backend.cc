@@ -1,0 +1,50 @@
+#include "services/security/auth_backend.h"
+
+#include "services/security/account_store.h"
+#include "services/security/pam_backend.h"
+#include "services/security/result_codes.h"
+
+namespace tav {
+namespace {
+
+// The local account database of the data directory.
+class LocalBackend : public AuthBackend {
+ public:
+  explicit LocalBackend(std::string db_path) : db_path_(std::move(db_path)) {}
+
+  int Authenticate(const std::string& user_name, std::string_view password,
+                   Identity* identity, std::string* detail) override {
+    std::unique_ptr<AccountStore> store;
+    AccountStore::Status status =
+        AccountStore::Open(db_path_, AccountStore::Mode::kReadOnly, &store, detail);
+    if (status == AccountStore::Status::kMissing) {
+      // No database yet means no accounts (so no names to hide), not a
+      // broken backend.
+      return kSecLogonFailure;
+    }
+    if (status != AccountStore::Status::kOk) return kSecBackendUnavailable;
+    Account account;
+    int code = store->Verify(user_name, password, &account, detail);
+    if (code != kSecOk) return code;
+    identity->user_name = std::move(account.name);
+    identity->full_name = std::move(account.full_name);
+    identity->description = std::move(account.description);
+    identity->groups = std::move(account.groups);
+    identity->is_admin = account.is_admin;
+    return kSecOk;
+  }
+
+ private:
+  std::string db_path_;
+};
+
+}  // namespace
+
+std::unique_ptr<AuthBackend> MakeAuthBackend(const SecurityConfig& config) {
+  if (config.backend == SecurityConfig::Backend::kPam) {
+    return std::make_unique<PamBackend>(config.pam_service, config.admin_group);
+  }
+  return std::make_unique<LocalBackend>(config.data_dir + "/" + kAccountsDbFile);
+}
+
+}  // namespace tav

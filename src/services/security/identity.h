@@ -1,0 +1,27 @@
+// Identity: what the security service knows about an authenticated user.
+//
+// A backend fills one on a successful authentication; tokens and the
+// per-thread impersonation share it read-only (std::shared_ptr<const
+// Identity>), so it never changes after it is made and any thread may read it.
+// It never holds a password.
+#ifndef TAV_SERVICES_SECURITY_IDENTITY_H_
+#define TAV_SERVICES_SECURITY_IDENTITY_H_
+
+#include <string>
+#include <vector>
+
+namespace tav {
+
+struct Identity {
+  std::string user_name;     // as the backend spells it, not as typed
+  std::string domain;        // the configured domain; empty when none
+  std::string logon_server;  // the host that authenticated the user
+  std::string full_name;
+  std::string description;
+  std::vector<std::string> groups;  // in the backend's order
+  bool is_admin = false;
+};
+
+}  // namespace tav
+
+#endif  // TAV_SERVICES_SECURITY_IDENTITY_H_

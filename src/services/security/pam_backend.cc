@@ -1,0 +1,139 @@
+#include "services/security/pam_backend.h"
+
+#include <security/pam_appl.h>
+#include <sodium.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "services/security/result_codes.h"
+#include "services/security/unix_accounts.h"
+
+namespace tav {
+namespace {
+
+struct Conversation {
+  std::string_view password;
+};
+
+void FreeResponses(pam_response* responses, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (responses[i].resp != nullptr) {
+      sodium_memzero(responses[i].resp, std::strlen(responses[i].resp));
+      std::free(responses[i].resp);
+    }
+  }
+  std::free(responses);
+}
+
+// Answers every hidden prompt with the password and every message with
+// nothing. A prompt that shows what is typed (or a binary one) cannot be
+// answered without a user, so the conversation fails.
+//
+// PAM frees the answers with free(): the copies of the password handed over
+// here belong to PAM from then on.
+int Converse(int count, const pam_message** messages, pam_response** out,
+             void* data) {
+  if (count <= 0 || count > PAM_MAX_NUM_MSG || out == nullptr) return PAM_CONV_ERR;
+  const Conversation* conversation = static_cast<const Conversation*>(data);
+  auto* responses =
+      static_cast<pam_response*>(std::calloc(static_cast<size_t>(count), sizeof(pam_response)));
+  if (responses == nullptr) return PAM_BUF_ERR;
+  for (int i = 0; i < count; ++i) {
+    switch (messages[i]->msg_style) {
+      case PAM_PROMPT_ECHO_OFF: {
+        std::string_view password = conversation->password;
+        char* copy = static_cast<char*>(std::malloc(password.size() + 1));
+        if (copy == nullptr) {
+          FreeResponses(responses, count);
+          return PAM_BUF_ERR;
+        }
+        std::memcpy(copy, password.data(), password.size());
+        copy[password.size()] = '\0';
+        responses[i].resp = copy;
+        break;
+      }
+      case PAM_ERROR_MSG:
+      case PAM_TEXT_INFO:
+        break;
+      default:
+        FreeResponses(responses, count);
+        return PAM_CONV_ERR;
+    }
+  }
+  *out = responses;
+  return PAM_SUCCESS;
+}
+
+}  // namespace
+
+int PamBackend::MapPamResult(int pam_result, bool in_account_step) {
+  switch (pam_result) {
+    case PAM_SUCCESS:
+      return kSecOk;
+    case PAM_AUTH_ERR:
+    case PAM_USER_UNKNOWN:
+    case PAM_CRED_INSUFFICIENT:
+    case PAM_MAXTRIES:
+      return kSecLogonFailure;
+    // These say something about the account. Before the password has been
+    // accepted they must not tell a stranger more than "wrong".
+    case PAM_PERM_DENIED:
+      return in_account_step ? kSecAccountRestriction : kSecLogonFailure;
+    case PAM_ACCT_EXPIRED:
+      return in_account_step ? kSecAccountExpired : kSecLogonFailure;
+    case PAM_NEW_AUTHTOK_REQD:
+      return in_account_step ? kSecPasswordMustChange : kSecLogonFailure;
+    case PAM_AUTHTOK_EXPIRED:
+      return in_account_step ? kSecPasswordExpired : kSecLogonFailure;
+    default:
+      return kSecBackendUnavailable;
+  }
+}
+
+int PamBackend::Authenticate(const std::string& user_name, std::string_view password,
+                             Identity* identity, std::string* detail) {
+  Conversation conversation{password};
+  pam_conv conv{&Converse, &conversation};
+  pam_handle_t* pamh = nullptr;
+  int rc = pam_start(service_.c_str(), user_name.c_str(), &conv, &pamh);
+  if (rc != PAM_SUCCESS) {
+    *detail = "PAM service \"" + service_ + "\" cannot be started: " + pam_strerror(pamh, rc);
+    if (pamh != nullptr) pam_end(pamh, rc);
+    return kSecBackendUnavailable;
+  }
+  rc = pam_authenticate(pamh, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
+  bool in_account_step = false;
+  if (rc == PAM_SUCCESS) {
+    in_account_step = true;
+    rc = pam_acct_mgmt(pamh, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
+  }
+  // A module may have mapped the typed name to the account's own name.
+  std::string account_name = user_name;
+  const void* item = nullptr;
+  if (rc == PAM_SUCCESS && pam_get_item(pamh, PAM_USER, &item) == PAM_SUCCESS &&
+      item != nullptr && *static_cast<const char*>(item) != '\0') {
+    account_name = static_cast<const char*>(item);
+  }
+  std::string pam_text = pam_strerror(pamh, rc);
+  pam_end(pamh, rc);  // wipes PAM's copy of the password
+
+  int code = MapPamResult(rc, in_account_step);
+  if (code == kSecBackendUnavailable) {
+    *detail = "PAM service \"" + service_ + "\": " + pam_text;
+  }
+  if (code != kSecOk) return code;
+
+  UnixUser user;
+  if (!LookUpUnixUser(account_name, &user)) {
+    *detail = "PAM accepted \"" + account_name + "\", but the system knows no such user";
+    return kSecBackendUnavailable;
+  }
+  identity->user_name = user.name;
+  SplitGecos(user.gecos, &identity->full_name, &identity->description);
+  identity->groups = UnixGroupNames(user);
+  identity->is_admin = IsUnixAdmin(user, identity->groups, admin_group_);
+  return kSecOk;
+}
+
+}  // namespace tav

@@ -1,0 +1,141 @@
+#include "services/security/security_config.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+
+#include "util/data_dir.h"
+
+namespace tav {
+namespace {
+
+constexpr size_t kMaxConfigBytes = 64 * 1024;
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) {
+    s.remove_prefix(1);
+  }
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+    s.remove_suffix(1);
+  }
+  return s;
+}
+
+bool IsNameChar(char c, std::string_view extra) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         extra.find(c) != std::string_view::npos;
+}
+
+bool AllNameChars(std::string_view s, std::string_view extra) {
+  for (char c : s) {
+    if (!IsNameChar(c, extra)) return false;
+  }
+  return true;
+}
+
+// The service name becomes a file name under /etc/pam.d, so it may not hold
+// a '/' or be "." / "..".
+bool ValidPamService(std::string_view s) {
+  return !s.empty() && s.size() <= 64 && s != "." && s != ".." &&
+         AllNameChars(s, "._-");
+}
+
+bool ValidGroupName(std::string_view s) {
+  return !s.empty() && s.size() <= 256 && AllNameChars(s, "._-$");
+}
+
+bool ValidDomain(std::string_view s) {
+  return s.size() <= 255 && AllNameChars(s, ".-_");
+}
+
+}  // namespace
+
+bool ParseSecurityConfig(std::string_view text, SecurityConfig* config,
+                         std::string* error) {
+  std::set<std::string, std::less<>> seen;
+  int line_number = 0;
+  while (!text.empty()) {
+    ++line_number;
+    size_t end = text.find('\n');
+    std::string_view line = Trim(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.empty() || line.front() == '#') continue;
+
+    auto fail = [&](const std::string& what) {
+      *error = std::string(kSecurityConfigFile) + " line " +
+               std::to_string(line_number) + ": " + what;
+      return false;
+    };
+    size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return fail("expected key = value");
+    std::string_view key = Trim(line.substr(0, equals));
+    std::string_view value = Trim(line.substr(equals + 1));
+    if (!seen.insert(std::string(key)).second) {
+      return fail("\"" + std::string(key) + "\" is given twice");
+    }
+    if (key == "backend") {
+      if (value == "local") {
+        config->backend = SecurityConfig::Backend::kLocal;
+      } else if (value == "pam") {
+        config->backend = SecurityConfig::Backend::kPam;
+      } else {
+        return fail("backend must be local or pam");
+      }
+    } else if (key == "pam_service") {
+      if (!ValidPamService(value)) return fail("invalid pam_service");
+      config->pam_service = value;
+    } else if (key == "admin_group") {
+      if (!ValidGroupName(value)) return fail("invalid admin_group");
+      config->admin_group = value;
+    } else if (key == "domain") {
+      if (!ValidDomain(value)) return fail("invalid domain");
+      config->domain = value;
+    } else {
+      return fail("unknown key \"" + std::string(key) + "\"");
+    }
+  }
+  return true;
+}
+
+bool LoadSecurityConfig(const std::string& data_dir, SecurityConfig* config,
+                        std::string* error) {
+  *config = SecurityConfig();
+  config->data_dir = data_dir;
+  std::string path = data_dir + "/" + kSecurityConfigFile;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return true;
+    *error = "cannot open " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  std::string text;
+  char buffer[4096];
+  bool ok = true;
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = "cannot read " + path + ": " + std::strerror(errno);
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    text.append(buffer, static_cast<size_t>(n));
+    if (text.size() > kMaxConfigBytes) {
+      *error = path + " is too large";
+      ok = false;
+      break;
+    }
+  }
+  close(fd);
+  return ok && ParseSecurityConfig(text, config, error);
+}
+
+bool LoadSecurityConfig(SecurityConfig* config, std::string* error) {
+  return LoadSecurityConfig(DataDir(), config, error);
+}
+
+}  // namespace tav

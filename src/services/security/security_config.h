@@ -1,0 +1,53 @@
+// SecurityConfig: how the security service is set up on this machine.
+//
+// Read from "security.conf" in the data directory (util/data_dir.h): lines of
+// `key = value`, blank lines, and comment lines starting with '#'. A missing
+// file means every default. The format and the keys are written up in
+// docs/security.md. A file that cannot be read, an unknown or repeated key or
+// a bad value makes the whole configuration invalid: the service then fails
+// closed (result 1311) rather than guess.
+//
+// Thread safety: plain value type; the functions keep no state.
+#ifndef TAV_SERVICES_SECURITY_SECURITY_CONFIG_H_
+#define TAV_SERVICES_SECURITY_SECURITY_CONFIG_H_
+
+#include <string>
+#include <string_view>
+
+namespace tav {
+
+inline constexpr char kSecurityConfigFile[] = "security.conf";
+inline constexpr char kAccountsDbFile[] = "accounts.db";
+
+struct SecurityConfig {
+  enum class Backend { kLocal, kPam };
+
+  Backend backend = Backend::kLocal;
+  // PAM service, the name of a file in /etc/pam.d.
+  std::string pam_service = "tavsecurity";
+  // Members of this system group are administrators (pam backend, and the
+  // system user running the process).
+  std::string admin_group = "sudo";
+  // The domain name; empty means no domain.
+  std::string domain;
+  // The folder the configuration was read from; the local backend keeps its
+  // database there.
+  std::string data_dir;
+};
+
+// Parses the text of a configuration file into *config (whose fields start
+// from their defaults). On failure returns false and describes the first
+// problem, with its line number, in *error.
+bool ParseSecurityConfig(std::string_view text, SecurityConfig* config,
+                         std::string* error);
+
+// Reads `data_dir`/security.conf; a missing file gives the defaults.
+bool LoadSecurityConfig(const std::string& data_dir, SecurityConfig* config,
+                        std::string* error);
+
+// As LoadSecurityConfig for the data directory of util/data_dir.h.
+bool LoadSecurityConfig(SecurityConfig* config, std::string* error);
+
+}  // namespace tav
+
+#endif  // TAV_SERVICES_SECURITY_SECURITY_CONFIG_H_

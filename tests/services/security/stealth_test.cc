@@ -1,0 +1,135 @@
+// The stealth-mode flag, within one process and across processes.
+#include "util/stealth.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace tav {
+namespace {
+
+// A flag name of this test alone, removed afterwards.
+class ScopedFlagName {
+ public:
+  ScopedFlagName() {
+    static int counter = 0;
+    name_ = "tav_stealth_test_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+  }
+  ~ScopedFlagName() { shm_unlink(path().c_str()); }
+  const std::string& name() const { return name_; }
+  std::string path() const { return "/" + name_; }
+
+ private:
+  std::string name_;
+};
+
+TEST(StealthFlagTest, NewFlagIsOffAndOpenToEveryUser) {
+  ScopedFlagName name;
+  mode_t old_umask = umask(077);
+  StealthFlag flag(name.path());
+  umask(old_umask);
+  ASSERT_TRUE(flag.valid());
+  EXPECT_FALSE(flag.Get());
+
+  int fd = shm_open(name.path().c_str(), O_RDONLY, 0);
+  ASSERT_GE(fd, 0);
+  struct stat st;
+  ASSERT_EQ(fstat(fd, &st), 0);
+  close(fd);
+  EXPECT_EQ(st.st_mode & 0777, 0666u);
+}
+
+TEST(StealthFlagTest, EveryOpenerSeesEverySwitch) {
+  ScopedFlagName name;
+  StealthFlag first(name.path());
+  ASSERT_TRUE(first.Set(true));
+  StealthFlag second(name.path());  // opens the existing object
+  EXPECT_TRUE(second.Get());
+  ASSERT_TRUE(second.Set(false));
+  EXPECT_FALSE(first.Get());
+}
+
+TEST(StealthFlagTest, FlagThatCannotBeOpenedReadsOff) {
+  StealthFlag flag("/" + std::string(300, 'x'));
+  EXPECT_FALSE(flag.valid());
+  EXPECT_FALSE(flag.Get());
+  EXPECT_FALSE(flag.Set(true));
+}
+
+TEST(StealthFlagTest, TruncatedObjectReadsOffInsteadOfCrashing) {
+  ScopedFlagName name;
+  StealthFlag flag(name.path());
+  ASSERT_TRUE(flag.Set(true));
+  // Any local user may do this to the shared object.
+  int fd = shm_open(name.path().c_str(), O_RDWR, 0);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, 0), 0);
+  close(fd);
+  EXPECT_FALSE(flag.Get());
+  ASSERT_TRUE(flag.Set(true));
+  EXPECT_TRUE(flag.Get());
+}
+
+TEST(StealthFlagTest, NameComesFromTheEnvironmentWhenValid) {
+  setenv("TAV_STEALTH_NAME", "lab_flag", 1);
+  EXPECT_EQ(StealthFlag::DefaultName(), "/lab_flag");
+  setenv("TAV_STEALTH_NAME", "../etc", 1);
+  EXPECT_EQ(StealthFlag::DefaultName(), "/TAVStealthModeEvent");
+  unsetenv("TAV_STEALTH_NAME");
+  EXPECT_EQ(StealthFlag::DefaultName(), "/TAVStealthModeEvent");
+}
+
+// Runs only as the child process of the next test: it checks the flag as a
+// freshly started program sees it, then switches it off.
+TEST(StealthChild, SeesTheParentsSwitchAndSwitchesBack) {
+  const char* expect = std::getenv("TAV_STEALTH_CHILD_EXPECT");
+  if (expect == nullptr) GTEST_SKIP() << "runs as the child of SecondProcessShares";
+  EXPECT_EQ(IsStealthMode(), std::strcmp(expect, "on") == 0);
+  EXPECT_TRUE(SetStealthMode(false));
+}
+
+TEST(StealthFlagTest, SecondProcessShares) {
+  ScopedFlagName name;
+  StealthFlag flag(name.path());
+  ASSERT_TRUE(flag.Set(true));
+
+  // Everything the child needs is built before fork(): between fork and exec
+  // only async-signal-safe calls are allowed.
+  std::vector<std::string> env_text;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::strncmp(*e, "TAV_STEALTH_", 12) != 0) env_text.emplace_back(*e);
+  }
+  env_text.push_back("TAV_STEALTH_NAME=" + name.name());
+  env_text.push_back("TAV_STEALTH_CHILD_EXPECT=on");
+  std::vector<char*> env;
+  for (std::string& e : env_text) env.push_back(e.data());
+  env.push_back(nullptr);
+  char exe[] = "/proc/self/exe";
+  char filter[] = "--gtest_filter=StealthChild.*";
+  char* argv[] = {exe, filter, nullptr};
+
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    execve(exe, argv, env.data());
+    _exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the child saw the flag off or could not switch it";
+  EXPECT_FALSE(flag.Get());
+}
+
+}  // namespace
+}  // namespace tav

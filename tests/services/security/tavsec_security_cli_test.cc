@@ -1,0 +1,118 @@
+// tavsec user ... and tavsec stealth ..., run as a user would run them.
+// Runs under the PAM and NSS wrappers (see CMakeLists.txt) for the pam check.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "security_test_support.h"
+
+namespace tav {
+namespace {
+
+struct CliRun {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::stringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+class TavsecCliTest : public ::testing::Test {
+ protected:
+  // Runs tavsec with `args` and `input` on standard input; the data
+  // directory comes from TAV_DATA_DIR, set by dir_.
+  CliRun Tavsec(const std::string& args, const std::string& input = "") {
+    const std::string in = dir_.path() + "/.in", out = dir_.path() + "/.out",
+                      err = dir_.path() + "/.err";
+    std::ofstream(in, std::ios::binary) << input;
+    int status = std::system((std::string(TAVSEC_PATH) + " " + args + " <" + in + " >" + out +
+                              " 2>" + err)
+                                 .c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+  }
+
+  testing::TempDataDir dir_;
+};
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST_F(TavsecCliTest, LocalAccountLifecycle) {
+  CliRun run = Tavsec(
+      "user add alice --full-name 'Alice Archer' --description QA --group Zeta "
+      "--group alpha --admin",
+      "first pass\n");
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  ASSERT_EQ(Tavsec("user add bob", "bob pass\n").exit_code, 0);
+  EXPECT_EQ(Tavsec("user add Alice", "x\n").exit_code, 1);
+  EXPECT_EQ(Tavsec("user add carol", "").exit_code, 2) << "no password on stdin";
+  EXPECT_EQ(Tavsec("user add carol", "\n").exit_code, 2) << "empty password";
+  EXPECT_EQ(Tavsec("user add 'lab\\carol'", "pw\n").exit_code, 2);
+
+  run = Tavsec("user list");
+  EXPECT_EQ(run.out,
+            "alice\tAlice Archer\tQA\tZeta, alpha\tadmin\t-\n"
+            "bob\t\t\t\t-\t-\n");
+
+  run = Tavsec("user check ALICE", "first pass\n");
+  EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+  EXPECT_TRUE(Has(run.out, "result: 0 "));
+  EXPECT_TRUE(Has(run.out, "full name: Alice Archer\n"));
+  EXPECT_TRUE(Has(run.out, "description: QA\n"));
+  EXPECT_TRUE(Has(run.out, "groups: Zeta, alpha\n"));
+  EXPECT_TRUE(Has(run.out, "administrator: yes\n"));
+  run = Tavsec("user check alice", "First pass\n");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_TRUE(Has(run.out, "result: 1326 "));
+  EXPECT_FALSE(Has(run.out, "groups:"));
+  EXPECT_EQ(Tavsec("user check alice --domain LAB", "first pass\n").exit_code, 1);
+
+  ASSERT_EQ(Tavsec("user passwd alice", "second pass\n").exit_code, 0);
+  EXPECT_EQ(Tavsec("user check alice", "first pass\n").exit_code, 1);
+  EXPECT_EQ(Tavsec("user check alice", "second pass\r\n").exit_code, 0);
+
+  ASSERT_EQ(Tavsec("user disable alice").exit_code, 0);
+  EXPECT_TRUE(Has(Tavsec("user check alice", "second pass\n").out, "result: 1331 "));
+  EXPECT_TRUE(Has(Tavsec("user list").out, "admin\tdisabled\n"));
+  ASSERT_EQ(Tavsec("user enable alice").exit_code, 0);
+  ASSERT_EQ(Tavsec("user remove alice").exit_code, 0);
+  EXPECT_TRUE(Has(Tavsec("user check alice", "second pass\n").out, "result: 1326 "));
+  EXPECT_EQ(Tavsec("user remove alice").exit_code, 1);
+  EXPECT_EQ(Tavsec("user passwd nobody", "pw\n").exit_code, 1);
+}
+
+TEST_F(TavsecCliTest, CheckGoesThroughTheConfiguredBackend) {
+  ASSERT_NE(std::getenv("PAM_WRAPPER"), nullptr) << "run through CTest (pam_wrapper)";
+  dir_.WriteConfig("backend = pam\npam_service = tavsec_test\nadmin_group = labadmin\n");
+  CliRun run = Tavsec("user check alice", "alice-secret\n");
+  EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+  EXPECT_TRUE(Has(run.out, "groups: alice, zeta, labadmin\n"));
+  EXPECT_TRUE(Has(run.out, "administrator: yes\n"));
+
+  dir_.WriteConfig("backend = pam\nbackend = local\n");
+  run = Tavsec("user check alice", "alice-secret\n");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_TRUE(Has(run.out, "result: 1311 "));
+  EXPECT_TRUE(Has(run.out, "detail: security.conf line 2: "));
+}
+
+TEST_F(TavsecCliTest, StealthSwitch) {
+  // CTest gives this program a flag name of its own (TAV_STEALTH_NAME).
+  ASSERT_NE(std::getenv("TAV_STEALTH_NAME"), nullptr);
+  EXPECT_EQ(Tavsec("stealth on").out, "stealth mode on\n");
+  EXPECT_EQ(Tavsec("stealth status").out, "stealth mode on\n");
+  EXPECT_EQ(Tavsec("stealth off").out, "stealth mode off\n");
+  EXPECT_EQ(Tavsec("stealth status").out, "stealth mode off\n");
+  EXPECT_NE(Tavsec("stealth maybe").exit_code, 0);
+}
+
+}  // namespace
+}  // namespace tav
