@@ -15,10 +15,10 @@
 #include "records/component.h"
 #include "services/filelib/sqlite_db.h"
 #include "services/filelib/store_status.h"
+#include "services/filelib/loaded_lists.h"
 
 namespace tav {
 
-class CLoadedAuditCollection;
 
 // The record of row `row`: the stored one, or the default when none is
 // stored. kCorrupt (naming the row) when the stored record does not read.

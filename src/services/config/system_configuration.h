@@ -50,11 +50,11 @@
 #include "services/config/system_ids.h"
 #include "services/filelib/file_manager.h"
 #include "services/filelib/store_status.h"
+#include "services/filelib/loaded_lists.h"
 
 namespace tav {
 
 class ComplianceDb;
-class CLoadedAuditCollection;
 
 class CSystemConfiguration : public TAV2FileManager {
  public:

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -230,6 +231,42 @@ StoreStatus ComplianceDb::GetAt(const std::string& path, std::shared_ptr<Complia
 }
 
 StoreStatus ComplianceDb::Write(const Work& work) { return Run(true, work); }
+
+StoreStatus ComplianceDb::AppendToLog(ChainedLog log, std::string record) {
+  // Enough to share a sync among many threads, small enough to keep a
+  // transaction short for other processes.
+  constexpr size_t kMaxBatch = 512;
+  PendingAppend mine{log, std::move(record), false, StoreStatus()};
+  std::unique_lock<std::mutex> lock(append_mutex_);
+  appends_.push_back(&mine);
+  while (!mine.done) {
+    if (append_leader_) {
+      append_done_.wait(lock);
+      continue;
+    }
+    append_leader_ = true;
+    std::vector<PendingAppend*> batch;
+    const size_t n = std::min(appends_.size(), kMaxBatch);
+    batch.assign(appends_.begin(), appends_.begin() + static_cast<std::ptrdiff_t>(n));
+    appends_.erase(appends_.begin(), appends_.begin() + static_cast<std::ptrdiff_t>(n));
+    lock.unlock();
+    const StoreStatus status = Write([&batch](SqliteDb& c) {
+      for (PendingAppend* p : batch) {
+        StoreStatus s = AppendChained(c, p->log, p->record);
+        if (!s.ok()) return s;
+      }
+      return StoreStatus::Ok();
+    });
+    lock.lock();
+    for (PendingAppend* p : batch) {
+      p->status = status;
+      p->done = true;
+    }
+    append_leader_ = false;
+    append_done_.notify_all();
+  }
+  return mine.status;
+}
 
 StoreStatus ComplianceDb::Read(const Work& work) { return Run(false, work); }
 

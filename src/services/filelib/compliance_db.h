@@ -22,11 +22,14 @@
 #define TAV_SERVICES_FILELIB_COMPLIANCE_DB_H_
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "services/filelib/record_chain.h"
 #include "services/filelib/sqlite_db.h"
 #include "services/filelib/store_status.h"
 
@@ -66,15 +69,35 @@ class ComplianceDb {
   // Runs `work` in one read transaction (a consistent snapshot).
   StoreStatus Read(const Work& work);
 
+  // Appends one record to a hash-chained log and returns once it is on
+  // disk (or failed). Threads that append at the same time share one
+  // transaction and one sync (group commit); each call still returns only
+  // after the commit that holds its own record.
+  StoreStatus AppendToLog(ChainedLog log, std::string record);
+
  private:
   ComplianceDb(std::string path, std::unique_ptr<SqliteDb> db)
       : path_(std::move(path)), db_(std::move(db)) {}
   static StoreStatus OpenAndCheck(const std::string& path, std::unique_ptr<SqliteDb>* out);
   StoreStatus Run(bool write, const Work& work);
 
+  struct PendingAppend {
+    ChainedLog log;
+    std::string record;
+    bool done = false;
+    StoreStatus status;
+  };
+
   std::string path_;
   std::mutex mutex_;
   std::unique_ptr<SqliteDb> db_;
+
+  // Group commit of appends: the first waiting thread commits the records
+  // of all threads waiting with it.
+  std::mutex append_mutex_;
+  std::condition_variable append_done_;
+  std::vector<PendingAppend*> appends_;
+  bool append_leader_ = false;
 };
 
 }  // namespace tav

@@ -8,6 +8,8 @@
 #ifndef TAV_SERVICES_FILELIB_LOADED_LISTS_H_
 #define TAV_SERVICES_FILELIB_LOADED_LISTS_H_
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -16,20 +18,31 @@
 
 namespace tav {
 
-class CLoadedAuditCollection : public CAuditCollectionComp {
+// Appends without the count limit and keeps the body length as it goes
+// (walking a million children once more at the end costs as much as a
+// tenth of the load). The length saturates at what 32 bits can say.
+template <typename List>
+class CLoadedList : public List {
  public:
-  using CAuditCollectionComp::CAuditCollectionComp;
-  // Appends without the count limit; call Finish() after the last one.
-  void AppendLoaded(std::unique_ptr<CComponent> event) { AppendChild(std::move(event)); }
-  void Finish() { RecalcSize(); }
+  explicit CLoadedList(std::string_view tag) : List(tag) { empty_length_ = this->GetBodyLength(); }
+  void AppendLoaded(std::unique_ptr<CComponent> child) {
+    children_bytes_ += child->GetComponentSize();
+    this->AppendChild(std::move(child));
+  }
+  // Call after the last AppendLoaded (and after changing fields that count
+  // in the length).
+  void Finish() {
+    const uint64_t length = empty_length_ + children_bytes_;
+    this->SetBodyLength(static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX)));
+  }
+
+ private:
+  uint64_t empty_length_ = 0;
+  uint64_t children_bytes_ = 0;
 };
 
-class CLoadedFileRecordList : public CFileRecordListComp {
- public:
-  using CFileRecordListComp::CFileRecordListComp;
-  void AppendLoaded(std::unique_ptr<CComponent> record) { AppendChild(std::move(record)); }
-  void Finish() { RecalcSize(); }
-};
+using CLoadedAuditCollection = CLoadedList<CAuditCollectionComp>;
+using CLoadedFileRecordList = CLoadedList<CFileRecordListComp>;
 
 }  // namespace tav
 

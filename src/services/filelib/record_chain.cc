@@ -17,6 +17,7 @@ struct LogSql {
   const char* last_row;
   const char* select_all;
   const char* count;
+  const char* max_seq;
 };
 
 #define TAV_LOG_SQL(table, title)                                                  \
@@ -24,7 +25,7 @@ struct LogSql {
     table, title, "INSERT INTO " table "(seq, record, chain) VALUES(?1, ?2, ?3)",  \
         "SELECT seq, chain FROM " table " ORDER BY seq DESC LIMIT 1",              \
         "SELECT seq, record, chain FROM " table " ORDER BY seq",                   \
-        "SELECT count(*) FROM " table                                              \
+        "SELECT count(*) FROM " table, "SELECT max(seq) FROM " table               \
   }
 
 const LogSql kLogs[] = {
@@ -161,6 +162,18 @@ StoreStatus CountChained(SqliteDb& db, ChainedLog log, uint64_t* count) {
   if (!status.ok()) return status;
   if (stmt.Step(&status)) {
     *count = static_cast<uint64_t>(stmt.ColumnInt64(0));
+    return StoreStatus::Ok();
+  }
+  return status;
+}
+
+StoreStatus LastChainedSeq(SqliteDb& db, ChainedLog log, uint64_t* seq) {
+  StoreStatus status;
+  SqliteStatement stmt = db.Prepare(Sql(log).max_seq, &status);
+  if (!status.ok()) return status;
+  *seq = 0;
+  if (stmt.Step(&status)) {
+    *seq = static_cast<uint64_t>(stmt.ColumnInt64(0));
     return StoreStatus::Ok();
   }
   return status;

@@ -29,11 +29,11 @@
 
 #include "records/file_record_comp.h"
 #include "services/filelib/store_status.h"
+#include "services/filelib/loaded_lists.h"
 
 namespace tav {
 
 class ComplianceDb;
-class CLoadedFileRecordList;
 
 class CRunListManager {
  public:

@@ -3,6 +3,7 @@
 #include "records/audit_entry_comp.h"
 #include "records/chunk_file.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/event_arena.h"
 #include "services/filelib/event_export.h"
 #include "services/filelib/filelib_codes.h"
 #include "services/filelib/loaded_lists.h"
@@ -81,12 +82,10 @@ int CSystemEventManager::AddSystemEvent(AUDITCODE code, const char* user_name) {
   // The record is made once, before any waiting, so that its date is when
   // the event happened.
   std::unique_ptr<CAuditEventComp> event = MakeSystemEvent(code, user_name);
-  const std::string chunk = EventChunk(*event);
+  std::string chunk = EventChunk(*event);
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = OpenDb(&db);
-  if (status.ok()) {
-    status = db->Write([&](SqliteDb& c) { return AppendChained(c, ChainedLog::kSystemEvents, chunk); });
-  }
+  if (status.ok()) status = db->AppendToLog(ChainedLog::kSystemEvents, std::move(chunk));
   if (status.ok()) return kFileLibOk;
   LogLine("system event not stored (" + SummarizeEvent(*event) + "): " + status.message());
   return FileLibCode(status);
@@ -94,14 +93,18 @@ int CSystemEventManager::AddSystemEvent(AUDITCODE code, const char* user_name) {
 
 CAuditCollectionComp* CSystemEventManager::LoadEventList() {
   events_.reset();
+  RegisterArenaEventKinds();
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = OpenDb(&db);
   auto events = std::make_unique<CLoadedAuditCollection>("SyEL");
   if (status.ok()) {
     status = db->Read([&](SqliteDb& c) {
+      uint64_t expected = 0;
+      StoreStatus s = LastChainedSeq(c, ChainedLog::kSystemEvents, &expected);
+      if (!s.ok()) return s;
+      ScopedEventArena arena(expected);
       bool first = true;
-      StoreStatus damaged;
-      StoreStatus s = ForEachChained(c, ChainedLog::kSystemEvents,
+      s = ForEachChained(c, ChainedLog::kSystemEvents,
                                      [&](uint64_t seq, std::string_view bytes) {
         if (first) {
           events->SetSequenceNumber(static_cast<uint32_t>(seq));

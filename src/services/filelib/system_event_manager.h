@@ -23,10 +23,10 @@
 #include "records/audit_event_comp.h"
 #include "services/filelib/record_chain.h"
 #include "services/filelib/store_status.h"
+#include "services/filelib/loaded_lists.h"
 
 namespace tav {
 
-class CLoadedAuditCollection;
 class ComplianceDb;
 
 class CSystemEventManager {

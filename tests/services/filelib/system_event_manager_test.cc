@@ -124,6 +124,35 @@ TEST(SystemEvents, TwoProcessesAppendingAtOnceLoseNothingAndKeepTheChain) {
   EXPECT_EQ(report.count, 2u * kEach);
 }
 
+TEST(SystemEvents, ThreadsSharingCommitsKeepEveryEventAndTheirOrder) {
+  TempDataDir dir;
+  constexpr int kThreads = 8, kEach = 150;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < kEach; ++i) {
+        CSystemEventManager manager;
+        std::string user(1, static_cast<char>('a' + t));
+        user += std::to_string(i);
+        EXPECT_EQ(manager.AddSystemEvent(kAuditSuccessfulLogin, user.c_str()), kFileLibOk);
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  CSystemEventManager manager;
+  CAuditCollectionComp* list = manager.LoadEventList();
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->GetChildCount(), static_cast<size_t>(kThreads * kEach));
+  int next[kThreads] = {};
+  POSITION pos = list->GetFirstChildPosition();
+  while (pos != nullptr) {
+    const std::string user = UserOf(list->GetNextChild(pos));
+    const int t = user[0] - 'a';
+    EXPECT_EQ(user.substr(1), std::to_string(next[t]++));
+  }
+  EXPECT_TRUE(VerifyLog().ok());
+}
+
 TEST(SystemEvents, AWriterKilledMidBurstLosesNoEventItWasToldWasStored) {
   TempDataDir dir;
   int fds[2];
@@ -191,8 +220,9 @@ TEST(SystemEvents, ExportsCutTheLogIntoSegmentsThatJoinBack) {
   // One transaction for speed; the records are those AddSystemEvent writes.
   ASSERT_TRUE(db->Write([&](SqliteDb& c) {
                   for (int i = 0; i < kEvents; ++i) {
-                    StoreStatus s = AppendSystemEvent(c, kAuditSuccessfulLogin,
-                                                      ("u" + std::to_string(i)).c_str());
+                    std::string user = "u";
+                    user += std::to_string(i);
+                    StoreStatus s = AppendSystemEvent(c, kAuditSuccessfulLogin, user.c_str());
                     if (!s.ok()) return s;
                   }
                   return StoreStatus::Ok();
