@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "services/security/korwinsec.h"
+
 namespace tav {
 
 std::string ProcessUserName() {
@@ -19,6 +21,18 @@ std::string ProcessUserName() {
   return "uid " + std::to_string(uid);
 }
 
-std::string ActingUserName() { return ProcessUserName(); }
+std::string ActingUserName() {
+  // The security service answers for the calling thread: its impersonated
+  // user, or no value while it impersonates nobody.
+  const int length = KorWinSec_aGetImpersonatedUser(nullptr, 0);
+  if (length > 0) {
+    std::string name(static_cast<size_t>(length) + 1, '\0');
+    if (KorWinSec_aGetImpersonatedUser(name.data(), length + 1) == length) {
+      name.resize(static_cast<size_t>(length));
+      return name;
+    }
+  }
+  return ProcessUserName();
+}
 
 }  // namespace tav

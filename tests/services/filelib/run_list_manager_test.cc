@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,8 @@
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/filelib_codes.h"
 #include "services/filelib/record_chain.h"
+#include "services/security/account_store.h"
+#include "services/security/korwinsec.h"
 #include "testing/temp_data_dir.h"
 
 namespace tav {
@@ -98,6 +102,31 @@ TEST(RunList, HostRecordsCreatedCopiedAndReplacedFiles) {
             (std::vector<std::string>{"/runs/copy.tav", "/runs/new.tav"}));
   EXPECT_EQ(Types(manager.LoadCurrentFileList()), (std::vector<int>{2, 5}));
   EXPECT_EQ(Types(manager.LoadFileRecordHistory()), (std::vector<int>{1, 2, 5}));
+}
+
+TEST(RunList, RecordsCarryTheUserTheThreadImpersonates) {
+  TempDataDir dir;
+  std::ofstream(dir.File("security.conf")) << "backend = local\n";
+  {
+    std::unique_ptr<AccountStore> store;
+    std::string error;
+    ASSERT_EQ(AccountStore::Open(dir.File("accounts.db"), AccountStore::Mode::kCreate, &store,
+                                 &error),
+              AccountStore::Status::kOk)
+        << error;
+    ASSERT_EQ(store->Add({"dana", "Dana", "", {"tav-operators"}, false, false}, "pw-dana", &error),
+              AccountStore::Status::kOk)
+        << error;
+  }
+  HANDLE token = nullptr;
+  ASSERT_EQ(KorWinSec_aImpersonateUser("dana", "", "pw-dana", &token), 0);
+  CRunListManager manager;
+  CFileRecordComp record;
+  ASSERT_EQ(manager.ImportFileRecord("/runs/dana.tav", &record), kFileLibOk);
+  EXPECT_EQ(record.GetUserName(), "dana");
+  KorWinSec_EndImpersonation(&token);
+  ASSERT_EQ(manager.ImportFileRecord("/runs/self.tav", &record), kFileLibOk);
+  EXPECT_EQ(record.GetUserName(), ProcessUserName());
 }
 
 TEST(RunList, RefusesBadArgumentsWithoutWriting) {
