@@ -216,6 +216,9 @@ void Trail(Context& context) {
 }  // namespace
 
 void AddConfigCommands(CLI::App& app, Context& context) {
+  // Setting records read by any command (records dump, config trail) show
+  // their own kinds and the names of activities.
+  LoadConfigurationService();
   CLI::App* config = app.add_subcommand("config", "Show and change the compliance settings");
   config->require_subcommand(1);
   ConfigArgs& args = Args();
