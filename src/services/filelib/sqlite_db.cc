@@ -173,7 +173,9 @@ StoreStatus SqliteDb::Error(int rc, std::string_view what) const {
                                                             : StoreStatus::kIOError;
       break;
     case SQLITE_IOERR:
-      code = (sys == ENOSPC || sys == EDQUOT) ? StoreStatus::kFull : StoreStatus::kIOError;
+      // EFBIG: the file may not grow (a size limit), as good as a full disk.
+      code = (sys == ENOSPC || sys == EDQUOT || sys == EFBIG) ? StoreStatus::kFull
+                                                             : StoreStatus::kIOError;
       break;
     default:
       break;

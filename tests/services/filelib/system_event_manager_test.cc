@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <thread>
@@ -210,6 +213,59 @@ TEST(SystemEvents, ALockedDatabaseIsWaitedForThenReportedWithTheEvent) {
   EXPECT_NE(log.lines[0].find("mallory"), std::string::npos) << log.lines[0];
   EXPECT_NE(log.lines[0].find("Failed Login"), std::string::npos) << log.lines[0];
   EXPECT_NE(log.lines[0].find("locked"), std::string::npos) << log.lines[0];
+}
+
+TEST(SystemEvents, AFileThatCannotGrowIsReportedAndLosesNothingStored) {
+  TempDataDir dir;
+  {
+    CSystemEventManager manager;
+    ASSERT_EQ(manager.AddSystemEvent(kAuditSuccessfulLogin, "before"), kFileLibOk);
+  }
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    // The files may grow by a few pages only, as on a disk about to be full.
+    signal(SIGXFSZ, SIG_IGN);
+    struct stat wal;
+    const std::string wal_path = dir.File("compliance.db-wal");
+    const rlim_t now = stat(wal_path.c_str(), &wal) == 0 ? static_cast<rlim_t>(wal.st_size) : 0;
+    const rlimit limit{now + 64 * 1024, now + 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::string lines;
+    SetLogSink([&lines](std::string_view line) { lines.append(line).push_back('\n'); });
+    int stored = 0, code = 0;
+    for (int i = 0; i < 100000 && code == 0; ++i) {
+      CSystemEventManager manager;
+      code = manager.AddSystemEvent(kAuditSuccessfulLogin, ("full" + std::to_string(i)).c_str());
+      if (code == 0) ++stored;
+    }
+    const std::string report = std::to_string(stored) + " " + std::to_string(code) + "\n" + lines;
+    if (write(fds[1], report.data(), report.size()) < 0) _exit(2);
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string report;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<size_t>(n));
+  close(fds[0]);
+  waitpid(pid, nullptr, 0);
+  int stored = -1, code = 0;
+  ASSERT_EQ(std::sscanf(report.c_str(), "%d %d", &stored, &code), 2) << report;
+  // SQLite reports a refused write as a full disk or as an I/O error,
+  // depending on where it was refused.
+  EXPECT_TRUE(code == kFileLibDiskFull || code == kFileLibStorageError) << report;
+  EXPECT_NE(report.find("system event not stored"), std::string::npos) << report;
+  EXPECT_NE(report.find("full" + std::to_string(stored)), std::string::npos) << report;
+
+  // Everything stored before the disk filled is there, the chain intact.
+  CSystemEventManager manager;
+  CAuditCollectionComp* list = manager.LoadEventList();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->GetChildCount(), static_cast<size_t>(stored) + 1);
+  EXPECT_TRUE(VerifyLog().ok());
+  EXPECT_EQ(manager.AddSystemEvent(kAuditSuccessfulLogin, "after"), kFileLibOk);
 }
 
 TEST(SystemEvents, ExportsCutTheLogIntoSegmentsThatJoinBack) {
