@@ -100,7 +100,8 @@ int CAuditCollectionComp::ReadData(CFile* file) {
         return kRecordTooDeep;
       }
       auto event = std::make_unique<CAuditEventComp>();
-      event->FillFrom(*obsolete);
+      result = event->FillFrom(*obsolete, ReadDepthProbe::Current() + 1, start);
+      if (result != kRecordOk) return result;
       child = std::move(event);
     }
     AppendChild(std::move(child));

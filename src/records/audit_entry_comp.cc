@@ -141,7 +141,7 @@ int CAuditEntryComp::ReadData(CFile* file) {
       }
     }
   }
-  if (result == kRecordOk) result = UpgradeOlderLayout(start);
+  if (result == kRecordOk) result = UpgradeOlderLayout(ReadDepthProbe::Current(), start);
   if (result != kRecordOk) return result;
 
   if (count > 1) {
@@ -153,14 +153,16 @@ int CAuditEntryComp::ReadData(CFile* file) {
   return kRecordOk;
 }
 
-int CAuditEntryComp::UpgradeOlderLayout(uint64_t start) {
+int CAuditEntryComp::UpgradeOlderLayout(int entry_level, uint64_t offset) {
   if (record_ == nullptr) return kRecordOk;
-  if (record_->GetTag().Is("CPat") && path_ == nullptr) {
+  if (record_->GetTag().Is("CPat") && !WritesPath()) {
     // A path written where the record belongs (a writer that found no
-    // record wrote the path first).
+    // record wrote the path first). An empty path counts as none, as it
+    // does when written, so that what is written reads back the same.
     if (auto* p = dynamic_cast<CComponentPathComp*>(record_.get())) {
       record_.release();
       path_.reset(p);
+      UpdateBodyLength();
     }
     return kRecordOk;
   }
@@ -173,15 +175,16 @@ int CAuditEntryComp::UpgradeOlderLayout(uint64_t start) {
     CreateComponent(text->GetText(), element);
     // The element nests two levels below this entry; one that would be
     // refused as too deep when read back is refused now.
-    if (element->GetBodyLength() != 0 && ReadDepthProbe::Current() + 2 > kMaxNestingDepth) {
+    if (element->GetBodyLength() != 0 && entry_level + 2 > kMaxNestingDepth) {
       ReadIssueCollector::ReportFailure(
-          start, StrFormat("audit entry: its upgraded record path would nest deeper than %d levels",
+          offset, StrFormat("audit entry: its upgraded record path would nest deeper than %d levels",
                            kMaxNestingDepth));
       return kRecordTooDeep;
     }
     element->AppendToPath(path_.get());
   }
   record_.reset();
+  UpdateBodyLength();
   return kRecordOk;
 }
 

@@ -45,6 +45,14 @@ class CAuditEntryComp : public CComponent {
   // As read from the file; for a new entry, what will be written.
   uint8_t GetOtherComponentCount() const { return other_count_; }
 
+  // Turns the older layouts into the current one (reading does it): a path
+  // held as the record becomes the path, and a "New Record" text (AuAR)
+  // becomes a path of the tag it names, leaving no record. `entry_level` is
+  // the read level at which the entry lies (ReadDepthProbe); an upgrade
+  // that would nest deeper than a read accepts is refused with
+  // kRecordTooDeep, reported at `offset`.
+  int UpgradeOlderLayout(int entry_level, uint64_t offset);
+
   void CopyFrom(const CComponent& other) override;
   void Reset() override;
   bool IsExpandable() const override { return true; }
@@ -63,9 +71,6 @@ class CAuditEntryComp : public CComponent {
   void AppendEntryItems(CPropertyItemList& list) const;
   bool WritesPath() const;
   void UpdateBodyLength();
-  // The older layouts; kRecordTooDeep when the upgraded form could not be
-  // read back.
-  int UpgradeOlderLayout(uint64_t start);
 
   AUDITCODE code_ = kAuditCodeUnset;
   std::unique_ptr<CComponent> record_;

@@ -52,13 +52,16 @@ void CAuditEventComp::AppendAuditEntry(AUDITCODE code, std::unique_ptr<CComponen
   SetBodyLength(static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX)));
 }
 
-void CAuditEventComp::FillFrom(CAuditEntryObsoleteComp& obsolete) {
+int CAuditEventComp::FillFrom(CAuditEntryObsoleteComp& obsolete, int event_level, uint64_t offset) {
   Reset();
   // Set() would turn an unset date (0) into the current time: the date is
   // carried as it was recorded.
   event_.CopyEventFields(obsolete);
-  AppendAuditEntry(obsolete.GetAuditCode(), obsolete.TakeRecord(), nullptr);
+  auto entry = std::make_unique<CAuditEntryComp>(obsolete.GetAuditCode(), obsolete.TakeRecord(), nullptr);
+  const int result = entry->UpgradeOlderLayout(event_level + 1, offset);
+  AppendChild(std::move(entry));
   RecalcSize();
+  return result;
 }
 
 void CAuditEventComp::CopyFrom(const CComponent& other) {

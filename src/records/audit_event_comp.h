@@ -46,8 +46,12 @@ class CAuditEventComp : public CListComp {
                     const CComponentPathComp* path);
   // Makes this the current form of an obsolete entry: its user and date, no
   // reason, one entry with its code and its record (taken from it) and no
-  // path. Entries held before are destroyed.
-  void FillFrom(CAuditEntryObsoleteComp& obsolete);
+  // path; the entry's older layouts are upgraded as reading upgrades them,
+  // so that the result is what writing and reading it back gives.
+  // `event_level` is the read level this event takes (0 outside a read).
+  // Entries held before are destroyed. 0, or kRecordTooDeep (see
+  // CAuditEntryComp::UpgradeOlderLayout).
+  int FillFrom(CAuditEntryObsoleteComp& obsolete, int event_level = 0, uint64_t offset = 0);
 
   void CopyFrom(const CComponent& other) override;
   void Reset() override;

@@ -1,8 +1,9 @@
 // Audit entries by comparison: CComponent::AuditChanges and the collection
 // form that audits child by child (component.h, docs/record-format.md).
+#include <functional>
+#include <memory>
 #include <new>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "records/audit_code.h"
@@ -21,10 +22,12 @@ namespace {
 //
 // FindMatchingChild of a list is a linear search, which makes comparing two
 // large collections quadratic. For a list (whose FindMatchingChild is
-// final) the old children are indexed once by GetMatchKey, in list order;
-// since IsSameTag implies equal keys, the first child of the new child's
-// bucket that is still attached and passes IsSameTag is exactly the child
-// the linear search would find. Any other collection is asked directly.
+// final) the old children are indexed once by a hash of GetMatchKey: each
+// hash has a chain of the children in list order. Since IsSameTag implies
+// equal keys, the first child of the new child's chain that is still
+// attached and passes IsSameTag is exactly the child the linear search
+// would find (a child of another key that shares the hash fails
+// IsSameTag). Any other collection is asked directly.
 class OldChildMatcher {
  public:
   explicit OldChildMatcher(CComponent& old) : old_(old) {
@@ -34,7 +37,19 @@ class OldChildMatcher {
     while (pos != nullptr) {
       const POSITION here = pos;
       CComponent* child = old.GetNextChild(pos);
-      if (child != nullptr) buckets_[child->GetMatchKey()].items.push_back({child, here, false});
+      if (child != nullptr) items_.push_back({child, here, HashKey(*child), kNone, false});
+    }
+    size_t slots = 16;
+    while (slots < items_.size() * 2) slots *= 2;
+    slots_.assign(slots, Slot{});
+    mask_ = slots - 1;
+    // Chains are built from the back so that each runs in list order.
+    for (size_t i = items_.size(); i-- > 0;) {
+      Slot& slot = FindSlot(items_[i].hash);
+      slot.used = true;
+      slot.hash = items_[i].hash;
+      items_[i].next = slot.head;
+      slot.head = static_cast<uint32_t>(i);
     }
   }
 
@@ -44,12 +59,12 @@ class OldChildMatcher {
       if (old_.FindMatchingChild(new_child, &pos) == nullptr || pos == nullptr) return nullptr;
       return old_.RemoveComponent(pos);
     }
-    const auto it = buckets_.find(new_child.GetMatchKey());
-    if (it == buckets_.end()) return nullptr;
-    Bucket& bucket = it->second;
-    while (bucket.head < bucket.items.size() && bucket.items[bucket.head].taken) ++bucket.head;
-    for (size_t i = bucket.head; i < bucket.items.size(); ++i) {
-      Item& item = bucket.items[i];
+    const uint64_t hash = HashKey(new_child);
+    Slot& slot = FindSlot(hash);
+    // Taken children at the front of a chain are dropped from it for good.
+    while (slot.head != kNone && items_[slot.head].taken) slot.head = items_[slot.head].next;
+    for (uint32_t i = slot.head; i != kNone; i = items_[i].next) {
+      Item& item = items_[i];
       if (item.taken || !item.child->IsSameTag(&new_child)) continue;
       item.taken = true;
       return old_.RemoveComponent(item.pos);
@@ -58,19 +73,37 @@ class OldChildMatcher {
   }
 
  private:
+  static constexpr uint32_t kNone = UINT32_MAX;
+
   struct Item {
     CComponent* child;
     POSITION pos;
+    uint64_t hash;
+    uint32_t next;  // the next child of the same hash, in list order
     bool taken;
   };
-  struct Bucket {
-    std::vector<Item> items;
-    size_t head = 0;  // items before it are all taken
+  struct Slot {
+    uint64_t hash = 0;
+    uint32_t head = kNone;  // kNone once every child of the chain is taken
+    bool used = false;
   };
+
+  static uint64_t HashKey(const CComponent& c) { return std::hash<std::string>{}(c.GetMatchKey()); }
+
+  // The slot of `hash`, or the free slot where it belongs (open
+  // addressing; the table is at most half full).
+  Slot& FindSlot(uint64_t hash) {
+    for (size_t i = (hash * 0x9e3779b97f4a7c15ULL) >> 20 & mask_;; i = (i + 1) & mask_) {
+      Slot& slot = slots_[i];
+      if (!slot.used || slot.hash == hash) return slot;
+    }
+  }
 
   CComponent& old_;
   bool indexed_ = false;
-  std::unordered_map<std::string, Bucket> buckets_;
+  std::vector<Item> items_;
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
 };
 
 }  // namespace
@@ -86,15 +119,75 @@ bool CComponent::AppendToPath(CComponentPathComp* path) const {
   return path->AddComponent(std::move(element)) == kRecordOk;
 }
 
+namespace {
+
+// Comparing a large collection compares every child's body: the two memory
+// files are kept per thread instead of being allocated for each pair. A
+// nested use (a body writer that compares) gets files of its own.
+class ContentScratch {
+ public:
+  ContentScratch() {
+    Files& files = t_files;
+    if (!files.busy) {
+      files.busy = true;
+      held_ = &files;
+      if (files.mine == nullptr) {
+        files.mine = std::make_unique<CMemFile>(1024);
+        files.theirs = std::make_unique<CMemFile>(1024);
+      }
+      mine_ = files.mine.get();
+      theirs_ = files.theirs.get();
+    } else {
+      own_mine_ = std::make_unique<CMemFile>(1024);
+      own_theirs_ = std::make_unique<CMemFile>(1024);
+      mine_ = own_mine_.get();
+      theirs_ = own_theirs_.get();
+    }
+    mine_->SetLength(0);
+    theirs_->SetLength(0);
+  }
+  ~ContentScratch() {
+    if (held_ == nullptr) return;
+    // Large bodies are rare: do not keep their memory for the thread's life.
+    if (held_->mine->size() + held_->theirs->size() > kKeepBytes) {
+      held_->mine.reset();
+      held_->theirs.reset();
+    }
+    held_->busy = false;
+  }
+  ContentScratch(const ContentScratch&) = delete;
+  ContentScratch& operator=(const ContentScratch&) = delete;
+
+  CMemFile* mine() const { return mine_; }
+  CMemFile* theirs() const { return theirs_; }
+
+ private:
+  static constexpr size_t kKeepBytes = size_t{1} << 20;
+  struct Files {
+    std::unique_ptr<CMemFile> mine, theirs;
+    bool busy = false;
+  };
+  static thread_local Files t_files;
+
+  Files* held_ = nullptr;
+  std::unique_ptr<CMemFile> own_mine_, own_theirs_;
+  CMemFile* mine_;
+  CMemFile* theirs_;
+};
+
+thread_local ContentScratch::Files ContentScratch::t_files;
+
+}  // namespace
+
 bool CComponent::HasSameContent(CComponent* other) {
   if (other == nullptr || !(other->GetTag() == GetTag())) return false;
   try {
-    CMemFile mine(1024);
-    CMemFile theirs(1024);
-    if (StreamBodyOut(&mine) != kRecordOk || other->StreamBodyOut(&theirs) != kRecordOk) {
+    ContentScratch scratch;
+    if (StreamBodyOut(scratch.mine()) != kRecordOk ||
+        other->StreamBodyOut(scratch.theirs()) != kRecordOk) {
       return false;
     }
-    return mine.view() == theirs.view();
+    return scratch.mine()->view() == scratch.theirs()->view();
   } catch (const CFileException&) {
     return false;
   } catch (const std::bad_alloc&) {

@@ -165,9 +165,11 @@ CESigTargetConfigComp::CESigTargetConfigComp(std::string_view target_name) : CLi
   SetTargetName(target_name);
 }
 
-std::string CESigTargetConfigComp::GetTargetName() const {
+std::string CESigTargetConfigComp::GetTargetName() const { return std::string(TargetName()); }
+
+std::string_view CESigTargetConfigComp::TargetName() const {
   const auto* name = dynamic_cast<const CTextComp*>(FindChild("ESTN"));
-  return name != nullptr ? name->GetText() : std::string();
+  return name != nullptr ? std::string_view(name->GetText()) : std::string_view();
 }
 
 void CESigTargetConfigComp::SetTargetName(std::string_view target_name) {
@@ -182,11 +184,11 @@ void CESigTargetConfigComp::SetTargetName(std::string_view target_name) {
 bool CESigTargetConfigComp::IsSameTag(const CComponent* other) const {
   if (!CComponent::IsSameTag(other)) return false;
   const auto* target = dynamic_cast<const CESigTargetConfigComp*>(other);
-  return target != nullptr && EqualsNoCase(target->GetTargetName(), GetTargetName());
+  return target != nullptr && EqualsNoCase(target->TargetName(), TargetName());
 }
 
 std::string CESigTargetConfigComp::GetMatchKey() const {
-  return GetTagString() + ToLowerAscii(GetTargetName());
+  return GetTagString() + ToLowerAscii(TargetName());
 }
 
 CESigConfigurationsComp::CESigConfigurationsComp() : CListComp("ESiC") {}

@@ -107,6 +107,9 @@ class CESigTargetConfigComp : public CListComp {
   // Same tag, and target names equal without regard to ASCII case.
   bool IsSameTag(const CComponent* other) const override;
   std::string GetMatchKey() const override;
+
+ private:
+  std::string_view TargetName() const;
 };
 
 // The list of target configurations (tag ESiC).

@@ -96,6 +96,10 @@ TEST(AuditEntry, UpgradesOlderLayouts) {
   // A "New Record" text naming a tag becomes a one-element path.
   const std::string old_form = Chunk("AEnx", Bytes({1, 0, 0}) + Chunk("AuAR", "ESIG"));
   EXPECT_EQ(Rewrite(old_form), Chunk("AEnx", Bytes({1, 0, 0}) + ListChunk("CPat", {ListChunk("ESIG", {})})));
+  // An empty path in the record's place is no path either, so what is
+  // written reads back the same.
+  EXPECT_EQ(Rewrite(Chunk("AEnx", Bytes({1, 0, 1}) + ListChunk("CPat", {}) + ListChunk("CPat", {}))),
+            Chunk("AEnx", Bytes({1, 0, 0})));
   // One naming no tag leaves neither record nor path.
   EXPECT_EQ(Rewrite(Chunk("AEnx", Bytes({1, 0, 0}) + Chunk("AuAR", "zzzz"))),
             Chunk("AEnx", Bytes({1, 0, 0})));
@@ -167,6 +171,22 @@ TEST(AuditTrail, ObsoleteEntryReadsBackAsAuditEvent) {
 
   // Outside a trail it stays as it is.
   EXPECT_EQ(Rewrite(obsolete), obsolete);
+
+  // Its record in an older layout is upgraded too, as reading the current
+  // form back would.
+  const std::string named = Chunk(
+      "AUDT", Bytes({0, 1, 0, 0, 0, 0, 0}) +
+                  Chunk("AUev", kDate15 + Bytes({0, 1, 0, 0}) + Chunk("AuAR", "ESIG")));
+  const std::string upgraded = Rewrite(named);
+  auto trail_back = ReadOne(upgraded);
+  POSITION pos = trail_back->GetFirstChildPosition();
+  auto* event = dynamic_cast<CAuditEventComp*>(trail_back->GetNextChild(pos));
+  ASSERT_NE(event, nullptr);
+  pos = event->GetFirstChildPosition();
+  auto* entry = dynamic_cast<CAuditEntryComp*>(event->GetNextChild(pos));
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->GetRecord(), nullptr);
+  EXPECT_EQ(entry->GetRecordPath()->GetPathText(), "ESIG");
 }
 
 TEST(AuditTrail, UpgradeThatWouldNestTooDeeplyIsRefused) {
