@@ -3,14 +3,16 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <vector>
 
 #include "services/security/korwinsec.h"
 
 namespace tav {
 
-std::string ProcessUserName() {
-  const uid_t uid = geteuid();
+namespace {
+
+std::string NameOf(uid_t uid) {
   std::vector<char> buffer(16384);
   passwd entry;
   passwd* found = nullptr;
@@ -19,6 +21,30 @@ std::string ProcessUserName() {
     return found->pw_name;
   }
   return "uid " + std::to_string(uid);
+}
+
+// The user who logged in to the session the process runs in, as the kernel
+// keeps it for auditing (set at login, unchanged by sudo or su); -1 when
+// unknown.
+long long LoginUid() {
+  std::ifstream file("/proc/self/loginuid");
+  long long uid = -1;
+  if (!(file >> uid) || uid == 4294967295LL) return -1;
+  return uid;
+}
+
+}  // namespace
+
+std::string ProcessUserName() {
+  const uid_t uid = geteuid();
+  std::string name = NameOf(uid);
+  // An administrator who became root (sudo) is named too: "root" alone
+  // would not say who made a change.
+  const long long login = LoginUid();
+  if (login >= 0 && static_cast<uid_t>(login) != uid) {
+    name += " (logged in as " + NameOf(static_cast<uid_t>(login)) + ")";
+  }
+  return name;
 }
 
 std::string ActingUserName() {

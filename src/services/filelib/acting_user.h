@@ -13,11 +13,13 @@
 
 namespace tav {
 
-// The acting user's account name; never empty (a process user without a
-// passwd entry is named by its number, "uid 1234").
+// The acting user's name; never empty (a process user without a passwd
+// entry is named by its number, "uid 1234").
 std::string ActingUserName();
 
-// The system user running the process (the effective user).
+// The system user running the process (the effective user). When the
+// session was logged in to as another user who then became this one (sudo,
+// su), that user follows: "root (logged in as alice)".
 std::string ProcessUserName();
 
 }  // namespace tav

@@ -1,6 +1,8 @@
 #include "services/filelib/run_list_manager.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <memory>
@@ -127,6 +129,31 @@ TEST(RunList, RecordsCarryTheUserTheThreadImpersonates) {
   KorWinSec_EndImpersonation(&token);
   ASSERT_EQ(manager.ImportFileRecord("/runs/self.tav", &record), kFileLibOk);
   EXPECT_EQ(record.GetUserName(), ProcessUserName());
+}
+
+std::string NameOfRoot() {
+  const std::string name = ProcessUserName();
+  return name.substr(0, name.find(" ("));
+}
+
+TEST(ActingUser, AnAdministratorWhoBecameRootIsNamed) {
+  // The kernel's login user of a session is set once, at login; a child
+  // process stands in for a session logged in as "nobody".
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (!(std::ofstream("/proc/self/loginuid") << "65534")) _exit(3);
+    if (geteuid() == 65534) _exit(4);
+    const std::string name = ProcessUserName();
+    _exit(name == NameOfRoot() + " (logged in as nobody)" ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 3 || WEXITSTATUS(status) == 4) {
+    GTEST_SKIP() << "the login user cannot be set here";
+  }
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(RunList, RefusesBadArgumentsWithoutWriting) {
