@@ -25,8 +25,8 @@
 
 namespace tav::testing {
 
-// Runs `action` on the modal widget named `name` as soon as it is shown,
-// from the event loop of whatever modal run is waiting for it. When it does
+// Runs `action` on the modal widget named `name` as soon as it is shown and
+// active, from the event loop of whatever modal run is waiting for it. When it does
 // not show within `timeout_ms` the test fails and the modal widget that is
 // up, if any, is closed, so that a broken test ends instead of hanging.
 inline void WhenModalShows(const QString& name, std::function<void(QWidget*)> action,
@@ -37,7 +37,9 @@ inline void WhenModalShows(const QString& name, std::function<void(QWidget*)> ac
   timer->setInterval(5);
   QObject::connect(timer, &QTimer::timeout, [timer, clock, name, action, timeout_ms] {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal->isVisible() && modal->objectName() == name) {
+    // A user acts once the window is up and has the keyboard.
+    if (modal != nullptr && modal->isVisible() && modal->isActiveWindow() &&
+        modal->objectName() == name) {
       timer->stop();
       timer->deleteLater();
       action(modal);
