@@ -12,7 +12,6 @@ namespace {
 constexpr uint64_t kLengthOffset = 4;
 constexpr uint64_t kCountOffset = 8;
 constexpr uint64_t kFlagOffset = 14;
-constexpr uint64_t kHeaderBytes = 15;
 }  // namespace
 
 void EventExportWriter::OpenSegment(uint64_t seq) {
