@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "esig/esig_registry.h"
 #include "logon/login_flow.h"
 #include "res/resources.h"
 #include "ui/config_page_ids.h"
@@ -38,8 +39,8 @@ bool EnterModule() {
 
 void UnloadModule() {
   Logout(TheLogonState(), LogonBackend::Default());
-  // The signature registry's reasons and signer groups are cleared here
-  // once they exist, between the logoff and the page arrays.
+  TheESigRegistry().ResetReasons();
+  TheESigRegistry().ResetGroups();
   ReleaseConfigPageIds();
   // The record format's tag registry is constant data: nothing to release.
   UnregisterResources();

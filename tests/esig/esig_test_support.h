@@ -1,0 +1,167 @@
+// Helpers of the signature tests: a backend whose clock moves by steps and
+// whose steps can be made to answer as the real services cannot on demand,
+// the accounts and registry every test starts from, documents on disk, and
+// a guard that notices a signature dialog nobody expected.
+#ifndef TAV_TESTS_ESIG_ESIG_TEST_SUPPORT_H_
+#define TAV_TESTS_ESIG_ESIG_TEST_SUPPORT_H_
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "esig/esig_registry.h"
+#include "esig/signature_backend.h"
+#include "records/chunk_file.h"
+#include "records/list_comp.h"
+#include "records/value_comps.h"
+#include "services/security/korwinsec.h"
+#include "testing/gui_test_support.h"
+#include "util/file.h"
+
+namespace tav::testing {
+
+class TestSignatureBackend : public SignatureBackend {
+ public:
+  // Each reading of the clock is one day after the one before.
+  DATE Now() override { return clock += 1.0; }
+
+  // With `accept_anyone` every credential passes, even a blank name or an
+  // empty password, and the authenticated user is `anyone`.
+  int Authenticate(const char* user, const char* domain, const char* password) override {
+    if (accept_anyone) return 0;
+    return SignatureBackend::Authenticate(user, domain, password);
+  }
+  std::string AuthenticFullName() override {
+    return accept_anyone ? anyone.full_name : SignatureBackend::AuthenticFullName();
+  }
+  std::vector<std::string> AuthenticGroups() override {
+    if (!accept_anyone) return SignatureBackend::AuthenticGroups();
+    return {anyone.groups.begin(), anyone.groups.end()};
+  }
+
+  int ImpersonateUser(const char* user, const char* domain, const char* password,
+                      HANDLE* token) override {
+    if (fail_impersonation) return 1326;
+    return SignatureBackend::ImpersonateUser(user, domain, password, token);
+  }
+
+  void AddSystemEvent(int code, const std::string& user_name) override {
+    events.push_back(std::to_string(code) + " " + user_name);
+    SignatureBackend::AddSystemEvent(code, user_name);
+  }
+
+  DATE clock = 46000.0;
+  bool accept_anyone = false;
+  UserRecord anyone;
+  bool fail_impersonation = false;
+  std::vector<std::string> events;
+};
+
+// The accounts of the tests. dave and carol sign; bob does not; carol's
+// account has no full name.
+inline void AddSignatureAccounts() {
+  AddLocalAccount("alice", "Alice-Pass1", {"tav-analysts"}, "Alice Liddell", false, "Analyst");
+  AddLocalAccount("bob", "Bob-Pass2", {"tav-operators", "tav-users"}, "Bob Builder");
+  AddLocalAccount("carol", "Carol-Pass3", {"esig-signers"});
+  AddLocalAccount("dave", "Dave-Pass4", {"tav-managers", "esig-signers"}, "Dave Signer", true,
+                  "Lab manager");
+}
+
+// Signer group "ESig-Signers" (matched without regard to case) and every
+// predefined reason.
+inline void RegisterSigners(ESigRegistry& registry) {
+  registry.AddGroup("ESig-Signers");
+  registry.InitReasons();
+}
+
+inline std::string ImpersonatedName() {
+  char buffer[256];
+  return KorWinSec_aGetImpersonatedUser(buffer, sizeof buffer) > 0 ? buffer : "";
+}
+
+// Writes a document of top-level chunks at `path`: a version number, and an
+// empty list under each of `tags`.
+inline void WriteDocument(const std::string& path, const std::vector<std::string>& tags) {
+  std::vector<std::unique_ptr<CComponent>> chunks;
+  chunks.push_back(std::make_unique<CLongComp>("VERS", 3));
+  for (const std::string& tag : tags) chunks.push_back(std::make_unique<CListComp>(tag));
+  CMemFile file;
+  ASSERT_EQ(WriteChunkFile(&file, chunks), kRecordOk);
+  WriteFileAtomically(path, file.view());
+}
+
+// What a person does in the signature dialog: types the credentials,
+// chooses a reason (-1: none), types a comment and clicks OK.
+struct Signing {
+  Signing(std::string user, std::string password, int reason_row, std::string comment,
+          std::string subfolder = "")
+      : user(std::move(user)),
+        password(std::move(password)),
+        reason_row(reason_row),
+        comment(std::move(comment)),
+        subfolder(std::move(subfolder)) {}
+
+  std::string user;
+  std::string password;
+  int reason_row;
+  std::string comment;
+  std::string subfolder;  // replaces the box's text when not empty
+};
+
+inline void FillAndClickOk(QWidget* dialog, const Signing& s) {
+  auto* name = dialog->findChild<QLineEdit*>("ctl1002");
+  auto* password = dialog->findChild<QLineEdit*>("ctl1003");
+  name->clear();
+  QTest::keyClicks(name, QString::fromStdString(s.user));
+  password->clear();
+  QTest::keyClicks(password, QString::fromStdString(s.password));
+  dialog->findChild<QComboBox*>("ctl1007")->setCurrentIndex(s.reason_row);
+  auto* comment = dialog->findChild<QPlainTextEdit*>("ctl1005");
+  comment->clear();
+  QTest::keyClicks(comment, QString::fromStdString(s.comment));
+  if (!s.subfolder.empty()) {
+    dialog->findChild<QLineEdit*>("ctl1018")->setText(QString::fromStdString(s.subfolder));
+  }
+  QTest::mouseClick(dialog->findChild<QPushButton*>("ctl1001"), Qt::LeftButton);
+}
+
+inline void ClickCancel(QWidget* dialog) {
+  QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+}
+
+// Notices (and cancels) a signature dialog while the guard lives, for the
+// tests in which none may show.
+class UnexpectedDialogGuard {
+ public:
+  UnexpectedDialogGuard() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal != nullptr && modal->objectName() == "dlg131") {
+        shown_ = true;
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+      }
+    });
+    timer_.start(5);
+  }
+  bool shown() const { return shown_; }
+
+ private:
+  QTimer timer_;
+  bool shown_ = false;
+};
+
+}  // namespace tav::testing
+
+#endif  // TAV_TESTS_ESIG_ESIG_TEST_SUPPORT_H_
