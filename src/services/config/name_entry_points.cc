@@ -32,6 +32,17 @@ std::string ProgramDir() {
   return slash == std::string::npos ? std::string() : exe.substr(0, slash);
 }
 
+std::string ModuleDir() {
+  Dl_info info;
+  if (dladdr(reinterpret_cast<void*>(&SetNameLibraryPath), &info) == 0 ||
+      info.dli_fname == nullptr) {
+    return {};
+  }
+  const std::string file(info.dli_fname);
+  const size_t slash = file.rfind('/');
+  return slash == std::string::npos ? std::string() : file.substr(0, slash);
+}
+
 void* Open(const std::string& file) {
   // RTLD_LOCAL: the entry points are found with dlsym on this handle only.
   return dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -44,8 +55,13 @@ void* LookUp(const char* name) {
     if (!g_library.path.empty()) {
       g_library.handle = Open(g_library.path);
     } else {
-      const std::string dir = ProgramDir();
-      if (!dir.empty()) g_library.handle = Open(dir + "/" + kNameLibraryFileName);
+      // Beside the library holding this code (an installed
+      // libTAVSecurityUI.so), beside the program, then the usual search.
+      for (const std::string& dir : {ModuleDir(), ProgramDir()}) {
+        if (g_library.handle == nullptr && !dir.empty()) {
+          g_library.handle = Open(dir + "/" + kNameLibraryFileName);
+        }
+      }
       if (g_library.handle == nullptr) g_library.handle = Open(kNameLibraryFileName);
     }
     // A failed dlopen leaves a message behind; nobody else should see it.

@@ -11,8 +11,9 @@
 // stores an empty string; a null buffer asks for the length only.
 //
 // Lookup: the library is searched once per process: a path given with
-// SetNameLibraryPath, else beside the running program, else by the dynamic
-// linker's usual search. A missing library or a missing entry leaves the name
+// SetNameLibraryPath, else beside the shared library that holds this code,
+// else beside the running program, else by the dynamic linker's usual
+// search. A missing library or a missing entry leaves the name
 // empty; nothing fails.
 //
 // Thread safety: any thread.
