@@ -117,6 +117,15 @@ std::unique_ptr<CComponent> CSystemConfiguration::LoadRow(std::string_view row,
 void CSystemConfiguration::RememberBase(std::string_view key, const CComponent& record) {
   std::lock_guard<std::mutex> lock(mutex_);
   bases_[std::string(key)] = CloneRecord(record);
+  failed_reads_.erase(std::string(key));
+}
+
+int CSystemConfiguration::ReadFailed(std::string_view key, const StoreStatus& status) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failed_reads_.insert(std::string(key));
+  }
+  return ConfigCode(status);
 }
 
 std::unique_ptr<CComponent> CSystemConfiguration::Base(std::string_view key) const {
@@ -129,6 +138,17 @@ int CSystemConfiguration::WriteRow(
     std::string_view row, std::string_view base_key,
     const std::function<std::unique_ptr<CComponent>(CComponent& current)>& build,
     std::string_view reason, bool* changed, int system_event) {
+  {
+    // The caller's last read of this kind failed, so what it writes may be
+    // an empty array, not its edit of the settings: writing it would wipe
+    // them. It must read again first.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!base_key.empty() && failed_reads_.count(std::string(base_key)) != 0) {
+      t_last_error = "the settings were not written: they could not be read before the change";
+      LogLine("configuration not changed (" + std::string(row) + "): " + t_last_error);
+      return kConfigStorageError;
+    }
+  }
   const ChangeAuthor author{ActingUserName(), std::string(reason)};
   std::unique_ptr<CComponent> stored;
   bool did_change = false;
@@ -218,7 +238,7 @@ int CSystemConfiguration::ReadActivityGroupArray(CTAVGroupRightsArray& rights) {
   rights.RemoveAll();
   StoreStatus status;
   std::unique_ptr<CComponent> record = LoadRow(kRowRights, &status);
-  if (!status.ok()) return ConfigCode(status);
+  if (!status.ok()) return ReadFailed(kRowRights, status);
   RightsFromRecord(record.get(), &rights);
   RememberBase(kRowRights, *record);
   return kConfigOk;
@@ -259,7 +279,7 @@ int CSystemConfiguration::ReadAuditTypeSettingArray(CTAVAuditDataTypeSettingArra
   settings.RemoveAll();
   StoreStatus status;
   std::unique_ptr<CComponent> record = LoadRow(kRowAudit, &status);
-  if (!status.ok()) return ConfigCode(status);
+  if (!status.ok()) return ReadFailed(kRowAudit, status);
   AuditFromRecord(record.get(), &settings);
   RememberBase(kRowAudit, *record);
   return kConfigOk;
@@ -284,7 +304,7 @@ int CSystemConfiguration::ReadESigConfiguration(int data_type, CTAVESigConfigura
   if (!IsValidDataType(data_type)) return kConfigInvalidId;
   StoreStatus status;
   std::unique_ptr<CComponent> record = LoadRow(kRowESig, &status);
-  if (!status.ok()) return ConfigCode(status);
+  if (!status.ok()) return ReadFailed(ESigBaseKey(data_type), status);
   ESigFromRecord(record.get(), data_type, &config);
   RememberBase(ESigBaseKey(data_type), *record);
   return kConfigOk;

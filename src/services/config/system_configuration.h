@@ -15,7 +15,9 @@
 // trail. An array write applies what the caller changed since it last read
 // that kind through this object (settings_merge.h), so a change made by
 // another process in between is kept; without an earlier read it replaces
-// the stored kind. A write that changes nothing stores nothing. Switching
+// the stored kind. After a failed read of a kind its writes are refused
+// until a read succeeds, since the caller then holds an empty array rather
+// than its edit of the settings. A write that changes nothing stores nothing. Switching
 // the features on or off also writes system event 8 or 9 in the same
 // transaction.
 //
@@ -41,6 +43,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -121,12 +124,17 @@ class CSystemConfiguration : public TAV2FileManager {
                const std::function<std::unique_ptr<CComponent>(CComponent& current)>& build,
                std::string_view reason, bool* changed = nullptr, int system_event = 0);
   void RememberBase(std::string_view key, const CComponent& record);
+  // Notes a failed read of a kind (refusing its writes until a read
+  // succeeds) and returns the result code.
+  int ReadFailed(std::string_view key, const StoreStatus& status);
   std::unique_ptr<CComponent> Base(std::string_view key) const;
 
   std::string database_path_;  // empty: the data directory's database
   mutable std::mutex mutex_;
   // What this object last read of each kind: the base of its next write.
   std::map<std::string, std::unique_ptr<CComponent>, std::less<>> bases_;
+  // Kinds whose last read failed.
+  std::set<std::string, std::less<>> failed_reads_;
   // The last record read successfully of each row, for read failures.
   mutable std::map<std::string, std::unique_ptr<CComponent>, std::less<>> last_good_;
   mutable std::map<std::string, std::unique_ptr<CComponent>, std::less<>> documents_;

@@ -304,6 +304,18 @@ TEST(SystemConfiguration, AnUnreadableSettingFailsClosedAndIsReported) {
     EXPECT_EQ(config.WriteActivityGroupArray(rights), kConfigStorageError);
     // What was read before is still answered.
     EXPECT_EQ(config.GetConfigInt(kIdleTimeoutName, 0), 5);
+
+    // Once the damage is gone, the empty array that the failed read left is
+    // still not written over the settings; a new read makes writes possible.
+    ASSERT_EQ(sqlite3_open(dir.File(kComplianceDbFileName).c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "DELETE FROM settings WHERE name = 'ACss'", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    EXPECT_EQ(config.WriteActivityGroupArray(rights), kConfigStorageError);
+    EXPECT_EQ(config.IsActivityAllowed({"tav-admins"}, 0, nullptr), 1);
+    ASSERT_EQ(config.ReadActivityGroupArray(rights), kConfigOk);
+    rights.Grant(kOperators, kActivityAnalyzeData);
+    EXPECT_EQ(config.WriteActivityGroupArray(rights), kConfigOk);
+    EXPECT_EQ(config.IsActivityAllowed({"tav-admins"}, 0, nullptr), 1);
   }
   SetLogSink(std::move(previous));
   ASSERT_FALSE(lines.empty());
