@@ -31,23 +31,27 @@ namespace {
 class OldChildMatcher {
  public:
   explicit OldChildMatcher(CComponent& old) : old_(old) {
-    if (dynamic_cast<CListComp*>(&old) == nullptr) return;
+    auto* list = dynamic_cast<CListComp*>(&old);
+    if (list == nullptr) return;
     indexed_ = true;
+    items_.reserve(list->GetChildCount());
+    std::vector<uint32_t> hashes;
+    hashes.reserve(list->GetChildCount());
     POSITION pos = old.GetFirstChildPosition();
     while (pos != nullptr) {
       const POSITION here = pos;
       CComponent* child = old.GetNextChild(pos);
-      if (child != nullptr) items_.push_back({child, here, HashKey(*child), kNone, false});
+      if (child == nullptr) continue;
+      items_.push_back({child, here, kNone, false});
+      hashes.push_back(HashKey(*child));
     }
     size_t slots = 16;
-    while (slots < items_.size() * 2) slots *= 2;
+    while (slots < items_.size() + items_.size() / 2) slots *= 2;
     slots_.assign(slots, Slot{});
     mask_ = slots - 1;
     // Chains are built from the back so that each runs in list order.
     for (size_t i = items_.size(); i-- > 0;) {
-      Slot& slot = FindSlot(items_[i].hash);
-      slot.used = true;
-      slot.hash = items_[i].hash;
+      Slot& slot = Claim(hashes[i]);
       items_[i].next = slot.head;
       slot.head = static_cast<uint32_t>(i);
     }
@@ -59,11 +63,11 @@ class OldChildMatcher {
       if (old_.FindMatchingChild(new_child, &pos) == nullptr || pos == nullptr) return nullptr;
       return old_.RemoveComponent(pos);
     }
-    const uint64_t hash = HashKey(new_child);
-    Slot& slot = FindSlot(hash);
+    Slot* slot = Find(HashKey(new_child));
+    if (slot == nullptr) return nullptr;
     // Taken children at the front of a chain are dropped from it for good.
-    while (slot.head != kNone && items_[slot.head].taken) slot.head = items_[slot.head].next;
-    for (uint32_t i = slot.head; i != kNone; i = items_[i].next) {
+    while (slot->head < kExhausted && items_[slot->head].taken) slot->head = items_[slot->head].next;
+    for (uint32_t i = slot->head; i < kExhausted; i = items_[i].next) {
       Item& item = items_[i];
       if (item.taken || !item.child->IsSameTag(&new_child)) continue;
       item.taken = true;
@@ -73,29 +77,49 @@ class OldChildMatcher {
   }
 
  private:
-  static constexpr uint32_t kNone = UINT32_MAX;
+  // A chain's end; a slot whose chain was used up keeps kExhausted, so that
+  // it still stands in the probe sequences of other hashes.
+  static constexpr uint32_t kExhausted = UINT32_MAX - 1;
+  static constexpr uint32_t kNone = UINT32_MAX;  // a free slot
 
   struct Item {
     CComponent* child;
     POSITION pos;
-    uint64_t hash;
     uint32_t next;  // the next child of the same hash, in list order
     bool taken;
   };
+  // 32 bits of the key's hash: keys that share them share a chain, which
+  // IsSameTag sorts out.
   struct Slot {
-    uint64_t hash = 0;
-    uint32_t head = kNone;  // kNone once every child of the chain is taken
-    bool used = false;
+    uint32_t hash = 0;
+    uint32_t head = kNone;
   };
 
-  static uint64_t HashKey(const CComponent& c) { return std::hash<std::string>{}(c.GetMatchKey()); }
+  static uint32_t HashKey(const CComponent& c) {
+    const uint64_t h = std::hash<std::string>{}(c.GetMatchKey());
+    return static_cast<uint32_t>(h ^ (h >> 32));
+  }
 
-  // The slot of `hash`, or the free slot where it belongs (open
-  // addressing; the table is at most half full).
-  Slot& FindSlot(uint64_t hash) {
-    for (size_t i = (hash * 0x9e3779b97f4a7c15ULL) >> 20 & mask_;; i = (i + 1) & mask_) {
+  // The slot of `hash`, claiming a free one for a new hash (open
+  // addressing; the table is at most two thirds full).
+  Slot& Claim(uint32_t hash) {
+    for (size_t i = (hash * 0x9e3779b1U) & mask_;; i = (i + 1) & mask_) {
       Slot& slot = slots_[i];
-      if (!slot.used || slot.hash == hash) return slot;
+      if (slot.head == kNone) {
+        slot.hash = hash;
+        slot.head = kExhausted;  // an empty chain until filled
+        return slot;
+      }
+      if (slot.hash == hash) return slot;
+    }
+  }
+
+  // The slot of `hash`, or null.
+  Slot* Find(uint32_t hash) {
+    for (size_t i = (hash * 0x9e3779b1U) & mask_;; i = (i + 1) & mask_) {
+      Slot& slot = slots_[i];
+      if (slot.head == kNone) return nullptr;
+      if (slot.hash == hash) return &slot;
     }
   }
 
@@ -148,7 +172,8 @@ class ContentScratch {
   }
   ~ContentScratch() {
     if (held_ == nullptr) return;
-    // Large bodies are rare: do not keep their memory for the thread's life.
+    // Keep what repeated comparisons of large collections need, not what
+    // one huge body needed.
     if (held_->mine->size() + held_->theirs->size() > kKeepBytes) {
       held_->mine.reset();
       held_->theirs.reset();
@@ -162,7 +187,7 @@ class ContentScratch {
   CMemFile* theirs() const { return theirs_; }
 
  private:
-  static constexpr size_t kKeepBytes = size_t{1} << 20;
+  static constexpr size_t kKeepBytes = size_t{16} << 20;
   struct Files {
     std::unique_ptr<CMemFile> mine, theirs;
     bool busy = false;
