@@ -1,20 +1,63 @@
 #!/usr/bin/env bash
-# The demo: shows the record tools on the sample run files that the build
-# writes. Usage: scripts/demo.sh BUILD_DIR
+# The demo: the record tools on the sample run files that the build writes,
+# then tav-host, the sample host program, logging demo users on in a fresh
+# data directory. Without a display tav-host tours its dialogs by itself and
+# saves a picture of each.
+# Usage: scripts/demo.sh BUILD_DIR
 set -euo pipefail
-build=${1:?build directory}
+build=$(cd "${1:?build directory}" && pwd)
 tavsec="$build/src/apps/tavsec/tavsec"
+host="$build/src/apps/tav-host/tav-host"
 v1="$build/samples/sample-run-v1.tav"
 v2="$build/samples/sample-run-v2.tav"
 
 echo "== tavsec records check $v1"
 "$tavsec" records check "$v1" && echo "well formed"
 echo
-echo "== tavsec records dump $v1"
-"$tavsec" records dump "$v1"
-echo
 echo "== tavsec records diff (v1 -> v2)"
 "$tavsec" records diff "$v1" "$v2"
 echo
 echo "== tavsec error 201"
 "$tavsec" error 201
+echo
+
+# A fresh data directory: its own account database and settings.
+export TAV_DATA_DIR
+TAV_DATA_DIR=$(mktemp -d /tmp/tav-demo.XXXXXX)
+
+# name, password, full name, description, groups (the suite's groups let a
+# user run the software; carol is in none of them)
+accounts=(
+  "alice|Alice-Lab-2024|Alice Liddell|Analyst|tav-analysts tav-users"
+  "bob|Bob-Admin-2024|Bob Builder|Lab administrator|tav-admins"
+  "carol|Carol-Visit-2024|Carol Visitor|Visiting scientist|lab-visitors"
+)
+for entry in "${accounts[@]}"; do
+  IFS='|' read -r name password full description groups <<<"$entry"
+  args=(user add "$name" --full-name "$full" --description "$description")
+  for group in $groups; do args+=(--group "$group"); done
+  [ "$name" = bob ] && args+=(--admin)
+  printf '%s\n' "$password" | "$tavsec" "${args[@]}"
+done
+"$tavsec" config set part11 on --reason "demo" >/dev/null
+"$tavsec" config set idle-timeout 2 --reason "demo" >/dev/null
+
+echo "== demo accounts in $TAV_DATA_DIR (21 CFR Part 11 features on, idle timeout 2 minutes)"
+printf '  %-7s %-18s %s\n' "user" "password" "groups"
+for entry in "${accounts[@]}"; do
+  IFS='|' read -r name password full description groups <<<"$entry"
+  printf '  %-7s %-18s %s\n' "$name" "$password" "$groups"
+done
+echo
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  echo "== tav-host: log on as one of the users above (carol may not run the software)"
+  exec "$host"
+fi
+
+pictures="$build/tour"
+rm -rf "$pictures"
+echo "== no display: tav-host tours its dialogs offscreen as alice"
+printf '%s\n' "Alice-Lab-2024" | "$host" --tour "$pictures" --tour-user alice
+echo
+echo "Pictures of each dialog are in $pictures/"

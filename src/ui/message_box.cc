@@ -7,6 +7,7 @@
 
 #include <errno.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <utility>
@@ -110,6 +111,15 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBoxRequest& request) {
   box->setText(QString::fromStdString(request.text));
   box->setTextFormat(Qt::PlainText);
   box->setIcon(MessageBoxIcon(request.style));
+  // The texts break their own lines; a box wide enough for the longest one
+  // keeps Qt from wrapping them a second time into ragged lines.
+  int longest = 0;
+  for (const QString& line : box->text().split('\n')) {
+    longest = std::max(longest, box->fontMetrics().horizontalAdvance(line));
+  }
+  constexpr int kMaxTextWidth = 640;
+  box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
+                         .arg(std::min(longest + 8, kMaxTextWidth)));
 
   std::vector<MessageBoxButton> buttons = MessageBoxButtons(request.style);
   QAbstractButton* escape = nullptr;

@@ -1,0 +1,74 @@
+// HostWindow: the main window of the sample host. It logs the user on at
+// start, shows who is logged on, watches the idle time and offers every
+// export of the library from its menus, logging each call and its result.
+//
+// Threads: the GUI thread. Ownership: an ordinary QMainWindow.
+#ifndef TAV_APPS_TAV_HOST_HOST_WINDOW_H_
+#define TAV_APPS_TAV_HOST_HOST_WINDOW_H_
+
+#include <QMainWindow>
+
+#include <memory>
+
+#include "TAVSecurityUI.h"
+#include "apps/tav-host/idle_watch.h"
+
+namespace Ui {
+class HostWindow;
+}
+
+namespace tav::host {
+
+class HostWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // idle_override_ms > 0 replaces the configured idle timeout (demos).
+  explicit HostWindow(qint64 idle_override_ms = 0, QWidget* parent = nullptr);
+  ~HostWindow() override;
+
+  // Asks for a login until a user who may run the software logs on (true)
+  // or the user cancels (false).
+  bool LogInAtStart();
+
+  IdleWatch& idle_watch() { return idle_; }
+  // Runs the idle re-authentication now, as when the idle time ran out.
+  void ReauthenticateAfterIdle();
+
+  void Log(const QString& line);
+  void RefreshUser();
+
+  // The menu actions, for the tour.
+  Ui::HostWindow& ui() { return *ui_; }
+
+ signals:
+  // The re-authentication after the idle time is over, whatever its end.
+  void IdleReauthenticationDone();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  HWND Hwnd() { return static_cast<HWND>(static_cast<QWidget*>(this)); }
+  void BuildQueryMenus();
+  void ConnectActions();
+  void ConnectOptionalActions();
+  void StartIdleWatch();
+
+  void LogIn();
+  void IdleLogIn();
+  void AuthCheck();
+  void SetLoginUserFromOwnToken();
+  void LogOut();
+  void SignDocument();
+  void SetUpSignatures();
+
+  std::unique_ptr<Ui::HostWindow> ui_;
+  IdleWatch idle_;
+  qint64 idle_override_ms_ = 0;
+  UserInfo info_;
+};
+
+}  // namespace tav::host
+
+#endif  // TAV_APPS_TAV_HOST_HOST_WINDOW_H_

@@ -1,0 +1,75 @@
+// Tour: runs tav-host through its dialogs by itself and saves a picture of
+// each (`tav-host --tour DIR`), on a display or offscreen.
+//
+// The tour acts as a user would: it types into the User Login dialog,
+// presses its buttons and answers the message boxes, and takes each picture
+// when the window is up. Steps run one after another from a runner timer;
+// a step that calls into the library runs the library's modal loop, inside
+// which the tour's handlers answer what shows.
+//
+// Threads: the GUI thread. Ownership: a QObject beside the host window.
+#ifndef TAV_APPS_TAV_HOST_TOUR_H_
+#define TAV_APPS_TAV_HOST_TOUR_H_
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace tav::host {
+
+class HostWindow;
+
+class Tour : public QObject {
+  Q_OBJECT
+
+ public:
+  // Without a user name the tour shows the login dialog and the error of a
+  // wrong password, then cancels.
+  Tour(HostWindow& window, QString directory, QString user, std::string password);
+  ~Tour() override;
+
+  // Before the host's login at start: arms the answers to the first dialogs.
+  void BeforeLogin();
+  // After the login: runs the remaining steps, then quits the application.
+  void AfterLogin();
+
+  const QStringList& saved() const { return saved_; }
+  bool failed() const { return failed_; }
+
+ private:
+  using Action = std::function<void(QWidget*)>;
+
+  // Runs `action` on the modal widget named `name` once it is up and
+  // active; `missing` runs instead when none shows within `timeout_ms`.
+  void When(const QString& name, Action action, int timeout_ms = 15000,
+            std::function<void()> missing = {});
+  // Saves a picture of `widget` (framed with its caption) as DIR/file.
+  void Save(QWidget* widget, const QString& file);
+  void Fail(const QString& why);
+  void AddStep(std::function<void()> step) { steps_.push_back(std::move(step)); }
+  void RunNextStep();
+  void TypeCredentials(QWidget* dialog, bool right_password);
+  // Signing a document and listing its signatures (sign_document_tour.cc).
+  void AddSignatureSteps();
+
+  HostWindow& window_;
+  QString directory_;
+  QString user_;
+  std::string password_;
+  QStringList saved_;
+  bool failed_ = false;
+  std::deque<std::function<void()>> steps_;
+  QTimer runner_;
+  // The step that is waiting for something the library will show.
+  bool waiting_ = false;
+};
+
+}  // namespace tav::host
+
+#endif  // TAV_APPS_TAV_HOST_TOUR_H_

@@ -1,0 +1,22 @@
+#!/bin/sh
+# Runs tav-host's tour offscreen with a demo account and checks that it
+# saved a picture of each dialog.
+# Usage: tav_host_tour_test.sh TAVSEC TAV_HOST
+set -eu
+tavsec=$1
+host=$2
+work=$(mktemp -d /tmp/tav_tour_test.XXXXXX)
+# CTest gives the test a stealth flag of its own; it goes with the test.
+trap 'rm -rf "$work"; [ -n "${TAV_STEALTH_NAME:-}" ] && rm -f "/dev/shm/$TAV_STEALTH_NAME"' EXIT
+export TAV_DATA_DIR=$work/data
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM || true
+
+printf '%s\n' 'Tour-Pass-1' | "$tavsec" user add alice --group tav-analysts --group tav-users
+"$tavsec" config set part11 on >/dev/null
+printf '%s\n' 'Tour-Pass-1' | "$host" --tour "$work/pictures" --tour-user alice >"$work/out" 2>&1 ||
+  { cat "$work/out"; exit 1; }
+for picture in 01-user-login 02-authentication-error 03-main-window 04-activity-refused \
+    05-idle-reauthentication 06-identity-check 07-logged-out 08-not-allowed; do
+  [ -s "$work/pictures/$picture.png" ] || { echo "missing $picture.png"; cat "$work/out"; exit 1; }
+done
+echo "tour: 8 pictures"
