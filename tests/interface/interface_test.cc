@@ -14,6 +14,7 @@
 #include "services/config/system_configuration.h"
 #include "testing/gui_test_support.h"
 #include "testing/temp_data_dir.h"
+#include "util/stealth.h"
 
 namespace {
 
@@ -155,6 +156,27 @@ TEST_F(InterfaceTest, LoginFillsTheRecordAndHandsOutATokenOfTheCallersOwn) {
   user->GetUserGroups(groups);
   EXPECT_EQ(groups, (std::list<std::string>{"tav-analysts", "lab-staff", "tav-users"}));
   *user = *TAVCurrentUser::GetInstance();  // assignment copies nothing and works
+}
+
+TEST_F(InterfaceTest, TheDialogBelongsToTheHostWindowItIsGiven) {
+  QWidget host_window;
+  host_window.show();
+  QWidget* parent = reinterpret_cast<QWidget*>(0x1);
+  WhenModalShows("dlg130", [&](QWidget* dialog) {
+    parent = dialog->parentWidget();
+    QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+  });
+  EXPECT_EQ(TAVSecurityUI_DoLogin(&host_window, 0, nullptr, nullptr), -1);
+  EXPECT_EQ(parent, &host_window);
+
+  // Anything else a host passes is no window: the dialog has no parent.
+  int not_a_window = 0;
+  WhenModalShows("dlg130", [&](QWidget* dialog) {
+    parent = dialog->parentWidget();
+    QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+  });
+  EXPECT_EQ(TAVSecurityUI_DoAuthCheck(&not_a_window, 0, nullptr), -1);
+  EXPECT_EQ(parent, nullptr);
 }
 
 TEST_F(InterfaceTest, CancelWritesNeitherRecordNorToken) {
@@ -356,6 +378,36 @@ TEST_F(QueriesTest, FeaturesOnFollowTheCurrentUser) {
   EXPECT_TRUE(first == 0 || first == 1);
   EXPECT_TRUE(second == 0 || second == 1);
   EXPECT_NE(TAVSecurityUI_GetAuditCommentSetting(99, &first, nullptr), 0);
+}
+
+TEST_F(QueriesTest, StealthModeSilencesTheBoxesButNotTheDialog) {
+  ASSERT_EQ(tav::theSystemConfig.Set21CFREnabled(1), 0);
+  // The flag is shared: switched here, the library sees it.
+  ASSERT_TRUE(tav::SetStealthMode(true));
+  EXPECT_EQ(TAVSecurityUI_IsUserAllowed(), 0);
+  EXPECT_EQ(TAVSecurityUI_IsUserAllowedAccess(0), 0);
+
+  // A wrong password first: no message, the dialog stays for the next try.
+  WhenModalShows("dlg130", [](QWidget* dialog) {
+    auto* name = dialog->findChild<QLineEdit*>("ctl1002");
+    auto* password = dialog->findChild<QLineEdit*>("ctl1003");
+    QTest::mouseClick(name, Qt::LeftButton);
+    QTest::keyClicks(name, "bob");
+    QTest::mouseClick(password, Qt::LeftButton);
+    QTest::keyClicks(password, "wrong");
+    QTest::keyClick(password, Qt::Key_Return);
+    EXPECT_TRUE(dialog->isVisible());
+    // The failure put the focus back in the user name field.
+    EXPECT_EQ(dialog->focusWidget(), name);
+    QTest::mouseClick(password, Qt::LeftButton);
+    password->clear();
+    QTest::keyClicks(password, "Bob-Pass2");
+    QTest::keyClick(password, Qt::Key_Return);
+  });
+  EXPECT_EQ(TAVSecurityUI_DoLogin(nullptr, 0, &info_, nullptr), 0);
+  tav::SetStealthMode(false);
+  EXPECT_TRUE(boxes().empty());
+  EXPECT_EQ(Str(info_.userName), "bob");
 }
 
 }  // namespace
