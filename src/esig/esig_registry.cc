@@ -60,8 +60,11 @@ void ESigRegistry::Clear() {
 }
 
 ESigRegistry& TheESigRegistry() {
-  static ESigRegistry registry;
-  return registry;
+  // Never destroyed: the library clears it when it unloads, which at
+  // process exit may come after the exit handlers that would destroy a
+  // static object.
+  static ESigRegistry* registry = new ESigRegistry();
+  return *registry;
 }
 
 }  // namespace tav

@@ -1,7 +1,6 @@
-// Helpers of the signature tests: a backend whose clock moves by steps and
-// whose steps can be made to answer as the real services cannot on demand,
-// the accounts and registry every test starts from, documents on disk, and
-// a guard that notices a signature dialog nobody expected.
+// Helpers of the signature tests: a backend whose clock steps and whose
+// steps can be made to answer as the real services cannot on demand, the
+// accounts, documents on disk, and the person in front of the dialog.
 #ifndef TAV_TESTS_ESIG_ESIG_TEST_SUPPORT_H_
 #define TAV_TESTS_ESIG_ESIG_TEST_SUPPORT_H_
 
@@ -16,12 +15,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include <list>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "esig/esig_registry.h"
 #include "esig/signature_backend.h"
 #include "records/chunk_file.h"
 #include "records/list_comp.h"
@@ -34,14 +31,12 @@ namespace tav::testing {
 
 class TestSignatureBackend : public SignatureBackend {
  public:
-  // Each reading of the clock is one day after the one before.
-  DATE Now() override { return clock += 1.0; }
+  DATE Now() override { return clock += 1.0; }  // a day per reading
 
-  // With `accept_anyone` every credential passes, even a blank name or an
-  // empty password, and the authenticated user is `anyone`.
+  // With accept_anyone every credential passes, a blank name or an empty
+  // password too, as `anyone`.
   int Authenticate(const char* user, const char* domain, const char* password) override {
-    if (accept_anyone) return 0;
-    return SignatureBackend::Authenticate(user, domain, password);
+    return accept_anyone ? 0 : SignatureBackend::Authenticate(user, domain, password);
   }
   std::string AuthenticFullName() override {
     return accept_anyone ? anyone.full_name : SignatureBackend::AuthenticFullName();
@@ -50,13 +45,11 @@ class TestSignatureBackend : public SignatureBackend {
     if (!accept_anyone) return SignatureBackend::AuthenticGroups();
     return {anyone.groups.begin(), anyone.groups.end()};
   }
-
   int ImpersonateUser(const char* user, const char* domain, const char* password,
                       HANDLE* token) override {
     if (fail_impersonation) return 1326;
     return SignatureBackend::ImpersonateUser(user, domain, password, token);
   }
-
   void AddSystemEvent(int code, const std::string& user_name) override {
     events.push_back(std::to_string(code) + " " + user_name);
     SignatureBackend::AddSystemEvent(code, user_name);
@@ -69,21 +62,13 @@ class TestSignatureBackend : public SignatureBackend {
   std::vector<std::string> events;
 };
 
-// The accounts of the tests. dave and carol sign; bob does not; carol's
-// account has no full name.
+// dave and carol are in the signer group, bob is not; carol has no full name.
 inline void AddSignatureAccounts() {
-  AddLocalAccount("alice", "Alice-Pass1", {"tav-analysts"}, "Alice Liddell", false, "Analyst");
-  AddLocalAccount("bob", "Bob-Pass2", {"tav-operators", "tav-users"}, "Bob Builder");
+  AddLocalAccount("alice", "Alice-Pass1", {"tav-analysts"}, "Alice Liddell");
+  AddLocalAccount("bob", "Bob-Pass2", {"tav-operators"}, "Bob Builder");
   AddLocalAccount("carol", "Carol-Pass3", {"esig-signers"});
   AddLocalAccount("dave", "Dave-Pass4", {"tav-managers", "esig-signers"}, "Dave Signer", true,
                   "Lab manager");
-}
-
-// Signer group "ESig-Signers" (matched without regard to case) and every
-// predefined reason.
-inline void RegisterSigners(ESigRegistry& registry) {
-  registry.AddGroup("ESig-Signers");
-  registry.InitReasons();
 }
 
 inline std::string ImpersonatedName() {
@@ -91,8 +76,7 @@ inline std::string ImpersonatedName() {
   return KorWinSec_aGetImpersonatedUser(buffer, sizeof buffer) > 0 ? buffer : "";
 }
 
-// Writes a document of top-level chunks at `path`: a version number, and an
-// empty list under each of `tags`.
+// A document of top-level chunks: a version and an empty list per tag.
 inline void WriteDocument(const std::string& path, const std::vector<std::string>& tags) {
   std::vector<std::unique_ptr<CComponent>> chunks;
   chunks.push_back(std::make_unique<CLongComp>("VERS", 3));
@@ -102,31 +86,26 @@ inline void WriteDocument(const std::string& path, const std::vector<std::string
   WriteFileAtomically(path, file.view());
 }
 
-// What a person does in the signature dialog: types the credentials,
-// chooses a reason (-1: none), types a comment and clicks OK.
+// What a person types and chooses (reason row -1: none) before clicking OK.
 struct Signing {
-  Signing(std::string user, std::string password, int reason_row, std::string comment,
+  Signing(std::string user, std::string password, int reason_row, std::string comment = "",
           std::string subfolder = "")
       : user(std::move(user)),
         password(std::move(password)),
         reason_row(reason_row),
         comment(std::move(comment)),
         subfolder(std::move(subfolder)) {}
-
-  std::string user;
-  std::string password;
+  std::string user, password;
   int reason_row;
-  std::string comment;
-  std::string subfolder;  // replaces the box's text when not empty
+  std::string comment, subfolder;  // an empty sub-folder leaves the box alone
 };
 
 inline void FillAndClickOk(QWidget* dialog, const Signing& s) {
-  auto* name = dialog->findChild<QLineEdit*>("ctl1002");
-  auto* password = dialog->findChild<QLineEdit*>("ctl1003");
-  name->clear();
-  QTest::keyClicks(name, QString::fromStdString(s.user));
-  password->clear();
-  QTest::keyClicks(password, QString::fromStdString(s.password));
+  for (auto [name, text] : {std::pair{"ctl1002", &s.user}, std::pair{"ctl1003", &s.password}}) {
+    auto* field = dialog->findChild<QLineEdit*>(name);
+    field->clear();
+    QTest::keyClicks(field, QString::fromStdString(*text));
+  }
   dialog->findChild<QComboBox*>("ctl1007")->setCurrentIndex(s.reason_row);
   auto* comment = dialog->findChild<QPlainTextEdit*>("ctl1005");
   comment->clear();
@@ -137,12 +116,7 @@ inline void FillAndClickOk(QWidget* dialog, const Signing& s) {
   QTest::mouseClick(dialog->findChild<QPushButton*>("ctl1001"), Qt::LeftButton);
 }
 
-inline void ClickCancel(QWidget* dialog) {
-  QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
-}
-
-// Notices (and cancels) a signature dialog while the guard lives, for the
-// tests in which none may show.
+// Notices (and cancels) a signature dialog while it lives.
 class UnexpectedDialogGuard {
  public:
   UnexpectedDialogGuard() {
@@ -150,7 +124,7 @@ class UnexpectedDialogGuard {
       QWidget* modal = QApplication::activeModalWidget();
       if (modal != nullptr && modal->objectName() == "dlg131") {
         shown_ = true;
-        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+        qobject_cast<QDialog*>(modal)->reject();
       }
     });
     timer_.start(5);

@@ -7,7 +7,6 @@
 #include <memory>
 #include <utility>
 
-#include "apps/tav-host/optional_exports.h"
 #include "records/chunk_file.h"
 #include "records/esig_event_comp.h"
 #include "records/list_comp.h"
@@ -182,11 +181,6 @@ QString ChooseDocument(QWidget* parent, const QString& caption) {
 
 QStringList SignDocument(QWidget* parent, const QString& qpath) {
   QStringList log;
-  const OptionalExports& e = Optional();
-  if (e.begin_esignature == nullptr || e.end_esignature == nullptr) {
-    log << "This version of the library cannot sign";
-    return log;
-  }
   const QFileInfo file(qpath);
   const std::string path = QFile::encodeName(qpath).toStdString();
   const int32_t data_type =
@@ -207,8 +201,9 @@ QStringList SignDocument(QWidget* parent, const QString& qpath) {
   // Each document's signatures are filed in a sub-folder named after it.
   const QByteArray name = file.fileName().toUtf8();
   const QByteArray subfolder = file.completeBaseName().toUtf8();
-  const int result = e.begin_esignature(parent, &document, name.constData(), 1, 1,
-                                        subfolder.constData(), &info, &previous, data_type);
+  const int result = TAVSecurityUI_BeginESignature(parent, &document, name.constData(), 1, 1,
+                                                   subfolder.constData(), &info, &previous,
+                                                   data_type);
   log << "TAVSecurityUI_BeginESignature -> " + BeginResult(result);
   if (result == 0) {
     log << QString("  signed by %1 (%2), reason %3, at %4, folder %5")
@@ -222,7 +217,7 @@ QStringList SignDocument(QWidget* parent, const QString& qpath) {
     } else {
       log << QString::fromStdString("  the signature was NOT saved: " + error);
     }
-    log << QString("TAVSecurityUI_EndESignature -> %1").arg(e.end_esignature(previous));
+    log << QString("TAVSecurityUI_EndESignature -> %1").arg(TAVSecurityUI_EndESignature(previous));
   }
   TAVSecurityUI_freeESigInfo(&info);
   return log;
