@@ -50,8 +50,13 @@ for entry in "${accounts[@]}"; do
 done
 echo
 
+# A run document to sign (Compliance > Set Up E-Signatures, then Sign a
+# Document): alice and bob may sign; carol is in no signer group.
+cp "$v1" "$TAV_DATA_DIR/run-42.tav"
+
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   echo "== tav-host: log on as one of the users above (carol may not run the software)"
+  echo "   a document to sign: $TAV_DATA_DIR/run-42.tav"
   exec "$host"
 fi
 
@@ -59,5 +64,8 @@ pictures="$build/tour"
 rm -rf "$pictures"
 echo "== no display: tav-host tours its dialogs offscreen as alice"
 printf '%s\n' "Alice-Lab-2024" | "$host" --tour "$pictures" --tour-user alice
+echo
+echo "== the signature the tour made, as the document keeps it"
+"$tavsec" records dump "$pictures/plate-42.tav" | sed -n '/^Tag = ESIG/,$p'
 echo
 echo "Pictures of each dialog are in $pictures/"

@@ -11,12 +11,15 @@ trap 'rm -rf "$work"; [ -n "${TAV_STEALTH_NAME:-}" ] && rm -f "/dev/shm/$TAV_STE
 export TAV_DATA_DIR=$work/data
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM || true
 
-printf '%s\n' 'Tour-Pass-1' | "$tavsec" user add alice --group tav-analysts --group tav-users
+printf '%s\n' 'Tour-Pass-1' | "$tavsec" user add alice --full-name "Alice Liddell" --group tav-analysts --group tav-users
 "$tavsec" config set part11 on >/dev/null
 printf '%s\n' 'Tour-Pass-1' | "$host" --tour "$work/pictures" --tour-user alice >"$work/out" 2>&1 ||
   { cat "$work/out"; exit 1; }
 for picture in 01-user-login 02-authentication-error 03-main-window 04-activity-refused \
-    05-idle-reauthentication 06-identity-check 07-logged-out 08-not-allowed; do
+    05-idle-reauthentication 06-identity-check 07-logged-out 08-not-allowed \
+    09-electronic-signature 10-nothing-to-sign 11-signatures; do
   [ -s "$work/pictures/$picture.png" ] || { echo "missing $picture.png"; cat "$work/out"; exit 1; }
 done
-echo "tour: 8 pictures"
+"$tavsec" records dump "$work/pictures/plate-42.tav" | grep -q "Signer Full Name = Alice Liddell" ||
+  { echo "the tour's signature is not in the document"; exit 1; }
+echo "tour: 11 pictures and a signed document"
