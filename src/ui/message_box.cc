@@ -117,7 +117,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBoxRequest& request) {
   for (const QString& line : box->text().split('\n')) {
     longest = std::max(longest, box->fontMetrics().horizontalAdvance(line));
   }
-  constexpr int kMaxTextWidth = 640;
+  constexpr int kMaxTextWidth = 760;
   box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
                          .arg(std::min(longest + 8, kMaxTextWidth)));
 
