@@ -216,8 +216,12 @@ TAVSECURITYUI_API int32_t TAVSecurityUI_SetESignatureRootPath(const char* path);
 
 /* Collects an electronic signature for a document (`file` may be null). On
  * 0 the signer is the logged-on user, *info describes the signature and
- * *previousToken holds the token to give back to TAVSecurityUI_EndESignature.
- * -1: cancelled; -3 to -8: refused. */
+ * *previousToken holds the token to give back to TAVSecurityUI_EndESignature
+ * (null when nobody was logged on; with previousToken null that logon is
+ * ended). -1: cancelled; after the dialog -3 no user name, -4 no full name,
+ * -5 no password, -6 in no signer group, -7 the signer could not be logged
+ * on; -8 no reason is enabled for dataType (no dialog). On every result but
+ * 0 the previous logon is in force again and *info is not written. */
 TAVSECURITYUI_API int32_t TAVSecurityUI_BeginESignature(HWND parent, TAV2FileManager* file,
                                                         const char* documentName,
                                                         BOOL showComment, BOOL allowSubfolder,
