@@ -7,6 +7,7 @@
 
 #include "records/property_item.h"
 #include "records/tag_registry.h"
+#include "util/memory.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -226,7 +227,7 @@ void CComponent::AppendHeaderProperties(CPropertyItemList& list) const {
 
 void CComponent::AppendProperties(CPropertyItemList&) const {}
 
-int CComponent::AddComponent(std::unique_ptr<CComponent>&&) { return kRecordCorrupt; }
+int CComponent::AddComponentImpl(std::unique_ptr<CComponent>&) { return kRecordCorrupt; }
 std::unique_ptr<CComponent> CComponent::RemoveComponent(POSITION) { return nullptr; }
 
 CComponent* CComponent::FindMatchingChild(const CComponent&, POSITION* pos) const {
@@ -290,7 +291,7 @@ int CRawComponent::ReadData(CFile* file) {
   // Never trust the length: a body that the file cannot hold is a short
   // read, found before anything is allocated.
   if (length > file->GetRemaining()) return kRecordReadError;
-  body_.resize(length);
+  ResizeLargeString(body_, length);
   if (file->Read(body_.data(), length) < length) {
     body_.clear();
     return kRecordReadError;

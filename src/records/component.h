@@ -120,7 +120,13 @@ class CComponent {
   // Takes the child on success (0). A component that holds no children
   // refuses with kRecordCorrupt; a full list with kRecordListFull. On
   // failure `child` is left with the caller.
-  virtual int AddComponent(std::unique_ptr<CComponent>&& child);
+  template <typename T>
+  int AddComponent(std::unique_ptr<T>&& child) {
+    std::unique_ptr<CComponent> base(std::move(child));
+    const int result = AddComponentImpl(base);
+    if (result != kRecordOk) child.reset(static_cast<T*>(base.release()));
+    return result;
+  }
   // Detaches the child at `pos` and hands it back (drop it to destroy it).
   virtual std::unique_ptr<CComponent> RemoveComponent(POSITION pos);
 
@@ -176,6 +182,9 @@ class CComponent {
   virtual std::string GetDisplayText() const;
 
  protected:
+  // Moves `child` in on success only.
+  virtual int AddComponentImpl(std::unique_ptr<CComponent>& child);
+
   // Reads the body length and body after the tag has been read.
   int ReadAfterTag(CFile* file, uint64_t start, uint64_t* bytes_read);
 

@@ -62,9 +62,10 @@ void CListComp::Reset() {
 
 void CListComp::CopyFrom(const CComponent& other) {
   if (&other == this) return;
-  CComponent::CopyFrom(other);
   const auto* list = dynamic_cast<const CListComp*>(&other);
-  if (list == nullptr || !(list->GetTag() == GetTag())) return;
+  const bool same_kind = list != nullptr && list->GetTag() == GetTag();
+  CComponent::CopyFrom(other);
+  if (!same_kind) return;
   DestroyChildren();
   for (const CComponent* c = list->head_; c != nullptr; c = c->next_sibling_) {
     std::unique_ptr<CComponent> copy;
@@ -95,7 +96,7 @@ void CListComp::AppendChild(std::unique_ptr<CComponent> child) {
   ++count_;
 }
 
-int CListComp::AddComponent(std::unique_ptr<CComponent>&& child) {
+int CListComp::AddComponentImpl(std::unique_ptr<CComponent>& child) {
   if (child == nullptr) return kRecordCorrupt;
   if (count_ >= kMaxListChildren) return kRecordListFull;
   const uint64_t grown = uint64_t{GetBodyLength()} + child->GetComponentSize();

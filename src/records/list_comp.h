@@ -50,7 +50,6 @@ class CListComp : public CCollectionComp {
   CComponent* FindComponent(std::string_view path) const override;
   void AppendHeaderProperties(CPropertyItemList& list) const override;
 
-  int AddComponent(std::unique_ptr<CComponent>&& child) override;
   std::unique_ptr<CComponent> RemoveComponent(POSITION pos) override;
   // The first child (in list order) whose IsSameTag(&child) holds. Final:
   // AuditChanges replaces this linear search by an index over GetMatchKey
@@ -78,6 +77,7 @@ class CListComp : public CCollectionComp {
   int ReadChildren(CFile* file, uint16_t count);
 
  protected:
+  int AddComponentImpl(std::unique_ptr<CComponent>& child) override;
   int WriteData(CFile* file) override;
   int ReadData(CFile* file) override;
 
