@@ -5,6 +5,7 @@
 #include "esig/esig_registry.h"
 #include "logon/login_flow.h"
 #include "res/resources.h"
+#include "services/security/korwinsec.h"
 #include "ui/config_page_ids.h"
 #include "ui/gui_app.h"
 
@@ -45,6 +46,9 @@ void UnloadModule() {
   // The record format's tag registry is constant data: nothing to release.
   UnregisterResources();
   ReleaseOwnedGuiApplication();
+  // Last: the per-thread storage of the security service would otherwise keep
+  // the library from being unloaded.
+  ReleaseSecurityThreadStates();
 }
 
 }  // namespace tav

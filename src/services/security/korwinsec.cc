@@ -1,11 +1,14 @@
 #include "services/security/korwinsec.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string_view>
 
 #include "services/security/auth_backend.h"
@@ -32,9 +35,29 @@ struct ThreadState {
   std::string backend_detail;
 };
 
+// The states live behind a pthread key rather than in a thread_local with a
+// destructor: glibc refuses to unload a library while a thread holds such an
+// object, so dlclose after a login would leave the library (and the logged
+// on user) in the process. ReleaseSecurityThreadStates deletes the key when
+// the library unloads.
+std::mutex g_key_mutex;
+pthread_key_t g_key;
+bool g_key_live = false;
+
+void DeleteThreadState(void* state) { delete static_cast<ThreadState*>(state); }
+
 ThreadState& State() {
-  thread_local ThreadState state;
-  return state;
+  std::lock_guard<std::mutex> lock(g_key_mutex);
+  if (!g_key_live) {
+    if (pthread_key_create(&g_key, DeleteThreadState) != 0) std::abort();
+    g_key_live = true;
+  }
+  auto* state = static_cast<ThreadState*>(pthread_getspecific(g_key));
+  if (state == nullptr) {
+    state = new ThreadState;
+    pthread_setspecific(g_key, state);
+  }
+  return *state;
 }
 
 bool IsBlank(const char* text) {
@@ -124,6 +147,17 @@ int Logon(const char* user, const char* domain, const char* password,
 }
 
 }  // namespace
+
+void ReleaseSecurityThreadStates() {
+  std::lock_guard<std::mutex> lock(g_key_mutex);
+  if (!g_key_live) return;
+  // The calling thread's state is freed here; other threads' states are
+  // left behind, since their destructor may not run once the code is gone.
+  DeleteThreadState(pthread_getspecific(g_key));
+  pthread_setspecific(g_key, nullptr);
+  pthread_key_delete(g_key);
+  g_key_live = false;
+}
 
 int KorWinSec_aGetWindowsDomain(char* buffer, int size) {
   SecurityConfig config;

@@ -105,6 +105,10 @@ int KorWinSec_IsWindowsUserAdmin();
 // after an authentication that did not fail that way. Never holds a password.
 const std::string& SecurityBackendErrorDetail();
 
+// Frees the calling thread's users and the per-thread storage. The library
+// calls it last when it is unloaded; other threads' states stay allocated.
+void ReleaseSecurityThreadStates();
+
 }  // namespace tav
 
 #endif  // TAV_SERVICES_SECURITY_KORWINSEC_H_
