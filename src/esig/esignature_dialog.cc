@@ -5,23 +5,13 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include "logon/password_field.h"
 #include "res/resources.h"
 #include "ui_esignature_dialog.h"
 
 namespace tav {
 
 namespace {
-
-// Copies the text of a password field into `out` and wipes the temporary
-// copy that the conversion made.
-void ReadPassword(const QString& text, SecretString* out) {
-  out->Clear();
-  QByteArray utf8 = text.toUtf8();
-  for (char c : utf8) {
-    if (!out->Append(c)) break;
-  }
-  explicit_bzero(utf8.data(), static_cast<size_t>(utf8.size()));
-}
 
 bool IsPlainEnter(const QKeyEvent* event) {
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -170,7 +160,7 @@ void ESignatureDialog::HandleEnter(SignatureField focus) {
 }
 
 void ESignatureDialog::Accept() {
-  ReadPassword(ui_->ctl1003->text(), &password_);
+  ReadPasswordField(ui_->ctl1003->text(), &password_);
   SignatureInput input;
   input.user_name = ui_->ctl1002->text().toStdString();
   input.domain = ui_->ctl1004->text().toStdString();

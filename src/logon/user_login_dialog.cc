@@ -6,23 +6,13 @@
 #include <QPushButton>
 
 #include "logon/auth_error.h"
+#include "logon/password_field.h"
 #include "res/resources.h"
 #include "ui_user_login_dialog.h"
 
 namespace tav {
 
 namespace {
-
-// Copies the text of a password field into `out` and wipes the temporary
-// copies that the conversion made.
-void ReadPassword(const QString& text, SecretString* out) {
-  out->Clear();
-  QByteArray utf8 = text.toUtf8();
-  for (char c : utf8) {
-    if (!out->Append(c)) break;
-  }
-  explicit_bzero(utf8.data(), static_cast<size_t>(utf8.size()));
-}
 
 }  // namespace
 
@@ -103,7 +93,7 @@ void UserLoginDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void UserLoginDialog::Authenticate() {
-  ReadPassword(ui_->ctl1003->text(), &password_);
+  ReadPasswordField(ui_->ctl1003->text(), &password_);
   int result = controller_.Authenticate(ui_->ctl1002->text().toStdString(),
                                         ui_->ctl1004->text().toStdString(), password_.c_str());
   if (result == 0) {
