@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,76 +18,108 @@ namespace tav {
 
 namespace {
 
-// Finds, for each new child, the old child that the old collection's
-// FindMatchingChild would find, and detaches it.
+// Pairs the new version's children with the old version's, as the old
+// collection's FindMatchingChild would, for a list (whose FindMatchingChild
+// is final).
 //
 // FindMatchingChild of a list is a linear search, which makes comparing two
-// large collections quadratic. For a list (whose FindMatchingChild is
-// final) the old children are indexed once by a hash of GetMatchKey: each
-// hash has a chain of the children in list order. Since IsSameTag implies
-// equal keys, the first child of the new child's chain that is still
-// attached and passes IsSameTag is exactly the child the linear search
-// would find (a child of another key that shares the hash fails
-// IsSameTag). Any other collection is asked directly.
-class OldChildMatcher {
+// large collections quadratic. Here the old children are detached once, in
+// list order, and indexed by a hash of GetMatchKey: each hash has a chain of
+// the children in list order. Since IsSameTag implies equal keys, the first
+// child of the new child's chain that is not yet taken and passes IsSameTag
+// is exactly the child the linear search would find (a child of another key
+// that shares the hash fails IsSameTag).
+//
+// On a large collection nearly every old child is a wait for memory, the
+// more so when the new version's order differs. The walk over the new
+// children is therefore a software pipeline: the slot of a new child is
+// fetched kAhead steps before its chain is read, the chain's first entry
+// kAhead steps before that, and the candidate child (with the lines after
+// it, where a record read from a file keeps its own children) kAhead steps
+// before it is compared.
+class ListChildMatcher {
  public:
-  explicit OldChildMatcher(CComponent& old) : old_(old) {
-    auto* list = dynamic_cast<CListComp*>(&old);
-    if (list == nullptr) return;
-    indexed_ = true;
-    items_.reserve(list->GetChildCount());
-    std::vector<uint32_t> hashes;
-    hashes.reserve(list->GetChildCount());
-    POSITION pos = old.GetFirstChildPosition();
-    while (pos != nullptr) {
-      const POSITION here = pos;
-      CComponent* child = old.GetNextChild(pos);
-      if (child == nullptr) continue;
-      items_.push_back({child, here, kNone, false});
+  explicit ListChildMatcher(CListComp& old) : buffers_(Acquire()) {
+    std::vector<OldChild>& olds = buffers_.olds;
+    std::vector<uint32_t>& hashes = buffers_.hashes;
+    olds.reserve(old.GetChildCount());
+    hashes.clear();
+    for (POSITION first = old.GetFirstChildPosition(); first != nullptr;
+         first = old.GetFirstChildPosition()) {
+      std::unique_ptr<CComponent> child = old.RemoveComponent(first);
+      if (child == nullptr) break;
       hashes.push_back(HashKey(*child));
+      olds.push_back({std::move(child), kExhausted});
     }
+    if (olds.size() >= kExhausted) throw std::length_error("collection too large to audit");
     size_t slots = 16;
-    while (slots < items_.size() + items_.size() / 2) slots *= 2;
-    slots_.assign(slots, Slot{});
+    while (slots < olds.size() + olds.size() / 2) slots *= 2;
+    buffers_.slots.assign(slots, Slot{});
     mask_ = slots - 1;
     // Chains are built from the back so that each runs in list order.
-    for (size_t i = items_.size(); i-- > 0;) {
+    for (size_t i = olds.size(); i-- > 0;) {
       Slot& slot = Claim(hashes[i]);
-      items_[i].next = slot.head;
+      olds[i].next = slot.head;
       slot.head = static_cast<uint32_t>(i);
     }
   }
 
-  std::unique_ptr<CComponent> TakeMatch(const CComponent& new_child) {
-    if (!indexed_) {
-      POSITION pos = nullptr;
-      if (old_.FindMatchingChild(new_child, &pos) == nullptr || pos == nullptr) return nullptr;
-      return old_.RemoveComponent(pos);
+  ~ListChildMatcher() { Release(); }
+  ListChildMatcher(const ListChildMatcher&) = delete;
+  ListChildMatcher& operator=(const ListChildMatcher&) = delete;
+
+  // Calls fn(child, match) for every child of `now` that it does not hide,
+  // in order, `match` being its old counterpart (taken from the index) or
+  // null.
+  template <typename Fn>
+  void ForEachPair(const CComponent& now, Fn&& fn) {
+    std::vector<CComponent*>& news = buffers_.news;
+    news.clear();
+    for (POSITION pos = now.GetFirstChildPosition(); pos != nullptr;) {
+      CComponent* child = now.GetNextChild(pos);
+      if (child != nullptr && !now.IsHiddenChild(*child)) news.push_back(child);
     }
-    Slot* slot = Find(HashKey(new_child));
-    if (slot == nullptr) return nullptr;
-    // Taken children at the front of a chain are dropped from it for good.
-    while (slot->head < kExhausted && items_[slot->head].taken) slot->head = items_[slot->head].next;
-    for (uint32_t i = slot->head; i < kExhausted; i = items_[i].next) {
-      Item& item = items_[i];
-      if (item.taken || !item.child->IsSameTag(&new_child)) continue;
-      item.taken = true;
-      return old_.RemoveComponent(item.pos);
+    const size_t n = news.size();
+    std::vector<uint32_t>& hashes = buffers_.hashes;
+    hashes.resize(n);
+    for (size_t i = 0; i < n; ++i) hashes[i] = HashKey(*news[i]);
+    for (size_t step = 0; step < n + 3 * kAhead; ++step) {
+      if (step < n) __builtin_prefetch(&buffers_.slots[Home(hashes[step])]);
+      if (step >= kAhead && step - kAhead < n) FetchChain(hashes[step - kAhead]);
+      if (step >= 2 * kAhead && step - 2 * kAhead < n) FetchCandidate(hashes[step - 2 * kAhead]);
+      if (step >= 3 * kAhead) {
+        const size_t i = step - 3 * kAhead;
+        fn(*news[i], Take(*news[i], hashes[i]));
+      }
     }
-    return nullptr;
+  }
+
+  // The children never taken, in list order.
+  template <typename Fn>
+  void ForEachLeft(Fn&& fn) {
+    for (OldChild& old : buffers_.olds) {
+      if (old.child != nullptr) fn(std::move(old.child));
+    }
   }
 
  private:
+  // Steps between the stages of the pipeline: each step audits a child, so
+  // a fetch has that long to arrive.
+  static constexpr size_t kAhead = 16;
+  // Lines fetched from a candidate's address on: the object and, for a
+  // record read from a file, the first of its own children.
+  static constexpr size_t kCandidateLines = 4;
   // A chain's end; a slot whose chain was used up keeps kExhausted, so that
   // it still stands in the probe sequences of other hashes.
   static constexpr uint32_t kExhausted = UINT32_MAX - 1;
   static constexpr uint32_t kNone = UINT32_MAX;  // a free slot
+  // Buffers kept per thread up to this many children: fresh megabytes cost
+  // a page fault per page on every comparison.
+  static constexpr size_t kKeepChildren = size_t{1} << 20;
 
-  struct Item {
-    CComponent* child;
-    POSITION pos;
+  struct OldChild {
+    std::unique_ptr<CComponent> child;  // null once taken
     uint32_t next;  // the next child of the same hash, in list order
-    bool taken;
   };
   // 32 bits of the key's hash: keys that share them share a chain, which
   // IsSameTag sorts out.
@@ -94,17 +127,48 @@ class OldChildMatcher {
     uint32_t hash = 0;
     uint32_t head = kNone;
   };
+  struct Buffers {
+    std::vector<OldChild> olds;
+    std::vector<Slot> slots;
+    std::vector<uint32_t> hashes;  // of the old children, then of the new
+    std::vector<CComponent*> news;
+    bool busy = false;
+  };
+  static thread_local Buffers t_buffers;
+
+  // The thread's buffers, or fresh ones for a nested comparison (a child
+  // collection compared while its parent's matcher is in use).
+  Buffers& Acquire() {
+    if (t_buffers.busy) {
+      own_ = std::make_unique<Buffers>();
+      return *own_;
+    }
+    t_buffers.busy = true;
+    return t_buffers;
+  }
+
+  void Release() {
+    buffers_.olds.clear();  // children left over by an exception
+    buffers_.news.clear();
+    if (own_ != nullptr) return;
+    if (buffers_.olds.capacity() > kKeepChildren || buffers_.news.capacity() > kKeepChildren) {
+      buffers_ = Buffers{};
+    }
+    buffers_.busy = false;
+  }
 
   static uint32_t HashKey(const CComponent& c) {
     const uint64_t h = std::hash<std::string>{}(c.GetMatchKey());
     return static_cast<uint32_t>(h ^ (h >> 32));
   }
 
+  size_t Home(uint32_t hash) const { return (hash * 0x9e3779b1U) & mask_; }
+
   // The slot of `hash`, claiming a free one for a new hash (open
   // addressing; the table is at most two thirds full).
   Slot& Claim(uint32_t hash) {
-    for (size_t i = (hash * 0x9e3779b1U) & mask_;; i = (i + 1) & mask_) {
-      Slot& slot = slots_[i];
+    for (size_t i = Home(hash);; i = (i + 1) & mask_) {
+      Slot& slot = buffers_.slots[i];
       if (slot.head == kNone) {
         slot.hash = hash;
         slot.head = kExhausted;  // an empty chain until filled
@@ -115,20 +179,51 @@ class OldChildMatcher {
   }
 
   // The slot of `hash`, or null.
-  Slot* Find(uint32_t hash) {
-    for (size_t i = (hash * 0x9e3779b1U) & mask_;; i = (i + 1) & mask_) {
-      Slot& slot = slots_[i];
+  Slot* Find(uint32_t hash) const {
+    for (size_t i = Home(hash);; i = (i + 1) & mask_) {
+      Slot& slot = buffers_.slots[i];
       if (slot.head == kNone) return nullptr;
       if (slot.hash == hash) return &slot;
     }
   }
 
-  CComponent& old_;
-  bool indexed_ = false;
-  std::vector<Item> items_;
-  std::vector<Slot> slots_;
+  // Prefetch stages; what they read may be stale by the time the child is
+  // taken, which costs a wait, never a wrong match.
+  void FetchChain(uint32_t hash) const {
+    const Slot* slot = Find(hash);
+    if (slot != nullptr && slot->head < kExhausted) __builtin_prefetch(&buffers_.olds[slot->head]);
+  }
+
+  void FetchCandidate(uint32_t hash) const {
+    const Slot* slot = Find(hash);
+    if (slot == nullptr || slot->head >= kExhausted) return;
+    const char* p = reinterpret_cast<const char*>(buffers_.olds[slot->head].child.get());
+    if (p == nullptr) return;
+    for (size_t line = 0; line < kCandidateLines; ++line) __builtin_prefetch(p + 64 * line);
+  }
+
+  std::unique_ptr<CComponent> Take(const CComponent& new_child, uint32_t hash) {
+    Slot* slot = Find(hash);
+    if (slot == nullptr) return nullptr;
+    std::vector<OldChild>& olds = buffers_.olds;
+    // Taken children at the front of a chain are dropped from it for good.
+    while (slot->head < kExhausted && olds[slot->head].child == nullptr) {
+      slot->head = olds[slot->head].next;
+    }
+    for (uint32_t i = slot->head; i < kExhausted; i = olds[i].next) {
+      OldChild& old = olds[i];
+      if (old.child == nullptr || !old.child->IsSameTag(&new_child)) continue;
+      return std::move(old.child);
+    }
+    return nullptr;
+  }
+
+  std::unique_ptr<Buffers> own_;  // declared first: buffers_ may refer to it
+  Buffers& buffers_;
   size_t mask_ = 0;
 };
+
+thread_local ListChildMatcher::Buffers ListChildMatcher::t_buffers;
 
 }  // namespace
 
@@ -242,26 +337,39 @@ void CCollectionComp::AuditChanges(std::unique_ptr<CComponent>& old_version,
   const bool appended = AppendToPath(path);
   // Entries go straight to `event`: nothing else appends to it meanwhile,
   // so the order is that of collecting them in a separate event first.
-  OldChildMatcher matcher(*old);
-  POSITION pos = GetFirstChildPosition();
-  while (pos != nullptr) {
-    CComponent* child = GetNextChild(pos);
-    if (child == nullptr || IsHiddenChild(*child)) continue;
-    std::unique_ptr<CComponent> match = matcher.TakeMatch(*child);
+  const auto audit_pair = [&](CComponent& child, std::unique_ptr<CComponent> match) {
     if (match != nullptr) {
-      child->AuditChanges(match, event, path);
-    } else {
-      const bool child_appended = child->AppendToPath(path);
-      event->AppendAuditEntry(kAuditAddedRecord, nullptr, path);
-      if (child_appended) path->RemoveLast();
+      child.AuditChanges(match, event, path);
+      return;
     }
-  }
-  // What is left of the old version was deleted.
-  for (POSITION first = old->GetFirstChildPosition(); first != nullptr;
-       first = old->GetFirstChildPosition()) {
-    std::unique_ptr<CComponent> child = old->RemoveComponent(first);
-    if (child == nullptr) break;
+    const bool child_appended = child.AppendToPath(path);
+    event->AppendAuditEntry(kAuditAddedRecord, nullptr, path);
+    if (child_appended) path->RemoveLast();
+  };
+  const auto audit_deleted = [&](std::unique_ptr<CComponent> child) {
     if (!IsHiddenChild(*child)) event->AppendAuditEntry(kAuditDeletedRecord, std::move(child), path);
+  };
+
+  if (auto* old_list = dynamic_cast<CListComp*>(old.get())) {
+    ListChildMatcher matcher(*old_list);
+    matcher.ForEachPair(*this, audit_pair);
+    // What is left of the old version was deleted.
+    matcher.ForEachLeft(audit_deleted);
+  } else {
+    POSITION pos = GetFirstChildPosition();
+    while (pos != nullptr) {
+      CComponent* child = GetNextChild(pos);
+      if (child == nullptr || IsHiddenChild(*child)) continue;
+      POSITION match = nullptr;
+      if (old->FindMatchingChild(*child, &match) == nullptr) match = nullptr;
+      audit_pair(*child, match != nullptr ? old->RemoveComponent(match) : nullptr);
+    }
+    for (POSITION first = old->GetFirstChildPosition(); first != nullptr;
+         first = old->GetFirstChildPosition()) {
+      std::unique_ptr<CComponent> child = old->RemoveComponent(first);
+      if (child == nullptr) break;
+      audit_deleted(std::move(child));
+    }
   }
   if (appended) path->RemoveLast();
 }
