@@ -3,8 +3,10 @@
 #include <cmath>
 #include <initializer_list>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -212,6 +214,55 @@ TEST(PropertyListCompareTest, ByNameDuplicatesShareOldChildren) {
   EXPECT_EQ(Compare(new_list, old_list),
             "[Changed] G (1) \r\n"
             "     [Deleted] b = 2\r\n");
+}
+
+// The by-name comparison as a linear search for the first old item of each
+// name: the reference for the indexed one.
+std::string LinearByName(CPropertyItemList& new_list, CPropertyItemList& old_list) {
+  std::string out, added;
+  std::vector<bool> paired(old_list.size());
+  for (size_t i = 0; i < new_list.size(); ++i) {
+    const CPropertyItem* item = new_list.at(i);
+    if (item == nullptr) continue;
+    size_t j = 0;
+    while (j < old_list.size() && (old_list.at(j) == nullptr || old_list.at(j)->name() != item->name())) ++j;
+    if (j == old_list.size()) {
+      added += "[Added] " + item->GetText(" = ") + "\r\n";
+      continue;
+    }
+    paired[j] = true;
+    new_list.DescribePair(*item, *old_list.at(j), out, "");
+  }
+  for (size_t j = 0; j < old_list.size(); ++j) {
+    if (old_list.at(j) != nullptr && !paired[j]) out += "[Deleted] " + old_list.at(j)->GetText(" = ") + "\r\n";
+  }
+  return out + added;
+}
+
+TEST(PropertyListCompareTest, ByNameOnLargeListsEqualsTheLinearSearch) {
+  // Few names among many items: long runs of duplicates, names that share
+  // hash bits, items on one side only, empty entries.
+  std::mt19937 rng(11);
+  for (int round = 0; round < 6; ++round) {
+    const int names = round % 2 == 0 ? 40 : 3000;
+    auto make = [&](int n) {
+      auto list = std::make_unique<CPropertyItemList>(kByName);
+      for (int i = 0; i < n; ++i) {
+        if (rng() % 50 == 0) {
+          list->Add(nullptr);
+          continue;
+        }
+        AddInt(*list, "n" + std::to_string(rng() % names), int32_t(rng() % 3));
+      }
+      return list;
+    };
+    auto old_list = make(2000 + round * 700);
+    auto new_list = make(2500 + round * 500);
+    const std::string expected = LinearByName(*new_list, *old_list);
+    EXPECT_EQ(Compare(*new_list, *old_list), expected) << "round " << round;
+    // A second run sees the marks of the first and must give the same.
+    EXPECT_EQ(Compare(*new_list, *old_list), expected) << "round " << round;
+  }
 }
 
 TEST(PropertyListCompareTest, HeaderLineRules) {
