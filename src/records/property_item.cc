@@ -14,7 +14,6 @@
 #include "util/ole_date.h"
 
 namespace tav {
-
 namespace {
 
 // The texts of the change description are fixed: audit trails are compared
@@ -77,117 +76,121 @@ void AppendItemText(std::string& out, const CPropertyItem& item) {
 }
 
 // The first present item of each name in a list, as its index. Built once
-// per comparison so that matching by name stays linear: open addressing
-// over 4-byte slots (item number in the low bits, the rest of the slot a tag
-// from the name's hash), at most four fifths full, so that the index of a
-// 100,000-item list is half a megabyte. The hashes come from the list,
-// which keeps them beside its items, so building the index reads no item
-// unless two names share a tag (a duplicate name, nearly always).
+// per comparison so that matching by name stays linear. Open addressing over
+// a flat array of 8-byte slots. On large lists nearly every item, slot and
+// partner would be a wait for memory, so both the build and the lookups run
+// as a software pipeline: an item is fetched kAhead steps before its name is
+// hashed, its slot kAhead steps before it is read, and so on. Names are
+// borrowed from the items and must not change while the index is used.
 class NameIndex {
  public:
   static constexpr size_t kNotFound = static_cast<size_t>(-1);
 
-  explicit NameIndex(const CPropertyItemList& list) : list_(list) {
+  // Indexes the present items of `list` and clears their marks on the way,
+  // since every matching by name starts from clear marks.
+  explicit NameIndex(CPropertyItemList& list) : list_(list) {
     const size_t count = list.size();
-    // Item numbers run from 1; at least one bit is left for the tag.
-    if (count >= (size_t{1} << 31)) throw std::length_error("property list too long");
-    while ((size_t{1} << index_bits_) <= count) ++index_bits_;
-    index_mask_ = (uint32_t{1} << index_bits_) - 1;
+    if (count >= UINT32_MAX) throw std::length_error("property list too long");
     size_t capacity = 16;
-    while (capacity < count + count / 4) capacity *= 2;
-    slots_.assign(capacity, 0);
+    while (capacity < count * 2) capacity *= 2;
+    slots_.resize(capacity);
     mask_ = capacity - 1;
 
-    for (size_t step = 0; step < count + kBuildAhead; ++step) {
-      if (step < count) FetchSlot(list.name_hash(step));
-      if (step < kBuildAhead) continue;
-      const size_t i = step - kBuildAhead;
-      if (list.at(i) == nullptr) continue;
-      const uint64_t hash = list.name_hash(i);
-      uint32_t& slot = slots_[Probe(hash, list, i)];
-      if (slot == 0) slot = Tag(hash) | static_cast<uint32_t>(i + 1);  // the first of a name stays
+    uint64_t hashes[kRing];
+    for (size_t step = 0; step < count + 2 * kAhead; ++step) {
+      if (step < count) __builtin_prefetch(list.at(step));
+      if (step >= kAhead && step - kAhead < count) {
+        HashAndFetchSlot(list, step - kAhead, hashes);
+      }
+      if (step >= 2 * kAhead) {
+        const size_t i = step - 2 * kAhead;
+        CPropertyItem* item = list.at(i);
+        if (!item) continue;
+        item->set_matched(false);
+        const uint64_t hash = hashes[i % kRing];
+        Slot& slot = slots_[Probe(hash, item->name())];
+        if (slot.item == 0) {  // the first one of a name stays
+          slot = Slot{Tag(hash), static_cast<uint32_t>(i + 1)};
+        }
+      }
     }
   }
 
   // Calls fn(i, j) for each present item i of `list` in order, j being the
   // index of the first indexed item of the same name, or kNotFound. Stops
-  // when fn returns false; returns whether it ran to the end. On a large
-  // list nearly every slot and item would be a wait for memory, so a slot
-  // is fetched kSlotAhead steps before the items it names (the new item and
-  // the one in the name's home slot, nearly always its partner), and those
-  // kSlotAhead steps before they are compared.
+  // when fn returns false; returns whether it ran to the end.
   template <typename Fn>
   bool ForEachMatch(const CPropertyItemList& list, Fn&& fn) const {
     const size_t count = list.size();
-    for (size_t step = 0; step < count + 2 * kSlotAhead; ++step) {
-      if (step < count) FetchSlot(list.name_hash(step));
-      if (step >= kSlotAhead && step - kSlotAhead < count) {
-        const size_t i = step - kSlotAhead;
-        if (const CPropertyItem* item = list.at(i)) {
-          FetchItem(item);
-          FetchItem(HomeItem(list.name_hash(i)));
+    uint64_t hashes[kRing];
+    for (size_t step = 0; step < count + 3 * kAhead; ++step) {
+      if (step < count) __builtin_prefetch(list.at(step));
+      if (step >= kAhead && step - kAhead < count) {
+        HashAndFetchSlot(list, step - kAhead, hashes);
+      }
+      if (step >= 2 * kAhead && step - 2 * kAhead < count) {
+        const size_t i = step - 2 * kAhead;
+        if (list.at(i)) FetchCandidate(hashes[i % kRing]);
+      }
+      if (step >= 3 * kAhead) {
+        const size_t i = step - 3 * kAhead;
+        const CPropertyItem* item = list.at(i);
+        if (!item) continue;
+        const Slot& slot = slots_[Probe(hashes[i % kRing], item->name())];
+        if (!fn(i, slot.item == 0 ? kNotFound : size_t{slot.item} - 1)) {
+          return false;
         }
       }
-      if (step < 2 * kSlotAhead) continue;
-      const size_t i = step - 2 * kSlotAhead;
-      if (list.at(i) != nullptr && !fn(i, Find(list, i))) return false;
     }
     return true;
   }
 
  private:
-  // Steps between fetching a slot and using it: a step of the build is a
-  // few instructions, one of the matching a whole item comparison.
-  static constexpr size_t kBuildAhead = 64;
-  static constexpr size_t kSlotAhead = 8;
+  static constexpr size_t kAhead = 8;
+  // A hash lives from its stage to the probe, 2 * kAhead steps later.
+  static constexpr size_t kRing = 4 * kAhead;
 
-  size_t Home(uint64_t hash) const { return hash & mask_; }
-  uint32_t Tag(uint64_t hash) const {
-    return static_cast<uint32_t>(hash >> 32) & ~index_mask_;
-  }
-  size_t Item(uint32_t slot) const { return (slot & index_mask_) - 1; }
+  struct Slot {
+    uint32_t tag = 0;   // high half of the name's hash
+    uint32_t item = 0;  // index + 1; 0 is an empty slot
+  };
 
-  void FetchSlot(uint64_t hash) const { __builtin_prefetch(&slots_[Home(hash)]); }
-
-  // An item spans two or three cache lines; its short texts live inside.
-  static void FetchItem(const CPropertyItem* item) {
-    if (item == nullptr) return;
-    const char* p = reinterpret_cast<const char*>(item);
-    __builtin_prefetch(p);
-    __builtin_prefetch(p + 64);
-    __builtin_prefetch(p + sizeof(CPropertyItem) - 1);
+  static uint32_t Tag(uint64_t hash) {
+    return static_cast<uint32_t>(hash >> 32);
   }
 
-  // The item in the name's home slot, or null: a hint for the fetcher.
-  const CPropertyItem* HomeItem(uint64_t hash) const {
-    const uint32_t slot = slots_[Home(hash)];
-    if (slot == 0 || (slot & ~index_mask_) != Tag(hash)) return nullptr;
-    return list_.at(Item(slot));
+  void HashAndFetchSlot(const CPropertyItemList& list, size_t i,
+                        uint64_t* hashes) const {
+    const CPropertyItem* item = list.at(i);
+    if (!item) return;
+    const uint64_t hash = std::hash<std::string_view>()(item->name());
+    hashes[i % kRing] = hash;
+    __builtin_prefetch(&slots_[hash & mask_]);
   }
 
-  size_t Find(const CPropertyItemList& list, size_t i) const {
-    const uint32_t slot = slots_[Probe(list.name_hash(i), list, i)];
-    return slot == 0 ? kNotFound : Item(slot);
+  // Fetches the item in the name's home slot: nearly always the partner.
+  void FetchCandidate(uint64_t hash) const {
+    const Slot& slot = slots_[hash & mask_];
+    if (slot.item != 0 && slot.tag == Tag(hash)) {
+      __builtin_prefetch(list_.at(slot.item - 1));
+    }
   }
 
-  // The slot holding the name of item `i` of `list`, else the empty slot
-  // where it would go. Names are read only when the tags agree. The table
-  // is never full, so an empty slot is always reached.
-  size_t Probe(uint64_t hash, const CPropertyItemList& list, size_t i) const {
+  // The slot holding `name`, else the empty slot where it would go. The
+  // table is at most half full, so an empty slot is always reached.
+  size_t Probe(uint64_t hash, std::string_view name) const {
     const uint32_t tag = Tag(hash);
-    for (size_t s = Home(hash);; s = (s + 1) & mask_) {
-      const uint32_t slot = slots_[s];
-      if (slot == 0 || ((slot & ~index_mask_) == tag &&
-                        list_.at(Item(slot))->name() == list.at(i)->name())) {
-        return s;
+    for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+      const Slot& slot = slots_[i];
+      if (slot.item == 0 ||
+          (slot.tag == tag && list_.at(slot.item - 1)->name() == name)) {
+        return i;
       }
     }
   }
 
   const CPropertyItemList& list_;
-  int index_bits_ = 1;
-  uint32_t index_mask_ = 0;
-  std::vector<uint32_t> slots_;
+  std::vector<Slot> slots_;
   size_t mask_ = 0;
 };
 
@@ -359,15 +362,7 @@ CPropertyItemList::CPropertyItemList(int32_t mode) : mode_(mode) {}
 CPropertyItemList::~CPropertyItemList() = default;
 
 CPropertyItem* CPropertyItemList::Add(std::unique_ptr<CPropertyItem> item) {
-  const uint64_t hash =
-      item ? std::hash<std::string_view>()(item->name()) : 0;
-  name_hashes_.push_back(hash);
-  try {
-    items_.push_back(std::move(item));
-  } catch (...) {
-    name_hashes_.pop_back();  // the two stay parallel
-    throw;
-  }
+  items_.push_back(std::move(item));
   return items_.back().get();
 }
 
@@ -503,9 +498,9 @@ bool CPropertyItemList::CompareByName(CPropertyItemList& old_list,
                                       std::string& out,
                                       const std::string& prefix) {
   // Marks left by an earlier comparison would hide lines, so every mark is
-  // set afresh: the matching sets those of the new items and of the paired
-  // old ones, the pass for the deleted items clears the rest. That pass
-  // reads `paired` rather than every old item again.
+  // set afresh: the index clears those of the old list, the loop sets those
+  // of the new one. The passes for the unpaired items then read `paired`
+  // and `unpaired_new` rather than every item again.
   const NameIndex old_index(old_list);
   const LevelPrefixes prefixes(prefix);
   std::vector<uint8_t> paired(old_list.items_.size(), 0);
@@ -524,16 +519,13 @@ bool CPropertyItemList::CompareByName(CPropertyItemList& old_list,
     return true;
   });
 
-  // A list compared with itself pairs every item with the first of its
-  // name, so none was deleted (and each mark stands as the new item's).
+  // The mark is read as well: when a list is compared with itself, an item
+  // is marked as a new item without being the first of its name.
   std::string line_prefix = Concat(prefix, kDeleted);
-  if (&old_list != this) {
-    for (size_t j = 0; j < paired.size(); ++j) {
-      CPropertyItem* item = old_list.items_[j].get();
-      if (item && !paired[j]) {
-        item->set_matched(false);
-        DescribeUnpaired(*item, out, line_prefix, prefixes.child);
-      }
+  for (size_t j = 0; j < paired.size(); ++j) {
+    const CPropertyItem* item = old_list.items_[j].get();
+    if (item && !paired[j] && !item->matched()) {
+      DescribeUnpaired(*item, out, line_prefix, prefixes.child);
     }
   }
   line_prefix = Concat(prefix, kAdded);
@@ -564,8 +556,7 @@ bool CPropertyItemList::IsEqualByName(CPropertyItemList& other) {
   const size_t count = items_.size();
   if (count != other.items_.size()) return false;
   ClearMarks();
-  other.ClearMarks();
-  const NameIndex other_index(other);
+  const NameIndex other_index(other);  // clears the other list's marks
 
   std::vector<uint8_t> paired(count, 0);
   const bool all_paired = other_index.ForEachMatch(*this, [&](size_t i,

@@ -175,10 +175,6 @@ class CPropertyItemList {
   size_t size() const { return items_.size(); }
   bool empty() const { return items_.empty(); }
   CPropertyItem* at(size_t i) const { return items_[i].get(); }
-  // std::hash of item i's name (0 for an empty entry), kept at Add: names
-  // never change, and matching by name on a large list should not have to
-  // fetch every old item twice.
-  uint64_t name_hash(size_t i) const { return name_hashes_[i]; }
   int32_t mode() const { return mode_; }
   void set_mode(int32_t mode) { mode_ = mode; }
 
@@ -200,7 +196,6 @@ class CPropertyItemList {
   static bool ChildrenEqual(const CPropertyItem& a, const CPropertyItem& b);
 
   std::vector<std::unique_ptr<CPropertyItem>> items_;
-  std::vector<uint64_t> name_hashes_;  // parallel to items_
   int32_t mode_;
 };
 
