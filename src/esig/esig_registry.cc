@@ -1,5 +1,7 @@
 #include "esig/esig_registry.h"
 
+#include <mutex>
+
 #include "services/config/system_table.h"
 #include "util/strings.h"
 
@@ -59,12 +61,26 @@ void ESigRegistry::Clear() {
   root_path_.clear();
 }
 
+namespace {
+
+// Not a static object: at process exit the library unloads after the exit
+// handlers that would destroy one. Freed when the library is unloaded
+// with dlclose (ReleaseESigRegistry).
+std::mutex g_registry_mutex;
+ESigRegistry* g_registry = nullptr;
+
+}  // namespace
+
 ESigRegistry& TheESigRegistry() {
-  // Never destroyed: the library clears it when it unloads, which at
-  // process exit may come after the exit handlers that would destroy a
-  // static object.
-  static ESigRegistry* registry = new ESigRegistry();
-  return *registry;
+  std::lock_guard<std::mutex> lock(g_registry_mutex);
+  if (g_registry == nullptr) g_registry = new ESigRegistry();
+  return *g_registry;
+}
+
+void ReleaseESigRegistry() {
+  std::lock_guard<std::mutex> lock(g_registry_mutex);
+  delete g_registry;
+  g_registry = nullptr;
 }
 
 }  // namespace tav

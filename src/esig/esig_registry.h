@@ -72,6 +72,9 @@ bool IsSignerGroupMember(const std::list<std::string>& user_groups,
 
 // The registry of the process, empty at load.
 ESigRegistry& TheESigRegistry();
+// Frees the registry; for the library's unload. A later TheESigRegistry
+// starts an empty one.
+void ReleaseESigRegistry();
 
 }  // namespace tav
 

@@ -5,6 +5,7 @@
 #include "esig/esig_registry.h"
 #include "logon/login_flow.h"
 #include "res/resources.h"
+#include "services/filelib/compliance_db.h"
 #include "services/security/korwinsec.h"
 #include "ui/config_page_ids.h"
 #include "ui/gui_app.h"
@@ -40,8 +41,8 @@ bool EnterModule() {
 
 void UnloadModule() {
   Logout(TheLogonState(), LogonBackend::Default());
-  TheESigRegistry().ResetReasons();
-  TheESigRegistry().ResetGroups();
+  ReleaseESigRegistry();
+  ComplianceDb::ReleaseCache();
   ReleaseConfigPageIds();
   // The record format's tag registry is constant data: nothing to release.
   UnregisterResources();

@@ -1,8 +1,10 @@
 // Loading and unloading libTAVSecurityUI.so at run time, as a host that
 // binds the library late does: an unload after a login leaves nobody logged
 // on, and the library really leaves the process.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -20,6 +22,22 @@
 namespace {
 
 using tav::testing::WhenModalShows;
+
+// Descriptors of this process open on the compliance database.
+int OpenDatabaseFiles() {
+  int count = 0;
+  DIR* dir = opendir("/proc/self/fd");
+  if (dir == nullptr) return -1;
+  while (dirent* entry = readdir(dir)) {
+    char target[4096];
+    const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+    const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+    if (n <= 0) continue;
+    if (std::string(target, size_t(n)).find("compliance.db") != std::string::npos) ++count;
+  }
+  closedir(dir);
+  return count;
+}
 
 bool LibraryIsMapped() {
   std::ifstream maps("/proc/self/maps");
@@ -93,6 +111,7 @@ TEST(DlopenTest, UnloadAfterLoginInAQtHostLogsOff) {
       LogOnAlice(library);
     }
     EXPECT_FALSE(LibraryIsMapped()) << "the library stayed loaded after dlclose";
+    EXPECT_EQ(OpenDatabaseFiles(), 0) << "the unloaded library left its database open";
     ExpectNobodyLoggedOn();
     // The host's application is the host's: still there.
     EXPECT_EQ(QCoreApplication::instance(), &app);

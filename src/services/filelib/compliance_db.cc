@@ -230,6 +230,24 @@ StoreStatus ComplianceDb::GetAt(const std::string& path, std::shared_ptr<Complia
   return StoreStatus::Ok();
 }
 
+void ComplianceDb::ReleaseCache() {
+  std::map<std::string, CacheEntry> released;
+  {
+    std::lock_guard<std::mutex> lock(CacheMutex());
+    auto& cache = Cache();
+    const pid_t pid = getpid();
+    for (auto it = cache.begin(); it != cache.end();) {
+      // A connection inherited across fork() belongs to the parent.
+      if (it->second.pid == pid) {
+        released.insert(cache.extract(it++));
+      } else {
+        ++it;
+      }
+    }
+  }
+  // Closed outside the lock: closing waits for the database.
+}
+
 StoreStatus ComplianceDb::Write(const Work& work) { return Run(true, work); }
 
 StoreStatus ComplianceDb::AppendToLog(ChainedLog log, std::string record) {

@@ -51,6 +51,11 @@ class ComplianceDb {
 
   // How long writes wait for a lock held by another process. Applies to
   // databases opened afterwards; tests shorten it.
+  // Drops the cached connections of this process; each closes when its
+  // last user lets go. For the library's unload: otherwise every dlclose
+  // leaves a database connection (a descriptor and its page cache) behind.
+  static void ReleaseCache();
+
   static void SetBusyTimeout(std::chrono::milliseconds timeout);
   static std::chrono::milliseconds BusyTimeout();
 
