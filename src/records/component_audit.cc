@@ -32,35 +32,18 @@ namespace {
 //
 // On a large collection nearly every old child is a wait for memory, the
 // more so when the new version's order differs. The walk over the new
-// children is therefore a software pipeline: the slot of a new child is
-// fetched kAhead steps before its chain is read, the chain's first entry
-// kAhead steps before that, and the candidate child (with the lines after
-// it, where a record read from a file keeps its own children) kAhead steps
-// before it is compared.
+// children is therefore a software pipeline: a new child's slot is fetched
+// first, kAhead steps later its chain's first entry, kAhead steps later the
+// candidate child (with the lines after it, where a record read from a file
+// keeps its own children), and kAhead steps later the child is compared.
 class ListChildMatcher {
  public:
   explicit ListChildMatcher(CListComp& old) : buffers_(Acquire()) {
-    std::vector<OldChild>& olds = buffers_.olds;
-    std::vector<uint32_t>& hashes = buffers_.hashes;
-    olds.reserve(old.GetChildCount());
-    hashes.clear();
-    for (POSITION first = old.GetFirstChildPosition(); first != nullptr;
-         first = old.GetFirstChildPosition()) {
-      std::unique_ptr<CComponent> child = old.RemoveComponent(first);
-      if (child == nullptr) break;
-      hashes.push_back(HashKey(*child));
-      olds.push_back({std::move(child), kExhausted});
-    }
-    if (olds.size() >= kExhausted) throw std::length_error("collection too large to audit");
-    size_t slots = 16;
-    while (slots < olds.size() + olds.size() / 2) slots *= 2;
-    buffers_.slots.assign(slots, Slot{});
-    mask_ = slots - 1;
-    // Chains are built from the back so that each runs in list order.
-    for (size_t i = olds.size(); i-- > 0;) {
-      Slot& slot = Claim(hashes[i]);
-      olds[i].next = slot.head;
-      slot.head = static_cast<uint32_t>(i);
+    try {
+      Index(old);
+    } catch (...) {
+      Release();  // the destructor does not run for a failed constructor
+      throw;
     }
   }
 
@@ -155,6 +138,32 @@ class ListChildMatcher {
       buffers_ = Buffers{};
     }
     buffers_.busy = false;
+  }
+
+  // Detaches the old children into the index.
+  void Index(CListComp& old) {
+    std::vector<OldChild>& olds = buffers_.olds;
+    std::vector<uint32_t>& hashes = buffers_.hashes;
+    olds.reserve(old.GetChildCount());
+    hashes.clear();
+    for (POSITION first = old.GetFirstChildPosition(); first != nullptr;
+         first = old.GetFirstChildPosition()) {
+      std::unique_ptr<CComponent> child = old.RemoveComponent(first);
+      if (child == nullptr) break;
+      hashes.push_back(HashKey(*child));
+      olds.push_back({std::move(child), kExhausted});
+    }
+    if (olds.size() >= kExhausted) throw std::length_error("collection too large to audit");
+    size_t slots = 16;
+    while (slots < olds.size() + olds.size() / 2) slots *= 2;
+    buffers_.slots.assign(slots, Slot{});
+    mask_ = slots - 1;
+    // Chains are built from the back so that each runs in list order.
+    for (size_t i = olds.size(); i-- > 0;) {
+      Slot& slot = Claim(hashes[i]);
+      olds[i].next = slot.head;
+      slot.head = static_cast<uint32_t>(i);
+    }
   }
 
   static uint32_t HashKey(const CComponent& c) {
