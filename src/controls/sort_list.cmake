@@ -1,0 +1,2 @@
+# The sortable list, its header, and the tab host.
+list(APPEND TAV_CONTROLS_SOURCES)

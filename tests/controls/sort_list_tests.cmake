@@ -1,0 +1,1 @@
+# Tests of the sortable list and the tab host.
