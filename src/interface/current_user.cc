@@ -1,11 +1,13 @@
 // TAVCurrentUser: the exported view of the current user.
 #include "TAVSecurityUI.h"
+#include "interface/module.h"
 #include "logon/logon_backend.h"
 #include "logon/user_record.h"
 
 TAVCurrentUser::TAVCurrentUser() = default;
 
 TAVCurrentUser* TAVCurrentUser::GetInstance() {
+  tav::WatchProcessExit();
   // Never destroyed: hosts may ask for the user from their own static
   // destructors.
   static TAVCurrentUser* instance = new TAVCurrentUser();

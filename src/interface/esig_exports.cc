@@ -1,14 +1,14 @@
 // The exported functions of electronic signatures: the signer groups,
 // reasons and root folder a host registers, and the signature itself.
 //
-// Each is an exception barrier, as the logon's exports are
-// (exports.cc): nothing thrown inside crosses into a C host.
+// Each runs in the export barrier (interface/export_barrier.h).
 #include <exception>
 
 #include "TAVSecurityUI.h"
 #include "esig/esig_registry.h"
 #include "esig/esignature_flow.h"
 #include "esig/signature_rules.h"
+#include "interface/export_barrier.h"
 #include "interface/module.h"
 #include "logon/user_record.h"
 #include "ui/gui_app.h"
@@ -16,15 +16,6 @@
 
 namespace tav {
 namespace {
-
-template <typename Result, typename Body>
-Result SignatureBarrier(Result on_failure, Body body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    return on_failure;
-  }
-}
 
 // Frees what the record holds, then stores the signature. A string that
 // cannot be allocated is left null.
@@ -66,17 +57,20 @@ int32_t Begin(HWND parent, TAV2FileManager* file, const char* document_name, BOO
 }  // namespace
 }  // namespace tav
 
-using tav::SignatureBarrier;
+using tav::ExportBarrier;
 using tav::TheESigRegistry;
 
 extern "C" {
 
 int32_t TAVSecurityUI_ResetESignatureGroups(void) {
-  TheESigRegistry().ResetGroups();
-  return 0;
+  return ExportBarrier<int32_t>(0, [] {
+    TheESigRegistry().ResetGroups();
+    return 0;
+  });
 }
 
 int32_t TAVSecurityUI_AddESignatureGroup(const char* group) {
+  tav::WatchProcessExit();
   try {
     return TheESigRegistry().AddGroup(group);
   } catch (...) {
@@ -86,25 +80,27 @@ int32_t TAVSecurityUI_AddESignatureGroup(const char* group) {
 }
 
 int32_t TAVSecurityUI_ResetESignatureReasons(void) {
-  TheESigRegistry().ResetReasons();
-  return 0;
+  return ExportBarrier<int32_t>(0, [] {
+    TheESigRegistry().ResetReasons();
+    return 0;
+  });
 }
 
 int32_t TAVSecurityUI_InitESignatureReasons(void) {
-  return SignatureBarrier<int32_t>(0, [] {
+  return ExportBarrier<int32_t>(0, [] {
     TheESigRegistry().InitReasons();
     return 0;
   });
 }
 
 int32_t TAVSecurityUI_AddESignatureReason(int32_t number, const char* name, int32_t dataType) {
-  return SignatureBarrier<int32_t>(-1, [&] {
+  return ExportBarrier<int32_t>(-1, [&] {
     return TheESigRegistry().AddReason(number, name, dataType);
   });
 }
 
 int32_t TAVSecurityUI_SetESignatureRootPath(const char* path) {
-  return SignatureBarrier<int32_t>(0, [&] {
+  return ExportBarrier<int32_t>(0, [&] {
     TheESigRegistry().SetRootPath(path);
     return 0;
   });
@@ -114,14 +110,14 @@ int32_t TAVSecurityUI_BeginESignature(HWND parent, TAV2FileManager* file,
                                       const char* documentName, BOOL showComment,
                                       BOOL allowSubfolder, const char* subfolder, ESigInfo* info,
                                       HANDLE* previousToken, int32_t dataType) {
-  return SignatureBarrier<int32_t>(tav::kSignatureCancelled, [&] {
+  return ExportBarrier<int32_t>(tav::kSignatureCancelled, [&] {
     return tav::Begin(parent, file, documentName, showComment, allowSubfolder, subfolder, info,
                       previousToken, dataType);
   });
 }
 
 int32_t TAVSecurityUI_EndESignature(HANDLE previousToken) {
-  return SignatureBarrier<int32_t>(0, [&] {
+  return ExportBarrier<int32_t>(0, [&] {
     return tav::EndESignature(tav::TheLogonState(), tav::SignatureBackend::Default(),
                               previousToken);
   });

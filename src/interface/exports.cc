@@ -1,12 +1,11 @@
 // The exported C functions of the logon and the access queries.
 //
-// Each one is an exception barrier: nothing thrown inside (an allocation
-// failure, a failure deep in a service) crosses into a C host; the export
-// returns the result that reports nothing done instead. The exports that
-// may show a window enter the module first (interface/module.h).
+// Each one runs in the export barrier (interface/export_barrier.h). The
+// exports that may show a window enter the module first (interface/module.h).
 #include <exception>
 
 #include "TAVSecurityUI.h"
+#include "interface/export_barrier.h"
 #include "interface/module.h"
 #include "interface/user_info.h"
 #include "logon/access.h"
@@ -18,15 +17,6 @@
 
 namespace tav {
 namespace {
-
-template <typename Result, typename Body>
-Result Barrier(Result on_failure, Body body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    return on_failure;
-  }
-}
 
 LogonBackend& Backend() { return LogonBackend::Default(); }
 
@@ -43,25 +33,25 @@ int32_t Login(HWND parent, BOOL use_previous, UserInfo* info, HANDLE* token, con
 }  // namespace
 }  // namespace tav
 
-using tav::Barrier;
+using tav::ExportBarrier;
 
 extern "C" {
 
 int32_t TAVSecurityUI_DoLogin(HWND parent, BOOL usePrevious, UserInfo* info, HANDLE* token) {
-  return Barrier<int32_t>(tav::kLoginCancelled, [&] {
+  return ExportBarrier<int32_t>(tav::kLoginCancelled, [&] {
     return tav::Login(parent, usePrevious, info, token, tav::kUserLoginTitle);
   });
 }
 
 int32_t TAVSecurityUI_DoIdleLogin(HWND parent, BOOL usePrevious, UserInfo* info,
                                   HANDLE* token) {
-  return Barrier<int32_t>(tav::kLoginCancelled, [&] {
+  return ExportBarrier<int32_t>(tav::kLoginCancelled, [&] {
     return tav::Login(parent, usePrevious, info, token, tav::kIdleLoginTitle);
   });
 }
 
 int32_t TAVSecurityUI_DoAuthCheck(HWND parent, BOOL usePrevious, UserInfo* info) {
-  return Barrier<int32_t>(tav::kLoginCancelled, [&] {
+  return ExportBarrier<int32_t>(tav::kLoginCancelled, [&] {
     tav::EnterModule();
     tav::LogonState& state = tav::TheLogonState();
     int result = tav::RunAuthCheck(state, tav::Backend(), tav::WidgetFromHwnd(parent),
@@ -72,11 +62,11 @@ int32_t TAVSecurityUI_DoAuthCheck(HWND parent, BOOL usePrevious, UserInfo* info)
 }
 
 int32_t TAVSecurityUI_DoLogout(void) {
-  return Barrier<int32_t>(0, [] { return tav::Logout(tav::TheLogonState(), tav::Backend()); });
+  return ExportBarrier<int32_t>(0, [] { return tav::Logout(tav::TheLogonState(), tav::Backend()); });
 }
 
 int32_t TAVSecurityUI_GetLoginUser(HANDLE* token, UserInfo* info) {
-  return Barrier<int32_t>(0, [&] {
+  return ExportBarrier<int32_t>(0, [&] {
     const tav::LogonState& state = tav::TheLogonState();
     if (info != nullptr) tav::FillUserInfo(state.current_user, info);
     if (token != nullptr) *token = state.token;
@@ -85,7 +75,7 @@ int32_t TAVSecurityUI_GetLoginUser(HANDLE* token, UserInfo* info) {
 }
 
 int32_t TAVSecurityUI_SetLoginUser(HANDLE token, UserInfo* info) {
-  return Barrier<int32_t>(0, [&] {
+  return ExportBarrier<int32_t>(0, [&] {
     tav::LogonState& state = tav::TheLogonState();
     int result = tav::SetLoginUser(state, tav::Backend(), token);
     if (result == 1 && info != nullptr) tav::FillUserInfo(state.current_user, info);
@@ -94,7 +84,7 @@ int32_t TAVSecurityUI_SetLoginUser(HANDLE token, UserInfo* info) {
 }
 
 BOOL TAVSecurityUI_CloseToken(HANDLE token) {
-  return Barrier<BOOL>(0, [&] {
+  return ExportBarrier<BOOL>(0, [&] {
     // The library's own token is not the caller's to close: closing it
     // would leave the logon without a token it could impersonate again.
     if (token == nullptr || token == tav::TheLogonState().token) return 0;
@@ -103,50 +93,50 @@ BOOL TAVSecurityUI_CloseToken(HANDLE token) {
 }
 
 int32_t TAVSecurityUI_IsUserSecurityEnabled(void) {
-  return Barrier<int32_t>(0, [] { return tav::IsUserSecurityEnabled(); });
+  return ExportBarrier<int32_t>(0, [] { return tav::IsUserSecurityEnabled(); });
 }
 
 int32_t TAVSecurityUI_GetAuditCommentSetting(int32_t dataType, int32_t* first,
                                              int32_t* second) {
-  return Barrier<int32_t>(tav::kConfigStorageError, [&] {
+  return ExportBarrier<int32_t>(tav::kConfigStorageError, [&] {
     return tav::GetAuditCommentSetting(dataType, first, second);
   });
 }
 
 int32_t TAVSecurityUI_GetIdleTimeout(void) {
-  return Barrier<int32_t>(0, [] { return tav::GetIdleTimeout(); });
+  return ExportBarrier<int32_t>(0, [] { return tav::GetIdleTimeout(); });
 }
 
 int32_t TAVSecurityUI_IsUserAllowedAccess(int32_t activity) {
-  return Barrier<int32_t>(0, [&] {
+  return ExportBarrier<int32_t>(0, [&] {
     tav::EnterModule();
     return tav::IsActivityAllowedWithMessage(tav::TheLogonState().current_user, activity);
   });
 }
 
 int32_t TAVSecurityUI_IsUserAllowedAccessStealth(int32_t activity) {
-  return Barrier<int32_t>(0, [&] {
+  return ExportBarrier<int32_t>(0, [&] {
     return tav::IsActivityAllowed(tav::TheLogonState().current_user, activity);
   });
 }
 
 int32_t TAVSecurityUI_IsUserAllowed(void) {
-  return Barrier<int32_t>(0, [] {
+  return ExportBarrier<int32_t>(0, [] {
     tav::EnterModule();
     return tav::IsUserAllowed(tav::TheLogonState().current_user);
   });
 }
 
 int32_t TAVSecurityUI_IsAuditRecordingForDataType(int32_t dataType) {
-  return Barrier<int32_t>(0, [&] { return tav::IsAuditRecordingForDataType(dataType); });
+  return ExportBarrier<int32_t>(0, [&] { return tav::IsAuditRecordingForDataType(dataType); });
 }
 
 int32_t TAVSecurityUI_IsWindowsUserAdmin(void) {
-  return Barrier<int32_t>(0, [] { return tav::Backend().IsWindowsUserAdmin(); });
+  return ExportBarrier<int32_t>(0, [] { return tav::Backend().IsWindowsUserAdmin(); });
 }
 
 void TAVSecurityUI_Config21cfr11ArrayCleanup(void) {
-  Barrier<int>(0, [] {
+  ExportBarrier<int>(0, [] {
     tav::ReleaseConfigPageIds();
     return 0;
   });

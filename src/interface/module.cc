@@ -1,5 +1,6 @@
 #include "interface/module.h"
 
+#include <atomic>
 #include <cstdlib>
 
 #include "esig/esig_registry.h"
@@ -14,26 +15,42 @@ namespace tav {
 
 namespace {
 
-// Set by an exit handler. Exit handlers run before the finalisers at
-// process exit, but after them when the library is unloaded with dlclose,
-// so the finaliser can tell the two apart.
-bool g_exiting = false;
+// How the finaliser tells process exit from dlclose. exit() runs the exit
+// handlers last registered first; the dynamic linker's own finaliser, which
+// runs the finalisers of the libraries a program was started with, is
+// registered just before main. A handler registered while such a library
+// loads therefore runs after its finaliser, too late. So the handler is
+// registered again on the first use of the library, from main's time: it
+// then runs before any finaliser. dlclose runs the library's finaliser
+// before the handlers the library registered, so there the flag is still
+// false.
+std::atomic<bool> g_exiting{false};
+std::atomic<bool> g_watching{false};
 
-void MarkExiting() { g_exiting = true; }
+void MarkExiting() { g_exiting.store(true, std::memory_order_relaxed); }
 
 __attribute__((constructor)) void LoadModule() {
+  // Enough for a library loaded with dlopen from main's time.
   std::atexit(MarkExiting);
   BuildConfigPageIds();
   RegisterResources();
 }
 
 __attribute__((destructor)) void FinalizeModule() {
-  if (!g_exiting) UnloadModule();
+  if (!ProcessExiting()) UnloadModule();
 }
 
 }  // namespace
 
+void WatchProcessExit() {
+  if (g_watching.load(std::memory_order_relaxed)) return;
+  if (!g_watching.exchange(true)) std::atexit(MarkExiting);
+}
+
+bool ProcessExiting() { return g_exiting.load(std::memory_order_relaxed); }
+
 bool EnterModule() {
+  WatchProcessExit();
   bool gui = EnsureGuiApplication();
   RegisterResources();
   return gui;

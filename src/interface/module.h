@@ -7,9 +7,10 @@
 // destroy the QApplication the library created, in that order. It works
 // whether or not a window was ever shown.
 //
-// At process exit nothing of this runs: the process's other static objects
-// (the security service's among them) may already be gone by then, and an
-// exiting process has nobody left to log off from.
+// At process exit none of this runs: the host's and Qt's static objects are
+// destroyed before the library's finaliser runs, and an exiting process has
+// nobody left to log off from. A QApplication the library created is left
+// to the process's end, as Qt's own statics may already be gone.
 //
 // Threads: the thread that calls the library.
 #ifndef TAV_INTERFACE_MODULE_H_
@@ -23,8 +24,16 @@ namespace tav {
 // be shown on this thread.
 bool EnterModule();
 
-// The unload steps, in order. Called by the library's finaliser; tests call
-// it directly.
+// Called by every export before it does anything: the first call arms the
+// handler through which the library learns that the process is exiting.
+// Cheap after the first call.
+void WatchProcessExit();
+
+// True once the process has begun to exit (exit() or a return from main).
+bool ProcessExiting();
+
+// The unload steps, in order. Called by the library's finaliser when it is
+// unloaded with dlclose; tests call it directly.
 void UnloadModule();
 
 }  // namespace tav

@@ -1,4 +1,4 @@
-#include "errors/xerr.h"
+#include "TAVSecurityUI_CXErr.h"
 
 #include <gtest/gtest.h>
 

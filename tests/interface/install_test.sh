@@ -23,6 +23,12 @@ if [ -n "$extra" ]; then
   echo "exported beyond the public interface:"; echo "$extra" | head -n 20; exit 1
 fi
 
+# The source tree's include folder alone is enough to compile a host: no
+# public header lives in the build tree.
+echo '#include <TAVSecurityUI.h>
+int main() { return CXErr(0).GetID(); }' >"$work/standalone.cc"
+c++ -std=c++20 -fsyntax-only -I"$tests/../../include" "$work/standalone.cc"
+
 # No display: the hosts run their checks without opening windows.
 unset DISPLAY WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "apps/tavsec/commands.h"
-#include "errors/xerr.h"
+#include "TAVSecurityUI_CXErr.h"
 #include "util/strings.h"
 
 namespace tav::tavsec {

@@ -12,8 +12,8 @@
 // and log them.
 //
 // Thread safety: a CXErr is a plain value; the table is constant.
-#ifndef TAV_ERRORS_XERR_H_
-#define TAV_ERRORS_XERR_H_
+#ifndef TAVSECURITYUI_CXERR_H_
+#define TAVSECURITYUI_CXERR_H_
 
 #include <cstdint>
 #include <string>
@@ -58,4 +58,4 @@ class TAV_EXPORT CXErr {
   int32_t id_ = 0;
 };
 
-#endif  // TAV_ERRORS_XERR_H_
+#endif  // TAVSECURITYUI_CXERR_H_
