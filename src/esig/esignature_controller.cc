@@ -6,7 +6,7 @@
 #include "records/audit_code.h"
 #include "services/config/system_table.h"
 #include "services/filelib/file_manager.h"
-#include "ui/message_box.h"
+#include "ui/message_prompter.h"
 #include "ui/show_message.h"
 
 namespace tav {

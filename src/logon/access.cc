@@ -2,7 +2,7 @@
 
 #include "services/config/system_configuration.h"
 #include "services/config/system_table.h"
-#include "ui/message_box.h"
+#include "ui/message_prompter.h"
 #include "util/strings.h"
 
 namespace tav {

@@ -3,31 +3,70 @@
 #include <errno.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
 #include <QThread>
 #include <QWidget>
 
 #include <cstdlib>
+#include <cstring>
+
+#include "ui/platform_probe.h"
 
 namespace tav {
 
 namespace {
 
 // QApplication keeps references to argc and argv: they must outlive it.
-int g_argc = 1;
+int g_argc = 3;
 char g_program_name[256];
-char* g_argv[] = {g_program_name, nullptr};
+char g_platform_option[] = "-platform";
+char g_platform_name[256];
+char* g_argv[] = {g_program_name, g_platform_option, g_platform_name, nullptr};
 
 QApplication* g_owned_app = nullptr;
 
-bool EnvSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] != '\0';
+// The folders Qt loads platform plugins from.
+QStringList PlatformPluginFolders() {
+  QStringList folders;
+  const QString own = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH");
+  if (!own.isEmpty()) folders << own;
+  for (const QString& path : qEnvironmentVariable("QT_PLUGIN_PATH").split(':', Qt::SkipEmptyParts)) {
+    folders << path + "/platforms";
+  }
+  folders << QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms";
+  return folders;
+}
+
+bool HasPlatformPlugin(const std::string& name) {
+  // The Wayland plugins come in several builds (generic, EGL): any will do.
+  const QString pattern = name == "wayland" ? QStringLiteral("libqwayland*.so")
+                                            : "libq" + QString::fromStdString(name) + ".so";
+  for (const QString& folder : PlatformPluginFolders()) {
+    if (!QDir(folder).entryList({pattern}, QDir::Files).isEmpty()) return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-bool GuiPlatformAvailable() {
-  return EnvSet("QT_QPA_PLATFORM") || EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY");
+const std::string& GuiPlatform() {
+  // Probed again only when the environment that decides it changes: a probe
+  // of an X server may take a round trip.
+  static std::string probed_for = "\x01";
+  static std::string platform;
+  std::string key;
+  for (const char* name :
+       {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "XDG_SESSION_TYPE"}) {
+    const char* value = std::getenv(name);
+    key += value != nullptr ? value : "";
+    key += '\n';
+  }
+  if (key != probed_for) {
+    platform = ChooseGuiPlatform(SystemPlatformEnvironment(HasPlatformPlugin));
+    probed_for = key;
+  }
+  return platform;
 }
 
 bool CanShowWidgets() {
@@ -36,13 +75,15 @@ bool CanShowWidgets() {
 }
 
 bool EnsureGuiApplication() {
-  if (QCoreApplication::instance() == nullptr && GuiPlatformAvailable()) {
+  if (QCoreApplication::instance() == nullptr && !GuiPlatform().empty() &&
+      GuiPlatform().size() < sizeof g_platform_name) {
     // Name the application after the host program, so that boxes captioned
     // with the application's name name the host, as users expect.
     const char* name = program_invocation_short_name;
     std::snprintf(g_program_name, sizeof g_program_name, "%s",
                   name != nullptr && name[0] != '\0' ? name : "TAVSecurityUI");
-    g_argc = 1;
+    std::memcpy(g_platform_name, GuiPlatform().c_str(), GuiPlatform().size() + 1);
+    g_argc = 3;
     g_owned_app = new QApplication(g_argc, g_argv);
   }
   return CanShowWidgets();

@@ -4,9 +4,10 @@
 // A Qt host creates its QApplication before it calls the library. For a host
 // without one (a C program, a Qt Core service), EnsureGuiApplication creates
 // one on the first call and ReleaseOwnedApplication destroys it when the
-// library unloads. Creating a QApplication without a display would end the
-// process (Qt aborts), so none is created when no platform is configured:
-// $QT_QPA_PLATFORM, $DISPLAY and $WAYLAND_DISPLAY all unset or empty.
+// library unloads with dlclose (at process exit it is left alone). Qt ends
+// the process when its platform cannot start, so none is created unless a
+// platform answers first (ui/platform_probe.h): without one the library
+// behaves as on a machine without a display.
 //
 // Threads: widgets belong to the QApplication's thread. Every function here
 // is called on the thread that calls the library; CanShowWidgets is false
@@ -14,12 +15,15 @@
 #ifndef TAV_UI_GUI_APP_H_
 #define TAV_UI_GUI_APP_H_
 
+#include <string>
+
 class QWidget;
 
 namespace tav {
 
-// True when the environment names a windowing platform Qt can start on.
-bool GuiPlatformAvailable();
+// The platform Qt can start on here, or an empty string; probed again when
+// the environment variables that choose it change.
+const std::string& GuiPlatform();
 
 // Makes sure a QApplication exists: the host's, or one created here when
 // there is no application object at all and a platform is available.

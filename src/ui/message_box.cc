@@ -197,4 +197,14 @@ ScopedMessageBoxHandler::ScopedMessageBoxHandler(MessageBoxHandler handler)
 
 ScopedMessageBoxHandler::~ScopedMessageBoxHandler() { Handler() = std::move(previous_); }
 
+int MessagePrompter::Ask(int default_result, HWND owner, const std::string& text,
+                         const std::string& caption, unsigned style) {
+  return StealthMessageBox(default_result, owner, text.c_str(), caption.c_str(), style);
+}
+
+MessagePrompter& MessagePrompter::Default() {
+  static MessagePrompter* prompter = new MessagePrompter();
+  return *prompter;
+}
+
 }  // namespace tav

@@ -1,3 +1,8 @@
+// The Qt side of the library's message boxes: how a box is built from a
+// Win32 style, and the handler hook of tests. The styles, results and
+// StealthMessageBox itself are in ui/message_prompter.h, which logic code
+// includes without Qt.
+//
 // StealthMessageBox: every message box of the library goes through here.
 //
 // While stealth mode is on (util/stealth.h) no box is shown: the caller gets
@@ -21,6 +26,8 @@
 
 #include <QMessageBox>
 
+#include "ui/message_prompter.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,47 +36,6 @@
 class QWidget;
 
 namespace tav {
-
-using HWND = void*;
-
-// Win32 message-box styles. The low four bits choose the buttons, the next
-// four the icon, then the default button and the modality.
-inline constexpr unsigned MB_OK = 0x00000000;
-inline constexpr unsigned MB_OKCANCEL = 0x00000001;
-inline constexpr unsigned MB_ABORTRETRYIGNORE = 0x00000002;
-inline constexpr unsigned MB_YESNOCANCEL = 0x00000003;
-inline constexpr unsigned MB_YESNO = 0x00000004;
-inline constexpr unsigned MB_RETRYCANCEL = 0x00000005;
-inline constexpr unsigned MB_CANCELTRYCONTINUE = 0x00000006;
-inline constexpr unsigned MB_TYPEMASK = 0x0000000F;
-
-inline constexpr unsigned MB_ICONERROR = 0x00000010;  // also MB_ICONHAND, MB_ICONSTOP
-inline constexpr unsigned MB_ICONQUESTION = 0x00000020;
-inline constexpr unsigned MB_ICONWARNING = 0x00000030;  // also MB_ICONEXCLAMATION
-inline constexpr unsigned MB_ICONINFORMATION = 0x00000040;  // also MB_ICONASTERISK
-inline constexpr unsigned MB_ICONMASK = 0x000000F0;
-
-inline constexpr unsigned MB_DEFBUTTON1 = 0x00000000;
-inline constexpr unsigned MB_DEFBUTTON2 = 0x00000100;
-inline constexpr unsigned MB_DEFBUTTON3 = 0x00000200;
-inline constexpr unsigned MB_DEFBUTTON4 = 0x00000300;
-inline constexpr unsigned MB_DEFMASK = 0x00000F00;
-
-inline constexpr unsigned MB_APPLMODAL = 0x00000000;
-inline constexpr unsigned MB_SYSTEMMODAL = 0x00001000;
-inline constexpr unsigned MB_TASKMODAL = 0x00002000;
-inline constexpr unsigned MB_MODEMASK = 0x00003000;
-
-// Results: the id of the button pressed.
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
-inline constexpr int IDABORT = 3;
-inline constexpr int IDRETRY = 4;
-inline constexpr int IDIGNORE = 5;
-inline constexpr int IDYES = 6;
-inline constexpr int IDNO = 7;
-inline constexpr int IDTRYAGAIN = 10;
-inline constexpr int IDCONTINUE = 11;
 
 // One button of a box, in the order the style lists them.
 struct MessageBoxButton {
@@ -103,22 +69,6 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBoxRequest& request);
 // The Win32 id of the button that closed `box`, or the escape id when no
 // button was pressed.
 int ResultOfMessageBox(const QMessageBox& box, unsigned style);
-
-// The three forms. `text` and `caption` may be null (empty).
-//
-// The window form: owned by `owner` (a QWidget* or null; anything that is
-// not a live widget counts as null).
-int StealthMessageBox(int default_result, HWND owner, const char* text, const char* caption,
-                      unsigned style);
-// The framework forms: captioned with the application's name and owned by
-// the active window. The help context id is accepted for compatibility; the
-// boxes offer no help.
-int StealthMessageBox(int default_result, const char* text, unsigned style,
-                      unsigned help_id = 0);
-// Text from the library's string table (RegisterStringResource); an unknown
-// id shows an empty text.
-int StealthMessageBox(int default_result, unsigned string_id, unsigned style,
-                      unsigned help_id = 0);
 
 // The library's string table, for the resource form: ids are chosen by the
 // features that own the strings. Registering an id again replaces its text.

@@ -68,7 +68,7 @@ TEST_F(HostExitTest, ADisplayThatCannotBeOpenedIsTreatedAsNoDisplay) {
   // library must not let Qt end the host, and answers as without a display.
   for (const char* env : {"env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:97 ",
                           "env -u QT_QPA_PLATFORM -u DISPLAY WAYLAND_DISPLAY=tav-no-such-socket ",
-                          "env QT_QPA_PLATFORM=xcb DISPLAY=:97 -u WAYLAND_DISPLAY "}) {
+                          "env -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb DISPLAY=:97 "}) {
     ExpectCleanEnd(env + std::string(C_EXIT_HOST) + " return");
     ExpectCleanEnd(env + std::string(QT_EXIT_HOST) + " return");
   }
