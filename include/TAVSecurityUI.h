@@ -14,10 +14,20 @@
  *
  *   Qt. A host built on Qt Widgets creates its QApplication before the first
  *   call. A host without one gets a QApplication that the library creates on
- *   the first call and destroys when it is unloaded; without a display
- *   ($DISPLAY, $WAYLAND_DISPLAY and $QT_QPA_PLATFORM all unset) the library
- *   creates none, message boxes print their text to standard error and give
- *   their default answer, and the dialogs are cancelled (-1).
+ *   the first call and destroys when it is unloaded with dlclose. Without a
+ *   display the library creates none, message boxes print their text to
+ *   standard error and give their default answer, and the dialogs are
+ *   cancelled (-1). "Without a display" includes a display that cannot be
+ *   opened: the library starts Qt only after the X server or Wayland
+ *   compositor named by $DISPLAY, $WAYLAND_DISPLAY or $QT_QPA_PLATFORM has
+ *   answered, so a wrong or dead display never ends the host.
+ *
+ *   Unload and exit. dlclose logs the user off and releases everything the
+ *   library holds, the QApplication it created included. At process exit
+ *   (a return from main, exit()) the library leaves things to the process's
+ *   end, so a host may exit at any time, with or without a user logged on
+ *   and with or without its own QApplication, and keeps its exit status and
+ *   its buffered output.
  *
  *   Windows. An HWND is a host's QWidget* converted to void* (convert a
  *   pointer to a derived class to QWidget* first), or null for no parent. A

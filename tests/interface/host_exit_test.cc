@@ -4,8 +4,13 @@
 // QApplication or the library's. Each must exit with status 0 and keep its
 // buffered output.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "testing/gui_test_support.h"
 #include "testing/run_command.h"
@@ -72,6 +77,52 @@ TEST_F(HostExitTest, ADisplayThatCannotBeOpenedIsTreatedAsNoDisplay) {
     ExpectCleanEnd(env + std::string(C_EXIT_HOST) + " return");
     ExpectCleanEnd(env + std::string(QT_EXIT_HOST) + " return");
   }
+}
+
+// An X server of the test's own, for as long as the object lives.
+class XServer {
+ public:
+  XServer() : display_(":" + std::to_string(100 + ::getpid() % 400)) {
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::execl("/usr/bin/Xvfb", "Xvfb", display_.c_str(), "-nolisten", "tcp", "-screen", "0",
+              "1024x768x24", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
+    for (int i = 0; i < 200 && ::access(socket.c_str(), F_OK) != 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    up_ = ::access(socket.c_str(), F_OK) == 0;
+  }
+  ~XServer() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  XServer(const XServer&) = delete;
+  XServer& operator=(const XServer&) = delete;
+
+  bool up() const { return up_; }
+  const std::string& display() const { return display_; }
+
+ private:
+  std::string display_;
+  pid_t pid_ = -1;
+  bool up_ = false;
+};
+
+TEST_F(HostExitTest, HostsOnARealXServerEndCleanly) {
+  if (::access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
+  XServer server;
+  ASSERT_TRUE(server.up()) << "Xvfb did not start on " << server.display();
+  const std::string env =
+      "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=" + server.display() + " ";
+  ExpectCleanEnd(env + C_EXIT_HOST + " return");
+  ExpectCleanEnd(env + C_EXIT_HOST_DLOPEN + " dlclose");
+  ExpectCleanEnd(env + QT_EXIT_HOST + " --login alice Alice-Pass1 return");
+  ExpectCleanEnd(env + QT_EXIT_HOST_DLOPEN + " --login alice Alice-Pass1 dlclose");
 }
 
 }  // namespace
