@@ -179,7 +179,9 @@ TAVSECURITYUI_API int32_t TAVSecurityUI_GetAuditCommentSetting(int32_t dataType,
                                                                int32_t* second);
 
 /* Minutes of inactivity after which the host asks for the password again
- * (TAVSecurityUI_DoIdleLogin); 0 means never. */
+ * (TAVSecurityUI_DoIdleLogin); 0 means never. When the settings cannot be
+ * read (no usable security store, a damaged database) the answer is 15, not
+ * never, as every other setting then fails safe too. */
 TAVSECURITYUI_API int32_t TAVSecurityUI_GetIdleTimeout(void);
 
 /* 1 when the current user may perform the controlled activity; else shows

@@ -59,7 +59,8 @@ int IsAuditRecordingForDataType(int data_type);
 // not null when the service answers 0; its result is returned unchanged.
 int GetAuditCommentSetting(int data_type, int* first, int* second);
 
-// The idle timeout in minutes; 0 for none.
+// The idle timeout in minutes; 0 for none; kFailClosedIdleTimeoutMinutes
+// (15) while the settings cannot be read.
 int GetIdleTimeout();
 
 }  // namespace tav

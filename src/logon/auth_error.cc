@@ -1,5 +1,6 @@
 #include "logon/auth_error.h"
 
+#include "services/security/korwinsec.h"
 #include "services/security/result_codes.h"
 #include "ui/message_box.h"
 #include "util/strings.h"
@@ -17,6 +18,9 @@ std::string AuthenticationErrorText(int code) {
   if (code == kLogonFailureCode) {
     if (system_text == nullptr) body += "\n";
     body += kPasswordCaseHint;
+  }
+  if (code == kSecBackendUnavailable && !SecurityBackendErrorDetail().empty()) {
+    body += SecurityBackendErrorDetail() + "\n";
   }
   return body;
 }

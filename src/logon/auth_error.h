@@ -22,7 +22,9 @@ inline constexpr int kLogonFailureCode = 1326;
 // The body of the message for a code of the security service: the
 // service's text of the code, or "Authentication failure: Error code N"
 // when it has none; the blank-name text for -1; the letter-case hint added
-// for 1326.
+// for 1326; for 1311 (no usable security store or backend) the service's
+// reason, when it gave one, on a line of its own, so that the user learns
+// what an administrator must mend.
 std::string AuthenticationErrorText(int code);
 
 // Shows the message in a stealth-aware, task-modal error box owned by

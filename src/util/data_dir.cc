@@ -1,5 +1,7 @@
 #include "util/data_dir.h"
 
+#include <fcntl.h>
+#include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,33 +9,87 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace tav {
 namespace {
 
-constexpr char kFolderName[] = "tavsecurity";
+constexpr size_t kMaxMachineConfigBytes = 16 * 1024;
 
-std::string HomeDir() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return home;
-  std::vector<char> buffer(16384);
-  passwd entry;
-  passwd* found = nullptr;
-  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-    return found->pw_dir;
-  }
-  return {};
+struct TestRoot {
+  bool set = false;
+  std::string root;
+};
+
+TestRoot& TheTestRoot() {
+  // Never destroyed: the library may ask during static destruction.
+  static auto* root = new TestRoot;
+  return *root;
 }
 
-std::string UserDataDir() {
-  // XDG says relative values are invalid and must be ignored.
-  const char* xdg = std::getenv("XDG_DATA_HOME");
-  if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/" + kFolderName;
-  std::string home = HomeDir();
-  if (home.empty()) return {};
-  return home + "/.local/share/" + kFolderName;
+std::string TrimSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) {
+    s.remove_prefix(1);
+  }
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+    s.remove_suffix(1);
+  }
+  return s;
+}
+
+uid_t OwnerOf(const std::string& root) {
+  struct stat st;
+  return stat(root.empty() ? "/" : root.c_str(), &st) == 0 ? st.st_uid : 0;
+}
+
+// Reads a small file that only the trusted owner can have written. Empty
+// when the file is missing, too large, or open to others' changes.
+bool ReadTrustedFile(const std::string& path, uid_t owner, std::string* text) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == owner &&
+            (st.st_mode & 022) == 0 && st.st_size <= static_cast<off_t>(kMaxMachineConfigBytes);
+  if (ok) {
+    text->resize(static_cast<size_t>(st.st_size));
+    ssize_t n = read(fd, text->data(), text->size());
+    ok = n == static_cast<ssize_t>(text->size());
+  }
+  close(fd);
+  return ok;
+}
+
+// "yes" for allow_data_dir_override in the machine's configuration under
+// `root`. Anything unreadable or unclear is a no.
+bool ConfigAllowsOverride(const std::string& root) {
+  std::string text;
+  if (!ReadTrustedFile(root + kMachineConfigFile, OwnerOf(root), &text)) return false;
+  bool allowed = false;
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    const size_t end = rest.find('\n');
+    std::string_view line = Trim(rest.substr(0, end));
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    if (line.empty() || line.front() == '#') continue;
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return false;
+    if (Trim(line.substr(0, equals)) != kAllowOverrideKey) continue;
+    const std::string_view value = Trim(line.substr(equals + 1));
+    if (value == "yes") {
+      allowed = true;
+    } else if (value == "no") {
+      allowed = false;
+    } else {
+      return false;
+    }
+  }
+  return allowed;
 }
 
 bool MakeDirs(const std::string& path, std::string* error) {
@@ -55,24 +111,98 @@ bool MakeDirs(const std::string& path, std::string* error) {
   return true;
 }
 
-}  // namespace
-
-std::string DataDir() {
-  const char* explicit_dir = std::getenv("TAV_DATA_DIR");
-  if (explicit_dir != nullptr && explicit_dir[0] != '\0') return explicit_dir;
-  if (geteuid() == 0 || access(kSystemDataDir, R_OK | W_OK | X_OK) == 0) {
-    return kSystemDataDir;
+std::string UserName() {
+  std::vector<char> buffer(16384);
+  passwd entry;
+  passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+      found != nullptr) {
+    return found->pw_name;
   }
-  std::string user_dir = UserDataDir();
-  return user_dir.empty() ? std::string(kSystemDataDir) : user_dir;
+  return "uid " + std::to_string(geteuid());
 }
 
-bool EnsureDataDir(std::string* path, std::string* error) {
-  std::string dir = DataDir();
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  if (!MakeDirs(dir, error)) return false;
-  *path = dir;
-  return true;
+std::string GroupName(gid_t gid) {
+  std::vector<char> buffer(16384);
+  group entry;
+  group* found = nullptr;
+  if (getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+    return found->gr_name;
+  }
+  return "gid " + std::to_string(gid);
+}
+
+StoreStatus Unavailable(const std::string& message) {
+  return StoreStatus(StoreStatus::kUnavailable, message);
+}
+
+}  // namespace
+
+void SetMachineRootForTesting(const std::string& root) {
+  TheTestRoot().set = !root.empty();
+  TheTestRoot().root = TrimSlashes(root);
+}
+
+std::string MachineRoot() {
+  if (TheTestRoot().set) return TheTestRoot().root;
+  const char* root = std::getenv("TAV_MACHINE_ROOT");
+  if (root == nullptr || root[0] != '/' || !DataDirOverrideAllowed("")) return {};
+  std::string trimmed = TrimSlashes(root);
+  return trimmed == "/" ? std::string() : trimmed;
+}
+
+std::string MachinePath(const char* absolute_path) { return MachineRoot() + absolute_path; }
+
+uid_t MachineRootOwner() { return OwnerOf(MachineRoot()); }
+
+bool DataDirOverrideAllowed(const std::string& root) {
+  struct stat st;
+  // Only a store that certainly is not there may be replaced; a folder we
+  // cannot even look at counts as present.
+  if (lstat((root + kSystemDataDir).c_str(), &st) != 0 && errno == ENOENT) return true;
+  return ConfigAllowsOverride(root);
+}
+
+StoreStatus LocateDataDir(DataDirChoice* choice) {
+  const std::string root = MachineRoot();
+  const char* named = std::getenv("TAV_DATA_DIR");
+  if (named != nullptr && named[0] != '\0' && DataDirOverrideAllowed(root)) {
+    choice->path = TrimSlashes(named);
+    choice->machine_wide = false;
+    return StoreStatus::Ok();
+  }
+  const std::string store = root + kSystemDataDir;
+  struct stat st;
+  if (stat(store.c_str(), &st) != 0) {
+    if (errno == ENOENT) {
+      return Unavailable("the security store " + store +
+                         " does not exist: this machine is not set up (an administrator runs "
+                         "\"tavsec setup\" as root)");
+    }
+    return Unavailable("the security store " + store + " cannot be used by " + UserName() +
+                       ": " + std::strerror(errno));
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    return Unavailable("the security store " + store + " is not a folder");
+  }
+  if (access(store.c_str(), R_OK | W_OK | X_OK) != 0) {
+    return Unavailable("the security store " + store + " cannot be used by " + UserName() +
+                       ": only members of the group " + GroupName(st.st_gid) +
+                       " may use it (an administrator adds the user to that group)");
+  }
+  choice->path = store;
+  choice->machine_wide = true;
+  return StoreStatus::Ok();
+}
+
+StoreStatus EnsureDataDir(DataDirChoice* choice) {
+  StoreStatus status = LocateDataDir(choice);
+  if (!status.ok() || choice->machine_wide) return status;
+  std::string error;
+  if (!MakeDirs(choice->path, &error)) {
+    return StoreStatus(StoreStatus::kReadOnly, "the data directory is not usable: " + error);
+  }
+  return StoreStatus::Ok();
 }
 
 }  // namespace tav

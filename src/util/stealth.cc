@@ -7,7 +7,11 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+
+#include "util/data_dir.h"
 
 namespace tav {
 namespace {
@@ -37,8 +41,11 @@ int OpenExisting(const char* name, bool* writable) {
 }
 
 StealthFlag& ProcessFlag() {
-  static StealthFlag flag(StealthFlag::DefaultName());
-  return flag;
+  static const std::unique_ptr<StealthFlag> flag =
+      StealthFlag::DefaultIsMachineWide()
+          ? std::make_unique<StealthFlag>(StealthFlag::DefaultName(), MachineRootOwner())
+          : std::make_unique<StealthFlag>(StealthFlag::DefaultName());
+  return *flag;
 }
 
 // Opening the flag while the program loads makes it exist for the suite's
@@ -63,6 +70,36 @@ StealthFlag::StealthFlag(const std::string& name) {
     close(fd);
     return;
   }
+  Adopt(fd, writable);
+}
+
+StealthFlag::StealthFlag(const std::string& name, uid_t trusted_owner) {
+  bool writable = false;
+  int fd = OpenExisting(name.c_str(), &writable);
+  if (fd < 0) {
+    problem_ = "the stealth flag " + name +
+               (errno == ENOENT ? " does not exist (an administrator runs \"tavsec setup\")"
+                                : " cannot be opened: " + std::string(std::strerror(errno)));
+    return;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    problem_ = "the stealth flag " + name + " is not a shared-memory object";
+  } else if (st.st_uid != trusted_owner || (st.st_mode & S_IWOTH) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    problem_ = "the stealth flag " + name + " is not trusted (owner uid " +
+               std::to_string(st.st_uid) + ", mode " + mode +
+               "): it must be root's and closed to other users; an administrator runs "
+               "\"tavsec setup\" to make it again";
+  } else {
+    Adopt(fd, writable);
+    return;
+  }
+  close(fd);
+}
+
+void StealthFlag::Adopt(int fd, bool writable) {
   fd_ = fd;
   writable_ = writable;
 }
@@ -96,7 +133,13 @@ std::string StealthFlag::DefaultName() {
   return std::string("/") + kDefaultName;
 }
 
+bool StealthFlag::DefaultIsMachineWide() {
+  return DefaultName() == std::string("/") + kDefaultName;
+}
+
 bool IsStealthMode() { return ProcessFlag().Get(); }
+
+std::string StealthModeProblem() { return ProcessFlag().problem(); }
 
 bool SetStealthMode(bool on) { return ProcessFlag().Set(on); }
 

@@ -78,9 +78,11 @@ inline void AddLocalAccount(const std::string& name, const std::string& password
                             std::vector<std::string> groups = {},
                             const std::string& full_name = "", bool admin = false,
                             const std::string& description = "") {
-  std::string dir;
+  DataDirChoice choice;
+  StoreStatus status = EnsureDataDir(&choice);
+  ASSERT_TRUE(status.ok()) << status.message();
+  const std::string& dir = choice.path;
   std::string error;
-  ASSERT_TRUE(EnsureDataDir(&dir, &error)) << error;
   std::unique_ptr<AccountStore> store;
   ASSERT_EQ(AccountStore::Open(dir + "/" + kAccountsDbFile, AccountStore::Mode::kCreate, &store,
                                &error),
@@ -97,9 +99,11 @@ inline void AddLocalAccount(const std::string& name, const std::string& password
 
 // Gives the machine of the data directory a domain.
 inline void SetDomain(const std::string& domain) {
-  std::string dir;
+  DataDirChoice choice;
+  StoreStatus status = EnsureDataDir(&choice);
+  ASSERT_TRUE(status.ok()) << status.message();
+  const std::string& dir = choice.path;
   std::string error;
-  ASSERT_TRUE(EnsureDataDir(&dir, &error)) << error;
   FILE* f = std::fopen((dir + "/" + kSecurityConfigFile).c_str(), "w");
   ASSERT_NE(f, nullptr);
   std::fprintf(f, "domain = %s\n", domain.c_str());

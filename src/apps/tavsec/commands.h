@@ -18,6 +18,7 @@ void AddStealthCommands(CLI::App& app, Context& context);
 void AddConfigCommands(CLI::App& app, Context& context);
 void AddEventsCommands(CLI::App& app, Context& context);
 void AddRunListCommands(CLI::App& app, Context& context);
+void AddSetupCommands(CLI::App& app, Context& context);
 
 }  // namespace tav::tavsec
 

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   tav::tavsec::AddConfigCommands(app, context);
   tav::tavsec::AddEventsCommands(app, context);
   tav::tavsec::AddRunListCommands(app, context);
+  tav::tavsec::AddSetupCommands(app, context);
   CLI11_PARSE(app, argc, argv);
   return context.exit_code;
 }

@@ -16,12 +16,17 @@ void AddStealthCommands(CLI::App& app, Context& context) {
       ->required()
       ->check(CLI::IsMember({"on", "off", "status"}));
   cmd->callback([action, &context] {
+    const std::string problem = StealthModeProblem();
     if (*action != "status" && !SetStealthMode(*action == "on")) {
-      std::cerr << "tavsec: cannot switch stealth mode: the shared flag "
-                << StealthFlag::DefaultName() << " cannot be opened for writing\n";
+      std::cerr << "tavsec: cannot switch stealth mode: "
+                << (problem.empty() ? "the shared flag " + StealthFlag::DefaultName() +
+                                          " cannot be opened for writing"
+                                    : problem)
+                << "\n";
       context.exit_code = 1;
       return;
     }
+    if (!problem.empty()) std::cerr << "tavsec: " << problem << "\n";
     std::cout << "stealth mode " << (IsStealthMode() ? "on" : "off") << "\n";
   });
 }

@@ -72,13 +72,16 @@ bool ReadNewPassword(SecretString* out) {
 // exist yet (never with kCreate).
 bool OpenStore(AccountStore::Mode mode, std::unique_ptr<AccountStore>* store,
                Context& context, bool* missing = nullptr) {
-  std::string dir = DataDir();
-  std::string error;
-  if (mode == AccountStore::Mode::kCreate && !EnsureDataDir(&dir, &error)) {
-    std::cerr << "tavsec: " << error << "\n";
+  DataDirChoice choice;
+  StoreStatus located = mode == AccountStore::Mode::kCreate ? EnsureDataDir(&choice)
+                                                            : LocateDataDir(&choice);
+  if (!located.ok()) {
+    std::cerr << "tavsec: " << located.message() << "\n";
     context.exit_code = kFailed;
     return false;
   }
+  const std::string& dir = choice.path;
+  std::string error;
   SecurityConfig config;
   if (!LoadSecurityConfig(dir, &config, &error)) {
     std::cerr << "tavsec: " << error << "\n";

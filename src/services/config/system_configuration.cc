@@ -67,7 +67,7 @@ std::unique_ptr<CComponent> FailClosedRecord(std::string_view row) {
     return AuditRecord(all);
   }
   if (row == kRowESig) return std::make_unique<CESigConfigurationsComp>();
-  return std::make_unique<CConfigListComp>(kRowNumbers);
+  return WithNumber(nullptr, kIdleTimeoutName, kFailClosedIdleTimeoutMinutes);
 }
 
 std::string ESigBaseKey(int data_type) {

@@ -106,6 +106,9 @@ enum TamberTAV2ErrorCodes : int32_t {
 
 inline constexpr char kIdleTimeoutName[] = "Idle Timeout";
 inline constexpr int kMaxIdleTimeoutMinutes = 600;
+// The idle timeout while the settings cannot be read (and were not read
+// before): finite, as every other setting then fails safe.
+inline constexpr int kFailClosedIdleTimeoutMinutes = 15;
 
 inline bool IsValidActivity(int id) { return id >= 0 && id < kActivityCount; }
 inline bool IsValidGroup(int id) { return id >= 0 && id < kGroupCount; }

@@ -1,5 +1,6 @@
 #include "services/filelib/compliance_db.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <utility>
 
+#include "util/atomic_create.h"
 #include "util/data_dir.h"
 
 namespace tav {
@@ -199,14 +201,41 @@ StoreStatus ComplianceDb::OpenAndCheck(const std::string& path, std::unique_ptr<
 }
 
 StoreStatus ComplianceDb::Get(std::shared_ptr<ComplianceDb>* out) {
-  std::string dir, error;
-  if (!EnsureDataDir(&dir, &error)) {
-    return StoreStatus(StoreStatus::kReadOnly, "the data directory is not usable: " + error);
+  DataDirChoice dir;
+  StoreStatus status = LocateDataDir(&dir);
+  if (!status.ok()) return status;
+  // The machine-wide store gets its database from `tavsec setup`; one that
+  // is gone was removed, and a new empty one would hold the defaults.
+  if (dir.machine_wide) {
+    return GetAt(dir.path + "/" + kComplianceDbFileName, out, IfMissing::kFail);
   }
-  return GetAt(dir + "/" + kComplianceDbFileName, out);
+  const std::string path = dir.path + "/" + kComplianceDbFileName;
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0 && errno == ENOENT) {
+    status = EnsureDataDir(&dir);
+    if (!status.ok()) return status;
+  }
+  return GetAt(path, out, IfMissing::kCreate);
 }
 
-StoreStatus ComplianceDb::GetAt(const std::string& path, std::shared_ptr<ComplianceDb>* out) {
+StoreStatus ComplianceDb::Create(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  StoreStatus status = CreateFileAtomically(
+      path, StoreFileMode(folder, true), [](const std::string& temp) {
+        std::unique_ptr<SqliteDb> db;
+        return OpenAndCheck(temp, &db);
+      });
+  if (status.code() == StoreStatus::kExists) return StoreStatus::Ok();
+  if (status.code() == StoreStatus::kReadOnly && access(folder.c_str(), W_OK | X_OK) != 0) {
+    return StoreStatus(StoreStatus::kReadOnly,
+                       path + ": cannot create the database: the folder " + folder +
+                           " cannot be written (" + std::strerror(errno) + ")");
+  }
+  return status;
+}
+
+StoreStatus ComplianceDb::GetAt(const std::string& path, std::shared_ptr<ComplianceDb>* out,
+                                IfMissing if_missing) {
   std::lock_guard<std::mutex> lock(CacheMutex());
   auto& cache = Cache();
   const pid_t pid = getpid();
@@ -220,6 +249,16 @@ StoreStatus ComplianceDb::GetAt(const std::string& path, std::shared_ptr<Complia
     // closed here, so it is left behind on purpose.
     new std::shared_ptr<ComplianceDb>(std::move(it->second.db));
     cache.erase(it);
+  }
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0 && errno == ENOENT) {
+    if (if_missing == IfMissing::kFail) {
+      return StoreStatus(StoreStatus::kUnavailable,
+                         path + " is missing: the security store is incomplete (an administrator "
+                                "runs \"tavsec setup\" as root)");
+    }
+    StoreStatus status = ComplianceDb::Create(path);
+    if (!status.ok()) return status;
   }
   std::unique_ptr<SqliteDb> db;
   StoreStatus status = OpenAndCheck(path, &db);

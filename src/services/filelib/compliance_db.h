@@ -43,11 +43,22 @@ inline constexpr int kComplianceDbSchemaVersion = 1;
 
 class ComplianceDb {
  public:
-  // The database of the data directory (created with the directory when
-  // missing), shared within the process.
+  enum class IfMissing { kFail, kCreate };
+
+  // The database of the data directory (util/data_dir.h), shared within the
+  // process. Fails with kUnavailable when there is no usable data directory.
+  // A missing database is created (whole or not at all) only in a folder
+  // named by $TAV_DATA_DIR; in the machine-wide store `tavsec setup` makes
+  // it, and its absence is kUnavailable.
   static StoreStatus Get(std::shared_ptr<ComplianceDb>* out);
-  // The database at `path`, shared within the process.
-  static StoreStatus GetAt(const std::string& path, std::shared_ptr<ComplianceDb>* out);
+  // The database at `path`, shared within the process; with
+  // IfMissing::kCreate a missing one is made first, as Create() does.
+  static StoreStatus GetAt(const std::string& path, std::shared_ptr<ComplianceDb>* out,
+                           IfMissing if_missing = IfMissing::kCreate);
+  // Makes an empty database of this suite at `path` whole or not at all:
+  // built under a temporary name, synced, then renamed (mode 0600, or 0660
+  // in a group's shared store). Ok when it exists already.
+  static StoreStatus Create(const std::string& path);
 
   // How long writes wait for a lock held by another process. Applies to
   // databases opened afterwards; tests shorten it.

@@ -40,7 +40,8 @@ inline int FileLibCode(const StoreStatus& status) {
     case StoreStatus::kNotFound: return kFileLibNotOnList;
     case StoreStatus::kExists: return kFileLibAlreadyOnList;
     case StoreStatus::kInvalid: return kFileLibInvalidArgument;
-    case StoreStatus::kIOError: break;
+    case StoreStatus::kIOError:
+    case StoreStatus::kUnavailable: break;
   }
   return kFileLibStorageError;
 }

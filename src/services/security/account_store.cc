@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "services/security/result_codes.h"
+#include "util/atomic_create.h"
 
 namespace tav {
 namespace {
@@ -126,26 +127,52 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Creates the file mode 0600 before SQLite sees it (SQLite would use 0644),
-// and narrows a file of ours that has a wider mode. SQLite gives its journal
-// the mode of the database.
-bool PrepareDbFile(const std::string& path, bool create, std::string* error) {
-  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600);
+// Narrows a file of ours that is open wider than a new one would be (0600,
+// or 0640 in a group's shared store) before it is written. SQLite gives its
+// journal the mode of the database.
+bool PrepareDbFile(const std::string& path, std::string* error) {
+  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) {
     *error = "cannot open " + path + ": " + std::strerror(errno);
     return false;
   }
+  const mode_t allowed = StoreFileMode(FolderOf(path), false);
   struct stat st;
   bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   if (!ok) {
     *error = path + " is not a regular file";
-  } else if ((st.st_mode & 0777) != 0600 && st.st_uid == geteuid() &&
-             fchmod(fd, 0600) != 0) {
+  } else if ((st.st_mode & 0777 & ~allowed) != 0 && st.st_uid == geteuid() &&
+             fchmod(fd, st.st_mode & 0777 & allowed) != 0) {
     *error = "cannot restrict " + path + ": " + std::strerror(errno);
     ok = false;
   }
   close(fd);
   return ok;
+}
+
+// Makes a new database at `path` with the schema, whole or not at all: a
+// full disk must not leave an empty file that later opens take for a
+// damaged database.
+bool CreateDbFile(const std::string& path, std::string* error) {
+  StoreStatus status = CreateFileAtomically(
+      path, StoreFileMode(FolderOf(path), false), [](const std::string& temp) {
+        sqlite3* db = nullptr;
+        int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW,
+                                 nullptr);
+        std::string failure;
+        if (rc == SQLITE_OK &&
+            !Exec(db, ("BEGIN IMMEDIATE;" + std::string(kSchema) + "COMMIT;").c_str(), &failure)) {
+          rc = SQLITE_ERROR;
+        } else if (rc != SQLITE_OK) {
+          failure = db != nullptr ? DbError(db, "cannot create") : "cannot create";
+        }
+        sqlite3_close_v2(db);
+        if (rc == SQLITE_OK) return StoreStatus::Ok();
+        return StoreStatus(StoreStatus::kIOError, temp + ": " + failure);
+      });
+  if (status.ok() || status.code() == StoreStatus::kExists) return true;
+  *error = "cannot create " + path + ": " + status.message();
+  return false;
 }
 
 bool ReadSchemaVersion(sqlite3* db, long long* version) {
@@ -202,10 +229,14 @@ AccountStore::Status AccountStore::Open(const std::string& path, Mode mode,
     *error = path + " does not exist";
     return Status::kMissing;
   }
+  if (mode == Mode::kCreate && lstat(path.c_str(), &st) != 0 && errno == ENOENT &&
+      !CreateDbFile(path, error)) {
+    return Status::kFailed;
+  }
   if (mode == Mode::kReadOnly) {
     flags |= SQLITE_OPEN_READONLY;
   } else {
-    if (!PrepareDbFile(path, mode == Mode::kCreate, error)) return Status::kFailed;
+    if (!PrepareDbFile(path, error)) return Status::kFailed;
     flags |= SQLITE_OPEN_READWRITE;
   }
 

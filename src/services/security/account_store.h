@@ -5,7 +5,9 @@
 // description, groups in the order they were given, an administrator flag, a
 // disabled flag and an Argon2id password hash (libsodium crypto_pwhash_str
 // with the INTERACTIVE limits, about a tenth of a second per check). The
-// database file is created mode 0600 and put back to 0600 when it is opened
+// database file is created whole or not at all (util/atomic_create.h), mode
+// 0600, or 0640 in a group's shared store so that the group's members can
+// check passwords; a wider mode is narrowed to that when the file is opened
 // for writing. The schema is written up in docs/security.md.
 //
 // Thread safety: an AccountStore object is used by one thread at a time;

@@ -135,7 +135,13 @@ bool LoadSecurityConfig(const std::string& data_dir, SecurityConfig* config,
 }
 
 bool LoadSecurityConfig(SecurityConfig* config, std::string* error) {
-  return LoadSecurityConfig(DataDir(), config, error);
+  DataDirChoice dir;
+  StoreStatus status = LocateDataDir(&dir);
+  if (!status.ok()) {
+    *error = status.message();
+    return false;
+  }
+  return LoadSecurityConfig(dir.path, config, error);
 }
 
 }  // namespace tav

@@ -45,7 +45,9 @@ bool ParseSecurityConfig(std::string_view text, SecurityConfig* config,
 bool LoadSecurityConfig(const std::string& data_dir, SecurityConfig* config,
                         std::string* error);
 
-// As LoadSecurityConfig for the data directory of util/data_dir.h.
+// As LoadSecurityConfig for the data directory of util/data_dir.h. Fails,
+// with the reason in *error, when there is no usable data directory: the
+// service then refuses every logon (1311).
 bool LoadSecurityConfig(SecurityConfig* config, std::string* error);
 
 }  // namespace tav

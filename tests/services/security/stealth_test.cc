@@ -80,6 +80,42 @@ TEST(StealthFlagTest, TruncatedObjectReadsOffInsteadOfCrashing) {
   EXPECT_TRUE(flag.Get());
 }
 
+// The machine-wide flag: made only by tavsec setup, trusted only while it
+// is its owner's alone to switch.
+TEST(MachineStealthFlagTest, AMissingFlagIsNotCreatedAndReadsOff) {
+  ScopedFlagName name;
+  StealthFlag flag(name.path(), geteuid());
+  EXPECT_FALSE(flag.valid());
+  EXPECT_FALSE(flag.Set(true));
+  EXPECT_NE(flag.problem().find("tavsec setup"), std::string::npos) << flag.problem();
+  EXPECT_LT(shm_open(name.path().c_str(), O_RDONLY, 0), 0) << "the library made the flag";
+}
+
+TEST(MachineStealthFlagTest, OnlyAFlagClosedToOthersIsTrusted) {
+  ScopedFlagName name;
+  StealthFlag made(name.path());  // as somebody who got there first: mode 0666
+  ASSERT_TRUE(made.Set(true));
+
+  StealthFlag open_to_all(name.path(), geteuid());
+  EXPECT_FALSE(open_to_all.valid());
+  EXPECT_FALSE(open_to_all.Get()) << "an untrusted flag reads off";
+  EXPECT_FALSE(open_to_all.Set(false));
+  EXPECT_NE(open_to_all.problem().find("not trusted"), std::string::npos);
+
+  StealthFlag someone_elses(name.path(), geteuid() + 1);
+  EXPECT_FALSE(someone_elses.valid());
+
+  int fd = shm_open(name.path().c_str(), O_RDWR, 0);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(fchmod(fd, 0660), 0);  // as tavsec setup leaves it
+  close(fd);
+  StealthFlag group_flag(name.path(), geteuid());
+  ASSERT_TRUE(group_flag.valid()) << group_flag.problem();
+  EXPECT_TRUE(group_flag.problem().empty());
+  EXPECT_TRUE(group_flag.Get());
+  EXPECT_TRUE(group_flag.Set(false));
+}
+
 TEST(StealthFlagTest, NameComesFromTheEnvironmentWhenValid) {
   setenv("TAV_STEALTH_NAME", "lab_flag", 1);
   EXPECT_EQ(StealthFlag::DefaultName(), "/lab_flag");
