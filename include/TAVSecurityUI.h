@@ -136,7 +136,12 @@ TAVSECURITYUI_API int32_t TAVSecurityUI_DoLogin(HWND parent, BOOL usePrevious, U
 
 /* As TAVSecurityUI_DoLogin, with the caption "Idle Timeout
  * re-authentication required". The host calls it when it has been idle for
- * TAVSecurityUI_GetIdleTimeout() minutes. Any user may log on. */
+ * TAVSecurityUI_GetIdleTimeout() minutes. Any user may log on, not only the
+ * one who left: after a logon (0) the host asks TAVSecurityUI_IsUserAllowed
+ * again, as after TAVSecurityUI_DoLogin, and when the answer is 0, or the
+ * idle login returned anything but 0, it logs off (TAVSecurityUI_DoLogout)
+ * and asks for a full login, so that nobody takes over the idle session.
+ * The sample host tav-host does so (src/apps/tav-host/idle_relogin.h). */
 TAVSECURITYUI_API int32_t TAVSecurityUI_DoIdleLogin(HWND parent, BOOL usePrevious,
                                                     UserInfo* info, HANDLE* token);
 

@@ -9,8 +9,11 @@
 namespace tav {
 
 // Copies the text of a password field into `out` and wipes the temporary
-// UTF-8 copy that the conversion made.
-void ReadPasswordField(const QString& text, SecretString* out);
+// UTF-8 copy that the conversion made. A password is never cut: `out` is
+// given room for one byte past kMaxPasswordBytes, so that a longer text
+// reaches the security service as too long and is refused there like a
+// wrong password (1326). Returns false for such a text.
+bool ReadPasswordField(const QString& text, SecretString* out);
 
 }  // namespace tav
 

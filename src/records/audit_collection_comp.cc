@@ -16,7 +16,6 @@ namespace {
 
 // The sequence number and the flag stand between the count and the events.
 constexpr uint32_t kFieldBytes = 5;
-constexpr uint64_t kMinChunkBytes = 8;
 
 }  // namespace
 
@@ -64,17 +63,15 @@ int CAuditCollectionComp::WriteData(CFile* file) {
 
 int CAuditCollectionComp::ReadData(CFile* file) {
   Reset();
-  const uint64_t count_offset = file->GetPosition();
   uint16_t count = 0;
   if (body_io::ReadBE16(file, &count) != kRecordOk ||
       body_io::ReadBE32(file, &sequence_number_) != kRecordOk ||
       body_io::ReadU8(file, &is_full_) != kRecordOk) {
     return kRecordReadError;
   }
-  int result = body_io::CheckDeclaredCount(file, count, kMinChunkBytes, count_offset, GetTag(),
-                                           "audit events");
-  if (result != kRecordOk) return result;
-
+  // A count beyond the data reads as any list's: the events before the end
+  // (or the damage) are kept, and the list reports where it ended.
+  int result = kRecordOk;
   for (unsigned i = 0; i < count; ++i) {
     const uint64_t start = file->GetPosition();
     char tag[4];
@@ -103,6 +100,7 @@ int CAuditCollectionComp::ReadData(CFile* file) {
       result = event->FillFrom(*obsolete, ReadDepthProbe::Current() + 1, start);
       if (result != kRecordOk) return result;
       child = std::move(event);
+      ReadIssueCollector::Note(start, "obsolete audit entry: written as an audit event");
     }
     AppendChild(std::move(child));
   }

@@ -149,6 +149,10 @@ int CAuditEntryComp::ReadData(CFile* file) {
     const uint64_t end = start + declared;
     if (end > file->GetLength()) return kRecordReadError;
     if (file->GetPosition() < end) file->Seek(static_cast<int64_t>(end), CFile::begin);
+    ReadIssueCollector::Note(
+        start, StrFormat("audit entry of an older layout (%u other components): written with "
+                         "its record and path only",
+                         unsigned{count}));
   }
   return kRecordOk;
 }
@@ -185,6 +189,8 @@ int CAuditEntryComp::UpgradeOlderLayout(int entry_level, uint64_t offset) {
   }
   record_.reset();
   UpdateBodyLength();
+  ReadIssueCollector::Note(offset, "audit entry of an older layout: a \"New Record\" text "
+                                   "became its record path");
   return kRecordOk;
 }
 

@@ -108,12 +108,16 @@ inline void WriteDate(CFile* file, double v) { file->Write(&v, 8); }
 
 inline void WriteText(CFile* file, std::string_view text) { file->Write(text.data(), text.size()); }
 
-// A declared count of items, each at least `min_bytes` long, that the bytes
-// left in the file cannot hold is damage: kRecordCorrupt, reported to the
-// read-issue collector at `offset` (where the count stands), before
-// anything is allocated or looped over. `what` names the items.
-int CheckDeclaredCount(CFile* file, uint64_t count, uint64_t min_bytes, uint64_t offset,
-                       const ComponentTag& tag, const char* what);
+// How many of `count` declared items, each at least `min_bytes` long, the
+// bytes left in the file could hold: what a reader may reserve room for.
+// A count is never trusted: a damaged one must not allocate more than the
+// file could fill. The reader still reads item by item until the count or
+// the data ends.
+inline uint64_t CountThatFits(CFile* file, uint64_t count, uint64_t min_bytes) {
+  const uint64_t left = file->GetRemaining();
+  const uint64_t fits = min_bytes == 0 ? left : left / min_bytes;
+  return count < fits ? count : fits;
+}
 
 }  // namespace tav::body_io
 

@@ -55,6 +55,21 @@ std::vector<std::unique_ptr<CComponent>> ReadChunkFile(CFile* file, ChunkFileErr
   return out;
 }
 
+CheckedChunkFile ReadChunkFileChecked(CFile* file) {
+  CheckedChunkFile out;
+  ReadIssueCollector collector;
+  out.chunks = ReadChunkFile(file, &out.error);
+  if (out.error.code != kRecordOk) {
+    // The innermost failure says more than the top-level chunk's code.
+    const ReadIssueCollector::Issue* where = collector.failure();
+    out.issues.push_back(where != nullptr ? *where
+                                          : ReadIssueCollector::Issue{out.error.offset, out.error.text});
+  }
+  for (const auto& issue : collector.issues()) out.issues.push_back(issue);
+  out.notes = collector.notes();
+  return out;
+}
+
 int WriteChunkFile(CFile* file, const std::vector<std::unique_ptr<CComponent>>& components) {
   for (const auto& c : components) {
     const int result = c->StreamDataOut(file);

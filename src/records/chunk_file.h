@@ -27,6 +27,21 @@ struct ChunkFileError {
 // before any failure; `error` (optional) tells where and why it stopped.
 std::vector<std::unique_ptr<CComponent>> ReadChunkFile(CFile* file, ChunkFileError* error);
 
+// A whole file read as `tavsec records check` reads it: the chunks read
+// (those before a failure only), and one issue per damage found: where the
+// read failed (the innermost place, first) and what it tolerated for the
+// sake of older files (a list cut short, a body read shorter than
+// declared, a negative count). A clean file writes back to its own bytes,
+// except where `notes` tell of an older layout read into the current form.
+struct CheckedChunkFile {
+  std::vector<std::unique_ptr<CComponent>> chunks;
+  ChunkFileError error;
+  std::vector<ReadIssueCollector::Issue> issues;
+  std::vector<ReadIssueCollector::Issue> notes;
+  bool clean() const { return error.code == kRecordOk && issues.empty(); }
+};
+CheckedChunkFile ReadChunkFileChecked(CFile* file);
+
 // Writes the components one after another. 0 or the first failing code.
 int WriteChunkFile(CFile* file, const std::vector<std::unique_ptr<CComponent>>& components);
 

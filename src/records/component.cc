@@ -53,6 +53,10 @@ void ReadIssueCollector::Report(uint64_t offset, std::string text) {
   if (t_collector != nullptr) t_collector->issues_.push_back({offset, std::move(text)});
 }
 
+void ReadIssueCollector::Note(uint64_t offset, std::string text) {
+  if (t_collector != nullptr) t_collector->notes_.push_back({offset, std::move(text)});
+}
+
 void ReadIssueCollector::ReportFailure(uint64_t offset, std::string text) {
   if (t_collector != nullptr && !t_collector->has_failure_) {
     t_collector->has_failure_ = true;

@@ -290,6 +290,10 @@ class ReadIssueCollector {
 
   // Records an issue with the collector of this thread, if there is one.
   static void Report(uint64_t offset, std::string text);
+  // Records that an older layout was read into the current form, which is
+  // sound but writes back other bytes (not damage: `check` accepts it).
+  static void Note(uint64_t offset, std::string text);
+  const std::vector<Issue>& notes() const { return notes_; }
   // Records where a read failed; only the first (innermost) failure counts,
   // since every enclosing chunk fails with it.
   static void ReportFailure(uint64_t offset, std::string text);
@@ -298,6 +302,7 @@ class ReadIssueCollector {
 
  private:
   std::vector<Issue> issues_;
+  std::vector<Issue> notes_;
   Issue failure_;
   bool has_failure_ = false;
   ReadIssueCollector* previous_;

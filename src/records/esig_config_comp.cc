@@ -119,7 +119,13 @@ int CESigReasonConfigComp::ReadData(CFile* file) {
   for (; i < count; ++i) {
     uint32_t length = 0;
     if (body_io::ReadLE32(file, &length) != kRecordOk) break;
-    if (length == 0) continue;  // leaves the slot empty
+    if (length == 0) {
+      // Leaves the slot empty, which ends the paths when written: this one
+      // and those after it would not be written back.
+      ReadIssueCollector::Report(
+          start, StrFormat("reason configuration entry: path %u of %u is empty", i + 1, count));
+      continue;
+    }
     const int result = i < kMaxESigTagPaths ? body_io::ReadText(file, length, &paths_[i])
                                             : body_io::Skip(file, length);
     if (result != kRecordOk) break;

@@ -120,22 +120,21 @@ int CESigEventComp::ReadData(CFile* file) {
   uint16_t count = 0;
   const uint64_t count_offset = file->GetPosition();
   if (body_io::ReadLE16(file, &count) != kRecordOk) return kRecordReadError;
-  // A signed count: a negative one is damage, as is one whose paths (at
-  // least their size byte each) the file cannot hold.
+  // The count is a signed 16-bit field. Older files hold negative counts:
+  // they mean no paths, and the comment follows.
   if (count > kMaxSignatureTagPaths) {
-    ReadIssueCollector::ReportFailure(
-        count_offset, StrFormat("signature: tag path count %d is negative",
+    ReadIssueCollector::Report(
+        count_offset, StrFormat("signature: tag path count %d is negative; read as no paths",
                                 static_cast<int>(static_cast<int16_t>(count))));
-    return kRecordCorrupt;
+    count = 0;
   }
-  result = body_io::CheckDeclaredCount(file, count, 1, count_offset, GetTag(), "tag paths");
-  if (result != kRecordOk) return result;
-  tag_paths_.reserve(count);
+  // Each path takes at least its size byte: never reserve more than that.
+  tag_paths_.reserve(static_cast<size_t>(body_io::CountThatFits(file, count, 1)));
   for (unsigned i = 0; i < count; ++i) {
     uint8_t size = 0;
     std::string path;
     if (body_io::ReadU8(file, &size) != kRecordOk || body_io::ReadText(file, size, &path) != kRecordOk) {
-      // The paths read so far stay.
+      // A count beyond the data: the paths read so far stay.
       return kRecordReadError;
     }
     tag_paths_.push_back(std::move(path));

@@ -174,9 +174,13 @@ CComponent* CListComp::FindChild(std::string_view tag) const {
 }
 
 CComponent* CListComp::FindComponent(std::string_view path) const {
+  // Every step of a path names a registered tag: a child kept under an
+  // unregistered tag is carried, never found by a path.
   const size_t slash = path.find('\\');
-  if (slash == std::string_view::npos) return FindChild(path);
-  CComponent* child = FindChild(path.substr(0, slash));
+  const std::string_view first = path.substr(0, slash);
+  if (LookupTag(first) < 0) return nullptr;
+  if (slash == std::string_view::npos) return FindChild(first);
+  CComponent* child = FindChild(first);
   return child != nullptr ? child->FindComponent(path.substr(slash + 1)) : nullptr;
 }
 

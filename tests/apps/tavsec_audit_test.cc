@@ -130,16 +130,31 @@ TEST_F(TavsecAudit, RewriteKeepsEveryKindAndUpgradesObsoleteEntries) {
   r = Tavsec("records rewrite " + Write("old.tav", old_trail) + " " + dir_ + "/new.tav");
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(ReadWholeFile(dir_ + "/new.tav"), upgraded);
+  // Not silently: the other bytes are told.
+  EXPECT_NE(r.err.find("note: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("obsolete audit entry: written as an audit event"), std::string::npos);
 }
 
 TEST_F(TavsecAudit, CheckReportsCountsTheFileCannotHold) {
-  // A signature claiming 30000 paths in a 14-byte remainder.
+  // A signature claiming 30000 paths with none after the count: a short
+  // read, found without reserving room for 30000 paths.
   const std::string date = Bytes({0, 0, 0, 0, 0, 0, 0xf8, 0x3f});
   const std::string path = Write(
       "bad.tav", Chunk("COMT", "ok") + Chunk("ESev", date + Bytes({0, 1, 0, 1, 0, 0, 0x30, 0x75})));
   auto r = Tavsec("records check " + path);
   EXPECT_NE(r.exit_code, 0);
-  EXPECT_NE(r.err.find("offset 32: chunk 'ESev' declares 30000 tag paths"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("offset 10: chunk 'ESev' (16 body bytes"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("short read"), std::string::npos) << r.err;
+
+  // A negative count is read as no paths, as older files need; check
+  // still names it.
+  const std::string negative = Write(
+      "neg.tav", Chunk("ESev", date + Bytes({0, 1, 0, 1, 0, 0, 0xfe, 0xff, 0, 0})));
+  r = Tavsec("records check " + negative);
+  EXPECT_NE(r.exit_code, 0);
+  EXPECT_NE(r.err.find("offset 22: signature: tag path count -2 is negative"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(Tavsec("records dump " + negative).exit_code, 0);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "esig/esignature_dialog.h"
 #include "logon/auth_error.h"
 #include "services/filelib/file_manager.h"
+#include "services/security/secret.h"
 #include "testing/temp_data_dir.h"
 #include "ui/gui_app.h"
 #include "ui/show_message.h"
@@ -196,6 +197,20 @@ TEST_F(ESignatureDialogTest, ReasonThenCredentialsAreChecked) {
   EXPECT_EQ(c.sign_time(), 46004.0);
   EXPECT_EQ(dialog.TakePassword().view(), "Dave-Pass4");
   EXPECT_EQ(Find<QLineEdit>(&dialog, "ctl1003")->text(), "");
+}
+
+TEST_F(ESignatureDialogTest, PasswordLongerThanTheLimitIsRefusedNotCut) {
+  const std::string longest(kMaxPasswordBytes, 's');
+  testing::AddLocalAccount("sam", longest, {"esig-signers"}, "Sam Signer");
+  BoxRecorder boxes;
+  ESignatureDialog& dialog = Open(Setup());
+  FillAndClickOk(&dialog, Signing("sam", longest + "s", kVerifiedDocument));
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text, AuthenticationErrorText(1326));
+  EXPECT_EQ(backend_.events, std::vector<std::string>{"7 sam"});
+  EXPECT_TRUE(dialog.isVisible());
+  FillAndClickOk(&dialog, Signing("sam", longest, kVerifiedDocument));
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 TEST_F(ESignatureDialogTest, NonSignerIsRefusedWithTheGroupMessage) {

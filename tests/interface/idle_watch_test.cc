@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QWidget>
 
+#include "apps/tav-host/idle_relogin.h"
 #include "apps/tav-host/idle_watch.h"
 #include "ui/gui_app.h"
 
@@ -46,6 +47,29 @@ TEST(IdleWatchTest, TimesOutOnceAfterTheTimeoutWithoutInput) {
   now += 120'000;
   watch.Check();
   EXPECT_EQ(timed_out.count(), 1);
+}
+
+// After an idle logon the host asks again whether the user may run the
+// program: a different user must not take over the session of the one who
+// left unless the answer is yes.
+TEST(IdleReloginTest, GoesOnOnlyWhenTheUserNowLoggedOnIsAllowed) {
+  int asked = 0;
+  auto answer = [&asked](int allowed) {
+    return [&asked, allowed] {
+      ++asked;
+      return allowed;
+    };
+  };
+  EXPECT_EQ(DecideAfterIdleLogin(0, answer(1)), AfterIdleLogin::kGoOn);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(DecideAfterIdleLogin(0, answer(0)), AfterIdleLogin::kLogOffAndLogIn);
+  EXPECT_EQ(asked, 2);
+  // Cancelled, or a failed logon that left the previous user in force:
+  // nobody goes on in the name of the user who left, and nothing is asked.
+  for (int result : {-1, -2, -5}) {
+    EXPECT_EQ(DecideAfterIdleLogin(result, answer(1)), AfterIdleLogin::kLogOffAndLogIn) << result;
+  }
+  EXPECT_EQ(asked, 2);
 }
 
 }  // namespace

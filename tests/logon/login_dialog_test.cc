@@ -12,6 +12,7 @@
 #include "records/audit_collection_comp.h"
 #include "records/audit_event_comp.h"
 #include "services/filelib/system_event_manager.h"
+#include "services/security/secret.h"
 #include "testing/gui_test_support.h"
 #include "testing/temp_data_dir.h"
 #include "ui/gui_app.h"
@@ -151,6 +152,29 @@ TEST_F(LoginDialogTest, EnterMovesThroughTheFieldsBeforeItAuthenticates) {
   EXPECT_EQ(user.groups, (std::list<std::string>{"tav-analysts", "lab-staff", "tav-users"}));
   EXPECT_EQ(user.is_admin, 0);
   EXPECT_EQ(user.logon_server, "");
+}
+
+TEST_F(LoginDialogTest, PasswordLongerThanTheLimitIsRefusedNotCut) {
+  // A password of exactly the limit works; one byte more is a wrong
+  // password, even though its first kMaxPasswordBytes bytes are right.
+  const std::string longest(kMaxPasswordBytes, 'p');
+  testing::AddLocalAccount("lena", longest, {"tav-users"});
+  BoxRecorder boxes;
+  UserLoginDialog dialog(nullptr, backend_, "", "");
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  Find<QLineEdit>(&dialog, "ctl1002")->setText("lena");
+  Find<QLineEdit>(&dialog, "ctl1003")->setText(QString::fromStdString(longest + "p"));
+  QTest::mouseClick(Find<QPushButton>(&dialog, "ctl1001"), Qt::LeftButton);
+  EXPECT_TRUE(dialog.isVisible());
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text, AuthenticationErrorText(1326));
+  EXPECT_EQ(backend_.events, std::vector<std::string>{"6 lena"});
+
+  Find<QLineEdit>(&dialog, "ctl1003")->setText(QString::fromStdString(longest));
+  QTest::mouseClick(Find<QPushButton>(&dialog, "ctl1001"), Qt::LeftButton);
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.TakePassword().view(), longest);
 }
 
 TEST_F(LoginDialogTest, EnterWithoutDomainGoesStraightToThePassword) {

@@ -141,12 +141,37 @@ TEST(AuditEvent, ReasonIsCutAndItsSizeNeverNegative) {
   ReadOne(Chunk("AEvt", kDate15 + Bytes({0, 0x00, 0x80})), kRecordCorrupt);
 }
 
-TEST(AuditEvent, EntryCountTheFileCannotHoldIsDamage) {
-  const std::string bytes = Chunk("AEvt", kDate15 + Bytes({0, 0, 0, 0xff, 0xff}));
+TEST(AuditEvent, EntryCountBeyondTheDataKeepsTheEntriesThatAreThere) {
+  const std::string entry = Chunk("AEnx", Bytes({1, 0, 0}));
+  const std::string bytes = Chunk("AEvt", kDate15 + Bytes({0, 0, 0, 0xff, 0xff}) + entry);
   ReadIssueCollector collector;
-  ReadOne(bytes, kRecordCorrupt);
-  ASSERT_NE(collector.failure(), nullptr);
-  EXPECT_EQ(collector.failure()->offset, 8u + 11u);  // where the count stands
+  auto event = ReadOne(bytes);
+  ASSERT_NE(event, nullptr);
+  EXPECT_EQ(dynamic_cast<CAuditEventComp&>(*event).GetChildCount(), 1u);
+  EXPECT_EQ(collector.failure(), nullptr);
+  ASSERT_EQ(collector.issues().size(), 1u);  // check reports it
+  EXPECT_NE(collector.issues()[0].text.find("ends after 1 of its 65535"), std::string::npos);
+}
+
+TEST(AuditTrail, CountBeyondTheDataKeepsTheIntactEvents) {
+  CAuditEventComp first, second;
+  first.SetEvent("amy", 1.5);
+  second.SetEvent("bob", 1.5);
+  ASSERT_EQ(first.AddAuditEntry(kAuditFailedLogin, nullptr, nullptr), kRecordOk);
+  ASSERT_EQ(second.AddAuditEntry(kAuditSuccessfulLogin, nullptr, nullptr), kRecordOk);
+  const std::string events = WriteToString(first) + WriteToString(second);
+  // A count of 40000 events, each at least a chunk header: far more than
+  // the bytes left; the two events that are there survive.
+  for (const char* tag : {"AUDT", "SyEL"}) {
+    ReadIssueCollector collector;
+    auto trail = ReadOne(Chunk(tag, Bytes({0x9c, 0x40, 0, 0, 0, 7, 0}) + events));
+    ASSERT_NE(trail, nullptr) << tag;
+    auto& collection = dynamic_cast<CAuditCollectionComp&>(*trail);
+    EXPECT_EQ(collection.GetChildCount(), 2u);
+    EXPECT_EQ(collection.GetSequenceNumber(), 7u);
+    ASSERT_EQ(collector.issues().size(), 1u);
+    EXPECT_NE(collector.issues()[0].text.find("ends after 2 of its 40000"), std::string::npos);
+  }
 }
 
 TEST(AuditTrail, EmptyTrailIsSevenBodyBytes) {

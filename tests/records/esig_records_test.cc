@@ -56,14 +56,28 @@ TEST(SignatureEvent, TextsAreCutAtCharacterBoundaries) {
   EXPECT_FALSE(event.AddTagPath(""));
 }
 
-TEST(SignatureEvent, PathCountTheFileCannotHoldIsDamage) {
-  const std::string bytes = Chunk("ESev", kDate15 + Bytes({0, 1, 0, 1, 0, 0, 0x30, 0x75}));
+TEST(SignatureEvent, PathCountsBeyondTheDataOrNegativeReadAsOlderFilesNeed) {
+  // A count larger than the paths that follow: the paths that are there
+  // stay, and the missing ones are a short read, not a huge allocation.
+  CESigEventComp event;
+  const std::string big = Chunk("ESev", kDate15 + Bytes({0, 1, 0, 1, 0, 0, 0x30, 0x75, 1, 'a', 1, 'b'}));
+  CMemFile file(big.data(), big.size());
+  EXPECT_EQ(event.StreamDataIn(&file), kRecordReadError);
+  EXPECT_EQ(event.GetTagPaths(), (std::vector<std::string>{"a", "b"}));
+
+  // A negative count means no paths; the comment after it is read, and the
+  // count is reported as damage.
   ReadIssueCollector collector;
-  ReadAs<CESigEventComp>(bytes, kRecordCorrupt);
-  ASSERT_NE(collector.failure(), nullptr);
-  EXPECT_EQ(collector.failure()->offset, 8u + 14u);
-  // A negative count or comment size is damage too.
-  ReadAs<CESigEventComp>(Chunk("ESev", kDate15 + Bytes({0, 1, 0, 1, 0, 0, 0xff, 0xff})), kRecordCorrupt);
+  auto negative = ReadAs<CESigEventComp>(
+      Chunk("ESev", kDate15 + Bytes({0, 1, 0, 1, 0, 0, 0xff, 0xff, 2, 0}) + "ok"));
+  ASSERT_NE(negative, nullptr);
+  EXPECT_TRUE(negative->GetTagPaths().empty());
+  EXPECT_EQ(negative->GetComment(), "ok");
+  ASSERT_EQ(collector.issues().size(), 1u);
+  EXPECT_EQ(collector.issues()[0].offset, 8u + 14u);
+  EXPECT_NE(collector.issues()[0].text.find("count -1 is negative"), std::string::npos);
+
+  // A negative comment size stays damage.
   ReadAs<CESigEventComp>(Chunk("ESev", kDate15 + Bytes({0, 1, 0, 1, 0, 0, 0, 0, 0, 0x80})),
                          kRecordCorrupt);
   // A path cut short keeps the paths before it.

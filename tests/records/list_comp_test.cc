@@ -120,6 +120,20 @@ TEST(ListComp, FindComponentWalksPaths) {
   EXPECT_EQ(outer.FindChild("COM"), nullptr);
 }
 
+TEST(ListComp, FindComponentOfAnUnregisteredTagFindsNothing) {
+  // A child kept under a tag this library does not know is carried along,
+  // but a path never names it, at any step.
+  auto inner = std::make_unique<CListComp>("QQQQ");
+  ASSERT_EQ(inner->AddComponent(std::make_unique<CTextComp>("FFPa", "/x")), kRecordOk);
+  CListComp outer("CFRL");
+  ASSERT_EQ(outer.AddComponent(std::move(inner)), kRecordOk);
+  ASSERT_EQ(outer.AddComponent(std::make_unique<CTextComp>("ZZZZ", "z")), kRecordOk);
+  ASSERT_NE(outer.FindChild("ZZZZ"), nullptr);
+  EXPECT_EQ(outer.FindComponent("ZZZZ"), nullptr);
+  EXPECT_EQ(outer.FindComponent("QQQQ"), nullptr);
+  EXPECT_EQ(outer.FindComponent("QQQQ\\FFPa"), nullptr);
+}
+
 TEST(ListComp, PropertiesShowNestedListsAsGroups) {
   auto inner = std::make_unique<CListComp>("HFRL");
   ASSERT_EQ(inner->AddComponent(std::make_unique<CTextComp>("UsNa", "alice")), kRecordOk);

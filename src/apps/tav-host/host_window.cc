@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QTime>
 
+#include "apps/tav-host/idle_relogin.h"
 #include "apps/tav-host/optional_exports.h"
 #include "apps/tav-host/sign_document.h"
 #include "services/config/system_ids.h"
@@ -98,10 +99,9 @@ void HostWindow::StartIdleWatch() {
 void HostWindow::ReauthenticateAfterIdle() {
   idle_.Stop();
   Log("Idle time ran out");
-  int result = TAVSecurityUI_DoIdleLogin(Hwnd(), 1, &info_, nullptr);
-  Log("TAVSecurityUI_DoIdleLogin -> " + LoginResult(result));
-  if (result == -1) {
-    // Nobody may go on working in the name of the user who left.
+  if (!IdleLoginMayGoOn()) {
+    // Nobody may go on working in the name of the user who left, nor as a
+    // user who may not run the program.
     Log("TAVSecurityUI_DoLogout -> " + QString::number(TAVSecurityUI_DoLogout()));
     RefreshUser();
     if (!LogInAtStart()) {
@@ -113,6 +113,18 @@ void HostWindow::ReauthenticateAfterIdle() {
   RefreshUser();
   StartIdleWatch();
   emit IdleReauthenticationDone();
+}
+
+bool HostWindow::IdleLoginMayGoOn() {
+  // Any user may log on here: ask again whether the one who did may run
+  // the program, as after TAVSecurityUI_DoLogin.
+  int result = TAVSecurityUI_DoIdleLogin(Hwnd(), 1, &info_, nullptr);
+  Log("TAVSecurityUI_DoIdleLogin -> " + LoginResult(result));
+  return DecideAfterIdleLogin(result, [this] {
+           int allowed = TAVSecurityUI_IsUserAllowed();
+           Log("TAVSecurityUI_IsUserAllowed -> " + YesNo(allowed));
+           return allowed;
+         }) == AfterIdleLogin::kGoOn;
 }
 
 void HostWindow::LogIn() {
@@ -127,10 +139,8 @@ void HostWindow::LogIn() {
 }
 
 void HostWindow::IdleLogIn() {
-  idle_.Stop();
-  Log("TAVSecurityUI_DoIdleLogin -> " +
-      LoginResult(TAVSecurityUI_DoIdleLogin(Hwnd(), 1, &info_, nullptr)));
-  StartIdleWatch();
+  // The menu runs the same steps as a timeout.
+  ReauthenticateAfterIdle();
 }
 
 void HostWindow::AuthCheck() {

@@ -57,6 +57,9 @@ class HostWindow : public QMainWindow {
 
   void LogIn();
   void IdleLogIn();
+  // The idle login and, after a logon, TAVSecurityUI_IsUserAllowed: true
+  // when the user now logged on may go on.
+  bool IdleLoginMayGoOn();
   void AuthCheck();
   void SetLoginUserFromOwnToken();
   void LogOut();

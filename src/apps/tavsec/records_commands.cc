@@ -20,34 +20,85 @@ namespace {
 
 using Components = std::vector<std::unique_ptr<CComponent>>;
 
-// Reads a whole chunk file; on failure prints "FILE: offset N: what" and
-// returns false with what was read before the damage.
-bool LoadChunks(const std::string& path, Components& out, bool report_tolerated) {
+// What reading a chunk file found: the chunks read (those before a failure
+// only) and, one line each, the failure and the damage that the read
+// tolerated for older files ("FILE: offset N: what").
+struct Loaded {
+  Components chunks;
+  bool failed = false;      // the file could not be read to its end
+  bool unreadable = false;  // nor opened or read at all
+  std::vector<std::string> issues;
+  std::vector<std::string> notes;  // older layouts read into the current form
+};
+
+Loaded LoadChunkFile(const std::string& path) {
+  Loaded loaded;
   try {
     CDiskFile file(path, CDiskFile::modeRead);
-    ReadIssueCollector collector;
-    ChunkFileError error;
-    out = ReadChunkFile(&file, &error);
-    if (error.code != kRecordOk) {
-      // The innermost failure says more than the top-level chunk's code.
-      const ReadIssueCollector::Issue* where = collector.failure();
-      if (where != nullptr) {
-        std::cerr << path << ": offset " << where->offset << ": " << where->text << "\n";
-      } else {
-        std::cerr << path << ": offset " << error.offset << ": " << error.text << "\n";
-      }
-      return false;
+    CheckedChunkFile read = ReadChunkFileChecked(&file);
+    loaded.chunks = std::move(read.chunks);
+    loaded.failed = read.error.code != kRecordOk;
+    auto line = [&path](const ReadIssueCollector::Issue& issue) {
+      return path + ": offset " + std::to_string(issue.offset) + ": " + issue.text;
+    };
+    for (const auto& issue : read.issues) loaded.issues.push_back(line(issue));
+    for (const auto& note : read.notes) loaded.notes.push_back(line(note));
+  } catch (const CFileException& e) {
+    loaded.failed = loaded.unreadable = true;
+    loaded.issues.push_back(e.what());
+  }
+  return loaded;
+}
+
+// Reads a whole chunk file; on failure prints the first line of damage and
+// returns false with what was read before it. With `report_tolerated`,
+// damage that the read tolerated counts as failure too.
+bool LoadChunks(const std::string& path, Components& out, bool report_tolerated) {
+  Loaded loaded = LoadChunkFile(path);
+  out = std::move(loaded.chunks);
+  if (!loaded.failed && (!report_tolerated || loaded.issues.empty())) return true;
+  std::cerr << loaded.issues.front() << "\n";
+  return false;
+}
+
+// rewrite: reads IN and writes what was read to OUT. A file that `check`
+// accepts comes out with the same bytes, except for older layouts read into
+// the current form, each told on standard error. A file that `check`
+// rejects would come out with different bytes (what follows a failure is
+// lost; a list cut short, a negative count or a skipped path is written as
+// read), so it is refused unless `force`, which writes anyway and warns.
+int RewriteChunkFile(const std::string& in, const std::string& out, bool force) {
+  Loaded loaded = LoadChunkFile(in);
+  if (loaded.unreadable) {
+    std::cerr << loaded.issues.front() << "\n";
+    return 1;
+  }
+  if (!loaded.issues.empty()) {
+    const char* prefix = force ? "warning: " : "";
+    for (const std::string& issue : loaded.issues) std::cerr << prefix << issue << "\n";
+    if (!force) {
+      std::cerr << "tavsec: " << in << " is damaged; " << out
+                << " not written (--force writes what could be read, with other bytes)\n";
+      return 1;
     }
-    if (report_tolerated && !collector.issues().empty()) {
-      const auto& issue = collector.issues().front();
-      std::cerr << path << ": offset " << issue.offset << ": " << issue.text << "\n";
-      return false;
+    std::cerr << "warning: " << out << " holds what could be read of " << in
+              << "; its bytes differ from the damaged input\n";
+  }
+  // Not damage, but other bytes than the input's: say so.
+  for (const std::string& note : loaded.notes) std::cerr << "note: " << note << "\n";
+  try {
+    CMemFile memory;
+    const int result = WriteChunkFile(&memory, loaded.chunks);
+    if (result != kRecordOk) {
+      std::cerr << out << ": " << RecordStatusText(result) << "\n";
+      return 1;
     }
-    return true;
+    WriteFileAtomically(out, memory.view());
   } catch (const CFileException& e) {
     std::cerr << e.what() << "\n";
-    return false;
+    return 1;
   }
+  return 0;
 }
 
 // The property tree that dump prints and diff compares: each chunk's header
@@ -105,26 +156,11 @@ void AddRecordsCommands(CLI::App& app, Context& context) {
   static std::string rewrite_in, rewrite_out;
   rewrite->add_option("IN", rewrite_in, "file to read")->required();
   rewrite->add_option("OUT", rewrite_out, "file to write")->required();
+  static bool rewrite_force = false;
+  rewrite->add_flag("--force", rewrite_force,
+                    "also rewrite a file that check rejects: writes what could be read and warns");
   rewrite->callback([&context] {
-    Components chunks;
-    // A damaged input is not rewritten: that would drop what follows the damage.
-    if (!LoadChunks(rewrite_in, chunks, false)) {
-      context.exit_code = 1;
-      return;
-    }
-    try {
-      CMemFile memory;
-      const int result = WriteChunkFile(&memory, chunks);
-      if (result != kRecordOk) {
-        std::cerr << rewrite_out << ": " << RecordStatusText(result) << "\n";
-        context.exit_code = 1;
-        return;
-      }
-      WriteFileAtomically(rewrite_out, memory.view());
-    } catch (const CFileException& e) {
-      std::cerr << e.what() << "\n";
-      context.exit_code = 1;
-    }
+    context.exit_code = RewriteChunkFile(rewrite_in, rewrite_out, rewrite_force);
   });
 
   auto* audit = records->add_subcommand(

@@ -2,6 +2,7 @@
 
 #include "records/chunk_file.h"
 #include "records/list_comp.h"
+#include "records/tag_registry.h"
 #include "services/filelib/filelib_codes.h"
 #include "util/file.h"
 
@@ -47,7 +48,8 @@ std::string TAV2FileManager::GetFilePath() const { return path_; }
 CComponent* TAV2FileManager::FindComponent(std::string_view path) const {
   const size_t slash = path.find('\\');
   const std::string_view first = path.substr(0, slash);
-  if (first.size() != 4) return nullptr;
+  // As inside a list: an unregistered tag names nothing.
+  if (LookupTag(first) < 0) return nullptr;
   for (const auto& c : components_) {
     if (!c->GetTag().Is(first)) continue;
     if (slash == std::string_view::npos) return c.get();

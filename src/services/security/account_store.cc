@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "services/security/result_codes.h"
+#include "services/security/secret.h"
 #include "util/atomic_create.h"
 
 namespace tav {
@@ -308,6 +309,11 @@ AccountStore::Status AccountStore::HashPassword(std::string_view password,
     *error = "the password is empty";
     return Status::kInvalid;
   }
+  // Never stored cut: a password that logons would refuse is refused here.
+  if (password.size() > kMaxPasswordBytes) {
+    *error = "the password is longer than " + std::to_string(kMaxPasswordBytes) + " bytes";
+    return Status::kInvalid;
+  }
   char out[crypto_pwhash_STRBYTES];
   if (crypto_pwhash_str(out, password.data(), password.size(),
                         crypto_pwhash_OPSLIMIT_INTERACTIVE,
@@ -465,7 +471,9 @@ int AccountStore::Verify(std::string_view name, std::string_view password,
         crypto_pwhash_str_verify(DummyHash(), password.data(), password.size());
     return kSecLogonFailure;
   }
-  if (crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) != 0) {
+  // A password past the limit is wrong whatever its first bytes are.
+  if (password.size() > kMaxPasswordBytes ||
+      crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) != 0) {
     return kSecLogonFailure;
   }
   if (found.disabled) return kSecAccountDisabled;

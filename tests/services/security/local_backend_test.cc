@@ -7,6 +7,7 @@
 
 #include "security_test_support.h"
 #include "services/security/result_codes.h"
+#include "services/security/secret.h"
 #include "services/security/security_config.h"
 
 namespace tav {
@@ -196,6 +197,18 @@ TEST_F(AccountStoreTest, AddRefusesDuplicatesAndBadInput) {
   ASSERT_EQ(accounts.size(), 1u);
   // Groups keep their first spelling and their order; case repeats go.
   EXPECT_EQ(accounts[0].groups, (std::vector<std::string>{"a", "B"}));
+}
+
+TEST_F(AccountStoreTest, PasswordsPastTheLimitAreRefusedNeverCut) {
+  using S = AccountStore::Status;
+  const std::string longest(kMaxPasswordBytes, 'p');
+  EXPECT_EQ(store_->Add({"erin", "", "", {}, false, false}, longest + "p", &error_), S::kInvalid);
+  EXPECT_NE(error_.find("longer than 1024 bytes"), std::string::npos) << error_;
+  ASSERT_EQ(store_->Add({"erin", "", "", {}, false, false}, longest, &error_), S::kOk) << error_;
+  EXPECT_EQ(store_->SetPassword("erin", longest + "x", &error_), S::kInvalid);
+  Account account;
+  EXPECT_EQ(store_->Verify("erin", longest, &account, &error_), kSecOk);
+  EXPECT_EQ(store_->Verify("erin", longest + "p", &account, &error_), kSecLogonFailure);
 }
 
 TEST_F(AccountStoreTest, DatabaseIsPrivateAndHoldsOnlyHashes) {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -117,12 +118,14 @@ TEST(MachineStealthFlagTest, OnlyAFlagClosedToOthersIsTrusted) {
 }
 
 TEST(StealthFlagTest, NameComesFromTheEnvironmentWhenValid) {
+  const std::string own = std::getenv("TAV_STEALTH_NAME") != nullptr ? std::getenv("TAV_STEALTH_NAME") : "";
   setenv("TAV_STEALTH_NAME", "lab_flag", 1);
   EXPECT_EQ(StealthFlag::DefaultName(), "/lab_flag");
   setenv("TAV_STEALTH_NAME", "../etc", 1);
   EXPECT_EQ(StealthFlag::DefaultName(), "/TAVStealthModeEvent");
   unsetenv("TAV_STEALTH_NAME");
   EXPECT_EQ(StealthFlag::DefaultName(), "/TAVStealthModeEvent");
+  if (!own.empty()) setenv("TAV_STEALTH_NAME", own.c_str(), 1);
 }
 
 // Runs only as the child process of the next test: it checks the flag as a
@@ -165,6 +168,49 @@ TEST(StealthFlagTest, SecondProcessShares) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the child saw the flag off or could not switch it";
   EXPECT_FALSE(flag.Get());
+}
+
+// Runs this program again as a test program is run, without a flag name:
+// it names a flag of its own, uses it, and must leave nothing behind.
+TEST(StealthFlagTest, TestProgramLeavesNoFlagBehind) {
+  // This program's flag is its own, so that it may remove it as it ends
+  // (a name shared between runs would stay in /dev/shm for good).
+  const char* own = std::getenv("TAV_STEALTH_NAME");
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(std::string(own), "tav_stealth_test_" + std::to_string(getpid()));
+
+  std::vector<std::string> env_text;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::strncmp(*e, "TAV_STEALTH_", 12) != 0) env_text.emplace_back(*e);
+  }
+  env_text.push_back("TAV_STEALTH_CHILD_EXPECT=off");
+  std::vector<char*> env;
+  for (std::string& e : env_text) env.push_back(e.data());
+  env.push_back(nullptr);
+  char exe[] = "/proc/self/exe";
+  char filter[] = "--gtest_filter=StealthChild.*";
+  char* argv[] = {exe, filter, nullptr};
+
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    execve(exe, argv, env.data());
+    _exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  // The program re-executes itself (same process id) to name its flag.
+  const std::string left = "/tav_stealth_test_" + std::to_string(pid);
+  errno = 0;
+  const int fd = shm_open(left.c_str(), O_RDONLY, 0);
+  if (fd >= 0) {
+    close(fd);
+    shm_unlink(left.c_str());
+  }
+  EXPECT_LT(fd, 0) << left << " was left in /dev/shm";
+  EXPECT_EQ(errno, ENOENT);
 }
 
 }  // namespace

@@ -87,6 +87,17 @@ TEST_F(TavsecCliTest, LocalAccountLifecycle) {
   EXPECT_TRUE(Has(Tavsec("user check alice", "second pass\n").out, "result: 1326 "));
   EXPECT_EQ(Tavsec("user remove alice").exit_code, 1);
   EXPECT_EQ(Tavsec("user passwd nobody", "pw\n").exit_code, 1);
+
+  // A password past the limit is refused with a clear error, never cut.
+  const std::string longest(1024, 'q');
+  ASSERT_EQ(Tavsec("user add carol", longest + "\n").exit_code, 0);
+  run = Tavsec("user passwd carol", longest + "q\n");
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_TRUE(Has(run.err, "the password is longer than 1024 bytes")) << run.err;
+  EXPECT_EQ(Tavsec("user check carol", longest + "\n").exit_code, 0);
+  EXPECT_NE(Tavsec("user check carol", longest + "q\n").exit_code, 0);
+  EXPECT_NE(Tavsec("user add dora", longest + "q\n").exit_code, 0);
+  EXPECT_TRUE(Has(Tavsec("user check dora", "x\n").out, "result: 1326 "));
 }
 
 TEST_F(TavsecCliTest, CheckGoesThroughTheConfiguredBackend) {
