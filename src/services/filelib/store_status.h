@@ -27,6 +27,7 @@ class StoreStatus {
     kNotFound,   // the thing asked for is not stored
     kExists,     // the thing to add is stored already
     kInvalid,    // a bad argument
+    kTampered,   // stored data that fails its integrity check (a seal)
   };
 
   StoreStatus() = default;
