@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "logon/auth_error.h"
+#include "logon/unrecorded_event.h"
 #include "records/audit_code.h"
 #include "services/config/system_table.h"
 #include "services/filelib/file_manager.h"
@@ -71,8 +72,12 @@ AcceptResult ESignatureController::Accept(const SignatureInput& input, QWidget* 
   const int code =
       backend_.Authenticate(signer_.user_name.c_str(), signer_.domain.c_str(), input.password);
   if (code != 0) {
-    ShowAuthenticationError(owner, code);
-    backend_.AddSystemEvent(kAuditFailedESignature, signer_.user_name);
+    const StoreStatus event = backend_.AddSystemEvent(kAuditFailedESignature, signer_.user_name);
+    if (event.ok()) {
+      ShowAuthenticationError(owner, code);
+    } else {
+      ShowUnrecordedEvent(owner, RecordedWork::kSignature, event);
+    }
     return AcceptResult::kRetryFromUserName;
   }
 

@@ -5,7 +5,8 @@
 // the accept button; this class decides which rows are shown, where Enter
 // moves the focus, and runs the acceptance checks: a reason chosen when
 // reasons are offered, the typed credentials (a failure writes a "Failed
-// E-Signature Attempt" system event), membership of a signer group, and
+// E-Signature Attempt" system event; when that cannot be stored the
+// attempt is refused with the event log's message), membership of a signer group, and
 // that the document holds something the chosen reason can sign. Each check
 // that fails shows its message (owned by the dialog) and tells the dialog
 // how to go on.

@@ -35,8 +35,8 @@ LoginEnterAction LoginController::OnEnter(LoginField focus) const {
   return LoginEnterAction::kNothing;
 }
 
-int LoginController::Authenticate(const std::string& user_name, const std::string& domain,
-                                  const char* password) {
+LoginAttempt LoginController::Authenticate(const std::string& user_name,
+                                           const std::string& domain, const char* password) {
   user_name_ = user_name;
   domain_ = domain_available_ ? domain : std::string();
   int result = backend_.Authenticate(user_name_.c_str(), domain_.c_str(), password);
@@ -49,8 +49,12 @@ int LoginController::Authenticate(const std::string& user_name, const std::strin
     for (std::string& group : backend_.AuthenticGroups()) user_.groups.push_back(std::move(group));
     user_.is_admin = backend_.AuthenticIsAdmin() ? 1 : 0;
   }
-  backend_.AddSystemEvent(result == 0 ? kAuditSuccessfulLogin : kAuditFailedLogin, user_name_);
-  return result;
+  LoginAttempt attempt;
+  attempt.code = result;
+  attempt.event =
+      backend_.AddSystemEvent(result == 0 ? kAuditSuccessfulLogin : kAuditFailedLogin, user_name_);
+  if (!attempt.event.ok()) user_ = UserRecord();
+  return attempt;
 }
 
 }  // namespace tav

@@ -4,7 +4,8 @@
 // this class decides where the focus goes, authenticates the typed
 // credentials through the LogonBackend, writes the "Failed Login" or
 // "Successful Login" system event and keeps the authenticated user's
-// details.
+// details. An attempt whose event cannot be stored is refused, whatever
+// the credentials (logon/unrecorded_event.h).
 //
 // Threads: the GUI thread. Ownership: holds a reference to the backend,
 // which must outlive it.
@@ -16,6 +17,7 @@
 
 #include "logon/logon_backend.h"
 #include "logon/user_record.h"
+#include "services/filelib/store_status.h"
 
 namespace tav {
 
@@ -24,6 +26,14 @@ enum class LoginField { kUserName, kDomain, kPassword, kOkButton, kOther };
 
 // What Enter does, by the control that has the focus.
 enum class LoginEnterAction { kFocusDomain, kFocusPassword, kAuthenticate, kNothing };
+
+// The outcome of one click on OK.
+struct LoginAttempt {
+  int code = 0;       // the service's answer: 0, or its error code
+  StoreStatus event;  // whether the attempt's system event was stored
+  // Authenticated, and recorded as such.
+  bool accepted() const { return code == 0 && event.ok(); }
+};
 
 class LoginController {
  public:
@@ -48,11 +58,11 @@ class LoginController {
   // Enter moves through the fields before it authenticates.
   LoginEnterAction OnEnter(LoginField focus) const;
 
-  // Checks the typed credentials. Returns 0 and keeps the user's details,
-  // or the service's error code. Writes the system event either way, for
-  // the user name as typed.
-  int Authenticate(const std::string& user_name, const std::string& domain,
-                   const char* password);
+  // Checks the typed credentials and writes the system event either way,
+  // for the user name as typed. An accepted attempt keeps the user's
+  // details; one whose event was not stored keeps nothing.
+  LoginAttempt Authenticate(const std::string& user_name, const std::string& domain,
+                            const char* password);
 
   // The user who passed Authenticate: name and domain as typed, the rest
   // from the service; the logon server stays empty.

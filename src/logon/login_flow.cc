@@ -62,7 +62,8 @@ int RunAuthCheck(LogonState& state, LogonBackend& backend, QWidget* parent, bool
     user_name = state.check_record.user_name;
     domain = state.check_record.domain;
   }
-  UserLoginDialog dialog(parent, backend, user_name, domain, kUserLoginTitle);
+  UserLoginDialog dialog(parent, backend, user_name, domain, kUserLoginTitle,
+                         RecordedWork::kIdentityCheck);
   if (dialog.exec() != QDialog::Accepted) return kLoginCancelled;
   // The check needs no password after the dialog: let the dialog's copy go.
   dialog.TakePassword();

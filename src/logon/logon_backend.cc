@@ -103,9 +103,9 @@ UserRecord LogonBackend::ImpersonatedUser() {
 
 int LogonBackend::IsWindowsUserAdmin() { return KorWinSec_IsWindowsUserAdmin(); }
 
-void LogonBackend::AddSystemEvent(int code, const std::string& user_name) {
+StoreStatus LogonBackend::AddSystemEvent(int code, const std::string& user_name) {
   CSystemEventManager events;
-  events.AddSystemEvent(static_cast<AUDITCODE>(code), user_name.c_str());
+  return events.RecordSystemEvent(static_cast<AUDITCODE>(code), user_name.c_str());
 }
 
 }  // namespace tav

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "logon/user_record.h"
+#include "services/filelib/store_status.h"
 
 namespace tav {
 
@@ -62,9 +63,10 @@ class LogonBackend {
   // Nonzero when the system user running the process is an administrator.
   virtual int IsWindowsUserAdmin();
 
-  // Writes a system event (an AUDITCODE) for the user name as typed. The
-  // result is not examined: the log reports its own failures.
-  virtual void AddSystemEvent(int code, const std::string& user_name);
+  // Writes a system event (an AUDITCODE) for the user name as typed. Ok
+  // once the event is on disk; otherwise why it could not be stored, and
+  // the attempt that it records is refused (logon/unrecorded_event.h).
+  virtual StoreStatus AddSystemEvent(int code, const std::string& user_name);
 };
 
 }  // namespace tav

@@ -18,10 +18,11 @@ namespace {
 
 UserLoginDialog::UserLoginDialog(QWidget* parent, LogonBackend& backend,
                                  const std::string& user_name, const std::string& domain,
-                                 const char* title)
+                                 const char* title, RecordedWork work)
     : QDialog(parent),
       ui_(std::make_unique<Ui::UserLoginDialog>()),
-      controller_(backend, user_name, domain) {
+      controller_(backend, user_name, domain),
+      work_(work) {
   RegisterResources();
   ui_->setupUi(this);
   setWindowIcon(QIcon(QString::fromLatin1(kIconResource)));
@@ -94,14 +95,19 @@ void UserLoginDialog::keyPressEvent(QKeyEvent* event) {
 
 void UserLoginDialog::Authenticate() {
   ReadPasswordField(ui_->ctl1003->text(), &password_);
-  int result = controller_.Authenticate(ui_->ctl1002->text().toStdString(),
-                                        ui_->ctl1004->text().toStdString(), password_.c_str());
-  if (result == 0) {
+  const LoginAttempt attempt =
+      controller_.Authenticate(ui_->ctl1002->text().toStdString(),
+                               ui_->ctl1004->text().toStdString(), password_.c_str());
+  if (attempt.accepted()) {
     accept();
     return;
   }
   password_.Clear();
-  ShowAuthenticationError(this, result);
+  if (!attempt.event.ok()) {
+    ShowUnrecordedEvent(this, work_, attempt.event);
+  } else {
+    ShowAuthenticationError(this, attempt.code);
+  }
   FocusField(LoginField::kUserName);
 }
 

@@ -7,7 +7,9 @@
 // and ctl2 Cancel. Enter moves from the user name to the domain (or the
 // password) field and authenticates from the password field or the OK
 // button; a failed authentication shows its message and keeps the dialog
-// open with the texts as typed and the focus in the user name field.
+// open with the texts as typed and the focus in the user name field. An
+// attempt whose system event cannot be stored is refused the same way,
+// with the event log's message instead (logon/unrecorded_event.h).
 //
 // Secrets: the password is taken from its field into a SecretString only
 // when the user authenticates, and the field is emptied when the dialog
@@ -25,6 +27,7 @@
 #include <string>
 
 #include "logon/login_controller.h"
+#include "logon/unrecorded_event.h"
 #include "services/security/secret.h"
 
 namespace Ui {
@@ -41,7 +44,8 @@ class UserLoginDialog : public QDialog {
 
  public:
   UserLoginDialog(QWidget* parent, LogonBackend& backend, const std::string& user_name,
-                  const std::string& domain, const char* title = kUserLoginTitle);
+                  const std::string& domain, const char* title = kUserLoginTitle,
+                  RecordedWork work = RecordedWork::kLogon);
   ~UserLoginDialog() override;
 
   // The user who passed authentication (after an accepted run).
@@ -63,6 +67,7 @@ class UserLoginDialog : public QDialog {
 
   std::unique_ptr<Ui::UserLoginDialog> ui_;
   LoginController controller_;
+  RecordedWork work_;
   SecretString password_;
 };
 

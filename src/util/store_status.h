@@ -29,6 +29,7 @@ class StoreStatus {
     kExists,     // the thing to add is stored already
     kInvalid,    // a bad argument
     kUnavailable,  // no store: the data directory is missing or this user may not use it
+    kTampered,     // stored data that fails its integrity check (a seal)
   };
 
   StoreStatus() = default;

@@ -50,9 +50,9 @@ class TestSignatureBackend : public SignatureBackend {
     if (fail_impersonation) return 1326;
     return SignatureBackend::ImpersonateUser(user, domain, password, token);
   }
-  void AddSystemEvent(int code, const std::string& user_name) override {
+  StoreStatus AddSystemEvent(int code, const std::string& user_name) override {
     events.push_back(std::to_string(code) + " " + user_name);
-    SignatureBackend::AddSystemEvent(code, user_name);
+    return SignatureBackend::AddSystemEvent(code, user_name);
   }
 
   DATE clock = 46000.0;

@@ -9,6 +9,8 @@
 #include "services/config/system_configuration.h"
 #include "services/filelib/system_event_manager.h"
 #include "services/security/token_table.h"
+#include "logon/unrecorded_event.h"
+#include "testing/refused_event_log.h"
 #include "testing/temp_data_dir.h"
 #include "ui/gui_app.h"
 #include "util/stealth.h"
@@ -161,6 +163,25 @@ TEST_F(ESignatureFlowTest, CancelAfterAFailedAttemptKeepsTheEvent) {
   const std::string summary =
       CSystemEventManager::SummarizeEvent(*dynamic_cast<CAuditEventComp*>(list->GetNextChild(pos)));
   EXPECT_NE(summary.find(", dave, Failed E-Signature Attempt"), std::string::npos) << summary;
+}
+
+// A failed attempt that cannot be recorded is refused with the event log's
+// message. A good signature writes no event, so it goes on: the host
+// records it with its document.
+TEST_F(ESignatureFlowTest, AFailedAttemptThatCannotBeRecordedSaysSo) {
+  BoxRecorder boxes;
+  testing::RefusedEventLog full_log;
+  testing::WhenModalShows("dlg131", [](QWidget* dialog) {
+    testing::FillAndClickOk(dialog, Signing("dave", "not-it", kVerifiedDocument));
+    testing::FillAndClickOk(dialog, Signing("dave", "Dave-Pass4", kVerifiedDocument));
+  });
+  EXPECT_EQ(BeginESignature(state_, backend_, registry_, request_, &result_, &previous_),
+            kSignatureOk);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, kUnrecordedEventCaption);
+  EXPECT_NE(boxes.boxes()[0].text.find("The signature is refused"), std::string::npos)
+      << boxes.boxes()[0].text;
+  EXPECT_EQ(EndESignature(state_, backend_, previous_), 1);
 }
 
 TEST_F(ESignatureFlowTest, WithoutPlaceForThePreviousTokenItIsClosed) {

@@ -26,9 +26,9 @@ using testing::BoxRecorder;
 // The real backend, with the system events it writes kept for the test.
 class RecordingBackend : public LogonBackend {
  public:
-  void AddSystemEvent(int code, const std::string& user_name) override {
+  StoreStatus AddSystemEvent(int code, const std::string& user_name) override {
     events.push_back(std::to_string(code) + " " + user_name);
-    LogonBackend::AddSystemEvent(code, user_name);
+    return LogonBackend::AddSystemEvent(code, user_name);
   }
   std::vector<std::string> events;
 };

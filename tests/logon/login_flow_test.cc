@@ -10,7 +10,9 @@
 #include "logon/user_login_dialog.h"
 #include "services/security/korwinsec.h"
 #include "services/security/token_table.h"
+#include "logon/unrecorded_event.h"
 #include "testing/gui_test_support.h"
+#include "testing/refused_event_log.h"
 #include "testing/temp_data_dir.h"
 #include "ui/gui_app.h"
 
@@ -156,6 +158,55 @@ TEST_F(LoginFlowTest, AuthCheckConfirmsWithoutLoggingOn) {
   // A logoff keeps it too.
   Logout(state_, backend_);
   EXPECT_EQ(state_.check_record.user_name, "bob");
+}
+
+// Types the credentials, clicks OK and then Cancel if the dialog is still
+// open; *stayed_open says whether it was.
+void AnswerThenCancel(const char* user, const char* password, bool* stayed_open) {
+  WhenModalShows("dlg130", [=](QWidget* dialog) {
+    QTest::keyClicks(dialog->findChild<QLineEdit*>("ctl1002"), user);
+    QTest::keyClicks(dialog->findChild<QLineEdit*>("ctl1003"), password);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("ctl1001"), Qt::LeftButton);
+    *stayed_open = dialog->isVisible();
+    if (*stayed_open) QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+  });
+}
+
+TEST_F(LoginFlowTest, AttemptsWhoseEventCannotBeStoredAreRefused) {
+  ASSERT_EQ(Login("alice", "Alice-Pass1"), kLoginOk);
+  const LogonState before = state_;
+  testing::BoxRecorder boxes;
+  {
+    testing::RefusedEventLog full_log;
+    // Right and wrong passwords get the same answer: the attempt is not
+    // recorded, so it tells nothing.
+    for (const char* password : {"Bob-Pass2", "not-it"}) {
+      bool stayed_open = false;
+      AnswerThenCancel("bob", password, &stayed_open);
+      EXPECT_EQ(RunLogin(state_, backend_, nullptr, false, kUserLoginTitle), kLoginCancelled);
+      EXPECT_TRUE(stayed_open);
+      ASSERT_EQ(boxes.boxes().size(), 1u) << password;
+      EXPECT_EQ(boxes.boxes()[0].caption, kUnrecordedEventCaption);
+      EXPECT_NE(boxes.boxes()[0].text.find("The logon is refused"), std::string::npos);
+      EXPECT_NE(boxes.boxes()[0].text.find("database or disk is full"), std::string::npos)
+          << boxes.boxes()[0].text;
+      boxes.Clear();
+    }
+    EXPECT_EQ(state_.token, before.token);
+    EXPECT_EQ(state_.current_user, before.current_user);
+    EXPECT_TRUE(TokenIsOpen(state_.token));
+    EXPECT_EQ(ImpersonatedName(), "alice");
+
+    bool stayed_open = false;
+    AnswerThenCancel("bob", "Bob-Pass2", &stayed_open);
+    EXPECT_EQ(RunAuthCheck(state_, backend_, nullptr, false), kLoginCancelled);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_NE(boxes.boxes()[0].text.find("The identity check is refused"), std::string::npos);
+    EXPECT_EQ(state_.check_record, before.check_record);
+  }
+  // Once the log takes events again, so does the logon.
+  EXPECT_EQ(Login("bob", "Bob-Pass2"), kLoginOk);
+  EXPECT_EQ(state_.current_user.user_name, "bob");
 }
 
 TEST_F(LoginFlowTest, SetLoginUserTakesOverAValidTokenOnly) {

@@ -1,5 +1,6 @@
-// tavsec config ...: shows and changes the compliance settings, and shows
-// their audit trail. Every change is audited under the system user running
+// tavsec config ...: shows and changes the compliance settings, shows
+// their audit trail, checks them against their seal and, after an
+// administrator's review, accepts settings that fail it. Every change is audited under the system user running
 // tavsec, with the reason given by --reason.
 //
 // Exit status: 0 done (also when the setting already had the value), 1 the
@@ -55,6 +56,12 @@ bool Parsed(Context& context, Parse parse, int* out) {
 
 void Show(Context& context) {
   CSystemConfiguration& config = theSystemConfig;
+  if (config.VerifySettings() != kConfigOk) {
+    // What follows is what the library answers while it refuses them.
+    std::cout << "The stored settings are refused: "
+              << CSystemConfiguration::LastErrorMessage() << "\n\n";
+    context.exit_code = kFailed;
+  }
   std::cout << "21 CFR Part 11 features: " << (config.Is21CFREnabled() ? "on" : "off") << "\n";
   const int idle = config.GetConfigInt(kIdleTimeoutName, 0);
   std::cout << "Idle timeout: " << idle << (idle == 0 ? " (never)" : " minutes") << "\n";
@@ -213,6 +220,20 @@ void Trail(Context& context) {
   }
 }
 
+void Verify(Context& context) {
+  if (theSystemConfig.VerifySettings() != kConfigOk) {
+    std::cout << CSystemConfiguration::LastErrorMessage() << "\nVERIFICATION FAILED\n";
+    context.exit_code = kFailed;
+    return;
+  }
+  std::cout << "The stored settings match their seal.\n";
+}
+
+void Seal(Context& context) {
+  context.exit_code = Report(theSystemConfig.AcceptStoredSettings(Args().reason));
+  if (context.exit_code == 0) std::cout << "The stored settings are sealed as they are.\n";
+}
+
 }  // namespace
 
 void AddConfigCommands(CLI::App& app, Context& context) {
@@ -228,6 +249,13 @@ void AddConfigCommands(CLI::App& app, Context& context) {
 
   config->add_subcommand("show", "Print every compliance setting")
       ->callback([&context] { Show(context); });
+  config->add_subcommand("verify", "Check that the stored settings match their seal")
+      ->callback([&context] { Verify(context); });
+  CLI::App* seal = config->add_subcommand(
+      "seal", "Accept stored settings that fail their seal as they are (audited)");
+  seal->add_option("--reason", args.reason, "why they are accepted, kept in the audit trail")
+      ->required();
+  seal->callback([&context] { Seal(context); });
 
   CLI::App* set = config->add_subcommand("set", "Set the idle timeout or switch the features");
   set->require_subcommand(1);

@@ -1,8 +1,8 @@
 // tavsec events ...: lists, verifies and exports the system event log.
 //
 // verify checks the hash chains of all three logs of the compliance
-// database (system events, configuration audit trail, run file history) and
-// the database file itself, and names every record found changed, missing
+// database (system events, configuration audit trail, run file history),
+// the seal of the current settings and the database file itself, and names every record found changed, missing
 // or removed. Exit status: 0 intact, 1 damage found or the database could
 // not be read, 2 bad arguments.
 #include <iostream>
@@ -16,6 +16,7 @@
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/filelib_codes.h"
 #include "services/filelib/record_chain.h"
+#include "services/filelib/settings_seal.h"
 #include "services/filelib/system_event_manager.h"
 #include "util/file.h"
 #include "util/ole_date.h"
@@ -111,9 +112,18 @@ void Verify(Context& context) {
           std::cout << ChainedLogTitle(log) << ": " << problem.text << "\n";
         }
       }
+      // The current settings against the seal their last audited write left.
+      StoreStatus s = CheckSettingsSeal(c);
+      if (s.code() == StoreStatus::kTampered) {
+        intact = false;
+        std::cout << "settings: " << s.message() << "\n";
+      } else if (!s.ok()) {
+        return s;
+      } else {
+        std::cout << "settings: match their seal\n";
+      }
       // The file itself: pages and indexes that SQLite can still make sense
       // of.
-      StoreStatus s;
       SqliteStatement check = c.Prepare("PRAGMA quick_check", &s);
       if (!s.ok()) return s;
       while (check.Step(&s)) {

@@ -69,9 +69,13 @@ StoreStatus SaveSettingAudited(SqliteDb& db, std::string_view row, const CCompon
   upsert.BindBlob(2, Chunk(*fresh));
   status = upsert.Run();
   if (!status.ok()) return status;
-  status = AppendChained(db, ChainedLog::kConfigAudit, Chunk(event));
+  status = AppendConfigAuditEvent(db, event);
   if (status.ok()) *changed = true;
   return status;
+}
+
+StoreStatus AppendConfigAuditEvent(SqliteDb& db, CAuditEventComp& event) {
+  return AppendChained(db, ChainedLog::kConfigAudit, Chunk(event));
 }
 
 StoreStatus LoadConfigAuditTrail(SqliteDb& db, std::unique_ptr<CLoadedAuditCollection>* out) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "records/audit_event_comp.h"
 #include "records/component.h"
 #include "services/filelib/sqlite_db.h"
 #include "services/filelib/store_status.h"
@@ -35,6 +36,10 @@ struct ChangeAuthor {
 // anything was written. REQUIRES: inside a write transaction.
 StoreStatus SaveSettingAudited(SqliteDb& db, std::string_view row, const CComponent& record,
                                const ChangeAuthor& author, bool* changed);
+
+// Appends `event` to the configuration audit trail. REQUIRES: inside a
+// write transaction.
+StoreStatus AppendConfigAuditEvent(SqliteDb& db, CAuditEventComp& event);
 
 // The configuration audit trail (AUDT) with every event in order; its
 // sequence number is that of its first event. A record that does not read

@@ -3,6 +3,7 @@
 #include <functional>
 #include <mutex>
 
+#include "records/audit_event_comp.h"
 #include "records/esig_config_comp.h"
 #include "records/value_comps.h"
 #include "services/config/config_records.h"
@@ -14,7 +15,9 @@
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/loaded_lists.h"
 #include "services/filelib/log_output.h"
+#include "services/filelib/settings_seal.h"
 #include "services/filelib/system_event_manager.h"
+#include "util/ole_date.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -98,7 +101,10 @@ std::unique_ptr<CComponent> CSystemConfiguration::LoadRow(std::string_view row,
   std::shared_ptr<ComplianceDb> db;
   *status = Db(&db);
   if (status->ok()) {
-    *status = db->Read([&](SqliteDb& c) { return LoadSetting(c, row, &record); });
+    *status = db->Read([&](SqliteDb& c) {
+      StoreStatus s = CheckSettingsSeal(c);
+      return s.ok() ? LoadSetting(c, row, &record) : s;
+    });
   }
   std::lock_guard<std::mutex> lock(mutex_);
   if (status->ok()) {
@@ -106,6 +112,13 @@ std::unique_ptr<CComponent> CSystemConfiguration::LoadRow(std::string_view row,
     return record;
   }
   t_last_error = status->message();
+  if (status->code() == StoreStatus::kTampered) {
+    // Settings changed behind the service's back are not the settings, and
+    // neither are values read before: nothing tells when they were changed.
+    last_good_.clear();
+    ReportOnce("configuration refused (failing closed): " + status->message());
+    return FailClosedRecord(row);
+  }
   auto it = last_good_.find(row);
   ReportOnce("configuration not read (" +
              std::string(it != last_good_.end() ? "using the values read before"
@@ -156,12 +169,17 @@ int CSystemConfiguration::WriteRow(
   StoreStatus status = Db(&db);
   if (status.ok()) {
     status = db->Write([&](SqliteDb& c) {
+      // A change on top of settings that fail their seal would seal them
+      // again, and so pass off what was done behind the service's back.
+      StoreStatus s = CheckSettingsSeal(c);
+      if (!s.ok()) return s;
       std::unique_ptr<CComponent> current;
-      StoreStatus s = LoadSetting(c, row, &current);
+      s = LoadSetting(c, row, &current);
       if (!s.ok()) return s;
       std::unique_ptr<CComponent> fresh = build(*current);
       did_change = false;
       s = SaveSettingAudited(c, row, *fresh, author, &did_change);
+      if (s.ok() && did_change) s = SealSettings(c);
       if (s.ok() && did_change && system_event != 0) {
         s = AppendSystemEvent(c, static_cast<AUDITCODE>(system_event), author.user.c_str());
       }
@@ -325,6 +343,42 @@ int CSystemConfiguration::WriteESigConfiguration(int data_type,
         return MergeChanges(base.get(), mine.get(), &current);
       },
       reason);
+}
+
+// ---------------------------------------------------------------- seal
+
+int CSystemConfiguration::VerifySettings() {
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = Db(&db);
+  if (status.ok()) status = db->Read([](SqliteDb& c) { return CheckSettingsSeal(c); });
+  return ConfigCode(status);
+}
+
+int CSystemConfiguration::AcceptStoredSettings(std::string_view reason) {
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = Db(&db);
+  if (status.ok()) {
+    status = db->Write([&](SqliteDb& c) {
+      StoreStatus s = CheckSettingsSeal(c);
+      if (s.ok()) return s;  // nothing to accept
+      if (s.code() != StoreStatus::kTampered) return s;
+      // Every stored row must read, so that what is accepted is settings.
+      for (const char* row : {kRowFeatureSwitch, kRowNumbers, kRowRights, kRowAudit, kRowESig}) {
+        std::unique_ptr<CComponent> record;
+        s = LoadSetting(c, row, &record);
+        if (!s.ok()) return s;
+      }
+      CAuditEventComp event;
+      event.SetEvent(ActingUserName(), OleDateNow());
+      event.SetReasonForChange(std::string(kAcceptedSettingsReason) + std::string(reason));
+      s = AppendConfigAuditEvent(c, event);
+      return s.ok() ? SealSettings(c) : s;
+    });
+  }
+  if (!status.ok()) LogLine("stored settings not accepted: " + status.message());
+  std::lock_guard<std::mutex> lock(mutex_);
+  failed_reads_.clear();
+  return ConfigCode(status);
 }
 
 // ------------------------------------------------------- as a document

@@ -21,6 +21,12 @@
 // the features on or off also writes system event 8 or 9 in the same
 // transaction.
 //
+// Integrity: the settings are sealed with each write (settings_seal.h).
+// Settings that fail their seal (a row changed, added or removed behind the
+// service) are refused: the queries fail closed as below, ignoring values
+// read before, the array reads and every write are refused, and it is
+// reported, until an administrator accepts them (AcceptStoredSettings).
+//
 // Failures: results are TamberTAV2ErrorCodes (0 on success). When a kind
 // cannot be read (damaged or unreadable database) it is reported to the log
 // output once per distinct message, and the queries answer from the last
@@ -58,6 +64,9 @@
 namespace tav {
 
 class ComplianceDb;
+
+inline constexpr char kAcceptedSettingsReason[] =
+    "Stored settings that did not match their seal were accepted as they are: ";
 
 class CSystemConfiguration : public TAV2FileManager {
  public:
@@ -99,6 +108,16 @@ class CSystemConfiguration : public TAV2FileManager {
   int ReadESigConfiguration(int data_type, CTAVESigConfiguration& config);
   int WriteESigConfiguration(int data_type, const CTAVESigConfiguration& config,
                              std::string_view reason = {});
+
+  // Whether the stored settings match their seal (settings_seal.h): 0, or
+  // kConfigStorageError with LastErrorMessage saying what does not match
+  // or what failed.
+  int VerifySettings();
+  // After settings failed their seal and an administrator has checked
+  // them: takes them as they are stored now, with an audit event of the
+  // acting user whose reason for change is kAcceptedSettingsReason
+  // followed by `reason`, and seals them. 0 also when they matched.
+  int AcceptStoredSettings(std::string_view reason);
 
   // TAV2FileManager: the configuration as a document.
   std::string GetFilePath() const override;

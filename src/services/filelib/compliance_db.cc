@@ -13,6 +13,7 @@
 #include <thread>
 #include <utility>
 
+#include "services/filelib/settings_seal.h"
 #include "util/atomic_create.h"
 #include "util/data_dir.h"
 
@@ -46,6 +47,10 @@ CREATE TABLE IF NOT EXISTS run_list(
   id INTEGER PRIMARY KEY,
   path TEXT NOT NULL UNIQUE,
   record BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS settings_seal(
+  id INTEGER PRIMARY KEY CHECK (id = 1),
+  trail_seq INTEGER NOT NULL,
+  seal BLOB NOT NULL);
 )sql";
 
 const char* const kTables[] = {"system_events", "config_audit", "run_history",
@@ -90,6 +95,20 @@ StoreStatus QueryText(SqliteDb& db, const char* sql, std::string* out) {
     *out = std::string(stmt.ColumnText(0));
     return StoreStatus::Ok();
   }
+  return status;
+}
+
+// A store of schema 1 carries no seal of its settings: they are taken as
+// they stand and sealed, once, by the first open that may write.
+StoreStatus SealLegacySettings(SqliteDb& db) {
+  StoreStatus status = db.BeginWrite();
+  if (!status.ok()) return status;
+  long long version = 0;
+  status = QueryInt(db, "PRAGMA user_version", &version);
+  // Another process may have done it while we waited for the lock.
+  if (status.ok() && version < kSealedSettingsSchemaVersion) status = MigrateToSealedSettings(db);
+  if (status.ok()) status = db.Commit();
+  if (!status.ok()) db.Rollback();
   return status;
 }
 
@@ -167,6 +186,7 @@ StoreStatus ComplianceDb::OpenAndCheck(const std::string& path, std::unique_ptr<
     if (status.ok()) status = QueryInt(*db, "SELECT count(*) FROM sqlite_schema", &objects);
     if (status.ok() && app_id == 0 && objects == 0) {
       status = db->Exec(kCreateSchema);
+      if (status.ok()) status = SealSettings(*db);
       if (status.ok()) {
         status = db->Exec(("PRAGMA application_id=" + std::to_string(kComplianceDbApplicationId) +
                            "; PRAGMA user_version=" + std::to_string(kComplianceDbSchemaVersion))
@@ -180,6 +200,11 @@ StoreStatus ComplianceDb::OpenAndCheck(const std::string& path, std::unique_ptr<
       db->Rollback();
       return status;
     }
+  }
+
+  if (!fresh && version < kSealedSettingsSchemaVersion && !db->IsReadOnly()) {
+    status = SealLegacySettings(*db);
+    if (!status.ok()) return status;
   }
 
   std::set<std::string> present;

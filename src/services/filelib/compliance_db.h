@@ -39,7 +39,9 @@ inline constexpr char kComplianceDbFileName[] = "compliance.db";
 // PRAGMA application_id of the database ("TAVC"); with user_version it tells
 // this suite's database from any other SQLite file.
 inline constexpr int kComplianceDbApplicationId = 0x54415643;
-inline constexpr int kComplianceDbSchemaVersion = 1;
+// 2: the settings are sealed (settings_seal.h); a store of 1 is raised to 2
+// by the first open that may write.
+inline constexpr int kComplianceDbSchemaVersion = 2;
 
 class ComplianceDb {
  public:

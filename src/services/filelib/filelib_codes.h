@@ -34,7 +34,8 @@ inline int FileLibCode(const StoreStatus& status) {
     case StoreStatus::kOk: return kFileLibOk;
     case StoreStatus::kBusy: return kFileLibBusy;
     case StoreStatus::kCorrupt:
-    case StoreStatus::kForeign: return kFileLibDamaged;
+    case StoreStatus::kForeign:
+    case StoreStatus::kTampered: return kFileLibDamaged;
     case StoreStatus::kReadOnly: return kFileLibReadOnly;
     case StoreStatus::kFull: return kFileLibDiskFull;
     case StoreStatus::kNotFound: return kFileLibNotOnList;

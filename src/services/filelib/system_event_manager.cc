@@ -79,6 +79,10 @@ StoreStatus CSystemEventManager::OpenDb(std::shared_ptr<ComplianceDb>* db) {
 }
 
 int CSystemEventManager::AddSystemEvent(AUDITCODE code, const char* user_name) {
+  return FileLibCode(RecordSystemEvent(code, user_name));
+}
+
+StoreStatus CSystemEventManager::RecordSystemEvent(AUDITCODE code, const char* user_name) {
   // The record is made once, before any waiting, so that its date is when
   // the event happened.
   std::unique_ptr<CAuditEventComp> event = MakeSystemEvent(code, user_name);
@@ -86,9 +90,10 @@ int CSystemEventManager::AddSystemEvent(AUDITCODE code, const char* user_name) {
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = OpenDb(&db);
   if (status.ok()) status = db->AppendToLog(ChainedLog::kSystemEvents, std::move(chunk));
-  if (status.ok()) return kFileLibOk;
-  LogLine("system event not stored (" + SummarizeEvent(*event) + "): " + status.message());
-  return FileLibCode(status);
+  if (!status.ok()) {
+    LogLine("system event not stored (" + SummarizeEvent(*event) + "): " + status.message());
+  }
+  return status;
 }
 
 CAuditCollectionComp* CSystemEventManager::LoadEventList() {

@@ -46,6 +46,9 @@ class CSystemEventManager {
   // naming the event and the cause goes to the log output (log_output.h),
   // since callers commonly ignore the result.
   int AddSystemEvent(AUDITCODE code, const char* user_name);
+  // As AddSystemEvent, with the cause of a failure as a status (for callers
+  // that refuse the work whose event could not be stored).
+  StoreStatus RecordSystemEvent(AUDITCODE code, const char* user_name);
 
   // Every event of the log in order, however many: a system event list
   // (SyEL) whose sequence number is that of its first event and whose

@@ -19,6 +19,7 @@
 #include "services/filelib/log_output.h"
 #include "services/filelib/system_event_manager.h"
 #include "testing/temp_data_dir.h"
+#include "util/file.h"
 
 namespace tav {
 namespace {
@@ -280,36 +281,126 @@ TEST(SystemConfiguration, TwoProcessesGrantingAtOnceLoseNoGrant) {
   }
 }
 
-TEST(SystemConfiguration, AnUnreadableSettingFailsClosedAndIsReported) {
+// Runs SQL on the database behind the service's back, as someone with the
+// file and the sqlite3 tool would; ?1 is `blob` when given.
+void Tamper(const TempDataDir& dir, const char* sql, const std::string* blob = nullptr) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(dir.File(kComplianceDbFileName).c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* stmt = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  if (blob != nullptr) {
+    sqlite3_bind_blob(stmt, 1, blob->data(), static_cast<int>(blob->size()), SQLITE_TRANSIENT);
+  }
+  EXPECT_EQ(sqlite3_step(stmt), SQLITE_DONE) << sqlite3_errmsg(db);
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+}
+
+std::string ChunkOf(CComponent& record) {
+  CMemFile file(64);
+  record.StreamDataOut(&file);
+  return file.TakeString();
+}
+
+TEST(SystemConfiguration, SettingsChangedBehindTheServiceFailClosedUntilAccepted) {
+  TempDataDir dir;
+  std::vector<std::string> lines;
+  LogSink previous = SetLogSink([&](std::string_view line) { lines.emplace_back(line); });
+  {
+    CSystemConfiguration config;
+    ASSERT_EQ(config.Set21CFREnabled(1), kConfigOk);
+    ASSERT_EQ(config.SetConfigInt(kIdleTimeoutName, 5), kConfigOk);
+    EXPECT_EQ(config.VerifySettings(), kConfigOk);
+    ASSERT_EQ(config.IsActivityAllowed({"tav-admins"}, 0, nullptr), 1);
+
+    // One DELETE would switch the features off: refused instead, and values
+    // read before are not answered either.
+    Tamper(dir, "DELETE FROM settings WHERE name = '21EN'");
+    EXPECT_EQ(config.Is21CFREnabled(), 1);
+    EXPECT_EQ(config.IsActivityAllowed({"tav-admins"}, 0, nullptr), 0);
+    EXPECT_EQ(config.GetConfigInt(kIdleTimeoutName, 0), 0);
+    CTAVGroupRightsArray rights;
+    EXPECT_EQ(config.ReadActivityGroupArray(rights), kConfigStorageError);
+    EXPECT_EQ(config.VerifySettings(), kConfigStorageError);
+    EXPECT_NE(CSystemConfiguration::LastErrorMessage().find("do not match their seal"),
+              std::string::npos)
+        << CSystemConfiguration::LastErrorMessage();
+    // A change on top would seal what was done: refused.
+    EXPECT_EQ(config.SetConfigInt(kIdleTimeoutName, 6), kConfigStorageError);
+
+    // Put back byte for byte, the settings match again.
+    std::string on = ChunkOf(*FeatureSwitchRecord(true));
+    Tamper(dir, "INSERT INTO settings(name, record) VALUES('21EN', ?1)", &on);
+    EXPECT_EQ(config.VerifySettings(), kConfigOk);
+    EXPECT_EQ(config.GetConfigInt(kIdleTimeoutName, 0), 5);
+
+    // An edited value, and a row added.
+    std::string off = ChunkOf(*FeatureSwitchRecord(false));
+    Tamper(dir, "UPDATE settings SET record = ?1 WHERE name = '21EN'", &off);
+    EXPECT_EQ(config.Is21CFREnabled(), 1);
+    EXPECT_EQ(config.VerifySettings(), kConfigStorageError);
+    Tamper(dir, "UPDATE settings SET record = ?1 WHERE name = '21EN'", &on);
+    Tamper(dir, "INSERT INTO settings(name, record) VALUES('ACss', x'00')");
+    EXPECT_EQ(config.IsActivityAllowed({"tav-admins"}, 0, nullptr), 0);
+    // Damaged settings are not accepted.
+    EXPECT_EQ(config.AcceptStoredSettings("reviewed"), kConfigStorageError);
+    Tamper(dir, "DELETE FROM settings WHERE name = 'ACss'");
+    EXPECT_EQ(config.VerifySettings(), kConfigOk);
+
+    // An administrator who has reviewed an edit accepts it; the trail says so.
+    Tamper(dir, "UPDATE settings SET record = ?1 WHERE name = '21EN'", &off);
+    ASSERT_EQ(config.AcceptStoredSettings("restored from backup"), kConfigOk);
+    EXPECT_EQ(config.VerifySettings(), kConfigOk);
+    EXPECT_EQ(config.Is21CFREnabled(), 0);
+    std::vector<const CAuditEventComp*> events = Events(config.GetAuditTrail());
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[2]->GetReasonForChange(),
+              std::string(kAcceptedSettingsReason) + "restored from backup");
+    EXPECT_EQ(config.SetConfigInt(kIdleTimeoutName, 6), kConfigOk);
+    EXPECT_EQ(config.VerifySettings(), kConfigOk);
+  }
+  SetLogSink(std::move(previous));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines[0].find("configuration refused"), std::string::npos) << lines[0];
+}
+
+TEST(SystemConfiguration, AStoreWithoutSealIsSealedAsItStandsWhenOpened) {
+  TempDataDir dir;
+  {
+    CSystemConfiguration config;
+    ASSERT_EQ(config.Set21CFREnabled(1), kConfigOk);
+  }
+  // A store as the previous version left it.
+  Tamper(dir, "DROP TABLE settings_seal");
+  Tamper(dir, "PRAGMA user_version = 1");
+  ComplianceDb::ReleaseCache();
+  CSystemConfiguration config;
+  EXPECT_EQ(config.VerifySettings(), kConfigOk);
+  EXPECT_EQ(config.Is21CFREnabled(), 1);
+  Tamper(dir, "DELETE FROM settings WHERE name = '21EN'");
+  EXPECT_EQ(config.VerifySettings(), kConfigStorageError);
+  EXPECT_EQ(config.Is21CFREnabled(), 1);
+  // Removing the seal is no way back to an unsealed store.
+  Tamper(dir, "DROP TABLE settings_seal");
+  EXPECT_EQ(config.VerifySettings(), kConfigStorageError);
+}
+
+TEST(SystemConfiguration, AFailedReadBlocksWritesUntilTheNextRead) {
   TempDataDir dir;
   std::vector<std::string> lines;
   LogSink previous = SetLogSink([&](std::string_view line) { lines.emplace_back(line); });
   {
     CSystemConfiguration config;
     ASSERT_EQ(config.SetConfigInt(kIdleTimeoutName, 5), kConfigOk);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(dir.File(kComplianceDbFileName).c_str(), &db), SQLITE_OK);
-    sqlite3_exec(db,
-                 "INSERT INTO settings(name, record) VALUES('21EN', x'3231454e00000009'),"
-                 "('ACss', x'00')",
-                 nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    // Never read before: the safe answers.
-    EXPECT_EQ(config.Is21CFREnabled(), 1);
-    EXPECT_EQ(config.IsActivityAllowed({"tav-admins"}, 0, nullptr), 0);
+    Tamper(dir, "INSERT INTO settings(name, record) VALUES('ACss', x'00')");
     CTAVGroupRightsArray rights;
     EXPECT_EQ(config.ReadActivityGroupArray(rights), kConfigStorageError);
     EXPECT_EQ(rights.GetSize(), 0u);
-    // A write on top of a damaged record is refused, not silently merged.
     EXPECT_EQ(config.WriteActivityGroupArray(rights), kConfigStorageError);
-    // What was read before is still answered.
-    EXPECT_EQ(config.GetConfigInt(kIdleTimeoutName, 0), 5);
 
     // Once the damage is gone, the empty array that the failed read left is
     // still not written over the settings; a new read makes writes possible.
-    ASSERT_EQ(sqlite3_open(dir.File(kComplianceDbFileName).c_str(), &db), SQLITE_OK);
-    sqlite3_exec(db, "DELETE FROM settings WHERE name = 'ACss'", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    Tamper(dir, "DELETE FROM settings WHERE name = 'ACss'");
     EXPECT_EQ(config.WriteActivityGroupArray(rights), kConfigStorageError);
     EXPECT_EQ(config.IsActivityAllowed({"tav-admins"}, 0, nullptr), 1);
     ASSERT_EQ(config.ReadActivityGroupArray(rights), kConfigOk);
@@ -318,8 +409,6 @@ TEST(SystemConfiguration, AnUnreadableSettingFailsClosedAndIsReported) {
     EXPECT_EQ(config.IsActivityAllowed({"tav-admins"}, 0, nullptr), 1);
   }
   SetLogSink(std::move(previous));
-  ASSERT_FALSE(lines.empty());
-  EXPECT_NE(lines[0].find("21EN"), std::string::npos) << lines[0];
 }
 
 TEST(SystemConfiguration, TheConfigurationIsADocumentWithItsAuditTrail) {

@@ -1,5 +1,6 @@
 // tavsec config, run as an administrator would.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdio>
 #include <fstream>
@@ -56,6 +57,35 @@ TEST(TavsecConfig, ChangesByNumberOrNameAreShownAndAudited) {
   // The switch is a system event of the user who ran tavsec.
   r = Tavsec("events list");
   EXPECT_NE(r.out.find(", " + user + ", Enabled 21CFR11\n"), std::string::npos) << r.out;
+}
+
+TEST(TavsecConfig, SettingsChangedBehindItsBackAreReportedUntilSealed) {
+  TempDataDir dir;
+  ASSERT_EQ(Tavsec("config set part11 on").exit_code, 0);
+  EXPECT_EQ(Tavsec("config verify").exit_code, 0);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(dir.File("compliance.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "DELETE FROM settings", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+
+  testing::CommandResult r = Tavsec("events verify");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.out.find("settings: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("VERIFICATION FAILED"), std::string::npos) << r.out;
+  r = Tavsec("config verify");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.out.find("do not match their seal"), std::string::npos) << r.out;
+  r = Tavsec("config show");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.out.find("The stored settings are refused"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("21 CFR Part 11 features: on"), std::string::npos) << r.out;
+
+  EXPECT_NE(Tavsec("config seal").exit_code, 0);  // a reason is required
+  r = Tavsec("config seal --reason 'reviewed, QA-7'");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(Tavsec("config verify").exit_code, 0);
+  EXPECT_EQ(Tavsec("events verify").exit_code, 0);
+  EXPECT_NE(Tavsec("config show").out.find("21 CFR Part 11 features: off"), std::string::npos);
 }
 
 TEST(TavsecConfig, RefusesWhatItCannotUnderstandOrStore) {

@@ -1,0 +1,58 @@
+// The seal of the current compliance settings: a hash over every row of
+// the settings table, bound to the end of the configuration audit trail,
+// kept in the table settings_seal (docs/configuration.md).
+//
+//   seal = BLAKE2b-256, keyed with "settings",
+//          over  trail seq as 8 bytes little-endian || trail hash
+//                || for each row in name order:
+//                   name length (4 bytes LE) || name || record length || record
+//
+// where trail seq and hash are the trail's recorded end (chain_heads; 0 and
+// 32 zero bytes for an empty trail). Every audited write of the settings
+// seals them again in its transaction, so a row deleted, changed or added
+// behind the configuration service, or a change without its trail event,
+// no longer matches, and the settings are refused (they fail closed).
+//
+// Stores of schema 1 carry no seal: the first open that may write sealed
+// them as they stood (MigrateToSealedSettings); one that may not is read
+// unsealed, as before.
+//
+// Thread safety: the functions run on a connection that the caller holds
+// (inside ComplianceDb::Write or Read, or while opening).
+#ifndef TAV_SERVICES_FILELIB_SETTINGS_SEAL_H_
+#define TAV_SERVICES_FILELIB_SETTINGS_SEAL_H_
+
+#include "services/filelib/record_chain.h"
+#include "services/filelib/sqlite_db.h"
+#include "services/filelib/store_status.h"
+
+namespace tav {
+
+// The first schema whose settings are sealed.
+inline constexpr int kSealedSettingsSchemaVersion = 2;
+
+inline constexpr char kCreateSettingsSeal[] =
+    "CREATE TABLE IF NOT EXISTS settings_seal("
+    "id INTEGER PRIMARY KEY CHECK (id = 1), trail_seq INTEGER NOT NULL, seal BLOB NOT NULL)";
+
+// The seal of what the settings table and the trail hold now.
+// REQUIRES: inside a transaction.
+StoreStatus ComputeSettingsSeal(SqliteDb& db, uint64_t* trail_seq, ChainHash* seal);
+
+// Stores the seal of the settings as they are now. REQUIRES: inside a write
+// transaction, in a store of schema 2 or later.
+StoreStatus SealSettings(SqliteDb& db);
+
+// Ok when the settings match their seal (or the store predates seals);
+// kTampered with what does not match; or the storage's failure.
+// REQUIRES: inside a transaction.
+StoreStatus CheckSettingsSeal(SqliteDb& db);
+
+// Makes a store of schema 1 one of schema 2: creates the seal table, seals
+// the settings as they stand and raises user_version. REQUIRES: inside a
+// write transaction.
+StoreStatus MigrateToSealedSettings(SqliteDb& db);
+
+}  // namespace tav
+
+#endif  // TAV_SERVICES_FILELIB_SETTINGS_SEAL_H_
