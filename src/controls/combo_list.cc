@@ -30,9 +30,6 @@ CXComboList::CXComboList(QWidget* parent)
   list_->setMouseTracking(true);
   list_->installEventFilter(this);
   list_->viewport()->installEventFilter(this);
-  // The entry under the mouse becomes the current one.
-  connect(list_, &QListWidget::itemEntered, this,
-          [this](QListWidgetItem* item) { list_->setCurrentItem(item); });
   setFocusProxy(list_);
 }
 
@@ -114,6 +111,15 @@ bool CXComboList::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
     return HandleKey(key->key(), key->text());
+  }
+  if (watched == list_->viewport() && event->type() == QEvent::MouseMove) {
+    // The entry under a moving mouse becomes the current one; a list that
+    // opens under a resting mouse keeps its selection.
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (QListWidgetItem* item = list_->itemAt(mouse->position().toPoint())) {
+      if (item != list_->currentItem()) list_->setCurrentItem(item);
+    }
+    return false;
   }
   if (watched == list_->viewport() && event->type() == QEvent::MouseButtonRelease) {
     auto* mouse = static_cast<QMouseEvent*>(event);

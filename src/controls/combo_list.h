@@ -7,7 +7,7 @@
 //                                   -> moves the selection, keyMoved()
 //   a left-button release on an entry, or a press on the frame outside the
 //   list box                        -> clicked()
-// The entry under the mouse becomes the current one.
+// The entry under a moving mouse becomes the current one.
 //
 // Threads: the GUI thread. Owned by the list that opens it (a Qt child); the
 // list closes it with Dismiss(), after which it reports nothing more.
