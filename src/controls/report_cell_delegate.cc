@@ -25,6 +25,11 @@ QSize ReportCellDelegate::sizeHint(const QStyleOptionViewItem& option,
   return size;
 }
 
+bool ReportCellDelegate::editorEvent(QEvent*, QAbstractItemModel*, const QStyleOptionViewItem&,
+                                     const QModelIndex&) {
+  return false;
+}
+
 ReportCellDelegate::Colors ReportCellDelegate::CellColors(const QStyleOptionViewItem& option,
                                                           const XListCellData& cell,
                                                           int column) const {

@@ -31,6 +31,10 @@ class ReportCellDelegate : public QStyledItemDelegate {
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  // The list handles every click and key itself: a checkbox must not flip
+  // twice.
+  bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
   // The checkbox of a cell of `rect` (with or without text).
   QRect CheckboxRect(const QRect& rect, bool has_text) const;

@@ -147,23 +147,19 @@ QRect CXListCtrl::EmptyTextRect() const {
 void CXListCtrl::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     selection_at_press_ = SelectedRows();
-    left_pressed_ = true;
+    pressed_cell_ = indexAt(event->position().toPoint());
   }
   QTreeView::mousePressEvent(event);
 }
 
-void CXListCtrl::mouseMoveEvent(QMouseEvent* event) {
-  // A drag over the rows extends no selection in a checkbox grid; a
-  // release elsewhere is still a click where it ends.
-  if (event->buttons() & Qt::LeftButton) return;
-  QTreeView::mouseMoveEvent(event);
-}
-
 void CXListCtrl::mouseReleaseEvent(QMouseEvent* event) {
   QTreeView::mouseReleaseEvent(event);
-  if (event->button() != Qt::LeftButton || !left_pressed_) return;
-  left_pressed_ = false;
-  HandleClick(event->position().toPoint());
+  if (event->button() != Qt::LeftButton || !pressed_cell_.isValid()) return;
+  const QPersistentModelIndex pressed = pressed_cell_;
+  pressed_cell_ = QPersistentModelIndex();
+  // A click is a press and a release on one cell; a drag from one cell to
+  // another only selects.
+  if (indexAt(event->position().toPoint()) == pressed) HandleClick(event->position().toPoint());
 }
 
 void CXListCtrl::HandleClick(const QPoint& pos) {

@@ -6,7 +6,7 @@
 // shows "There are no items to show in this view." 10 pixels below the
 // header.
 //
-// Clicks: a click on a checkbox cell of an enabled row flips it; when the
+// Clicks (a press and a release on one cell): a click on a checkbox cell of an enabled row flips it; when the
 // clicked row was part of a multiple selection, every selected row follows
 // the clicked cell and the selection stays. checkboxClicked(row, column)
 // is emitted once for each row that changed, then the column's header
@@ -22,6 +22,7 @@
 #ifndef TAV_CONTROLS_REPORT_LIST_CTRL_H_
 #define TAV_CONTROLS_REPORT_LIST_CTRL_H_
 
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QTreeView>
 
@@ -132,7 +133,6 @@ class CXListCtrl : public QTreeView {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void changeEvent(QEvent* event) override;
   void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
@@ -156,7 +156,7 @@ class CXListCtrl : public QTreeView {
   bool show_selection_always_ = false;
   // Rows selected when the left button went down.
   std::vector<int> selection_at_press_;
-  bool left_pressed_ = false;
+  QPersistentModelIndex pressed_cell_;  // where the left button went down
   // The open drop-down list and its cell.
   QPointer<CXComboList> combo_;
   int combo_row_ = -1;

@@ -77,10 +77,23 @@ TEST_F(ReportListCtrlTest, ClickFlipsOneRowAndTellsOnce) {
   Click(1, 2);
   EXPECT_EQ(list_.GetCheckbox(1, 2), 0);
   EXPECT_EQ(spy.count(), 2);
+  // A click on the box itself flips it once.
+  const QRect cell = list_.CellRect(3, 1);
+  for (int x : {cell.left() + 2, cell.left() + 11}) {
+    QTest::mouseClick(list_.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(x, cell.center().y()));
+  }
+  EXPECT_EQ(list_.GetCheckbox(3, 1), 0);
+  EXPECT_EQ(spy.count(), 4);
+  // A drag from one cell to another only selects.
+  QTest::mousePress(list_.viewport(), Qt::LeftButton, Qt::NoModifier, list_.CellRect(0, 1).center());
+  QTest::mouseRelease(list_.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list_.CellRect(2, 1).center());
+  EXPECT_EQ(spy.count(), 4);
   // A click on the label or on a plain cell changes no box.
   Click(1, 0);
   Click(1, 4);
-  EXPECT_EQ(spy.count(), 2);
+  EXPECT_EQ(spy.count(), 4);
 }
 
 TEST_F(ReportListCtrlTest, ClickInASelectionOfThreeRowsChangesThemAll) {
