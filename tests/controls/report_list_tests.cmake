@@ -1,1 +1,5 @@
 # Tests of the report list.
+tav_add_test(tav_report_list_tests LIBS tav_controls Qt6::Test SOURCES
+  report_list_ctrl_test.cc
+  report_list_model_test.cc
+)
