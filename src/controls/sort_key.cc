@@ -47,18 +47,18 @@ double NumberValue(std::string_view text) {
   return negative ? -value : value;
 }
 
-uint64_t TextPrefix(std::string_view text) {
+// Eight bytes of `text` from `offset` on, big-endian, zero-padded.
+uint64_t TextWord(std::string_view text, size_t offset) {
   unsigned char bytes[8] = {};
-  std::memcpy(bytes, text.data(), std::min<size_t>(text.size(), sizeof bytes));
-  uint64_t prefix = 0;
-  for (unsigned char b : bytes) prefix = (prefix << 8) | b;
-  return prefix;
+  if (offset < text.size()) {
+    std::memcpy(bytes, text.data() + offset, std::min<size_t>(text.size() - offset, sizeof bytes));
+  }
+  uint64_t word = 0;
+  for (unsigned char b : bytes) word = (word << 8) | b;
+  return word;
 }
 
-template <typename T>
-int Sign(T a, T b) {
-  return a < b ? -1 : (b < a ? 1 : 0);
-}
+constexpr size_t kPrefetchDistance = 16;
 
 }  // namespace
 
@@ -79,32 +79,27 @@ SortKey SortKey::Make(std::string_view cell) {
   if (text.empty()) return key;
   if (IsNumericText(text)) {
     key.kind_ = SortKind::kNumber;
-    key.order_ = OrderBits(NumberValue(text));
+    key.high_ = OrderBits(NumberValue(text));
     return key;
   }
   if (const std::optional<DATE> date = ParseOleDate(text)) {
     key.kind_ = SortKind::kDate;
-    key.order_ = OrderBits(*date);
+    key.high_ = OrderBits(*date);
     return key;
   }
   key.kind_ = SortKind::kText;
-  key.order_ = TextPrefix(text);
+  key.high_ = TextWord(text, 0);
+  key.low_ = TextWord(text, 8);
   key.text_ = text.data();
   key.size_ = static_cast<uint32_t>(
       std::min<size_t>(text.size(), std::numeric_limits<uint32_t>::max()));
   return key;
 }
 
-int SortKey::Compare(const SortKey& a, const SortKey& b) {
-  if (a.kind_ != b.kind_) return Sign(a.kind_, b.kind_);
-  if (a.order_ != b.order_) return Sign(a.order_, b.order_);
-  if (a.kind_ != SortKind::kText || (a.size_ <= 8 && b.size_ <= 8)) {
-    // Equal values; two short texts with equal prefixes differ at most in
-    // trailing NUL bytes, so the shorter one comes first.
-    return a.kind_ == SortKind::kText ? Sign(a.size_, b.size_) : 0;
-  }
-  // char_traits<char> compares as unsigned char.
-  return std::string_view(a.text_, a.size_).compare(std::string_view(b.text_, b.size_));
+int SortKey::CompareLongTexts(const SortKey& a, const SortKey& b) {
+  // char_traits<char> compares as unsigned char, as strcmp does.
+  const int c = std::string_view(a.text_, a.size_).compare(std::string_view(b.text_, b.size_));
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 std::vector<uint32_t> StableSortOrder(std::span<const std::string_view> cells, bool ascending) {
@@ -115,15 +110,23 @@ std::vector<uint32_t> StableSortOrder(std::span<const std::string_view> cells, b
   std::vector<Entry> entries;
   entries.reserve(cells.size());
   for (size_t i = 0; i < cells.size(); ++i) {
+    // The texts lie anywhere in memory: fetch ahead, so that the misses
+    // overlap instead of following one another.
+    if (i + kPrefetchDistance < cells.size()) __builtin_prefetch(cells[i + kPrefetchDistance].data());
     entries.push_back(Entry{SortKey::Make(cells[i]), static_cast<uint32_t>(i)});
   }
+  // Ties go by position, which makes the order total: the result is the
+  // stable order, and introsort reaches it faster than a merge sort and
+  // without a second buffer.
   if (ascending) {
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
-      return SortKey::Compare(x.key, y.key) < 0;
+    std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
+      const int c = SortKey::Compare(x.key, y.key);
+      return c < 0 || (c == 0 && x.index < y.index);
     });
   } else {
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
-      return SortKey::Compare(y.key, x.key) < 0;
+    std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
+      const int c = SortKey::Compare(y.key, x.key);
+      return c < 0 || (c == 0 && x.index < y.index);
     });
   }
   std::vector<uint32_t> order;

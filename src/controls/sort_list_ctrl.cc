@@ -34,7 +34,8 @@ CSortListCtrl::CSortListCtrl(QWidget* parent)
   setItemsExpandable(false);
   setExpandsOnDoubleClick(false);
   setUniformRowHeights(true);
-  setSortingEnabled(false);  // the header's click rule is ours
+  setSortingEnabled(false);  // the header's click rule is ours...
+  header_->setSectionsClickable(true);  // ...which needs the clicks
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -138,7 +138,11 @@ void SortListModel::SortRows(int column, bool ascending) {
   {
     std::vector<std::string_view> cells;
     cells.reserve(rows_.size());
-    for (const PackedRow& row : rows_) cells.push_back(row.Cell(static_cast<size_t>(column)));
+    for (size_t i = 0; i < rows_.size(); ++i) {
+      // After a sort the rows' blocks lie in no useful order: fetch ahead.
+      if (i + 16 < rows_.size()) __builtin_prefetch(rows_[i + 16].Data());
+      cells.push_back(rows_[i].Cell(static_cast<size_t>(column)));
+    }
     order = StableSortOrder(cells, ascending);
   }
 

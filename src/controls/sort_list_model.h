@@ -84,6 +84,7 @@ class SortListModel final : public QAbstractTableModel {
     PackedRow() = default;
     PackedRow(std::span<const std::string_view> texts, size_t columns);
     std::string_view Cell(size_t column) const;
+    const void* Data() const { return bytes_.get(); }
     // Rebuilds the block with `text` in `column` (replace) or inserted
     // before it (insert).
     void Replace(size_t column, size_t columns, std::string_view text);
