@@ -1,0 +1,112 @@
+// The rows of the sortable list (CSortListCtrl) as a Qt table model.
+//
+// Each row is a record of its cell texts, one per column, and the caller's
+// own item data. The texts of a row are packed into one allocation, so that a
+// list of a million rows stays small; a cell is UTF-8.
+//
+// Automation and accessibility read the cells through the standard roles:
+// Qt::DisplayRole (the text), Qt::TextAlignmentRole (the column's format),
+// and kItemDataRole (the caller's item data, as qulonglong, on every column).
+//
+// Threads: the GUI thread only, like every Qt model. Ownership: the model
+// owns its rows; views and callers hold indexes only.
+#ifndef TAV_CONTROLS_SORT_LIST_MODEL_H_
+#define TAV_CONTROLS_SORT_LIST_MODEL_H_
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace tav {
+
+class SortListModel final : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  static constexpr int kItemDataRole = Qt::UserRole;
+
+  explicit SortListModel(QObject* parent = nullptr);
+  ~SortListModel() override;
+
+  SortListModel(const SortListModel&) = delete;
+  SortListModel& operator=(const SortListModel&) = delete;
+
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  int ColumnCount() const { return static_cast<int>(columns_.size()); }
+
+  // Inserts a column before `index` (at the end when `index` is past it) and
+  // an empty cell into every row there. Returns its index, or -1 for a
+  // negative index.
+  int InsertColumn(int index, const QString& heading, Qt::Alignment alignment);
+
+  // Inserts a row before `row` (at the end when `row` is past it) with
+  // `texts` in columns 0, 1, ... (missing texts are empty, extra ones are
+  // dropped) and item data 0. Returns the new row's index, or -1 for a
+  // negative `row`.
+  int InsertRow(int row, std::span<const std::string_view> texts);
+
+  // False for an invalid row or column.
+  bool SetText(int row, int column, std::string_view text);
+  // Empty for an invalid row or column.
+  std::string_view Text(int row, int column) const;
+
+  // Item data 0 for an invalid row; SetItemData is false for one.
+  uintptr_t ItemData(int row) const;
+  bool SetItemData(int row, uintptr_t data);
+
+  // False for an invalid row.
+  bool RemoveRow(int row);
+  void RemoveAllRows();
+
+  // Reorders the rows by `column` (see controls/sort_key.h), telling the
+  // views with a layout change so that selection and current row follow
+  // their rows. Nothing happens for an invalid column.
+  void SortRows(int column, bool ascending);
+
+  // QAbstractItemModel.
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ private:
+  // The cell texts of one row in one block: per cell a 32-bit length, then
+  // the bytes. Null for a row without columns.
+  class PackedRow {
+   public:
+    PackedRow() = default;
+    PackedRow(std::span<const std::string_view> texts, size_t columns);
+    std::string_view Cell(size_t column) const;
+    const void* Data() const { return bytes_.get(); }
+    // Rebuilds the block with `text` in `column` (replace) or inserted
+    // before it (insert).
+    void Replace(size_t column, size_t columns, std::string_view text);
+    void Insert(size_t column, size_t columns);
+
+    uintptr_t item_data = 0;
+
+   private:
+    std::unique_ptr<char[]> bytes_;
+  };
+
+  struct Column {
+    QString heading;
+    Qt::Alignment alignment;
+  };
+
+  bool ValidRow(int row) const { return row >= 0 && row < RowCount(); }
+
+  std::vector<PackedRow> rows_;
+  std::vector<Column> columns_;
+};
+
+}  // namespace tav
+
+#endif  // TAV_CONTROLS_SORT_LIST_MODEL_H_

@@ -1,0 +1,234 @@
+// The sortable list driven as a user drives it: header clicks, the sort
+// arrow, deleting with select-next, selecting with clamp, and what
+// automation reads through the model's roles.
+#include "controls/sort_list_ctrl.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QStyle>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/gui_app.h"
+
+namespace tav {
+namespace {
+
+class SortListCtrlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(EnsureGuiApplication());
+    list_ = std::make_unique<CSortListCtrl>();
+    list_->resize(600, 300);
+    ASSERT_EQ(list_->InsertColumn(0, "Date & Time", Qt::AlignLeft, 180), 0);
+    ASSERT_EQ(list_->InsertColumn(1, "User Login", Qt::AlignLeft, 120), 1);
+    ASSERT_EQ(list_->InsertColumn(2, "Count", Qt::AlignRight, 80), 2);
+    list_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list_.get()));
+  }
+
+  void Add(std::string_view a, std::string_view b, std::string_view c, uintptr_t data = 0) {
+    const int row = list_->AddItem(list_->GetItemCount(), a, {b, c});
+    ASSERT_GE(row, 0);
+    list_->SetItemData(row, data);
+  }
+
+  std::vector<std::string> Column(int column) const {
+    std::vector<std::string> texts;
+    for (int row = 0; row < list_->GetItemCount(); ++row) {
+      texts.emplace_back(list_->GetItemText(row, column));
+    }
+    return texts;
+  }
+
+  // What a screen reader or test driver reads from the model.
+  std::vector<std::string> DisplayColumn(int column) const {
+    std::vector<std::string> texts;
+    const QAbstractItemModel* model = list_->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+      texts.push_back(model->index(row, column).data(Qt::DisplayRole).toString().toStdString());
+    }
+    return texts;
+  }
+
+  void ClickHeading(int column) {
+    QHeaderView* header = list_->header();
+    const QPoint at(header->sectionViewportPosition(column) + 10, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  }
+
+  std::unique_ptr<CSortListCtrl> list_;
+};
+
+using Texts = std::vector<std::string>;
+
+TEST_F(SortListCtrlTest, HeaderClicksSortAscendingThenDescendingAndANewColumnAscending) {
+  Add("1/2/2024 10:00:00 AM", "bob", "10");
+  Add("1/2/2024 9:00:00 AM", "alice", "9");
+  Add("1/2/2024 11:00:00 AM", "carol", "100");
+  list_->Sort(0, false);
+  EXPECT_EQ(Column(0), (Texts{"1/2/2024 11:00:00 AM", "1/2/2024 10:00:00 AM",
+                              "1/2/2024 9:00:00 AM"}));
+
+  ClickHeading(0);  // the sorted column, descending: turns ascending
+  EXPECT_EQ(list_->GetSortColumn(), 0);
+  EXPECT_TRUE(list_->IsAscending());
+  EXPECT_EQ(DisplayColumn(0), (Texts{"1/2/2024 9:00:00 AM", "1/2/2024 10:00:00 AM",
+                                     "1/2/2024 11:00:00 AM"}));
+  ClickHeading(0);
+  EXPECT_FALSE(list_->IsAscending());
+  EXPECT_EQ(DisplayColumn(1), (Texts{"carol", "bob", "alice"}));
+
+  ClickHeading(2);  // another column starts ascending, by number
+  EXPECT_EQ(list_->GetSortColumn(), 2);
+  EXPECT_TRUE(list_->IsAscending());
+  EXPECT_EQ(DisplayColumn(2), (Texts{"9", "10", "100"}));
+  ClickHeading(2);
+  EXPECT_EQ(DisplayColumn(2), (Texts{"100", "10", "9"}));
+  // The other cells travel with their row.
+  EXPECT_EQ(list_->GetItemText(0, 1), "carol");
+}
+
+TEST_F(SortListCtrlTest, SortingKeepsTheSelectionOnItsRowsAndResortRepeats) {
+  Add("b", "", "");
+  Add("c", "", "");
+  Add("a", "", "");
+  ASSERT_TRUE(list_->SelectItem(1));  // "c"
+  list_->Sort(0, true);
+  EXPECT_EQ(list_->GetSelectedRows(), std::vector<int>{2});
+  EXPECT_EQ(list_->currentIndex().row(), 2);
+  list_->SetItemText(0, 0, "z");
+  list_->Resort();
+  EXPECT_EQ(Column(0), (Texts{"b", "c", "z"}));
+  list_->Sort(3, true);  // no such column: ignored
+  list_->Sort(-1, false);
+  EXPECT_EQ(list_->GetSortColumn(), 0);
+  EXPECT_TRUE(list_->IsAscending());
+}
+
+TEST_F(SortListCtrlTest, TheArrowPointsUpForAscendingAndDownForDescending) {
+  Add("1", "", "");
+  CSortHeaderCtrl* header = list_->GetHeaderCtrl();
+  EXPECT_EQ(header->SortIndicatorFor(0), QStyleOptionHeader::None);
+  list_->Sort(1, true);
+  EXPECT_EQ(header->SortIndicatorFor(1), QStyleOptionHeader::SortUp);
+  EXPECT_EQ(header->SortIndicatorFor(0), QStyleOptionHeader::None);
+  list_->Sort(1, false);
+  EXPECT_EQ(header->SortIndicatorFor(1), QStyleOptionHeader::SortDown);
+
+  // The style draws SortUp as an arrow with its point at the top: its top
+  // painted row is narrower than its bottom one.
+  QImage image(40, 40, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  {
+    QPainter painter(&image);
+    QStyleOptionHeader opt;
+    opt.initFrom(header);
+    opt.rect = QRect(0, 0, 40, 40);
+    opt.sortIndicator = QStyleOptionHeader::SortUp;
+    header->style()->drawPrimitive(QStyle::PE_IndicatorHeaderArrow, &opt, &painter, header);
+  }
+  std::vector<int> widths;
+  for (int y = 0; y < image.height(); ++y) {
+    int n = 0;
+    for (int x = 0; x < image.width(); ++x) n += qAlpha(image.pixel(x, y)) > 64;
+    if (n > 0) widths.push_back(n);
+  }
+  ASSERT_GE(widths.size(), 2u);
+  EXPECT_LT(widths.front(), widths.back());
+}
+
+TEST_F(SortListCtrlTest, InsertColumnGivesEveryRowAnEmptyCellAndMovesTheArrowAlong) {
+  Add("a1", "b1", "c1");
+  Add("a2", "b2", "c2");
+  list_->Sort(1, false);
+  ASSERT_EQ(list_->InsertColumn(1, "New"), 1);
+  EXPECT_EQ(list_->GetColumnCount(), 4);
+  EXPECT_EQ(Column(0), (Texts{"a2", "a1"}));
+  EXPECT_EQ(Column(1), (Texts{"", ""}));
+  EXPECT_EQ(Column(2), (Texts{"b2", "b1"}));
+  EXPECT_EQ(Column(3), (Texts{"c2", "c1"}));
+  EXPECT_EQ(list_->GetSortColumn(), 2);
+  EXPECT_EQ(list_->InsertColumn(99, "Last"), 4);
+  EXPECT_EQ(list_->InsertColumn(-1, "Bad"), -1);
+  EXPECT_TRUE(list_->SetItemText(1, 4, "x"));
+  EXPECT_FALSE(list_->SetItemText(1, 5, "x"));
+  EXPECT_FALSE(list_->SetItemText(2, 0, "x"));
+  EXPECT_EQ(list_->model()->headerData(4, Qt::Horizontal).toString(), "Last");
+}
+
+TEST_F(SortListCtrlTest, AddItemPlacesRowsAndFillsMissingTexts) {
+  EXPECT_EQ(list_->AddItem(5, "first"), 0);  // past the end: appended
+  EXPECT_EQ(list_->AddItem(0, "before", {"x", "y", "dropped"}), 0);
+  EXPECT_EQ(list_->AddItem(-1, "bad"), -1);
+  EXPECT_EQ(Column(0), (Texts{"before", "first"}));
+  EXPECT_EQ(Column(2), (Texts{"y", ""}));
+  EXPECT_EQ(list_->GetItemData(1), 0u);
+  EXPECT_EQ(list_->GetItemData(7), 0u);
+  EXPECT_EQ(list_->model()->index(1, 0).data(Qt::DisplayRole).toString(), "first");
+  EXPECT_EQ(list_->model()->index(1, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
+            Qt::AlignRight | Qt::AlignVCenter);
+}
+
+bool RefuseOdd(uintptr_t data, void* arg) {
+  ++*static_cast<int*>(arg);
+  return data % 2 == 0;
+}
+
+TEST_F(SortListCtrlTest, DeleteItemSelectsTheRowThatTakesItsPlace) {
+  for (uintptr_t i = 0; i < 4; ++i) Add("row" + std::to_string(i), "", "", i * 2);
+  ASSERT_TRUE(list_->DeleteItem(1, true));
+  EXPECT_EQ(Column(0), (Texts{"row0", "row2", "row3"}));
+  EXPECT_EQ(list_->GetSelectedRows(), std::vector<int>{1});
+  EXPECT_EQ(list_->GetItemData(1), 4u);
+
+  list_->clearSelection();
+  ASSERT_TRUE(list_->DeleteItem(2, true));  // the last row: the new last one
+  EXPECT_EQ(list_->GetSelectedRows(), std::vector<int>{1});
+
+  list_->clearSelection();
+  ASSERT_TRUE(list_->DeleteItem(0, false));
+  EXPECT_TRUE(list_->GetSelectedRows().empty());
+  ASSERT_EQ(list_->GetItemCount(), 1);
+  ASSERT_TRUE(list_->DeleteItem(0, true));  // one row: nothing left to select
+  EXPECT_TRUE(list_->GetSelectedRows().empty());
+  EXPECT_FALSE(list_->DeleteItem(0, true));
+  EXPECT_FALSE(list_->DeleteItem(-1, true));
+}
+
+TEST_F(SortListCtrlTest, TheVetoCallbackKeepsTheRow) {
+  Add("even", "", "", 2);
+  Add("odd", "", "", 3);
+  int calls = 0;
+  EXPECT_FALSE(list_->DeleteItem(1, true, &RefuseOdd, &calls));
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(list_->GetItemCount(), 2);
+  EXPECT_TRUE(list_->GetSelectedRows().empty());
+  EXPECT_TRUE(list_->DeleteItem(0, true, &RefuseOdd, &calls));
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(Column(0), Texts{"odd"});
+}
+
+TEST_F(SortListCtrlTest, SelectItemClampsOnlyWhenAsked) {
+  EXPECT_FALSE(list_->SelectItem(0, true));  // empty list
+  Add("a", "", "");
+  Add("b", "", "");
+  Add("c", "", "");
+  EXPECT_FALSE(list_->SelectItem(3));
+  EXPECT_FALSE(list_->SelectItem(-1));
+  EXPECT_TRUE(list_->GetSelectedRows().empty());
+  EXPECT_TRUE(list_->SelectItem(-5, true));
+  EXPECT_TRUE(list_->SelectItem(3, true));
+  EXPECT_EQ(list_->GetSelectedRows(), (std::vector<int>{0, 2}));  // several rows may be selected
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  EXPECT_TRUE(list_->SelectItem(1));
+  EXPECT_EQ(list_->GetSelectedRows(), std::vector<int>{1});
+}
+
+}  // namespace
+}  // namespace tav
