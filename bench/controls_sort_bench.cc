@@ -48,7 +48,7 @@ const Rows& TheRows() {
     const char* names[] = {"alice", "bob", "carol", "dmitri", "eve", "frances", "gunnar",
                            "hiroko", "ines", "jamal", "kwame", "labtech", "mallory"};
     const char* events[] = {"Successful Login", "Failed Login", "Failed E-Signature Attempt",
-                            "21 CFR Part 11 Enabled", "Added Record"};
+                            "Added Record"};
     const DATE base = *MakeOleDate(2020, 1, 1);
     for (auto& column : r->cells) column.reserve(kRows);
     for (int i = 0; i < kRows; ++i) {
