@@ -14,10 +14,6 @@
 #include "controls/report_list_ctrl.h"
 #include "ui/gui_app.h"
 
-// The system's fontconfig keeps a cache for the life of the process, which
-// the leak checker of the sanitizer build would report at exit.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 QT_BEGIN_NAMESPACE
 // Failures show the text.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
