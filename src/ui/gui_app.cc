@@ -86,6 +86,8 @@ bool EnsureGuiApplication() {
     g_argc = 3;
     g_owned_app = new QApplication(g_argc, g_argv);
   }
+  // Qt holds its own connection now (or none is needed).
+  ReleaseProbeConnection();
   return CanShowWidgets();
 }
 

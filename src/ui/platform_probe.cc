@@ -21,6 +21,10 @@ namespace {
 // A connection attempt gives up after this long: a remote X server that
 // does not answer must not hang the host.
 constexpr int kConnectTimeoutMs = 2000;
+constexpr int kX11Attempts = 5;
+constexpr useconds_t kX11RetryDelayUs = 150 * 1000;
+
+bool X11ServerAnswersOnce(const std::string& display);
 
 class Socket {
  public:
@@ -79,25 +83,62 @@ bool ConnectTcp(const std::string& host, int port) {
 // The X connection set-up, authorisation included, through the same
 // library Qt's X11 plugin uses. Loaded at run time: without it that plugin
 // cannot load either.
+//
+// An X server that has no other client (a bare Xvfb, as hosts run under in
+// their own tests) resets when its last client leaves and refuses
+// connections while it does: closing the probe's connection at once would
+// make Qt's own connection, a moment later, fail. So the connection that
+// answered is held until ReleaseProbeConnection.
+class HeldXConnection {
+ public:
+  using Disconnect = void (*)(void*);
+  void Hold(void* library, void* connection, Disconnect disconnect) {
+    Release();
+    library_ = library;
+    connection_ = connection;
+    disconnect_ = disconnect;
+  }
+  void Release() {
+    if (connection_ != nullptr) disconnect_(connection_);
+    if (library_ != nullptr) ::dlclose(library_);
+    library_ = connection_ = nullptr;
+  }
+
+ private:
+  void* library_ = nullptr;
+  void* connection_ = nullptr;
+  Disconnect disconnect_ = nullptr;
+};
+
+HeldXConnection& TheHeldXConnection() {
+  static HeldXConnection* held = new HeldXConnection();  // outlives exit
+  return *held;
+}
+
 bool XcbHandshakeSucceeds(const std::string& display) {
   void* xcb = ::dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
   if (xcb == nullptr) return false;
   using Connect = void* (*)(const char*, int*);
   using HasError = int (*)(void*);
-  using Disconnect = void (*)(void*);
   auto connect = reinterpret_cast<Connect>(::dlsym(xcb, "xcb_connect"));
   auto has_error = reinterpret_cast<HasError>(::dlsym(xcb, "xcb_connection_has_error"));
-  auto disconnect = reinterpret_cast<Disconnect>(::dlsym(xcb, "xcb_disconnect"));
-  bool ok = false;
-  if (connect != nullptr && has_error != nullptr && disconnect != nullptr) {
-    void* connection = connect(display.c_str(), nullptr);
-    if (connection != nullptr) {
-      ok = has_error(connection) == 0;
-      disconnect(connection);  // also frees a connection in the error state
-    }
+  auto disconnect = reinterpret_cast<HeldXConnection::Disconnect>(::dlsym(xcb, "xcb_disconnect"));
+  if (connect == nullptr || has_error == nullptr || disconnect == nullptr) {
+    ::dlclose(xcb);
+    return false;
   }
-  ::dlclose(xcb);
-  return ok;
+  void* connection = connect(display.c_str(), nullptr);
+  if (connection == nullptr) {
+    ::dlclose(xcb);
+    return false;
+  }
+  if (has_error(connection) != 0) {
+    disconnect(connection);  // also frees a connection in the error state
+    ::dlclose(xcb);
+    return false;
+  }
+  TheHeldXConnection().Hold(xcb, connection, disconnect);
+  return true;
 }
 
 std::vector<std::string> SplitEntries(const std::string& list) {
@@ -158,18 +199,36 @@ bool ParseX11Display(const std::string& value, X11Display* out) {
 }
 
 bool X11ServerAnswers(const std::string& display) {
+  // A server that has just lost its last client resets and refuses
+  // connections for a moment: a few tries bridge that.
+  for (int attempt = 0; attempt < kX11Attempts; ++attempt) {
+    if (attempt > 0) ::usleep(kX11RetryDelayUs);
+    if (X11ServerAnswersOnce(display)) return true;
+  }
+  return false;
+}
+
+namespace {
+
+bool X11ServerAnswersOnce(const std::string& display) {
   X11Display parsed;
   if (!ParseX11Display(display, &parsed)) return false;
-  // First a connection that cannot hang, then the real handshake.
-  bool reachable;
+  // A remote server first gets a connection that cannot hang; a local one
+  // answers a connect at once, or refuses it. Then the real handshake.
   if (parsed.host.empty()) {
     const std::string path = "/tmp/.X11-unix/X" + std::to_string(parsed.display);
-    reachable = ConnectUnix(path, /*abstract=*/true) || ConnectUnix(path, /*abstract=*/false);
-  } else {
-    reachable = ConnectTcp(parsed.host, 6000 + parsed.display);
+    if (!ConnectUnix(path, /*abstract=*/true) && !ConnectUnix(path, /*abstract=*/false)) {
+      return false;
+    }
+  } else if (!ConnectTcp(parsed.host, 6000 + parsed.display)) {
+    return false;
   }
-  return reachable && XcbHandshakeSucceeds(display);
+  return XcbHandshakeSucceeds(display);
 }
+
+}  // namespace
+
+void ReleaseProbeConnection() { TheHeldXConnection().Release(); }
 
 bool WaylandCompositorAnswers(const std::string& socket_path) {
   return ConnectUnix(socket_path, /*abstract=*/false);

@@ -51,7 +51,11 @@ PlatformEnvironment SystemPlatformEnvironment(
 std::string ChooseGuiPlatform(const PlatformEnvironment& env);
 
 // Probes used by SystemPlatformEnvironment, exposed for tests.
+// X11ServerAnswers holds the connection that answered (an X server without
+// other clients resets when its last one leaves) until
+// ReleaseProbeConnection, which the caller calls once Qt has connected.
 bool X11ServerAnswers(const std::string& display);
+void ReleaseProbeConnection();
 bool WaylandCompositorAnswers(const std::string& socket_path);
 
 }  // namespace tav

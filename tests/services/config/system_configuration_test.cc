@@ -318,7 +318,8 @@ TEST(SystemConfiguration, SettingsChangedBehindTheServiceFailClosedUntilAccepted
     Tamper(dir, "DELETE FROM settings WHERE name = '21EN'");
     EXPECT_EQ(config.Is21CFREnabled(), 1);
     EXPECT_EQ(config.IsActivityAllowed({"tav-admins"}, 0, nullptr), 0);
-    EXPECT_EQ(config.GetConfigInt(kIdleTimeoutName, 0), 0);
+    // The idle timeout falls back to its finite default, never to "none".
+    EXPECT_EQ(config.GetConfigInt(kIdleTimeoutName, 0), kFailClosedIdleTimeoutMinutes);
     CTAVGroupRightsArray rights;
     EXPECT_EQ(config.ReadActivityGroupArray(rights), kConfigStorageError);
     EXPECT_EQ(config.VerifySettings(), kConfigStorageError);
