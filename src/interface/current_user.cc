@@ -1,17 +1,31 @@
 // TAVCurrentUser: the exported view of the current user.
+#include <atomic>
+#include <mutex>
+
 #include "TAVSecurityUI.h"
 #include "interface/module.h"
 #include "logon/logon_backend.h"
 #include "logon/user_record.h"
+#include "util/library_lifetime.h"
 
 TAVCurrentUser::TAVCurrentUser() = default;
 
 TAVCurrentUser* TAVCurrentUser::GetInstance() {
   tav::WatchProcessExit();
-  // Never destroyed: hosts may ask for the user from their own static
-  // destructors.
-  static TAVCurrentUser* instance = new TAVCurrentUser();
-  return instance;
+  // Not destroyed at exit: hosts may ask for the user from their own static
+  // destructors. Freed when the library is unloaded with dlclose.
+  static std::atomic<TAVCurrentUser*> instance{nullptr};
+  if (TAVCurrentUser* existing = instance.load(std::memory_order_acquire)) return existing;
+  std::lock_guard<std::mutex> lock(tav::LibraryObjectsMutex());
+  if (instance.load(std::memory_order_relaxed) == nullptr) {
+    instance.store(new TAVCurrentUser(), std::memory_order_release);
+    tav::ReleaseAtUnload(
+        [](void* slot) {
+          delete static_cast<std::atomic<TAVCurrentUser*>*>(slot)->exchange(nullptr);
+        },
+        &instance);
+  }
+  return instance.load(std::memory_order_relaxed);
 }
 
 TAVCurrentUser& TAVCurrentUser::operator=(const TAVCurrentUser&) { return *this; }

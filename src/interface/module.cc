@@ -1,3 +1,4 @@
+#include "util/library_lifetime.h"
 #include "interface/module.h"
 
 #include <atomic>
@@ -64,9 +65,11 @@ void UnloadModule() {
   // The record format's tag registry is constant data: nothing to release.
   UnregisterResources();
   ReleaseOwnedGuiApplication();
-  // Last: the per-thread storage of the security service would otherwise keep
+  // The per-thread storage of the security service would otherwise keep
   // the library from being unloaded.
   ReleaseSecurityThreadStates();
+  // Last: what lives as long as the library is loaded.
+  ReleaseLibraryObjects();
 }
 
 }  // namespace tav

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "ui/gui_app.h"
+#include "util/library_lifetime.h"
 #include "util/stealth.h"
 
 namespace tav {
@@ -203,8 +204,8 @@ int MessagePrompter::Ask(int default_result, HWND owner, const std::string& text
 }
 
 MessagePrompter& MessagePrompter::Default() {
-  static MessagePrompter* prompter = new MessagePrompter();
-  return *prompter;
+  static UntilUnload<MessagePrompter> prompter;
+  return prompter.Get();
 }
 
 }  // namespace tav

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <vector>
 
+#include "util/library_lifetime.h"
+
 namespace tav {
 
 namespace {
@@ -92,6 +94,11 @@ bool ConnectTcp(const std::string& host, int port) {
 class HeldXConnection {
  public:
   using Disconnect = void (*)(void*);
+  HeldXConnection() = default;
+  ~HeldXConnection() { Release(); }
+  HeldXConnection(const HeldXConnection&) = delete;
+  HeldXConnection& operator=(const HeldXConnection&) = delete;
+
   void Hold(void* library, void* connection, Disconnect disconnect) {
     Release();
     library_ = library;
@@ -111,8 +118,8 @@ class HeldXConnection {
 };
 
 HeldXConnection& TheHeldXConnection() {
-  static HeldXConnection* held = new HeldXConnection();  // outlives exit
-  return *held;
+  static UntilUnload<HeldXConnection> held;
+  return held.Get();
 }
 
 bool XcbHandshakeSucceeds(const std::string& display) {

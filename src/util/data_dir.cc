@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/library_lifetime.h"
+
 namespace tav {
 namespace {
 
@@ -23,9 +25,9 @@ struct TestRoot {
 };
 
 TestRoot& TheTestRoot() {
-  // Never destroyed: the library may ask during static destruction.
-  static auto* root = new TestRoot;
-  return *root;
+  // Not destroyed at exit: the library may ask during static destruction.
+  static UntilUnload<TestRoot> root;
+  return root.Get();
 }
 
 std::string TrimSlashes(std::string path) {

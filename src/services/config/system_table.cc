@@ -1,6 +1,7 @@
 #include "services/config/system_table.h"
 
 #include "services/config/system_names.h"
+#include "util/library_lifetime.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -74,8 +75,8 @@ struct Predefined {
 };
 
 const Predefined& Reasons() {
-  static const Predefined* predefined = new Predefined();
-  return *predefined;
+  static UntilUnload<Predefined> predefined;
+  return predefined.Get();
 }
 
 }  // namespace

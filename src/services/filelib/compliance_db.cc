@@ -16,6 +16,7 @@
 #include "services/filelib/settings_seal.h"
 #include "util/atomic_create.h"
 #include "util/data_dir.h"
+#include "util/library_lifetime.h"
 
 namespace tav {
 
@@ -69,10 +70,10 @@ std::mutex& CacheMutex() {
 }
 
 std::map<std::string, CacheEntry>& Cache() {
-  // Never destroyed: objects handed out may still be in use while static
-  // destructors run at exit.
-  static auto* cache = new std::map<std::string, CacheEntry>();
-  return *cache;
+  // Not destroyed at exit: objects handed out may still be in use while
+  // static destructors run.
+  static UntilUnload<std::map<std::string, CacheEntry>> cache;
+  return cache.Get();
 }
 
 StoreStatus QueryInt(SqliteDb& db, const char* sql, long long* out) {

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "util/library_lifetime.h"
+
 namespace tav {
 namespace {
 
@@ -21,10 +23,10 @@ void* Encode(uint32_t index, uint32_t generation) {
 }  // namespace
 
 TokenTable& TokenTable::Global() {
-  // Never destroyed: a thread or a static destructor may still close a
+  // Not destroyed at exit: a thread or a static destructor may still close a
   // handle while the process exits.
-  static TokenTable* table = new TokenTable;
-  return *table;
+  static UntilUnload<TokenTable> table;
+  return table.Get();
 }
 
 void* TokenTable::Insert(std::shared_ptr<const Identity> identity) {
