@@ -75,17 +75,47 @@ void CConfigurationDialog::OnOk() {
   accept();
 }
 
+namespace {
+
+// The dialog's writes as one batch of the configuration service: dropped
+// unless committed.
+class SaveBatch {
+ public:
+  explicit SaveBatch(CSystemConfiguration& config) : config_(config) { config_.BeginBatch(); }
+  ~SaveBatch() {
+    if (!committed_) config_.AbortBatch();
+  }
+  SaveBatch(const SaveBatch&) = delete;
+  SaveBatch& operator=(const SaveBatch&) = delete;
+
+  int Commit() {
+    committed_ = true;
+    return config_.CommitBatch();
+  }
+
+ private:
+  CSystemConfiguration& config_;
+  bool committed_ = false;
+};
+
+std::string FailureText(int result) {
+  if (result == 0) return {};
+  std::string message = CSystemConfiguration::LastErrorMessage();
+  return message.empty() ? StrFormat("error %d", result) : message;
+}
+
+}  // namespace
+
 std::string CConfigurationDialog::Save(int timeout) {
-  auto failed = [](int result) {
-    if (result == 0) return std::string();
-    std::string message = CSystemConfiguration::LastErrorMessage();
-    return message.empty() ? StrFormat("error %d", result) : message;
-  };
-  std::string failure = failed(permissions_->Save(config_));
-  if (failure.empty()) failure = failed(audit_->Save(config_));
-  if (failure.empty()) failure = failed(config_.Set21CFREnabled(ui_->ctl1001->isChecked() ? 1 : 0));
-  if (failure.empty()) failure = failed(config_.SetConfigInt(kIdleTimeoutSetting, timeout));
-  return failure;
+  // Every change lands or none does: the writes are queued and stored in
+  // one transaction, each with its audit event under the acting user.
+  SaveBatch batch(config_);
+  int result = permissions_->Save(config_);
+  if (result == 0) result = audit_->Save(config_);
+  if (result == 0) result = config_.Set21CFREnabled(ui_->ctl1001->isChecked() ? 1 : 0);
+  if (result == 0) result = config_.SetConfigInt(kIdleTimeoutSetting, timeout);
+  if (result != 0) return FailureText(result);
+  return FailureText(batch.Commit());
 }
 
 void CConfigurationDialog::OnHelp() { ShowHelp(kHelpConfigDialog); }

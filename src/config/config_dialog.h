@@ -5,8 +5,9 @@
 // nothing; Help (ctl1040) and F1 open the help pages.
 //
 // Saving writes the permissions, the auditing and signature settings, the
-// switch and the timeout, in that order, through theSystemConfig as the
-// logged-on user. When a write fails the dialog says so and stays open.
+// switch and the timeout, in that order, as one batch of the configuration
+// service: all of them land, each audited under the acting user, or none
+// does. When the save fails the dialog says why and stays open.
 //
 // Threads: the GUI thread. The dialog lives for one modal run.
 #ifndef TAV_CONFIG_CONFIG_DIALOG_H_

@@ -10,6 +10,10 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <sqlite3.h>
+
+#include <chrono>
+
 #include "config/audit_esig_page.h"
 #include "config/config_access.h"
 #include "config/config_dialog.h"
@@ -21,6 +25,7 @@
 #include "services/config/group_rights.h"
 #include "services/config/system_configuration.h"
 #include "services/config/system_table.h"
+#include "services/filelib/compliance_db.h"
 #include "testing/gui_test_support.h"
 #include "testing/temp_data_dir.h"
 #include "ui/gui_app.h"
@@ -213,6 +218,45 @@ TEST_F(ConfigDialogTest, CancelSavesNothing) {
     Press(d, "ctl2");
   });
   EXPECT_EQ(result, QDialog::Rejected);
+  EXPECT_EQ(config_.Is21CFREnabled(), 1);
+  EXPECT_EQ(config_.GetConfigInt(kIdleTimeoutSetting, 0), 20);
+  CTAVGroupRightsArray after;
+  ASSERT_EQ(config_.ReadActivityGroupArray(after), 0);
+  EXPECT_EQ(after, before);
+}
+
+TEST_F(ConfigDialogTest, FailedSaveKeepsTheDialogOpenAndChangesNothing) {
+  // The database takes its wait for locks when it opens.
+  const auto saved = ComplianceDb::BusyTimeout();
+  ComplianceDb::SetBusyTimeout(std::chrono::milliseconds(200));
+  ASSERT_EQ(config_.Set21CFREnabled(1), 0);
+  ASSERT_EQ(config_.SetConfigInt(kIdleTimeoutSetting, 20), 0);
+  ComplianceDb::SetBusyTimeout(saved);
+  CTAVGroupRightsArray before;
+  ASSERT_EQ(config_.ReadActivityGroupArray(before), 0);
+  std::shared_ptr<ComplianceDb> db;
+  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
+
+  BoxRecorder boxes;
+  bool open_after_failure = false;
+  const int result = Run([&](CConfigurationDialog* d) {
+    ClickCell(d->PermissionsPage()->Grid(), 0, 1);
+    ClickBox(d->findChild<QCheckBox*>("ctl1001"));
+    Timeout(d)->setText("45");
+    // Another program holds the database past the wait.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db->path().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    Press(d, "ctl1004");
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    open_after_failure = d->isVisible();
+    Press(d, "ctl2");
+  });
+  EXPECT_TRUE(open_after_failure);
+  EXPECT_EQ(result, QDialog::Rejected);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, kSaveFailedCaption);
   EXPECT_EQ(config_.Is21CFREnabled(), 1);
   EXPECT_EQ(config_.GetConfigInt(kIdleTimeoutSetting, 0), 20);
   CTAVGroupRightsArray after;
