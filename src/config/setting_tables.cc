@@ -68,9 +68,10 @@ CESigSettingTable::CESigSettingTable() {
         types_.SetAt(type, BucketMap<Item>());
         items = types_.Find(type);
       }
-      // The page stores the reason and its code only; the covered paths
-      // belong to the predefined reasons.
-      items->SetAt(key, Item{ESigReason{reason.reason_id, reason.item_code, {}}, 0});
+      // The entry keeps the predefined reason's covered paths, as stored
+      // by default: a save that changes no setting then changes nothing.
+      items->SetAt(key, Item{reason, 0});
+      stored_order_[type].push_back(key);
     }
   }
 }
@@ -94,7 +95,7 @@ int CESigSettingTable::Save(CSystemConfiguration& config) const {
   for (int type : types_.Keys()) {
     const BucketMap<Item>* items = types_.Find(type);
     CTAVESigConfiguration settings;
-    for (int key : items->Keys()) {
+    for (int key : stored_order_.at(type)) {
       const Item* item = items->Find(key);
       settings.SetSetting(item->reason, item->setting);
     }

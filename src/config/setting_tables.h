@@ -84,6 +84,9 @@ class CESigSettingTable {
   };
   BucketMap<BucketMap<Item>> types_;
   BucketMap<std::string> names_;
+  // The keys of each type in the predefined order, the order in which the
+  // stored settings list them.
+  std::map<int, std::vector<int>> stored_order_;
 };
 
 }  // namespace tav

@@ -12,19 +12,27 @@
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include "config/audit_esig_page.h"
 #include "config/config_access.h"
 #include "config/config_dialog.h"
+#include "config/config_help.h"
 #include "config/group_permissions_page.h"
 #include "config/idle_timeout.h"
 #include "config/setting_tables.h"
+#include "records/audit_entry_comp.h"
+#include "records/audit_event_comp.h"
 #include "controls/refusable_tab_widget.h"
 #include "controls/report_list_ctrl.h"
 #include "services/config/group_rights.h"
 #include "services/config/system_configuration.h"
 #include "services/config/system_table.h"
+#include "services/filelib/acting_user.h"
 #include "services/filelib/compliance_db.h"
 #include "testing/gui_test_support.h"
 #include "testing/temp_data_dir.h"
@@ -59,6 +67,26 @@ struct FakeLogon {
     return checks;
   }
 };
+
+// The configuration audit trail's events, oldest first.
+std::vector<const CAuditEventComp*> Events(CListComp* trail) {
+  std::vector<const CAuditEventComp*> out;
+  if (trail == nullptr) return out;
+  POSITION pos = trail->GetFirstChildPosition();
+  while (pos != nullptr) {
+    out.push_back(dynamic_cast<const CAuditEventComp*>(trail->GetNextChild(pos)));
+  }
+  return out;
+}
+
+size_t EntryCount(const CAuditEventComp* event) {
+  size_t count = 0;
+  POSITION pos = event->GetFirstChildPosition();
+  while (pos != nullptr) {
+    if (dynamic_cast<const CAuditEntryComp*>(event->GetNextChild(pos)) != nullptr) ++count;
+  }
+  return count;
+}
 
 class ConfigDialogTest : public ::testing::Test {
  protected:
@@ -185,7 +213,11 @@ TEST_F(ConfigDialogTest, RightsTickIsSavedAndUnshownGrantsSurvive) {
   stored.Grant("lab-auditors", kActivityViewAuditTrails);
   stored.Grant(SystemTable::GetGroupName(kGroupUsers), kActivityExportData);
   stored.Grant(operators, kActivityCreateDocuments);
+  for (int group = 0; group < kRightsGroupCount; ++group) {
+    stored.AddGroup(SystemTable::GetGroupName(group));
+  }
   ASSERT_EQ(config_.WriteActivityGroupArray(stored), 0);
+  const size_t events_before = Events(config_.GetAuditTrail()).size();
 
   const int result = Run([](CConfigurationDialog* d) {
     CXListCtrl* grid = d->PermissionsPage()->Grid();
@@ -198,6 +230,12 @@ TEST_F(ConfigDialogTest, RightsTickIsSavedAndUnshownGrantsSurvive) {
     Press(d, "ctl1004");
   });
   EXPECT_EQ(result, QDialog::Accepted);
+  // One audited change of the rights with its two entries, by the acting
+  // user; the untouched kinds audit nothing.
+  const auto events = Events(config_.GetAuditTrail());
+  ASSERT_EQ(events.size(), events_before + 1);
+  EXPECT_EQ(events.back()->GetEvent().GetUserName(), ActingUserName());
+  EXPECT_EQ(EntryCount(events.back()), 2u);
   CTAVGroupRightsArray after;
   ASSERT_EQ(config_.ReadActivityGroupArray(after), 0);
   EXPECT_TRUE(after.IsGranted("lab-auditors", kActivityViewAuditTrails));
@@ -329,6 +367,20 @@ TEST_F(ConfigDialogTest, AuditingTicks) {
   ASSERT_EQ(loaded.Load(config_), 0);
   EXPECT_EQ(loaded.GetSetting(kDataTypeTemplate, template_keys[0]), 0);
   EXPECT_EQ(loaded.GetSetting(kDataTypeAnalysisSettings, settings_keys[0]), 1);
+}
+
+TEST_F(ConfigDialogTest, HelpPagesAreFoundOrNothingHappens) {
+  const std::string help = dir_.File("help");
+  ASSERT_EQ(::mkdir(help.c_str(), 0700), 0);
+  ::setenv("TAV_HELP_DIR", help.c_str(), 1);
+  EXPECT_TRUE(FindHelpPage(kHelpPermissionsTab).isEmpty());
+  EXPECT_FALSE(ShowHelp(kHelpPermissionsTab));  // missing: nothing shown
+  FILE* page = std::fopen((help + "/config-6040.html").c_str(), "w");
+  ASSERT_NE(page, nullptr);
+  std::fclose(page);
+  EXPECT_EQ(FindHelpPage(kHelpPermissionsTab), QString::fromStdString(help + "/config-6040.html"));
+  EXPECT_TRUE(FindHelpPage(1234).isEmpty());
+  ::unsetenv("TAV_HELP_DIR");
 }
 
 }  // namespace
