@@ -113,7 +113,7 @@ void CAuditESigPage::FillControls() {
   lower->InsertColumn(2, "Required");
   lower->SetHeaderFont(100);
   ApplyColumnWidths();
-  upper->installEventFilter(this);
+  upper->viewport()->installEventFilter(this);
 }
 
 void CAuditESigPage::ApplyColumnWidths() {
@@ -126,7 +126,7 @@ void CAuditESigPage::ApplyColumnWidths() {
 }
 
 bool CAuditESigPage::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ui_->ctl1003 && event->type() == QEvent::Resize) ApplyColumnWidths();
+  if (watched == ui_->ctl1003->viewport() && event->type() == QEvent::Resize) ApplyColumnWidths();
   return CConfigPage::eventFilter(watched, event);
 }
 

@@ -36,7 +36,7 @@ void CGroupPermissionsPage::FillControls() {
     grid->InsertItem(a, QString::fromStdString(matrix_.activity_name(a)));
   }
   ApplyColumnWidths();
-  grid->installEventFilter(this);
+  grid->viewport()->installEventFilter(this);
 }
 
 void CGroupPermissionsPage::ApplyColumnWidths() {
@@ -48,9 +48,9 @@ void CGroupPermissionsPage::ApplyColumnWidths() {
 }
 
 bool CGroupPermissionsPage::eventFilter(QObject* watched, QEvent* event) {
-  // The columns share the list's width, also when the dialog is resized or
-  // scaled.
-  if (watched == ui_->ctl1025 && event->type() == QEvent::Resize) ApplyColumnWidths();
+  // The columns share the list's client width, also when the dialog is
+  // resized or scaled (the viewport has its new size by then).
+  if (watched == ui_->ctl1025->viewport() && event->type() == QEvent::Resize) ApplyColumnWidths();
   return CConfigPage::eventFilter(watched, event);
 }
 
