@@ -201,6 +201,7 @@ void Tour::AfterLogin() {
     ui.actionAuthCheck->trigger();
   });
 
+  AddConfigSteps();
   AddSignatureSteps();
 
   AddStep([this, &ui] {

@@ -57,6 +57,7 @@ class Tour : public QObject {
   void TypeCredentials(QWidget* dialog, bool right_password);
   // Signing a document and listing its signatures (sign_document_tour.cc).
   void AddSignatureSteps();
+  void AddConfigSteps();
 
   HostWindow& window_;
   QString directory_;

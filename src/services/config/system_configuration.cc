@@ -147,24 +147,70 @@ std::unique_ptr<CComponent> CSystemConfiguration::Base(std::string_view key) con
   return it == bases_.end() ? nullptr : CloneRecord(*it->second);
 }
 
-int CSystemConfiguration::WriteRow(
-    std::string_view row, std::string_view base_key,
-    const std::function<std::unique_ptr<CComponent>(CComponent& current)>& build,
-    std::string_view reason, bool* changed, int system_event) {
+CSystemConfiguration::Batch* CSystemConfiguration::ThreadBatch() {
+  auto it = batches_.find(std::this_thread::get_id());
+  return it == batches_.end() ? nullptr : &it->second;
+}
+
+void CSystemConfiguration::BeginBatch() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  batches_[std::this_thread::get_id()] = Batch();
+}
+
+void CSystemConfiguration::AbortBatch() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  batches_.erase(std::this_thread::get_id());
+}
+
+int CSystemConfiguration::CommitBatch() {
+  Batch batch;
   {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = batches_.find(std::this_thread::get_id());
+    if (it == batches_.end()) return kConfigOk;
+    batch = std::move(it->second);
+    batches_.erase(it);
+  }
+  if (batch.refused != kConfigOk) {
+    LogLine("configuration not changed: a change of the batch was refused: " + t_last_error);
+    return batch.refused;
+  }
+  if (batch.writes.empty()) return kConfigOk;
+  return StoreWrites(batch.writes, nullptr);
+}
+
+int CSystemConfiguration::WriteRow(std::string_view row, std::string_view base_key,
+                                   BuildRecord build, std::string_view reason, bool* changed,
+                                   int system_event) {
+  PendingWrite write{std::string(row), std::string(base_key), std::move(build),
+                     std::string(reason), system_event};
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Batch* batch = ThreadBatch();
     // The caller's last read of this kind failed, so what it writes may be
     // an empty array, not its edit of the settings: writing it would wipe
     // them. It must read again first.
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!base_key.empty() && failed_reads_.count(std::string(base_key)) != 0) {
+    if (!base_key.empty() && failed_reads_.count(write.base_key) != 0) {
       t_last_error = "the settings were not written: they could not be read before the change";
-      LogLine("configuration not changed (" + std::string(row) + "): " + t_last_error);
+      LogLine("configuration not changed (" + write.row + "): " + t_last_error);
+      if (batch != nullptr && batch->refused == kConfigOk) batch->refused = kConfigStorageError;
       return kConfigStorageError;
     }
+    if (batch != nullptr) {
+      batch->writes.push_back(std::move(write));
+      if (changed != nullptr) *changed = false;
+      return kConfigOk;
+    }
   }
-  const ChangeAuthor author{ActingUserName(), std::string(reason)};
-  std::unique_ptr<CComponent> stored;
-  bool did_change = false;
+  std::vector<PendingWrite> writes;
+  writes.push_back(std::move(write));
+  return StoreWrites(writes, changed);
+}
+
+int CSystemConfiguration::StoreWrites(const std::vector<PendingWrite>& writes, bool* changed) {
+  const std::string user = ActingUserName();
+  std::vector<std::unique_ptr<CComponent>> stored(writes.size());
+  bool any_change = false;
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = Db(&db);
   if (status.ok()) {
@@ -173,30 +219,39 @@ int CSystemConfiguration::WriteRow(
       // again, and so pass off what was done behind the service's back.
       StoreStatus s = CheckSettingsSeal(c);
       if (!s.ok()) return s;
-      std::unique_ptr<CComponent> current;
-      s = LoadSetting(c, row, &current);
-      if (!s.ok()) return s;
-      std::unique_ptr<CComponent> fresh = build(*current);
-      did_change = false;
-      s = SaveSettingAudited(c, row, *fresh, author, &did_change);
-      if (s.ok() && did_change) s = SealSettings(c);
-      if (s.ok() && did_change && system_event != 0) {
-        s = AppendSystemEvent(c, static_cast<AUDITCODE>(system_event), author.user.c_str());
+      any_change = false;
+      for (size_t i = 0; i < writes.size(); ++i) {
+        const PendingWrite& write = writes[i];
+        const ChangeAuthor author{user, write.reason};
+        // Read inside the transaction: a later write of the same row
+        // builds on the earlier one.
+        std::unique_ptr<CComponent> current;
+        s = LoadSetting(c, write.row, &current);
+        if (!s.ok()) return s;
+        std::unique_ptr<CComponent> fresh = write.build(*current);
+        bool did_change = false;
+        s = SaveSettingAudited(c, write.row, *fresh, author, &did_change);
+        if (s.ok() && did_change && write.system_event != 0) {
+          s = AppendSystemEvent(c, static_cast<AUDITCODE>(write.system_event), user.c_str());
+        }
+        if (!s.ok()) return s;
+        any_change = any_change || did_change;
+        stored[i] = std::move(fresh);
       }
-      stored = std::move(fresh);
-      return s;
+      return any_change ? SealSettings(c) : StoreStatus();
     });
   }
   if (!status.ok()) {
-    LogLine("configuration not changed (" + std::string(row) + "): " + status.message());
+    LogLine("configuration not changed (" + writes.front().row +
+            (writes.size() > 1 ? " and others" : "") + "): " + status.message());
     return ConfigCode(status);
   }
-  if (!base_key.empty()) RememberBase(base_key, *stored);
-  {
+  for (size_t i = 0; i < writes.size(); ++i) {
+    if (!writes[i].base_key.empty()) RememberBase(writes[i].base_key, *stored[i]);
     std::lock_guard<std::mutex> lock(mutex_);
-    last_good_[std::string(row)] = CloneRecord(*stored);
+    last_good_[writes[i].row] = CloneRecord(*stored[i]);
   }
-  if (changed != nullptr) *changed = did_change;
+  if (changed != nullptr) *changed = any_change;
   return kConfigOk;
 }
 
@@ -229,11 +284,18 @@ int CSystemConfiguration::SetConfigInt(const char* name, int value, std::string_
   if (name == nullptr || name[0] == '\0') return kConfigInvalidId;
   if (EqualsNoCase(name, kIdleTimeoutName) && (value < 0 || value > kMaxIdleTimeoutMinutes)) {
     t_last_error = StrFormat("the idle timeout must be 0 to %d minutes", kMaxIdleTimeoutMinutes);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (Batch* batch = ThreadBatch(); batch != nullptr && batch->refused == kConfigOk) {
+      batch->refused = kConfigInvalidValue;
+    }
     return kConfigInvalidValue;
   }
-  const std::string key(name);
+  std::string key(name);
   return WriteRow(
-      kRowNumbers, {}, [&](CComponent& current) { return WithNumber(&current, key, value); },
+      kRowNumbers, {},
+      [key = std::move(key), value](CComponent& current) {
+        return WithNumber(&current, key, value);
+      },
       reason);
 }
 
@@ -264,12 +326,13 @@ int CSystemConfiguration::ReadActivityGroupArray(CTAVGroupRightsArray& rights) {
 
 int CSystemConfiguration::WriteActivityGroupArray(const CTAVGroupRightsArray& rights,
                                                   std::string_view reason) {
+  std::shared_ptr<CComponent> mine = RightsRecord(rights);
   return WriteRow(
       kRowRights, kRowRights,
-      [&](CComponent& current) {
-        std::unique_ptr<CComponent> mine = RightsRecord(rights);
+      [this, mine](CComponent& current) {
         std::unique_ptr<CComponent> base = Base(kRowRights);
-        return MergeChanges(base.get(), mine.get(), &current);
+        std::unique_ptr<CComponent> own = CloneRecord(*mine);
+        return MergeChanges(base.get(), own.get(), &current);
       },
       reason);
 }
@@ -305,12 +368,13 @@ int CSystemConfiguration::ReadAuditTypeSettingArray(CTAVAuditDataTypeSettingArra
 
 int CSystemConfiguration::WriteAuditTypeSettingArray(const CTAVAuditDataTypeSettingArray& settings,
                                                      std::string_view reason) {
+  std::shared_ptr<CComponent> mine = AuditRecord(settings);
   return WriteRow(
       kRowAudit, kRowAudit,
-      [&](CComponent& current) {
-        std::unique_ptr<CComponent> mine = AuditRecord(settings);
+      [this, mine](CComponent& current) {
         std::unique_ptr<CComponent> base = Base(kRowAudit);
-        return MergeChanges(base.get(), mine.get(), &current);
+        std::unique_ptr<CComponent> own = CloneRecord(*mine);
+        return MergeChanges(base.get(), own.get(), &current);
       },
       reason);
 }
@@ -333,13 +397,14 @@ int CSystemConfiguration::WriteESigConfiguration(int data_type,
                                                  std::string_view reason) {
   if (!IsValidDataType(data_type)) return kConfigInvalidId;
   const std::string key = ESigBaseKey(data_type);
+  auto own = std::make_shared<CTAVESigConfiguration>(config);
   return WriteRow(
       kRowESig, key,
-      [&](CComponent& current) {
+      [this, key, data_type, own](CComponent& current) {
         std::unique_ptr<CComponent> base = Base(key);
         // The caller changed this data type only: its version is the base
         // with this type's settings replaced.
-        std::unique_ptr<CComponent> mine = WithESig(base ? base.get() : &current, data_type, config);
+        std::unique_ptr<CComponent> mine = WithESig(base ? base.get() : &current, data_type, *own);
         return MergeChanges(base.get(), mine.get(), &current);
       },
       reason);

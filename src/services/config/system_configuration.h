@@ -21,6 +21,13 @@
 // the features on or off also writes system event 8 or 9 in the same
 // transaction.
 //
+// Batches: between BeginBatch and CommitBatch the writes that the calling
+// thread makes through this object are checked and queued (and answer 0)
+// instead of being stored; CommitBatch stores them all in one transaction,
+// each with its audit event, or none of them when one fails. A write
+// refused while queued (an invalid value, a kind whose read failed) makes
+// the whole batch fail. AbortBatch drops what is queued.
+//
 // Integrity: the settings are sealed with each write (settings_seal.h).
 // Settings that fail their seal (a row changed, added or removed behind the
 // service) are refused: the queries fail closed as below, ignoring values
@@ -52,6 +59,8 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "records/esig_config_types.h"
 #include "services/config/audit_settings.h"
@@ -109,6 +118,14 @@ class CSystemConfiguration : public TAV2FileManager {
   int WriteESigConfiguration(int data_type, const CTAVESigConfiguration& config,
                              std::string_view reason = {});
 
+  // Starts a batch on the calling thread; a batch already open is dropped.
+  void BeginBatch();
+  // Stores the queued writes in one transaction: 0, or the result of the
+  // first refused or failed write (nothing stored). Ends the batch.
+  int CommitBatch();
+  // Drops the calling thread's batch; nothing happens without one.
+  void AbortBatch();
+
   // Whether the stored settings match their seal (settings_seal.h): 0, or
   // kConfigStorageError with LastErrorMessage saying what does not match
   // or what failed.
@@ -132,6 +149,18 @@ class CSystemConfiguration : public TAV2FileManager {
 
  private:
   enum class Access { kRead, kWrite };
+  using BuildRecord = std::function<std::unique_ptr<CComponent>(CComponent& current)>;
+  struct PendingWrite {
+    std::string row;
+    std::string base_key;
+    BuildRecord build;
+    std::string reason;
+    int system_event = 0;
+  };
+  struct Batch {
+    std::vector<PendingWrite> writes;
+    int refused = 0;  // the result of the first write refused while queued
+  };
 
   StoreStatus Db(std::shared_ptr<ComplianceDb>* db) const;
   // Loads the current record of a row; on failure the last good one or the
@@ -139,9 +168,14 @@ class CSystemConfiguration : public TAV2FileManager {
   std::unique_ptr<CComponent> LoadRow(std::string_view row, StoreStatus* status) const;
   // One audited write of a row. `build` makes the new record from the
   // current one inside the transaction.
-  int WriteRow(std::string_view row, std::string_view base_key,
-               const std::function<std::unique_ptr<CComponent>(CComponent& current)>& build,
+  // `build` must own what it uses: in a batch it runs after the write
+  // call has returned.
+  int WriteRow(std::string_view row, std::string_view base_key, BuildRecord build,
                std::string_view reason, bool* changed = nullptr, int system_event = 0);
+  // Stores `writes` in one transaction; 0 or the failure's result code.
+  int StoreWrites(const std::vector<PendingWrite>& writes, bool* changed);
+  // The calling thread's open batch, or null. REQUIRES: mutex_ held.
+  Batch* ThreadBatch();
   void RememberBase(std::string_view key, const CComponent& record);
   // Notes a failed read of a kind (refusing its writes until a read
   // succeeds) and returns the result code.
@@ -158,6 +192,7 @@ class CSystemConfiguration : public TAV2FileManager {
   mutable std::map<std::string, std::unique_ptr<CComponent>, std::less<>> last_good_;
   mutable std::map<std::string, std::unique_ptr<CComponent>, std::less<>> documents_;
   std::unique_ptr<CLoadedAuditCollection> trail_;
+  std::map<std::thread::id, Batch> batches_;
 };
 
 // The process's configuration object (the data directory's database).

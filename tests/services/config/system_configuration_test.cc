@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,59 @@ TEST(SystemConfiguration, OneChangedGrantIsOneAuditEntryNamingGroupAndActivity) 
                 }).ok());
   EXPECT_TRUE(report.ok());
   EXPECT_EQ(report.count, 2u);
+}
+
+TEST(SystemConfiguration, ABatchStoresEveryChangeOrNone) {
+  TempDataDir dir;
+  // The database takes its wait for locks when it opens.
+  const auto saved = ComplianceDb::BusyTimeout();
+  ComplianceDb::SetBusyTimeout(std::chrono::milliseconds(200));
+  CSystemConfiguration config;
+  ASSERT_EQ(config.Set21CFREnabled(1), kConfigOk);
+  ASSERT_EQ(config.SetConfigInt("Idle Timeout", 20), kConfigOk);
+  ComplianceDb::SetBusyTimeout(saved);
+  CTAVGroupRightsArray rights;
+  ASSERT_EQ(config.ReadActivityGroupArray(rights), kConfigOk);
+  const size_t events_before = Events(config.GetAuditTrail()).size();
+
+  // A refused change drops the changes queued before it.
+  config.BeginBatch();
+  rights.Grant(kAnalysts, kActivityManageRunList);
+  ASSERT_EQ(config.WriteActivityGroupArray(rights), kConfigOk);  // queued
+  ASSERT_EQ(config.Set21CFREnabled(0), kConfigOk);
+  EXPECT_EQ(config.SetConfigInt("Idle Timeout", 601), kConfigInvalidValue);
+  EXPECT_EQ(config.CommitBatch(), kConfigInvalidValue);
+  EXPECT_EQ(config.IsActivityAllowed({kAnalysts}, kActivityManageRunList, nullptr), 0);
+  EXPECT_EQ(config.Is21CFREnabled(), 1);
+  EXPECT_EQ(Events(config.GetAuditTrail()).size(), events_before);
+
+  // A locked database past its wait stores nothing either.
+  std::shared_ptr<ComplianceDb> db;
+  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(db->path().c_str(), &other), SQLITE_OK);
+  config.BeginBatch();
+  ASSERT_EQ(config.WriteActivityGroupArray(rights), kConfigOk);
+  ASSERT_EQ(config.SetConfigInt("Idle Timeout", 45), kConfigOk);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const int locked = config.CommitBatch();
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  EXPECT_NE(locked, kConfigOk);
+  EXPECT_EQ(config.GetConfigInt("Idle Timeout", 0), 20);
+  EXPECT_EQ(config.IsActivityAllowed({kAnalysts}, kActivityManageRunList, nullptr), 0);
+
+  // Committed: both land, each with its audit event under the acting user.
+  config.BeginBatch();
+  ASSERT_EQ(config.WriteActivityGroupArray(rights), kConfigOk);
+  ASSERT_EQ(config.SetConfigInt("Idle Timeout", 45), kConfigOk);
+  EXPECT_EQ(config.GetConfigInt("Idle Timeout", 0), 20);  // not yet
+  ASSERT_EQ(config.CommitBatch(), kConfigOk);
+  EXPECT_EQ(config.GetConfigInt("Idle Timeout", 0), 45);
+  EXPECT_EQ(config.IsActivityAllowed({kAnalysts}, kActivityManageRunList, nullptr), 1);
+  const auto events = Events(config.GetAuditTrail());
+  ASSERT_EQ(events.size(), events_before + 2);
+  EXPECT_EQ(events.back()->GetEvent().GetUserName(), ActingUserName());
 }
 
 TEST(SystemConfiguration, SwitchingTheFeaturesWritesSystemEventsEightAndNine) {
