@@ -16,8 +16,9 @@ lib=$(find "$prefix" -name 'libTAVSecurityUI.so' | head -n 1)
 [ -n "$lib" ] || { echo "libTAVSecurityUI.so was not installed"; exit 1; }
 libdir=$(dirname "$lib")
 
-# Only the public interface is exported.
-extra=$(nm -D --defined-only "$lib" | awk '{print $3}' | c++filt |
+# Only the public interface is exported (a local symbol that a sanitizer
+# build lists in the dynamic table is not exported).
+extra=$(nm -D --extern-only --defined-only "$lib" | awk '{print $3}' | c++filt |
   grep -v -E '^(TAVSecurityUI_[A-Za-z0-9_]+|TAVCurrentUser::.*|CXErr::.*)$' || true)
 if [ -n "$extra" ]; then
   echo "exported beyond the public interface:"; echo "$extra" | head -n 20; exit 1
