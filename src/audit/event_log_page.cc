@@ -1,0 +1,75 @@
+#include "audit/event_log_page.h"
+
+#include <QHeaderView>
+
+#include <string>
+
+#include "audit/audit_list_ctrl.h"
+#include "audit/event_rows.h"
+#include "services/filelib/filelib_codes.h"
+#include "services/filelib/system_event_manager.h"
+#include "ui_event_log_page.h"
+
+namespace tav {
+
+EventLogPage::EventLogPage(QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::EventLogPage>()) {
+  ui_->setupUi(this);
+  CAuditListCtrl* list = ui_->ctl1037;
+  list->SetFullRowSelect(true);
+  for (int column = 0; column < static_cast<int>(kEventColumnHeadings.size()); ++column) {
+    list->InsertColumn(column, kEventColumnHeadings[column]);
+  }
+  Fill();
+  ShowChainState();
+}
+
+EventLogPage::~EventLogPage() = default;
+
+CAuditListCtrl* EventLogPage::List() const { return ui_->ctl1037; }
+
+void EventLogPage::Fill() {
+  CAuditListCtrl* list = ui_->ctl1037;
+  events_ = std::make_unique<CSystemEventManager>();
+  // Null: the log cannot be read (the cause went to the log output); the
+  // list stays empty and the chain line says why.
+  const CAuditCollectionComp* collection = events_->LoadEventList();
+  if (collection != nullptr) {
+    POSITION pos = collection->GetFirstChildPosition();
+    while (pos != nullptr) {
+      const auto* event = dynamic_cast<const CAuditEventComp*>(collection->GetNextChild(pos));
+      if (event == nullptr) continue;
+      const std::array<std::string, 3> cells = EventRowTexts(*event);
+      const std::string_view texts[] = {cells[0], cells[1], cells[2]};
+      list->AddItem(list->GetItemCount(), texts);
+    }
+  }
+  FitColumns();
+  list->Sort(kEventDateColumn, /*ascending=*/false);
+  list->SelectItem(0);
+}
+
+void EventLogPage::ShowChainState() {
+  ChainReport report;
+  std::string error;
+  const std::string text = events_->VerifyEventLog(&report, &error) == kFileLibOk
+                               ? ChainSummaryText(report)
+                               : ChainUncheckedText(error);
+  ui_->chainStatus->setText(QString::fromStdString(text));
+}
+
+void EventLogPage::FitColumns() {
+  CAuditListCtrl* list = ui_->ctl1037;
+  for (int column = 0; column < list->GetColumnCount(); ++column) {
+    list->resizeColumnToContents(column);
+  }
+}
+
+void EventLogPage::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // The last column takes what its contents and heading need, the rest of
+  // the width being left to the header's stretch.
+  ui_->ctl1037->resizeColumnToContents(kEventNameColumn);
+}
+
+}  // namespace tav
