@@ -14,11 +14,13 @@
 namespace tav {
 namespace {
 
+QString AskForFile(QWidget* parent) {
+  return QFileDialog::getSaveFileName(parent, QStringLiteral("Export"), QString(),
+                                      QStringLiteral("CSV files (*.csv);;All files (*)"));
+}
+
 CAuditListCtrl::SaveFileChooser& Chooser() {
-  static CAuditListCtrl::SaveFileChooser chooser = [](QWidget* parent) {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Export"), QString(),
-                                        QStringLiteral("CSV files (*.csv);;All files (*)"));
-  };
+  static CAuditListCtrl::SaveFileChooser chooser = &AskForFile;
   return chooser;
 }
 
@@ -28,7 +30,9 @@ CAuditListCtrl::CAuditListCtrl(QWidget* parent) : CSortListCtrl(parent) {}
 
 CAuditListCtrl::~CAuditListCtrl() = default;
 
-void CAuditListCtrl::SetSaveFileChooser(SaveFileChooser chooser) { Chooser() = std::move(chooser); }
+void CAuditListCtrl::SetSaveFileChooser(SaveFileChooser chooser) {
+  Chooser() = chooser ? std::move(chooser) : SaveFileChooser(&AskForFile);
+}
 
 TableView CAuditListCtrl::View() const {
   headings_.clear();

@@ -41,6 +41,7 @@ class CAuditListCtrl : public CSortListCtrl {
   // Asks for a file and exports; a failure is shown in a message box.
   void ExportCsvAsk();
 
+  // Null puts the file dialog back.
   static void SetSaveFileChooser(SaveFileChooser chooser);
 
  protected:

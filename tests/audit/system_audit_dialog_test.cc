@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -27,6 +32,7 @@
 #include "services/filelib/system_event_manager.h"
 #include "controls/refusable_tab_widget.h"
 #include "testing/gui_test_support.h"
+#include "testing/run_command.h"
 #include "testing/temp_data_dir.h"
 #include "ui/gui_app.h"
 #include "util/file.h"
@@ -79,6 +85,26 @@ struct Seen {
   int trail_rows = -1;
   std::string detail;
 };
+
+// Opens the list's context menu as a right click does and picks `text`.
+void PickFromContextMenu(CAuditListCtrl* list, const char* text) {
+  bool picked = false;
+  QTimer::singleShot(0, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    for (QAction* action : menu->actions()) {
+      if (action->text() == QString::fromLatin1(text) && action->isEnabled()) {
+        action->trigger();
+        picked = true;
+      }
+    }
+    menu->close();
+  });
+  const QPoint at(10, 10);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(list->viewport(), &event);
+  EXPECT_TRUE(picked) << text;
+}
 
 class SystemAuditTest : public ::testing::Test {
  protected:
@@ -248,6 +274,59 @@ TEST_F(SystemAuditTest, ARefusedTrailKeepsTheViewerOnTheEventLog) {
   // release of the mouse button.
   ASSERT_EQ(boxes_.boxes().size(), 2u);
   EXPECT_EQ(boxes_.boxes()[0].caption, "Access to this feature is not allowed");
+}
+
+TEST_F(SystemAuditTest, TheContextMenuExportsTheSortedRowsAndCopiesTheSelection) {
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "b, jr", At(9)));
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "c\"q\"", At(10)));
+  AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, "a", At(11)));
+  const std::string path = data_dir_.File("events.csv");
+  CAuditListCtrl::SetSaveFileChooser([&](QWidget*) { return QString::fromStdString(path); });
+  std::string copied;
+  Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    auto* list = dialog->findChild<CAuditListCtrl*>("ctl1037");
+    QHeaderView* header = list->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+    PickFromContextMenu(list, kExportCsvText);
+    list->SelectItem(2);  // with row 0, selected on opening
+    PickFromContextMenu(list, kCopyRowsText);
+    copied = QApplication::clipboard()->text().toStdString();
+  });
+  CAuditListCtrl::SetSaveFileChooser(nullptr);
+  EXPECT_EQ(ReadWholeFile(path),
+            "Date & Time,User Login,Event\r\n" + FormatOleDate(At(11)) +
+                ",a,Successful Login\r\n" + FormatOleDate(At(9)) +
+                ",\"b, jr\",Failed Login\r\n" + FormatOleDate(At(10)) +
+                ",\"c\"\"q\"\"\",Failed Login\r\n");
+  EXPECT_EQ(copied, FormatOleDate(At(11)) + "\ta\tSuccessful Login\n" + FormatOleDate(At(10)) +
+                        "\tc\"q\"\tFailed Login\n");
+}
+
+TEST_F(SystemAuditTest, TavsecListsTheLogAndTheTrailAsCsvAndJson) {
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "eve, \"x\"", At(9)));
+  const std::string tavsec = TAVSEC_PATH;
+  testing::CommandResult csv = testing::RunCommand(tavsec + " events list --format csv");
+  EXPECT_EQ(csv.exit_code, 0) << csv.err;
+  EXPECT_EQ(csv.out,
+            "Number,Date & Time,User Login,Event\r\n"
+            "1,2026-12-06 09:00:00,\"eve, \"\"x\"\"\",Failed Login\r\n");
+  testing::CommandResult json = testing::RunCommand(tavsec + " events list --format json");
+  EXPECT_EQ(json.out,
+            "[\n  {\"number\": \"1\", \"date\": \"2026-12-06 09:00:00\", \"user\": "
+            "\"eve, \\\"x\\\"\", \"event\": \"Failed Login\"}\n]\n");
+  EXPECT_NE(testing::RunCommand(tavsec + " events list --format xml").exit_code, 0);
+
+  testing::CommandResult trail = testing::RunCommand(
+      tavsec + " config set idle-timeout 5 --reason 'policy, v2' && " + tavsec +
+      " config trail --format csv");
+  EXPECT_EQ(trail.exit_code, 0) << trail.err;
+  EXPECT_EQ(trail.out.rfind("Number,Date & Time,User Login,What Changed,Reason for Change,"
+                            "Description\r\n",
+                            0),
+            0u)
+      << trail.out;
+  EXPECT_NE(trail.out.find(",\"policy, v2\","), std::string::npos) << trail.out;
 }
 
 }  // namespace
