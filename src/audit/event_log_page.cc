@@ -1,6 +1,7 @@
 #include "audit/event_log_page.h"
 
 #include <QHeaderView>
+#include <QTimer>
 
 #include <string>
 
@@ -21,7 +22,7 @@ EventLogPage::EventLogPage(QWidget* parent)
     list->InsertColumn(column, kEventColumnHeadings[column]);
   }
   Fill();
-  ShowChainState();
+  ui_->chainStatus->setText(QString::fromLatin1(kChainCheckingText));
 }
 
 EventLogPage::~EventLogPage() = default;
@@ -35,18 +36,25 @@ void EventLogPage::Fill() {
   // list stays empty and the chain line says why.
   const CAuditCollectionComp* collection = events_->LoadEventList();
   if (collection != nullptr) {
+    EventRowBuilder rows;
     POSITION pos = collection->GetFirstChildPosition();
     while (pos != nullptr) {
       const auto* event = dynamic_cast<const CAuditEventComp*>(collection->GetNextChild(pos));
       if (event == nullptr) continue;
-      const std::array<std::string, 3> cells = EventRowTexts(*event);
-      const std::string_view texts[] = {cells[0], cells[1], cells[2]};
-      list->AddItem(list->GetItemCount(), texts);
+      list->AddItem(list->GetItemCount(), rows.Cells(*event));
     }
   }
   FitColumns();
   list->Sort(kEventDateColumn, /*ascending=*/false);
   list->SelectItem(0);
+}
+
+void EventLogPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (chain_check_posted_) return;
+  chain_check_posted_ = true;
+  // After the window has painted: the user reads the list meanwhile.
+  QTimer::singleShot(0, this, &EventLogPage::ShowChainState);
 }
 
 void EventLogPage::ShowChainState() {
@@ -56,6 +64,7 @@ void EventLogPage::ShowChainState() {
                                ? ChainSummaryText(report)
                                : ChainUncheckedText(error);
   ui_->chainStatus->setText(QString::fromStdString(text));
+  chain_checked_ = true;
 }
 
 void EventLogPage::FitColumns() {

@@ -2,7 +2,10 @@
 // It reads the system event log once, when it is created, into its sortable
 // list ctl1037 (columns "Date & Time", "User Login", "Event"; newest first,
 // the top row selected) and says under the list whether the log's hash chain
-// holds. The list is read-only and is not refreshed while the page lives.
+// holds. The chain is checked just after the page is first shown (a log of
+// a million events takes most of a second more), the line saying
+// "Checking the chain of the event log..." until then. The list is
+// read-only and is not refreshed while the page lives.
 //
 // Threads: the GUI thread. Ownership: a Qt widget; it owns its event
 // manager, which keeps the loaded list until the page goes.
@@ -32,6 +35,8 @@ class EventLogPage : public QWidget, public ITabPage {
   ~EventLogPage() override;
 
   CAuditListCtrl* List() const;
+  // Whether the chain line tells the result yet.
+  bool ChainChecked() const { return chain_checked_; }
 
   // ITabPage: always willing; the tab widget shows and hides the page.
   bool CanActivate() override { return true; }
@@ -41,6 +46,7 @@ class EventLogPage : public QWidget, public ITabPage {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void Fill();
@@ -49,6 +55,8 @@ class EventLogPage : public QWidget, public ITabPage {
 
   std::unique_ptr<Ui::EventLogPage> ui_;
   std::unique_ptr<CSystemEventManager> events_;
+  bool chain_check_posted_ = false;
+  bool chain_checked_ = false;
 };
 
 }  // namespace tav

@@ -7,16 +7,36 @@
 namespace tav {
 
 std::array<std::string, 3> EventRowTexts(const CAuditEventComp& event) {
-  std::array<std::string, 3> cells;
-  cells[kEventDateColumn] = FormatOleDate(event.GetEvent().GetDate());
+  EventRowBuilder builder;
+  const std::array<std::string_view, 3> cells = builder.Cells(event);
+  return {std::string(cells[0]), std::string(cells[1]), std::string(cells[2])};
+}
+
+std::array<std::string_view, 3> EventRowBuilder::Cells(const CAuditEventComp& event) {
+  std::array<std::string_view, 3> cells;
+  date_ = FormatOleDate(event.GetEvent().GetDate());
+  cells[kEventDateColumn] = date_;
   cells[kEventUserColumn] = event.GetEvent().GetUserName();
   POSITION pos = event.GetFirstChildPosition();
   if (pos != nullptr) {
     if (const auto* entry = dynamic_cast<const CAuditEntryComp*>(event.GetNextChild(pos))) {
-      cells[kEventNameColumn] = GetAuditCodeName(entry->GetAuditCode());
+      cells[kEventNameColumn] = CodeName(entry->GetAuditCode());
     }
   }
   return cells;
+}
+
+std::string_view EventRowBuilder::CodeName(int32_t code) {
+  if (code < -1 || code > 10) {
+    other_code_ = GetAuditCodeName(code);
+    return other_code_;
+  }
+  const size_t slot = static_cast<size_t>(code + 1);
+  if (!named_[slot]) {
+    code_names_[slot] = GetAuditCodeName(code);
+    named_[slot] = true;
+  }
+  return code_names_[slot];
 }
 
 std::string ChainSummaryText(const ChainReport& report) {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "records/audit_event_comp.h"
 #include "services/filelib/record_chain.h"
@@ -25,6 +26,25 @@ inline constexpr std::array<const char*, 3> kEventColumnHeadings = {"Date & Time
 // login name and the name of its first entry's audit code; the "Event" cell
 // is empty for an event without entries.
 std::array<std::string, 3> EventRowTexts(const CAuditEventComp& event);
+
+// The same cells for a list of a million events: the texts are built into
+// buffers that the builder keeps, and the code names are made once each.
+// The views returned stay valid until the next call.
+class EventRowBuilder {
+ public:
+  std::array<std::string_view, 3> Cells(const CAuditEventComp& event);
+
+ private:
+  std::string_view CodeName(int32_t code);
+
+  std::string date_;
+  std::array<std::string, 12> code_names_;  // codes -1..10, made on first use
+  std::array<bool, 12> named_{};
+  std::string other_code_;
+};
+
+// The line while the chain is being checked.
+inline constexpr char kChainCheckingText[] = "Checking the chain of the event log...";
 
 // The line under the list: "3 events, chain intact" when every link holds,
 // else the first break ("Chain broken: ...") and how many more there are.

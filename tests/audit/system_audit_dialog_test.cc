@@ -24,6 +24,7 @@
 
 #include "TAVSecurityUI.h"
 #include "audit/audit_list_ctrl.h"
+#include "audit/event_log_page.h"
 #include "logon/user_record.h"
 #include "services/config/group_rights.h"
 #include "services/config/system_configuration.h"
@@ -146,6 +147,9 @@ class SystemAuditTest : public ::testing::Test {
       seen.users = Column(list, 1);
       seen.events = Column(list, 2);
       seen.selected = list->GetSelectedRows();
+      // The chain is checked once the page has shown.
+      auto* page = dialog->findChild<EventLogPage*>("dlg1011");
+      if (page->isVisible()) QTRY_VERIFY_WITH_TIMEOUT(page->ChainChecked(), 10000);
       seen.chain = dialog->findChild<QLabel*>("chainStatus")->text().toStdString();
       auto* trail = dialog->findChild<CAuditListCtrl*>("lstConfigTrail");
       seen.trail_rows = trail->GetItemCount();
