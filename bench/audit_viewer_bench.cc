@@ -2,10 +2,10 @@
 // events, against the naive way of showing the same log.
 //
 // BM_Viewer_Open: the dialog as the export builds it (load the log, fill
-// the sortable list, fit the columns, sort newest first) and shown; peak_MB
-// is the peak resident memory of the process during the run (chain check
-// included), then_chain_ms the check of the hash chain that runs once the
-// window is up.
+// the sortable list, fit the columns, sort newest first), timed until the
+// list first paints; then_chain_ms is the check of the hash chain that runs
+// once the window is up, peak_MB the peak resident memory of the process
+// during the whole run, chain check included.
 // BM_QTreeWidget_Open: the same log loaded and put into a QTreeWidget item
 // by item, columns fitted, sorted by its date column and shown.
 // BM_Viewer_Resort/<column>: re-sorting the open viewer's list by a column.
@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "audit/audit_list_ctrl.h"
@@ -79,29 +80,42 @@ bool MakeLog() {
   return made != 0;
 }
 
+// Notes when a widget first paints.
+class FirstPaint : public QObject {
+ public:
+  std::optional<std::chrono::steady_clock::time_point> at;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !at) at = std::chrono::steady_clock::now();
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+// Timed up to the list's first paint: what the user waits for. The chain
+// check that follows is reported as then_chain_ms.
 void BM_Viewer_Open(benchmark::State& state) {
   if (!MakeLog()) return state.SkipWithError("no log");
+  using Clock = std::chrono::steady_clock;
   double peak = 0;
   double chain_ms = 0;
   for (auto _ : state) {
     ResetPeak();
+    const auto start = Clock::now();
     auto dialog = std::make_unique<SystemAuditDialog>(nullptr, kEventLogTab);
+    FirstPaint painted;
+    dialog->EventLog()->List()->viewport()->installEventFilter(&painted);
     dialog->show();
-    QApplication::processEvents();
-    state.PauseTiming();  // the chain check that follows, for the counter
-    const auto checking = std::chrono::steady_clock::now();
-    while (!dialog->EventLog()->ChainChecked()) QApplication::processEvents();
-    chain_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                         checking).count();
-    state.ResumeTiming();
+    while (!painted.at || !dialog->EventLog()->ChainChecked()) {
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    const auto checked = Clock::now();
+    state.SetIterationTime(std::chrono::duration<double>(*painted.at - start).count());
+    chain_ms = std::chrono::duration<double, std::milli>(checked - *painted.at).count();
     if (dialog->EventLog()->List()->GetItemCount() != kEvents) {
       state.SkipWithError("log not shown");
       break;
     }
     peak = std::max(peak, PeakMb());
-    state.PauseTiming();
     dialog.reset();
-    state.ResumeTiming();
   }
   state.counters["peak_MB"] = peak;
   state.counters["then_chain_ms"] = chain_ms;
@@ -198,7 +212,7 @@ void BM_Viewer_Steps(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Viewer_Steps)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Viewer_Open)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Viewer_Open)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QTreeWidget_Open)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Viewer_Resort)->DenseRange(0, 2)->Iterations(2)->UseRealTime()->Unit(
     benchmark::kMillisecond);

@@ -53,7 +53,9 @@ void ConfigTrailPanel::Load() {
                                theSystemConfig.LastErrorMessage()));
     return;
   }
-  for (size_t i = 0; i < changes_.size(); ++i) {
+  // Newest first, also among changes of the same second (the sort is
+  // stable).
+  for (size_t i = changes_.size(); i-- > 0;) {
     const std::array<std::string, 4> cells = TrailRowTexts(changes_[i]);
     const std::string_view texts[] = {cells[0], cells[1], cells[2], cells[3]};
     const int row = list->AddItem(list->GetItemCount(), texts);

@@ -12,6 +12,11 @@
 #include "ui_event_log_page.h"
 
 namespace tav {
+namespace {
+
+constexpr int kChainCheckFallbackMs = 500;
+
+}  // namespace
 
 EventLogPage::EventLogPage(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::EventLogPage>()) {
@@ -36,10 +41,12 @@ void EventLogPage::Fill() {
   // list stays empty and the chain line says why.
   const CAuditCollectionComp* collection = events_->LoadEventList();
   if (collection != nullptr) {
+    // Newest first: the sort below is stable, so events of the same second
+    // keep this order, the one logged last on top.
     EventRowBuilder rows;
-    POSITION pos = collection->GetFirstChildPosition();
+    POSITION pos = collection->GetLastChildPosition();
     while (pos != nullptr) {
-      const auto* event = dynamic_cast<const CAuditEventComp*>(collection->GetNextChild(pos));
+      const auto* event = dynamic_cast<const CAuditEventComp*>(collection->GetPrevChild(pos));
       if (event == nullptr) continue;
       list->AddItem(list->GetItemCount(), rows.Cells(*event));
     }
@@ -53,11 +60,23 @@ void EventLogPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (chain_check_posted_) return;
   chain_check_posted_ = true;
-  // After the window has painted: the user reads the list meanwhile.
-  QTimer::singleShot(0, this, &EventLogPage::ShowChainState);
+  // Once the list has painted the user reads it while the chain is checked;
+  // a window that never paints (covered, minimised) is checked a little
+  // later all the same.
+  ui_->ctl1037->viewport()->installEventFilter(this);
+  QTimer::singleShot(kChainCheckFallbackMs, this, &EventLogPage::ShowChainState);
+}
+
+bool EventLogPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->ctl1037->viewport() && event->type() == QEvent::Paint) {
+    watched->removeEventFilter(this);
+    QTimer::singleShot(0, this, &EventLogPage::ShowChainState);
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void EventLogPage::ShowChainState() {
+  if (chain_checked_) return;
   ChainReport report;
   std::string error;
   const std::string text = events_->VerifyEventLog(&report, &error) == kFileLibOk

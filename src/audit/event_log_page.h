@@ -2,8 +2,8 @@
 // It reads the system event log once, when it is created, into its sortable
 // list ctl1037 (columns "Date & Time", "User Login", "Event"; newest first,
 // the top row selected) and says under the list whether the log's hash chain
-// holds. The chain is checked just after the page is first shown (a log of
-// a million events takes most of a second more), the line saying
+// holds. The chain is checked just after the list has first painted (a log
+// of a million events takes most of a second more), the line saying
 // "Checking the chain of the event log..." until then. The list is
 // read-only and is not refreshed while the page lives.
 //
@@ -47,9 +47,11 @@ class EventLogPage : public QWidget, public ITabPage {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Fill();
+  // Checks the chain once and puts the result under the list.
   void ShowChainState();
   void FitColumns();
 

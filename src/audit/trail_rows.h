@@ -15,15 +15,16 @@ namespace tav {
 
 inline constexpr int kTrailDateColumn = 0;
 inline constexpr int kTrailUserColumn = 1;
-inline constexpr int kTrailWhatColumn = 2;
-inline constexpr int kTrailReasonColumn = 3;
+// The reason before what changed: the latter is long and goes last.
+inline constexpr int kTrailReasonColumn = 2;
+inline constexpr int kTrailWhatColumn = 3;
 inline constexpr std::array<const char*, 4> kTrailColumnHeadings = {
-    "Date & Time", "User Login", "What Changed", "Reason for Change"};
+    "Date & Time", "User Login", "Reason for Change", "What Changed"};
 
 // The cells of one change: its date and time in the user's locale, the
-// user, what changed ("Changed Record: Access Control Settings >
-// tav-analysts", entries joined by "; ") and the reason for change (empty
-// when none was given). Line breaks inside a cell become spaces, so that a
+// user, the reason for change (empty when none was given) and what changed
+// ("Changed Record: Access Control Settings > tav-analysts", entries joined
+// by "; "). Line breaks inside a cell become spaces, so that a
 // row stays one line.
 std::array<std::string, 4> TrailRowTexts(const ConfigTrailEvent& change);
 

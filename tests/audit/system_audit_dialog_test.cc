@@ -25,6 +25,7 @@
 #include "TAVSecurityUI.h"
 #include "audit/audit_list_ctrl.h"
 #include "audit/event_log_page.h"
+#include "audit/trail_rows.h"
 #include "logon/user_record.h"
 #include "services/config/group_rights.h"
 #include "services/config/system_configuration.h"
@@ -84,6 +85,7 @@ struct Seen {
   std::vector<int> selected;
   std::string chain;
   int trail_rows = -1;
+  std::string trail_top;  // "What Changed" of the top row
   std::string detail;
 };
 
@@ -153,6 +155,7 @@ class SystemAuditTest : public ::testing::Test {
       seen.chain = dialog->findChild<QLabel*>("chainStatus")->text().toStdString();
       auto* trail = dialog->findChild<CAuditListCtrl*>("lstConfigTrail");
       seen.trail_rows = trail->GetItemCount();
+      if (seen.trail_rows > 0) seen.trail_top = trail->GetItemText(0, kTrailWhatColumn);
       seen.detail = dialog->findChild<QPlainTextEdit*>("txtChangeDetail")->toPlainText().toStdString();
       QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
       closed = true;
@@ -171,6 +174,9 @@ TEST_F(SystemAuditTest, EventsAreListedNewestFirstAndAscendAfterOneClickOnTheDat
     AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, ("user" + std::to_string(hour)).c_str(),
                                 At(hour)));
   }
+  // Two events of one second: the one logged last comes first.
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "first", At(7)));
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "second", At(7)));
   auto no_entry = std::make_unique<CAuditEventComp>();
   no_entry->SetEvent("ghost", At(8));
   AppendEvent(std::move(no_entry));
@@ -191,15 +197,21 @@ TEST_F(SystemAuditTest, EventsAreListedNewestFirstAndAscendAfterOneClickOnTheDat
     EXPECT_GE(header->sectionSize(2), header->sectionSizeHint(2));
   });
   EXPECT_EQ(seen.tab, 0);
-  EXPECT_EQ(seen.dates, (std::vector<std::string>{FormatOleDate(At(11)), FormatOleDate(At(10)),
-                                                  FormatOleDate(At(9)), FormatOleDate(At(8))}));
-  EXPECT_EQ(seen.users, (std::vector<std::string>{"user11", "user10", "user9", "ghost"}));
+  EXPECT_EQ(seen.dates,
+            (std::vector<std::string>{FormatOleDate(At(11)), FormatOleDate(At(10)),
+                                      FormatOleDate(At(9)), FormatOleDate(At(8)),
+                                      FormatOleDate(At(7)), FormatOleDate(At(7))}));
+  EXPECT_EQ(seen.users, (std::vector<std::string>{"user11", "user10", "user9", "ghost", "second",
+                                                  "first"}));
   EXPECT_EQ(seen.events, (std::vector<std::string>{"Successful Login", "Successful Login",
-                                                   "Successful Login", ""}));
+                                                   "Successful Login", "", "Failed Login",
+                                                   "Failed Login"}));
   EXPECT_EQ(seen.selected, std::vector<int>{0});
-  EXPECT_EQ(seen.chain, "4 events, chain intact");
-  EXPECT_EQ(after_click, (std::vector<std::string>{FormatOleDate(At(8)), FormatOleDate(At(9)),
-                                                   FormatOleDate(At(10)), FormatOleDate(At(11))}));
+  EXPECT_EQ(seen.chain, "6 events, chain intact");
+  EXPECT_EQ(after_click,
+            (std::vector<std::string>{FormatOleDate(At(7)), FormatOleDate(At(7)),
+                                      FormatOleDate(At(8)), FormatOleDate(At(9)),
+                                      FormatOleDate(At(10)), FormatOleDate(At(11))}));
   EXPECT_TRUE(boxes_.boxes().empty());
 }
 
@@ -249,9 +261,12 @@ TEST_F(SystemAuditTest, TheTrailOpensForAUserAllowedToViewAuditTrails) {
   const Seen seen = Open(&TAVSecurityUI_DoSysAuditTrail);
   EXPECT_EQ(seen.tab, 1);
   EXPECT_TRUE(boxes_.boxes().empty());
-  // The switch and the rights: two changes, the selected one described.
+  // The switch, then the rights: the later change on top, selected and
+  // described below with its values.
   EXPECT_GE(seen.trail_rows, 2);
-  EXPECT_NE(seen.detail.find("Reason for change: "), std::string::npos) << seen.detail;
+  EXPECT_NE(seen.trail_top.find("Access Control Settings"), std::string::npos) << seen.trail_top;
+  EXPECT_NE(seen.detail.find("Access Control Settings"), std::string::npos) << seen.detail;
+  EXPECT_EQ(seen.detail.find("21CFREnabledFlag"), std::string::npos) << seen.detail;
   // The viewer on the event log shows the "Enabled 21CFR11" event too.
   EXPECT_NE(std::find(seen.events.begin(), seen.events.end(), "Enabled 21CFR11"),
             seen.events.end());
