@@ -5,7 +5,8 @@
 // holds a comma, a double quote, CR or LF, or starts or ends with a space,
 // is put in double quotes with its quotes doubled. JSON: an array with one
 // object per row, keyed by the given keys; text is UTF-8 and escaped as
-// JSON requires (quote, backslash, control characters).
+// JSON requires (quote, backslash, control characters), and each byte that
+// is not part of well-formed UTF-8 becomes U+FFFD.
 //
 // Threads: any; the functions keep no state.
 #ifndef TAV_AUDIT_TABLE_EXPORT_H_

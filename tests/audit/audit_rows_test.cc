@@ -116,6 +116,12 @@ TEST(TableExport, JsonEscapesAndAnEmptyTableIsAnEmptyArray) {
   std::string json;
   AppendJson(table.View(), keys, &json);
   EXPECT_EQ(json, "[\n  {\"date\": \"x\\\"y\", \"user\": \"a\\\\b\\n\\u0001\"}\n]\n");
+  // Names from records may hold any bytes: the document stays valid UTF-8.
+  table.rows = {{"\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", "bad \xFF \xC3 \xED\xA0\x80 \xC0\xAF"}};
+  json.clear();
+  AppendJson(table.View(), keys, &json);
+  EXPECT_EQ(json, "[\n  {\"date\": \"\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80\", \"user\": "
+                  "\"bad \\ufffd \\ufffd \\ufffd\\ufffd\\ufffd \\ufffd\\ufffd\"}\n]\n");
   table.rows.clear();
   json.clear();
   AppendJson(table.View(), keys, &json);
