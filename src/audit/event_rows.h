@@ -9,9 +9,11 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "records/audit_event_comp.h"
 #include "services/filelib/record_chain.h"
+#include "util/ole_date.h"
 
 namespace tav {
 
@@ -28,16 +30,23 @@ inline constexpr std::array<const char*, 3> kEventColumnHeadings = {"Date & Time
 std::array<std::string, 3> EventRowTexts(const CAuditEventComp& event);
 
 // The same cells for a list of a million events: the texts are built into
-// buffers that the builder keeps, and the code names are made once each.
-// The views returned stay valid until the next call.
+// buffers that the builder keeps, and the code names, the texts of each day
+// and of each time of day are made once each (formatting a date is most of
+// the cost of a row). The views returned stay valid until the next call.
+// Use a builder for one fill: it does not notice a change of locale.
 class EventRowBuilder {
  public:
   std::array<std::string_view, 3> Cells(const CAuditEventComp& event);
+  // FormatOleDate(date), from the caches where it can.
+  std::string_view DateText(DATE date);
 
  private:
   std::string_view CodeName(int32_t code);
 
   std::string date_;
+  double day_ = -1;  // the day whose text day_text_ holds; none yet
+  std::string day_text_;
+  std::vector<std::string> times_;  // by second of the day; empty: not made yet
   std::array<std::string, 12> code_names_;  // codes -1..10, made on first use
   std::array<bool, 12> named_{};
   std::string other_code_;

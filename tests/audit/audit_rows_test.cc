@@ -31,6 +31,24 @@ TEST(EventRows, CellsNameTheFirstEntrysCodeAndAreEmptyWithoutOne) {
   EXPECT_EQ(EventRowTexts(odd)[kEventNameColumn], "42");
 }
 
+// The builder's cached day and time texts must read exactly as the whole
+// date formatted at once, across midnights, roundings and odd dates.
+TEST(EventRows, TheBuildersCachedDatesReadAsFormatOleDate) {
+  EventRowBuilder builder;
+  std::vector<DATE> dates = {0.0,        0.5,        -1.25,     1.0,       1.0 + 0.5 / 86400,
+                             45000.0,    45000.999994, 45000.999995, 45000.99999999,
+                             45001.25,   kMaxOleDate, kMaxOleDate + 1, kMinOleDate,
+                             1.0 / 0.0};
+  uint64_t x = 88172645463325252ull;
+  for (int i = 0; i < 20000; ++i) {
+    x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+    dates.push_back(44000.0 + static_cast<double>(x % 4000000000ull) / 1e6);
+  }
+  for (const DATE date : dates) {
+    EXPECT_EQ(builder.DateText(date), FormatOleDate(date)) << date;
+  }
+}
+
 TEST(EventRows, ChainLineCountsAndNamesTheFirstBreak) {
   ChainReport report;
   EXPECT_EQ(ChainSummaryText(report), "0 events, chain intact");
