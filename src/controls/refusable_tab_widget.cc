@@ -21,8 +21,10 @@ class CXTabCtrl::TabBar final : public QTabBar {
     const int to = tabAt(event->position().toPoint());
     if (event->button() == Qt::LeftButton && to >= 0 && to != currentIndex() &&
         isTabEnabled(to)) {
-      // Refused: swallowed, so that a release cannot select either.
-      if (!tabs_->RequestChange(to)) {
+      // Refused, or allowed but sent back by the page (a host whose new
+      // page will not be shown): swallowed, so that neither the press nor
+      // the release selects the tab behind the host's back and asks again.
+      if (!tabs_->RequestChange(to) || currentIndex() != to) {
         event->accept();
         return;
       }

@@ -13,13 +13,18 @@ unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM || true
 
 printf '%s\n' 'Tour-Pass-1' | "$tavsec" user add alice --full-name "Alice Liddell" --group tav-analysts --group tav-users
 "$tavsec" config set part11 on >/dev/null
+# A trail of several changes for the audit viewer's pictures.
+"$tavsec" config grant tav-analysts 13 --reason "Analysts review the audit trail" >/dev/null
+"$tavsec" config set idle-timeout 10 --reason "Site policy, section 4.2" >/dev/null
+"$tavsec" config grant tav-users 11 --reason "Reports are printed by every user" >/dev/null
 printf '%s\n' 'Tour-Pass-1' | "$host" --tour "$work/pictures" --tour-user alice >"$work/out" 2>&1 ||
   { cat "$work/out"; exit 1; }
 for picture in 01-user-login 02-authentication-error 03-main-window 04-activity-refused \
     05-idle-reauthentication 06-identity-check 07-logged-out 08-not-allowed \
-    09-electronic-signature 10-nothing-to-sign 11-signatures; do
+    09-electronic-signature 10-nothing-to-sign 11-signatures 12-system-event-log \
+    13-configuration-audit-trail; do
   [ -s "$work/pictures/$picture.png" ] || { echo "missing $picture.png"; cat "$work/out"; exit 1; }
 done
 "$tavsec" records dump "$work/pictures/plate-42.tav" | grep -q "Signer Full Name = Alice Liddell" ||
   { echo "the tour's signature is not in the document"; exit 1; }
-echo "tour: 11 pictures and a signed document"
+echo "tour: 13 pictures and a signed document"

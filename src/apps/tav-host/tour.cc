@@ -204,6 +204,33 @@ void Tour::AfterLogin() {
   AddConfigSteps();
   AddSignatureSteps();
 
+  // The System Audit viewer on each of its tabs. A user who may not view
+  // audit trails is told so and sees the event log instead.
+  AddStep([this, &ui] {
+    When("dlg1012", [this](QWidget* dialog) {
+      Save(dialog, "12-system-event-log.png");
+      QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+    });
+    ui.actionEventViewer->trigger();
+  });
+  AddStep([this, &ui] {
+    // The next step waits until the refusal was answered or did not come,
+    // so that this handler cannot answer a later step's message box.
+    waiting_ = true;
+    When("StealthMessageBox",
+         [this](QWidget* box) {
+           QTest::mouseClick(qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok),
+                             Qt::LeftButton);
+           waiting_ = false;
+         },
+         3000, [this] { waiting_ = false; });
+    When("dlg1012", [this](QWidget* dialog) {
+      Save(dialog, "13-configuration-audit-trail.png");
+      QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+    });
+    ui.actionAuditTrail->trigger();
+  });
+
   AddStep([this, &ui] {
     window_.idle_watch().Stop();
     ui.actionLogout->trigger();

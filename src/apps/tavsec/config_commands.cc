@@ -9,6 +9,7 @@
 #include <string>
 
 #include "apps/tavsec/commands.h"
+#include "audit/listing.h"
 #include "services/config/config_trail.h"
 #include "services/config/identifier_parsing.h"
 #include "services/config/system_configuration.h"
@@ -30,6 +31,7 @@ struct ConfigArgs {
   std::string group, activity;
   std::string data_type, recording_type;
   std::string esig_reason, esig_setting;
+  std::string trail_format;  // trail --format; empty: the plain listing
 };
 
 ConfigArgs& Args() {
@@ -209,6 +211,11 @@ void Trail(Context& context) {
     context.exit_code = kFailed;
     return;
   }
+  TableFormat format = TableFormat::kCsv;
+  if (!Args().trail_format.empty() && ParseTableFormat(Args().trail_format, &format)) {
+    std::cout << FormatTrailListing(events, format);
+    return;
+  }
   for (const ConfigTrailEvent& event : events) {
     std::cout << "#" << event.number << "  " << FormatOleDate(event.date, "%Y-%m-%d %H:%M:%S")
               << "  " << event.user;
@@ -297,8 +304,10 @@ void AddConfigCommands(CLI::App& app, Context& context) {
   with_reason(esig);
   esig->callback([&context] { SetESig(context); });
 
-  config->add_subcommand("trail", "Print the audit trail of the settings")
-      ->callback([&context] { Trail(context); });
+  CLI::App* trail = config->add_subcommand("trail", "Print the audit trail of the settings");
+  trail->add_option("--format", args.trail_format, "csv or json instead of the plain listing")
+      ->check(CLI::IsMember({"csv", "json"}));
+  trail->callback([&context] { Trail(context); });
 }
 
 }  // namespace tav::tavsec

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "apps/tavsec/commands.h"
+#include "audit/listing.h"
 #include "records/audit_event_comp.h"
 #include "records/chunk_file.h"
 #include "records/file_record_comp.h"
@@ -30,6 +31,12 @@ constexpr int kFailed = 1;
 std::string& ExportPath() {
   static std::string path;
   return path;
+}
+
+// --format of list: empty for the plain listing.
+std::string& ListFormat() {
+  static std::string format;
+  return format;
 }
 
 std::unique_ptr<CComponent> Parse(std::string_view bytes) {
@@ -71,6 +78,11 @@ void List(Context& context) {
   CAuditCollectionComp* events = manager.LoadEventList();
   if (events == nullptr) {
     context.exit_code = kFailed;  // the cause went to standard error
+    return;
+  }
+  TableFormat format = TableFormat::kCsv;
+  if (!ListFormat().empty() && ParseTableFormat(ListFormat(), &format)) {
+    std::cout << FormatEventListing(*events, format);
     return;
   }
   uint64_t seq = events->GetSequenceNumber();
@@ -161,8 +173,10 @@ void Export(Context& context) {
 void AddEventsCommands(CLI::App& app, Context& context) {
   CLI::App* events = app.add_subcommand("events", "List, verify and export the system event log");
   events->require_subcommand(1);
-  events->add_subcommand("list", "Print every system event, oldest first")
-      ->callback([&context] { List(context); });
+  CLI::App* list = events->add_subcommand("list", "Print every system event, oldest first");
+  list->add_option("--format", ListFormat(), "csv or json instead of the plain listing")
+      ->check(CLI::IsMember({"csv", "json"}));
+  list->callback([&context] { List(context); });
   events->add_subcommand("verify", "Check that no logged record was changed or removed")
       ->callback([&context] { Verify(context); });
   CLI::App* exp = events->add_subcommand(

@@ -1,0 +1,103 @@
+#include "audit/audit_list_ctrl.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QMenu>
+#include <QPainter>
+
+#include "controls/report_list_ctrl.h"
+#include "ui/message_prompter.h"
+#include "util/file.h"
+
+namespace tav {
+namespace {
+
+QString AskForFile(QWidget* parent) {
+  return QFileDialog::getSaveFileName(parent, QStringLiteral("Export"), QString(),
+                                      QStringLiteral("CSV files (*.csv);;All files (*)"));
+}
+
+CAuditListCtrl::SaveFileChooser& Chooser() {
+  static CAuditListCtrl::SaveFileChooser chooser = &AskForFile;
+  return chooser;
+}
+
+}  // namespace
+
+CAuditListCtrl::CAuditListCtrl(QWidget* parent) : CSortListCtrl(parent) {}
+
+CAuditListCtrl::~CAuditListCtrl() = default;
+
+void CAuditListCtrl::SetSaveFileChooser(SaveFileChooser chooser) {
+  Chooser() = chooser ? std::move(chooser) : SaveFileChooser(&AskForFile);
+}
+
+TableView CAuditListCtrl::View() const {
+  headings_.clear();
+  heading_ptrs_.clear();
+  for (int column = 0; column < GetColumnCount(); ++column) {
+    headings_.push_back(
+        GetModel()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString().toStdString());
+  }
+  for (const std::string& heading : headings_) heading_ptrs_.push_back(heading.c_str());
+  TableView view;
+  view.headings = heading_ptrs_;
+  view.rows = static_cast<size_t>(GetItemCount());
+  view.cell = [this](size_t row, size_t column) {
+    return GetItemText(static_cast<int>(row), static_cast<int>(column));
+  };
+  return view;
+}
+
+void CAuditListCtrl::CopySelectedRows() {
+  const std::vector<int> rows = GetSelectedRows();
+  if (rows.empty()) return;
+  std::string text;
+  AppendTextLines(View(), rows, &text);
+  QApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+bool CAuditListCtrl::ExportCsv(const std::string& path, std::string* error) const {
+  std::string csv;
+  AppendCsv(View(), &csv);
+  try {
+    WriteFileAtomically(path, csv);
+  } catch (const CFileException& e) {
+    *error = e.what();
+    return false;
+  }
+  return true;
+}
+
+void CAuditListCtrl::ExportCsvAsk() {
+  const QString path = Chooser()(this);
+  if (path.isEmpty()) return;
+  std::string error;
+  if (!ExportCsv(path.toStdString(), &error)) {
+    const std::string text = "The list could not be exported to " + path.toStdString() + ":\n" + error;
+    StealthMessageBox(IDOK, window(), text.c_str(), "Export", MB_OK | MB_ICONERROR);
+  }
+}
+
+void CAuditListCtrl::paintEvent(QPaintEvent* event) {
+  CSortListCtrl::paintEvent(event);
+  if (GetItemCount() != 0) return;
+  QPainter painter(viewport());
+  QRect rect = viewport()->rect().adjusted(0, 10, 0, 0);
+  painter.drawText(rect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                   QString::fromLatin1(kEmptyListText));
+}
+
+void CAuditListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  QAction* copy = menu.addAction(QString::fromLatin1(kCopyRowsText));
+  copy->setEnabled(!GetSelectedRows().empty());
+  connect(copy, &QAction::triggered, this, &CAuditListCtrl::CopySelectedRows);
+  QAction* save = menu.addAction(QString::fromLatin1(kExportCsvText));
+  connect(save, &QAction::triggered, this, &CAuditListCtrl::ExportCsvAsk);
+  menu.exec(event->globalPos());
+}
+
+}  // namespace tav

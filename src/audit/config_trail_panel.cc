@@ -1,0 +1,84 @@
+#include "audit/config_trail_panel.h"
+
+#include <QItemSelectionModel>
+
+#include <string>
+
+#include "audit/audit_list_ctrl.h"
+#include "audit/trail_rows.h"
+#include "logon/access.h"
+#include "logon/user_record.h"
+#include "services/config/system_ids.h"
+#include "ui_config_trail_panel.h"
+
+namespace tav {
+
+ConfigTrailPanel::ConfigTrailPanel(QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::ConfigTrailPanel>()) {
+  ui_->setupUi(this);
+  CAuditListCtrl* list = ui_->lstConfigTrail;
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  for (int column = 0; column < static_cast<int>(kTrailColumnHeadings.size()); ++column) {
+    list->InsertColumn(column, kTrailColumnHeadings[column]);
+  }
+  ui_->splitter->setStretchFactor(0, 3);
+  ui_->splitter->setStretchFactor(1, 2);
+  connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          &ConfigTrailPanel::ShowSelectedChange);
+  connect(list->GetModel(), &QAbstractItemModel::layoutChanged, this,
+          &ConfigTrailPanel::ShowSelectedChange);
+}
+
+ConfigTrailPanel::~ConfigTrailPanel() = default;
+
+CAuditListCtrl* ConfigTrailPanel::List() const { return ui_->lstConfigTrail; }
+
+QString ConfigTrailPanel::DetailText() const { return ui_->txtChangeDetail->toPlainText(); }
+
+bool ConfigTrailPanel::CanActivate() {
+  return IsActivityAllowedWithMessage(TheLogonState().current_user, kActivityViewAuditTrails) != 0;
+}
+
+void ConfigTrailPanel::Activate() {
+  if (!loaded_) Load();
+}
+
+void ConfigTrailPanel::Load() {
+  loaded_ = true;
+  CAuditListCtrl* list = ui_->lstConfigTrail;
+  if (!DescribeConfigTrail(theSystemConfig, &changes_)) {
+    changes_.clear();
+    ui_->txtChangeDetail->setPlainText(
+        QString::fromStdString("The configuration audit trail could not be read: " +
+                               theSystemConfig.LastErrorMessage()));
+    return;
+  }
+  // Newest first, also among changes of the same second (the sort is
+  // stable).
+  for (size_t i = changes_.size(); i-- > 0;) {
+    const std::array<std::string, 4> cells = TrailRowTexts(changes_[i]);
+    const std::string_view texts[] = {cells[0], cells[1], cells[2], cells[3]};
+    const int row = list->AddItem(list->GetItemCount(), texts);
+    list->SetItemData(row, i);
+  }
+  for (int column = 0; column < list->GetColumnCount(); ++column) {
+    list->resizeColumnToContents(column);
+  }
+  list->Sort(kTrailDateColumn, /*ascending=*/false);
+  list->SelectItem(0);
+  ShowSelectedChange();
+}
+
+void ConfigTrailPanel::ShowSelectedChange() {
+  CAuditListCtrl* list = ui_->lstConfigTrail;
+  const QModelIndex current = list->currentIndex();
+  if (!current.isValid() || changes_.empty()) {
+    if (loaded_ && changes_.empty()) ui_->txtChangeDetail->clear();
+    return;
+  }
+  const uintptr_t index = list->GetItemData(current.row());
+  if (index >= changes_.size()) return;
+  ui_->txtChangeDetail->setPlainText(QString::fromStdString(TrailChangeDetail(changes_[index])));
+}
+
+}  // namespace tav

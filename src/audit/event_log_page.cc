@@ -1,0 +1,103 @@
+#include "audit/event_log_page.h"
+
+#include <QHeaderView>
+#include <QTimer>
+
+#include <string>
+
+#include "audit/audit_list_ctrl.h"
+#include "audit/event_rows.h"
+#include "services/filelib/filelib_codes.h"
+#include "services/filelib/system_event_manager.h"
+#include "ui_event_log_page.h"
+
+namespace tav {
+namespace {
+
+constexpr int kChainCheckFallbackMs = 500;
+
+}  // namespace
+
+EventLogPage::EventLogPage(QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::EventLogPage>()) {
+  ui_->setupUi(this);
+  CAuditListCtrl* list = ui_->ctl1037;
+  list->SetFullRowSelect(true);
+  for (int column = 0; column < static_cast<int>(kEventColumnHeadings.size()); ++column) {
+    list->InsertColumn(column, kEventColumnHeadings[column]);
+  }
+  Fill();
+  ui_->chainStatus->setText(QString::fromLatin1(kChainCheckingText));
+}
+
+EventLogPage::~EventLogPage() = default;
+
+CAuditListCtrl* EventLogPage::List() const { return ui_->ctl1037; }
+
+void EventLogPage::Fill() {
+  CAuditListCtrl* list = ui_->ctl1037;
+  events_ = std::make_unique<CSystemEventManager>();
+  // Null: the log cannot be read (the cause went to the log output); the
+  // list stays empty and the chain line says why.
+  const CAuditCollectionComp* collection = events_->LoadEventList();
+  if (collection != nullptr) {
+    // Newest first: the sort below is stable, so events of the same second
+    // keep this order, the one logged last on top.
+    EventRowBuilder rows;
+    POSITION pos = collection->GetLastChildPosition();
+    while (pos != nullptr) {
+      const auto* event = dynamic_cast<const CAuditEventComp*>(collection->GetPrevChild(pos));
+      if (event == nullptr) continue;
+      list->AddItem(list->GetItemCount(), rows.Cells(*event));
+    }
+  }
+  FitColumns();
+  list->Sort(kEventDateColumn, /*ascending=*/false);
+  list->SelectItem(0);
+}
+
+void EventLogPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (chain_check_posted_) return;
+  chain_check_posted_ = true;
+  // Once the list has painted the user reads it while the chain is checked;
+  // a window that never paints (covered, minimised) is checked a little
+  // later all the same.
+  ui_->ctl1037->viewport()->installEventFilter(this);
+  QTimer::singleShot(kChainCheckFallbackMs, this, &EventLogPage::ShowChainState);
+}
+
+bool EventLogPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->ctl1037->viewport() && event->type() == QEvent::Paint) {
+    watched->removeEventFilter(this);
+    QTimer::singleShot(0, this, &EventLogPage::ShowChainState);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void EventLogPage::ShowChainState() {
+  if (chain_checked_) return;
+  ChainReport report;
+  std::string error;
+  const std::string text = events_->VerifyEventLog(&report, &error) == kFileLibOk
+                               ? ChainSummaryText(report)
+                               : ChainUncheckedText(error);
+  ui_->chainStatus->setText(QString::fromStdString(text));
+  chain_checked_ = true;
+}
+
+void EventLogPage::FitColumns() {
+  CAuditListCtrl* list = ui_->ctl1037;
+  for (int column = 0; column < list->GetColumnCount(); ++column) {
+    list->resizeColumnToContents(column);
+  }
+}
+
+void EventLogPage::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // The last column takes what its contents and heading need, the rest of
+  // the width being left to the header's stretch.
+  ui_->ctl1037->resizeColumnToContents(kEventNameColumn);
+}
+
+}  // namespace tav

@@ -1,0 +1,66 @@
+// EventLogPage: the "Event Log" page of the System Audit viewer (dlg1011).
+// It reads the system event log once, when it is created, into its sortable
+// list ctl1037 (columns "Date & Time", "User Login", "Event"; newest first,
+// the top row selected) and says under the list whether the log's hash chain
+// holds. The chain is checked just after the list has first painted (a log
+// of a million events takes most of a second more), the line saying
+// "Checking the chain of the event log..." until then. The list is
+// read-only and is not refreshed while the page lives.
+//
+// Threads: the GUI thread. Ownership: a Qt widget; it owns its event
+// manager, which keeps the loaded list until the page goes.
+#ifndef TAV_AUDIT_EVENT_LOG_PAGE_H_
+#define TAV_AUDIT_EVENT_LOG_PAGE_H_
+
+#include <QWidget>
+
+#include <memory>
+
+#include "controls/tab_page_host.h"
+
+namespace Ui {
+class EventLogPage;
+}
+
+namespace tav {
+
+class CAuditListCtrl;
+class CSystemEventManager;
+
+class EventLogPage : public QWidget, public ITabPage {
+  Q_OBJECT
+
+ public:
+  explicit EventLogPage(QWidget* parent = nullptr);
+  ~EventLogPage() override;
+
+  CAuditListCtrl* List() const;
+  // Whether the chain line tells the result yet.
+  bool ChainChecked() const { return chain_checked_; }
+
+  // ITabPage: always willing; the tab widget shows and hides the page.
+  bool CanActivate() override { return true; }
+  bool CanDeactivate() override { return true; }
+  void Activate() override {}
+  void Deactivate() override {}
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Fill();
+  // Checks the chain once and puts the result under the list.
+  void ShowChainState();
+  void FitColumns();
+
+  std::unique_ptr<Ui::EventLogPage> ui_;
+  std::unique_ptr<CSystemEventManager> events_;
+  bool chain_check_posted_ = false;
+  bool chain_checked_ = false;
+};
+
+}  // namespace tav
+
+#endif  // TAV_AUDIT_EVENT_LOG_PAGE_H_

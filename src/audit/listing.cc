@@ -1,0 +1,79 @@
+#include "audit/listing.h"
+
+#include <array>
+
+#include "audit/event_rows.h"
+#include "audit/trail_rows.h"
+#include "util/ole_date.h"
+
+namespace tav {
+namespace {
+
+std::string IsoDate(DATE date) { return FormatOleDate(date, "%Y-%m-%d %H:%M:%S"); }
+
+template <size_t N>
+std::string Format(const std::array<const char*, N>& headings,
+                   const std::array<const char*, N>& keys,
+                   const std::vector<std::array<std::string, N>>& rows, TableFormat format) {
+  TableView view;
+  view.headings = headings;
+  view.rows = rows.size();
+  view.cell = [&rows](size_t row, size_t column) -> std::string_view { return rows[row][column]; };
+  std::string out;
+  if (format == TableFormat::kCsv) {
+    AppendCsv(view, &out);
+  } else {
+    AppendJson(view, keys, &out);
+  }
+  return out;
+}
+
+}  // namespace
+
+bool ParseTableFormat(std::string_view name, TableFormat* format) {
+  if (name == "csv") {
+    *format = TableFormat::kCsv;
+  } else if (name == "json") {
+    *format = TableFormat::kJson;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::string FormatEventListing(const CAuditCollectionComp& events, TableFormat format) {
+  static constexpr std::array<const char*, 4> kHeadings = {"Number", "Date & Time", "User Login",
+                                                           "Event"};
+  static constexpr std::array<const char*, 4> kKeys = {"number", "date", "user", "event"};
+  std::vector<std::array<std::string, 4>> rows;
+  rows.reserve(events.GetChildCount());
+  uint64_t seq = events.GetSequenceNumber();
+  POSITION pos = events.GetFirstChildPosition();
+  while (pos != nullptr) {
+    const auto* event = dynamic_cast<const CAuditEventComp*>(events.GetNextChild(pos));
+    const uint64_t number = seq++;
+    if (event == nullptr) continue;
+    std::array<std::string, 3> cells = EventRowTexts(*event);
+    rows.push_back({std::to_string(number), IsoDate(event->GetEvent().GetDate()),
+                    std::move(cells[kEventUserColumn]), std::move(cells[kEventNameColumn])});
+  }
+  return Format(kHeadings, kKeys, rows, format);
+}
+
+std::string FormatTrailListing(const std::vector<ConfigTrailEvent>& changes, TableFormat format) {
+  static constexpr std::array<const char*, 6> kHeadings = {
+      "Number", "Date & Time", "User Login", "What Changed", "Reason for Change", "Description"};
+  static constexpr std::array<const char*, 6> kKeys = {"number", "date",   "user",
+                                                       "what",   "reason", "description"};
+  std::vector<std::array<std::string, 6>> rows;
+  rows.reserve(changes.size());
+  for (const ConfigTrailEvent& change : changes) {
+    std::array<std::string, 4> cells = TrailRowTexts(change);
+    rows.push_back({std::to_string(change.number), IsoDate(change.date), change.user,
+                    std::move(cells[kTrailWhatColumn]), change.reason,
+                    TrailEntriesText(change)});
+  }
+  return Format(kHeadings, kKeys, rows, format);
+}
+
+}  // namespace tav

@@ -1,0 +1,36 @@
+// The event log and the configuration audit trail as tavsec lists them for
+// scripts and spreadsheets (`tavsec events list --format csv|json`,
+// `tavsec config trail --format csv|json`). Dates are ISO 8601 local time
+// ("2026-12-06 10:00:00"), so that the files read the same in every locale;
+// rows come oldest first, each with its number in the log. No Qt.
+//
+// Threads: any; the functions keep no state.
+#ifndef TAV_AUDIT_LISTING_H_
+#define TAV_AUDIT_LISTING_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "audit/table_export.h"
+#include "records/audit_collection_comp.h"
+#include "services/config/config_trail.h"
+
+namespace tav {
+
+// "csv" or "json"; false for anything else.
+bool ParseTableFormat(std::string_view name, TableFormat* format);
+
+// Columns "Number", "Date & Time", "User Login", "Event" (JSON: number,
+// date, user, event). The first event is numbered with the list's sequence
+// number.
+std::string FormatEventListing(const CAuditCollectionComp& events, TableFormat format);
+
+// Columns "Number", "Date & Time", "User Login", "What Changed", "Reason for
+// Change", "Description" (JSON: number, date, user, what, reason,
+// description), the description holding every entry's old and new values.
+std::string FormatTrailListing(const std::vector<ConfigTrailEvent>& changes, TableFormat format);
+
+}  // namespace tav
+
+#endif  // TAV_AUDIT_LISTING_H_

@@ -1,0 +1,352 @@
+// The System Audit viewer driven offscreen through its exported entry
+// points, as a host's user meets it: the event list, its order and header
+// sort, the refused configuration audit trail tab, Escape, the chain line.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TAVSecurityUI.h"
+#include "audit/audit_list_ctrl.h"
+#include "audit/event_log_page.h"
+#include "audit/trail_rows.h"
+#include "logon/user_record.h"
+#include "services/config/group_rights.h"
+#include "services/config/system_configuration.h"
+#include "services/config/system_ids.h"
+#include "services/filelib/compliance_db.h"
+#include "services/filelib/system_event_manager.h"
+#include "controls/refusable_tab_widget.h"
+#include "testing/gui_test_support.h"
+#include "testing/run_command.h"
+#include "testing/temp_data_dir.h"
+#include "ui/gui_app.h"
+#include "util/file.h"
+#include "util/ole_date.h"
+#include "util/stealth.h"
+
+namespace tav {
+namespace {
+
+using testing::BoxRecorder;
+using testing::WhenModalShows;
+
+DATE At(int hour) { return *MakeOleDate(2026, 12, 6, hour, 0, 0); }
+
+// Stores an event dated `date` as the file library would.
+void AppendEvent(std::unique_ptr<CAuditEventComp> event) {
+  std::shared_ptr<ComplianceDb> db;
+  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
+  CMemFile file(256);
+  event->StreamDataOut(&file);
+  const std::string chunk = file.TakeString();
+  const StoreStatus status =
+      db->Write([&](SqliteDb& c) { return AppendChained(c, ChainedLog::kSystemEvents, chunk); });
+  ASSERT_TRUE(status.ok()) << status.message();
+}
+
+void TamperWithLog(const char* sql) {
+  std::shared_ptr<ComplianceDb> db;
+  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db->path().c_str(), &raw), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+  sqlite3_close(raw);
+}
+
+std::vector<std::string> Column(const CAuditListCtrl* list, int column) {
+  std::vector<std::string> cells;
+  for (int row = 0; row < list->GetItemCount(); ++row) {
+    cells.emplace_back(list->GetItemText(row, column));
+  }
+  return cells;
+}
+
+// What the user saw in the viewer.
+struct Seen {
+  int tab = -1;
+  std::vector<std::string> dates, users, events;
+  std::vector<int> selected;
+  std::string chain;
+  int trail_rows = -1;
+  std::string trail_top;  // "What Changed" of the top row
+  std::string detail;
+};
+
+// Opens the list's context menu as a right click does and picks `text`.
+void PickFromContextMenu(CAuditListCtrl* list, const char* text) {
+  bool picked = false;
+  QTimer::singleShot(0, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    for (QAction* action : menu->actions()) {
+      if (action->text() == QString::fromLatin1(text) && action->isEnabled()) {
+        action->trigger();
+        picked = true;
+      }
+    }
+    menu->close();
+  });
+  const QPoint at(10, 10);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(list->viewport(), &event);
+  EXPECT_TRUE(picked) << text;
+}
+
+class SystemAuditTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(EnsureGuiApplication());
+    ASSERT_TRUE(SetStealthMode(false));
+    TheLogonState().current_user = UserRecord();
+  }
+  void TearDown() override { TheLogonState().current_user = UserRecord(); }
+
+  static void LogOn(const std::string& name, const std::string& group) {
+    UserRecord user;
+    user.user_name = name;
+    user.groups = {group};
+    TheLogonState().current_user = user;
+  }
+
+  // Turns the features on and lets only tav-admins view audit trails.
+  static void OnlyAdminsViewTrails() {
+    ASSERT_EQ(theSystemConfig.Set21CFREnabled(1), 0);
+    CTAVGroupRightsArray rights;
+    rights.Grant("tav-admins", kActivityViewAuditTrails);
+    rights.Grant("tav-users", kActivityStartRun);
+    ASSERT_EQ(theSystemConfig.WriteActivityGroupArray(rights), 0);
+  }
+
+  // Opens the viewer through `entry`, lets `act` play the user, records
+  // what was shown, and closes it with "Close".
+  Seen Open(int32_t (*entry)(HWND), std::function<void(QDialog*)> act = nullptr) {
+    Seen seen;
+    bool closed = false;
+    WhenModalShows("dlg1012", [&](QWidget* widget) {
+      auto* dialog = static_cast<QDialog*>(widget);
+      if (act) act(dialog);
+      auto* tabs = dialog->findChild<CXTabCtrl*>("ctl1039");
+      seen.tab = tabs->currentIndex();
+      auto* list = dialog->findChild<CAuditListCtrl*>("ctl1037");
+      seen.dates = Column(list, 0);
+      seen.users = Column(list, 1);
+      seen.events = Column(list, 2);
+      seen.selected = list->GetSelectedRows();
+      // The chain is checked once the page has shown.
+      auto* page = dialog->findChild<EventLogPage*>("dlg1011");
+      if (page->isVisible()) QTRY_VERIFY_WITH_TIMEOUT(page->ChainChecked(), 10000);
+      seen.chain = dialog->findChild<QLabel*>("chainStatus")->text().toStdString();
+      auto* trail = dialog->findChild<CAuditListCtrl*>("lstConfigTrail");
+      seen.trail_rows = trail->GetItemCount();
+      if (seen.trail_rows > 0) seen.trail_top = trail->GetItemText(0, kTrailWhatColumn);
+      seen.detail = dialog->findChild<QPlainTextEdit*>("txtChangeDetail")->toPlainText().toStdString();
+      QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+      closed = true;
+    });
+    EXPECT_EQ(entry(nullptr), 0);
+    EXPECT_TRUE(closed);
+    return seen;
+  }
+
+  testing::TempDataDir data_dir_;
+  BoxRecorder boxes_;
+};
+
+TEST_F(SystemAuditTest, EventsAreListedNewestFirstAndAscendAfterOneClickOnTheDate) {
+  for (int hour : {10, 9, 11}) {
+    AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, ("user" + std::to_string(hour)).c_str(),
+                                At(hour)));
+  }
+  // Two events of one second: the one logged last comes first.
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "first", At(7)));
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "second", At(7)));
+  auto no_entry = std::make_unique<CAuditEventComp>();
+  no_entry->SetEvent("ghost", At(8));
+  AppendEvent(std::move(no_entry));
+
+  std::vector<std::string> after_click;
+  std::string sort_column;
+  const Seen seen = Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    auto* list = dialog->findChild<CAuditListCtrl*>("ctl1037");
+    const std::vector<std::string> before = Column(list, 0);
+    QHeaderView* header = list->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    after_click = Column(list, 0);
+    // Put the order back for the checks of the opened dialog.
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    EXPECT_EQ(Column(list, 0), before);
+    EXPECT_GE(header->sectionSize(2), header->sectionSizeHint(2));
+  });
+  EXPECT_EQ(seen.tab, 0);
+  EXPECT_EQ(seen.dates,
+            (std::vector<std::string>{FormatOleDate(At(11)), FormatOleDate(At(10)),
+                                      FormatOleDate(At(9)), FormatOleDate(At(8)),
+                                      FormatOleDate(At(7)), FormatOleDate(At(7))}));
+  EXPECT_EQ(seen.users, (std::vector<std::string>{"user11", "user10", "user9", "ghost", "second",
+                                                  "first"}));
+  EXPECT_EQ(seen.events, (std::vector<std::string>{"Successful Login", "Successful Login",
+                                                   "Successful Login", "", "Failed Login",
+                                                   "Failed Login"}));
+  EXPECT_EQ(seen.selected, std::vector<int>{0});
+  EXPECT_EQ(seen.chain, "6 events, chain intact");
+  EXPECT_EQ(after_click,
+            (std::vector<std::string>{FormatOleDate(At(7)), FormatOleDate(At(7)),
+                                      FormatOleDate(At(8)), FormatOleDate(At(9)),
+                                      FormatOleDate(At(10)), FormatOleDate(At(11))}));
+  EXPECT_TRUE(boxes_.boxes().empty());
+}
+
+TEST_F(SystemAuditTest, AnEmptyLogSaysSoAndEscapeDoesNotClose) {
+  bool still_open = false;
+  QImage empty_list;
+  const Seen seen = Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus != nullptr ? focus : dialog, Qt::Key_Escape);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QApplication::processEvents();
+    still_open = dialog->isVisible();
+    auto* list = dialog->findChild<CAuditListCtrl*>("ctl1037");
+    empty_list = list->viewport()->grab().toImage();
+  });
+  EXPECT_TRUE(still_open);
+  EXPECT_TRUE(seen.dates.empty());
+  EXPECT_TRUE(seen.selected.empty());
+  EXPECT_EQ(seen.chain, "0 events, chain intact");
+  // The empty-list text is drawn: the viewport is not one plain colour.
+  ASSERT_FALSE(empty_list.isNull());
+  const QRgb background = empty_list.pixel(0, empty_list.height() - 1);
+  bool drawn = false;
+  for (int y = 0; y < empty_list.height() && !drawn; ++y) {
+    for (int x = 0; x < empty_list.width() && !drawn; ++x) {
+      drawn = empty_list.pixel(x, y) != background;
+    }
+  }
+  EXPECT_TRUE(drawn);
+}
+
+TEST_F(SystemAuditTest, AnAlteredChainIsReportedUnderTheList) {
+  for (int hour : {9, 10, 11}) {
+    AppendEvent(MakeSystemEvent(kAuditFailedLogin, "mallory", At(hour)));
+  }
+  TamperWithLog(
+      "UPDATE system_events SET record = (SELECT record FROM system_events WHERE seq = 1) "
+      "WHERE seq = 2");
+  const Seen seen = Open(&TAVSecurityUI_DoSysEventViewer);
+  EXPECT_EQ(seen.chain.rfind("3 events. Chain broken: ", 0), 0u) << seen.chain;
+  EXPECT_NE(seen.chain.find("event 2"), std::string::npos) << seen.chain;
+}
+
+TEST_F(SystemAuditTest, TheTrailOpensForAUserAllowedToViewAuditTrails) {
+  OnlyAdminsViewTrails();
+  LogOn("alice", "tav-admins");
+  const Seen seen = Open(&TAVSecurityUI_DoSysAuditTrail);
+  EXPECT_EQ(seen.tab, 1);
+  EXPECT_TRUE(boxes_.boxes().empty());
+  // The switch, then the rights: the later change on top, selected and
+  // described below with its values.
+  EXPECT_GE(seen.trail_rows, 2);
+  EXPECT_NE(seen.trail_top.find("Access Control Settings"), std::string::npos) << seen.trail_top;
+  EXPECT_NE(seen.detail.find("Access Control Settings"), std::string::npos) << seen.detail;
+  EXPECT_EQ(seen.detail.find("21CFREnabledFlag"), std::string::npos) << seen.detail;
+  // The viewer on the event log shows the "Enabled 21CFR11" event too.
+  EXPECT_NE(std::find(seen.events.begin(), seen.events.end(), "Enabled 21CFR11"),
+            seen.events.end());
+}
+
+TEST_F(SystemAuditTest, ARefusedTrailKeepsTheViewerOnTheEventLog) {
+  OnlyAdminsViewTrails();
+  LogOn("bob", "tav-users");
+  int after_click = -1;
+  const Seen seen = Open(&TAVSecurityUI_DoSysAuditTrail, [&](QDialog* dialog) {
+    auto* tabs = dialog->findChild<CXTabCtrl*>("ctl1039");
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    QTabBar* bar = tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+    QApplication::processEvents();
+    after_click = tabs->currentIndex();
+    EXPECT_TRUE(tabs->widget(0)->isVisible());
+  });
+  EXPECT_EQ(seen.tab, 0);
+  EXPECT_EQ(after_click, 0);
+  // Nothing of the trail was read for the refused user.
+  EXPECT_EQ(seen.trail_rows, 0);
+  // One refusal on opening and one for the click, not one more for the
+  // release of the mouse button.
+  ASSERT_EQ(boxes_.boxes().size(), 2u);
+  EXPECT_EQ(boxes_.boxes()[0].caption, "Access to this feature is not allowed");
+}
+
+TEST_F(SystemAuditTest, TheContextMenuExportsTheSortedRowsAndCopiesTheSelection) {
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "b, jr", At(9)));
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "c\"q\"", At(10)));
+  AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, "a", At(11)));
+  const std::string path = data_dir_.File("events.csv");
+  CAuditListCtrl::SetSaveFileChooser([&](QWidget*) { return QString::fromStdString(path); });
+  std::string copied;
+  Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    auto* list = dialog->findChild<CAuditListCtrl*>("ctl1037");
+    QHeaderView* header = list->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+    PickFromContextMenu(list, kExportCsvText);
+    list->SelectItem(2);  // with row 0, selected on opening
+    PickFromContextMenu(list, kCopyRowsText);
+    copied = QApplication::clipboard()->text().toStdString();
+  });
+  CAuditListCtrl::SetSaveFileChooser(nullptr);
+  EXPECT_EQ(ReadWholeFile(path),
+            "Date & Time,User Login,Event\r\n" + FormatOleDate(At(11)) +
+                ",a,Successful Login\r\n" + FormatOleDate(At(9)) +
+                ",\"b, jr\",Failed Login\r\n" + FormatOleDate(At(10)) +
+                ",\"c\"\"q\"\"\",Failed Login\r\n");
+  EXPECT_EQ(copied, FormatOleDate(At(11)) + "\ta\tSuccessful Login\n" + FormatOleDate(At(10)) +
+                        "\tc\"q\"\tFailed Login\n");
+}
+
+TEST_F(SystemAuditTest, TavsecListsTheLogAndTheTrailAsCsvAndJson) {
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "eve, \"x\"", At(9)));
+  const std::string tavsec = TAVSEC_PATH;
+  testing::CommandResult csv = testing::RunCommand(tavsec + " events list --format csv");
+  EXPECT_EQ(csv.exit_code, 0) << csv.err;
+  EXPECT_EQ(csv.out,
+            "Number,Date & Time,User Login,Event\r\n"
+            "1,2026-12-06 09:00:00,\"eve, \"\"x\"\"\",Failed Login\r\n");
+  testing::CommandResult json = testing::RunCommand(tavsec + " events list --format json");
+  EXPECT_EQ(json.out,
+            "[\n  {\"number\": \"1\", \"date\": \"2026-12-06 09:00:00\", \"user\": "
+            "\"eve, \\\"x\\\"\", \"event\": \"Failed Login\"}\n]\n");
+  EXPECT_NE(testing::RunCommand(tavsec + " events list --format xml").exit_code, 0);
+
+  testing::CommandResult trail = testing::RunCommand(
+      tavsec + " config set idle-timeout 5 --reason 'policy, v2' && " + tavsec +
+      " config trail --format csv");
+  EXPECT_EQ(trail.exit_code, 0) << trail.err;
+  EXPECT_EQ(trail.out.rfind("Number,Date & Time,User Login,What Changed,Reason for Change,"
+                            "Description\r\n",
+                            0),
+            0u)
+      << trail.out;
+  EXPECT_NE(trail.out.find(",\"policy, v2\","), std::string::npos) << trail.out;
+}
+
+}  // namespace
+}  // namespace tav
