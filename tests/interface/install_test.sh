@@ -37,7 +37,9 @@ export LD_LIBRARY_PATH=$libdir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
 
 # pkg-config, with the installation's own .pc file.
 export PKG_CONFIG_PATH=$libdir/pkgconfig
-cc -std=c99 -Wall -Wextra -pedantic -Werror "$tests/c_api_test.c" -o "$work/c_pkgconfig" \
+# TAV_HOST_FLAGS: extra compiler flags of the hosts (the sanitizer build's).
+host_flags=${TAV_HOST_FLAGS:-}
+cc -std=c99 -Wall -Wextra -pedantic -Werror $host_flags "$tests/c_api_test.c" -o "$work/c_pkgconfig" \
   $(pkg-config --cflags --libs TAVSecurityUI)
 "$work/c_pkgconfig"
 
@@ -72,6 +74,7 @@ add_executable(cxx_host main.cc)
 target_link_libraries(cxx_host PRIVATE TAVSecurityUI::TAVSecurityUI)
 CMAKE
 cmake -S "$work/consumer" -B "$work/consumer/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+  -DCMAKE_C_FLAGS="$host_flags" -DCMAKE_CXX_FLAGS="$host_flags" \
   >"$work/configure.log" 2>&1 || { cat "$work/configure.log"; exit 1; }
 cmake --build "$work/consumer/build" >"$work/build.log" 2>&1 || { cat "$work/build.log"; exit 1; }
 "$work/consumer/build/c_host"

@@ -22,9 +22,9 @@ printf '%s\n' 'Tour-Pass-1' | "$host" --tour "$work/pictures" --tour-user alice 
 for picture in 01-user-login 02-authentication-error 03-main-window 04-activity-refused \
     05-idle-reauthentication 06-identity-check 07-logged-out 08-not-allowed \
     09-electronic-signature 10-nothing-to-sign 11-signatures 12-system-event-log \
-    13-configuration-audit-trail; do
+    13-configuration-audit-trail 14-configuration-permissions 15-configuration-auditing; do
   [ -s "$work/pictures/$picture.png" ] || { echo "missing $picture.png"; cat "$work/out"; exit 1; }
 done
 "$tavsec" records dump "$work/pictures/plate-42.tav" | grep -q "Signer Full Name = Alice Liddell" ||
   { echo "the tour's signature is not in the document"; exit 1; }
-echo "tour: 13 pictures and a signed document"
+echo "tour: 15 pictures and a signed document"

@@ -19,7 +19,7 @@ void Tour::AddConfigSteps() {
     When("dlg102", [this](QWidget* dialog) {
       auto* tabs = dialog->findChild<QTabWidget*>("ctl1000");
       tabs->setCurrentIndex(0);
-      Save(dialog, "12-configuration-permissions.png");
+      Save(dialog, "14-configuration-permissions.png");
       tabs->setCurrentIndex(1);
       // Templates: a file type with signature activities of its own.
       if (auto* upper = dialog->findChild<QTreeView*>("ctl1003")) {
@@ -27,7 +27,7 @@ void Tour::AddConfigSteps() {
         QTest::mouseClick(upper->viewport(), Qt::LeftButton, Qt::NoModifier,
                           upper->visualRect(templates).center());
       }
-      Save(dialog, "13-configuration-auditing.png");
+      Save(dialog, "15-configuration-auditing.png");
       QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
     });
     ui.actionConfigDialog->trigger();
