@@ -49,12 +49,22 @@ double PeakMb() {
   return 0;
 }
 
+// The benchmark's own data directory, removed when the program ends.
+struct BenchDataDir {
+  BenchDataDir() {
+    char tmpl[] = "/tmp/tav_bench_viewer.XXXXXX";
+    path = ::mkdtemp(tmpl);
+    ::setenv("TAV_DATA_DIR", path.c_str(), 1);
+  }
+  ~BenchDataDir() { std::system(("rm -rf '" + path + "'").c_str()); }
+  std::string path;
+};
+
 // A log of kEvents events a few seconds apart, in a data directory of its
 // own that lives as long as the program.
 bool MakeLog() {
   static int made = [] {
-    char tmpl[] = "/tmp/tav_bench_viewer.XXXXXX";
-    ::setenv("TAV_DATA_DIR", ::mkdtemp(tmpl), 1);
+    static BenchDataDir dir;
     std::shared_ptr<ComplianceDb> db;
     if (!ComplianceDb::Get(&db).ok()) return 0;
     const DATE start = *MakeOleDate(2020, 1, 1);
@@ -219,18 +229,3 @@ BENCHMARK(BM_Viewer_Resort)->DenseRange(0, 2)->Iterations(2)->UseRealTime()->Uni
 
 }  // namespace
 }  // namespace tav
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  if (const char* dir = std::getenv("TAV_DATA_DIR")) {
-    if (std::string(dir).rfind("/tmp/tav_bench_viewer.", 0) == 0) {
-      std::system(("rm -rf '" + std::string(dir) + "'").c_str());
-    }
-  }
-  return 0;
-}
