@@ -14,9 +14,14 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <vector>
 
 #include "config/audit_esig_page.h"
 #include "config/config_access.h"
@@ -35,6 +40,7 @@
 #include "services/filelib/acting_user.h"
 #include "services/filelib/compliance_db.h"
 #include "testing/gui_test_support.h"
+#include "testing/run_command.h"
 #include "testing/temp_data_dir.h"
 #include "ui/gui_app.h"
 
@@ -207,6 +213,29 @@ TEST_F(ConfigDialogTest, SwitchDisablesTabsAndOkSwitchesFeaturesOff) {
   EXPECT_EQ(config_.Is21CFREnabled(), 0);
 }
 
+// The grants as an administrator reads them from `tavsec config show`: one
+// "group: activity line" per grant.
+std::set<std::string> ShownGrants() {
+  const testing::CommandResult shown = testing::RunCommand(std::string(TAVSEC_PATH) + " config show");
+  EXPECT_EQ(shown.exit_code, 0) << shown.err;
+  std::set<std::string> grants;
+  std::istringstream lines(shown.out);
+  std::string line, group;
+  bool in_rights = false;
+  while (std::getline(lines, line)) {
+    if (line.rfind("Rights of the user groups", 0) == 0) {
+      in_rights = true;
+    } else if (in_rights && line.rfind("    ", 0) == 0) {
+      grants.insert(group + line);
+    } else if (in_rights && line.rfind("  ", 0) == 0) {
+      group = line;
+    } else if (in_rights) {
+      in_rights = false;
+    }
+  }
+  return grants;
+}
+
 TEST_F(ConfigDialogTest, RightsTickIsSavedAndUnshownGrantsSurvive) {
   const std::string operators = SystemTable::GetGroupName(kGroupOperators);
   CTAVGroupRightsArray stored;
@@ -218,6 +247,7 @@ TEST_F(ConfigDialogTest, RightsTickIsSavedAndUnshownGrantsSurvive) {
   }
   ASSERT_EQ(config_.WriteActivityGroupArray(stored), 0);
   const size_t events_before = Events(config_.GetAuditTrail()).size();
+  const std::set<std::string> shown_before = ShownGrants();
 
   const int result = Run([](CConfigurationDialog* d) {
     CXListCtrl* grid = d->PermissionsPage()->Grid();
@@ -242,6 +272,20 @@ TEST_F(ConfigDialogTest, RightsTickIsSavedAndUnshownGrantsSurvive) {
   EXPECT_TRUE(after.IsGranted(SystemTable::GetGroupName(kGroupUsers), kActivityExportData));
   EXPECT_FALSE(after.IsGranted(operators, kActivityCreateDocuments));
   EXPECT_TRUE(after.IsGranted(SystemTable::GetGroupName(kGroupAnalysts), kActivityStartRun));
+
+  // What an administrator reads back differs by exactly the two clicks.
+  const std::set<std::string> shown_after = ShownGrants();
+  std::vector<std::string> gone, added;
+  std::set_difference(shown_before.begin(), shown_before.end(), shown_after.begin(),
+                      shown_after.end(), std::back_inserter(gone));
+  std::set_difference(shown_after.begin(), shown_after.end(), shown_before.begin(),
+                      shown_before.end(), std::back_inserter(added));
+  ASSERT_EQ(gone.size(), 1u);
+  ASSERT_EQ(added.size(), 1u);
+  EXPECT_NE(gone[0].find(operators + ":"), std::string::npos) << gone[0];
+  EXPECT_NE(gone[0].find(SystemTable::GetActivityName(kActivityCreateDocuments)), std::string::npos);
+  EXPECT_NE(added[0].find(SystemTable::GetGroupName(kGroupAnalysts) + ":"), std::string::npos);
+  EXPECT_NE(added[0].find(SystemTable::GetActivityName(kActivityStartRun)), std::string::npos);
 }
 
 TEST_F(ConfigDialogTest, CancelSavesNothing) {
