@@ -174,6 +174,7 @@ bool CRunListPage::eventFilter(QObject* watched, QEvent* event) {
 
 std::optional<std::string> ChooseDestinationFolder(QWidget* owner, const std::string& start) {
   QFileDialog dialog(owner, kFolderChooserTitle, QString::fromStdString(start));
+  dialog.setObjectName("dlgFolderChooser");
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly, true);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -183,6 +184,7 @@ std::optional<std::string> ChooseDestinationFolder(QWidget* owner, const std::st
 
 std::vector<std::string> ChooseImportFiles(QWidget* owner) {
   QFileDialog dialog(owner, kImportTitle);
+  dialog.setObjectName("dlgFileImport");
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setNameFilter(kImportFilter);
   dialog.setFileMode(QFileDialog::ExistingFiles);

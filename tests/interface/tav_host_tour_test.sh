@@ -13,13 +13,19 @@ unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM || true
 
 printf '%s\n' 'Tour-Pass-1' | "$tavsec" user add alice --full-name "Alice Liddell" --group tav-analysts --group tav-users
 "$tavsec" config set part11 on >/dev/null
+# The Run List Manager's visit deletes (activity 6) and views the history (13).
+"$tavsec" config grant analysts 6 >/dev/null
+"$tavsec" config grant analysts 13 >/dev/null
 printf '%s\n' 'Tour-Pass-1' | "$host" --tour "$work/pictures" --tour-user alice >"$work/out" 2>&1 ||
   { cat "$work/out"; exit 1; }
 for picture in 01-user-login 02-authentication-error 03-main-window 04-activity-refused \
     05-idle-reauthentication 06-identity-check 07-logged-out 08-not-allowed \
-    09-electronic-signature 10-nothing-to-sign 11-signatures; do
+    09-electronic-signature 10-nothing-to-sign 11-signatures 12-configuration-permissions \
+    13-configuration-auditing 14-run-list 15-run-list-audit-trail 16-run-document \
+    17-deletion-refused; do
   [ -s "$work/pictures/$picture.png" ] || { echo "missing $picture.png"; cat "$work/out"; exit 1; }
 done
 "$tavsec" records dump "$work/pictures/plate-42.tav" | grep -q "Signer Full Name = Alice Liddell" ||
   { echo "the tour's signature is not in the document"; exit 1; }
-echo "tour: 11 pictures and a signed document"
+[ -s "$work/pictures/run-7.tav" ] || { echo "the run file was deleted while open"; exit 1; }
+echo "tour: 17 pictures, a signed document and a run file kept while open"

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -326,6 +328,29 @@ TEST_F(RunListDialogTest, ImportTakesRunFilesOnceInTheChoosersOrder) {
   CFileRecordListComp* list = manager.LoadCurrentFileList();
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->GetChildCount(), 4);
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+TEST_F(RunListDialogTest, TheImportChooserOffersRunFilesUnderItsOwnTitle) {
+  const std::string path = runs_ + "/b.tav";
+  std::ofstream(path) << "b";
+  WhenModalShows("dlgFileImport", [&](QWidget* w) {
+    auto* chooser = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->windowTitle(), "File Import");
+    EXPECT_EQ(chooser->nameFilters(), QStringList{"TAV Files (*.tav *.tvm *.tvt)"});
+    EXPECT_EQ(chooser->labelText(QFileDialog::Accept), "&Import");
+    EXPECT_EQ(chooser->fileMode(), QFileDialog::ExistingFiles);
+    // Typed as a user would; the chooser's folder view fills later.
+    chooser->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path));
+    static_cast<QDialog*>(chooser)->accept();
+  });
+  EXPECT_EQ(ChooseImportFiles(nullptr), std::vector<std::string>{path});
 }
 
 }  // namespace

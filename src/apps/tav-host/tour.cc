@@ -202,6 +202,7 @@ void Tour::AfterLogin() {
   });
 
   AddConfigSteps();
+  AddRunListSteps();
   AddSignatureSteps();
 
   AddStep([this, &ui] {
