@@ -1,6 +1,7 @@
 #include "runlist/run_file_ops.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,9 +66,21 @@ void SyncFolder(const std::string& folder) {
   if (dir.get() >= 0) ::fsync(dir.get());
 }
 
+// Renames without replacing where the file system can; elsewhere checks
+// first (a small window remains there).
+int RenameNoReplace(const char* from, const char* to) {
+  if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL) return -1;
+  if (RunFileExists(to)) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::rename(from, to);
+}
+
 // Copies `source` to a temporary file beside `target`, flushed to disk, and
 // renames it into place.
-StoreStatus CopyIntoPlace(const std::string& source, const std::string& target) {
+StoreStatus CopyIntoPlace(const std::string& source, const std::string& target, bool replace) {
   Fd in(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   if (in.get() < 0) return Failure(errno);
   struct stat st {};
@@ -92,7 +105,9 @@ StoreStatus CopyIntoPlace(const std::string& source, const std::string& target) 
   ::fchmod(out.get(), st.st_mode & 07777);
   if (::fsync(out.get()) != 0) return discard(errno);
   if (out.Close() != 0) return discard(errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) return discard(errno);
+  const int placed = replace ? ::rename(temp.c_str(), target.c_str())
+                             : RenameNoReplace(temp.c_str(), target.c_str());
+  if (placed != 0) return discard(errno);
   SyncFolder(folder);
   return StoreStatus::Ok();
 }
@@ -169,7 +184,7 @@ StoreStatus DeleteRunFile(const std::string& path) {
   return StoreStatus::Ok();
 }
 
-StoreStatus MoveRunFile(const std::string& source, const std::string& target) {
+StoreStatus MoveRunFile(const std::string& source, const std::string& target, bool replace) {
   StoreStatus status = CheckRegularFile(source);
   if (!status.ok()) return status;
   // Only a regular file is replaced: never a link, whose target could lie
@@ -178,9 +193,11 @@ StoreStatus MoveRunFile(const std::string& source, const std::string& target) {
     status = CheckRegularFile(target);
     if (!status.ok()) return status;
   }
-  if (::rename(source.c_str(), target.c_str()) == 0) return StoreStatus::Ok();
+  const int moved = replace ? ::rename(source.c_str(), target.c_str())
+                            : RenameNoReplace(source.c_str(), target.c_str());
+  if (moved == 0) return StoreStatus::Ok();
   if (errno != EXDEV) return Failure(errno);
-  status = CopyIntoPlace(source, target);
+  status = CopyIntoPlace(source, target, replace);
   if (!status.ok()) return status;
   if (::unlink(source.c_str()) != 0) return Failure(errno);
   return StoreStatus::Ok();

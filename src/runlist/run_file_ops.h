@@ -49,8 +49,10 @@ bool HasRunFileExtension(const std::string& path);
 
 StoreStatus DeleteRunFile(const std::string& path);
 
-// Moves `source` to `target`, replacing a regular file there.
-StoreStatus MoveRunFile(const std::string& source, const std::string& target);
+// Moves `source` to `target`. With `replace` a regular file there is
+// replaced; without it a file that appeared there since the caller looked
+// is never overwritten (the move fails with "File exists").
+StoreStatus MoveRunFile(const std::string& source, const std::string& target, bool replace);
 
 }  // namespace tav
 

@@ -87,7 +87,7 @@ RunListOperations::MoveResult RunListOperations::MoveTo(const std::string& locat
                        kConfirmReplaceCaption, IDNO)) {
     return result;
   }
-  const StoreStatus status = MoveRunFile(source, target);
+  const StoreStatus status = MoveRunFile(source, target, replaced);
   if (!status.ok()) {
     Tell("Failed to move [" + source + "] to [" + target + "] \r\n" + status.message());
     return result;

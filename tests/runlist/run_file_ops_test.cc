@@ -77,8 +77,8 @@ TEST(RunFileOps, LinksAreNeverFollowedToDeleteOrReplace) {
   WriteFile(dir.File("a.tav"), "a");
   ASSERT_EQ(::symlink(dir.File("outside.tav").c_str(), dir.File("link.tav").c_str()), 0);
   EXPECT_FALSE(DeleteRunFile(dir.File("link.tav")).ok());
-  EXPECT_FALSE(MoveRunFile(dir.File("a.tav"), dir.File("link.tav")).ok());
-  EXPECT_FALSE(MoveRunFile(dir.File("link.tav"), dir.File("b.tav")).ok());
+  EXPECT_FALSE(MoveRunFile(dir.File("a.tav"), dir.File("link.tav"), true).ok());
+  EXPECT_FALSE(MoveRunFile(dir.File("link.tav"), dir.File("b.tav"), false).ok());
   EXPECT_EQ(ReadFile(dir.File("outside.tav")), "keep");
   EXPECT_EQ(ReadFile(dir.File("a.tav")), "a");
   EXPECT_EQ(DeleteRunFile(dir.File("gone.tav")).message().rfind("Error: 2 : ", 0), 0u);
@@ -88,7 +88,11 @@ TEST(RunFileOps, MovesReplaceWithinAndAcrossFileSystems) {
   testing::TempDataDir dir;
   WriteFile(dir.File("a.tav"), "new");
   WriteFile(dir.File("b.tav"), "old");
-  ASSERT_TRUE(MoveRunFile(dir.File("a.tav"), dir.File("b.tav")).ok());
+  // A file that appeared after the user was asked is not overwritten.
+  EXPECT_EQ(MoveRunFile(dir.File("a.tav"), dir.File("b.tav"), false).message(),
+            "Error: 17 : File exists");
+  EXPECT_EQ(ReadFile(dir.File("b.tav")), "old");
+  ASSERT_TRUE(MoveRunFile(dir.File("a.tav"), dir.File("b.tav"), true).ok());
   EXPECT_FALSE(RunFileExists(dir.File("a.tav")));
   EXPECT_EQ(ReadFile(dir.File("b.tav")), "new");
 
@@ -98,7 +102,10 @@ TEST(RunFileOps, MovesReplaceWithinAndAcrossFileSystems) {
   const std::string other = std::string(shm) + "/b.tav";
   WriteFile(other, "replaced");
   ASSERT_EQ(::chmod(dir.File("b.tav").c_str(), 0640), 0);
-  const StoreStatus status = MoveRunFile(dir.File("b.tav"), other);
+  EXPECT_FALSE(MoveRunFile(dir.File("b.tav"), other, false).ok());
+  EXPECT_EQ(ReadFile(other), "replaced");
+  EXPECT_TRUE(RunFileExists(dir.File("b.tav")));
+  const StoreStatus status = MoveRunFile(dir.File("b.tav"), other, true);
   EXPECT_TRUE(status.ok()) << status.message();
   EXPECT_FALSE(RunFileExists(dir.File("b.tav")));
   EXPECT_EQ(ReadFile(other), "new");

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/refusable_tab_widget.h"
@@ -351,6 +352,71 @@ TEST_F(RunListDialogTest, TheImportChooserOffersRunFilesUnderItsOwnTitle) {
     static_cast<QDialog*>(chooser)->accept();
   });
   EXPECT_EQ(ChooseImportFiles(nullptr), std::vector<std::string>{path});
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// A host without Qt: its callback gets both messages, with or without a
+// parent widget, and the widget gets no events while it is registered.
+struct CallbackHost {
+  int32_t answer = 0;
+  bool clear = true;
+  std::vector<std::pair<int32_t, std::string>> calls;
+
+  static int32_t Call(int32_t message, char* path, void* context) {
+    auto* self = static_cast<CallbackHost*>(context);
+    self->calls.emplace_back(message, path);
+    if (message == TAVSECURITYUI_MSG_IS_FILE_OPEN && self->clear) path[0] = '\0';
+    return self->answer;
+  }
+};
+
+TEST_F(RunListDialogTest, AHostWithoutQtAnswersThroughItsCallback) {
+  const std::string a = AddRunFile("a.tav");
+  const std::string b = AddRunFile("b.tav");
+  CallbackHost callback;
+  SetRunListHostCallback(&CallbackHost::Call, &callback);
+  callback.answer = 1;  // open: refused, whatever the path says
+  WhenModalShows("dlg1008", [&](QWidget* w) {
+    auto* d = static_cast<CRunListManagerDlg*>(w);
+    Select(d, "a.tav");
+    Press(d, "ctl5");
+    EXPECT_EQ(RunList(d)->GetItemCount(), 2);
+    callback.answer = 0;
+    Press(d, "ctl5");
+    EXPECT_EQ(RunList(d)->GetItemCount(), 1);
+    Select(d, "b.tav");
+    Press(d, "ctl1034");
+  });
+  CRunListManagerDlg dialog(nullptr);
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  SetRunListHostCallback(nullptr, nullptr);
+  EXPECT_EQ(callback.calls, (std::vector<std::pair<int32_t, std::string>>{
+                                {TAVSECURITYUI_MSG_IS_FILE_OPEN, a},
+                                {TAVSECURITYUI_MSG_IS_FILE_OPEN, a},
+                                {TAVSECURITYUI_MSG_OPEN_FILE, b}}));
+  EXPECT_FALSE(RunFileExists(a));
+  EXPECT_TRUE(RunFileExists(b));
+  EXPECT_EQ(boxes_.texts.front(), a + " is currently open and cannot be deleted.");
+}
+
+TEST_F(RunListDialogTest, WithoutAHostOpenAndDeleteDoNothing) {
+  const std::string a = AddRunFile("a.tav");
+  WhenModalShows("dlg1008", [&](QWidget* w) {
+    auto* d = static_cast<CRunListManagerDlg*>(w);
+    Press(d, "ctl1034");
+    Press(d, "ctl5");
+    EXPECT_TRUE(d->isVisible());
+    d->reject();
+  });
+  CRunListManagerDlg dialog(nullptr);
+  EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+  EXPECT_TRUE(boxes_.texts.empty());
+  EXPECT_TRUE(RunFileExists(a));
 }
 
 }  // namespace
