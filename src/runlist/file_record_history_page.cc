@@ -1,6 +1,9 @@
 #include "runlist/file_record_history_page.h"
 
 #include "controls/sort_list_ctrl.h"
+
+#include <algorithm>
+#include <vector>
 #include "logon/access.h"
 #include "logon/user_record.h"
 #include "records/file_record_comp.h"
@@ -45,11 +48,8 @@ void CFileRecordHistoryPage::Activate() {
 
 void CFileRecordHistoryPage::AddRow(int row, const CFileRecordComp& record) {
   const RowTexts texts = HistoryRow(record);
-  CSortListCtrl* list = List();
-  row = list->AddItem(row, texts[0]);
-  for (int column = 1; column < static_cast<int>(texts.size()); ++column) {
-    list->SetItemText(row, column, texts[column]);
-  }
+  const std::array<std::string_view, 4> cells = {texts[0], texts[1], texts[2], texts[3]};
+  List()->AddItem(row, cells);
 }
 
 void CFileRecordHistoryPage::Load() {
@@ -59,11 +59,18 @@ void CFileRecordHistoryPage::Load() {
   if (CFileRecordListComp* history = manager.LoadFileRecordHistory()) {
     // Newest first before the sort as well, so that records of the same
     // second (the dates are shown to the second) stay newest first.
+    std::vector<const CFileRecordComp*> records;
+    records.reserve(history->GetChildCount());
     POSITION pos = history->GetLastChildPosition();
     while (pos != nullptr) {
       const auto* record = dynamic_cast<const CFileRecordComp*>(history->GetPrevChild(pos));
-      if (record != nullptr) AddRow(list->GetItemCount(), *record);
+      if (record != nullptr) records.push_back(record);
     }
+    RowTexts texts;
+    list->AddItems(records.size(), [&](size_t i, std::span<std::string_view> cells) {
+      texts = HistoryRow(*records[i]);
+      std::copy(texts.begin(), texts.end(), cells.begin());
+    });
   }
   list->resizeColumnToContents(0);
   list->resizeColumnToContents(1);

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QSettings>
 
+#include <algorithm>
+
 #include "controls/sort_list_ctrl.h"
 #include "records/file_record_comp.h"
 #include "runlist/run_file_ops.h"
@@ -54,11 +56,18 @@ void CRunListPage::Load() {
   CSortListCtrl* list = List();
   CRunListManager manager;
   if (CFileRecordListComp* files = manager.LoadCurrentFileList()) {
+    std::vector<const CFileRecordComp*> records;
+    records.reserve(files->GetChildCount());
     POSITION pos = files->GetFirstChildPosition();
     while (pos != nullptr) {
       const auto* record = dynamic_cast<const CFileRecordComp*>(files->GetNextChild(pos));
-      if (record != nullptr) AddRow(*record, false, -1);
+      if (record != nullptr) records.push_back(record);
     }
+    RowTexts texts;
+    list->AddItems(records.size(), [&](size_t i, std::span<std::string_view> cells) {
+      texts = RunListRow(*records[i]);
+      std::copy(texts.begin(), texts.end(), cells.begin());
+    });
   }
   const int width = list->viewport()->width();
   list->setColumnWidth(0, width / 3);
@@ -73,12 +82,12 @@ int CRunListPage::AddRow(const CFileRecordComp& record, bool select, int row) {
   const RowTexts texts = RunListRow(record);
   CSortListCtrl* list = List();
   if (row < 0) {
-    row = list->AddItem(list->GetItemCount(), texts[0]);
+    const std::array<std::string_view, 4> cells = {texts[0], texts[1], texts[2], texts[3]};
+    row = list->AddItem(list->GetItemCount(), cells);
   } else {
-    list->SetItemText(row, 0, texts[0]);
-  }
-  for (int column = 1; column < static_cast<int>(texts.size()); ++column) {
-    list->SetItemText(row, column, texts[column]);
+    for (int column = 0; column < static_cast<int>(texts.size()); ++column) {
+      list->SetItemText(row, column, texts[column]);
+    }
   }
   if (select) list->SelectItem(row);
   return row;
