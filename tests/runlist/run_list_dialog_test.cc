@@ -421,3 +421,28 @@ TEST_F(RunListDialogTest, WithoutAHostOpenAndDeleteDoNothing) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+TEST_F(RunListDialogTest, DoubleClickOpensAndTheDeleteKeyDeletes) {
+  const std::string a = AddRunFile("a.tav");
+  const std::string b = AddRunFile("b.tav");
+  const int result = Run([&](CRunListManagerDlg* d) {
+    CSortListCtrl* list = RunList(d);
+    Select(d, "a.tav");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_FALSE(RunFileExists(a));
+    ASSERT_EQ(list->GetItemCount(), 1);
+    const QRect cell = list->visualRect(list->model()->index(0, 1));
+    // A double click is a press, a release and a double-click press.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  });
+  EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_EQ(host_->opened, std::vector<std::string>{b});
+}
+
+}  // namespace
+}  // namespace tav
