@@ -33,7 +33,9 @@ TAVRunListFileMessage* RunListFileEvent::MessageOf(QEvent* event) {
   if (type != TAVSECURITYUI_EVENT_OPEN_FILE && type != TAVSECURITYUI_EVENT_IS_FILE_OPEN) {
     return nullptr;
   }
-  return static_cast<RunListFileEvent*>(event)->message();
+  // Another component may use the same type numbers: only our own events.
+  auto* own = dynamic_cast<RunListFileEvent*>(event);
+  return own != nullptr ? own->message() : nullptr;
 }
 
 void SetRunListHostCallback(TAVRunListHostCallback callback, void* context) {
@@ -68,8 +70,7 @@ bool HostAllowsDeletion(QObject* host, const std::string& path) {
   if (host == nullptr) return false;
   RunListFileEvent event(TAVSECURITYUI_EVENT_IS_FILE_OPEN, path);
   QCoreApplication::sendEvent(host, &event);
-  // An empty path was never a file to delete; only a cleared one allows.
-  return !path.empty() && event.message()->result == 0 && event.message()->path[0] == '\0';
+  return event.message()->result == 0 && event.message()->path[0] == '\0';
 }
 
 }  // namespace tav

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -90,7 +91,9 @@ class RunListDialogTest : public ::testing::Test {
     ASSERT_TRUE(SetStealthMode(false));
     host_ = std::make_unique<TestHost>();
     QCoreApplication::setOrganizationName("tav-runlist-test");
-    ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
+    // The move folder is kept in this test's own settings file.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(dir_.path()));
     runs_ = dir_.File("runs");
     other_ = dir_.File("other");
     ASSERT_EQ(::mkdir(runs_.c_str(), 0700), 0);
@@ -299,6 +302,7 @@ TEST_F(RunListDialogTest, MoveRefusesTheSameFolderAndAsksBeforeReplacing) {
   EXPECT_EQ(text, "a.tav");
   // The folder chosen last is kept for the next time.
   EXPECT_EQ(starts.back(), other_);
+  EXPECT_EQ(QSettings().value("RunListManagerDlg/FileMovePath").toString().toStdString(), other_);
   Run([&](CRunListManagerDlg* d) { EXPECT_EQ(d->RunListPage()->MoveFolder(), other_); });
   CRunListManager manager;
   CFileRecordListComp* history = manager.LoadFileRecordHistory();
