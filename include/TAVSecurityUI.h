@@ -257,8 +257,59 @@ TAVSECURITYUI_API int32_t TAVSecurityUI_DoSysEventViewer(HWND parent);
 /* The System Audit viewer, on the configuration audit trail. Returns 0. */
 TAVSECURITYUI_API int32_t TAVSecurityUI_DoSysAuditTrail(HWND parent);
 
-/* The Run List Manager. Returns 0. */
+/* The Run List Manager. Returns 0.
+ *
+ * Host messages. The manager asks its host to open a run file ("Open") and,
+ * before it deletes one, whether the host has it open. A Qt host receives
+ * two events on the parent widget given here:
+ *
+ *   TAVSECURITYUI_EVENT_OPEN_FILE     posted; the host opens the file.
+ *   TAVSECURITYUI_EVENT_IS_FILE_OPEN  sent (the manager waits); the host
+ *                                     answers whether the file is open.
+ *
+ * In the host's QWidget::event (or customEvent), with `e` the QEvent*:
+ *
+ *   if (e->type() == TAVSECURITYUI_EVENT_IS_FILE_OPEN) {
+ *     TAVRunListFileMessage* m = TAVSecurityUI_GetRunListFileMessage(e);
+ *     if (HostHasOpen(m->path)) m->result = 1;   // refuse the deletion
+ *     else m->path[0] = '\0';                    // allow it
+ *     return true;
+ *   }
+ *
+ * A deletion goes ahead only when the answer is 0 and the host has cleared
+ * the path, so a host that does not answer refuses every deletion. The
+ * message and its path belong to the event: valid while the host handles
+ * it, freed by the library (never by the host) afterwards.
+ *
+ * A host without Qt (or one that prefers a function) registers a callback
+ * instead; while one is registered the manager calls it rather than sending
+ * events, with TAVSECURITYUI_MSG_OPEN_FILE or TAVSECURITYUI_MSG_IS_FILE_OPEN,
+ * the path as a writable NUL-terminated copy, and the caller's context. For
+ * "is file open" the return value and the path answer as above; for "open
+ * file" the return value is ignored. Without a parent and without a
+ * callback, "Open" and "Delete" do nothing. */
+#define TAVSECURITYUI_EVENT_OPEN_FILE 1364    /* QEvent::User + 364 */
+#define TAVSECURITYUI_EVENT_IS_FILE_OPEN 1365 /* QEvent::User + 365 */
+#define TAVSECURITYUI_MSG_OPEN_FILE 0x56C
+#define TAVSECURITYUI_MSG_IS_FILE_OPEN 0x56D
+
+typedef struct TAVRunListFileMessage {
+  char* path;     /* the file's full path, NUL-terminated, writable */
+  int32_t result; /* the host's answer to "is file open"; starts at 0 */
+} TAVRunListFileMessage;
+
+typedef int32_t (*TAVRunListHostCallback)(int32_t message, char* path, void* context);
+
 TAVSECURITYUI_API int32_t TAVSecurityUI_DoRunListManager(HWND parent);
+
+/* The message of one of the two events (a QEvent* as void*), or null for
+ * any other event. */
+TAVSECURITYUI_API TAVRunListFileMessage* TAVSecurityUI_GetRunListFileMessage(void* event);
+
+/* Registers the callback (null: none; events again). Replaces the one
+ * registered before. */
+TAVSECURITYUI_API void TAVSecurityUI_SetRunListHostCallback(TAVRunListHostCallback callback,
+                                                            void* context);
 
 /* The 21 CFR Part 11 configuration dialog. Returns the dialog's result. */
 TAVSECURITYUI_API int32_t TAVSecurityUI_showModal21CFR11Dialog(void);

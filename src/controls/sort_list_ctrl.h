@@ -54,6 +54,11 @@ class CSortListCtrl : public QTreeView {
   // The same with every column's text in `texts` (texts[0] is column 0).
   int AddItem(int row, std::span<const std::string_view> texts);
 
+  // Appends `count` rows at once (a large list fills much faster than row
+  // by row); see SortListModel::AppendRows. The list is not re-sorted.
+  int AddItems(size_t count, const SortListModel::RowSource& source) {
+    return model_->AppendRows(count, source);
+  }
   // False for an invalid row or column. The list is not re-sorted.
   bool SetItemText(int row, int column, std::string_view text);
   // Empty for an invalid row or column.

@@ -93,6 +93,23 @@ int SortListModel::InsertRow(int row, std::span<const std::string_view> texts) {
   return row;
 }
 
+int SortListModel::AppendRows(size_t count, const RowSource& source) {
+  const int first = RowCount();
+  const size_t room = static_cast<size_t>(std::numeric_limits<int>::max()) - rows_.size();
+  count = std::min(count, room);
+  if (count == 0) return first;
+  beginInsertRows(QModelIndex(), first, first + static_cast<int>(count) - 1);
+  rows_.reserve(rows_.size() + count);
+  std::vector<std::string_view> cells(columns_.size());
+  for (size_t i = 0; i < count; ++i) {
+    std::fill(cells.begin(), cells.end(), std::string_view());
+    source(i, cells);
+    rows_.emplace_back(cells, columns_.size());
+  }
+  endInsertRows();
+  return first;
+}
+
 bool SortListModel::SetText(int row, int column, std::string_view text) {
   if (!ValidRow(row) || column < 0 || column >= ColumnCount()) return false;
   rows_[static_cast<size_t>(row)].Replace(static_cast<size_t>(column), columns_.size(), text);

@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -49,6 +50,15 @@ class SortListModel final : public QAbstractTableModel {
   // dropped) and item data 0. Returns the new row's index, or -1 for a
   // negative `row`.
   int InsertRow(int row, std::span<const std::string_view> texts);
+
+  // Fills the cells of one new row (`cells` has one entry per column, all
+  // empty); the views may point into the source's own storage until it
+  // returns.
+  using RowSource = std::function<void(size_t index, std::span<std::string_view> cells)>;
+  // Appends `count` rows at the end, row i filled by `source(i, ...)`, as
+  // one insertion: a view hears of them once. Returns the first new row's
+  // index.
+  int AppendRows(size_t count, const RowSource& source);
 
   // False for an invalid row or column.
   bool SetText(int row, int column, std::string_view text);

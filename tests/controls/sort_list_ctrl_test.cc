@@ -67,6 +67,31 @@ class SortListCtrlTest : public ::testing::Test {
 
 using Texts = std::vector<std::string>;
 
+TEST_F(SortListCtrlTest, AddItemsAppendsManyRowsAsOneInsertion) {
+  Add("first", "x", "1");
+  int insertions = 0;
+  QObject::connect(list_->model(), &QAbstractItemModel::rowsInserted,
+                   [&insertions](const QModelIndex&, int first, int last) {
+                     ++insertions;
+                     EXPECT_EQ(first, 1);
+                     EXPECT_EQ(last, 3);
+                   });
+  std::string scratch;
+  EXPECT_EQ(list_->AddItems(3, [&scratch](size_t i, std::span<std::string_view> cells) {
+    ASSERT_EQ(cells.size(), 3u);
+    EXPECT_TRUE(cells[2].empty());
+    scratch = "row" + std::to_string(i);  // views into the source's storage
+    cells[0] = scratch;
+    if (i == 1) cells[1] = "ann";
+  }),
+            1);
+  EXPECT_EQ(insertions, 1);
+  EXPECT_EQ(Column(0), (Texts{"first", "row0", "row1", "row2"}));
+  EXPECT_EQ(Column(1), (Texts{"x", "", "ann", ""}));
+  EXPECT_EQ(DisplayColumn(0).back(), "row2");
+  EXPECT_EQ(list_->AddItems(0, nullptr), 4);
+}
+
 TEST_F(SortListCtrlTest, HeaderClicksSortAscendingThenDescendingAndANewColumnAscending) {
   Add("1/2/2024 10:00:00 AM", "bob", "10");
   Add("1/2/2024 9:00:00 AM", "alice", "9");

@@ -17,14 +17,17 @@ printf '%s\n' 'Tour-Pass-1' | "$tavsec" user add alice --full-name "Alice Liddel
 "$tavsec" config grant tav-analysts 13 --reason "Analysts review the audit trail" >/dev/null
 "$tavsec" config set idle-timeout 10 --reason "Site policy, section 4.2" >/dev/null
 "$tavsec" config grant tav-users 11 --reason "Reports are printed by every user" >/dev/null
+"$tavsec" config grant tav-analysts 6 --reason "Analysts manage the run list" >/dev/null
 printf '%s\n' 'Tour-Pass-1' | "$host" --tour "$work/pictures" --tour-user alice >"$work/out" 2>&1 ||
   { cat "$work/out"; exit 1; }
 for picture in 01-user-login 02-authentication-error 03-main-window 04-activity-refused \
     05-idle-reauthentication 06-identity-check 07-logged-out 08-not-allowed \
     09-electronic-signature 10-nothing-to-sign 11-signatures 12-system-event-log \
-    13-configuration-audit-trail 14-configuration-permissions 15-configuration-auditing; do
+    13-configuration-audit-trail 14-configuration-permissions 15-configuration-auditing \
+    16-run-list 17-run-list-audit-trail 18-run-document 19-deletion-refused; do
   [ -s "$work/pictures/$picture.png" ] || { echo "missing $picture.png"; cat "$work/out"; exit 1; }
 done
 "$tavsec" records dump "$work/pictures/plate-42.tav" | grep -q "Signer Full Name = Alice Liddell" ||
   { echo "the tour's signature is not in the document"; exit 1; }
-echo "tour: 15 pictures and a signed document"
+[ -s "$work/pictures/run-7.tav" ] || { echo "the run file was deleted while open"; exit 1; }
+echo "tour: 19 pictures, a signed document and a run file kept while open"

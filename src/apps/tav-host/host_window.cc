@@ -290,6 +290,24 @@ void HostWindow::SignDocument() {
   StartIdleWatch();
 }
 
+bool HostWindow::event(QEvent* event) {
+  const int type = event->type();
+  if (type == TAVSECURITYUI_EVENT_OPEN_FILE || type == TAVSECURITYUI_EVENT_IS_FILE_OPEN) {
+    const TAVRunListFileMessage* message =
+        Optional().run_list_file_message != nullptr ? Optional().run_list_file_message(event)
+                                                    : nullptr;
+    const QString path = message != nullptr ? QString::fromUtf8(message->path) : QString();
+    if (documents_.HandleEvent(event)) {
+      Log(type == TAVSECURITYUI_EVENT_OPEN_FILE
+              ? "Run List Manager: open " + path
+              : QString("Run List Manager: is %1 open? %2")
+                    .arg(path, message->result != 0 ? "yes, deletion refused" : "no"));
+      return true;
+    }
+  }
+  return QMainWindow::event(event);
+}
+
 void HostWindow::closeEvent(QCloseEvent* event) {
   idle_.Stop();
   TAVSecurityUI_DoLogout();

@@ -12,6 +12,7 @@
 
 #include "TAVSecurityUI.h"
 #include "apps/tav-host/idle_watch.h"
+#include "apps/tav-host/run_documents.h"
 
 namespace Ui {
 class HostWindow;
@@ -38,6 +39,9 @@ class HostWindow : public QMainWindow {
   void Log(const QString& line);
   void RefreshUser();
 
+  // The run files open in document windows.
+  RunDocuments& documents() { return documents_; }
+
   // The menu actions, for the tour.
   Ui::HostWindow& ui() { return *ui_; }
 
@@ -47,6 +51,8 @@ class HostWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Answers the Run List Manager's messages.
+  bool event(QEvent* event) override;
 
  private:
   HWND Hwnd() { return static_cast<HWND>(static_cast<QWidget*>(this)); }
@@ -70,6 +76,7 @@ class HostWindow : public QMainWindow {
   IdleWatch idle_;
   qint64 idle_override_ms_ = 0;
   UserInfo info_;
+  RunDocuments documents_{this};
 };
 
 }  // namespace tav::host

@@ -28,6 +28,7 @@ const OptionalExports& Optional() {
     Find(&e.sys_event_viewer, "TAVSecurityUI_DoSysEventViewer");
     Find(&e.sys_audit_trail, "TAVSecurityUI_DoSysAuditTrail");
     Find(&e.run_list_manager, "TAVSecurityUI_DoRunListManager");
+    Find(&e.run_list_file_message, "TAVSecurityUI_GetRunListFileMessage");
     Find(&e.configuration_dialog, "TAVSecurityUI_showModal21CFR11Dialog");
     return e;
   }();

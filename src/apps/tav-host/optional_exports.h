@@ -22,6 +22,7 @@ struct OptionalExports {
   decltype(&TAVSecurityUI_DoSysEventViewer) sys_event_viewer = nullptr;
   decltype(&TAVSecurityUI_DoSysAuditTrail) sys_audit_trail = nullptr;
   decltype(&TAVSecurityUI_DoRunListManager) run_list_manager = nullptr;
+  decltype(&TAVSecurityUI_GetRunListFileMessage) run_list_file_message = nullptr;
   decltype(&TAVSecurityUI_showModal21CFR11Dialog) configuration_dialog = nullptr;
 };
 

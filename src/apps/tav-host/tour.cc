@@ -202,6 +202,7 @@ void Tour::AfterLogin() {
   });
 
   AddConfigSteps();
+  AddRunListSteps();
   AddSignatureSteps();
 
   // The System Audit viewer on each of its tabs. A user who may not view

@@ -58,6 +58,8 @@ class Tour : public QObject {
   // Signing a document and listing its signatures (sign_document_tour.cc).
   void AddSignatureSteps();
   void AddConfigSteps();
+  // The Run List Manager and a run file open in the host (run_list_tour.cc).
+  void AddRunListSteps();
 
   HostWindow& window_;
   QString directory_;

@@ -1,0 +1,76 @@
+#include "runlist/host_messages.h"
+
+#include <QCoreApplication>
+#include <QObject>
+
+namespace tav {
+namespace {
+
+struct HostCallback {
+  TAVRunListHostCallback function = nullptr;
+  void* context = nullptr;
+};
+
+HostCallback& TheCallback() {
+  static HostCallback callback;
+  return callback;
+}
+
+}  // namespace
+
+RunListFileEvent::RunListFileEvent(int type, const std::string& path)
+    : QEvent(static_cast<QEvent::Type>(type)), path_(path.begin(), path.end()) {
+  path_.push_back('\0');
+  message_.path = path_.data();
+  message_.result = 0;
+}
+
+RunListFileEvent::~RunListFileEvent() = default;
+
+TAVRunListFileMessage* RunListFileEvent::MessageOf(QEvent* event) {
+  if (event == nullptr) return nullptr;
+  const int type = event->type();
+  if (type != TAVSECURITYUI_EVENT_OPEN_FILE && type != TAVSECURITYUI_EVENT_IS_FILE_OPEN) {
+    return nullptr;
+  }
+  // Another component may use the same type numbers: only our own events.
+  auto* own = dynamic_cast<RunListFileEvent*>(event);
+  return own != nullptr ? own->message() : nullptr;
+}
+
+void SetRunListHostCallback(TAVRunListHostCallback callback, void* context) {
+  TheCallback() = HostCallback{callback, context};
+}
+
+bool HasRunListHost(QObject* host) {
+  return TheCallback().function != nullptr || host != nullptr;
+}
+
+void PostOpenFile(QObject* host, const std::string& path) {
+  const HostCallback callback = TheCallback();
+  if (callback.function != nullptr) {
+    std::vector<char> copy(path.begin(), path.end());
+    copy.push_back('\0');
+    callback.function(TAVSECURITYUI_MSG_OPEN_FILE, copy.data(), callback.context);
+    return;
+  }
+  if (host == nullptr) return;
+  QCoreApplication::postEvent(host, new RunListFileEvent(TAVSECURITYUI_EVENT_OPEN_FILE, path));
+}
+
+bool HostAllowsDeletion(QObject* host, const std::string& path) {
+  const HostCallback callback = TheCallback();
+  if (callback.function != nullptr) {
+    std::vector<char> copy(path.begin(), path.end());
+    copy.push_back('\0');
+    const int32_t answer =
+        callback.function(TAVSECURITYUI_MSG_IS_FILE_OPEN, copy.data(), callback.context);
+    return answer == 0 && copy[0] == '\0';
+  }
+  if (host == nullptr) return false;
+  RunListFileEvent event(TAVSECURITYUI_EVENT_IS_FILE_OPEN, path);
+  QCoreApplication::sendEvent(host, &event);
+  return event.message()->result == 0 && event.message()->path[0] == '\0';
+}
+
+}  // namespace tav

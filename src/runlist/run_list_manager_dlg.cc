@@ -1,0 +1,109 @@
+#include "runlist/run_list_manager_dlg.h"
+
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "logon/access.h"
+#include "logon/user_record.h"
+#include "runlist/file_record_history_page.h"
+#include "runlist/host_messages.h"
+#include "runlist/run_list_operations.h"
+#include "runlist/run_list_page.h"
+#include "services/config/system_ids.h"
+#include "ui_run_list_manager_dlg.h"
+
+namespace tav {
+
+CRunListManagerDlg::CRunListManagerDlg(QWidget* parent)
+    : QDialog(parent), CTabPageHost(this), ui_(std::make_unique<Ui::RunListManagerDlg>()) {
+  ui_->setupUi(this);
+  setWindowTitle(kRunListManagerTitle);
+  run_list_ = new CRunListPage(this, ui_->ctl1030);
+  history_ = new CFileRecordHistoryPage(ui_->ctl1030);
+  {
+    const QSignalBlocker quiet(ui_->ctl1030);
+    ui_->ctl1030->addTab(run_list_, kRunListTabTitle);
+    ui_->ctl1030->addTab(history_, kHistoryTabTitle);
+  }
+  ConnectTabControl(ui_->ctl1030);
+  connect(ui_->ctl1034, &QPushButton::clicked, this, &CRunListManagerDlg::OnOpen);
+  connect(ui_->ctl3, &QPushButton::clicked, this, [this] { run_list_->Move(); });
+  connect(ui_->ctl5, &QPushButton::clicked, this, &CRunListManagerDlg::OnDelete);
+  connect(ui_->ctl6, &QPushButton::clicked, this, [this] { run_list_->Import(); });
+  connect(ui_->ctl2, &QPushButton::clicked, this, &QDialog::reject);
+  ui_->ctl1030->setFocus();
+  SelectPage(0);
+}
+
+CRunListManagerDlg::~CRunListManagerDlg() = default;
+
+void CRunListManagerDlg::UpdateHistory(const CFileRecordComp& record) {
+  history_->AddRecord(record);
+}
+
+void CRunListManagerDlg::SelectPage(int index) {
+  const int before = GetCurrentIndex();
+  CTabPageHost::SelectPage(index);
+  if (GetCurrentIndex() != before) UpdateButtons(GetCurrentIndex());
+}
+
+ITabPage* CRunListManagerDlg::GetPage(int index) {
+  switch (index) {
+    case 0: return run_list_;
+    case 1: return history_;
+    default: return nullptr;
+  }
+}
+
+int CRunListManagerDlg::GetCurSel() const { return ui_->ctl1030->currentIndex(); }
+
+void CRunListManagerDlg::SetCurSel(int index) {
+  {
+    const QSignalBlocker quiet(ui_->ctl1030);
+    ui_->ctl1030->setCurrentIndex(index);
+  }
+  UpdateButtons(index);
+}
+
+void CRunListManagerDlg::UpdateButtons(int index) {
+  if (index != 0 && index != 1) return;
+  const bool on_list = index == 0;
+  for (QPushButton* button : {ui_->ctl1034, ui_->ctl3, ui_->ctl5, ui_->ctl6}) {
+    button->setEnabled(on_list);
+  }
+}
+
+void CRunListManagerDlg::OnOpen() {
+  const std::string path = run_list_->GetSelectedPath();
+  if (path.empty()) {
+    RunListOperations(this).Tell(kNoSelectionText);
+    return;
+  }
+  if (!HasRunListHost(parentWidget())) return;
+  PostOpenFile(parentWidget(), path);
+  accept();
+}
+
+void CRunListManagerDlg::OnDelete() {
+  if (IsActivityAllowedWithMessage(TheLogonState().current_user, kActivityManageRunList) == 0) {
+    return;
+  }
+  const std::string path = run_list_->GetSelectedPath();
+  if (path.empty()) {
+    RunListOperations(this).Tell(kNoSelectionText);
+    return;
+  }
+  if (!HasRunListHost(parentWidget())) return;
+  if (!HostAllowsDeletion(parentWidget(), path)) {
+    RunListOperations(this).Tell(path + kFileOpenSuffix);
+    return;
+  }
+  run_list_->Delete();
+}
+
+void ShowRunListManager(QWidget* parent) {
+  CRunListManagerDlg dialog(parent);
+  dialog.exec();
+}
+
+}  // namespace tav

@@ -1,0 +1,92 @@
+// The "Run List" tab of the Run List Manager (dlg1009): the run files of
+// the file library's run list in the list ctl1031, loaded when the tab is
+// first shown, and the file operations of the dialog's buttons (the logic
+// is RunListOperations; this page keeps the rows in step).
+//
+// A double click on a row opens the file (the dialog's Open); the Delete
+// key deletes it (the dialog's Delete, with its checks).
+//
+// Threads: the GUI thread. Owned by the dialog's tab control.
+#ifndef TAV_RUNLIST_RUN_LIST_PAGE_H_
+#define TAV_RUNLIST_RUN_LIST_PAGE_H_
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controls/tab_page_host.h"
+
+namespace Ui {
+class RunListPage;
+}
+
+namespace tav {
+
+class CFileRecordComp;
+class CRunListManagerDlg;
+class CSortListCtrl;
+
+inline constexpr char kRunListSettingsSection[] = "RunListManagerDlg";
+inline constexpr char kFileMovePathEntry[] = "FileMovePath";
+inline constexpr char kFolderChooserTitle[] = "Select destination folder";
+inline constexpr char kImportTitle[] = "File Import";
+inline constexpr char kImportFilter[] = "TAV Files (*.tav *.tvm *.tvt)";
+inline constexpr char kImportButton[] = "&Import";
+
+class CRunListPage : public QWidget, public ITabPage {
+  Q_OBJECT
+
+ public:
+  // The chosen folder as typed or picked, or nothing when cancelled.
+  using FolderChooser =
+      std::function<std::optional<std::string>(QWidget* owner, const std::string& start)>;
+  // The chosen files' full paths, in the chooser's order; none when cancelled.
+  using FileChooser = std::function<std::vector<std::string>(QWidget* owner)>;
+
+  CRunListPage(CRunListManagerDlg* dialog, QWidget* parent);
+  ~CRunListPage() override;
+
+  bool CanActivate() override { return true; }
+  bool CanDeactivate() override { return true; }
+  void Activate() override;
+  void Deactivate() override {}
+
+  // The selected row's full path; empty without a selection.
+  std::string GetSelectedPath() const;
+  // Called by the dialog's Delete after its checks.
+  void Delete();
+  void Move();
+  void Import();
+
+  CSortListCtrl* List() const;
+  const std::string& MoveFolder() const { return move_folder_; }
+  void SetFolderChooser(FolderChooser chooser) { choose_folder_ = std::move(chooser); }
+  void SetFileChooser(FileChooser chooser) { choose_files_ = std::move(chooser); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Load();
+  // Sets row `row`'s texts from the record (a new row at the end for -1).
+  int AddRow(const CFileRecordComp& record, bool select, int row);
+  void SaveMoveFolder(const std::string& folder);
+
+  std::unique_ptr<Ui::RunListPage> ui_;
+  CRunListManagerDlg* dialog_;
+  bool loaded_ = false;
+  std::string move_folder_;
+  FolderChooser choose_folder_;
+  FileChooser choose_files_;
+};
+
+// The choosers the page uses unless told otherwise.
+std::optional<std::string> ChooseDestinationFolder(QWidget* owner, const std::string& start);
+std::vector<std::string> ChooseImportFiles(QWidget* owner);
+
+}  // namespace tav
+
+#endif  // TAV_RUNLIST_RUN_LIST_PAGE_H_

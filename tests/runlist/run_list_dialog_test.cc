@@ -1,0 +1,452 @@
+// The Run List Manager driven offscreen over a host widget that answers its
+// two messages, on the run list of a fresh data directory: Open, Delete with
+// the host's answers, Move and Import through stand-in choosers, and the
+// "Audit Trail" tab with and without the right to see it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controls/refusable_tab_widget.h"
+#include "controls/sort_list_ctrl.h"
+#include "logon/access.h"
+#include "logon/user_record.h"
+#include "runlist/file_record_history_page.h"
+#include "runlist/host_messages.h"
+#include "runlist/run_file_ops.h"
+#include "runlist/run_list_manager_dlg.h"
+#include "runlist/run_list_page.h"
+#include "services/config/system_configuration.h"
+#include "services/filelib/run_list_manager.h"
+#include "testing/gui_test_support.h"
+#include "testing/temp_data_dir.h"
+#include "ui/gui_app.h"
+#include "util/stealth.h"
+
+namespace tav {
+namespace {
+
+using testing::WhenModalShows;
+
+// A host window: opens what it is asked to and answers "is file open".
+class TestHost : public QWidget {
+ public:
+  enum class Answer { kIgnore, kOpen, kClearPath, kZeroOnly };
+  Answer answer = Answer::kClearPath;
+  std::vector<std::string> opened;
+  std::vector<std::string> asked;
+
+ protected:
+  bool event(QEvent* e) override {
+    TAVRunListFileMessage* message = RunListFileEvent::MessageOf(e);
+    if (message == nullptr || answer == Answer::kIgnore) return QWidget::event(e);
+    if (e->type() == TAVSECURITYUI_EVENT_OPEN_FILE) {
+      opened.emplace_back(message->path);
+      return true;
+    }
+    asked.emplace_back(message->path);
+    if (answer == Answer::kOpen) message->result = 1;
+    if (answer == Answer::kClearPath) message->path[0] = '\0';
+    return true;
+  }
+};
+
+// Records every box and answers from a queue (IDYES once it is empty).
+class Boxes {
+ public:
+  Boxes()
+      : handler_([this](const MessageBoxRequest& request) {
+          texts.push_back(request.text);
+          captions.push_back(request.caption);
+          if (answers.empty()) return IDYES;
+          const int answer = answers.front();
+          answers.erase(answers.begin());
+          return answer;
+        }) {}
+  std::vector<std::string> texts;
+  std::vector<std::string> captions;
+  std::vector<int> answers;
+
+ private:
+  ScopedMessageBoxHandler handler_;
+};
+
+class RunListDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(EnsureGuiApplication());
+    ASSERT_TRUE(SetStealthMode(false));
+    host_ = std::make_unique<TestHost>();
+    QCoreApplication::setOrganizationName("tav-runlist-test");
+    // The move folder is kept in this test's own settings file.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(dir_.path()));
+    runs_ = dir_.File("runs");
+    other_ = dir_.File("other");
+    ASSERT_EQ(::mkdir(runs_.c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(other_.c_str(), 0700), 0);
+  }
+  void TearDown() override { TheLogonState().current_user = UserRecord(); }
+
+  // A run file on disk and on the run list.
+  std::string AddRunFile(const std::string& name) {
+    const std::string path = runs_ + "/" + name;
+    std::ofstream(path) << name;
+    CFileRecordComp record;
+    CRunListManager manager;
+    EXPECT_EQ(manager.ImportFileRecord(path.c_str(), &record), 0);
+    return path;
+  }
+
+  // Opens the dialog over the host and runs `act` once it shows; the dialog
+  // is closed afterwards unless `act` closed it. The dialog's result.
+  int Run(std::function<void(CRunListManagerDlg*)> act) {
+    WhenModalShows("dlg1008", [act](QWidget* w) {
+      auto* dialog = static_cast<CRunListManagerDlg*>(w);
+      act(dialog);
+      if (dialog->isVisible()) dialog->reject();
+    });
+    CRunListManagerDlg dialog(host_.get());
+    const int result = dialog.exec();
+    QCoreApplication::processEvents();
+    return result;
+  }
+
+  static void Press(QWidget* d, const char* name) {
+    QTest::mouseClick(d->findChild<QPushButton*>(name), Qt::LeftButton);
+  }
+  static CSortListCtrl* RunList(CRunListManagerDlg* d) { return d->RunListPage()->List(); }
+  static int RowOf(CSortListCtrl* list, const std::string& name) {
+    for (int row = 0; row < list->GetItemCount(); ++row) {
+      if (list->GetItemText(row, 1) == name) return row;
+    }
+    return -1;
+  }
+  static void Select(CRunListManagerDlg* d, const std::string& name) {
+    ASSERT_TRUE(RunList(d)->SelectItem(RowOf(RunList(d), name))) << name;
+  }
+  static bool ShowHistory(CRunListManagerDlg* d) {
+    d->findChild<CXTabCtrl*>("ctl1030")->RequestChange(1);
+    return d->GetCurrentIndex() == 1;
+  }
+
+  testing::TempDataDir dir_;
+  std::string runs_;
+  std::string other_;
+  std::unique_ptr<TestHost> host_;
+  Boxes boxes_;
+};
+
+TEST_F(RunListDialogTest, OpenPostsTheSelectedPathAndClosesOnlyWithASelection) {
+  const std::string path = AddRunFile("a.tav");
+  const int result = Run([&](CRunListManagerDlg* d) {
+    ASSERT_EQ(RunList(d)->GetItemCount(), 1);
+    EXPECT_EQ(RunList(d)->GetItemText(0, 0), runs_);
+    RunList(d)->clearSelection();
+    Press(d, "ctl1034");
+    EXPECT_EQ(boxes_.texts, std::vector<std::string>{"No items were selected!\n"});
+    EXPECT_EQ(boxes_.captions.at(0), "Tessik v2.0");
+    EXPECT_TRUE(d->isVisible());
+    Select(d, "a.tav");
+    Press(d, "ctl1034");
+  });
+  EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_EQ(host_->opened, std::vector<std::string>{path});
+}
+
+TEST_F(RunListDialogTest, DeleteNeedsTheHostToClearThePath) {
+  const std::string path = AddRunFile("a.tav");
+  for (TestHost::Answer answer :
+       {TestHost::Answer::kOpen, TestHost::Answer::kIgnore, TestHost::Answer::kZeroOnly}) {
+    host_->answer = answer;
+    boxes_.texts.clear();
+    Run([&](CRunListManagerDlg* d) {
+      Select(d, "a.tav");
+      Press(d, "ctl5");
+      EXPECT_EQ(RunList(d)->GetItemCount(), 1);
+    });
+    EXPECT_EQ(boxes_.texts,
+              std::vector<std::string>{path + " is currently open and cannot be deleted."});
+    EXPECT_TRUE(RunFileExists(path));
+  }
+
+  host_->answer = TestHost::Answer::kClearPath;
+  boxes_.texts.clear();
+  Run([&](CRunListManagerDlg* d) {
+    Select(d, "a.tav");
+    Press(d, "ctl5");
+    EXPECT_EQ(RunList(d)->GetItemCount(), 0);
+    ASSERT_TRUE(ShowHistory(d));
+    // The deletion, made before the tab was first shown, is listed once.
+    CSortListCtrl* history = d->HistoryPage()->List();
+    ASSERT_EQ(history->GetItemCount(), 2);
+    EXPECT_EQ(history->GetItemText(0, 2), "File Deleted");
+    EXPECT_EQ(history->GetItemText(0, 3), "[" + path + "]");
+    EXPECT_EQ(history->GetItemText(1, 2), "Record Added");
+  });
+  EXPECT_EQ(host_->asked.back(), path);
+  EXPECT_EQ(boxes_.texts, std::vector<std::string>{"Are you sure you want to delete '" + path +
+                                                   "'?"});
+  EXPECT_EQ(boxes_.captions.back(), "Confirm File Delete");
+  EXPECT_FALSE(RunFileExists(path));
+}
+
+TEST_F(RunListDialogTest, DeletingAFileThatIsGoneOffersToRemoveItFromTheList) {
+  const std::string path = AddRunFile("a.tav");
+  AddRunFile("b.tav");
+  ASSERT_EQ(::unlink(path.c_str()), 0);
+  Run([&](CRunListManagerDlg* d) {
+    ASSERT_TRUE(ShowHistory(d));
+    d->findChild<CXTabCtrl*>("ctl1030")->RequestChange(0);
+    Select(d, "a.tav");
+    boxes_.answers = {IDYES, IDNO};
+    Press(d, "ctl5");
+    EXPECT_EQ(RunList(d)->GetItemCount(), 2);
+    Press(d, "ctl5");
+    ASSERT_EQ(RunList(d)->GetItemCount(), 1);
+    EXPECT_EQ(RunList(d)->GetItemText(0, 1), "b.tav");
+    ASSERT_TRUE(ShowHistory(d));
+    // Added while the tab was loaded: at the top after the pending re-sort.
+    EXPECT_EQ(d->HistoryPage()->List()->GetItemText(0, 2), "Record Removed");
+  });
+  ASSERT_EQ(boxes_.texts.size(), 4u);
+  EXPECT_EQ(boxes_.texts[1], path + " is not found. Would you like to remove it from the list?");
+  EXPECT_EQ(boxes_.captions[1], "Tessik v2.0");
+}
+
+TEST_F(RunListDialogTest, HistoryTabIsRefusedWithoutTheRightToViewAuditTrails) {
+  AddRunFile("a.tav");
+  ASSERT_EQ(theSystemConfig.Set21CFREnabled(1), 0);
+  UserRecord user;
+  user.user_name = "ann";
+  TheLogonState().current_user = user;
+  Run([&](CRunListManagerDlg* d) {
+    EXPECT_FALSE(ShowHistory(d));
+    EXPECT_EQ(d->findChild<CXTabCtrl*>("ctl1030")->currentIndex(), 0);
+    for (const char* name : {"ctl1034", "ctl3", "ctl5", "ctl6", "ctl2"}) {
+      EXPECT_TRUE(d->findChild<QPushButton*>(name)->isEnabled()) << name;
+    }
+    EXPECT_FALSE(d->HistoryPage()->IsLoaded());
+    // Delete needs activity 6: refused before the host is asked.
+    Select(d, "a.tav");
+    Press(d, "ctl5");
+  });
+  EXPECT_EQ(boxes_.texts, (std::vector<std::string>{ActivityRefusedText(kActivityViewAuditTrails),
+                                                    ActivityRefusedText(kActivityManageRunList)}));
+  EXPECT_TRUE(host_->asked.empty());
+  ASSERT_EQ(theSystemConfig.Set21CFREnabled(0), 0);
+}
+
+TEST_F(RunListDialogTest, TheFileButtonsAreOffOnTheHistoryTab) {
+  Run([&](CRunListManagerDlg* d) {
+    ASSERT_TRUE(ShowHistory(d));
+    for (const char* name : {"ctl1034", "ctl3", "ctl5", "ctl6"}) {
+      EXPECT_FALSE(d->findChild<QPushButton*>(name)->isEnabled()) << name;
+    }
+    EXPECT_TRUE(d->findChild<QPushButton*>("ctl2")->isEnabled());
+    d->findChild<CXTabCtrl*>("ctl1030")->RequestChange(0);
+    EXPECT_TRUE(d->findChild<QPushButton*>("ctl5")->isEnabled());
+  });
+}
+
+TEST_F(RunListDialogTest, MoveRefusesTheSameFolderAndAsksBeforeReplacing) {
+  const std::string path = AddRunFile("a.tav");
+  std::ofstream(other_ + "/a.tav") << "old";
+  std::vector<std::string> starts;
+  std::string chosen;
+  Run([&](CRunListManagerDlg* d) {
+    d->RunListPage()->SetFolderChooser([&](QWidget*, const std::string& start) {
+      starts.push_back(start);
+      return std::optional<std::string>(chosen);
+    });
+    Select(d, "a.tav");
+    chosen = runs_ + "/../runs/";
+    Press(d, "ctl3");
+    chosen = "relative/folder";
+    Press(d, "ctl3");
+    chosen = other_ + "/";
+    boxes_.answers = {IDNO};
+    Press(d, "ctl3");
+    EXPECT_TRUE(RunFileExists(path));
+    boxes_.answers = {IDYES};
+    Press(d, "ctl3");
+    ASSERT_EQ(RunList(d)->GetItemCount(), 1);
+    EXPECT_EQ(RunList(d)->GetItemText(0, 0), other_);
+    EXPECT_EQ(d->RunListPage()->GetSelectedPath(), other_ + "/a.tav");
+  });
+  ASSERT_EQ(boxes_.texts.size(), 4u);
+  EXPECT_EQ(boxes_.texts[0], "'a.tav' is already in '" + runs_ + "/../runs'" +
+                                 "\r\nDestination folder cannot be the same as the current "
+                                 "folder.");
+  EXPECT_EQ(boxes_.texts[1].rfind("'relative/folder' is not a valid path.", 0), 0u);
+  EXPECT_EQ(boxes_.texts[2], "'a.tav' already exists in '" + other_ + "'" +
+                                 "\r\nAre you sure you want to replace it?");
+  EXPECT_EQ(boxes_.captions[2], "Confirm File Replace");
+  EXPECT_FALSE(RunFileExists(path));
+  std::ifstream moved(other_ + "/a.tav");
+  std::string text;
+  moved >> text;
+  EXPECT_EQ(text, "a.tav");
+  // The folder chosen last is kept for the next time.
+  EXPECT_EQ(starts.back(), other_);
+  EXPECT_EQ(QSettings().value("RunListManagerDlg/FileMovePath").toString().toStdString(), other_);
+  Run([&](CRunListManagerDlg* d) { EXPECT_EQ(d->RunListPage()->MoveFolder(), other_); });
+  CRunListManager manager;
+  CFileRecordListComp* history = manager.LoadFileRecordHistory();
+  ASSERT_NE(history, nullptr);
+  EXPECT_EQ(history->GetChildCount(), 2);
+}
+
+TEST_F(RunListDialogTest, ImportTakesRunFilesOnceInTheChoosersOrder) {
+  const std::string listed = AddRunFile("listed.tav");
+  std::vector<std::string> files;
+  for (const char* name : {"c.tav", "a.tvm", "b.TAV", "notes.txt"}) {
+    files.push_back(runs_ + "/" + name);
+    std::ofstream(files.back()) << name;
+  }
+  files.push_back(listed);
+  Run([&](CRunListManagerDlg* d) {
+    d->RunListPage()->SetFileChooser([&](QWidget*) { return files; });
+    Press(d, "ctl6");
+    EXPECT_EQ(RunList(d)->GetItemCount(), 4);
+    EXPECT_EQ(d->RunListPage()->GetSelectedPath(), runs_ + "/b.TAV");
+  });
+  EXPECT_EQ(boxes_.texts,
+            (std::vector<std::string>{"[" + files[3] + "] is not an TAV file.",
+                                      "[" + listed +
+                                          "] is already on the list. It cannot be imported "
+                                          "again."}));
+  CRunListManager manager;
+  CFileRecordListComp* list = manager.LoadCurrentFileList();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->GetChildCount(), 4);
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+TEST_F(RunListDialogTest, TheImportChooserOffersRunFilesUnderItsOwnTitle) {
+  const std::string path = runs_ + "/b.tav";
+  std::ofstream(path) << "b";
+  WhenModalShows("dlgFileImport", [&](QWidget* w) {
+    auto* chooser = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->windowTitle(), "File Import");
+    EXPECT_EQ(chooser->nameFilters(), QStringList{"TAV Files (*.tav *.tvm *.tvt)"});
+    EXPECT_EQ(chooser->labelText(QFileDialog::Accept), "&Import");
+    EXPECT_EQ(chooser->fileMode(), QFileDialog::ExistingFiles);
+    // Typed as a user would; the chooser's folder view fills later.
+    chooser->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path));
+    static_cast<QDialog*>(chooser)->accept();
+  });
+  EXPECT_EQ(ChooseImportFiles(nullptr), std::vector<std::string>{path});
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// A host without Qt: its callback gets both messages, with or without a
+// parent widget, and the widget gets no events while it is registered.
+struct CallbackHost {
+  int32_t answer = 0;
+  bool clear = true;
+  std::vector<std::pair<int32_t, std::string>> calls;
+
+  static int32_t Call(int32_t message, char* path, void* context) {
+    auto* self = static_cast<CallbackHost*>(context);
+    self->calls.emplace_back(message, path);
+    if (message == TAVSECURITYUI_MSG_IS_FILE_OPEN && self->clear) path[0] = '\0';
+    return self->answer;
+  }
+};
+
+TEST_F(RunListDialogTest, AHostWithoutQtAnswersThroughItsCallback) {
+  const std::string a = AddRunFile("a.tav");
+  const std::string b = AddRunFile("b.tav");
+  CallbackHost callback;
+  SetRunListHostCallback(&CallbackHost::Call, &callback);
+  callback.answer = 1;  // open: refused, whatever the path says
+  WhenModalShows("dlg1008", [&](QWidget* w) {
+    auto* d = static_cast<CRunListManagerDlg*>(w);
+    Select(d, "a.tav");
+    Press(d, "ctl5");
+    EXPECT_EQ(RunList(d)->GetItemCount(), 2);
+    callback.answer = 0;
+    Press(d, "ctl5");
+    EXPECT_EQ(RunList(d)->GetItemCount(), 1);
+    Select(d, "b.tav");
+    Press(d, "ctl1034");
+  });
+  CRunListManagerDlg dialog(nullptr);
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  SetRunListHostCallback(nullptr, nullptr);
+  EXPECT_EQ(callback.calls, (std::vector<std::pair<int32_t, std::string>>{
+                                {TAVSECURITYUI_MSG_IS_FILE_OPEN, a},
+                                {TAVSECURITYUI_MSG_IS_FILE_OPEN, a},
+                                {TAVSECURITYUI_MSG_OPEN_FILE, b}}));
+  EXPECT_FALSE(RunFileExists(a));
+  EXPECT_TRUE(RunFileExists(b));
+  EXPECT_EQ(boxes_.texts.front(), a + " is currently open and cannot be deleted.");
+}
+
+TEST_F(RunListDialogTest, WithoutAHostOpenAndDeleteDoNothing) {
+  const std::string a = AddRunFile("a.tav");
+  WhenModalShows("dlg1008", [&](QWidget* w) {
+    auto* d = static_cast<CRunListManagerDlg*>(w);
+    Press(d, "ctl1034");
+    Press(d, "ctl5");
+    EXPECT_TRUE(d->isVisible());
+    d->reject();
+  });
+  CRunListManagerDlg dialog(nullptr);
+  EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+  EXPECT_TRUE(boxes_.texts.empty());
+  EXPECT_TRUE(RunFileExists(a));
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+TEST_F(RunListDialogTest, DoubleClickOpensAndTheDeleteKeyDeletes) {
+  const std::string a = AddRunFile("a.tav");
+  const std::string b = AddRunFile("b.tav");
+  const int result = Run([&](CRunListManagerDlg* d) {
+    CSortListCtrl* list = RunList(d);
+    Select(d, "a.tav");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_FALSE(RunFileExists(a));
+    ASSERT_EQ(list->GetItemCount(), 1);
+    const QRect cell = list->visualRect(list->model()->index(0, 1));
+    // A double click is a press, a release and a double-click press.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  });
+  EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_EQ(host_->opened, std::vector<std::string>{b});
+}
+
+}  // namespace
+}  // namespace tav
