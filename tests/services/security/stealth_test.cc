@@ -137,19 +137,17 @@ TEST(StealthChild, SeesTheParentsSwitchAndSwitchesBack) {
   EXPECT_TRUE(SetStealthMode(false));
 }
 
-TEST(StealthFlagTest, SecondProcessShares) {
-  ScopedFlagName name;
-  StealthFlag flag(name.path());
-  ASSERT_TRUE(flag.Set(true));
-
+// Runs this test program again, with only the StealthChild tests, in an
+// environment without TAV_STEALTH_ variables plus `extra`. Stores the
+// child's process id in *pid and returns its wait status.
+int RunStealthChild(const std::vector<std::string>& extra, pid_t* pid) {
   // Everything the child needs is built before fork(): between fork and exec
   // only async-signal-safe calls are allowed.
   std::vector<std::string> env_text;
   for (char** e = environ; *e != nullptr; ++e) {
     if (std::strncmp(*e, "TAV_STEALTH_", 12) != 0) env_text.emplace_back(*e);
   }
-  env_text.push_back("TAV_STEALTH_NAME=" + name.name());
-  env_text.push_back("TAV_STEALTH_CHILD_EXPECT=on");
+  env_text.insert(env_text.end(), extra.begin(), extra.end());
   std::vector<char*> env;
   for (std::string& e : env_text) env.push_back(e.data());
   env.push_back(nullptr);
@@ -157,15 +155,26 @@ TEST(StealthFlagTest, SecondProcessShares) {
   char filter[] = "--gtest_filter=StealthChild.*";
   char* argv[] = {exe, filter, nullptr};
 
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
+  *pid = fork();
+  if (*pid < 0) return -1;
+  if (*pid == 0) {
     execve(exe, argv, env.data());
     _exit(127);
   }
   int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
+  if (waitpid(*pid, &status, 0) != *pid) return -1;
+  return status;
+}
+
+TEST(StealthFlagTest, SecondProcessShares) {
+  ScopedFlagName name;
+  StealthFlag flag(name.path());
+  ASSERT_TRUE(flag.Set(true));
+
+  pid_t pid = -1;
+  const int status =
+      RunStealthChild({"TAV_STEALTH_NAME=" + name.name(), "TAV_STEALTH_CHILD_EXPECT=on"}, &pid);
+  ASSERT_TRUE(status >= 0 && WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the child saw the flag off or could not switch it";
   EXPECT_FALSE(flag.Get());
 }
@@ -179,27 +188,9 @@ TEST(StealthFlagTest, TestProgramLeavesNoFlagBehind) {
   ASSERT_NE(own, nullptr);
   EXPECT_EQ(std::string(own), "tav_stealth_test_" + std::to_string(getpid()));
 
-  std::vector<std::string> env_text;
-  for (char** e = environ; *e != nullptr; ++e) {
-    if (std::strncmp(*e, "TAV_STEALTH_", 12) != 0) env_text.emplace_back(*e);
-  }
-  env_text.push_back("TAV_STEALTH_CHILD_EXPECT=off");
-  std::vector<char*> env;
-  for (std::string& e : env_text) env.push_back(e.data());
-  env.push_back(nullptr);
-  char exe[] = "/proc/self/exe";
-  char filter[] = "--gtest_filter=StealthChild.*";
-  char* argv[] = {exe, filter, nullptr};
-
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    execve(exe, argv, env.data());
-    _exit(127);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
+  pid_t pid = -1;
+  const int status = RunStealthChild({"TAV_STEALTH_CHILD_EXPECT=off"}, &pid);
+  ASSERT_TRUE(status >= 0 && WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   // The program re-executes itself (same process id) to name its flag.
   const std::string left = "/tav_stealth_test_" + std::to_string(pid);
