@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 
+#include "bench_support.h"
 #include "audit/audit_list_ctrl.h"
 #include "audit/event_log_page.h"
 #include "audit/event_rows.h"
@@ -39,24 +40,13 @@ namespace {
 
 constexpr int64_t kEvents = 1000000;
 
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
-double PeakMb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-  }
-  return 0;
-}
+using bench::PeakMb;
+using bench::ResetPeak;
 
 // The benchmark's own data directory, removed when the program ends.
 struct BenchDataDir {
-  BenchDataDir() {
-    char tmpl[] = "/tmp/tav_bench_viewer.XXXXXX";
-    path = ::mkdtemp(tmpl);
-    ::setenv("TAV_DATA_DIR", path.c_str(), 1);
-  }
-  ~BenchDataDir() { std::system(("rm -rf '" + path + "'").c_str()); }
+  BenchDataDir() : path(bench::FreshDataDir("viewer")) {}
+  ~BenchDataDir() { bench::RemoveDir(path); }
   std::string path;
 };
 

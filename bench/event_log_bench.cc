@@ -18,31 +18,17 @@
 #include <fstream>
 #include <string>
 
+#include "bench_support.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/system_event_manager.h"
 
 namespace tav {
 namespace {
 
-std::string FreshDataDir(const char* name) {
-  std::string tmpl = std::string("/tmp/tav_bench_") + name + ".XXXXXX";
-  const std::string dir = ::mkdtemp(tmpl.data());
-  ::setenv("TAV_DATA_DIR", dir.c_str(), 1);
-  return dir;
-}
-
-void RemoveDir(const std::string& dir) { std::system(("rm -rf '" + dir + "'").c_str()); }
-
-// Peak resident memory (VmHWM) in MB; ResetPeak starts a new measurement.
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
-double PeakMb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-  }
-  return 0;
-}
+using bench::FreshDataDir;
+using bench::PeakMb;
+using bench::RemoveDir;
+using bench::ResetPeak;
 
 void BM_AddSystemEvent(benchmark::State& state) {
   static std::string dir;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_support.h"
 #include "controls/sort_list_ctrl.h"
 #include "records/file_record_comp.h"
 #include "runlist/file_record_history_page.h"
@@ -28,14 +29,8 @@
 namespace tav {
 namespace {
 
-std::string FreshDataDir(const char* name) {
-  std::string tmpl = std::string("/tmp/tav_bench_") + name + ".XXXXXX";
-  const std::string dir = ::mkdtemp(tmpl.data());
-  ::setenv("TAV_DATA_DIR", dir.c_str(), 1);
-  return dir;
-}
-
-void RemoveDir(const std::string& dir) { std::system(("rm -rf '" + dir + "'").c_str()); }
+using bench::FreshDataDir;
+using bench::RemoveDir;
 
 std::string Chunk(int type, const std::string& path, const char* source) {
   CFileRecordComp record;

@@ -19,7 +19,7 @@ TAVCurrentUser* TAVCurrentUser::GetInstance() {
   std::lock_guard<std::mutex> lock(tav::LibraryObjectsMutex());
   if (instance.load(std::memory_order_relaxed) == nullptr) {
     instance.store(new TAVCurrentUser(), std::memory_order_release);
-    tav::ReleaseAtUnload(
+    tav::ReleaseAtUnloadLocked(
         [](void* slot) {
           delete static_cast<std::atomic<TAVCurrentUser*>*>(slot)->exchange(nullptr);
         },

@@ -20,19 +20,8 @@ std::mutex g_mutex;
 
 std::mutex& LibraryObjectsMutex() { return g_mutex; }
 
-// Called with g_mutex held by UntilUnload::Get, or without it by others.
-static void Register(void (*release)(void*), void* object) {
+void ReleaseAtUnloadLocked(void (*release)(void* object), void* object) {
   if (g_count < kMaxObjects) g_objects[g_count++] = {release, object};
-}
-
-void ReleaseAtUnload(void (*release)(void* object), void* object) {
-  // UntilUnload::Get holds the mutex already; other callers do not.
-  if (g_mutex.try_lock()) {
-    Register(release, object);
-    g_mutex.unlock();
-  } else {
-    Register(release, object);
-  }
 }
 
 void ReleaseLibraryObjects() {

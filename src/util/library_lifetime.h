@@ -17,9 +17,11 @@
 
 namespace tav {
 
-// Frees `object` with `release` at the unload. Registrations beyond a fixed
-// number (far more than the library makes) are kept until the process ends.
-void ReleaseAtUnload(void (*release)(void* object), void* object);
+// Frees `object` with `release` at the unload. REQUIRES: the caller holds
+// LibraryObjectsMutex() (it made the object under it). Registrations beyond
+// a fixed number (far more than the library makes) are kept until the
+// process ends.
+void ReleaseAtUnloadLocked(void (*release)(void* object), void* object);
 
 // Frees every registered object, last registered first, and forgets them.
 void ReleaseLibraryObjects();
@@ -43,7 +45,7 @@ class UntilUnload {
     if (object == nullptr) {
       object = new T();
       object_.store(object, std::memory_order_release);
-      ReleaseAtUnload(&UntilUnload::Release, this);
+      ReleaseAtUnloadLocked(&UntilUnload::Release, this);
     }
     return *object;
   }
