@@ -1,7 +1,5 @@
 #include "audit/event_rows.h"
 
-#include <cmath>
-
 #include "records/audit_code.h"
 #include "records/audit_entry_comp.h"
 #include "util/ole_date.h"
@@ -27,32 +25,7 @@ std::array<std::string_view, 3> EventRowBuilder::Cells(const CAuditEventComp& ev
   return cells;
 }
 
-std::string_view EventRowBuilder::DateText(DATE date) {
-  // A date of day 1 or later that is not midnight reads as its day's text
-  // (FormatOleDate of the day, a midnight: the date alone), a space and its
-  // time's text (FormatOleDate of the time on day 0: the time alone),
-  // rounded to the second as FormatOleDate rounds it. Anything else is
-  // formatted whole.
-  if (std::isfinite(date) && date >= 1 && date <= kMaxOleDate) {
-    const double whole = std::trunc(date);
-    const long long second = std::llround((date - whole) * 86400.0);
-    if (second > 0 && second < 86400) {
-      if (whole != day_) {
-        day_ = whole;
-        day_text_ = FormatOleDate(whole);
-      }
-      if (times_.empty()) times_.resize(86400);
-      std::string& time = times_[static_cast<size_t>(second)];
-      if (time.empty()) time = FormatOleDate(static_cast<double>(second) / 86400.0);
-      date_.assign(day_text_);
-      date_ += ' ';
-      date_ += time;
-      return date_;
-    }
-  }
-  date_ = FormatOleDate(date);
-  return date_;
-}
+std::string_view EventRowBuilder::DateText(DATE date) { return dates_.Format(date); }
 
 std::string_view EventRowBuilder::CodeName(int32_t code) {
   if (code < -1 || code > 10) {

@@ -43,10 +43,7 @@ class EventRowBuilder {
  private:
   std::string_view CodeName(int32_t code);
 
-  std::string date_;
-  double day_ = -1;  // the day whose text day_text_ holds; none yet
-  std::string day_text_;
-  std::vector<std::string> times_;  // by second of the day; empty: not made yet
+  OleDateTextCache dates_;
   std::array<std::string, 12> code_names_;  // codes -1..10, made on first use
   std::array<bool, 12> named_{};
   std::string other_code_;

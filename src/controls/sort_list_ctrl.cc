@@ -8,7 +8,8 @@
 namespace tav {
 
 // Draws the cells; without full-row selection only column 0 shows the
-// selection.
+// selection. Dimmed rows take the grey of disabled text (the model gives
+// them italics).
 class CSortListCtrl::CellDelegate final : public QStyledItemDelegate {
  public:
   explicit CellDelegate(CSortListCtrl* list) : QStyledItemDelegate(list), list_(list) {}
@@ -18,6 +19,10 @@ class CSortListCtrl::CellDelegate final : public QStyledItemDelegate {
     QStyledItemDelegate::initStyleOption(option, index);
     if (!list_->IsFullRowSelect() && index.column() != 0) {
       option->state &= ~QStyle::State_Selected;
+    }
+    if (index.data(SortListModel::kRowStyleRole).toInt() == static_cast<int>(RowStyle::kDimmed)) {
+      option->palette.setBrush(QPalette::Text,
+                               option->palette.brush(QPalette::Disabled, QPalette::Text));
     }
   }
 
@@ -75,6 +80,11 @@ int CSortListCtrl::AddItem(int row, std::string_view text0,
 
 int CSortListCtrl::AddItem(int row, std::span<const std::string_view> texts) {
   return model_->InsertRow(row, texts);
+}
+
+void CSortListCtrl::SetDimmedRowNote(std::string_view note) {
+  model_->SetDimmedRowNote(
+      QString::fromUtf8(note.data(), static_cast<qsizetype>(note.size())));
 }
 
 bool CSortListCtrl::SetItemText(int row, int column, std::string_view text) {

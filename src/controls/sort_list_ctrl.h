@@ -68,6 +68,15 @@ class CSortListCtrl : public QTreeView {
   uintptr_t GetItemData(int row) const;
   bool SetItemData(int row, uintptr_t data);
 
+  // A dimmed row is drawn in grey italics and shows the dimmed-row note as
+  // its tooltip; its texts and sorting are unchanged. See SortListModel.
+  RowStyle GetRowStyle(int row) const { return model_->GetRowStyle(row); }
+  bool SetRowStyle(int row, RowStyle style) { return model_->SetRowStyle(row, style); }
+  bool SetRowStyles(int first, std::span<const RowStyle> styles) {
+    return model_->SetRowStyles(first, styles);
+  }
+  void SetDimmedRowNote(std::string_view note);
+
   int GetItemCount() const { return model_->RowCount(); }
   int GetColumnCount() const { return model_->ColumnCount(); }
 

@@ -1,5 +1,9 @@
 #include "controls/sort_list_model.h"
 
+#include <QFont>
+
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -17,15 +21,17 @@ uint32_t ReadLength(const char* p) {
   return n;
 }
 
-// Packs `columns` cells, the text of cell i being text_of(i), into one block;
-// null when every cell is empty.
+// The size of the block of `columns` cells, the text of cell i being
+// text_of(i); 0 when every cell is empty (no block).
 template <typename TextOf>
-std::unique_ptr<char[]> Pack(size_t columns, TextOf text_of) {
+size_t PackedSize(size_t columns, TextOf text_of) {
   size_t size = 0;
   for (size_t i = 0; i < columns; ++i) size += kLengthSize + text_of(i).size();
-  if (size == columns * kLengthSize) return nullptr;
-  auto bytes = std::make_unique_for_overwrite<char[]>(size);
-  char* p = bytes.get();
+  return size == columns * kLengthSize ? 0 : size;
+}
+
+template <typename TextOf>
+void PackInto(char* p, size_t columns, TextOf text_of) {
   for (size_t i = 0; i < columns; ++i) {
     const std::string_view text = text_of(i);
     const uint32_t n = static_cast<uint32_t>(text.size());
@@ -34,8 +40,19 @@ std::unique_ptr<char[]> Pack(size_t columns, TextOf text_of) {
     if (n != 0) std::memcpy(p, text.data(), n);
     p += n;
   }
+}
+
+// A heap block for the cells; null when every cell is empty.
+template <typename TextOf>
+char* PackOnHeap(size_t columns, TextOf text_of) {
+  const size_t size = PackedSize(columns, text_of);
+  if (size == 0) return nullptr;
+  char* bytes = new char[size];
+  PackInto(bytes, columns, text_of);
   return bytes;
 }
+
+constexpr size_t kStoreRegionSize = size_t{64} << 20;
 
 // Cell texts are limited to 4 GiB - 1 bytes by the packed length.
 std::string_view Capped(std::string_view text) {
@@ -44,29 +61,82 @@ std::string_view Capped(std::string_view text) {
 
 }  // namespace
 
-SortListModel::PackedRow::PackedRow(std::span<const std::string_view> texts, size_t columns)
-    : bytes_(Pack(columns, [&](size_t i) {
-        return i < texts.size() ? Capped(texts[i]) : std::string_view();
-      })) {}
+char* SortListModel::RowStore::Allocate(size_t size) {
+  if (regions_.empty() || regions_.back().size - regions_.back().used < size) {
+    // Regions grow from 1 MiB to 64 MiB, so that a short list stays small.
+    const size_t grown =
+        regions_.size() < 6 ? (size_t{1} << 20) << regions_.size() : kStoreRegionSize;
+    const size_t bytes = std::max(size, grown);
+    void* base = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (base == MAP_FAILED) return nullptr;
+    // A hint: failing it costs only speed.
+    ::madvise(base, bytes, MADV_HUGEPAGE);
+    regions_.push_back(Region{static_cast<char*>(base), bytes, 0});
+  }
+  Region& region = regions_.back();
+  char* p = region.base + region.used;
+  region.used += size;
+  return p;
+}
+
+void SortListModel::RowStore::Clear() {
+  for (const Region& region : regions_) ::munmap(region.base, region.size);
+  regions_.clear();
+}
+
+SortListModel::PackedRow::PackedRow(std::span<const std::string_view> texts, size_t columns,
+                                    RowStore* store) {
+  auto text_of = [&](size_t i) {
+    return i < texts.size() ? Capped(texts[i]) : std::string_view();
+  };
+  const size_t size = PackedSize(columns, text_of);
+  if (size == 0) return;
+  if (char* bytes = store != nullptr ? store->Allocate(size) : nullptr) {
+    PackInto(bytes, columns, text_of);
+    SetBlock(bytes, false);
+  } else {
+    SetBlock(PackOnHeap(columns, text_of), true);
+  }
+}
+
+SortListModel::PackedRow& SortListModel::PackedRow::operator=(PackedRow&& other) noexcept {
+  if (this != &other) {
+    SetBlock(other.bytes_, other.owned_);
+    item_data = other.item_data;
+    style = other.style;
+    other.bytes_ = nullptr;
+    other.owned_ = false;
+  }
+  return *this;
+}
+
+void SortListModel::PackedRow::SetBlock(char* bytes, bool owned) {
+  if (owned_) delete[] bytes_;
+  bytes_ = bytes;
+  owned_ = owned;
+}
 
 std::string_view SortListModel::PackedRow::Cell(size_t column) const {
-  if (!bytes_) return {};
-  const char* p = bytes_.get();
+  if (bytes_ == nullptr) return {};
+  const char* p = bytes_;
   for (size_t i = 0; i < column; ++i) p += kLengthSize + ReadLength(p);
   return std::string_view(p + kLengthSize, ReadLength(p));
 }
 
 void SortListModel::PackedRow::Replace(size_t column, size_t columns, std::string_view text) {
   text = Capped(text);
-  bytes_ = Pack(columns, [&](size_t i) { return i == column ? text : Cell(i); });
+  SetBlock(PackOnHeap(columns, [&](size_t i) { return i == column ? text : Cell(i); }), true);
 }
 
 void SortListModel::PackedRow::Insert(size_t column, size_t columns) {
-  if (!bytes_) return;  // still all empty
-  bytes_ = Pack(columns, [&](size_t i) {
-    if (i == column) return std::string_view();
-    return Cell(i < column ? i : i - 1);
-  });
+  if (bytes_ == nullptr) return;  // still all empty
+  SetBlock(PackOnHeap(columns,
+                      [&](size_t i) {
+                        if (i == column) return std::string_view();
+                        return Cell(i < column ? i : i - 1);
+                      }),
+           true);
 }
 
 SortListModel::SortListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -104,7 +174,7 @@ int SortListModel::AppendRows(size_t count, const RowSource& source) {
   for (size_t i = 0; i < count; ++i) {
     std::fill(cells.begin(), cells.end(), std::string_view());
     source(i, cells);
-    rows_.emplace_back(cells, columns_.size());
+    rows_.emplace_back(cells, columns_.size(), &store_);
   }
   endInsertRows();
   return first;
@@ -134,6 +204,26 @@ bool SortListModel::SetItemData(int row, uintptr_t data) {
   return true;
 }
 
+RowStyle SortListModel::GetRowStyle(int row) const {
+  return ValidRow(row) ? rows_[static_cast<size_t>(row)].style : RowStyle::kNormal;
+}
+
+bool SortListModel::SetRowStyle(int row, RowStyle style) {
+  return SetRowStyles(row, std::span<const RowStyle>(&style, 1));
+}
+
+bool SortListModel::SetRowStyles(int first, std::span<const RowStyle> styles) {
+  if (styles.empty()) return true;
+  if (!ValidRow(first) || styles.size() > static_cast<size_t>(RowCount() - first)) return false;
+  const auto at = static_cast<size_t>(first);
+  for (size_t i = 0; i < styles.size(); ++i) rows_[at + i].style = styles[i];
+  const int last = first + static_cast<int>(styles.size()) - 1;
+  emit dataChanged(index(first, 0), index(last, std::max(ColumnCount() - 1, 0)),
+                   {kRowStyleRole, Qt::FontRole, Qt::ToolTipRole,
+                    Qt::AccessibleDescriptionRole});
+  return true;
+}
+
 bool SortListModel::RemoveRow(int row) {
   if (!ValidRow(row)) return false;
   beginRemoveRows(QModelIndex(), row, row);
@@ -146,6 +236,7 @@ void SortListModel::RemoveAllRows() {
   beginResetModel();
   rows_.clear();
   rows_.shrink_to_fit();
+  store_.Clear();
   endResetModel();
 }
 
@@ -208,6 +299,23 @@ QVariant SortListModel::data(const QModelIndex& index, int role) const {
     case kItemDataRole:
       return QVariant::fromValue(
           static_cast<qulonglong>(rows_[static_cast<size_t>(index.row())].item_data));
+    default:
+      return StyleData(rows_[static_cast<size_t>(index.row())].style, role);
+  }
+}
+
+QVariant SortListModel::StyleData(RowStyle style, int role) const {
+  if (role == kRowStyleRole) return static_cast<int>(style);
+  if (style != RowStyle::kDimmed) return QVariant();
+  switch (role) {
+    case Qt::FontRole: {
+      QFont font;
+      font.setItalic(true);
+      return font;
+    }
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+      return dimmed_note_.isEmpty() ? QVariant() : QVariant(dimmed_note_);
     default:
       return QVariant();
   }

@@ -7,6 +7,9 @@
 // Automation and accessibility read the cells through the standard roles:
 // Qt::DisplayRole (the text), Qt::TextAlignmentRole (the column's format),
 // and kItemDataRole (the caller's item data, as qulonglong, on every column).
+// A dimmed row (RowStyle) also answers Qt::FontRole (italic),
+// Qt::ToolTipRole and Qt::AccessibleDescriptionRole (the caller's note on
+// dimmed rows) and kRowStyleRole (the style as an int) on every column.
 //
 // Threads: the GUI thread only, like every Qt model. Ownership: the model
 // owns its rows; views and callers hold indexes only.
@@ -25,11 +28,17 @@
 
 namespace tav {
 
+// How a row is drawn. kDimmed: grey italic text, for a row whose subject
+// is not available (what that means is the caller's note, shown as the
+// row's tooltip). The texts stay as they are.
+enum class RowStyle : uint8_t { kNormal = 0, kDimmed = 1 };
+
 class SortListModel final : public QAbstractTableModel {
   Q_OBJECT
 
  public:
   static constexpr int kItemDataRole = Qt::UserRole;
+  static constexpr int kRowStyleRole = Qt::UserRole + 1;
 
   explicit SortListModel(QObject* parent = nullptr);
   ~SortListModel() override;
@@ -69,6 +78,17 @@ class SortListModel final : public QAbstractTableModel {
   uintptr_t ItemData(int row) const;
   bool SetItemData(int row, uintptr_t data);
 
+  // kNormal for an invalid row; SetRowStyle is false for one. A new row is
+  // kNormal, and a row keeps its style when the rows are sorted.
+  RowStyle GetRowStyle(int row) const;
+  bool SetRowStyle(int row, RowStyle style);
+  // Styles the rows first, first + 1, ... with one change notice (a large
+  // list tells its views once). False, changing nothing, when a row is
+  // invalid.
+  bool SetRowStyles(int first, std::span<const RowStyle> styles);
+  // The tooltip (and accessible description) of every dimmed row.
+  void SetDimmedRowNote(const QString& note) { dimmed_note_ = note; }
+
   // False for an invalid row.
   bool RemoveRow(int row);
   void RemoveAllRows();
@@ -87,23 +107,58 @@ class SortListModel final : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
+  // Memory for the blocks of rows added in bulk (AppendRows): large regions
+  // with huge pages where the kernel offers them, so that a million rows
+  // cost a few page faults instead of one per 4 KiB. Blocks are never freed
+  // one by one (a deleted row's block stays until the store goes): the
+  // store is emptied with the rows, by RemoveAllRows or the model's end.
+  class RowStore {
+   public:
+    RowStore() = default;
+    ~RowStore() { Clear(); }
+    RowStore(const RowStore&) = delete;
+    RowStore& operator=(const RowStore&) = delete;
+    // Null when no memory can be mapped (the caller uses the heap).
+    char* Allocate(size_t size);
+    void Clear();
+
+   private:
+    struct Region {
+      char* base;
+      size_t size;
+      size_t used;
+    };
+    std::vector<Region> regions_;
+  };
+
   // The cell texts of one row in one block: per cell a 32-bit length, then
-  // the bytes. Null for a row without columns.
+  // the bytes. Null when every cell is empty.
   class PackedRow {
    public:
     PackedRow() = default;
-    PackedRow(std::span<const std::string_view> texts, size_t columns);
+    // The block is placed in `store` when one is given and has room, else
+    // on the heap.
+    PackedRow(std::span<const std::string_view> texts, size_t columns,
+              RowStore* store = nullptr);
+    ~PackedRow() { SetBlock(nullptr, false); }
+    PackedRow(PackedRow&& other) noexcept { *this = std::move(other); }
+    PackedRow& operator=(PackedRow&& other) noexcept;
+
     std::string_view Cell(size_t column) const;
-    const void* Data() const { return bytes_.get(); }
-    // Rebuilds the block with `text` in `column` (replace) or inserted
-    // before it (insert).
+    const void* Data() const { return bytes_; }
+    // Rebuilds the block (on the heap) with `text` in `column` (replace) or
+    // inserted before it (insert).
     void Replace(size_t column, size_t columns, std::string_view text);
     void Insert(size_t column, size_t columns);
 
     uintptr_t item_data = 0;
+    RowStyle style = RowStyle::kNormal;
 
    private:
-    std::unique_ptr<char[]> bytes_;
+    void SetBlock(char* bytes, bool owned);
+
+    char* bytes_ = nullptr;
+    bool owned_ = false;  // bytes_ is this row's own heap block
   };
 
   struct Column {
@@ -112,9 +167,13 @@ class SortListModel final : public QAbstractTableModel {
   };
 
   bool ValidRow(int row) const { return row >= 0 && row < RowCount(); }
+  // The roles a row's style answers (see the top of this file).
+  QVariant StyleData(RowStyle style, int role) const;
 
+  RowStore store_;  // before rows_: the rows go first
   std::vector<PackedRow> rows_;
   std::vector<Column> columns_;
+  QString dimmed_note_;
 };
 
 }  // namespace tav

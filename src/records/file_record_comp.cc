@@ -82,15 +82,26 @@ int CFileRecordComp::GetType() const {
   return type != nullptr ? int{static_cast<int8_t>(type->GetValue())} : 0;
 }
 
-std::optional<std::string> CFileRecordComp::GetText(const char* tag) const {
+std::optional<std::string_view> CFileRecordComp::GetTextView(const char* tag) const {
   const auto* text = dynamic_cast<const CTextComp*>(FindChild(tag));
   if (text == nullptr) return std::nullopt;
-  return text->GetText();
+  return std::string_view(text->GetText());
 }
 
-std::optional<std::string> CFileRecordComp::GetFilePath() const { return GetText("FFPa"); }
-std::optional<std::string> CFileRecordComp::GetUserName() const { return GetText("UsNa"); }
-std::optional<std::string> CFileRecordComp::GetSourcePath() const { return GetText("CFFi"); }
+namespace {
+
+std::optional<std::string> Copy(std::optional<std::string_view> text) {
+  if (!text) return std::nullopt;
+  return std::string(*text);
+}
+
+}  // namespace
+
+std::optional<std::string> CFileRecordComp::GetFilePath() const { return Copy(FilePathView()); }
+std::optional<std::string> CFileRecordComp::GetUserName() const { return Copy(UserNameView()); }
+std::optional<std::string> CFileRecordComp::GetSourcePath() const {
+  return Copy(SourcePathView());
+}
 
 bool CFileRecordComp::HasPath(std::optional<std::string_view> path) const {
   const auto* mine = dynamic_cast<const CTextComp*>(FindChild("FFPa"));

@@ -82,6 +82,11 @@ class CFileRecordComp : public CListComp {
   std::optional<std::string> GetFilePath() const;
   std::optional<std::string> GetUserName() const;
   std::optional<std::string> GetSourcePath() const;
+  // The same texts without a copy: views into the record, valid while the
+  // field is neither set again nor removed.
+  std::optional<std::string_view> FilePathView() const { return GetTextView("FFPa"); }
+  std::optional<std::string_view> UserNameView() const { return GetTextView("UsNa"); }
+  std::optional<std::string_view> SourcePathView() const { return GetTextView("CFFi"); }
 
   // Whether the record's path (missing: empty) names `path` (missing:
   // empty); see SameRunFilePath.
@@ -89,7 +94,7 @@ class CFileRecordComp : public CListComp {
 
  private:
   void SetText(const char* tag, std::optional<std::string_view> text);
-  std::optional<std::string> GetText(const char* tag) const;
+  std::optional<std::string_view> GetTextView(const char* tag) const;
 };
 
 class CFileRecordListComp : public CListComp {

@@ -66,10 +66,10 @@ void CFileRecordHistoryPage::Load() {
       const auto* record = dynamic_cast<const CFileRecordComp*>(history->GetPrevChild(pos));
       if (record != nullptr) records.push_back(record);
     }
-    RowTexts texts;
+    HistoryRowBuilder rows;
     list->AddItems(records.size(), [&](size_t i, std::span<std::string_view> cells) {
-      texts = HistoryRow(*records[i]);
-      std::copy(texts.begin(), texts.end(), cells.begin());
+      const RowViews row = rows.Cells(*records[i]);
+      std::copy(row.begin(), row.end(), cells.begin());
     });
   }
   list->resizeColumnToContents(0);

@@ -125,6 +125,11 @@ bool RunFileExists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
+bool RunFileMissing(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 void SplitRunFilePath(const std::string& path, std::string* folder, std::string* name) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) {
@@ -184,7 +189,9 @@ StoreStatus DeleteRunFile(const std::string& path) {
   return StoreStatus::Ok();
 }
 
-StoreStatus MoveRunFile(const std::string& source, const std::string& target, bool replace) {
+StoreStatus MoveRunFile(const std::string& source, const std::string& target, bool replace,
+                        bool* copied_only) {
+  if (copied_only != nullptr) *copied_only = false;
   StoreStatus status = CheckRegularFile(source);
   if (!status.ok()) return status;
   // Only a regular file is replaced: never a link, whose target could lie
@@ -199,7 +206,10 @@ StoreStatus MoveRunFile(const std::string& source, const std::string& target, bo
   if (errno != EXDEV) return Failure(errno);
   status = CopyIntoPlace(source, target, replace);
   if (!status.ok()) return status;
-  if (::unlink(source.c_str()) != 0) return Failure(errno);
+  if (::unlink(source.c_str()) != 0) {
+    if (copied_only != nullptr) *copied_only = true;
+    return Failure(errno);
+  }
   return StoreStatus::Ok();
 }
 

@@ -30,6 +30,10 @@ std::string SystemErrorText(int error_number);
 
 // True when something (of any kind, a dangling link included) has the name.
 bool RunFileExists(const std::string& path);
+// True when the file system says for sure that nothing has the name (the
+// name or one of its folders does not exist). A path that cannot be looked
+// at (a folder without search permission) is not missing: it may be there.
+bool RunFileMissing(const std::string& path);
 
 // Splits a full path at its last '/' into folder and name; without a '/'
 // the folder is empty and the name is the whole path.
@@ -51,8 +55,11 @@ StoreStatus DeleteRunFile(const std::string& path);
 
 // Moves `source` to `target`. With `replace` a regular file there is
 // replaced; without it a file that appeared there since the caller looked
-// is never overwritten (the move fails with "File exists").
-StoreStatus MoveRunFile(const std::string& source, const std::string& target, bool replace);
+// is never overwritten (the move fails with "File exists"). When a move to
+// another file system placed the copy but could not remove the source, it
+// fails with *copied_only (when given) set: the file is in both places.
+StoreStatus MoveRunFile(const std::string& source, const std::string& target, bool replace,
+                        bool* copied_only = nullptr);
 
 }  // namespace tav
 

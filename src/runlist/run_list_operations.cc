@@ -8,6 +8,33 @@
 
 namespace tav {
 
+namespace {
+
+// After a file changed on disk and the library failed to note it: where
+// the file and the run list stand now.
+std::string DeleteStateText(bool existed, int code) {
+  if (code == kFileLibNotOnList) {
+    return existed ? "\r\nThe file is deleted; it was not on the run list any more."
+                   : "\r\nThe file was not on the run list any more.";
+  }
+  return existed ? "\r\nThe file is deleted, but the run list still holds it: the next time "
+                   "the list is loaded it is shown as missing, and Delete removes it."
+                 : "\r\nThe run list still holds the file: the next time the list is "
+                   "loaded it is shown again, as missing.";
+}
+
+std::string MoveStateText(const std::string& source, const std::string& target, int code) {
+  if (code == kFileLibNotOnList) {
+    return "\r\nThe file is now at [" + target +
+           "], but it was not on the run list any more; Import adds it.";
+  }
+  return "\r\nThe file is now at [" + target + "], but the run list still names it at [" +
+         source + "]: the next time the list is loaded it is shown there as missing. Import "
+         "adds the file at its new place.";
+}
+
+}  // namespace
+
 void RunListOperations::Tell(const std::string& text) const {
   StealthMessageBox(IDYES, owner_, text.c_str(), kRunListCaption, MB_OK);
 }
@@ -27,7 +54,9 @@ RunListOperations::DeleteResult RunListOperations::Delete(const std::string& pat
   if (!Ask("Are you sure you want to delete '" + path + "'?", kConfirmDeleteCaption, IDNO)) {
     return result;
   }
-  const bool existed = RunFileExists(path);
+  // A path that cannot be looked at is not offered for removal: the
+  // deletion below reports why it fails.
+  const bool existed = !RunFileMissing(path);
   if (!existed) {
     if (!Ask(path + " is not found. Would you like to remove it from the list?",
              kRunListCaption, IDYES)) {
@@ -45,11 +74,8 @@ RunListOperations::DeleteResult RunListOperations::Delete(const std::string& pat
   CRunListManager manager;
   const int code = manager.DeleteFileRecord(path.c_str(), existed ? 1 : 0, record.get());
   if (code != 0) {
-    // The disk and the list disagree now: say which way.
     Tell(StrFormat("Failed to delete record [%s]. \r\nError: %d", path.c_str(), code) +
-         (existed ? "\r\nThe file is deleted, but the run list still holds it; it will show "
-                    "as missing and can be removed from the list with Delete."
-                  : "\r\nThe run list still holds the file."));
+         DeleteStateText(existed, code));
     return result;
   }
   result.record = std::move(record);
@@ -61,7 +87,7 @@ bool RunListOperations::CheckMoveSource(const std::string& source) {
     Tell(kNoSelectionText);
     return false;
   }
-  if (!RunFileExists(source)) {
+  if (RunFileMissing(source)) {
     Tell("'" + source + "' is not found.");
     return false;
   }
@@ -87,9 +113,13 @@ RunListOperations::MoveResult RunListOperations::MoveTo(const std::string& locat
                        kConfirmReplaceCaption, IDNO)) {
     return result;
   }
-  const StoreStatus status = MoveRunFile(source, target, replaced);
+  bool copied_only = false;
+  const StoreStatus status = MoveRunFile(source, target, replaced, &copied_only);
   if (!status.ok()) {
-    Tell("Failed to move [" + source + "] to [" + target + "] \r\n" + status.message());
+    Tell("Failed to move [" + source + "] to [" + target + "] \r\n" + status.message() +
+         (copied_only ? "\r\nThe file was copied to [" + target + "], but [" + source +
+                            "] could not be removed; the run list still names [" + source + "]."
+                      : std::string()));
     return result;
   }
   result.moved = true;
@@ -100,7 +130,7 @@ RunListOperations::MoveResult RunListOperations::MoveTo(const std::string& locat
       manager.MoveFileRecord(target.c_str(), source.c_str(), replaced ? 1 : 0, record.get());
   if (code != 0) {
     Tell(StrFormat("Failed to update file list. \r\nError: %d", code) +
-         "\r\nThe file is moved; the run list still names it at [" + source + "].");
+         MoveStateText(source, target, code));
     return result;
   }
   result.record = std::move(record);

@@ -36,6 +36,7 @@ CRunListPage::CRunListPage(CRunListManagerDlg* dialog, QWidget* parent)
   for (size_t i = 0; i < kRunListColumns.size(); ++i) {
     list->InsertColumn(static_cast<int>(i), kRunListColumns[i]);
   }
+  list->SetDimmedRowNote(kMissingFileNote);
   list->installEventFilter(this);
   connect(list, &QAbstractItemView::doubleClicked, this, [this] { dialog_->OnOpen(); });
   list->setFocus();
@@ -63,11 +64,19 @@ void CRunListPage::Load() {
       const auto* record = dynamic_cast<const CFileRecordComp*>(files->GetNextChild(pos));
       if (record != nullptr) records.push_back(record);
     }
-    RowTexts texts;
-    list->AddItems(records.size(), [&](size_t i, std::span<std::string_view> cells) {
-      texts = RunListRow(*records[i]);
-      std::copy(texts.begin(), texts.end(), cells.begin());
-    });
+    // The list may name files that are gone (deleted by another program, or
+    // by an operation whose report to the library failed): shown dimmed.
+    std::vector<RowStyle> styles(records.size(), RowStyle::kNormal);
+    RunListRowBuilder rows;
+    std::string path;
+    const int first =
+        list->AddItems(records.size(), [&](size_t i, std::span<std::string_view> cells) {
+          const RowViews row = rows.Cells(*records[i]);
+          std::copy(row.begin(), row.end(), cells.begin());
+          path.assign(row[0]).append("/").append(row[1]);  // as GetSelectedPath joins them
+          if (RunFileMissing(path)) styles[i] = RowStyle::kDimmed;
+        });
+    list->SetRowStyles(first, styles);
   }
   const int width = list->viewport()->width();
   list->setColumnWidth(0, width / 3);
@@ -89,8 +98,16 @@ int CRunListPage::AddRow(const CFileRecordComp& record, bool select, int row) {
       list->SetItemText(row, column, texts[column]);
     }
   }
+  MarkRow(row);
   if (select) list->SelectItem(row);
   return row;
+}
+
+void CRunListPage::MarkRow(int row) {
+  CSortListCtrl* list = List();
+  const std::string path = JoinRunFilePath(std::string(list->GetItemText(row, 0)),
+                                           std::string(list->GetItemText(row, 1)));
+  list->SetRowStyle(row, RunFileMissing(path) ? RowStyle::kDimmed : RowStyle::kNormal);
 }
 
 std::string CRunListPage::GetSelectedPath() const {
@@ -144,6 +161,7 @@ void CRunListPage::Move() {
   } else {
     // The file has moved although the library failed: the row follows it.
     list->SetItemText(row, 0, folder);
+    MarkRow(row);
     list->SelectItem(row);
   }
   list->Resort();

@@ -35,6 +35,9 @@ inline constexpr char kFolderChooserTitle[] = "Select destination folder";
 inline constexpr char kImportTitle[] = "File Import";
 inline constexpr char kImportFilter[] = "TAV Files (*.tav *.tvm *.tvt)";
 inline constexpr char kImportButton[] = "&Import";
+// The tooltip of a listed file that is not on disk (its row is dimmed).
+inline constexpr char kMissingFileNote[] =
+    "Missing: the file is no longer at this location. Delete removes it from the list.";
 
 class CRunListPage : public QWidget, public ITabPage {
   Q_OBJECT
@@ -73,6 +76,8 @@ class CRunListPage : public QWidget, public ITabPage {
   void Load();
   // Sets row `row`'s texts from the record (a new row at the end for -1).
   int AddRow(const CFileRecordComp& record, bool select, int row);
+  // Dims the row when its file is missing, and undims it when it is back.
+  void MarkRow(int row);
   void SaveMoveFolder(const std::string& folder);
 
   std::unique_ptr<Ui::RunListPage> ui_;

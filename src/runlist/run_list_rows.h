@@ -5,6 +5,9 @@
 
 #include <array>
 #include <string>
+#include <string_view>
+
+#include "util/ole_date.h"
 
 namespace tav {
 
@@ -26,6 +29,29 @@ RowTexts RunListRow(const CFileRecordComp& record);
 // The history row of a record. The description is "[path]", and for moves
 // (types 3 and 8) "[path] From [source]"; a missing path counts as empty.
 RowTexts HistoryRow(const CFileRecordComp& record);
+
+using RowViews = std::array<std::string_view, 4>;
+
+// The same rows for the many records of a list load, without a copy per
+// cell: the views point into the record and into the builder, and stay
+// valid until the next call (or until the record changes). Dates are
+// formatted through a cache; use a builder for one fill.
+class RunListRowBuilder {
+ public:
+  RowViews Cells(const CFileRecordComp& record);
+
+ private:
+  OleDateTextCache dates_;
+};
+
+class HistoryRowBuilder {
+ public:
+  RowViews Cells(const CFileRecordComp& record);
+
+ private:
+  OleDateTextCache dates_;
+  std::string description_;
+};
 
 }  // namespace tav
 

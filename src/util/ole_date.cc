@@ -522,6 +522,41 @@ std::optional<std::time_t> OleDateToTimeT(DATE date) {
   return TheZoneCache().ToTimeT(*s - kUnixEpochDay * kSecondsPerDay);
 }
 
+namespace {
+
+// The two halves of FormatOleDate's text for the time `s` (its parts `p`).
+std::string DatePartText(bool us_form, const DateParts& p, int64_t s) {
+  if (us_form) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%d/%d/%04d", p.month, p.day, p.year);
+    return buf;
+  }
+  return Strftime(LocaleDateFormat().c_str(), PartsToTm(p, s));
+}
+
+std::string TimePartText(bool us_form, const DateParts& p, int64_t s) {
+  if (us_form) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%d:%02d:%02d %s", p.hour % 12 == 0 ? 12 : p.hour % 12,
+                  p.minute, p.second, p.hour < 12 ? "AM" : "PM");
+    return buf;
+  }
+  return Strftime(LocaleTimeFormat().c_str(), PartsToTm(p, s));
+}
+
+// Whether every conversion of a strftime format reads only the fields that
+// `allowed` names, so that its text can be kept for the next equal value.
+bool ReadsOnly(const std::string& format, std::string_view allowed) {
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') continue;
+    if (++i < format.size() && (format[i] == 'E' || format[i] == 'O')) ++i;
+    if (i >= format.size() || allowed.find(format[i]) == std::string_view::npos) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string FormatOleDate(DATE date) {
   const std::optional<int64_t> s = OleToSeconds(date);
   if (!s) return "";
@@ -529,28 +564,41 @@ std::string FormatOleDate(DATE date) {
   const int64_t day = FloorDiv(*s, kSecondsPerDay);
   const bool with_date = day != 0;
   const bool with_time = day == 0 || *s != day * kSecondsPerDay;
+  const bool us_form = UsesUsForm();
+  if (!with_date) return TimePartText(us_form, p, *s);
+  if (!with_time) return DatePartText(us_form, p, *s);
+  return DatePartText(us_form, p, *s) + " " + TimePartText(us_form, p, *s);
+}
 
-  std::string date_text;
-  std::string time_text;
-  if (UsesUsForm()) {
-    char buf[64];
-    if (with_date) {
-      std::snprintf(buf, sizeof buf, "%d/%d/%04d", p.month, p.day, p.year);
-      date_text = buf;
-    }
-    if (with_time) {
-      std::snprintf(buf, sizeof buf, "%d:%02d:%02d %s", p.hour % 12 == 0 ? 12 : p.hour % 12,
-                    p.minute, p.second, p.hour < 12 ? "AM" : "PM");
-      time_text = buf;
-    }
-  } else {
-    const std::tm tm = PartsToTm(p, *s);
-    if (with_date) date_text = Strftime(LocaleDateFormat().c_str(), tm);
-    if (with_time) time_text = Strftime(LocaleTimeFormat().c_str(), tm);
+OleDateTextCache::OleDateTextCache() : us_form_(UsesUsForm()) {
+  // Conversions that read the calendar day only, and the time of day only.
+  by_day_ = us_form_ || ReadsOnly(LocaleDateFormat(), "aAbBhCdDeFgGjmuUVwWxyY%nt");
+  by_second_ = us_form_ || ReadsOnly(LocaleTimeFormat(), "HIklMpPrRSTX%nt");
+}
+
+std::string_view OleDateTextCache::Format(DATE date) {
+  const std::optional<int64_t> s = OleToSeconds(date);
+  if (!s) return text_.assign("");
+  const int64_t day = FloorDiv(*s, kSecondsPerDay);
+  const int64_t second = *s - day * kSecondsPerDay;
+  if (day == 0 || second == 0 || !by_day_ || !by_second_) return text_ = FormatOleDate(date);
+  if (day != day_) {
+    day_ = day;
+    day_text_ = DatePartText(us_form_, SplitSeconds(*s), *s);
   }
-  if (!with_date) return time_text;
-  if (!with_time) return date_text;
-  return date_text + " " + time_text;
+  text_.assign(day_text_);
+  text_ += ' ';
+  if (first_) {
+    // One date alone (a single row) needs no table of the day's seconds.
+    first_ = false;
+    text_ += TimePartText(us_form_, SplitSeconds(*s), *s);
+    return text_;
+  }
+  if (times_.empty()) times_.resize(kSecondsPerDay);
+  std::string& time = times_[static_cast<size_t>(second)];
+  if (time.empty()) time = TimePartText(us_form_, SplitSeconds(*s), *s);
+  text_ += time;
+  return text_;
 }
 
 std::string FormatOleDate(DATE date, const char* format) {

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tav {
 
@@ -56,6 +57,27 @@ std::optional<std::time_t> OleDateToTimeT(DATE date);
 // the date alone when the time is midnight, the time alone on day zero. Uses
 // the LC_TIME locale of the process; an invalid date gives "".
 std::string FormatOleDate(DATE date);
+
+// FormatOleDate for the many dates of a long list: the text of each day and
+// of each second of the day is made once (formatting is most of the cost of
+// a row), and the result is the same, byte for byte. Use one cache for one
+// fill: it does not notice a change of locale. Not thread-safe.
+class OleDateTextCache {
+ public:
+  OleDateTextCache();
+  // FormatOleDate(date); the view is valid until the next call.
+  std::string_view Format(DATE date);
+
+ private:
+  bool us_form_;
+  bool by_day_;     // the locale's date text depends on the day alone
+  bool by_second_;  // its time text on the second of the day alone
+  std::string text_;
+  int64_t day_ = INT64_MIN;  // the day whose text day_text_ holds
+  std::string day_text_;
+  bool first_ = true;               // no date formatted yet
+  std::vector<std::string> times_;  // by second of the day; empty: not made yet
+};
 
 // strftime-style formatting of a date (for example "%Y-%m-%d %H:%M:%S").
 std::string FormatOleDate(DATE date, const char* format);

@@ -1,10 +1,11 @@
 // The sortable list driven as a user drives it: header clicks, the sort
-// arrow, deleting with select-next, selecting with clamp, and what
-// automation reads through the model's roles.
+// arrow, deleting with select-next, selecting with clamp, dimmed rows, and
+// what automation reads through the model's roles.
 #include "controls/sort_list_ctrl.h"
 
 #include <gtest/gtest.h>
 
+#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QStyle>
@@ -90,6 +91,31 @@ TEST_F(SortListCtrlTest, AddItemsAppendsManyRowsAsOneInsertion) {
   EXPECT_EQ(Column(1), (Texts{"x", "", "ann", ""}));
   EXPECT_EQ(DisplayColumn(0).back(), "row2");
   EXPECT_EQ(list_->AddItems(0, nullptr), 4);
+}
+
+// Rows added in bulk keep their texts in the list's own store: changing a
+// cell, adding a column, sorting, deleting and emptying the list must leave
+// every other row whole (the sanitizer build checks the memory).
+TEST_F(SortListCtrlTest, RowsAddedInBulkSurviveEditsSortsAndDeletions) {
+  std::string text;
+  list_->AddItems(3000, [&text](size_t i, std::span<std::string_view> cells) {
+    text = std::to_string(3000 - i);
+    cells[0] = text;
+    cells[2] = "n";
+  });
+  ASSERT_TRUE(list_->SetItemText(0, 1, "changed"));
+  ASSERT_EQ(list_->InsertColumn(1, "New"), 1);
+  list_->Sort(0, true);
+  EXPECT_EQ(list_->GetItemText(0, 0), "1");
+  EXPECT_EQ(list_->GetItemText(2999, 0), "3000");
+  EXPECT_EQ(list_->GetItemText(2999, 2), "changed");
+  EXPECT_EQ(list_->GetItemText(2999, 3), "n");
+  EXPECT_EQ(list_->GetItemText(5, 1), "");
+  ASSERT_TRUE(list_->DeleteItem(2999));
+  list_->DeleteAllItems();
+  EXPECT_EQ(list_->GetItemCount(), 0);
+  list_->AddItems(2, [](size_t, std::span<std::string_view> cells) { cells[3] = "again"; });
+  EXPECT_EQ(Column(3), (Texts{"again", "again"}));
 }
 
 TEST_F(SortListCtrlTest, HeaderClicksSortAscendingThenDescendingAndANewColumnAscending) {
@@ -253,6 +279,52 @@ TEST_F(SortListCtrlTest, SelectItemClampsOnlyWhenAsked) {
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   EXPECT_TRUE(list_->SelectItem(1));
   EXPECT_EQ(list_->GetSelectedRows(), std::vector<int>{1});
+}
+
+TEST_F(SortListCtrlTest, DimmedRowsKeepTheirTextsAndStyleThroughASort) {
+  Add("b", "", "");
+  Add("c", "", "");
+  Add("a", "", "");
+  list_->SetDimmedRowNote("gone");
+  int notices = 0;
+  const QMetaObject::Connection watch =
+      QObject::connect(list_->model(), &QAbstractItemModel::dataChanged,
+                       [&notices](const QModelIndex& from, const QModelIndex& to) {
+                         ++notices;
+                         EXPECT_EQ(from.row(), 1);
+                         EXPECT_EQ(to.row(), 2);
+                         EXPECT_EQ(to.column(), 2);
+                       });
+  const RowStyle styles[] = {RowStyle::kDimmed, RowStyle::kDimmed};
+  EXPECT_TRUE(list_->SetRowStyles(1, styles));
+  EXPECT_EQ(notices, 1);
+  EXPECT_FALSE(list_->SetRowStyles(2, styles));  // runs past the end: nothing changes
+  EXPECT_FALSE(list_->SetRowStyle(3, RowStyle::kNormal));
+  EXPECT_EQ(notices, 1);
+  QObject::disconnect(watch);
+  list_->Sort(0, true);  // a, b, c: "a" and "c" stay dimmed
+  EXPECT_EQ(Column(0), (Texts{"a", "b", "c"}));
+  EXPECT_EQ(list_->GetRowStyle(0), RowStyle::kDimmed);
+  EXPECT_EQ(list_->GetRowStyle(1), RowStyle::kNormal);
+  EXPECT_EQ(list_->GetRowStyle(2), RowStyle::kDimmed);
+  EXPECT_EQ(list_->GetRowStyle(7), RowStyle::kNormal);
+
+  // What automation and the view read, on every column of a dimmed row only.
+  const QModelIndex dimmed = list_->model()->index(0, 2);
+  const QModelIndex plain = list_->model()->index(1, 2);
+  EXPECT_EQ(dimmed.data(Qt::DisplayRole).toString(), "");
+  EXPECT_EQ(list_->model()->index(0, 0).data(Qt::DisplayRole).toString(), "a");
+  EXPECT_TRUE(dimmed.data(Qt::FontRole).value<QFont>().italic());
+  EXPECT_EQ(dimmed.data(Qt::ToolTipRole).toString(), "gone");
+  EXPECT_EQ(dimmed.data(Qt::AccessibleDescriptionRole).toString(), "gone");
+  EXPECT_FALSE(plain.data(Qt::FontRole).isValid());
+  EXPECT_FALSE(plain.data(Qt::ToolTipRole).isValid());
+  EXPECT_TRUE(list_->SetRowStyle(0, RowStyle::kNormal));
+  EXPECT_FALSE(dimmed.data(Qt::ToolTipRole).isValid());
+  // A new row is never dimmed, whatever row it is inserted before.
+  list_->AddItem(0, "new");
+  EXPECT_EQ(list_->GetRowStyle(0), RowStyle::kNormal);
+  EXPECT_EQ(list_->GetRowStyle(3), RowStyle::kDimmed);
 }
 
 }  // namespace

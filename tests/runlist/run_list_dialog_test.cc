@@ -204,11 +204,20 @@ TEST_F(RunListDialogTest, DeleteNeedsTheHostToClearThePath) {
   EXPECT_FALSE(RunFileExists(path));
 }
 
-TEST_F(RunListDialogTest, DeletingAFileThatIsGoneOffersToRemoveItFromTheList) {
+TEST_F(RunListDialogTest, AFileThatIsGoneIsShownMissingAndDeleteOffersToRemoveIt) {
   const std::string path = AddRunFile("a.tav");
   AddRunFile("b.tav");
   ASSERT_EQ(::unlink(path.c_str()), 0);
   Run([&](CRunListManagerDlg* d) {
+    // Dimmed with a note when the list loads; the texts are untouched.
+    CSortListCtrl* list = RunList(d);
+    const int gone = RowOf(list, "a.tav");
+    ASSERT_GE(gone, 0);
+    EXPECT_EQ(list->GetRowStyle(gone), RowStyle::kDimmed);
+    EXPECT_EQ(list->GetRowStyle(RowOf(list, "b.tav")), RowStyle::kNormal);
+    EXPECT_EQ(list->model()->index(gone, 1).data(Qt::ToolTipRole).toString().toStdString(),
+              kMissingFileNote);
+    EXPECT_EQ(list->GetItemText(gone, 0), runs_);
     ASSERT_TRUE(ShowHistory(d));
     d->findChild<CXTabCtrl*>("ctl1030")->RequestChange(0);
     Select(d, "a.tav");
@@ -446,6 +455,82 @@ TEST_F(RunListDialogTest, DoubleClickOpensAndTheDeleteKeyDeletes) {
   });
   EXPECT_EQ(result, QDialog::Accepted);
   EXPECT_EQ(host_->opened, std::vector<std::string>{b});
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// The file changes on disk first and the library is told second; when the
+// library has lost the file meanwhile, the box says where both stand.
+TEST_F(RunListDialogTest, TheBoxesSayWhereFileAndListStandWhenTheLibraryFails) {
+  const std::string a = AddRunFile("a.tav");
+  const std::string b = AddRunFile("b.tav");
+  Run([&](CRunListManagerDlg* d) {
+    CRunListManager other;  // another program takes both off the list
+    CFileRecordComp record;
+    ASSERT_EQ(other.DeleteFileRecord(a.c_str(), 1, &record), 0);
+    ASSERT_EQ(other.DeleteFileRecord(b.c_str(), 1, &record), 0);
+    Select(d, "a.tav");
+    Press(d, "ctl5");
+    EXPECT_EQ(RowOf(RunList(d), "a.tav"), -1);
+    d->RunListPage()->SetFolderChooser(
+        [&](QWidget*, const std::string&) { return std::optional<std::string>(other_); });
+    Select(d, "b.tav");
+    Press(d, "ctl3");
+    // The row follows the file, which is where it says.
+    const int row = RowOf(RunList(d), "b.tav");
+    EXPECT_EQ(RunList(d)->GetItemText(row, 0), other_);
+    EXPECT_EQ(RunList(d)->GetRowStyle(row), RowStyle::kNormal);
+  });
+  ASSERT_EQ(boxes_.texts.size(), 3u);
+  EXPECT_EQ(boxes_.texts[1], "Failed to delete record [" + a + "]. \r\nError: -52" +
+                                 "\r\nThe file is deleted; it was not on the run list any more.");
+  EXPECT_EQ(boxes_.texts[2], "Failed to update file list. \r\nError: -52\r\nThe file is now at [" +
+                                 other_ + "/b.tav], but it was not on the run list any more; "
+                                 "Import adds it.");
+  EXPECT_FALSE(RunFileExists(a));
+  EXPECT_TRUE(RunFileExists(other_ + "/b.tav"));
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// /dev/shm is a file system of its own (a tmpfs): the move copies there.
+TEST_F(RunListDialogTest, MoveCarriesAFileToAnotherFileSystem) {
+  char shm[] = "/dev/shm/tav_runlist_dialog.XXXXXX";
+  if (::mkdtemp(shm) == nullptr) GTEST_SKIP() << "no folder can be made in /dev/shm";
+  const std::string target_folder = shm;
+  struct stat here {}, there {};
+  if (::stat(runs_.c_str(), &here) != 0 || ::stat(shm, &there) != 0 ||
+      here.st_dev == there.st_dev) {
+    ::rmdir(shm);
+    GTEST_SKIP() << "/dev/shm is not another file system here";
+  }
+  const std::string path = AddRunFile("a.tav");
+  Run([&](CRunListManagerDlg* d) {
+    d->RunListPage()->SetFolderChooser(
+        [&](QWidget*, const std::string&) { return std::optional<std::string>(target_folder); });
+    Select(d, "a.tav");
+    Press(d, "ctl3");
+    EXPECT_EQ(RunList(d)->GetItemText(0, 0), target_folder);
+  });
+  EXPECT_TRUE(boxes_.texts.empty());
+  EXPECT_FALSE(RunFileExists(path));
+  std::ifstream moved(target_folder + "/a.tav");
+  std::string text;
+  moved >> text;
+  EXPECT_EQ(text, "a.tav");
+  CRunListManager manager;
+  CFileRecordListComp* list = manager.LoadCurrentFileList();
+  ASSERT_NE(list, nullptr);
+  EXPECT_NE(list->FindByPath(target_folder + "/a.tav"), nullptr);
+  std::system(("rm -rf '" + target_folder + "'").c_str());
 }
 
 }  // namespace

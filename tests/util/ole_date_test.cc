@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
 #include <limits>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace tav {
 namespace {
@@ -182,6 +184,29 @@ TEST(OleDateParse, RejectsBadInput) {
     EXPECT_FALSE(ParseOleDate(text)) << '"' << text << '"';
   }
   EXPECT_FALSE(ParseOleDate(std::string_view("12/6/2026\0 junk", 15)));
+}
+
+// The cache gives FormatOleDate's text byte for byte: for dates of a few
+// days in and out of order (so that day and time texts are reused), the
+// edges it formats whole (day zero, midnight, a time that rounds up to the
+// next midnight, negative days) and dates that are not valid.
+void ExpectCacheMatchesFormat() {
+  OleDateTextCache cache;
+  std::vector<DATE> dates;
+  for (int i = 0; i < 2000; ++i) dates.push_back(46000 + (i % 3) + (i * 37 % 86400) / 86400.0);
+  const DATE edges[] = {0.0, 0.75, -0.75, -1.25, -657434.0, 46001.0, 46000.9999999999,
+                        kMaxOleDate, kMaxOleDate + 1, std::nan(""), 46000.5, 46000.5};
+  dates.insert(dates.end(), std::begin(edges), std::end(edges));
+  for (DATE date : dates) ASSERT_EQ(cache.Format(date), FormatOleDate(date)) << date;
+}
+
+TEST(OleDateFormat, TheTextCacheFormatsAsFormatOleDate) { ExpectCacheMatchesFormat(); }
+
+TEST(OleDateFormat, TheTextCacheFormatsAsFormatOleDateInALocaleOfItsOwn) {
+  const std::string old_locale = std::setlocale(LC_TIME, nullptr);
+  if (std::setlocale(LC_TIME, "en_GB.UTF-8") == nullptr) GTEST_SKIP() << "no en_GB.UTF-8";
+  ExpectCacheMatchesFormat();
+  std::setlocale(LC_TIME, old_locale.c_str());
 }
 
 // Machines without the locale skip this; the locale's own form must come

@@ -6,6 +6,7 @@
 #include "records/chunk_file.h"
 #include "services/filelib/acting_user.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/component_arena.h"
 #include "services/filelib/filelib_codes.h"
 #include "services/filelib/loaded_lists.h"
 #include "services/filelib/log_output.h"
@@ -123,8 +124,13 @@ CFileRecordListComp* CRunListManager::Load(bool history) {
     }
   };
   if (status.ok()) {
+    RegisterArenaFileRecordKinds();
     status = db->Read([&](SqliteDb& c) {
       if (history) {
+        uint64_t expected = 0;
+        StoreStatus s = LastChainedSeq(c, ChainedLog::kRunHistory, &expected);
+        if (!s.ok()) return s;
+        ScopedComponentArena arena(ScopedComponentArena::FileRecordBytes(expected));
         return ForEachChained(c, ChainedLog::kRunHistory, [&](uint64_t, std::string_view bytes) {
           add(bytes);
           return true;

@@ -3,7 +3,7 @@
 #include "records/audit_entry_comp.h"
 #include "records/chunk_file.h"
 #include "services/filelib/compliance_db.h"
-#include "services/filelib/event_arena.h"
+#include "services/filelib/component_arena.h"
 #include "services/filelib/event_export.h"
 #include "services/filelib/filelib_codes.h"
 #include "services/filelib/loaded_lists.h"
@@ -107,7 +107,7 @@ CAuditCollectionComp* CSystemEventManager::LoadEventList() {
       uint64_t expected = 0;
       StoreStatus s = LastChainedSeq(c, ChainedLog::kSystemEvents, &expected);
       if (!s.ok()) return s;
-      ScopedEventArena arena(expected);
+      ScopedComponentArena arena(ScopedComponentArena::EventBytes(expected));
       bool first = true;
       s = ForEachChained(c, ChainedLog::kSystemEvents,
                                      [&](uint64_t seq, std::string_view bytes) {

@@ -87,6 +87,30 @@ TEST(RunList, ImportDeleteAndMoveKeepListAndHistory) {
   EXPECT_EQ(report.count, 6u);
 }
 
+// A loaded history is placed in one block of memory; a record taken out of
+// it stays whole, and can still be changed, after its list is gone.
+TEST(RunList, ARecordTakenFromALoadedHistoryOutlivesTheList) {
+  TempDataDir dir;
+  std::unique_ptr<CComponent> kept;
+  {
+    CRunListManager manager;
+    ASSERT_EQ(manager.ImportFileRecord("/runs/a.tav", nullptr), kFileLibOk);
+    ASSERT_EQ(manager.MoveFileRecord("/data/a.tav", "/runs/a.tav", 0, nullptr), kFileLibOk);
+    CFileRecordListComp* history = manager.LoadFileRecordHistory();
+    ASSERT_NE(history, nullptr);
+    ASSERT_EQ(history->GetChildCount(), 2u);
+    kept = history->RemoveComponent(history->GetLastChildPosition());
+    ASSERT_NE(manager.LoadFileRecordHistory(), nullptr);  // the first list is gone
+  }
+  auto* record = dynamic_cast<CFileRecordComp*>(kept.get());
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->GetType(), kFileRecordMoved);
+  EXPECT_EQ(record->GetFilePath(), "/data/a.tav");
+  EXPECT_EQ(record->GetSourcePath(), "/runs/a.tav");
+  record->SetFilePath("/else/a.tav");
+  EXPECT_EQ(record->GetFilePath(), "/else/a.tav");
+}
+
 TEST(RunList, HostRecordsCreatedCopiedAndReplacedFiles) {
   TempDataDir dir;
   CRunListManager manager;

@@ -1,7 +1,8 @@
-#include "services/filelib/event_arena.h"
+#include "services/filelib/component_arena.h"
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,9 @@
 
 #include "records/audit_entry_comp.h"
 #include "records/audit_event_comp.h"
+#include "records/file_record_comp.h"
+#include "records/record_date_comp.h"
+#include "records/value_comps.h"
 #include "records/tag_registry.h"
 
 namespace tav {
@@ -137,46 +141,77 @@ void Deallocate(void* object) noexcept {
   }
 }
 
-class CArenaAuditEvent final : public CAuditEventComp {
+// A record kind whose objects are placed in the thread's arena.
+template <typename Base>
+class CArenaKind final : public Base {
  public:
+  using Base::Base;
   static void* operator new(size_t size) { return Allocate(size); }
   static void operator delete(void* object) noexcept { Deallocate(object); }
 };
 
-class CArenaAuditEntry final : public CAuditEntryComp {
- public:
-  static void* operator new(size_t size) { return Allocate(size); }
-  static void operator delete(void* object) noexcept { Deallocate(object); }
-};
-
-std::unique_ptr<CComponent> MakeEvent(const ComponentTag&) {
-  return std::make_unique<CArenaAuditEvent>();
+template <typename T>
+std::unique_ptr<CComponent> Make(const ComponentTag&) {
+  return std::make_unique<CArenaKind<T>>();
 }
-std::unique_ptr<CComponent> MakeEntry(const ComponentTag&) {
-  return std::make_unique<CArenaAuditEntry>();
+template <typename T>
+std::unique_ptr<CComponent> MakeTagged(const ComponentTag& tag) {
+  return std::make_unique<CArenaKind<T>>(std::string_view(tag.bytes, 4));
+}
+
+// The size of an object as Allocate rounds it.
+constexpr size_t Rounded(size_t size) { return (size + kAlign - 1) & ~(kAlign - 1); }
+
+// An arena is mapped and filled at once, so it is sized from a count that
+// a damaged store could overstate: beyond this, objects come from the heap.
+constexpr size_t kMaxArenaBytes = size_t{1} << 30;
+
+size_t RoomFor(size_t count, size_t per_object) {
+  return count > kMaxArenaBytes / per_object ? kMaxArenaBytes : count * per_object;
 }
 
 }  // namespace
 
-ScopedEventArena::ScopedEventArena(size_t objects) : previous_(t_arena) {
-  // An event and its entry, as Allocate rounds them.
-  auto rounded = [](size_t size) { return (size + kAlign - 1) & ~(kAlign - 1); };
-  const size_t per_event = rounded(sizeof(CArenaAuditEvent)) + rounded(sizeof(CArenaAuditEntry));
-  arena_ = objects == 0 ? nullptr : EventArena::Create(objects * per_event);
+ScopedComponentArena::ScopedComponentArena(size_t bytes) : previous_(t_arena) {
+  arena_ = bytes == 0 ? nullptr : EventArena::Create(std::min(bytes, kMaxArenaBytes));
   if (arena_ != nullptr) t_arena = arena_;
 }
 
-ScopedEventArena::~ScopedEventArena() {
+ScopedComponentArena::~ScopedComponentArena() {
   if (arena_ == nullptr) return;
   t_arena = previous_;
   arena_->Detach();
 }
 
+size_t ScopedComponentArena::EventBytes(size_t events) {
+  return RoomFor(events, Rounded(sizeof(CArenaKind<CAuditEventComp>)) +
+                            Rounded(sizeof(CArenaKind<CAuditEntryComp>)));
+}
+
+size_t ScopedComponentArena::FileRecordBytes(size_t records) {
+  return RoomFor(records, Rounded(sizeof(CArenaKind<CFileRecordComp>)) +
+                             Rounded(sizeof(CArenaKind<CRecordDateComp>)) +
+                             Rounded(sizeof(CArenaKind<CByteComp>)) +
+                             3 * Rounded(sizeof(CArenaKind<CTextComp>)));
+}
+
 void RegisterArenaEventKinds() {
   static std::once_flag once;
   std::call_once(once, [] {
-    RegisterComponentMaker("AEvt", &MakeEvent);
-    RegisterComponentMaker("AEnx", &MakeEntry);
+    RegisterComponentMaker("AEvt", &Make<CAuditEventComp>);
+    RegisterComponentMaker("AEnx", &Make<CAuditEntryComp>);
+  });
+}
+
+void RegisterArenaFileRecordKinds() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterComponentMaker("FiRe", &Make<CFileRecordComp>);
+    RegisterComponentMaker("ReDa", &Make<CRecordDateComp>);
+    RegisterComponentMaker("FReT", &MakeTagged<CByteComp>);
+    for (const char* tag : {"FFPa", "UsNa", "CFFi"}) {
+      RegisterComponentMaker(tag, &MakeTagged<CTextComp>);
+    }
   });
 }
 
