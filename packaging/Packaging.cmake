@@ -33,24 +33,24 @@ set(CPACK_DEBIAN_LIB_PACKAGE_NAME libtavsecurityui0)
 set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_LIB_PACKAGE_DEPENDS "libpam-runtime, passwd")
 set(CPACK_DEBIAN_LIB_PACKAGE_RECOMMENDS "tavsec")
-set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA
-  "${TAV_PACKAGING_DIR}/debian/lib/postinst;${TAV_PACKAGING_DIR}/debian/lib/conffiles")
+set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA "${TAV_PACKAGING_DIR}/debian/lib/postinst"
+  "${TAV_PACKAGING_DIR}/debian/lib/conffiles" "${TAV_PACKAGING_DIR}/debian/lib/triggers")
 set(CPACK_DEBIAN_LIB_DESCRIPTION
   "user security and 21 CFR Part 11 compliance for instrument programs
- The security library of a laboratory-instrument suite's desktop programs:
- logon with real accounts, permission checks, electronic signatures, a
- tamper-evident system event log and configuration audit trail, and a
- run-file manager. Installs the system group tavsecurity, the store folder
- /var/lib/tavsecurity and the PAM service tavsecurity.")
+The security library of a laboratory-instrument suite's desktop programs:
+logon with real accounts, permission checks, electronic signatures, a
+tamper-evident system event log and configuration audit trail, and a
+run-file manager. Installs the system group tavsecurity, the store folder
+/var/lib/tavsecurity and the PAM service tavsecurity.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libtavsecurityui-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libtavsecurityui0 ${TAV_EXACT}")
 set(CPACK_DEBIAN_DEV_DESCRIPTION
   "development files of the TAV security library
- The header, the CMake package (find_package(TAVSecurityUI)) and the
- pkg-config file (TAVSecurityUI) for building programs against
- libtavsecurityui0.")
+The header, the CMake package (find_package(TAVSecurityUI)) and the
+pkg-config file (TAVSecurityUI) for building programs against
+libtavsecurityui0.")
 
 set(CPACK_DEBIAN_TAVSEC_PACKAGE_NAME tavsec)
 set(CPACK_DEBIAN_TAVSEC_PACKAGE_SECTION admin)
@@ -58,19 +58,19 @@ set(CPACK_DEBIAN_TAVSEC_PACKAGE_DEPENDS "libtavsecurityui0 ${TAV_EXACT}")
 set(CPACK_DEBIAN_TAVSEC_PACKAGE_CONTROL_EXTRA "${TAV_PACKAGING_DIR}/debian/tavsec/postinst")
 set(CPACK_DEBIAN_TAVSEC_DESCRIPTION
   "administer the TAV security store, settings and event log
- tavsec sets up the machine-wide security store, manages local accounts,
- shows and changes the compliance settings, lists and verifies the system
- event log and the run list, and reads record files. Its listings print
- text or JSON. Installing it sets up the store (tavsec setup).")
+tavsec sets up the machine-wide security store, manages local accounts,
+shows and changes the compliance settings, lists and verifies the system
+event log and the run list, and reads record files. Its listings print
+text or JSON. Installing it sets up the store (tavsec setup).")
 
 set(CPACK_DEBIAN_HOST_PACKAGE_NAME tav-host)
 set(CPACK_DEBIAN_HOST_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_HOST_PACKAGE_DEPENDS "libtavsecurityui0 ${TAV_EXACT}, qt6-qpa-plugins")
 set(CPACK_DEBIAN_HOST_DESCRIPTION
   "sample host program of the TAV suite
- tav-host logs the user on through the TAV security library, asks for the
- password again after the idle timeout and offers the library's dialogs:
- compliance configuration, electronic signatures, the system audit viewer
- and the run list manager.")
+tav-host logs the user on through the TAV security library, asks for the
+password again after the idle timeout and offers the library's dialogs:
+compliance configuration, electronic signatures, the system audit viewer
+and the run list manager.")
 
 include(CPack)

@@ -79,7 +79,7 @@ gzip -dc "$work/root/usr/share/man/man1/tavsec.1.gz" | grep -q '^\.SH "\{0,1\}EX
 
 # lintian: no errors (warnings are listed, not fatal).
 if command -v lintian >/dev/null 2>&1; then
-  lintian --fail-on error --allow-root --no-tag-display-limit "$lib" "$dev" "$tavsec" "$host" ||
+  lintian --fail-on error --allow-root --tag-display-limit 0 "$lib" "$dev" "$tavsec" "$host" ||
     fail "lintian found errors"
 else
   fail "lintian is not installed"
