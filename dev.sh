@@ -2,8 +2,10 @@
 # Sets up, builds and runs TAVSecurityUI on a Debian 12 machine.
 #
 #   ./dev.sh demo          install what is missing (as root), build, run the demo
-#   ./dev.sh test          install, build, run every test, again under the
+#   ./dev.sh test          install, build, run every test, check the Debian
+#                          packages, run the tests again under the
 #                          sanitizers, then a short fuzz run
+#   ./dev.sh package       build the Debian packages into build/ and check them
 #   ./dev.sh fuzz [SECS]   run each fuzz target for SECS seconds (default 600)
 #   ./dev.sh bench         build in Release and run the benchmark programs
 #   ./dev.sh asan          build with AddressSanitizer + UBSan and run the tests
@@ -16,6 +18,7 @@ PACKAGES=(
   qt6-base-dev libsqlite3-dev libsodium-dev libpam0g-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpam-wrapper libnss-wrapper xvfb
+  dpkg-dev lintian
 )
 
 install_packages() {
@@ -39,6 +42,14 @@ build() {
   shift
   cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j"$(nproc)"
+}
+
+# The Debian packages of build/ (configured for the /usr prefix), checked
+# with dpkg-deb and lintian.
+make_packages() {
+  rm -f "$ROOT"/build/*.deb
+  (cd "$ROOT/build" && cpack -G DEB >/dev/null)
+  "$ROOT/scripts/check_packages.sh" "$ROOT/build"
 }
 
 # The sanitizer suite: every test again in an AddressSanitizer + UBSan build.
@@ -77,15 +88,22 @@ run_fuzzers() {
 case "${1:-}" in
   demo)
     install_packages
-    build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
     exec "$ROOT/scripts/demo.sh" "$ROOT/build"
     ;;
   test)
     install_packages
-    build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
     ctest --test-dir "$ROOT/build" --output-on-failure -j"$(nproc)"
+    make_packages
     run_sanitizer_suite
     run_fuzzers "${TAV_FUZZ_SECONDS:-30}"
+    ;;
+  package)
+    install_packages
+    build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
+    make_packages
+    ls "$ROOT"/build/*.deb
     ;;
   fuzz)
     install_packages
@@ -101,7 +119,7 @@ case "${1:-}" in
     run_sanitizer_suite
     ;;
   *)
-    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -36,8 +36,8 @@ size_t Utf8SequenceLength(std::string_view text) {
   return n;
 }
 
-// A JSON string; bytes that are not UTF-8 become U+FFFD, so that the
-// document stays valid whatever a record holds.
+}  // namespace
+
 void AppendJsonString(std::string_view text, std::string* out) {
   out->push_back('"');
   for (size_t i = 0; i < text.size(); ++i) {
@@ -71,8 +71,6 @@ void AppendJsonString(std::string_view text, std::string* out) {
   }
   out->push_back('"');
 }
-
-}  // namespace
 
 std::string CsvField(std::string_view text) {
   const bool quote = text.find_first_of(",\"\r\n") != std::string_view::npos ||

@@ -36,6 +36,11 @@ void AppendJson(const TableView& table, std::span<const char* const> keys, std::
 // tabs and line breaks inside a cell turned into spaces.
 void AppendTextLines(const TableView& table, std::span<const int> rows, std::string* out);
 
+// `text` as a JSON string, quotes included, as AppendJson writes cells:
+// bytes that are not UTF-8 become U+FFFD, so that the document stays valid
+// whatever a record holds.
+void AppendJsonString(std::string_view text, std::string* out);
+
 // One CSV field as AppendCsv writes it.
 std::string CsvField(std::string_view text);
 

@@ -1,10 +1,12 @@
 // Draws the library's artwork: the banner of the User Login dialog (664 by
-// 135 pixels, 24 bits) and the shield icon (64 by 64 with alpha). Not part
-// of the build; run it after changing the drawing:
+// 135 pixels, 24 bits) and the shield icon (64 by 64 with alpha), each also
+// at twice the size ("@2x"), which the dialogs show so that they stay sharp
+// on screens scaled to 200%. The icon is also drawn as vectors in
+// tav_icon.svg (the desktop entry's icon). Not part of the build; run it
+// after changing the drawing:
 //   g++ -std=c++20 -fPIC src/res/draw_images.cc -o /tmp/draw_images \
 //       $(pkg-config --cflags --libs Qt6Gui)
-//   QT_QPA_PLATFORM=offscreen /tmp/draw_images src/res/images/banner.png \
-//       src/res/images/tav_icon.png
+//   QT_QPA_PLATFORM=offscreen /tmp/draw_images src/res/images
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -47,13 +49,14 @@ static void DrawShield(QPainter& g, QRectF r, bool on_dark) {
   g.drawPath(slot);
 }
 
-int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
-  // Banner 664x135
-  QImage banner(664, 135, QImage::Format_RGB888);
+// Draws both pictures at `scale` times their size into `dir`, named with
+// `suffix` ("" or "@2x").
+static void DrawAll(const QString& dir, int scale, const QString& suffix) {
+  QImage banner(664 * scale, 135 * scale, QImage::Format_RGB888);
   {
     QPainter g(&banner);
     g.setRenderHint(QPainter::Antialiasing);
+    g.scale(scale, scale);
     QLinearGradient bg(0, 0, 664, 135);
     bg.setColorAt(0, QColor(0x0b, 0x2e, 0x4f));
     bg.setColorAt(0.6, QColor(0x10, 0x4e, 0x6e));
@@ -80,15 +83,22 @@ int main(int argc, char** argv) {
     g.setPen(QColor(0xcf, 0xe8, 0xec));
     g.drawText(QPointF(142, 102), "Laboratory instrument suite  \u00b7  21 CFR Part 11");
   }
-  banner.save(argv[1]);
-  for (int size : {64}) {
+  banner.save(dir + "/banner" + suffix + ".png");
+  for (int size : {64 * scale}) {
     QImage icon(size, size, QImage::Format_ARGB32);
     icon.fill(Qt::transparent);
     QPainter g(&icon);
     g.setRenderHint(QPainter::Antialiasing);
     DrawShield(g, QRectF(size * 0.12, size * 0.05, size * 0.76, size * 0.9), false);
     g.end();
-    icon.save(argv[2]);
+    icon.save(dir + "/tav_icon" + suffix + ".png");
   }
+}
+
+int main(int argc, char** argv) {
+  QGuiApplication app(argc, argv);
+  if (argc != 2) return 2;
+  DrawAll(argv[1], 1, "");
+  DrawAll(argv[1], 2, "@2x");
   return 0;
 }

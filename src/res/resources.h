@@ -1,5 +1,7 @@
 // The library's Qt resources (":/tavsecurityui/banner.png",
-// ":/tavsecurityui/icon.png").
+// ":/tavsecurityui/icon.png", and each at twice the size as "...@2x.png":
+// the dialogs' labels scale the larger drawing down, so that it stays sharp
+// on screens scaled up to 200%; QIcon picks it by its name).
 //
 // They are compiled into a static library, whose registration code the
 // linker would drop unless something refers to it: RegisterResources does,

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Installs the library's component into a temporary prefix and builds hosts
+# Installs the library's components into a temporary prefix and builds hosts
 # against the installed files only: a C program through pkg-config, and a C
 # and a C++ program through find_package(TAVSecurityUI). Also checks that the
 # library exports the public interface and nothing else.
@@ -12,6 +12,11 @@ trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 
 cmake --install "$build" --prefix "$prefix" --component TAVSecurityUI >/dev/null
+cmake --install "$build" --prefix "$prefix" --component Development >/dev/null
+# The naming library is installed with the library: without it names of
+# activities and data types come out empty.
+[ -n "$(find "$prefix" -name 'libTAVConfiguration.so')" ] ||
+  { echo "libTAVConfiguration.so was not installed"; exit 1; }
 lib=$(find "$prefix" -name 'libTAVSecurityUI.so' | head -n 1)
 [ -n "$lib" ] || { echo "libTAVSecurityUI.so was not installed"; exit 1; }
 libdir=$(dirname "$lib")

@@ -66,6 +66,13 @@ TEST_F(LoginDialogTest, LooksLikeTheUserLoginDialog) {
   EXPECT_EQ(Find<QLineEdit>(&dialog, "ctl1003")->echoMode(), QLineEdit::Password);
   EXPECT_FALSE(Find<QLabel>(&dialog, "lblBanner")->pixmap().isNull());
   EXPECT_FALSE(Find<QLabel>(&dialog, "lblIcon")->pixmap().isNull());
+  // Sharp at 200%: the artwork has at least twice the pixels the label shows.
+  for (const char* name : {"lblBanner", "lblIcon"}) {
+    const QLabel* label = Find<QLabel>(&dialog, name);
+    const QSize pixels = label->pixmap().size();
+    EXPECT_GE(pixels.width(), 2 * label->width()) << name;
+    EXPECT_GE(pixels.height(), 2 * label->height()) << name;
+  }
 
   UserLoginDialog idle(nullptr, backend_, "", "", kIdleLoginTitle);
   EXPECT_EQ(idle.windowTitle(), "Idle Timeout re-authentication required");

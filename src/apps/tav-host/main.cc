@@ -5,6 +5,7 @@
 //
 //   tav-host [--idle-seconds N]
 //   tav-host --tour DIR [--tour-user NAME]   (password on standard input)
+//   tav-host --help | --version
 #include <unistd.h>
 
 #include <QApplication>
@@ -26,12 +27,14 @@ void Usage(std::FILE* out) {
   std::fprintf(out,
                "usage: tav-host [--idle-seconds N]\n"
                "       tav-host --tour DIR [--tour-user NAME]\n"
+               "       tav-host --help | --version\n"
                "  --idle-seconds N  ask for the password again after N idle seconds\n"
                "                    (instead of the configured idle timeout)\n"
                "  --tour DIR        go through the dialogs alone and save a picture of each\n"
                "                    to DIR; without a display it runs offscreen\n"
                "  --tour-user NAME  the account the tour logs on with; its password is read\n"
-               "                    from standard input\n");
+               "                    from standard input\n"
+               "Exit status: 0 success, 1 failure, 2 usage error (bad arguments).\n");
 }
 
 bool HasDisplay() {
@@ -72,6 +75,9 @@ int main(int argc, char** argv) {
         Usage(stderr);
         return 2;
       }
+    } else if (arg == "--version") {
+      std::printf("tav-host %s\n", TAV_VERSION);
+      return 0;
     } else if (arg == "-h" || arg == "--help") {
       Usage(stdout);
       return 0;

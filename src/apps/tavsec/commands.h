@@ -11,6 +11,7 @@ struct Context {
   int exit_code = 0;
 };
 
+void AddStatusCommand(CLI::App& app, Context& context);
 void AddRecordsCommands(CLI::App& app, Context& context);
 void AddErrorCommand(CLI::App& app, Context& context);
 void AddUserCommands(CLI::App& app, Context& context);

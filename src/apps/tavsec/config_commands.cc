@@ -9,6 +9,7 @@
 #include <string>
 
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/output.h"
 #include "audit/listing.h"
 #include "services/config/config_trail.h"
 #include "services/config/identifier_parsing.h"
@@ -31,7 +32,8 @@ struct ConfigArgs {
   std::string group, activity;
   std::string data_type, recording_type;
   std::string esig_reason, esig_setting;
-  std::string trail_format;  // trail --format; empty: the plain listing
+  std::string trail_format;  // trail --format; "text" or empty: the plain listing
+  FormatOption show_format;
 };
 
 ConfigArgs& Args() {
@@ -56,7 +58,101 @@ bool Parsed(Context& context, Parse parse, int* out) {
   return false;
 }
 
+// The parts of `config show --format json`. Each returns false, with the
+// exit status set, when its settings cannot be read.
+bool AppendGroupsJson(JsonWriter& json, Context& context) {
+  CTAVGroupRightsArray rights;
+  if (const int code = theSystemConfig.ReadActivityGroupArray(rights); code != kConfigOk) {
+    context.exit_code = Report(code);
+    return false;
+  }
+  json.Key("groups").BeginArray();
+  for (const CTAVGroupRights& group : rights.groups()) {
+    json.BeginObject().Key("name").Str(group.name).Key("activities").BeginArray();
+    for (const CTAVActivityRight& activity : group.activities) {
+      json.BeginObject().Key("id").Int(activity.id);
+      json.Key("name").Str(SystemTable::GetActivityName(activity.id)).EndObject();
+    }
+    json.EndArray().EndObject();
+  }
+  json.EndArray();
+  return true;
+}
+
+bool AppendAuditingJson(JsonWriter& json, Context& context) {
+  CTAVAuditDataTypeSettingArray audit;
+  if (const int code = theSystemConfig.ReadAuditTypeSettingArray(audit); code != kConfigOk) {
+    context.exit_code = Report(code);
+    return false;
+  }
+  json.Key("auditing").BeginArray();
+  for (int type = 0; type < kDataTypeCount; ++type) {
+    const int recording = audit.GetRecordingType(type);
+    json.BeginObject().Key("type").Int(type);
+    json.Key("name").Str(SystemTable::GetAuditTypeName(type, true)).Key("recording");
+    recording < 0 ? json.Null() : json.Int(recording);
+    json.Key("recording_name");
+    recording < 0 ? json.Null() : json.Str(SystemTable::GetAuditRecordingTypeName(recording));
+    json.EndObject();
+  }
+  json.EndArray();
+  return true;
+}
+
+bool AppendESignaturesJson(JsonWriter& json, Context& context) {
+  json.Key("esignatures").BeginArray();
+  for (int type = 0; type < kDataTypeCount; ++type) {
+    const int count = SystemTable::GetNumPredefinedESigReasons(type);
+    if (count == 0) continue;
+    CTAVESigConfiguration esig;
+    if (const int code = theSystemConfig.ReadESigConfiguration(type, esig); code != kConfigOk) {
+      context.exit_code = Report(code);
+      return false;
+    }
+    json.BeginObject().Key("type").Int(type);
+    json.Key("name").Str(SystemTable::GetAuditTypeName(type, false)).Key("reasons").BeginArray();
+    for (int i = 0; i < count; ++i) {
+      ESigReason reason;
+      SystemTable::GetESigReason(i, reason, type);
+      const int setting = esig.GetSetting(reason);
+      json.BeginObject().Key("index").Int(i);
+      json.Key("name").Str(SystemTable::GetESigReasonName(reason)).Key("setting");
+      setting < 0 ? json.Null() : json.Int(setting);
+      json.Key("setting_name");
+      setting < 0 ? json.Null() : json.Str(SystemTable::GetESigSettingName(setting));
+      json.EndObject();
+    }
+    json.EndArray().EndObject();
+  }
+  json.EndArray();
+  return true;
+}
+
+// The settings as one JSON object (the manual page gives its shape); nothing
+// is printed when a part cannot be read.
+void ShowJson(Context& context) {
+  CSystemConfiguration& config = theSystemConfig;
+  JsonWriter json;
+  json.BeginObject().Key("refused");
+  if (config.VerifySettings() != kConfigOk) {
+    json.Str(CSystemConfiguration::LastErrorMessage());
+    context.exit_code = kFailed;
+  } else {
+    json.Null();
+  }
+  json.Key("part11").Bool(config.Is21CFREnabled() != 0);
+  json.Key("idle_timeout_minutes").Int(config.GetConfigInt(kIdleTimeoutName, 0));
+  if (AppendGroupsJson(json, context) && AppendAuditingJson(json, context) &&
+      AppendESignaturesJson(json, context)) {
+    std::cout << json.EndObject().Finish();
+  }
+}
+
 void Show(Context& context) {
+  if (Args().show_format.json()) {
+    ShowJson(context);
+    return;
+  }
   CSystemConfiguration& config = theSystemConfig;
   if (config.VerifySettings() != kConfigOk) {
     // What follows is what the library answers while it refuses them.
@@ -254,8 +350,9 @@ void AddConfigCommands(CLI::App& app, Context& context) {
     command->add_option("--reason", args.reason, "reason for the change, kept in the audit trail");
   };
 
-  config->add_subcommand("show", "Print every compliance setting")
-      ->callback([&context] { Show(context); });
+  CLI::App* show = config->add_subcommand("show", "Print every compliance setting");
+  AddFormatOption(show, &args.show_format);
+  show->callback([&context] { Show(context); });
   config->add_subcommand("verify", "Check that the stored settings match their seal")
       ->callback([&context] { Verify(context); });
   CLI::App* seal = config->add_subcommand(
@@ -305,8 +402,8 @@ void AddConfigCommands(CLI::App& app, Context& context) {
   esig->callback([&context] { SetESig(context); });
 
   CLI::App* trail = config->add_subcommand("trail", "Print the audit trail of the settings");
-  trail->add_option("--format", args.trail_format, "csv or json instead of the plain listing")
-      ->check(CLI::IsMember({"csv", "json"}));
+  trail->add_option("--format", args.trail_format, "text (default), json or csv")
+      ->check(CLI::IsMember({"text", "json", "csv"}));
   trail->callback([&context] { Trail(context); });
 }
 

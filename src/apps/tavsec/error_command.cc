@@ -7,6 +7,7 @@
 #include <string>
 
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/output.h"
 #include "TAVSecurityUI_CXErr.h"
 #include "util/strings.h"
 
@@ -23,8 +24,8 @@ void AddErrorCommand(CLI::App& app, Context& context) {
     long long code = 0;
     if (!ParseInt64(*code_text, &code) || code < std::numeric_limits<int32_t>::min() ||
         code > std::numeric_limits<int32_t>::max()) {
-      std::cerr << "tavsec error: '" << *code_text << "' is not a decimal 32-bit integer\n";
-      context.exit_code = 2;
+      PrintError("error", "'" + *code_text + "' is not a decimal 32-bit integer");
+      context.exit_code = kExitUsage;
       return;
     }
     std::cout << CXErr(static_cast<int32_t>(code)).GetErrDesc() << "\n";

@@ -33,7 +33,7 @@ std::string& ExportPath() {
   return path;
 }
 
-// --format of list: empty for the plain listing.
+// --format of list: "text" or empty for the plain listing.
 std::string& ListFormat() {
   static std::string format;
   return format;
@@ -174,8 +174,8 @@ void AddEventsCommands(CLI::App& app, Context& context) {
   CLI::App* events = app.add_subcommand("events", "List, verify and export the system event log");
   events->require_subcommand(1);
   CLI::App* list = events->add_subcommand("list", "Print every system event, oldest first");
-  list->add_option("--format", ListFormat(), "csv or json instead of the plain listing")
-      ->check(CLI::IsMember({"csv", "json"}));
+  list->add_option("--format", ListFormat(), "text (default), json or csv")
+      ->check(CLI::IsMember({"text", "json", "csv"}));
   list->callback([&context] { List(context); });
   events->add_subcommand("verify", "Check that no logged record was changed or removed")
       ->callback([&context] { Verify(context); });

@@ -3,12 +3,15 @@
 #include <clocale>
 
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/output.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   CLI::App app{"tavsec: security, compliance settings and record files of the TAV suite"};
+  app.set_version_flag("--version", "tavsec " TAV_VERSION);
   app.require_subcommand(1);
   tav::tavsec::Context context;
+  tav::tavsec::AddStatusCommand(app, context);
   tav::tavsec::AddRecordsCommands(app, context);
   tav::tavsec::AddErrorCommand(app, context);
   tav::tavsec::AddUserCommands(app, context);
@@ -17,6 +20,6 @@ int main(int argc, char** argv) {
   tav::tavsec::AddEventsCommands(app, context);
   tav::tavsec::AddRunListCommands(app, context);
   tav::tavsec::AddSetupCommands(app, context);
-  CLI11_PARSE(app, argc, argv);
-  return context.exit_code;
+  tav::tavsec::AddExitStatusFooters(app);
+  return tav::tavsec::RunCommandLine(app, argc, argv, context);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/output.h"
 #include "records/audit_entry_comp.h"
 #include "records/audit_event_comp.h"
 #include "records/chunk_file.h"
@@ -57,7 +58,7 @@ bool LoadChunks(const std::string& path, Components& out, bool report_tolerated)
   Loaded loaded = LoadChunkFile(path);
   out = std::move(loaded.chunks);
   if (!loaded.failed && (!report_tolerated || loaded.issues.empty())) return true;
-  std::cerr << loaded.issues.front() << "\n";
+  PrintError(loaded.issues.front());
   return false;
 }
 
@@ -70,7 +71,7 @@ bool LoadChunks(const std::string& path, Components& out, bool report_tolerated)
 int RewriteChunkFile(const std::string& in, const std::string& out, bool force) {
   Loaded loaded = LoadChunkFile(in);
   if (loaded.unreadable) {
-    std::cerr << loaded.issues.front() << "\n";
+    PrintError(loaded.issues.front());
     return 1;
   }
   if (!loaded.issues.empty()) {
@@ -90,12 +91,12 @@ int RewriteChunkFile(const std::string& in, const std::string& out, bool force) 
     CMemFile memory;
     const int result = WriteChunkFile(&memory, loaded.chunks);
     if (result != kRecordOk) {
-      std::cerr << out << ": " << RecordStatusText(result) << "\n";
+      PrintError(out, RecordStatusText(result));
       return 1;
     }
     WriteFileAtomically(out, memory.view());
   } catch (const CFileException& e) {
-    std::cerr << e.what() << "\n";
+    PrintError(e.what());
     return 1;
   }
   return 0;
@@ -112,30 +113,74 @@ std::unique_ptr<CPropertyItemList> BuildTree(const Components& components) {
   return list;
 }
 
+// The property tree as JSON: each item {name, value, children: [...]}.
+void AppendItems(const CPropertyItemList& list, JsonWriter& json) {
+  json.BeginArray();
+  for (size_t i = 0; i < list.size(); ++i) {
+    const CPropertyItem* item = list.at(i);
+    if (item == nullptr) continue;
+    json.BeginObject().Key("name").Str(item->name()).Key("value").Str(item->value_text());
+    json.Key("children");
+    if (item->children() != nullptr) {
+      AppendItems(*item->children(), json);
+    } else {
+      json.BeginArray().EndArray();
+    }
+    json.EndObject();
+  }
+  json.EndArray();
+}
+
+// The entries of an audit event as JSON: [{code, path, record}], record
+// the display text of the record an entry holds, else null.
+std::string AuditEntriesJson(CAuditEventComp& event) {
+  JsonWriter json;
+  json.BeginArray();
+  POSITION pos = event.GetFirstChildPosition();
+  while (pos != nullptr) {
+    const auto* entry = dynamic_cast<const CAuditEntryComp*>(event.GetNextChild(pos));
+    if (entry == nullptr) continue;
+    json.BeginObject().Key("code").Str(GetAuditCodeName(entry->GetAuditCode())).Key("path");
+    json.Str(entry->GetRecordPath() != nullptr ? entry->GetRecordPath()->GetPathText() : "");
+    json.Key("record");
+    entry->GetRecord() != nullptr ? json.Str(entry->GetRecord()->GetDisplayText()) : json.Null();
+    json.EndObject();
+  }
+  return json.EndArray().Finish();
+}
+
 void PrintEngineText(const std::string& text) {
   const std::string out = CrlfToLf(text);
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
-}  // namespace
-
-void AddRecordsCommands(CLI::App& app, Context& context) {
-  CLI::App* records = app.add_subcommand("records", "Read, compare, rewrite and check record files");
-  records->require_subcommand(1);
-
-  auto* dump = records->add_subcommand("dump", "Print the property tree of every chunk of FILE");
+// One function per records subcommand: its arguments and what it does.
+void AddDump(CLI::App& records, Context& context) {
+  auto* dump = records.add_subcommand("dump", "Print the property tree of every chunk of FILE");
   static std::string dump_file;
+  static FormatOption dump_format;
   dump->add_option("FILE", dump_file, "record file")->required();
+  AddFormatOption(dump, &dump_format);
   dump->callback([&context] {
     Components chunks;
     const bool ok = LoadChunks(dump_file, chunks, false);
+    context.exit_code = ok ? kExitOk : kExitFailed;
+    if (dump_format.json()) {
+      // What could be read, and whether that was the whole file.
+      JsonWriter json;
+      json.BeginObject().Key("complete").Bool(ok).Key("items");
+      AppendItems(*BuildTree(chunks), json);
+      std::cout << json.EndObject().Finish();
+      return;
+    }
     std::string text;
     BuildTree(chunks)->DescribeAll(std::string(), text, std::string_view());
     PrintEngineText(text);
-    context.exit_code = ok ? 0 : 1;
   });
+}
 
-  auto* diff = records->add_subcommand("diff", "Describe the changes from OLD to NEW");
+void AddDiff(CLI::App& records, Context& context) {
+  auto* diff = records.add_subcommand("diff", "Describe the changes from OLD to NEW");
   static std::string diff_old, diff_new;
   diff->add_option("OLD", diff_old, "old version")->required();
   diff->add_option("NEW", diff_new, "new version")->required();
@@ -151,8 +196,10 @@ void AddRecordsCommands(CLI::App& app, Context& context) {
     new_tree->Compare(*old_tree, text, std::string());
     PrintEngineText(text);
   });
+}
 
-  auto* rewrite = records->add_subcommand("rewrite", "Read every chunk of IN and write it to OUT");
+void AddRewrite(CLI::App& records, Context& context) {
+  auto* rewrite = records.add_subcommand("rewrite", "Read every chunk of IN and write it to OUT");
   static std::string rewrite_in, rewrite_out;
   rewrite->add_option("IN", rewrite_in, "file to read")->required();
   rewrite->add_option("OUT", rewrite_out, "file to write")->required();
@@ -162,14 +209,18 @@ void AddRecordsCommands(CLI::App& app, Context& context) {
   rewrite->callback([&context] {
     context.exit_code = RewriteChunkFile(rewrite_in, rewrite_out, rewrite_force);
   });
+}
 
-  auto* audit = records->add_subcommand(
+void AddAudit(CLI::App& records, Context& context) {
+  auto* audit = records.add_subcommand(
       "audit",
       "Print the audit entries for the changes from OLD to NEW (each file one top-level chunk): "
       "code name, path and, for an entry holding a record, its display text, separated by tabs");
   static std::string audit_old, audit_new;
+  static FormatOption audit_format;
   audit->add_option("OLD", audit_old, "old version")->required();
   audit->add_option("NEW", audit_new, "new version")->required();
+  AddFormatOption(audit, &audit_format);
   audit->callback([&context] {
     Components old_chunks, new_chunks;
     if (!LoadChunks(audit_old, old_chunks, false) || !LoadChunks(audit_new, new_chunks, false)) {
@@ -178,14 +229,19 @@ void AddRecordsCommands(CLI::App& app, Context& context) {
     }
     for (const auto* loaded : {&old_chunks, &new_chunks}) {
       if (loaded->size() != 1) {
-        std::cerr << (loaded == &old_chunks ? audit_old : audit_new) << ": holds "
-                  << loaded->size() << " top-level chunks; audit compares one with one\n";
+        PrintError(loaded == &old_chunks ? audit_old : audit_new,
+                   "holds " + std::to_string(loaded->size()) +
+                       " top-level chunks; audit compares one with one");
         context.exit_code = 1;
         return;
       }
     }
     CAuditEventComp event;
     new_chunks[0]->AuditChanges(old_chunks[0], &event, nullptr);
+    if (audit_format.json()) {
+      std::cout << AuditEntriesJson(event);
+      return;
+    }
     std::string out;
     POSITION pos = event.GetFirstChildPosition();
     while (pos != nullptr) {
@@ -202,14 +258,28 @@ void AddRecordsCommands(CLI::App& app, Context& context) {
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
   });
+}
 
-  auto* check = records->add_subcommand("check", "Check that FILE is well formed");
+void AddCheck(CLI::App& records, Context& context) {
+  auto* check = records.add_subcommand("check", "Check that FILE is well formed");
   static std::string check_file;
   check->add_option("FILE", check_file, "record file")->required();
   check->callback([&context] {
     Components chunks;
     context.exit_code = LoadChunks(check_file, chunks, true) ? 0 : 1;
   });
+}
+
+}  // namespace
+
+void AddRecordsCommands(CLI::App& app, Context& context) {
+  CLI::App* records = app.add_subcommand("records", "Read, compare, rewrite and check record files");
+  records->require_subcommand(1);
+  AddDump(*records, context);
+  AddDiff(*records, context);
+  AddRewrite(*records, context);
+  AddAudit(*records, context);
+  AddCheck(*records, context);
 }
 
 }  // namespace tav::tavsec

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/output.h"
 #include "records/file_record_comp.h"
 #include "services/filelib/filelib_codes.h"
 #include "services/filelib/run_list_manager.h"
@@ -27,6 +28,7 @@ struct RunListArgs {
   std::string path;
   std::string copied_from;
   bool created = false;
+  FormatOption list_format, history_format;
 };
 
 RunListArgs& Args() {
@@ -42,11 +44,40 @@ std::string Date(const CFileRecordComp& record) {
   return FormatOleDate(record.GetDate(), "%Y-%m-%d %H:%M:%S");
 }
 
+// The list, or its history, as a JSON array: {path, date, user, type} per
+// file, and for the history also the source of a move (else null).
+std::string RecordsJson(CFileRecordListComp* list, bool history) {
+  JsonWriter json;
+  json.BeginArray();
+  POSITION pos = list->GetFirstChildPosition();
+  while (pos != nullptr) {
+    const CFileRecordComp* record = Record(list, pos);
+    if (record == nullptr) continue;
+    json.BeginObject()
+        .Key("path").Str(record->GetFilePath().value_or(""))
+        .Key("date").Str(Date(*record))
+        .Key("user").Str(record->GetUserName().value_or(""))
+        .Key("type").Str(record->GetTypeName());
+    if (history) {
+      const bool moved = record->GetType() == kFileRecordMoved ||
+                         record->GetType() == kFileRecordMovedAndReplaced;
+      json.Key("source");
+      moved ? json.Str(record->GetSourcePath().value_or("")) : json.Null();
+    }
+    json.EndObject();
+  }
+  return json.EndArray().Finish();
+}
+
 void List(Context& context) {
   CRunListManager manager;
   CFileRecordListComp* list = manager.LoadCurrentFileList();
   if (list == nullptr) {
     context.exit_code = kFailed;
+    return;
+  }
+  if (Args().list_format.json()) {
+    std::cout << RecordsJson(list, false);
     return;
   }
   POSITION pos = list->GetFirstChildPosition();
@@ -63,6 +94,10 @@ void History(Context& context) {
   CFileRecordListComp* list = manager.LoadFileRecordHistory();
   if (list == nullptr) {
     context.exit_code = kFailed;
+    return;
+  }
+  if (Args().history_format.json()) {
+    std::cout << RecordsJson(list, true);
     return;
   }
   POSITION pos = list->GetFirstChildPosition();
@@ -129,12 +164,15 @@ void Add(Context& context) {
 void AddRunListCommands(CLI::App& app, Context& context) {
   CLI::App* runlist = app.add_subcommand("runlist", "Show and extend the run list");
   runlist->require_subcommand(1);
-  runlist->add_subcommand("list", "Print the run files on the list")
-      ->callback([&context] { List(context); });
-  runlist->add_subcommand("history", "Print every recorded operation on run files, oldest first")
-      ->callback([&context] { History(context); });
-  CLI::App* add = runlist->add_subcommand("add", "Put a run file on the list");
   RunListArgs& args = Args();
+  CLI::App* list = runlist->add_subcommand("list", "Print the run files on the list");
+  AddFormatOption(list, &args.list_format);
+  list->callback([&context] { List(context); });
+  CLI::App* history = runlist->add_subcommand(
+      "history", "Print every recorded operation on run files, oldest first");
+  AddFormatOption(history, &args.history_format);
+  history->callback([&context] { History(context); });
+  CLI::App* add = runlist->add_subcommand("add", "Put a run file on the list");
   add->add_option("PATH", args.path, "the run file (.tav, .tvm, .tvt)")->required();
   auto* created = add->add_flag("--created", args.created, "record that the file was created");
   add->add_option("--copied-from", args.copied_from, "record that the file was copied from SOURCE")

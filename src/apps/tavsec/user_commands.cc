@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/output.h"
 #include "services/security/account_store.h"
 #include "services/security/korwinsec.h"
 #include "services/security/result_codes.h"
@@ -195,15 +196,40 @@ void AddUserChange(CLI::App& user, Context& context, const char* verb, const cha
   });
 }
 
+// The accounts as JSON: an array of {name, full_name, description,
+// groups: [...], admin, disabled}.
+std::string AccountsJson(const std::vector<Account>& accounts) {
+  JsonWriter json;
+  json.BeginArray();
+  for (const Account& account : accounts) {
+    json.BeginObject()
+        .Key("name").Str(account.name)
+        .Key("full_name").Str(account.full_name)
+        .Key("description").Str(account.description)
+        .Key("groups").BeginArray();
+    for (const std::string& group : account.groups) json.Str(group);
+    json.EndArray()
+        .Key("admin").Bool(account.is_admin)
+        .Key("disabled").Bool(account.disabled)
+        .EndObject();
+  }
+  return json.EndArray().Finish();
+}
+
 void AddUserList(CLI::App& user, Context& context) {
   CLI::App* cmd = user.add_subcommand(
       "list", "List the local accounts: name, full name, description, groups, "
               "administrator, disabled (tab-separated)");
-  cmd->callback([&context] {
+  auto format = std::make_shared<FormatOption>();
+  AddFormatOption(cmd, format.get());
+  cmd->callback([format, &context] {
     std::unique_ptr<AccountStore> store;
     bool missing = false;
     if (!OpenStore(AccountStore::Mode::kReadOnly, &store, context, &missing)) {
-      if (missing) context.exit_code = 0;  // no database yet: no accounts
+      if (missing) {
+        context.exit_code = 0;  // no database yet: no accounts
+        if (format->json()) std::cout << AccountsJson({});
+      }
       return;
     }
     std::vector<Account> accounts;
@@ -211,6 +237,10 @@ void AddUserList(CLI::App& user, Context& context) {
     if (AccountStore::Status status = store->List(&accounts, &error);
         status != AccountStore::Status::kOk) {
       Report(status, error, context);
+      return;
+    }
+    if (format->json()) {
+      std::cout << AccountsJson(accounts);
       return;
     }
     for (const Account& account : accounts) {
