@@ -7,8 +7,10 @@
 // database file itself, and names every record found changed, missing or
 // removed. Exit status: 0 intact, 1 damage found or the database could
 // not be read, 2 bad arguments.
+#include <cmath>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,6 +81,22 @@ std::string DescribeRecord(ChainedLog log, uint64_t seq, std::string_view bytes)
   return "run file record " + number + " (unreadable)";
 }
 
+// A record's own local date, as wall-clock milliseconds since 1970.
+std::optional<int64_t> RecordLocalTime(std::string_view bytes) {
+  std::unique_ptr<CComponent> record = Parse(bytes);
+  DATE date = 0;
+  if (const auto* event = dynamic_cast<const CAuditEventComp*>(record.get())) {
+    date = event->GetEvent().GetDate();
+  } else if (const auto* file = dynamic_cast<const CFileRecordComp*>(record.get())) {
+    date = file->GetDate();
+  } else {
+    return std::nullopt;
+  }
+  if (!(date >= kMinOleDate && date <= kMaxOleDate)) return std::nullopt;
+  // Days since 1899-12-30; 25569 of them to 1970.
+  return static_cast<int64_t>(std::llround((date - 25569.0) * 86400000.0));
+}
+
 void List(Context& context) {
   CSystemEventManager manager;
   CAuditCollectionComp* events = manager.LoadEventList();
@@ -115,6 +133,7 @@ void Verify(Context& context) {
       for (ChainedLog log :
            {ChainedLog::kSystemEvents, ChainedLog::kConfigAudit, ChainedLog::kRunHistory}) {
         LogIntegrity integrity;
+        options.local_time = &RecordLocalTime;
         StoreStatus s = CheckLogIntegrity(c, log, options, [log](uint64_t seq, std::string_view bytes) {
           return DescribeRecord(log, seq, bytes);
         }, &integrity);
@@ -134,6 +153,10 @@ void Verify(Context& context) {
           intact = false;
           if (first_finding.empty()) first_finding = std::string(ChainedLogTitle(log)) + ": " + finding.text;
           std::cout << ChainedLogTitle(log) << ": " << finding.text << "\n";
+        }
+        if (!integrity.ok()) {
+          std::cout << ChainedLogTitle(log) << ": first damaged record: "
+                    << integrity.FirstDamaged() << "\n";
         }
         PrintSealSummary(log, integrity, options);
       }

@@ -134,7 +134,7 @@ void PrintSealSummary(ChainedLog log, const LogIntegrity& integrity,
                       static_cast<int64_t>(s.last_epoch + 1) * options.key->interval;
   std::cout << "sealed up to record " << s.sealed_through << " (interval ending " << Date(end)
             << ")";
-  if (s.sealed_through < s.count + s.unsealed_before && s.sealed_through < integrity.chain.last_seq) {
+  if (s.sealed_through < integrity.chain.last_seq) {
     std::cout << "; nothing after record " << s.sealed_through << " is sealed for good yet";
   }
   std::cout << "\n";

@@ -192,6 +192,14 @@ bool CurrentKey(const std::string& folder, int64_t now_ms, SealKeyState* out) {
   return true;
 }
 
+// The machine's time zone offset at `utc_ms`.
+int64_t ZoneOffsetMs(int64_t utc_ms) {
+  const time_t t = static_cast<time_t>(utc_ms / 1000);
+  struct tm tm;
+  if (localtime_r(&t, &tm) == nullptr) return 0;
+  return static_cast<int64_t>(tm.tm_gmtoff) * 1000;
+}
+
 std::string UtcText(int64_t ms) {
   const time_t t = static_cast<time_t>(ms / 1000);
   struct tm tm;
@@ -385,6 +393,7 @@ struct SealWalk {
   const std::function<std::string(uint64_t, std::string_view)>& name;
   bool seen_tag = false;
   uint64_t prev_epoch = 0;
+  bool have_key = false;  // `running` is the key of `key_epoch`
   uint64_t key_epoch = 0;
   SealKey running{};
   int64_t latest_ms = INT64_MIN;
@@ -393,13 +402,38 @@ struct SealWalk {
   void Problem(uint64_t seq, std::string text) { report->problems.push_back({seq, std::move(text)}); }
 
   const SealKey& KeyOf(uint64_t epoch) {
-    if (epoch < key_epoch || (key_epoch == 0 && !seen_tag)) {
+    if (!have_key || epoch < key_epoch) {
       running = DeriveSealKey(*key, epoch);
+      have_key = true;
     } else {
       for (uint64_t e = key_epoch + 1; e <= epoch; ++e) running = NextSealKey(running, e);
     }
     key_epoch = epoch;
     return running;
+  }
+
+  // The local wall-clock time of the record with the latest one, and its
+  // UTC time.
+  int64_t latest_local = INT64_MIN, latest_local_utc = 0;
+  uint64_t latest_local_seq = 0;
+
+  void LocalTime(uint64_t seq, std::string_view record, int64_t utc, int64_t local) {
+    if (latest_local_seq != 0 && local < latest_local - kClockToleranceMs) {
+      const int64_t back = static_cast<int64_t>(static_cast<uint64_t>(latest_local) -
+                                                static_cast<uint64_t>(local));
+      const int64_t zone_back = ZoneOffsetMs(latest_local_utc) - ZoneOffsetMs(utc);
+      if (back > zone_back + kClockToleranceMs) {
+        Problem(seq, name(seq, record) + " has a local date " + std::to_string(back / 1000) +
+                         " s before that of record " + std::to_string(latest_local_seq) +
+                         ", though it was stored later: it was stored with another time zone "
+                         "or clock");
+      }
+    }
+    if (local > latest_local) {
+      latest_local = local;
+      latest_local_utc = utc;
+      latest_local_seq = seq;
+    }
   }
 
   void Time(uint64_t seq, std::string_view record, int64_t utc) {
@@ -475,7 +509,8 @@ bool HasSealColumns(SqliteDb& db, ChainedLog log) {
 
 StoreStatus VerifySeals(SqliteDb& db, ChainedLog log, const VerificationKey* key,
                         uint64_t current_epoch, SealReport* report,
-                        const std::function<std::string(uint64_t, std::string_view)>& describe) {
+                        const std::function<std::string(uint64_t, std::string_view)>& describe,
+                        const LocalTimeOf& local_time) {
   *report = SealReport();
   auto name = [&](uint64_t seq, std::string_view record) {
     return describe ? describe(seq, record) : "record " + std::to_string(seq);
@@ -501,7 +536,14 @@ StoreStatus VerifySeals(SqliteDb& db, ChainedLog log, const VerificationKey* key
     ++report->count;
     const bool timed = !rows.ColumnIsNull(3);
     const int64_t utc = rows.ColumnInt64(3);
-    if (timed) walk.Time(seq, record, utc);
+    if (timed) {
+      const size_t before = report->problems.size();
+      walk.Time(seq, record, utc);
+      // A UTC time that ran backwards says it already.
+      if (local_time && report->problems.size() == before) {
+        if (std::optional<int64_t> local = local_time(record)) walk.LocalTime(seq, record, utc, *local);
+      }
+    }
     if (key == nullptr) continue;
     ChainHash chain{};
     const std::string_view stored = rows.ColumnBlob(2);

@@ -122,10 +122,17 @@ struct SealReport {
 // runs backwards by more than kClockTolerance. `current_epoch` is the
 // interval of the key on the machine (records of it are not yet sealed for
 // good). `describe` names a record. REQUIRES: inside a transaction.
+// `local_time` (optional) gives a record's own local date as milliseconds of
+// wall-clock time since 1970; local dates that run backwards while the UTC
+// times do not (another TZ, a changed clock) are reported too, except by the
+// amount the machine's time zone turned back between them (the end of
+// summer time).
 inline constexpr int64_t kClockToleranceMs = 5000;
+using LocalTimeOf = std::function<std::optional<int64_t>(std::string_view record)>;
 StoreStatus VerifySeals(SqliteDb& db, ChainedLog log, const VerificationKey* key,
                         uint64_t current_epoch, SealReport* report,
-                        const std::function<std::string(uint64_t, std::string_view)>& describe);
+                        const std::function<std::string(uint64_t, std::string_view)>& describe,
+                        const LocalTimeOf& local_time = nullptr);
 
 }  // namespace tav
 

@@ -1,5 +1,7 @@
 #include "services/filelib/log_integrity.h"
 
+#include <algorithm>
+
 #include "util/atomic_create.h"
 
 namespace tav {
@@ -20,7 +22,8 @@ StoreStatus CheckLogIntegrity(SqliteDb& db, ChainedLog log, const IntegrityOptio
   if (!status.ok()) return status;
   for (const ChainProblem& p : out->chain.problems) out->findings.push_back({p.seq, p.text});
   // Without a key the times are still checked.
-  status = VerifySeals(db, log, options.key, options.current_epoch, &out->seals, describe);
+  status = VerifySeals(db, log, options.key, options.current_epoch, &out->seals, describe,
+                       options.local_time);
   if (!status.ok()) return status;
   for (const SealProblem& p : out->seals.problems) out->findings.push_back({p.seq, p.text});
   if (options.anchors != nullptr) {
@@ -32,6 +35,9 @@ StoreStatus CheckLogIntegrity(SqliteDb& db, ChainedLog log, const IntegrityOptio
     if (!status.ok()) return status;
     for (const AnchorProblem& p : problems) out->findings.push_back({p.seq, p.text});
   }
+  // In the order of the log, so that the first line names the first damage.
+  std::stable_sort(out->findings.begin(), out->findings.end(),
+                   [](const IntegrityFinding& a, const IntegrityFinding& b) { return a.seq < b.seq; });
   return StoreStatus::Ok();
 }
 

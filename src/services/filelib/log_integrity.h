@@ -24,6 +24,7 @@ struct IntegrityOptions {
   const VerificationKey* key = nullptr;     // check the seals
   const ChainAnchors* anchors = nullptr;    // check against these heads
   uint64_t current_epoch = 0;               // interval of the key on the machine
+  LocalTimeOf local_time;                   // a record's own local date
 };
 
 struct IntegrityFinding {
@@ -34,7 +35,7 @@ struct IntegrityFinding {
 struct LogIntegrity {
   ChainReport chain;
   SealReport seals;
-  std::vector<IntegrityFinding> findings;  // every problem, chain's first
+  std::vector<IntegrityFinding> findings;  // every problem, by record number
   bool ok() const { return findings.empty(); }
   // The lowest record number a finding names (0 when intact).
   uint64_t FirstDamaged() const;

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "records/chunk_file.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/head_anchor.h"
 #include "services/filelib/log_integrity.h"
@@ -122,6 +123,42 @@ TEST_F(EventSealTest, RecordsBeforeSetupAreNamedAndTheClockSetBackIsReported) {
   EXPECT_NE(integrity.findings[0].text.find("runs backwards"), std::string::npos);
   // Without a key the time is checked all the same.
   EXPECT_EQ(Verify(nullptr).FirstDamaged(), 4u);
+}
+
+TEST(EventTimeTest, LocalDatesOfAnotherTimeZoneThatRunBackwardsAreReported) {
+  TempDataDir dir;
+  const char* old_tz = getenv("TZ");
+  const std::string saved = old_tz == nullptr ? "" : old_tz;
+  auto add = [&](const char* tz, const char* user) {
+    setenv("TZ", tz, 1);
+    tzset();
+    CSystemEventManager manager;
+    ASSERT_EQ(manager.AddSystemEvent(kAuditSuccessfulLogin, user), 0);
+  };
+  add("EAST-14", "east");  // UTC+14
+  add("WEST+11", "west");  // UTC-11: a local date 25 hours earlier
+  if (old_tz == nullptr) unsetenv("TZ"); else setenv("TZ", saved.c_str(), 1);
+  tzset();
+
+  std::shared_ptr<ComplianceDb> db;
+  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
+  IntegrityOptions options;
+  options.local_time = [](std::string_view bytes) -> std::optional<int64_t> {
+    CMemFile file(bytes.data(), bytes.size());
+    std::unique_ptr<CComponent> c;
+    ReadNextComponent(&file, c);
+    const auto* event = dynamic_cast<const CAuditEventComp*>(c.get());
+    if (event == nullptr) return std::nullopt;
+    return static_cast<int64_t>((event->GetEvent().GetDate() - 25569.0) * 86400000.0);
+  };
+  LogIntegrity integrity;
+  ASSERT_TRUE(db->Read([&](SqliteDb& c) {
+                return CheckLogIntegrity(c, ChainedLog::kSystemEvents, options, nullptr, &integrity);
+              }).ok());
+  ASSERT_EQ(integrity.findings.size(), 1u);
+  EXPECT_EQ(integrity.findings[0].seq, 2u);
+  EXPECT_NE(integrity.findings[0].text.find("another time zone"), std::string::npos);
+  ComplianceDb::ReleaseCache();
 }
 
 TEST_F(EventSealTest, EachCommitSendsItsHeadAndAJournalCopyReadsBack) {
