@@ -136,9 +136,16 @@ StoreStatus AddSealColumns(SqliteDb& db) {
       for (const char* column : {"utc INTEGER", "epoch INTEGER", "tag BLOB"}) {
         const std::string name(column, std::strchr(column, ' '));
         long long present = 0;
-        const std::string probe = std::string("SELECT count(*) FROM pragma_table_info('") + table +
-                                  "') WHERE name = '" + name + "'";
-        if (status.ok()) status = QueryInt(db, probe.c_str(), &present);
+        if (status.ok()) {
+          // A literal: statements are cached by the address of their text.
+          SqliteStatement probe = db.Prepare(
+              "SELECT count(*) FROM pragma_table_info(?1) WHERE name = ?2", &status);
+          if (status.ok()) {
+            probe.BindText(1, table);
+            probe.BindText(2, name);
+            if (probe.Step(&status)) present = probe.ColumnInt64(0);
+          }
+        }
         if (status.ok() && present == 0) {
           status = db.Exec((std::string("ALTER TABLE ") + table + " ADD COLUMN " + column).c_str());
         }

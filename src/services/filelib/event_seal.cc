@@ -17,6 +17,7 @@
 #include "services/filelib/head_anchor.h"
 #include "services/filelib/log_output.h"
 #include "util/atomic_create.h"
+#include "util/library_lifetime.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -109,8 +110,8 @@ std::mutex& CacheMutex() {
   return mutex;
 }
 std::map<std::string, CachedKey>& KeyCache() {
-  static auto* cache = new std::map<std::string, CachedKey>();
-  return *cache;
+  static UntilUnload<std::map<std::string, CachedKey>> cache;
+  return cache.Get();
 }
 
 bool SameFile(const CachedKey& c, const struct stat& st) {
@@ -127,8 +128,8 @@ void Remember(CachedKey* c, const struct stat& st, const SealKeyState& state) {
 }
 
 std::function<int64_t()>& TestClock() {
-  static auto* clock = new std::function<int64_t()>();
-  return *clock;
+  static UntilUnload<std::function<int64_t()>> clock;
+  return clock.Get();
 }
 
 // Steps the key file to `epoch`: the new key is on disk before the call
@@ -497,12 +498,21 @@ struct SealWalk {
   }
 };
 
+// Statements are cached by the address of their text: literals only.
+constexpr char kSealColumns[] =
+    "SELECT count(*) FROM pragma_table_info(?1) WHERE name IN ('utc', 'epoch', 'tag')";
+const char* const kSealedRows[] = {
+    "SELECT seq, record, chain, utc, epoch, tag FROM system_events ORDER BY seq",
+    "SELECT seq, record, chain, utc, epoch, tag FROM config_audit ORDER BY seq",
+    "SELECT seq, record, chain, utc, epoch, tag FROM run_history ORDER BY seq",
+};
+
 bool HasSealColumns(SqliteDb& db, ChainedLog log) {
   StoreStatus status;
-  const std::string sql = std::string("SELECT count(*) FROM pragma_table_info('") +
-                          ChainedLogTable(log) + "') WHERE name IN ('utc', 'epoch', 'tag')";
-  SqliteStatement stmt = db.Prepare(sql.c_str(), &status);
-  return status.ok() && stmt.Step(&status) && stmt.ColumnInt64(0) == 3;
+  SqliteStatement stmt = db.Prepare(kSealColumns, &status);
+  if (!status.ok()) return false;
+  stmt.BindText(1, ChainedLogTable(log));
+  return stmt.Step(&status) && stmt.ColumnInt64(0) == 3;
 }
 
 }  // namespace
@@ -525,9 +535,7 @@ StoreStatus VerifySeals(SqliteDb& db, ChainedLog log, const VerificationKey* key
     return StoreStatus::Ok();
   }
   StoreStatus status;
-  const std::string sql = std::string("SELECT seq, record, chain, utc, epoch, tag FROM ") +
-                          ChainedLogTable(log) + " ORDER BY seq";
-  SqliteStatement rows = db.Prepare(sql.c_str(), &status);
+  SqliteStatement rows = db.Prepare(kSealedRows[static_cast<int>(log)], &status);
   if (!status.ok()) return status;
   SealWalk walk{key, current_epoch, report, namer};
   while (rows.Step(&status)) {

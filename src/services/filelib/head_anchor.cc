@@ -9,6 +9,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "util/library_lifetime.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -21,18 +22,22 @@ struct NotedHead {
   ChainHash hash;
 };
 
-std::vector<NotedHead>& Noted() {
-  thread_local std::vector<NotedHead> noted;
-  return noted;
-}
+// One slot per log. Plain data on purpose: a thread_local with a destructor
+// would keep the library from ever being unloaded.
+constexpr size_t kLogs = 3;
+struct NotedHeads {
+  NotedHead heads[kLogs];
+  size_t count;
+};
+thread_local NotedHeads t_noted;
 
 std::mutex& CopyMutex() {
   static std::mutex mutex;
   return mutex;
 }
 std::string& CopyPath() {
-  static auto* path = new std::string();
-  return *path;
+  static UntilUnload<std::string> path;
+  return path.Get();
 }
 
 constexpr char kMarker[] = "log head ";
@@ -54,17 +59,17 @@ std::string HexOf(const ChainHash& h) {
 }  // namespace
 
 void NoteChainHead(ChainedLog log, uint64_t seq, const ChainHash& hash) {
-  for (NotedHead& h : Noted()) {
-    if (h.log == log) {
-      h.seq = seq;
-      h.hash = hash;
+  for (size_t i = 0; i < t_noted.count; ++i) {
+    if (t_noted.heads[i].log == log) {
+      t_noted.heads[i].seq = seq;
+      t_noted.heads[i].hash = hash;
       return;
     }
   }
-  Noted().push_back({log, seq, hash});
+  if (t_noted.count < kLogs) t_noted.heads[t_noted.count++] = {log, seq, hash};
 }
 
-void DropNotedChainHeads() { Noted().clear(); }
+void DropNotedChainHeads() { t_noted.count = 0; }
 
 std::string FormatChainHead(ChainedLog log, uint64_t seq, const ChainHash& hash) {
   return std::string(kMarker) + ChainedLogTable(log) + " " + std::to_string(seq) + " " +
@@ -76,11 +81,12 @@ void SendAuthLog(bool warning, const std::string& line) {
 }
 
 void SendNotedChainHeads() {
-  std::vector<NotedHead> heads;
-  heads.swap(Noted());
-  if (heads.empty()) return;
+  const NotedHeads heads = t_noted;
+  t_noted.count = 0;
+  if (heads.count == 0) return;
   std::string copy;
-  for (const NotedHead& h : heads) {
+  for (size_t i = 0; i < heads.count; ++i) {
+    const NotedHead& h = heads.heads[i];
     const std::string line = FormatChainHead(h.log, h.seq, h.hash);
     SendAuthLog(false, line);
     copy += line + "\n";
@@ -132,9 +138,13 @@ StoreStatus CheckAnchors(SqliteDb& db, ChainedLog log, const std::map<uint64_t, 
     return describe ? describe(seq, record) : "record " + std::to_string(seq);
   };
   StoreStatus status;
-  const std::string sql =
-      std::string("SELECT seq, record, chain FROM ") + ChainedLogTable(log) + " ORDER BY seq";
-  SqliteStatement rows = db.Prepare(sql.c_str(), &status);
+  // Statements are cached by the address of their text: literals only.
+  static const char* const kRows[] = {
+      "SELECT seq, record, chain FROM system_events ORDER BY seq",
+      "SELECT seq, record, chain FROM config_audit ORDER BY seq",
+      "SELECT seq, record, chain FROM run_history ORDER BY seq",
+  };
+  SqliteStatement rows = db.Prepare(kRows[static_cast<int>(log)], &status);
   if (!status.ok()) return status;
   auto anchor = heads.begin();
   uint64_t matched = 0;  // the last anchored record that still matches

@@ -425,6 +425,10 @@ TEST(LogTamperTest, EveryBitFlipIsFoundAtItsRecord) {
     const LogIntegrity integrity = log.Verify(log.db());
     const bool detected = !integrity.ok() && integrity.FirstDamaged() == seq;
     Count("flip one bit of a stored row", detected);
+    if (!detected) {
+      for (const auto& f : integrity.findings) std::printf("  %s\n", f.text.c_str());
+
+    }
     return detected;
   };
   for (const Row& row : log.rows()) {
