@@ -5,6 +5,8 @@
 // rate of one thread is bounded by the disk's sync latency. Threads of one
 // process share commits (group commit), each still returning only after its
 // own event is on disk.
+// BM_AddSealedSystemEvent: the same with a sealing key in the data
+// directory (each event also tagged with the interval's key).
 // BM_LoadEventList: a log of one million events read back as one list;
 // peak_MB is the peak resident memory of the process during the load.
 #include <benchmark/benchmark.h>
@@ -20,6 +22,7 @@
 
 #include "bench_support.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/event_seal.h"
 #include "services/filelib/system_event_manager.h"
 
 namespace tav {
@@ -30,9 +33,15 @@ using bench::PeakMb;
 using bench::RemoveDir;
 using bench::ResetPeak;
 
-void BM_AddSystemEvent(benchmark::State& state) {
+void AddEvents(benchmark::State& state, bool sealed) {
   static std::string dir;
-  if (state.thread_index() == 0) dir = FreshDataDir("add");
+  if (state.thread_index() == 0) {
+    dir = FreshDataDir("add");
+    VerificationKey key;
+    if (sealed && !CreateSealingKey(dir, kDefaultSealInterval, false, &key).ok()) {
+      state.SkipWithError("no sealing key");
+    }
+  }
   const std::string user = "user" + std::to_string(state.thread_index());
   for (auto _ : state) {
     CSystemEventManager manager;
@@ -44,6 +53,10 @@ void BM_AddSystemEvent(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
   if (state.thread_index() == 0) RemoveDir(dir);
 }
+void BM_AddSystemEvent(benchmark::State& state) { AddEvents(state, false); }
+void BM_AddSealedSystemEvent(benchmark::State& state) { AddEvents(state, true); }
+BENCHMARK(BM_AddSealedSystemEvent)->Iterations(3000)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AddSealedSystemEvent)->Threads(4)->Iterations(750)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AddSystemEvent)->Iterations(3000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AddSystemEvent)->Threads(4)->Iterations(750)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AddSystemEvent)->Threads(16)->Iterations(250)->UseRealTime()->Unit(benchmark::kMicrosecond);

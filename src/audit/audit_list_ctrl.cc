@@ -63,7 +63,8 @@ bool CAuditListCtrl::ExportCsv(const std::string& path, std::string* error) cons
   std::string csv;
   AppendCsv(View(), &csv);
   try {
-    WriteFileAtomically(path, csv);
+    // An export of audited events is for their owner and inspectors only.
+    WriteFileAtomically(path, csv, 0600);
   } catch (const CFileException& e) {
     *error = e.what();
     return false;

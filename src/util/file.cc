@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <new>
@@ -380,14 +381,37 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
+mode_t CurrentUmask() {
+  // umask() can only be read by setting it, which would race with threads
+  // creating files; the kernel reports it in /proc.
+  std::FILE* status = std::fopen("/proc/self/status", "re");
+  mode_t mask = 022;
+  if (status == nullptr) return mask;
+  char line[256];
+  while (std::fgets(line, sizeof line, status) != nullptr) {
+    unsigned value = 0;
+    if (std::sscanf(line, "Umask: %o", &value) == 1) {
+      mask = static_cast<mode_t>(value & 0777);
+      break;
+    }
+  }
+  std::fclose(status);
+  return mask;
+}
+
 void WriteFileAtomically(const std::string& path, std::string_view contents) {
+  // Keep the old file's permissions when there is one.
+  struct stat st;
+  const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777)
+                                                     : (0666 & ~CurrentUmask());
+  WriteFileAtomically(path, contents, mode);
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view contents, mode_t mode) {
   std::string temp = path + ".tmpXXXXXX";
   int fd = ::mkstemp(temp.data());
   if (fd < 0) CFileException::ThrowErrno(errno, path, "create temporary file");
-  // Keep the old file's permissions when there is one.
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-  else ::fchmod(fd, 0644);
+  ::fchmod(fd, mode);
   auto fail = [&](int err, const char* what) {
     ::close(fd);
     ::unlink(temp.c_str());

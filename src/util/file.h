@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 
@@ -203,8 +205,16 @@ std::string ReadWholeFile(const std::string& path);
 
 // Replaces `path` with `contents` safely: writes a temporary file beside it,
 // syncs it, renames it over the old one and syncs the folder. On failure the
-// old file is untouched and the exception is thrown.
+// old file is untouched and the exception is thrown. The file keeps the
+// mode of the one it replaces; a new file gets 0666 less the umask, as any
+// created file does.
 void WriteFileAtomically(const std::string& path, std::string_view contents);
+// As above, with mode `mode` whether or not the file existed (exports of a
+// log that only their owner may read).
+void WriteFileAtomically(const std::string& path, std::string_view contents, mode_t mode);
+
+// The process's umask, read without changing it.
+mode_t CurrentUmask();
 
 }  // namespace tav
 

@@ -2,20 +2,28 @@
 //
 // verify checks the hash chains of all three logs of the compliance
 // database (system events, configuration audit trail, run file history),
-// the seal of the current settings and the database file itself, and names every record found changed, missing
-// or removed. Exit status: 0 intact, 1 damage found or the database could
+// the times of their records, with --key their seals and with --against the
+// heads the system log kept, the seal of the current settings and the
+// database file itself, and names every record found changed, missing or
+// removed. Exit status: 0 intact, 1 damage found or the database could
 // not be read, 2 bad arguments.
+#include <cmath>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/events_seal_commands.h"
 #include "audit/listing.h"
 #include "records/audit_event_comp.h"
 #include "records/chunk_file.h"
 #include "records/file_record_comp.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/filelib_codes.h"
+#include "services/filelib/head_anchor.h"
+#include "services/filelib/log_integrity.h"
 #include "services/filelib/record_chain.h"
 #include "services/filelib/settings_seal.h"
 #include "services/filelib/system_event_manager.h"
@@ -73,6 +81,22 @@ std::string DescribeRecord(ChainedLog log, uint64_t seq, std::string_view bytes)
   return "run file record " + number + " (unreadable)";
 }
 
+// A record's own local date, as wall-clock milliseconds since 1970.
+std::optional<int64_t> RecordLocalTime(std::string_view bytes) {
+  std::unique_ptr<CComponent> record = Parse(bytes);
+  DATE date = 0;
+  if (const auto* event = dynamic_cast<const CAuditEventComp*>(record.get())) {
+    date = event->GetEvent().GetDate();
+  } else if (const auto* file = dynamic_cast<const CFileRecordComp*>(record.get())) {
+    date = file->GetDate();
+  } else {
+    return std::nullopt;
+  }
+  if (!(date >= kMinOleDate && date <= kMaxOleDate)) return std::nullopt;
+  // Days since 1899-12-30; 25569 of them to 1970.
+  return static_cast<int64_t>(std::llround((date - 25569.0) * 86400000.0));
+}
+
 void List(Context& context) {
   CSystemEventManager manager;
   CAuditCollectionComp* events = manager.LoadEventList();
@@ -100,16 +124,22 @@ void Verify(Context& context) {
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = ComplianceDb::Get(&db);
   bool intact = status.ok();
+  IntegrityOptions options;
+  std::vector<std::string> notes;
+  if (status.ok() && !PrepareSealedVerify(db->path(), &options, &notes, context)) return;
+  std::string first_finding;
   if (status.ok()) {
     status = db->Read([&](SqliteDb& c) {
       for (ChainedLog log :
            {ChainedLog::kSystemEvents, ChainedLog::kConfigAudit, ChainedLog::kRunHistory}) {
-        ChainReport report;
-        StoreStatus s = VerifyChain(c, log, &report, [log](uint64_t seq, std::string_view bytes) {
+        LogIntegrity integrity;
+        options.local_time = &RecordLocalTime;
+        StoreStatus s = CheckLogIntegrity(c, log, options, [log](uint64_t seq, std::string_view bytes) {
           return DescribeRecord(log, seq, bytes);
-        });
+        }, &integrity);
         if (!s.ok()) return s;
-        if (report.ok()) {
+        const ChainReport& report = integrity.chain;
+        if (integrity.ok()) {
           std::cout << ChainedLogTitle(log) << ": " << report.count
                     << (report.count == 1 ? " record" : " records") << ", chain intact";
           if (report.count != 0) {
@@ -119,10 +149,16 @@ void Verify(Context& context) {
           }
           std::cout << "\n";
         }
-        for (const ChainProblem& problem : report.problems) {
+        for (const IntegrityFinding& finding : integrity.findings) {
           intact = false;
-          std::cout << ChainedLogTitle(log) << ": " << problem.text << "\n";
+          if (first_finding.empty()) first_finding = std::string(ChainedLogTitle(log)) + ": " + finding.text;
+          std::cout << ChainedLogTitle(log) << ": " << finding.text << "\n";
         }
+        if (!integrity.ok()) {
+          std::cout << ChainedLogTitle(log) << ": first damaged record: "
+                    << integrity.FirstDamaged() << "\n";
+        }
+        PrintSealSummary(log, integrity, options);
       }
       // The current settings against the seal their last audited write left.
       StoreStatus s = CheckSettingsSeal(c);
@@ -150,7 +186,11 @@ void Verify(Context& context) {
     std::cerr << "tavsec: " << status.message() << "\n";
     intact = false;
   }
+  for (const std::string& note : notes) std::cout << "note: " << note << "\n";
   if (!intact) {
+    // The site's monitoring hears of it at once.
+    SendAuthLog(true, "tavsec events verify: the compliance database failed verification" +
+                          (first_finding.empty() ? std::string() : ": " + first_finding));
     std::cout << "VERIFICATION FAILED\n";
     context.exit_code = kFailed;
   }
@@ -177,8 +217,10 @@ void AddEventsCommands(CLI::App& app, Context& context) {
   list->add_option("--format", ListFormat(), "text (default), json or csv")
       ->check(CLI::IsMember({"text", "json", "csv"}));
   list->callback([&context] { List(context); });
-  events->add_subcommand("verify", "Check that no logged record was changed or removed")
-      ->callback([&context] { Verify(context); });
+  CLI::App* verify =
+      events->add_subcommand("verify", "Check that no logged record was changed or removed");
+  verify->callback([&context] { Verify(context); });
+  AddEventsSealCommands(events, verify, context);
   CLI::App* exp = events->add_subcommand(
       "export", "Write the event log to FILE as system event list chunks");
   exp->add_option("FILE", ExportPath(), "file to write (replaced)")->required();

@@ -13,6 +13,7 @@
 #include <thread>
 #include <utility>
 
+#include "services/filelib/head_anchor.h"
 #include "services/filelib/settings_seal.h"
 #include "util/atomic_create.h"
 #include "util/data_dir.h"
@@ -23,20 +24,30 @@ namespace tav {
 namespace {
 
 // The schema (docs/event-log.md, docs/configuration.md). Each log table is a
-// hash chain: `chain` is the hash of the record and of the row before it.
+// hash chain: `chain` is the hash of the record and of the row before it;
+// `utc` the time of the append, `epoch` and `tag` its seal (event_seal.h).
 constexpr char kCreateSchema[] = R"sql(
 CREATE TABLE IF NOT EXISTS system_events(
   seq INTEGER PRIMARY KEY,
   record BLOB NOT NULL,
-  chain BLOB NOT NULL);
+  chain BLOB NOT NULL,
+  utc INTEGER,
+  epoch INTEGER,
+  tag BLOB);
 CREATE TABLE IF NOT EXISTS config_audit(
   seq INTEGER PRIMARY KEY,
   record BLOB NOT NULL,
-  chain BLOB NOT NULL);
+  chain BLOB NOT NULL,
+  utc INTEGER,
+  epoch INTEGER,
+  tag BLOB);
 CREATE TABLE IF NOT EXISTS run_history(
   seq INTEGER PRIMARY KEY,
   record BLOB NOT NULL,
-  chain BLOB NOT NULL);
+  chain BLOB NOT NULL,
+  utc INTEGER,
+  epoch INTEGER,
+  tag BLOB);
 CREATE TABLE IF NOT EXISTS chain_heads(
   log TEXT PRIMARY KEY,
   seq INTEGER NOT NULL,
@@ -108,6 +119,43 @@ StoreStatus SealLegacySettings(SqliteDb& db) {
   status = QueryInt(db, "PRAGMA user_version", &version);
   // Another process may have done it while we waited for the lock.
   if (status.ok() && version < kSealedSettingsSchemaVersion) status = MigrateToSealedSettings(db);
+  if (status.ok()) status = db.Commit();
+  if (!status.ok()) db.Rollback();
+  return status;
+}
+
+// A store of schema 2 lacks the time and seal columns of the logs; they are
+// added empty, so its records read as stored before sealing began.
+StoreStatus AddSealColumns(SqliteDb& db) {
+  StoreStatus status = db.BeginWrite();
+  if (!status.ok()) return status;
+  long long version = 0;
+  status = QueryInt(db, "PRAGMA user_version", &version);
+  if (status.ok() && version < kComplianceDbSchemaVersion) {
+    for (const char* table : {"system_events", "config_audit", "run_history"}) {
+      for (const char* column : {"utc INTEGER", "epoch INTEGER", "tag BLOB"}) {
+        const std::string name(column, std::strchr(column, ' '));
+        long long present = 0;
+        if (status.ok()) {
+          // A literal: statements are cached by the address of their text.
+          SqliteStatement probe = db.Prepare(
+              "SELECT count(*) FROM pragma_table_info(?1) WHERE name = ?2", &status);
+          if (status.ok()) {
+            probe.BindText(1, table);
+            probe.BindText(2, name);
+            if (probe.Step(&status)) present = probe.ColumnInt64(0);
+          }
+        }
+        if (status.ok() && present == 0) {
+          status = db.Exec((std::string("ALTER TABLE ") + table + " ADD COLUMN " + column).c_str());
+        }
+      }
+    }
+    if (status.ok()) {
+      status = db.Exec(
+          ("PRAGMA user_version=" + std::to_string(kComplianceDbSchemaVersion)).c_str());
+    }
+  }
   if (status.ok()) status = db.Commit();
   if (!status.ok()) db.Rollback();
   return status;
@@ -205,6 +253,10 @@ StoreStatus ComplianceDb::OpenAndCheck(const std::string& path, std::unique_ptr<
 
   if (!fresh && version < kSealedSettingsSchemaVersion && !db->IsReadOnly()) {
     status = SealLegacySettings(*db);
+    if (!status.ok()) return status;
+  }
+  if (!fresh && version < kComplianceDbSchemaVersion && !db->IsReadOnly()) {
+    status = AddSealColumns(*db);
     if (!status.ok()) return status;
   }
 
@@ -357,6 +409,7 @@ StoreStatus ComplianceDb::Run(bool write, const Work& work) {
   std::lock_guard<std::mutex> lock(mutex_);
   const auto deadline = std::chrono::steady_clock::now() + db_->busy_timeout();
   for (;;) {
+    DropNotedChainHeads();
     StoreStatus status = write ? db_->BeginWrite() : db_->BeginRead();
     if (status.ok()) {
       try {
@@ -369,6 +422,9 @@ StoreStatus ComplianceDb::Run(bool write, const Work& work) {
       } else {
         db_->Rollback();
       }
+      // The heads go out only once they are on disk.
+      if (status.ok()) SendNotedChainHeads();
+      DropNotedChainHeads();
     }
     if (status.code() != StoreStatus::kBusy || std::chrono::steady_clock::now() >= deadline) {
       return status;

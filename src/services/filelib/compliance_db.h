@@ -40,8 +40,9 @@ inline constexpr char kComplianceDbFileName[] = "compliance.db";
 // this suite's database from any other SQLite file.
 inline constexpr int kComplianceDbApplicationId = 0x54415643;
 // 2: the settings are sealed (settings_seal.h); a store of 1 is raised to 2
-// by the first open that may write.
-inline constexpr int kComplianceDbSchemaVersion = 2;
+// by the first open that may write. 3: the logs keep each record's UTC time
+// and seal; the first open that may write adds the columns to a store of 2.
+inline constexpr int kComplianceDbSchemaVersion = 3;
 
 class ComplianceDb {
  public:

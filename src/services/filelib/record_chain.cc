@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "services/filelib/event_seal.h"
+#include "services/filelib/head_anchor.h"
+
 namespace tav {
 
 namespace {
@@ -22,7 +25,8 @@ struct LogSql {
 
 #define TAV_LOG_SQL(table, title)                                                  \
   LogSql {                                                                         \
-    table, title, "INSERT INTO " table "(seq, record, chain) VALUES(?1, ?2, ?3)",  \
+    table, title, "INSERT INTO " table "(seq, record, chain, utc, epoch, tag) "           \
+        "VALUES(?1, ?2, ?3, ?4, ?5, ?6)",                                          \
         "SELECT seq, chain FROM " table " ORDER BY seq DESC LIMIT 1",              \
         "SELECT seq, record, chain FROM " table " ORDER BY seq",                   \
         "SELECT count(*) FROM " table, "SELECT max(seq) FROM " table               \
@@ -121,12 +125,20 @@ StoreStatus AppendChained(SqliteDb& db, ChainedLog log, std::string_view record,
 
   const uint64_t next = last + 1;
   const ChainHash hash = ComputeChainHash(log, next, previous, record);
+  RecordSeal seal;
+  status = SealRecord(db, log, next, hash, &seal);
+  if (!status.ok()) return status;
   {
     SqliteStatement insert = db.Prepare(sql.insert, &status);
     if (!status.ok()) return status;
     insert.BindInt64(1, static_cast<int64_t>(next));
     insert.BindBlob(2, record);
     insert.BindBlob(3, HashView(hash));
+    insert.BindInt64(4, seal.utc_ms);
+    if (seal.epoch) {
+      insert.BindInt64(5, static_cast<int64_t>(*seal.epoch));
+      insert.BindBlob(6, HashView(seal.tag));
+    }
     status = insert.Run();
     if (!status.ok()) return status;
   }
@@ -139,6 +151,7 @@ StoreStatus AppendChained(SqliteDb& db, ChainedLog log, std::string_view record,
     status = upsert.Run();
     if (!status.ok()) return status;
   }
+  NoteChainHead(log, next, hash);
   if (seq != nullptr) *seq = next;
   return StoreStatus::Ok();
 }

@@ -9,7 +9,9 @@
 //   chain(0) = 32 zero bytes
 //
 // The table chain_heads keeps each log's last sequence number and hash, so
-// that removing events from the end is found too.
+// that removing events from the end is found too. Each appended row also
+// gets its UTC time and seal (event_seal.h), and the commit sends the new
+// head to the system log (head_anchor.h).
 //
 // Thread safety: the functions run on a connection that the caller holds
 // (inside ComplianceDb::Write or Read).

@@ -6,6 +6,7 @@
 #include "services/filelib/component_arena.h"
 #include "services/filelib/event_export.h"
 #include "services/filelib/filelib_codes.h"
+#include "services/filelib/head_anchor.h"
 #include "services/filelib/loaded_lists.h"
 #include "services/filelib/log_output.h"
 #include "util/file.h"
@@ -145,6 +146,9 @@ int CSystemEventManager::VerifyEventLog(ChainReport* report, std::string* error)
       return VerifyChain(c, ChainedLog::kSystemEvents, report, &DescribeStored);
     });
   }
+  if (status.ok() && !report->ok()) {
+    SendAuthLog(true, "system event log failed verification: " + report->problems.front().text);
+  }
   if (!status.ok()) {
     *error = status.message();
     return FileLibCode(status);
@@ -176,7 +180,8 @@ int CSystemEventManager::ExportEvents(const std::string& path, uint64_t* count,
     return FileLibCode(status);
   }
   try {
-    WriteFileAtomically(path, out.view());
+    // The log is for the people it names and their inspectors only.
+    WriteFileAtomically(path, out.view(), 0600);
   } catch (const CFileException& e) {
     *error = e.what();
     return e.cause() == CFileException::kDiskFull ? kFileLibDiskFull : kFileLibCannotOpen;

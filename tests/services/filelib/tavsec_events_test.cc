@@ -6,6 +6,7 @@
 
 #include "services/filelib/acting_user.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/head_anchor.h"
 #include "services/filelib/system_event_manager.h"
 #include "testing/run_command.h"
 #include "testing/temp_data_dir.h"
@@ -54,6 +55,50 @@ TEST(TavsecEvents, VerifyNamesAnEventChangedBehindTheLibrarysBack) {
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_NE(r.out.find("1  "), std::string::npos);
   EXPECT_NE(r.out.find(", alice, Failed Login\n"), std::string::npos) << r.out;
+}
+
+TEST(TavsecEvents, SealedLogVerifiesWithTheKeyAndACutTailIsFoundAgainstTheHeads) {
+  TempDataDir dir;
+  testing::CommandResult r = Tavsec("events setup-keys --interval 60");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const size_t at = r.out.find("\n    ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  const std::string key = r.out.substr(at + 5, r.out.find('\n', at + 5) - at - 5);
+  EXPECT_EQ(Tavsec("events setup-keys").exit_code, 1);  // one exists
+
+  SetChainHeadCopyForTesting(dir.File("heads.txt"));
+  for (const char* user : {"alice", "bob", "carol"}) {
+    CSystemEventManager manager;
+    ASSERT_EQ(manager.AddSystemEvent(kAuditFailedLogin, user), 0);
+  }
+  SetChainHeadCopyForTesting("");
+  ComplianceDb::ReleaseCache();
+  r = Tavsec("events verify --key " + key + " --against " + dir.File("heads.txt"));
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("system event log: 3 records, chain intact"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("note: without"), std::string::npos) << r.out;
+  EXPECT_EQ(Tavsec("events verify --key 12ab").exit_code, 2);
+  EXPECT_EQ(Tavsec("events verify --against " + dir.File("none")).exit_code, 2);
+
+  // The tail is cut and the recorded end made to match: two statements.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(dir.File(kComplianceDbFileName).c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "DELETE FROM system_events WHERE seq = 3; UPDATE chain_heads SET seq = 2, "
+                         "chain = (SELECT chain FROM system_events WHERE seq = 2) "
+                         "WHERE log = 'system_events'",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  r = Tavsec("events verify");
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_NE(r.out.find("note: without --key or --against"), std::string::npos) << r.out;
+  r = Tavsec("events verify --against " + dir.File("heads.txt"));
+  EXPECT_EQ(r.exit_code, 1) << r.out;
+  EXPECT_EQ(r.out.find("system event log: 2 records, chain intact"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("the log ends at record 2, but the system log saw it hold 3 records"),
+            std::string::npos)
+      << r.out;
 }
 
 TEST(TavsecEvents, ExportWritesTheLogAsAChunkFile) {

@@ -1,0 +1,143 @@
+#include "apps/tavsec/events_seal_commands.h"
+
+#include <unistd.h>
+
+#include <ctime>
+#include <fstream>
+#include <iostream>
+
+#include "services/filelib/event_seal.h"
+#include "services/filelib/head_anchor.h"
+#include "util/data_dir.h"
+
+namespace tav::tavsec {
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kBadArguments = 2;
+
+struct SealOptions {
+  std::string key_text;
+  std::string against;
+  int64_t interval = kDefaultSealInterval;
+  bool force = false;
+  VerificationKey key;
+  ChainAnchors anchors;
+};
+
+SealOptions& Options() {
+  static SealOptions options;
+  return options;
+}
+
+void SetupKeys(Context& context) {
+  DataDirChoice dir;
+  StoreStatus status = EnsureDataDir(&dir);
+  if (status.ok() && dir.machine_wide && geteuid() != 0) {
+    status = StoreStatus(StoreStatus::kReadOnly,
+                         "tavsec events setup-keys must run as root for the machine-wide store");
+  }
+  VerificationKey key;
+  if (status.ok()) status = CreateSealingKey(dir.path, Options().interval, Options().force, &key);
+  if (!status.ok()) {
+    std::cerr << "tavsec: " << status.message() << "\n";
+    context.exit_code = kFailed;
+    return;
+  }
+  std::cout << "A sealing key was made in " << dir.path << "/" << kSealKeyFileName
+            << "; it evolves every " << key.interval << " seconds.\n"
+            << "The verification key is shown only now. Keep it away from this machine\n"
+            << "(on paper, in the quality system): it checks every seal, and it could forge\n"
+            << "them.\n\n    " << FormatVerificationKey(key) << "\n\n"
+            << "Check the logs with: tavsec events verify --key KEY\n";
+  WipeSealKey(&key.seed);
+}
+
+std::string Date(int64_t seconds) {
+  const time_t t = static_cast<time_t>(seconds);
+  struct tm tm;
+  gmtime_r(&t, &tm);
+  char buf[40];
+  strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
+  return buf;
+}
+
+}  // namespace
+
+void AddEventsSealCommands(CLI::App* events, CLI::App* verify, Context& context) {
+  CLI::App* setup = events->add_subcommand(
+      "setup-keys", "Make the key that seals the logs and print its verification key once");
+  setup->add_option("--interval", Options().interval,
+                    "seconds after which the key evolves (default 900)")
+      ->check(CLI::Range(int64_t{1}, int64_t{86400 * 366}));
+  setup->add_flag("--force", Options().force, "replace an existing key");
+  setup->callback([&context] { SetupKeys(context); });
+  verify->add_option("--key", Options().key_text,
+                     "check the seals with this verification key (from setup-keys)");
+  verify->add_option("--against", Options().against,
+                     "check against the heads in FILE (lines \"log head ...\" of the system log)");
+}
+
+bool PrepareSealedVerify(const std::string& db_path, IntegrityOptions* options,
+                         std::vector<std::string>* notes, Context& context) {
+  SealOptions& o = Options();
+  *options = IntegrityOptions();
+  if (!o.key_text.empty()) {
+    if (!ParseVerificationKey(o.key_text, &o.key)) {
+      std::cerr << "tavsec: --key: not a verification key (64 hex digits, '/', start, '-', "
+                   "interval)\n";
+      context.exit_code = kBadArguments;
+      return false;
+    }
+    options->key = &o.key;
+    std::string note;
+    options->current_epoch = CurrentSealEpoch(db_path, o.key, &note);
+    if (!note.empty()) notes->push_back(note);
+  }
+  if (!o.against.empty()) {
+    std::ifstream in(o.against);
+    if (!in) {
+      std::cerr << "tavsec: --against: cannot read " << o.against << "\n";
+      context.exit_code = kBadArguments;
+      return false;
+    }
+    o.anchors = ChainAnchors();
+    ReadChainAnchors(in, &o.anchors);
+    if (o.anchors.lines == 0) {
+      std::cerr << "tavsec: --against: " << o.against << " holds no \"log head\" lines\n";
+      context.exit_code = kBadArguments;
+      return false;
+    }
+    options->anchors = &o.anchors;
+  }
+  if (options->key == nullptr && options->anchors == nullptr) {
+    notes->push_back(
+        "without --key or --against, a log cut short or emptied (with its recorded end made to "
+        "match) cannot be told from a shorter log");
+  }
+  return true;
+}
+
+void PrintSealSummary(ChainedLog log, const LogIntegrity& integrity,
+                      const IntegrityOptions& options) {
+  if (options.key == nullptr || integrity.seals.count == 0) return;
+  const SealReport& s = integrity.seals;
+  std::cout << ChainedLogTitle(log) << ": ";
+  if (s.unsealed_before != 0) {
+    std::cout << "records 1 to " << s.unsealed_before << " were stored before sealing began; ";
+  }
+  if (s.sealed_through == 0) {
+    std::cout << "no record is sealed for good yet\n";
+    return;
+  }
+  const int64_t end = options.key->start +
+                      static_cast<int64_t>(s.last_epoch + 1) * options.key->interval;
+  std::cout << "sealed up to record " << s.sealed_through << " (interval ending " << Date(end)
+            << ")";
+  if (s.sealed_through < integrity.chain.last_seq) {
+    std::cout << "; nothing after record " << s.sealed_through << " is sealed for good yet";
+  }
+  std::cout << "\n";
+}
+
+}  // namespace tav::tavsec

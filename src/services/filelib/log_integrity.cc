@@ -1,0 +1,63 @@
+#include "services/filelib/log_integrity.h"
+
+#include <algorithm>
+
+#include "util/atomic_create.h"
+
+namespace tav {
+
+uint64_t LogIntegrity::FirstDamaged() const {
+  uint64_t first = 0;
+  for (const IntegrityFinding& f : findings) {
+    if (first == 0 || f.seq < first) first = f.seq;
+  }
+  return first;
+}
+
+StoreStatus CheckLogIntegrity(SqliteDb& db, ChainedLog log, const IntegrityOptions& options,
+                              const std::function<std::string(uint64_t, std::string_view)>& describe,
+                              LogIntegrity* out) {
+  *out = LogIntegrity();
+  StoreStatus status = VerifyChain(db, log, &out->chain, describe);
+  if (!status.ok()) return status;
+  for (const ChainProblem& p : out->chain.problems) out->findings.push_back({p.seq, p.text});
+  // Without a key the times are still checked.
+  status = VerifySeals(db, log, options.key, options.current_epoch, &out->seals, describe,
+                       options.local_time);
+  if (!status.ok()) return status;
+  for (const SealProblem& p : out->seals.problems) out->findings.push_back({p.seq, p.text});
+  if (options.anchors != nullptr) {
+    static const std::map<uint64_t, ChainHash> kNone;
+    auto it = options.anchors->heads.find(log);
+    std::vector<AnchorProblem> problems;
+    status = CheckAnchors(db, log, it == options.anchors->heads.end() ? kNone : it->second,
+                          &problems, describe);
+    if (!status.ok()) return status;
+    for (const AnchorProblem& p : problems) out->findings.push_back({p.seq, p.text});
+  }
+  // In the order of the log, so that the first line names the first damage.
+  std::stable_sort(out->findings.begin(), out->findings.end(),
+                   [](const IntegrityFinding& a, const IntegrityFinding& b) { return a.seq < b.seq; });
+  return StoreStatus::Ok();
+}
+
+uint64_t CurrentSealEpoch(const std::string& db_path, const VerificationKey& key,
+                          std::string* note) {
+  SealKeyState state;
+  const uint64_t now = SealEpochAt(key.start, key.interval, SealClockNow());
+  StoreStatus status = ReadSealKey(FolderOf(db_path), &state);
+  if (!status.ok()) {
+    *note = "the sealing key on this machine cannot be read (" + status.message() +
+            "); records of the interval now running count as not yet sealed";
+    return now;
+  }
+  if (state.key_id != SealKeyId(key.seed)) {
+    *note = "the sealing key on this machine was not made with this verification key";
+    return now;
+  }
+  // Whoever reads the machine's key can seal records of its interval, so
+  // only the intervals before it are sealed for good.
+  return state.epoch;
+}
+
+}  // namespace tav
