@@ -55,7 +55,7 @@ std::string_view EventRowBuilder::DateText(DATE date) {
 }
 
 std::string_view EventRowBuilder::CodeName(int32_t code) {
-  if (code < -1 || code > 10) {
+  if (code < -1 || code > kAuditLastNamedCode) {
     other_code_ = GetAuditCodeName(code);
     return other_code_;
   }

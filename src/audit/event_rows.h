@@ -47,8 +47,9 @@ class EventRowBuilder {
   double day_ = -1;  // the day whose text day_text_ holds; none yet
   std::string day_text_;
   std::vector<std::string> times_;  // by second of the day; empty: not made yet
-  std::array<std::string, 12> code_names_;  // codes -1..10, made on first use
-  std::array<bool, 12> named_{};
+  // Codes -1..kAuditLastNamedCode, made on first use.
+  std::array<std::string, kAuditLastNamedCode + 2> code_names_;
+  std::array<bool, kAuditLastNamedCode + 2> named_{};
   std::string other_code_;
 };
 

@@ -24,10 +24,10 @@ TEST(TavsecConfig, ChangesByNumberOrNameAreShownAndAudited) {
   TempDataDir dir;
   EXPECT_EQ(Tavsec("config grant analysts 'manage run list' --reason 'SOP 12'").exit_code, 0);
   EXPECT_EQ(Tavsec("config revoke 3 11").exit_code, 0);
-  EXPECT_EQ(Tavsec("config set part11 on").exit_code, 0);
   EXPECT_EQ(Tavsec("config set idle-timeout 30").exit_code, 0);
   EXPECT_EQ(Tavsec("config audit-type .tvt required").exit_code, 0);
   EXPECT_EQ(Tavsec("config esig method 'approved thermal' required").exit_code, 0);
+  EXPECT_EQ(Tavsec("config set part11 on").exit_code, 0);
 
   testing::CommandResult r = Tavsec("config show");
   EXPECT_EQ(r.exit_code, 0) << r.err;
