@@ -12,6 +12,7 @@
 #include "services/security/result_codes.h"
 #include "services/security/secret.h"
 #include "util/atomic_create.h"
+#include "util/strings.h"
 
 namespace tav {
 namespace {
@@ -98,13 +99,6 @@ class Transaction {
   bool begun_ = false;
   bool done_ = false;
 };
-
-bool HasControlChar(std::string_view s) {
-  for (char c : s) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
-  }
-  return false;
-}
 
 bool HasOuterBlank(std::string_view s) {
   return !s.empty() && (s.front() == ' ' || s.back() == ' ');
