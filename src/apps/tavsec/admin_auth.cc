@@ -92,6 +92,16 @@ void AddByOption(CLI::App* command, std::string* by) {
 
 bool AuthorizeChange(const std::string& by, Context& context) {
   if (theSystemConfig.Is21CFREnabled() == 0) return true;
+  // Settings that fail their seal or cannot be read count as features on,
+  // and their rights cannot be trusted: then the service's administrators
+  // (--admin accounts, the admin group) may act, to accept or mend them.
+  const bool settings_readable = theSystemConfig.VerifySettings() == kConfigOk;
+  if (by.empty() && !settings_readable) {
+    return Refuse(CSystemConfiguration::LastErrorMessage() +
+                      "\ntavsec: until this is mended the 21 CFR Part 11 features count as on: "
+                      "name an administrator making the change with --by NAME",
+                  kFailed, context);
+  }
   if (by.empty()) {
     return Refuse("the 21 CFR Part 11 features are on: name the account making the change "
                   "with --by NAME",
@@ -119,8 +129,12 @@ bool AuthorizeChange(const std::string& by, Context& context) {
                   kFailed, context);
   }
   // The token stays open (and impersonated) until the process ends.
-  if (theSystemConfig.IsActivityAllowed(ImpersonatedGroups(), kConfigurationActivity, nullptr) ==
-      0) {
+  const bool allowed =
+      settings_readable
+          ? theSystemConfig.IsActivityAllowed(ImpersonatedGroups(), kConfigurationActivity,
+                                              nullptr) != 0
+          : KorWinSec_IsImpersonatedUserAdmin() != 0;
+  if (!allowed) {
     KorWinSec_EndImpersonation(&token);
     AuthSyslog(LOG_WARNING, "configuration change refused; user=" + by +
                                 " lacks the configuration right");

@@ -5,7 +5,10 @@
 // configuration right (activity 0), named with --by NAME. Its password is
 // asked for on the terminal (without echo), or read as the first line of
 // standard input when that is not a terminal; never taken from the command
-// line. The account is then impersonated for the rest of the command, so
+// line. While the settings fail their seal (or cannot be read) their rights
+// are not trusted, and an administrator of the security service (an --admin
+// account, or a member of the admin group) may act instead, to accept or
+// mend them. The account is then impersonated for the rest of the command, so
 // the records of the change carry it with the system user beside it:
 // "alice (system user root)". While the features are off the system user
 // running tavsec makes the change, as before.
