@@ -28,7 +28,7 @@ std::array<std::string_view, 3> EventRowBuilder::Cells(const CAuditEventComp& ev
 std::string_view EventRowBuilder::DateText(DATE date) { return dates_.Format(date); }
 
 std::string_view EventRowBuilder::CodeName(int32_t code) {
-  if (code < -1 || code > 10) {
+  if (code < -1 || code > kAuditLastNamedCode) {
     other_code_ = GetAuditCodeName(code);
     return other_code_;
   }

@@ -44,8 +44,9 @@ class EventRowBuilder {
   std::string_view CodeName(int32_t code);
 
   OleDateTextCache dates_;
-  std::array<std::string, 12> code_names_;  // codes -1..10, made on first use
-  std::array<bool, 12> named_{};
+  // Codes -1..kAuditLastNamedCode, made on first use.
+  std::array<std::string, kAuditLastNamedCode + 2> code_names_;
+  std::array<bool, kAuditLastNamedCode + 2> named_{};
   std::string other_code_;
 };
 

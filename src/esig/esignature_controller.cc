@@ -1,14 +1,19 @@
 #include "esig/esignature_controller.h"
 
+#include <syslog.h>
+
 #include <utility>
 
 #include "logon/auth_error.h"
 #include "logon/unrecorded_event.h"
 #include "records/audit_code.h"
 #include "services/config/system_table.h"
+#include "services/security/korwinsec.h"
 #include "services/filelib/file_manager.h"
 #include "ui/message_prompter.h"
 #include "ui/show_message.h"
+#include "util/auth_syslog.h"
+#include "util/strings.h"
 
 namespace tav {
 
@@ -69,10 +74,20 @@ AcceptResult ESignatureController::Accept(const SignatureInput& input, QWidget* 
   reason_number_ = input.chosen_reason.value_or(-1);
 
   in_signer_group_ = false;
-  const int code =
-      backend_.Authenticate(signer_.user_name.c_str(), signer_.domain.c_str(), input.password);
+  // No account has a control character in its name; such a name could
+  // forge lines in the listings of the records, so it fails unchecked.
+  const bool forged = HasControlChar(signer_.user_name);
+  const int code = forged ? kLogonFailureCode
+                          : backend_.Authenticate(signer_.user_name.c_str(),
+                                                  signer_.domain.c_str(), input.password);
   if (code != 0) {
-    const StoreStatus event = backend_.AddSystemEvent(kAuditFailedESignature, signer_.user_name);
+    const std::string recorded =
+        forged ? kUnknownUserName : backend_.RecordedUserName(signer_.user_name);
+    AuthSyslog(LOG_WARNING, "signature refused; user=" + recorded + " code=" + std::to_string(code));
+    StoreStatus event = backend_.AddSystemEvent(kAuditFailedESignature, recorded);
+    if (event.ok() && !forged && backend_.LastAttemptLockedAccount()) {
+      event = backend_.AddSystemEvent(kAuditAccountLocked, recorded);
+    }
     if (event.ok()) {
       ShowAuthenticationError(owner, code);
     } else {

@@ -2,7 +2,10 @@
 
 #include <utility>
 
+#include "logon/auth_error.h"
 #include "records/audit_code.h"
+#include "services/security/korwinsec.h"
+#include "util/strings.h"
 
 namespace tav {
 
@@ -39,7 +42,11 @@ LoginAttempt LoginController::Authenticate(const std::string& user_name,
                                            const std::string& domain, const char* password) {
   user_name_ = user_name;
   domain_ = domain_available_ ? domain : std::string();
-  int result = backend_.Authenticate(user_name_.c_str(), domain_.c_str(), password);
+  // A control character in a name could forge lines in the listings of the
+  // records; no account has one, so the attempt fails unchecked.
+  const bool forged = HasControlChar(user_name_);
+  int result = forged ? kLogonFailureCode
+                      : backend_.Authenticate(user_name_.c_str(), domain_.c_str(), password);
   if (result == 0) {
     user_ = UserRecord();
     user_.user_name = user_name_;
@@ -51,8 +58,15 @@ LoginAttempt LoginController::Authenticate(const std::string& user_name,
   }
   LoginAttempt attempt;
   attempt.code = result;
-  attempt.event =
-      backend_.AddSystemEvent(result == 0 ? kAuditSuccessfulLogin : kAuditFailedLogin, user_name_);
+  if (result == 0) {
+    attempt.event = backend_.AddSystemEvent(kAuditSuccessfulLogin, user_name_);
+  } else {
+    const std::string recorded = forged ? kUnknownUserName : backend_.RecordedUserName(user_name_);
+    attempt.event = backend_.AddSystemEvent(kAuditFailedLogin, recorded);
+    if (attempt.event.ok() && !forged && backend_.LastAttemptLockedAccount()) {
+      attempt.event = backend_.AddSystemEvent(kAuditAccountLocked, recorded);
+    }
+  }
   if (!attempt.event.ok()) user_ = UserRecord();
   return attempt;
 }

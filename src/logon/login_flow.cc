@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "logon/user_login_dialog.h"
+#include "records/audit_code.h"
 #include "ui/gui_app.h"
 
 namespace tav {
@@ -90,9 +91,13 @@ int SetLoginUser(LogonState& state, LogonBackend& backend, HANDLE token) {
 
 int Logout(LogonState& state, LogonBackend& backend) {
   if (state.token == nullptr) return 0;
+  const std::string user_name = state.current_user.user_name;
   backend.EndImpersonation(&state.token);
   state.token = nullptr;
   state.current_user.Clear();
+  // Logging off happens whether or not its record can be stored; the event
+  // manager reports a failure to store it in the log output.
+  if (!user_name.empty()) backend.AddSystemEvent(kAuditLoggedOff, user_name);
   return 0;
 }
 

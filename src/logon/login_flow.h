@@ -40,6 +40,7 @@ int RunAuthCheck(LogonState& state, LogonBackend& backend, QWidget* parent, bool
 int SetLoginUser(LogonState& state, LogonBackend& backend, HANDLE token);
 
 // Ends the token and empties the current user; the check record stays.
+// Records a "Logged Off" system event for the user.
 int Logout(LogonState& state, LogonBackend& backend);
 
 }  // namespace tav

@@ -103,6 +103,12 @@ UserRecord LogonBackend::ImpersonatedUser() {
 
 int LogonBackend::IsWindowsUserAdmin() { return KorWinSec_IsWindowsUserAdmin(); }
 
+std::string LogonBackend::RecordedUserName(const std::string& typed) {
+  return tav::RecordedUserName(typed.c_str());
+}
+
+bool LogonBackend::LastAttemptLockedAccount() { return KorWinSec_LastAttemptLockedAccount() != 0; }
+
 StoreStatus LogonBackend::AddSystemEvent(int code, const std::string& user_name) {
   CSystemEventManager events;
   return events.RecordSystemEvent(static_cast<AUDITCODE>(code), user_name.c_str());

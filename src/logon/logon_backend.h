@@ -63,6 +63,13 @@ class LogonBackend {
   // Nonzero when the system user running the process is an administrator.
   virtual int IsWindowsUserAdmin();
 
+  // What the record of a failed attempt names for the typed name: the name
+  // when it is an account, else "(unknown user)" (a typed name may be a
+  // password).
+  virtual std::string RecordedUserName(const std::string& typed);
+  // True when the last authentication of this thread locked its account.
+  virtual bool LastAttemptLockedAccount();
+
   // Writes a system event (an AUDITCODE) for the user name as typed. Ok
   // once the event is on disk; otherwise why it could not be stored, and
   // the attempt that it records is refused (logon/unrecorded_event.h).

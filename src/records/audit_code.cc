@@ -1,5 +1,7 @@
 #include "records/audit_code.h"
 
+#include <iterator>
+
 #include "util/strings.h"
 
 namespace tav {
@@ -9,9 +11,12 @@ std::string GetAuditCodeName(int32_t code) {
       "Added Record",     "Changed Record",  "Deleted Record",
       "Created New File", "Created From File", "Failed Login",
       "Failed E-Signature Attempt", "Enabled 21CFR11", "Disabled 21CFR11",
-      "Successful Login",
+      "Successful Login", "Logged Off",      "Account Added",
+      "Account Changed",  "Account Locked",  "Account Unlocked",
+      "Account Removed",
   };
-  if (code >= kAuditAddedRecord && code <= kAuditSuccessfulLogin) return kNames[code - 1];
+  static_assert(std::size(kNames) == kAuditLastNamedCode);
+  if (code >= kAuditAddedRecord && code <= kAuditLastNamedCode) return kNames[code - 1];
   return StrFormat("%d", code);
 }
 

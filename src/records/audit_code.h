@@ -23,10 +23,21 @@ enum AUDITCODE : int32_t {
   kAuditEnabled21CFR11 = 8,
   kAuditDisabled21CFR11 = 9,
   kAuditSuccessfulLogin = 10,
+  // System events of the accounts and logons beyond the ten above
+  // (docs/event-log.md). Readers that predate them show the number.
+  kAuditLoggedOff = 11,
+  kAuditAccountAdded = 12,
+  kAuditAccountChanged = 13,
+  kAuditAccountLocked = 14,
+  kAuditAccountUnlocked = 15,
+  kAuditAccountRemoved = 16,
 };
 
-// "Added Record" ... "Successful Login"; any other code as its decimal
-// number ("0", "11", "-1").
+// The highest code that has a name.
+inline constexpr int32_t kAuditLastNamedCode = kAuditAccountRemoved;
+
+// "Added Record" ... "Account Removed"; any other code as its decimal
+// number ("0", "17", "-1").
 std::string GetAuditCodeName(int32_t code);
 
 }  // namespace tav

@@ -129,6 +129,33 @@ std::string HexEncode(std::string_view bytes) {
   return out;
 }
 
+bool HasControlChar(std::string_view s) {
+  for (char c : s) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7f) return true;
+  }
+  return false;
+}
+
+std::string EscapeControlChars(std::string_view s) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b == '\\') {
+      out += "\\\\";
+    } else if (b < 0x20 || b == 0x7f) {
+      out += "\\x";
+      out += kDigits[b >> 4];
+      out += kDigits[b & 0x0F];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 bool ParseInt64(std::string_view text, long long* out) {
   // from_chars takes a leading '-' but not '+'.
   const bool plus = !text.empty() && text[0] == '+';

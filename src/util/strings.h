@@ -35,6 +35,15 @@ std::string_view Utf8Prefix(std::string_view s, size_t max_bytes);
 // Lower-case hexadecimal of bytes, without separators.
 std::string HexEncode(std::string_view bytes);
 
+// True when `s` holds a C0 control character (0x00-0x1F) or DEL.
+bool HasControlChar(std::string_view s);
+
+// `s` fit for one line of text output: every control character (0x00-0x1F,
+// DEL) becomes "\xHH" and a backslash becomes "\\", so that stored text
+// can neither start a line of its own nor pass for an escape. Other bytes
+// (UTF-8 included) are kept.
+std::string EscapeControlChars(std::string_view s);
+
 // Parses a whole decimal integer (optional sign); false on any other text or
 // overflow.
 bool ParseInt64(std::string_view text, long long* out);

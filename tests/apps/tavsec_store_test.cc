@@ -111,11 +111,15 @@ TEST_F(TavsecStoreTest, SetupKeepsTheStoreOutOfOtherUsersReach) {
   EXPECT_EQ(Tavsec("stealth on").exit_code, 0);
 
   // Writes made by a member keep the group's modes.
-  ASSERT_EQ(Tavsec("config set part11 on --reason setup").exit_code, 0);
-  EXPECT_EQ(mode_of(Store() + "/compliance.db"), 0660u);
   run = Tavsec("user add bob --group tav-users", "", "Bob-Secret-1\n");
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(mode_of(Store() + "/accounts.db"), 0640u) << "members must still read it";
+  ASSERT_EQ(Tavsec("config set part11 on --reason setup").exit_code, 0);
+  EXPECT_EQ(mode_of(Store() + "/compliance.db"), 0660u);
+  // Every member's processes count failed logons in one store.
+  run = Tavsec("user check bob", "", "wrong\n");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(mode_of(Store() + "/lockout.db"), 0660u);
 
   // Setup again repairs what was opened up, and keeps the contents.
   chmod((Store() + "/compliance.db").c_str(), 0666);

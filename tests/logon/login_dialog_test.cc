@@ -242,6 +242,26 @@ TEST_F(LoginDialogTest, WrongPasswordShowsTheMessageAndKeepsTheDialogOpen) {
                                                  "alice, Successful Login"}));
 }
 
+TEST_F(LoginDialogTest, ANameThatIsNoAccountIsRecordedAsNobodyAndControlCharactersAreRefused) {
+  BoxRecorder boxes;
+  UserLoginDialog dialog(nullptr, backend_, "", "");
+  dialog.show();
+  // A password typed into the name field must not be kept in the log.
+  Find<QLineEdit>(&dialog, "ctl1002")->setText("Alice-Pass1");
+  Find<QLineEdit>(&dialog, "ctl1003")->setText("x");
+  QTest::mouseClick(Find<QPushButton>(&dialog, "ctl1001"), Qt::LeftButton);
+  Find<QLineEdit>(&dialog, "ctl1002")->setText("ALICE");
+  QTest::mouseClick(Find<QPushButton>(&dialog, "ctl1001"), Qt::LeftButton);
+  // A line break could forge a line in the listings; it never reaches the
+  // service, even with the right password.
+  Find<QLineEdit>(&dialog, "ctl1002")->setText("alice\n2026-01-01 00:00:00, bob");
+  Find<QLineEdit>(&dialog, "ctl1003")->setText("Alice-Pass1");
+  QTest::mouseClick(Find<QPushButton>(&dialog, "ctl1001"), Qt::LeftButton);
+  EXPECT_NE(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(backend_.events, (std::vector<std::string>{"6 (unknown user)", "6 ALICE",
+                                                       "6 (unknown user)"}));
+}
+
 TEST_F(LoginDialogTest, StealthModeSilencesTheMessageButNotTheDialog) {
   BoxRecorder boxes;
   ASSERT_TRUE(SetStealthMode(true));

@@ -11,6 +11,9 @@
 #include "services/security/korwinsec.h"
 #include "services/security/token_table.h"
 #include "logon/unrecorded_event.h"
+#include "records/audit_collection_comp.h"
+#include "records/audit_event_comp.h"
+#include "services/filelib/system_event_manager.h"
 #include "testing/gui_test_support.h"
 #include "testing/refused_event_log.h"
 #include "testing/temp_data_dir.h"
@@ -247,6 +250,17 @@ TEST_F(LoginFlowTest, LogoutEndsTheTokenAndEmptiesTheUser) {
   EXPECT_EQ(state_.token, nullptr);
   EXPECT_EQ(state_.current_user, UserRecord());
   EXPECT_EQ(ImpersonatedName(), "");
+
+  // The log says who logged off.
+  CSystemEventManager log;
+  CAuditCollectionComp* list = log.LoadEventList();
+  ASSERT_NE(list, nullptr);
+  POSITION pos = list->GetLastChildPosition();
+  ASSERT_NE(pos, nullptr);
+  const auto* last = dynamic_cast<const CAuditEventComp*>(list->GetPrevChild(pos));
+  ASSERT_NE(last, nullptr);
+  const std::string summary = CSystemEventManager::SummarizeEvent(*last);
+  EXPECT_EQ(summary.substr(summary.find(", ") + 2), "alice, Logged Off");
 }
 
 }  // namespace

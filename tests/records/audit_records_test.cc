@@ -46,7 +46,10 @@ TEST(AuditCodes, NamesAndNumbers) {
   EXPECT_EQ(GetAuditCodeName(7), "Failed E-Signature Attempt");
   EXPECT_EQ(GetAuditCodeName(10), "Successful Login");
   EXPECT_EQ(GetAuditCodeName(0), "0");
-  EXPECT_EQ(GetAuditCodeName(11), "11");
+  EXPECT_EQ(GetAuditCodeName(11), "Logged Off");
+  EXPECT_EQ(GetAuditCodeName(14), "Account Locked");
+  EXPECT_EQ(GetAuditCodeName(16), "Account Removed");
+  EXPECT_EQ(GetAuditCodeName(17), "17");
   EXPECT_EQ(GetAuditCodeName(-1), "-1");
 }
 

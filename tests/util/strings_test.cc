@@ -96,3 +96,21 @@ TEST(ParseInt64, AcceptsWholeDecimalsOnly) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+TEST(EscapeControlChars, NoStoredTextStartsALineOrPassesForAnEscape) {
+  EXPECT_EQ(EscapeControlChars("alice"), "alice");
+  EXPECT_EQ(EscapeControlChars("a\nb\r\t\x7f"), "a\\x0ab\\x0d\\x09\\x7f");
+  EXPECT_EQ(EscapeControlChars(std::string("x\0y", 3)), "x\\x00y");
+  // A typed "\x0a" stays apart from an escaped line break.
+  EXPECT_EQ(EscapeControlChars("\\x0a"), "\\\\x0a");
+  EXPECT_EQ(EscapeControlChars("Gr\xc3\xbc\xc3\x9f"), "Gr\xc3\xbc\xc3\x9f");
+  EXPECT_TRUE(HasControlChar("a\nb"));
+  EXPECT_TRUE(HasControlChar("\x7f"));
+  EXPECT_FALSE(HasControlChar("Gr\xc3\xbc\xc3\x9f ok"));
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,13 +1,16 @@
 // tavsec config ...: shows and changes the compliance settings, shows
 // their audit trail, checks them against their seal and, after an
-// administrator's review, accepts settings that fail it. Every change is audited under the system user running
-// tavsec, with the reason given by --reason.
+// administrator's review, accepts settings that fail it. Every change is
+// audited, with the reason given by --reason, under the system user running
+// tavsec; while the compliance features are on, under the account named by
+// --by beside the system user (admin_auth.h).
 //
 // Exit status: 0 done (also when the setting already had the value), 1 the
 // settings could not be read or written, 2 bad arguments.
 #include <iostream>
 #include <string>
 
+#include "apps/tavsec/admin_auth.h"
 #include "apps/tavsec/commands.h"
 #include "apps/tavsec/output.h"
 #include "audit/listing.h"
@@ -21,8 +24,6 @@
 namespace tav::tavsec {
 namespace {
 
-constexpr int kFailed = 1;
-constexpr int kBadInput = 2;
 
 // Arguments of the config subcommands. CLI11 keeps references to them, so
 // they live as long as the program.
@@ -34,6 +35,7 @@ struct ConfigArgs {
   std::string esig_reason, esig_setting;
   std::string trail_format;  // trail --format; "text" or empty: the plain listing
   FormatOption show_format;
+  std::string by;            // --by: the account making a change
 };
 
 ConfigArgs& Args() {
@@ -44,7 +46,7 @@ ConfigArgs& Args() {
 int Report(int code) {
   if (code == kConfigOk) return 0;
   std::cerr << "tavsec: " << CSystemConfiguration::LastErrorMessage() << "\n";
-  return code == kConfigInvalidValue || code == kConfigInvalidId ? kBadInput : kFailed;
+  return code == kConfigInvalidValue || code == kConfigInvalidId ? kExitUsage : kExitFailed;
 }
 
 // Parses with `parse`; on failure prints its message and sets the exit code.
@@ -54,7 +56,7 @@ bool Parsed(Context& context, Parse parse, int* out) {
   *out = parse(&error);
   if (*out >= 0) return true;
   std::cerr << "tavsec: " << error << "\n";
-  context.exit_code = kBadInput;
+  context.exit_code = kExitUsage;
   return false;
 }
 
@@ -136,7 +138,7 @@ void ShowJson(Context& context) {
   json.BeginObject().Key("refused");
   if (config.VerifySettings() != kConfigOk) {
     json.Str(CSystemConfiguration::LastErrorMessage());
-    context.exit_code = kFailed;
+    context.exit_code = kExitFailed;
   } else {
     json.Null();
   }
@@ -158,7 +160,7 @@ void Show(Context& context) {
     // What follows is what the library answers while it refuses them.
     std::cout << "The stored settings are refused: "
               << CSystemConfiguration::LastErrorMessage() << "\n\n";
-    context.exit_code = kFailed;
+    context.exit_code = kExitFailed;
   }
   std::cout << "21 CFR Part 11 features: " << (config.Is21CFREnabled() ? "on" : "off") << "\n";
   const int idle = config.GetConfigInt(kIdleTimeoutName, 0);
@@ -219,7 +221,7 @@ void SetIdleTimeout(Context& context) {
       minutes > kMaxIdleTimeoutMinutes) {
     std::cerr << "tavsec: the idle timeout must be a number of minutes from 0 to "
               << kMaxIdleTimeoutMinutes << " (0: never)\n";
-    context.exit_code = kBadInput;
+    context.exit_code = kExitUsage;
     return;
   }
   context.exit_code = Report(theSystemConfig.SetConfigInt(
@@ -230,7 +232,7 @@ void SetPart11(Context& context) {
   const std::string value = ToLowerAscii(TrimWhitespace(Args().value));
   if (value != "on" && value != "off") {
     std::cerr << "tavsec: say on or off\n";
-    context.exit_code = kBadInput;
+    context.exit_code = kExitUsage;
     return;
   }
   context.exit_code = Report(theSystemConfig.Set21CFREnabled(value == "on", Args().reason));
@@ -267,7 +269,7 @@ void SetAuditType(Context& context) {
   if (IsAlwaysAuditedType(type) && recording != kRecordingAudited) {
     std::cerr << "tavsec: " << SystemTable::GetAuditTypeName(type, false)
               << " is always audited, without a reason for change\n";
-    context.exit_code = kBadInput;
+    context.exit_code = kExitUsage;
     return;
   }
   CTAVAuditDataTypeSettingArray audit;
@@ -300,11 +302,26 @@ void SetESig(Context& context) {
   context.exit_code = Report(theSystemConfig.WriteESigConfiguration(type, esig, Args().reason));
 }
 
+// A description of lines ending in '\n', each line escaped on its own.
+std::string EscapeLines(const std::string& text) {
+  std::string out;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find('\n', start);
+    const size_t stop = end == std::string::npos ? text.size() : end;
+    out += EscapeControlChars(std::string_view(text).substr(start, stop - start));
+    if (end == std::string::npos) break;
+    out += '\n';
+    start = end + 1;
+  }
+  return out;
+}
+
 void Trail(Context& context) {
   std::vector<ConfigTrailEvent> events;
   if (!DescribeConfigTrail(theSystemConfig, &events)) {
     std::cerr << "tavsec: " << CSystemConfiguration::LastErrorMessage() << "\n";
-    context.exit_code = kFailed;
+    context.exit_code = kExitFailed;
     return;
   }
   TableFormat format = TableFormat::kCsv;
@@ -312,13 +329,17 @@ void Trail(Context& context) {
     std::cout << FormatTrailListing(events, format);
     return;
   }
+  // Stored text is escaped: a line break in a name or a reason must not
+  // read as a line of the trail.
   for (const ConfigTrailEvent& event : events) {
     std::cout << "#" << event.number << "  " << FormatOleDate(event.date, "%Y-%m-%d %H:%M:%S")
-              << "  " << event.user;
-    if (!event.reason.empty()) std::cout << "  reason: " << event.reason;
+              << "  " << EscapeControlChars(event.user);
+    if (!event.reason.empty()) std::cout << "  reason: " << EscapeControlChars(event.reason);
     std::cout << "\n";
     for (const ConfigTrailEntry& entry : event.entries) {
-      std::cout << "  " << entry.what << ": " << entry.where << "\n" << entry.description;
+      std::cout << "  " << EscapeControlChars(entry.what) << ": "
+                << EscapeControlChars(entry.where) << "\n"
+                << EscapeLines(entry.description);
     }
   }
 }
@@ -326,7 +347,7 @@ void Trail(Context& context) {
 void Verify(Context& context) {
   if (theSystemConfig.VerifySettings() != kConfigOk) {
     std::cout << CSystemConfiguration::LastErrorMessage() << "\nVERIFICATION FAILED\n";
-    context.exit_code = kFailed;
+    context.exit_code = kExitFailed;
     return;
   }
   std::cout << "The stored settings match their seal.\n";
@@ -348,6 +369,13 @@ void AddConfigCommands(CLI::App& app, Context& context) {
   ConfigArgs& args = Args();
   auto with_reason = [&args](CLI::App* command) {
     command->add_option("--reason", args.reason, "reason for the change, kept in the audit trail");
+    AddByOption(command, &args.by);
+  };
+  // A change runs once its maker is known.
+  auto changing = [&context](void (*change)(Context&)) {
+    return [&context, change] {
+      if (AuthorizeChange(Args().by, context)) change(context);
+    };
   };
 
   CLI::App* show = config->add_subcommand("show", "Print every compliance setting");
@@ -359,7 +387,8 @@ void AddConfigCommands(CLI::App& app, Context& context) {
       "seal", "Accept stored settings that fail their seal as they are (audited)");
   seal->add_option("--reason", args.reason, "why they are accepted, kept in the audit trail")
       ->required();
-  seal->callback([&context] { Seal(context); });
+  AddByOption(seal, &args.by);
+  seal->callback(changing(Seal));
 
   CLI::App* set = config->add_subcommand("set", "Set the idle timeout or switch the features");
   set->require_subcommand(1);
@@ -367,11 +396,11 @@ void AddConfigCommands(CLI::App& app, Context& context) {
                                                        "password is asked again (0: never)");
   idle->add_option("MINUTES", args.value, "0 to 600")->required();
   with_reason(idle);
-  idle->callback([&context] { SetIdleTimeout(context); });
+  idle->callback(changing(SetIdleTimeout));
   CLI::App* part11 = set->add_subcommand("part11", "Switch the 21 CFR Part 11 features on or off");
   part11->add_option("STATE", args.value, "on or off")->required();
   with_reason(part11);
-  part11->callback([&context] { SetPart11(context); });
+  part11->callback(changing(SetPart11));
 
   for (bool grant : {true, false}) {
     CLI::App* command = config->add_subcommand(
@@ -380,7 +409,8 @@ void AddConfigCommands(CLI::App& app, Context& context) {
     command->add_option("GROUP", args.group, "group number or name")->required();
     command->add_option("ACTIVITY", args.activity, "activity number or name")->required();
     with_reason(command);
-    command->callback([&context, grant] { ChangeGrant(context, grant); });
+    command->callback(changing(grant ? +[](Context& c) { ChangeGrant(c, true); }
+                                     : +[](Context& c) { ChangeGrant(c, false); }));
   }
 
   CLI::App* audit = config->add_subcommand("audit-type", "Set how changes to a data type are audited");
@@ -390,7 +420,7 @@ void AddConfigCommands(CLI::App& app, Context& context) {
                     "0 none, 1 audited, 2 optional reason, 3 required reason")
       ->required();
   with_reason(audit);
-  audit->callback([&context] { SetAuditType(context); });
+  audit->callback(changing(SetAuditType));
 
   CLI::App* esig = config->add_subcommand("esig", "Set whether a signature reason is offered");
   esig->add_option("DATATYPE", args.data_type, "data type number, name or file extension")
@@ -399,7 +429,7 @@ void AddConfigCommands(CLI::App& app, Context& context) {
       ->required();
   esig->add_option("SETTING", args.esig_setting, "0 none, 1 optional, 2 required")->required();
   with_reason(esig);
-  esig->callback([&context] { SetESig(context); });
+  esig->callback(changing(SetESig));
 
   CLI::App* trail = config->add_subcommand("trail", "Print the audit trail of the settings");
   trail->add_option("--format", args.trail_format, "text (default), json or csv")

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "apps/tavsec/output.h"
 #include "services/filelib/event_seal.h"
 #include "services/filelib/head_anchor.h"
 #include "util/data_dir.h"
@@ -13,8 +14,6 @@
 namespace tav::tavsec {
 namespace {
 
-constexpr int kFailed = 1;
-constexpr int kBadArguments = 2;
 
 struct SealOptions {
   std::string key_text;
@@ -41,7 +40,7 @@ void SetupKeys(Context& context) {
   if (status.ok()) status = CreateSealingKey(dir.path, Options().interval, Options().force, &key);
   if (!status.ok()) {
     std::cerr << "tavsec: " << status.message() << "\n";
-    context.exit_code = kFailed;
+    context.exit_code = kExitFailed;
     return;
   }
   std::cout << "A sealing key was made in " << dir.path << "/" << kSealKeyFileName
@@ -86,7 +85,7 @@ bool PrepareSealedVerify(const std::string& db_path, IntegrityOptions* options,
     if (!ParseVerificationKey(o.key_text, &o.key)) {
       std::cerr << "tavsec: --key: not a verification key (64 hex digits, '/', start, '-', "
                    "interval)\n";
-      context.exit_code = kBadArguments;
+      context.exit_code = kExitUsage;
       return false;
     }
     options->key = &o.key;
@@ -98,14 +97,14 @@ bool PrepareSealedVerify(const std::string& db_path, IntegrityOptions* options,
     std::ifstream in(o.against);
     if (!in) {
       std::cerr << "tavsec: --against: cannot read " << o.against << "\n";
-      context.exit_code = kBadArguments;
+      context.exit_code = kExitUsage;
       return false;
     }
     o.anchors = ChainAnchors();
     ReadChainAnchors(in, &o.anchors);
     if (o.anchors.lines == 0) {
       std::cerr << "tavsec: --against: " << o.against << " holds no \"log head\" lines\n";
-      context.exit_code = kBadArguments;
+      context.exit_code = kExitUsage;
       return false;
     }
     options->anchors = &o.anchors;

@@ -21,8 +21,6 @@
 namespace tav::tavsec {
 namespace {
 
-constexpr int kFailed = 1;
-constexpr int kBadInput = 2;
 
 struct RunListArgs {
   std::string path;
@@ -73,7 +71,7 @@ void List(Context& context) {
   CRunListManager manager;
   CFileRecordListComp* list = manager.LoadCurrentFileList();
   if (list == nullptr) {
-    context.exit_code = kFailed;
+    context.exit_code = kExitFailed;
     return;
   }
   if (Args().list_format.json()) {
@@ -93,7 +91,7 @@ void History(Context& context) {
   CRunListManager manager;
   CFileRecordListComp* list = manager.LoadFileRecordHistory();
   if (list == nullptr) {
-    context.exit_code = kFailed;
+    context.exit_code = kExitFailed;
     return;
   }
   if (Args().history_format.json()) {
@@ -132,7 +130,7 @@ void Add(Context& context) {
   const std::string ext = dot == std::string::npos ? "" : ToLowerAscii(path.substr(dot + 1));
   if (ext != "tav" && ext != "tvm" && ext != "tvt") {
     std::cerr << "tavsec: [" << path << "] is not a run file (.tav, .tvm or .tvt)\n";
-    context.exit_code = kBadInput;
+    context.exit_code = kExitUsage;
     return;
   }
   CRunListManager manager;
@@ -148,12 +146,12 @@ void Add(Context& context) {
   }
   if (code == kFileLibAlreadyOnList) {
     std::cerr << "tavsec: [" << path << "] is already on the list\n";
-    context.exit_code = kFailed;
+    context.exit_code = kExitFailed;
     return;
   }
   if (code != kFileLibOk) {
     std::cerr << "tavsec: [" << path << "] was not added (error " << code << ")\n";
-    context.exit_code = code == kFileLibInvalidArgument ? kBadInput : kFailed;
+    context.exit_code = code == kFileLibInvalidArgument ? kExitUsage : kExitFailed;
     return;
   }
   std::cout << record.GetTypeName() << ": " << path << "\n";

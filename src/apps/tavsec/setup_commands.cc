@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/output.h"
 #include "services/filelib/compliance_db.h"
 #include "services/security/account_store.h"
 #include "services/security/security_config.h"
@@ -37,7 +38,6 @@ extern char** environ;
 namespace tav::tavsec {
 namespace {
 
-constexpr int kFailed = 1;
 constexpr mode_t kStoreFolderMode = 03770;  // set-group-ID and sticky: see FixFolder
 constexpr char kTmpfilesFile[] = "/etc/tmpfiles.d/tavsecurity.conf";
 constexpr char kPamDir[] = "/etc/pam.d";
@@ -326,7 +326,7 @@ void AddSetupCommands(CLI::App& app, Context& context) {
     umask(old_umask);
     if (!status.ok()) {
       std::cerr << "tavsec: setup: " << status.message() << "\n";
-      context.exit_code = kFailed;
+      context.exit_code = kExitFailed;
     }
   });
 }

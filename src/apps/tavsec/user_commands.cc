@@ -2,71 +2,33 @@
 // password through the configured backend, the way pamtester does.
 //
 // Passwords come from standard input: one line, or a prompt without echo when
-// the input is a terminal. They are held only in SecretString buffers.
-#include <termios.h>
-#include <unistd.h>
-
+// the input is a terminal. They are held only in SecretString buffers. While
+// the compliance features are on, changes are made by the account named
+// with --by, whose password comes first (admin_auth.h); every change is
+// recorded as a system event.
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "apps/tavsec/admin_auth.h"
 #include "apps/tavsec/commands.h"
 #include "apps/tavsec/output.h"
+#include "apps/tavsec/lockout_commands.h"
 #include "services/security/account_store.h"
 #include "services/security/korwinsec.h"
 #include "services/security/result_codes.h"
 #include "services/security/secret.h"
 #include "services/security/security_config.h"
+#include "services/filelib/system_event_manager.h"
 #include "util/data_dir.h"
+#include "util/strings.h"
 
 namespace tav::tavsec {
 namespace {
 
 constexpr int kFailed = 1;
 constexpr int kBadInput = 2;
-
-// Reads one line of standard input; on a terminal with a prompt and no echo.
-bool ReadOneSecret(const char* prompt, SecretString* out) {
-  termios saved;
-  bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
-  if (terminal) {
-    std::cerr << prompt << std::flush;
-    termios quiet = saved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-  }
-  ReadSecretResult result = ReadSecretLine(STDIN_FILENO, out);
-  if (terminal) {
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-    std::cerr << "\n";
-  }
-  switch (result) {
-    case ReadSecretResult::kOk:
-      return true;
-    case ReadSecretResult::kEndOfInput:
-      std::cerr << "tavsec: no password on standard input\n";
-      return false;
-    case ReadSecretResult::kTooLong:
-      std::cerr << "tavsec: the password is longer than " << kMaxPasswordBytes << " bytes\n";
-      return false;
-    case ReadSecretResult::kError:
-      break;
-  }
-  std::cerr << "tavsec: cannot read the password\n";
-  return false;
-}
-
-// A new password: on a terminal typed twice.
-bool ReadNewPassword(SecretString* out) {
-  if (!ReadOneSecret("New password: ", out)) return false;
-  if (!isatty(STDIN_FILENO)) return true;
-  SecretString again;
-  if (!ReadOneSecret("Retype new password: ", &again)) return false;
-  if (again == *out) return true;
-  std::cerr << "tavsec: the passwords do not match\n";
-  return false;
-}
 
 // Opens the local account database of the data directory. Prints why not
 // and sets the exit code on failure; *missing tells a database that does not
@@ -138,12 +100,15 @@ void AddUserAdd(CLI::App& user, Context& context) {
       ->take_all()
       ->allow_extra_args(false);
   cmd->add_flag("--admin", account->is_admin, "the user is an administrator");
-  cmd->callback([account, &context] {
+  auto by = std::make_shared<std::string>();
+  AddByOption(cmd, by.get());
+  cmd->callback([account, by, &context] {
     std::string error;
     if (!AccountStore::ValidAccountName(account->name, &error)) {
       Report(AccountStore::Status::kInvalid, error, context);
       return;
     }
+    if (!AuthorizeChange(*by, context)) return;
     SecretString password;
     std::unique_ptr<AccountStore> store;
     if (!ReadNewPassword(&password)) {
@@ -151,7 +116,11 @@ void AddUserAdd(CLI::App& user, Context& context) {
       return;
     }
     if (!OpenStore(AccountStore::Mode::kCreate, &store, context)) return;
-    Report(store->Add(*account, password.view(), &error), error, context);
+    AccountStore::Status status = store->Add(*account, password.view(), &error);
+    Report(status, error, context);
+    if (status == AccountStore::Status::kOk) {
+      RecordAccountEvent(kAuditAccountAdded, account->name, context);
+    }
   });
 }
 
@@ -160,7 +129,10 @@ void AddUserPasswd(CLI::App& user, Context& context) {
   CLI::App* cmd =
       user.add_subcommand("passwd", "Set a local account's password (on standard input)");
   cmd->add_option("NAME", *name, "user name")->required();
-  cmd->callback([name, &context] {
+  auto by = std::make_shared<std::string>();
+  AddByOption(cmd, by.get());
+  cmd->callback([name, by, &context] {
+    if (!AuthorizeChange(*by, context)) return;
     SecretString password;
     if (!ReadNewPassword(&password)) {
       context.exit_code = kBadInput;
@@ -173,18 +145,26 @@ void AddUserPasswd(CLI::App& user, Context& context) {
       return;
     }
     std::string error;
-    Report(store->SetPassword(*name, password.view(), &error), error, context);
+    AccountStore::Status status = store->SetPassword(*name, password.view(), &error);
+    Report(status, error, context);
+    if (status == AccountStore::Status::kOk) {
+      RecordAccountEvent(kAuditAccountChanged, *name, context);
+    }
   });
 }
 
 // disable, enable and remove: one name, one change.
 void AddUserChange(CLI::App& user, Context& context, const char* verb, const char* help,
+                   AUDITCODE event,
                    AccountStore::Status (*change)(AccountStore&, const std::string&,
                                                   std::string*)) {
   auto name = std::make_shared<std::string>();
+  auto by = std::make_shared<std::string>();
   CLI::App* cmd = user.add_subcommand(verb, help);
   cmd->add_option("NAME", *name, "user name")->required();
-  cmd->callback([name, change, &context] {
+  AddByOption(cmd, by.get());
+  cmd->callback([name, by, change, event, &context] {
+    if (!AuthorizeChange(*by, context)) return;
     std::unique_ptr<AccountStore> store;
     bool missing = false;
     if (!OpenStore(AccountStore::Mode::kReadWrite, &store, context, &missing)) {
@@ -192,7 +172,9 @@ void AddUserChange(CLI::App& user, Context& context, const char* verb, const cha
       return;
     }
     std::string error;
-    Report(change(*store, *name, &error), error, context);
+    AccountStore::Status status = change(*store, *name, &error);
+    Report(status, error, context);
+    if (status == AccountStore::Status::kOk) RecordAccountEvent(event, *name, context);
   });
 }
 
@@ -251,6 +233,20 @@ void AddUserList(CLI::App& user, Context& context) {
   });
 }
 
+// A failed check is a failed logon of the name (or of "(unknown user)"),
+// and the one that locks the account says so too.
+void RecordFailedCheck(const std::string& name, Context& context) {
+  const std::string recorded = RecordedUserName(name.c_str());
+  const bool locked = KorWinSec_LastAttemptLockedAccount() != 0;
+  CSystemEventManager events;
+  StoreStatus status = events.RecordSystemEvent(kAuditFailedLogin, recorded.c_str());
+  if (status.ok() && locked) status = events.RecordSystemEvent(kAuditAccountLocked, recorded.c_str());
+  if (!status.ok()) {
+    std::cerr << "tavsec: the failed attempt could not be recorded: " << status.message() << "\n";
+    context.exit_code = kFailed;
+  }
+}
+
 void AddUserCheck(CLI::App& user, Context& context) {
   auto name = std::make_shared<std::string>();
   auto domain = std::make_shared<std::string>();
@@ -259,6 +255,11 @@ void AddUserCheck(CLI::App& user, Context& context) {
   cmd->add_option("NAME", *name, "user name")->required();
   cmd->add_option("--domain", *domain, "domain (default: the configured one)");
   cmd->callback([name, domain, &context] {
+    if (HasControlChar(*name)) {
+      std::cerr << "tavsec: the user name holds a control character\n";
+      context.exit_code = kBadInput;
+      return;
+    }
     SecretString password;
     if (!ReadOneSecret("Password: ", &password)) {
       context.exit_code = kBadInput;
@@ -266,6 +267,7 @@ void AddUserCheck(CLI::App& user, Context& context) {
     }
     int code = KorWinSec_aAuthenticateUser(name->c_str(), domain->c_str(), password.c_str());
     password.Clear();
+    if (code != kSecOk) RecordFailedCheck(*name, context);
     const char* text = SecurityMessageText(code);
     std::cout << "result: " << code << " " << (text != nullptr ? text : "") << "\n";
     if (code == kSecBackendUnavailable && !SecurityBackendErrorDetail().empty()) {
@@ -298,19 +300,20 @@ void AddUserCommands(CLI::App& app, Context& context) {
   AddUserAdd(*user, context);
   AddUserPasswd(*user, context);
   AddUserList(*user, context);
-  AddUserChange(*user, context, "disable", "Disable a local account",
+  AddUserChange(*user, context, "disable", "Disable a local account", kAuditAccountChanged,
                 [](AccountStore& store, const std::string& name, std::string* error) {
                   return store.SetDisabled(name, true, error);
                 });
-  AddUserChange(*user, context, "enable", "Enable a disabled local account",
+  AddUserChange(*user, context, "enable", "Enable a disabled local account", kAuditAccountChanged,
                 [](AccountStore& store, const std::string& name, std::string* error) {
                   return store.SetDisabled(name, false, error);
                 });
-  AddUserChange(*user, context, "remove", "Remove a local account",
+  AddUserChange(*user, context, "remove", "Remove a local account", kAuditAccountRemoved,
                 [](AccountStore& store, const std::string& name, std::string* error) {
                   return store.Remove(name, error);
                 });
   AddUserCheck(*user, context);
+  AddUserUnlock(*user, context);
 }
 
 }  // namespace tav::tavsec

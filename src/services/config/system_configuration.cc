@@ -1,5 +1,7 @@
 #include "services/config/system_configuration.h"
 
+#include <syslog.h>
+
 #include <functional>
 #include <mutex>
 
@@ -17,6 +19,7 @@
 #include "services/filelib/log_output.h"
 #include "services/filelib/settings_seal.h"
 #include "services/filelib/system_event_manager.h"
+#include "util/auth_syslog.h"
 #include "util/ole_date.h"
 #include "util/strings.h"
 
@@ -210,6 +213,7 @@ int CSystemConfiguration::WriteRow(std::string_view row, std::string_view base_k
 int CSystemConfiguration::StoreWrites(const std::vector<PendingWrite>& writes, bool* changed) {
   const std::string user = ActingUserName();
   std::vector<std::unique_ptr<CComponent>> stored(writes.size());
+  std::vector<int> events_written;
   bool any_change = false;
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = Db(&db);
@@ -220,6 +224,7 @@ int CSystemConfiguration::StoreWrites(const std::vector<PendingWrite>& writes, b
       StoreStatus s = CheckSettingsSeal(c);
       if (!s.ok()) return s;
       any_change = false;
+      events_written.clear();
       for (size_t i = 0; i < writes.size(); ++i) {
         const PendingWrite& write = writes[i];
         const ChangeAuthor author{user, write.reason};
@@ -233,6 +238,7 @@ int CSystemConfiguration::StoreWrites(const std::vector<PendingWrite>& writes, b
         s = SaveSettingAudited(c, write.row, *fresh, author, &did_change);
         if (s.ok() && did_change && write.system_event != 0) {
           s = AppendSystemEvent(c, static_cast<AUDITCODE>(write.system_event), user.c_str());
+          events_written.push_back(write.system_event);
         }
         if (!s.ok()) return s;
         any_change = any_change || did_change;
@@ -250,6 +256,10 @@ int CSystemConfiguration::StoreWrites(const std::vector<PendingWrite>& writes, b
     if (!writes[i].base_key.empty()) RememberBase(writes[i].base_key, *stored[i]);
     std::lock_guard<std::mutex> lock(mutex_);
     last_good_[writes[i].row] = CloneRecord(*stored[i]);
+  }
+  // The switch of the features is news for the site's monitoring too.
+  for (int event : events_written) {
+    AuthSyslog(LOG_NOTICE, GetAuditCodeName(event) + " by " + user);
   }
   if (changed != nullptr) *changed = any_change;
   return kConfigOk;

@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
 #include <vector>
 
@@ -33,7 +34,11 @@ long long LoginUid() {
   return uid;
 }
 
+std::atomic<bool> g_show_system_user{false};
+
 }  // namespace
+
+void SetActingUserShowsSystemUser(bool show) { g_show_system_user = show; }
 
 std::string ProcessUserName() {
   const uid_t uid = geteuid();
@@ -55,7 +60,15 @@ std::string ActingUserName() {
     std::string name(static_cast<size_t>(length) + 1, '\0');
     if (KorWinSec_aGetImpersonatedUser(name.data(), length + 1) == length) {
       name.resize(static_cast<size_t>(length));
-      return name;
+      if (!g_show_system_user) return name;
+      std::string system_user = ProcessUserName();
+      // "root (logged in as bob)" reads "root, logged in as bob" inside.
+      const size_t open = system_user.find(" (");
+      if (open != std::string::npos && system_user.back() == ')') {
+        system_user = system_user.substr(0, open) + ", " +
+                      system_user.substr(open + 2, system_user.size() - open - 3);
+      }
+      return name + " (system user " + system_user + ")";
     }
   }
   return ProcessUserName();

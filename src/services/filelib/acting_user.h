@@ -13,6 +13,12 @@
 
 namespace tav {
 
+// Makes ActingUserName name the system user beside an impersonated account
+// in this process: "alice (system user root)", or "alice (system user root,
+// logged in as bob)". tavsec sets it, since the administrator it
+// authenticates acts from a system user's session.
+void SetActingUserShowsSystemUser(bool show);
+
 // The acting user's name; never empty (a process user without a passwd
 // entry is named by its number, "uid 1234").
 std::string ActingUserName();

@@ -1,6 +1,7 @@
 #include "services/filelib/compliance_db.h"
 
 #include <sys/stat.h>
+#include <syslog.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <exception>
 #include <map>
+#include <mutex>
 #include <set>
 #include <thread>
 #include <utility>
@@ -16,6 +18,7 @@
 #include "services/filelib/head_anchor.h"
 #include "services/filelib/settings_seal.h"
 #include "util/atomic_create.h"
+#include "util/auth_syslog.h"
 #include "util/data_dir.h"
 #include "util/library_lifetime.h"
 
@@ -278,22 +281,40 @@ StoreStatus ComplianceDb::OpenAndCheck(const std::string& path, std::unique_ptr<
   return StoreStatus::Ok();
 }
 
+namespace {
+
+// A store that cannot be used stops logons and signatures: the site's
+// monitoring hears of it, once per cause and process rather than per call.
+StoreStatus ReportUnusableStore(StoreStatus status) {
+  if (status.ok() || status.code() == StoreStatus::kBusy) return status;
+  static std::mutex mutex;
+  static std::string last;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (status.message() != last) {
+    last = status.message();
+    AuthSyslog(LOG_ERR, "the compliance store cannot be used: " + last);
+  }
+  return status;
+}
+
+}  // namespace
+
 StoreStatus ComplianceDb::Get(std::shared_ptr<ComplianceDb>* out) {
   DataDirChoice dir;
   StoreStatus status = LocateDataDir(&dir);
-  if (!status.ok()) return status;
+  if (!status.ok()) return ReportUnusableStore(status);
   // The machine-wide store gets its database from `tavsec setup`; one that
   // is gone was removed, and a new empty one would hold the defaults.
   if (dir.machine_wide) {
-    return GetAt(dir.path + "/" + kComplianceDbFileName, out, IfMissing::kFail);
+    return ReportUnusableStore(GetAt(dir.path + "/" + kComplianceDbFileName, out, IfMissing::kFail));
   }
   const std::string path = dir.path + "/" + kComplianceDbFileName;
   struct stat st;
   if (lstat(path.c_str(), &st) != 0 && errno == ENOENT) {
     status = EnsureDataDir(&dir);
-    if (!status.ok()) return status;
+    if (!status.ok()) return ReportUnusableStore(status);
   }
-  return GetAt(path, out, IfMissing::kCreate);
+  return ReportUnusableStore(GetAt(path, out, IfMissing::kCreate));
 }
 
 StoreStatus ComplianceDb::Create(const std::string& path) {

@@ -11,6 +11,7 @@
 #include "services/filelib/log_output.h"
 #include "util/file.h"
 #include "util/ole_date.h"
+#include "util/strings.h"
 
 namespace tav {
 
@@ -62,8 +63,9 @@ std::string CSystemEventManager::SummarizeEvent(const CAuditEventComp& event) {
       code_name = GetAuditCodeName(entry->GetAuditCode());
     }
   }
+  // The stored name is escaped: a line break in it must not forge a line.
   return FormatOleDate(event.GetEvent().GetDate(), "%Y-%m-%d %H:%M:%S") + ", " +
-         event.GetEvent().GetUserName() + ", " + code_name;
+         EscapeControlChars(event.GetEvent().GetUserName()) + ", " + code_name;
 }
 
 std::string CSystemEventManager::DescribeEvent(uint64_t seq, const CAuditEventComp& event) {

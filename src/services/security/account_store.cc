@@ -8,11 +8,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 
 #include "services/security/result_codes.h"
 #include "services/security/secret.h"
 #include "util/atomic_create.h"
+#include "util/strings.h"
 
 namespace tav {
 namespace {
@@ -100,13 +100,6 @@ class Transaction {
   bool done_ = false;
 };
 
-bool HasControlChar(std::string_view s) {
-  for (char c : s) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
-  }
-  return false;
-}
-
 bool HasOuterBlank(std::string_view s) {
   return !s.empty() && (s.front() == ' ' || s.back() == ' ');
 }
@@ -183,23 +176,14 @@ bool ReadSchemaVersion(sqlite3* db, long long* version) {
   return true;
 }
 
-// A hash of a random password with the same cost as real ones, so that
-// checking an unknown name takes as long as checking a known one.
-const char* DummyHash() {
-  static char hash[crypto_pwhash_STRBYTES];
-  static std::once_flag once;
-  std::call_once(once, [] {
-    unsigned char random[32];
-    randombytes_buf(random, sizeof random);
-    if (crypto_pwhash_str(hash, reinterpret_cast<const char*>(random), sizeof random,
-                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
-      hash[0] = '\0';
-    }
-    sodium_memzero(random, sizeof random);
-  });
-  return hash;
-}
+// A hash of a random, forgotten password with the cost of real ones
+// (Argon2id, the INTERACTIVE limits), so that checking an unknown name takes
+// as long as checking a known one. A constant, not made on first use: making
+// it would cost a second hash in a fresh process, which told the names
+// apart by time.
+constexpr char kDummyHash[] =
+    "$argon2id$v=19$m=65536,t=2,p=1$2ouphk40OW1dESRcV8B0mA$"
+    "34aOhol+HLzXxPR9yq7HTNRNVH+1ZN24MAsY+bAAkrs";
 
 // Runs an UPDATE or DELETE of one named account.
 AccountStore::Status ChangeOne(sqlite3* db, Statement& statement, std::string_view name,
@@ -458,6 +442,14 @@ AccountStore::Status AccountStore::Find(std::string_view name, long long* id,
   return Status::kOk;
 }
 
+bool AccountStore::Exists(std::string_view name) {
+  long long id = 0;
+  std::string hash;
+  Account found;
+  std::string error;
+  return Find(name, &id, &hash, &found, &error) == Status::kOk;
+}
+
 int AccountStore::Verify(std::string_view name, std::string_view password,
                          Account* account, std::string* error) {
   long long id = 0;
@@ -468,7 +460,7 @@ int AccountStore::Verify(std::string_view name, std::string_view password,
   if (status == Status::kNotFound) {
     // Spend the time a real check takes; the answer is failure regardless.
     [[maybe_unused]] int never_matches =
-        crypto_pwhash_str_verify(DummyHash(), password.data(), password.size());
+        crypto_pwhash_str_verify(kDummyHash, password.data(), password.size());
     return kSecLogonFailure;
   }
   // A password past the limit is wrong whatever its first bytes are.

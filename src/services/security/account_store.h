@@ -71,6 +71,10 @@ class AccountStore {
   int Verify(std::string_view name, std::string_view password, Account* account,
              std::string* error);
 
+  // True when an account of that name (in any case) exists; false also when
+  // the database cannot be read.
+  bool Exists(std::string_view name);
+
   // Checks of the texts Add accepts; a message in *error when not.
   static bool ValidAccountName(std::string_view name, std::string* error);
   static bool ValidGroupName(std::string_view group, std::string* error);

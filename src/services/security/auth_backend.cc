@@ -34,6 +34,16 @@ class LocalBackend : public AuthBackend {
     return kSecOk;
   }
 
+  bool IsAccount(const std::string& user_name) override {
+    std::unique_ptr<AccountStore> store;
+    std::string error;
+    if (AccountStore::Open(db_path_, AccountStore::Mode::kReadOnly, &store, &error) !=
+        AccountStore::Status::kOk) {
+      return false;
+    }
+    return store->Exists(user_name);
+  }
+
  private:
   std::string db_path_;
 };

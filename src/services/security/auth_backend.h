@@ -31,6 +31,11 @@ class AuthBackend {
   // read, never copied into memory that outlives the call.
   virtual int Authenticate(const std::string& user_name, std::string_view password,
                            Identity* identity, std::string* detail) = 0;
+
+  // True when `user_name` names an account of the backend (ASCII case
+  // ignored by the local backend). False also when the backend cannot say.
+  // Only for records of failed attempts: it is not timed like Authenticate.
+  virtual bool IsAccount(const std::string& user_name) = 0;
 };
 
 std::unique_ptr<AuthBackend> MakeAuthBackend(const SecurityConfig& config);

@@ -3,8 +3,11 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <syslog.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -12,11 +15,14 @@
 #include <string_view>
 
 #include "services/security/auth_backend.h"
+#include "services/security/lockout.h"
 #include "services/security/result_codes.h"
 #include "services/security/secret.h"
 #include "services/security/security_config.h"
 #include "services/security/token_table.h"
 #include "services/security/unix_accounts.h"
+#include "util/auth_syslog.h"
+#include "util/strings.h"
 
 namespace tav {
 namespace {
@@ -33,6 +39,7 @@ struct ThreadState {
   IdentityPtr authenticated;
   IdentityPtr impersonated;
   std::string backend_detail;
+  bool locked_by_last_attempt = false;
 };
 
 // The states live behind a pthread key rather than in a thread_local with a
@@ -120,26 +127,75 @@ int GroupQuery(const IdentityPtr& identity, int index, char* buffer, int size) {
   return CopyOut(identity->groups[static_cast<size_t>(index)], buffer, size);
 }
 
-// Authenticates through the configured backend; on success stores the user
-// in *identity. Sets the thread's backend detail.
+// The name a record of an attempt by `typed` carries, from a backend.
+std::string RecordedName(AuthBackend* backend, const char* typed) {
+  // A blank name is kept as it is: it gives nothing away.
+  if (IsBlank(typed)) return typed != nullptr ? typed : "";
+  if (HasControlChar(typed) || std::strlen(typed) > kMaxUserNameBytes ||
+      backend == nullptr || !backend->IsAccount(typed)) {
+    return kUnknownUserName;
+  }
+  return typed;
+}
+
+// Tells the system's log about a refused attempt.
+void LogRefusal(AuthBackend* backend, const char* user, int code, const GuardOutcome& outcome,
+                const std::string& detail) {
+  if (code == kSecBackendUnavailable) {
+    AuthSyslog(LOG_ERR, "authentication impossible: " + detail);
+    return;
+  }
+  const std::string name = RecordedName(backend, user);
+  if (outcome.refused_locked) {
+    AuthSyslog(LOG_WARNING, "authentication refused, account locked out; user=" + name);
+    return;
+  }
+  AuthSyslog(LOG_NOTICE, "authentication failure; user=" + name + " code=" + std::to_string(code));
+  if (outcome.locked_now) {
+    AuthSyslog(LOG_WARNING, "account locked out after repeated authentication failures; user=" +
+                                name);
+  }
+}
+
+// Authenticates through the configured backend, under its lockout policy;
+// on success stores the user in *identity. Sets the thread's backend detail.
 int Logon(const char* user, const char* domain, const char* password,
           IdentityPtr* identity) {
-  std::string& detail = State().backend_detail;
+  ThreadState& state = State();
+  std::string& detail = state.backend_detail;
   detail.clear();
+  state.locked_by_last_attempt = false;
   if (IsBlank(user)) return kSecBlankUserName;
-  if (std::strlen(user) > kMaxUserNameBytes) return kSecLogonFailure;
+  // No account has such a name; a control character could forge log lines.
+  if (std::strlen(user) > kMaxUserNameBytes || HasControlChar(user)) {
+    LogRefusal(nullptr, user, kSecLogonFailure, GuardOutcome(), detail);
+    return kSecLogonFailure;
+  }
 
   SecurityConfig config;
-  if (!LoadSecurityConfig(&config, &detail)) return kSecBackendUnavailable;
-  if (!IsBlank(domain) && !EqualNoCase(domain, config.domain)) return kSecLogonFailure;
-
+  if (!LoadSecurityConfig(&config, &detail)) {
+    LogRefusal(nullptr, user, kSecBackendUnavailable, GuardOutcome(), detail);
+    return kSecBackendUnavailable;
+  }
+  std::unique_ptr<AuthBackend> backend = MakeAuthBackend(config);
   std::string_view typed = password != nullptr ? password : "";
-  if (typed.size() > kMaxPasswordBytes) return kSecLogonFailure;
-
   auto result = std::make_shared<Identity>();
-  int code = MakeAuthBackend(config)->Authenticate(user, typed, result.get(), &detail);
-  if (code != kSecBackendUnavailable) detail.clear();
-  if (code != kSecOk) return code;
+  const bool foreign_domain = !IsBlank(domain) && !EqualNoCase(domain, config.domain);
+  GuardOutcome outcome;
+  int code = GuardedAuthentication(
+      config, user, static_cast<int64_t>(std::time(nullptr)),
+      [&] {
+        if (foreign_domain || typed.size() > kMaxPasswordBytes) return kSecLogonFailure;
+        return backend->Authenticate(user, typed, result.get(), &detail);
+      },
+      &outcome, &detail);
+  state.locked_by_last_attempt = outcome.locked_now;
+  if (code != kSecOk) {
+    LogRefusal(backend.get(), user, code, outcome, detail);
+    if (code != kSecBackendUnavailable) detail.clear();
+    return code;
+  }
+  detail.clear();
   result->domain = config.domain;
   result->logon_server = ShortHostName();
   *identity = std::move(result);
@@ -296,5 +352,14 @@ int KorWinSec_IsWindowsUserAdmin() {
 }
 
 const std::string& SecurityBackendErrorDetail() { return State().backend_detail; }
+
+int KorWinSec_LastAttemptLockedAccount() { return State().locked_by_last_attempt ? 1 : 0; }
+
+std::string RecordedUserName(const char* typed) {
+  SecurityConfig config;
+  std::string error;
+  if (!LoadSecurityConfig(&config, &error)) return kUnknownUserName;
+  return RecordedName(MakeAuthBackend(config).get(), typed);
+}
 
 }  // namespace tav

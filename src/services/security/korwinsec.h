@@ -41,7 +41,10 @@ int KorWinSec_aGetWindowsDomain(char* buffer, int size);
 
 // Checks user name and password. An empty or null domain means the
 // configured one; any other domain than the configured one (ASCII case
-// ignored) fails with 1326. On 0 the calling thread's authenticated user
+// ignored) fails with 1326, as does a name with a control character. Under
+// the lockout policy (lockout.h) a locked account gets 1909 without its
+// password being checked, and each 1326 counts towards a lock. Refusals go
+// to syslog (util/auth_syslog.h). On 0 the calling thread's authenticated user
 // becomes this user; on any failure the thread has no authenticated user.
 int KorWinSec_aAuthenticateUser(const char* user, const char* domain,
                                 const char* password);
@@ -104,6 +107,17 @@ int KorWinSec_IsWindowsUserAdmin();
 // administrators: a configuration line, a database or PAM message. Empty
 // after an authentication that did not fail that way. Never holds a password.
 const std::string& SecurityBackendErrorDetail();
+
+// Nonzero when the calling thread's last authentication locked its account
+// (too many failures; services/security/lockout.h), so that the caller can
+// record that event.
+int KorWinSec_LastAttemptLockedAccount();
+
+// What records of an attempt carry for the typed name: the name itself when
+// it names an account of the configured backend, otherwise "(unknown
+// user)", as login programs do, since a mistyped name is often a password.
+inline constexpr char kUnknownUserName[] = "(unknown user)";
+std::string RecordedUserName(const char* typed);
 
 // Frees the calling thread's users and the per-thread storage. The library
 // calls it last when it is unloaded; other threads' states stay allocated.

@@ -74,14 +74,17 @@ int PamBackend::MapPamResult(int pam_result, bool in_account_step) {
     case PAM_AUTH_ERR:
     case PAM_USER_UNKNOWN:
     case PAM_CRED_INSUFFICIENT:
-    case PAM_MAXTRIES:
       return kSecLogonFailure;
+    // A module that locks accounts (pam_faillock, pam_tally2) refuses a
+    // locked one with this; the user is told why, as the module intends.
+    case PAM_MAXTRIES:
+      return kSecAccountLockedOut;
+    case PAM_ACCT_EXPIRED:
+      return kSecAccountExpired;
     // These say something about the account. Before the password has been
     // accepted they must not tell a stranger more than "wrong".
     case PAM_PERM_DENIED:
       return in_account_step ? kSecAccountRestriction : kSecLogonFailure;
-    case PAM_ACCT_EXPIRED:
-      return in_account_step ? kSecAccountExpired : kSecLogonFailure;
     case PAM_NEW_AUTHTOK_REQD:
       return in_account_step ? kSecPasswordMustChange : kSecLogonFailure;
     case PAM_AUTHTOK_EXPIRED:
@@ -134,6 +137,11 @@ int PamBackend::Authenticate(const std::string& user_name, std::string_view pass
   identity->groups = UnixGroupNames(user);
   identity->is_admin = IsUnixAdmin(user, identity->groups, admin_group_);
   return kSecOk;
+}
+
+bool PamBackend::IsAccount(const std::string& user_name) {
+  UnixUser user;
+  return LookUpUnixUser(user_name, &user);
 }
 
 }  // namespace tav

@@ -23,9 +23,13 @@ class PamBackend : public AuthBackend {
 
   int Authenticate(const std::string& user_name, std::string_view password,
                    Identity* identity, std::string* detail) override;
+  // A user the system's NSS knows.
+  bool IsAccount(const std::string& user_name) override;
 
   // The service's code for a PAM result; `in_account_step` tells whether it
-  // came from account management (after the password was accepted).
+  // came from account management (after the password was accepted). An
+  // account that PAM reports locked (PAM_MAXTRIES) or expired gets its own
+  // code in either step: the module has decided to say so.
   static int MapPamResult(int pam_result, bool in_account_step);
 
  private:

@@ -28,6 +28,8 @@ const char* SecurityMessageText(int code) {
       return "Logon failure: the account has expired.";
     case kSecPasswordMustChange:
       return "Logon failure: the password must be changed before signing in.";
+    case kSecAccountLockedOut:
+      return "The referenced account is currently locked out and may not be logged on to.";
     default:
       return nullptr;
   }

@@ -36,6 +36,9 @@ inline constexpr int kSecAccountDisabled = 1331;
 inline constexpr int kSecAccountExpired = 1793;
 // The password must be changed before the next logon (PAM).
 inline constexpr int kSecPasswordMustChange = 1907;
+// Too many failed authentications have locked the account (lockout.h), or
+// PAM reports it locked. The password is not checked while the lock lasts.
+inline constexpr int kSecAccountLockedOut = 1909;
 
 // The text of a code, one sentence without a line break (callers that append
 // more text add their own). Null for a code the service never returns. The

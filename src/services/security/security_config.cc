@@ -51,6 +51,19 @@ bool ValidDomain(std::string_view s) {
   return s.size() <= 255 && AllNameChars(s, ".-_");
 }
 
+// A whole number of at most `max`, without sign or blanks.
+bool ParseCount(std::string_view s, int max, int* out) {
+  if (s.empty() || s.size() > 9) return false;
+  int value = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > max) return false;
+  *out = value;
+  return true;
+}
+
 }  // namespace
 
 bool ParseSecurityConfig(std::string_view text, SecurityConfig* config,
@@ -93,6 +106,20 @@ bool ParseSecurityConfig(std::string_view text, SecurityConfig* config,
     } else if (key == "domain") {
       if (!ValidDomain(value)) return fail("invalid domain");
       config->domain = value;
+    } else if (key == "lockout_deny") {
+      if (!ParseCount(value, 1000, &config->lockout.deny)) {
+        return fail("lockout_deny must be a number from 0 (off) to 1000");
+      }
+    } else if (key == "lockout_interval") {
+      if (!ParseCount(value, 7 * 86400, &config->lockout.interval_seconds) ||
+          config->lockout.interval_seconds == 0) {
+        return fail("lockout_interval must be a number of seconds from 1 to 604800");
+      }
+    } else if (key == "lockout_unlock_time") {
+      if (!ParseCount(value, 7 * 86400, &config->lockout.unlock_seconds)) {
+        return fail("lockout_unlock_time must be a number of seconds from 0 (until unlocked) "
+                    "to 604800");
+      }
     } else {
       return fail("unknown key \"" + std::string(key) + "\"");
     }

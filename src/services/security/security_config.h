@@ -19,6 +19,17 @@ namespace tav {
 inline constexpr char kSecurityConfigFile[] = "security.conf";
 inline constexpr char kAccountsDbFile[] = "accounts.db";
 
+// When repeated failures lock an account (services/security/lockout.h). The
+// defaults are those of pam_faillock.
+struct LockoutPolicy {
+  // Failures within the interval that lock the account; 0 turns locking off.
+  int deny = 3;
+  // Seconds over which failures are counted.
+  int interval_seconds = 15 * 60;
+  // Seconds an account stays locked; 0 means until an administrator unlocks it.
+  int unlock_seconds = 10 * 60;
+};
+
 struct SecurityConfig {
   enum class Backend { kLocal, kPam };
 
@@ -33,6 +44,7 @@ struct SecurityConfig {
   // The folder the configuration was read from; the local backend keeps its
   // database there.
   std::string data_dir;
+  LockoutPolicy lockout;
 };
 
 // Parses the text of a configuration file into *config (whose fields start

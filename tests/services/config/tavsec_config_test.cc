@@ -24,10 +24,10 @@ TEST(TavsecConfig, ChangesByNumberOrNameAreShownAndAudited) {
   TempDataDir dir;
   EXPECT_EQ(Tavsec("config grant analysts 'manage run list' --reason 'SOP 12'").exit_code, 0);
   EXPECT_EQ(Tavsec("config revoke 3 11").exit_code, 0);
-  EXPECT_EQ(Tavsec("config set part11 on").exit_code, 0);
   EXPECT_EQ(Tavsec("config set idle-timeout 30").exit_code, 0);
   EXPECT_EQ(Tavsec("config audit-type .tvt required").exit_code, 0);
   EXPECT_EQ(Tavsec("config esig method 'approved thermal' required").exit_code, 0);
+  EXPECT_EQ(Tavsec("config set part11 on").exit_code, 0);
 
   testing::CommandResult r = Tavsec("config show");
   EXPECT_EQ(r.exit_code, 0) << r.err;
@@ -61,6 +61,8 @@ TEST(TavsecConfig, ChangesByNumberOrNameAreShownAndAudited) {
 
 TEST(TavsecConfig, SettingsChangedBehindItsBackAreReportedUntilSealed) {
   TempDataDir dir;
+  const std::string tavsec = TAVSEC_PATH;
+  ASSERT_EQ(RunCommand(tavsec + " user add qa --admin", "QA-Pass-1\n").exit_code, 0);
   ASSERT_EQ(Tavsec("config set part11 on").exit_code, 0);
   EXPECT_EQ(Tavsec("config verify").exit_code, 0);
   sqlite3* db = nullptr;
@@ -81,7 +83,11 @@ TEST(TavsecConfig, SettingsChangedBehindItsBackAreReportedUntilSealed) {
   EXPECT_NE(r.out.find("21 CFR Part 11 features: on"), std::string::npos) << r.out;
 
   EXPECT_NE(Tavsec("config seal").exit_code, 0);  // a reason is required
+  // The refused rights name nobody: a service administrator accepts them.
   r = Tavsec("config seal --reason 'reviewed, QA-7'");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("--by"), std::string::npos) << r.err;
+  r = RunCommand(tavsec + " config seal --reason 'reviewed, QA-7' --by qa", "QA-Pass-1\n");
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(Tavsec("config verify").exit_code, 0);
   EXPECT_EQ(Tavsec("events verify").exit_code, 0);

@@ -22,8 +22,9 @@ class PamBackendTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(std::getenv("PAM_WRAPPER"), nullptr) << "run through CTest (pam_wrapper)";
+    // Failures repeat here; locking has a test of its own below.
     dir_.WriteConfig("backend = pam\npam_service = tavsec_test\nadmin_group = labadmin\n"
-                     "domain = LAB\n");
+                     "domain = LAB\nlockout_deny = 0\n");
   }
   TempDataDir dir_;
 };
@@ -44,6 +45,16 @@ TEST_F(PamBackendTest, GroupsKeepGetgrouplistOrder) {
   EXPECT_EQ(AuthenticGroups(), (std::vector<std::string>{"carol", "zeta", "alpha"}));
   EXPECT_EQ(ReadQuery(KorWinSec_aGetAuthenticUserFullname), "");
   EXPECT_EQ(KorWinSec_IsAuthenticUserAdmin(), 0);
+}
+
+TEST_F(PamBackendTest, SystemAccountsAreLockedAlike) {
+  dir_.WriteConfig("backend = pam\npam_service = tavsec_test\n");
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(KorWinSec_aAuthenticateUser("bob", "", "wrong"), kSecLogonFailure);
+  }
+  EXPECT_EQ(KorWinSec_aAuthenticateUser("bob", "", "bob-secret"), kSecAccountLockedOut);
+  EXPECT_EQ(RecordedUserName("bob"), "bob");
+  EXPECT_EQ(RecordedUserName("bob-secret"), "(unknown user)");
 }
 
 TEST_F(PamBackendTest, ResultCodes) {
@@ -87,7 +98,8 @@ TEST(PamResultMapTest, AccountStatesAreToldOnlyAfterThePassword) {
            {PAM_AUTH_ERR, kSecLogonFailure, kSecLogonFailure},
            {PAM_USER_UNKNOWN, kSecLogonFailure, kSecLogonFailure},
            {PAM_PERM_DENIED, kSecLogonFailure, kSecAccountRestriction},
-           {PAM_ACCT_EXPIRED, kSecLogonFailure, kSecAccountExpired},
+           {PAM_ACCT_EXPIRED, kSecAccountExpired, kSecAccountExpired},
+           {PAM_MAXTRIES, kSecAccountLockedOut, kSecAccountLockedOut},
            {PAM_NEW_AUTHTOK_REQD, kSecLogonFailure, kSecPasswordMustChange},
            {PAM_AUTHTOK_EXPIRED, kSecLogonFailure, kSecPasswordExpired},
            {PAM_AUTHINFO_UNAVAIL, kSecBackendUnavailable, kSecBackendUnavailable},

@@ -46,6 +46,8 @@ bool Has(const std::string& text, const std::string& part) {
 }
 
 TEST_F(TavsecCliTest, LocalAccountLifecycle) {
+  // Wrong passwords repeat here; locking is tested in lockout_test.cc.
+  dir_.WriteConfig("lockout_deny = 0\n");
   CliRun run = Tavsec(
       "user add alice --full-name 'Alice Archer' --description QA --group Zeta "
       "--group alpha --admin",

@@ -1,4 +1,4 @@
-#include "services/filelib/sqlite_db.h"
+#include "util/sqlite_db.h"
 
 #include <sqlite3.h>
 

@@ -1,0 +1,160 @@
+#include "apps/tavsec/admin_auth.h"
+
+#include <syslog.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <list>
+
+#include "apps/tavsec/output.h"
+#include "services/config/system_configuration.h"
+#include "services/filelib/acting_user.h"
+#include "services/filelib/system_event_manager.h"
+#include "services/security/korwinsec.h"
+#include "services/security/result_codes.h"
+#include "util/auth_syslog.h"
+#include "util/strings.h"
+
+namespace tav::tavsec {
+namespace {
+
+// The activity that lets a user change the configuration.
+constexpr int kConfigurationActivity = 0;
+
+std::list<std::string> ImpersonatedGroups() {
+  std::list<std::string> groups;
+  int count = 0;
+  int longest = 0;
+  KorWinSec_GetImpersonatedUserGroupInfo(&count, &longest);
+  std::string buffer(static_cast<size_t>(longest) + 1, '\0');
+  for (int i = 0; i < count; ++i) {
+    const int length = KorWinSec_aGetImpersonatedUserGroup(i, buffer.data(), longest + 1);
+    if (length > 0) groups.push_back(buffer.substr(0, static_cast<size_t>(length)));
+  }
+  return groups;
+}
+
+bool Refuse(const std::string& why, int exit_code, Context& context) {
+  std::cerr << "tavsec: " << why << "\n";
+  context.exit_code = exit_code;
+  return false;
+}
+
+}  // namespace
+
+bool ReadOneSecret(const char* prompt, SecretString* out) {
+  termios saved;
+  bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (terminal) {
+    std::cerr << prompt << std::flush;
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  ReadSecretResult result = ReadSecretLine(STDIN_FILENO, out);
+  if (terminal) {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::cerr << "\n";
+  }
+  switch (result) {
+    case ReadSecretResult::kOk:
+      return true;
+    case ReadSecretResult::kEndOfInput:
+      std::cerr << "tavsec: no password on standard input\n";
+      return false;
+    case ReadSecretResult::kTooLong:
+      std::cerr << "tavsec: the password is longer than " << kMaxPasswordBytes << " bytes\n";
+      return false;
+    case ReadSecretResult::kError:
+      break;
+  }
+  std::cerr << "tavsec: cannot read the password\n";
+  return false;
+}
+
+bool ReadNewPassword(SecretString* out) {
+  if (!ReadOneSecret("New password: ", out)) return false;
+  if (!isatty(STDIN_FILENO)) return true;
+  SecretString again;
+  if (!ReadOneSecret("Retype new password: ", &again)) return false;
+  if (again == *out) return true;
+  std::cerr << "tavsec: the passwords do not match\n";
+  return false;
+}
+
+void AddByOption(CLI::App* command, std::string* by) {
+  command->add_option("--by", *by,
+                      "account making the change while the 21 CFR Part 11 features are on "
+                      "(password on the terminal or the first line of standard input)");
+}
+
+bool AuthorizeChange(const std::string& by, Context& context) {
+  if (theSystemConfig.Is21CFREnabled() == 0) return true;
+  // Settings that fail their seal or cannot be read count as features on,
+  // and their rights cannot be trusted: then the service's administrators
+  // (--admin accounts, the admin group) may act, to accept or mend them.
+  const bool settings_readable = theSystemConfig.VerifySettings() == kConfigOk;
+  if (by.empty() && !settings_readable) {
+    return Refuse(CSystemConfiguration::LastErrorMessage() +
+                      "\ntavsec: until this is mended the 21 CFR Part 11 features count as on: "
+                      "name an administrator making the change with --by NAME",
+                  kExitFailed, context);
+  }
+  if (by.empty()) {
+    return Refuse("the 21 CFR Part 11 features are on: name the account making the change "
+                  "with --by NAME",
+                  kExitUsage, context);
+  }
+  if (HasControlChar(by)) return Refuse("the user name holds a control character", kExitUsage, context);
+  const std::string prompt = "Password of " + by + ": ";
+  SecretString password;
+  if (!ReadOneSecret(prompt.c_str(), &password)) {
+    context.exit_code = kExitUsage;
+    return false;
+  }
+  HANDLE token = nullptr;
+  const int code = KorWinSec_aImpersonateUser(by.c_str(), "", password.c_str(), &token);
+  password.Clear();
+  if (code != kSecOk) {
+    const std::string recorded = RecordedUserName(by.c_str());
+    CSystemEventManager events;
+    events.RecordSystemEvent(kAuditFailedLogin, recorded.c_str());
+    if (KorWinSec_LastAttemptLockedAccount() != 0) {
+      events.RecordSystemEvent(kAuditAccountLocked, recorded.c_str());
+    }
+    const char* text = SecurityMessageText(code);
+    return Refuse(text != nullptr ? text : "authentication failed (" + std::to_string(code) + ")",
+                  kExitFailed, context);
+  }
+  // The token stays open (and impersonated) until the process ends.
+  const bool allowed =
+      settings_readable
+          ? theSystemConfig.IsActivityAllowed(ImpersonatedGroups(), kConfigurationActivity,
+                                              nullptr) != 0
+          : KorWinSec_IsImpersonatedUserAdmin() != 0;
+  if (!allowed) {
+    KorWinSec_EndImpersonation(&token);
+    AuthSyslog(LOG_WARNING, "configuration change refused; user=" + by +
+                                " lacks the configuration right");
+    return Refuse("\"" + by + "\" may not change the configuration (activity 0)", kExitFailed,
+                  context);
+  }
+  SetActingUserShowsSystemUser(true);
+  return true;
+}
+
+std::string AccountEventName(const std::string& account) {
+  return account + " (by " + ActingUserName() + ")";
+}
+
+void RecordAccountEvent(AUDITCODE code, const std::string& account, Context& context) {
+  CSystemEventManager events;
+  const StoreStatus status = events.RecordSystemEvent(code, AccountEventName(account).c_str());
+  if (status.ok()) return;
+  std::cerr << "tavsec: the change is made, but its event could not be recorded: "
+            << status.message() << "\n";
+  context.exit_code = kExitFailed;
+}
+
+}  // namespace tav::tavsec

@@ -1,0 +1,53 @@
+#include "apps/tavsec/lockout_commands.h"
+
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "apps/tavsec/admin_auth.h"
+#include "apps/tavsec/output.h"
+#include "services/security/lockout.h"
+#include "util/data_dir.h"
+#include "util/strings.h"
+
+namespace tav::tavsec {
+
+void AddUserUnlock(CLI::App& user, Context& context) {
+  auto name = std::make_shared<std::string>();
+  auto by = std::make_shared<std::string>();
+  CLI::App* cmd = user.add_subcommand(
+      "unlock", "End the lock that failed authentications put on an account (any backend)");
+  cmd->add_option("NAME", *name, "user name")->required();
+  AddByOption(cmd, by.get());
+  cmd->callback([name, by, &context] {
+    if (HasControlChar(*name)) {
+      std::cerr << "tavsec: the user name holds a control character\n";
+      context.exit_code = kExitUsage;
+      return;
+    }
+    if (!AuthorizeChange(*by, context)) return;
+    DataDirChoice dir;
+    StoreStatus status = LocateDataDir(&dir);
+    std::unique_ptr<LockoutStore> store;
+    bool was_locked = false;
+    if (status.ok()) status = LockoutStore::OpenIn(dir.path, &store);
+    if (status.ok()) {
+      status = store->Unlock(*name, static_cast<int64_t>(std::time(nullptr)), &was_locked);
+    }
+    if (!status.ok()) {
+      std::cerr << "tavsec: " << status.message() << "\n";
+      context.exit_code = kExitFailed;
+      return;
+    }
+    if (!was_locked) {
+      std::cout << "\"" << EscapeControlChars(*name) << "\" was not locked; its failed attempts "
+                << "are forgotten\n";
+      return;
+    }
+    std::cout << "\"" << *name << "\" is unlocked\n";
+    RecordAccountEvent(kAuditAccountUnlocked, *name, context);
+  });
+}
+
+}  // namespace tav::tavsec

@@ -1,0 +1,107 @@
+// Who changed what through tavsec: account changes and failed checks as
+// system events, changes under an authenticated administrator while the
+// compliance features are on, locks that hold across processes, and
+// listings that a stored line break cannot forge.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "testing/run_command.h"
+#include "testing/temp_data_dir.h"
+
+namespace tav {
+namespace {
+
+using testing::CommandResult;
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+CommandResult Tavsec(const std::string& args, const std::string& input = "") {
+  return testing::RunCommand(std::string(TAVSEC_PATH) + " " + args, input);
+}
+
+// An administrator (configuration right) and an analyst (none), locking on.
+class TavsecAccountabilityTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(Tavsec("user add root-admin --group tav-admins", "Admin-Pass-1\n").exit_code, 0);
+    ASSERT_EQ(Tavsec("user add ann --group tav-analysts", "Ann-Pass-1\n").exit_code, 0);
+  }
+  testing::TempDataDir dir_;
+};
+
+TEST_F(TavsecAccountabilityTest, AccountChangesAreSystemEventsOfTheirMaker) {
+  ASSERT_EQ(Tavsec("user disable ann").exit_code, 0);
+  ASSERT_EQ(Tavsec("user remove ann").exit_code, 0);
+  CommandResult r = Tavsec("events list");
+  EXPECT_TRUE(Has(r.out, ", root-admin (by "));
+  EXPECT_TRUE(Has(r.out, "), Account Added\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, ", ann (by ")) << r.out;
+  EXPECT_TRUE(Has(r.out, "), Account Changed\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, "), Account Removed\n")) << r.out;
+}
+
+TEST_F(TavsecAccountabilityTest, WhileTheFeaturesAreOnAnAdministratorMakesEveryChange) {
+  ASSERT_EQ(Tavsec("config set part11 on").exit_code, 0);
+
+  CommandResult r = Tavsec("config set idle-timeout 5");
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_TRUE(Has(r.err, "--by")) << r.err;
+  r = Tavsec("config set idle-timeout 5 --by ann", "Ann-Pass-1\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Has(r.err, "may not change the configuration")) << r.err;
+  r = Tavsec("config set idle-timeout 5 --by root-admin", "wrong\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Has(Tavsec("config show").out, "Idle timeout: 0 (never)"));
+
+  // The administrator's password comes first, then the new account's.
+  r = Tavsec("config set idle-timeout 5 --reason SOP-9 --by root-admin", "Admin-Pass-1\n");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  r = Tavsec("user add bob --by root-admin", "Admin-Pass-1\nBob-Pass-1\n");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(Tavsec("user check bob", "Bob-Pass-1\n").exit_code, 0);
+
+  r = Tavsec("config trail");
+  EXPECT_TRUE(Has(r.out, "  root-admin (system user ")) << r.out;
+  EXPECT_TRUE(Has(r.out, ")  reason: SOP-9\n")) << r.out;
+  r = Tavsec("events list");
+  EXPECT_TRUE(Has(r.out, ", bob (by root-admin (system user ")) << r.out;
+  EXPECT_TRUE(Has(r.out, ", root-admin, Failed Login\n")) << r.out;
+}
+
+TEST_F(TavsecAccountabilityTest, LocksHoldAcrossProcessesUntilUnlocked) {
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Tavsec("user check ann", "bad\n").exit_code, 1);
+  CommandResult r = Tavsec("user check ann", "Ann-Pass-1\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Has(r.out, "result: 1909 The referenced account is currently locked out and may "
+                         "not be logged on to."))
+      << r.out;
+  r = Tavsec("user unlock ann");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(Tavsec("user check ann", "Ann-Pass-1\n").exit_code, 0);
+
+  // Failed checks name the account, or nobody when the name is none.
+  EXPECT_EQ(Tavsec("user check 'Pa55word!'", "x\n").exit_code, 1);
+  r = Tavsec("events list");
+  EXPECT_TRUE(Has(r.out, ", ann, Failed Login\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, ", ann, Account Locked\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, ", ann (by ")) << r.out;
+  EXPECT_TRUE(Has(r.out, "), Account Unlocked\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, ", (unknown user), Failed Login\n")) << r.out;
+  EXPECT_FALSE(Has(r.out, "Pa55word")) << r.out;
+}
+
+TEST_F(TavsecAccountabilityTest, ControlCharactersAreRefusedInNamesAndEscapedInListings) {
+  CommandResult r = Tavsec("user check \"$(printf 'ann\\n1  2026-01-01 00:00:00, eve')\"", "x\n");
+  EXPECT_EQ(r.exit_code, 2);
+  r = Tavsec("config set idle-timeout 7 --reason \"$(printf 'ok\\n#99  forged')\"");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  r = Tavsec("config trail");
+  EXPECT_TRUE(Has(r.out, "reason: ok\\x0a#99  forged\n")) << r.out;
+  EXPECT_FALSE(Has(r.out, "\n#99")) << r.out;
+}
+
+}  // namespace
+}  // namespace tav
