@@ -39,11 +39,13 @@ for entry in "${accounts[@]}"; do
   [ "$name" = bob ] && args+=(--admin)
   printf '%s\n' "$password" | "$tavsec" "${args[@]}"
 done
-"$tavsec" config set part11 on --reason "demo" >/dev/null
 "$tavsec" config set idle-timeout 2 --reason "demo" >/dev/null
 # Analysts manage the run list (6) and read the audit trails (13).
 "$tavsec" config grant tav-analysts 6 --reason "demo: analysts manage the run list" >/dev/null
 "$tavsec" config grant tav-analysts 13 --reason "demo: analysts review the audit trail" >/dev/null
+# Last: once the features are on, every change needs an account with the
+# configuration right (tavsec ... --by NAME) and its password.
+"$tavsec" config set part11 on --reason "demo" >/dev/null
 
 echo "== demo accounts in $TAV_DATA_DIR (21 CFR Part 11 features on, idle timeout 2 minutes)"
 printf '  %-7s %-18s %s\n' "user" "password" "groups"
