@@ -51,7 +51,8 @@ has "$dev" /usr/include/TAVSecurityUI.h /usr/include/TAVSecurityUI_CXErr.h \
   "$libdir/libTAVSecurityUI.so" "$libdir/pkgconfig/TAVSecurityUI.pc" \
   "$libdir/cmake/TAVSecurityUI/TAVSecurityUIConfig.cmake"
 has "$tavsec" /usr/bin/tavsec /usr/share/man/man1/tavsec.1.gz \
-  /usr/share/bash-completion/completions/tavsec /usr/share/zsh/vendor-completions/_tavsec
+  /usr/share/bash-completion/completions/tavsec /usr/share/zsh/vendor-completions/_tavsec \
+  /usr/lib/systemd/system/tavsecurity-seal.timer /usr/lib/systemd/system/tavsecurity-seal.service
 has "$host" /usr/bin/tav-host /usr/share/man/man1/tav-host.1.gz \
   /usr/share/applications/tav-host.desktop /usr/share/icons/hicolor/scalable/apps/tav-host.svg
 

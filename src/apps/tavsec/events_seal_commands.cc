@@ -7,13 +7,13 @@
 #include <iostream>
 
 #include "apps/tavsec/output.h"
+#include "services/filelib/compliance_db.h"
 #include "services/filelib/event_seal.h"
 #include "services/filelib/head_anchor.h"
 #include "util/data_dir.h"
 
 namespace tav::tavsec {
 namespace {
-
 
 struct SealOptions {
   std::string key_text;
@@ -61,6 +61,24 @@ std::string Date(int64_t seconds) {
   return buf;
 }
 
+// Steps the sealing key to the interval now running. Appends do this by
+// themselves; a timer runs it so that a machine where nothing happens does
+// not keep an old interval's key on disk.
+void EvolveKey(Context& context) {
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = ComplianceDb::Get(&db);
+  uint64_t epoch = 0;
+  if (status.ok()) {
+    status = db->Write([&epoch](SqliteDb& c) { return EvolveSealingKey(c, &epoch); });
+  }
+  if (!status.ok()) {
+    std::cerr << "tavsec: events seal: " << status.message() << "\n";
+    context.exit_code = kExitFailed;
+    return;
+  }
+  std::cout << "The sealing key is at interval " << epoch << ".\n";
+}
+
 }  // namespace
 
 void AddEventsSealCommands(CLI::App* events, CLI::App* verify, Context& context) {
@@ -71,6 +89,8 @@ void AddEventsSealCommands(CLI::App* events, CLI::App* verify, Context& context)
       ->check(CLI::Range(int64_t{1}, int64_t{86400 * 366}));
   setup->add_flag("--force", Options().force, "replace an existing key");
   setup->callback([&context] { SetupKeys(context); });
+  events->add_subcommand("seal", "Step the sealing key to the interval now running (run by a timer)")
+      ->callback([&context] { EvolveKey(context); });
   verify->add_option("--key", Options().key_text,
                      "check the seals with this verification key (from setup-keys)");
   verify->add_option("--against", Options().against,

@@ -385,6 +385,21 @@ StoreStatus SealRecord(SqliteDb& db, ChainedLog log, uint64_t seq, const ChainHa
   return StoreStatus::Ok();
 }
 
+StoreStatus EvolveSealingKey(SqliteDb& db, uint64_t* epoch) {
+  const std::string folder = FolderOf(db.path());
+  SealKeyState state;
+  StoreStatus status = ReadSealKey(folder, &state);
+  if (!status.ok()) return status;
+  WipeSealKey(&state.key);
+  if (!CurrentKey(folder, SealClockNow(), &state)) {
+    return StoreStatus(StoreStatus::kIOError,
+                       "the sealing key in " + folder + " cannot evolve (see the log)");
+  }
+  *epoch = state.epoch;
+  WipeSealKey(&state.key);
+  return StoreStatus::Ok();
+}
+
 namespace {
 
 struct SealWalk {

@@ -97,6 +97,12 @@ struct RecordSeal {
 StoreStatus SealRecord(SqliteDb& db, ChainedLog log, uint64_t seq, const ChainHash& chain,
                        RecordSeal* seal);
 
+// Steps the sealing key of the database of `db` to the interval now
+// running without appending a record, so that a quiet machine does not keep
+// the key of an interval long past; `epoch` receives the interval. kNotFound
+// when the store has no sealing key. REQUIRES: inside a write transaction.
+StoreStatus EvolveSealingKey(SqliteDb& db, uint64_t* epoch);
+
 // The time now in milliseconds since 1970 (UTC). Tests may set a clock.
 int64_t SealClockNow();
 void SetSealClockForTesting(std::function<int64_t()> clock);

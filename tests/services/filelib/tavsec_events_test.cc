@@ -1,4 +1,6 @@
 // tavsec events and runlist, run as an administrator would.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -6,6 +8,7 @@
 
 #include "services/filelib/acting_user.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/event_seal.h"
 #include "services/filelib/head_anchor.h"
 #include "services/filelib/system_event_manager.h"
 #include "testing/run_command.h"
@@ -99,6 +102,27 @@ TEST(TavsecEvents, SealedLogVerifiesWithTheKeyAndACutTailIsFoundAgainstTheHeads)
   EXPECT_NE(r.out.find("the log ends at record 2, but the system log saw it hold 3 records"),
             std::string::npos)
       << r.out;
+}
+
+// On a quiet machine the timer's `events seal` moves the key on, erasing the
+// key of the interval that has ended.
+TEST(TavsecEvents, SealStepsTheKeyWithoutAnAppend) {
+  TempDataDir dir;
+  EXPECT_EQ(Tavsec("events seal").exit_code, 1);  // no key yet
+  ASSERT_EQ(Tavsec("events setup-keys --interval 1").exit_code, 0);
+  SealKeyState before;
+  ASSERT_TRUE(ReadSealKey(dir.path(), &before).ok());
+  usleep(1'200'000);
+  testing::CommandResult r = Tavsec("events seal");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  SealKeyState after;
+  ASSERT_TRUE(ReadSealKey(dir.path(), &after).ok());
+  EXPECT_GT(after.epoch, before.epoch);
+  EXPECT_NE(after.key, before.key);
+  SealKey stepped = before.key;
+  for (uint64_t e = before.epoch + 1; e <= after.epoch; ++e) stepped = NextSealKey(stepped, e);
+  EXPECT_EQ(after.key, stepped) << "one one-way step per interval";
+  EXPECT_EQ(r.out, "The sealing key is at interval " + std::to_string(after.epoch) + ".\n");
 }
 
 TEST(TavsecEvents, ExportWritesTheLogAsAChunkFile) {
