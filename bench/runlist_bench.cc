@@ -23,7 +23,7 @@
 #include "services/filelib/run_list_manager.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/record_chain.h"
-#include "services/filelib/sqlite_db.h"
+#include "util/sqlite_db.h"
 #include "util/file.h"
 
 namespace tav {

@@ -110,6 +110,20 @@ void CRunListPage::MarkRow(int row) {
   list->SetRowStyle(row, RunFileMissing(path) ? RowStyle::kDimmed : RowStyle::kNormal);
 }
 
+namespace {
+
+// The selected row, or -1 after telling the user that none is selected.
+int SelectedRowOrTell(CSortListCtrl* list, RunListOperations& operations) {
+  const std::vector<int> rows = list->GetSelectedRows();
+  if (rows.empty()) {
+    operations.Tell(kNoSelectionText);
+    return -1;
+  }
+  return rows.front();
+}
+
+}  // namespace
+
 std::string CRunListPage::GetSelectedPath() const {
   const std::vector<int> rows = List()->GetSelectedRows();
   if (rows.empty()) return {};
@@ -119,13 +133,9 @@ std::string CRunListPage::GetSelectedPath() const {
 
 void CRunListPage::Delete() {
   CSortListCtrl* list = List();
-  const std::vector<int> rows = list->GetSelectedRows();
   RunListOperations operations(this);
-  if (rows.empty()) {
-    operations.Tell(kNoSelectionText);
-    return;
-  }
-  const int row = rows.front();
+  const int row = SelectedRowOrTell(list, operations);
+  if (row < 0) return;
   RunListOperations::DeleteResult result = operations.Delete(GetSelectedPath());
   if (!result.row_removed) return;
   list->DeleteItem(row, true);
@@ -134,13 +144,9 @@ void CRunListPage::Delete() {
 
 void CRunListPage::Move() {
   CSortListCtrl* list = List();
-  const std::vector<int> rows = list->GetSelectedRows();
   RunListOperations operations(this);
-  if (rows.empty()) {
-    operations.Tell(kNoSelectionText);
-    return;
-  }
-  const int row = rows.front();
+  const int row = SelectedRowOrTell(list, operations);
+  if (row < 0) return;
   const std::string location(list->GetItemText(row, 0));
   const std::string name(list->GetItemText(row, 1));
   if (!operations.CheckMoveSource(JoinRunFilePath(location, name))) return;

@@ -39,7 +39,7 @@ void SetupKeys(Context& context) {
   VerificationKey key;
   if (status.ok()) status = CreateSealingKey(dir.path, Options().interval, Options().force, &key);
   if (!status.ok()) {
-    std::cerr << "tavsec: " << status.message() << "\n";
+    PrintError(status.message());
     context.exit_code = kExitFailed;
     return;
   }
@@ -72,7 +72,7 @@ void EvolveKey(Context& context) {
     status = db->Write([&epoch](SqliteDb& c) { return EvolveSealingKey(c, &epoch); });
   }
   if (!status.ok()) {
-    std::cerr << "tavsec: events seal: " << status.message() << "\n";
+    PrintError("events seal", status.message());
     context.exit_code = kExitFailed;
     return;
   }
@@ -103,8 +103,7 @@ bool PrepareSealedVerify(const std::string& db_path, IntegrityOptions* options,
   *options = IntegrityOptions();
   if (!o.key_text.empty()) {
     if (!ParseVerificationKey(o.key_text, &o.key)) {
-      std::cerr << "tavsec: --key: not a verification key (64 hex digits, '/', start, '-', "
-                   "interval)\n";
+      PrintError("--key", "not a verification key (64 hex digits, '/', start, '-', interval)");
       context.exit_code = kExitUsage;
       return false;
     }
@@ -116,14 +115,14 @@ bool PrepareSealedVerify(const std::string& db_path, IntegrityOptions* options,
   if (!o.against.empty()) {
     std::ifstream in(o.against);
     if (!in) {
-      std::cerr << "tavsec: --against: cannot read " << o.against << "\n";
+      PrintError("--against", "cannot read " + o.against);
       context.exit_code = kExitUsage;
       return false;
     }
     o.anchors = ChainAnchors();
     ReadChainAnchors(in, &o.anchors);
     if (o.anchors.lines == 0) {
-      std::cerr << "tavsec: --against: " << o.against << " holds no \"log head\" lines\n";
+      PrintError("--against", o.against + " holds no \"log head\" lines");
       context.exit_code = kExitUsage;
       return false;
     }

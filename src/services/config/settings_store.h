@@ -14,7 +14,7 @@
 
 #include "records/audit_event_comp.h"
 #include "records/component.h"
-#include "services/filelib/sqlite_db.h"
+#include "util/sqlite_db.h"
 #include "services/filelib/store_status.h"
 #include "services/filelib/loaded_lists.h"
 

@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "services/filelib/record_chain.h"
-#include "services/filelib/sqlite_db.h"
+#include "util/sqlite_db.h"
 #include "services/filelib/store_status.h"
 
 namespace tav {

@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-#include "services/filelib/sqlite_db.h"
+#include "util/sqlite_db.h"
 #include "services/filelib/store_status.h"
 
 namespace tav {

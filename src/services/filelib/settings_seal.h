@@ -23,7 +23,7 @@
 #define TAV_SERVICES_FILELIB_SETTINGS_SEAL_H_
 
 #include "services/filelib/record_chain.h"
-#include "services/filelib/sqlite_db.h"
+#include "util/sqlite_db.h"
 #include "services/filelib/store_status.h"
 
 namespace tav {
