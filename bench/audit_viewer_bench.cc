@@ -60,7 +60,7 @@ bool MakeLog() {
     const DATE start = *MakeOleDate(2020, 1, 1);
     for (int64_t done = 0; done < kEvents;) {
       const int64_t batch = std::min<int64_t>(kEvents - done, 100000);
-      const StoreStatus s = db->Write([&](SqliteDb& c) {
+      const StoreStatus s = db->Write([&](SqlDb& c) {
         for (int64_t i = done; i < done + batch; ++i) {
           const std::string user = "user" + std::to_string(i % 50);
           auto event = MakeSystemEvent(i % 3 ? kAuditSuccessfulLogin : kAuditFailedLogin,

@@ -72,7 +72,7 @@ void BM_LoadEventList(benchmark::State& state) {
   // The records AddSystemEvent writes, in large transactions for speed.
   for (int64_t done = 0; done < n;) {
     const int64_t batch = std::min<int64_t>(n - done, 100000);
-    db->Write([&](SqliteDb& c) {
+    db->Write([&](SqlDb& c) {
       for (int64_t i = 0; i < batch; ++i) {
         const std::string user = "user" + std::to_string((done + i) % 50);
         StoreStatus s = AppendSystemEvent(c, (done + i) % 3 ? kAuditSuccessfulLogin

@@ -48,13 +48,13 @@ bool Fill(int64_t files, int64_t history) {
   if (!ComplianceDb::Get(&db).ok()) return false;
   for (int64_t done = 0; done < std::max(files, history);) {
     const int64_t batch = 100000;
-    const StoreStatus status = db->Write([&](SqliteDb& c) {
+    const StoreStatus status = db->Write([&](SqlDb& c) {
       StoreStatus s;
       for (int64_t i = done; i < done + batch; ++i) {
         const std::string path =
             "/data/runs/plate" + std::to_string(i % 97) + "/run" + std::to_string(i) + ".tav";
         if (i < files) {
-          SqliteStatement insert =
+          SqlStatement insert =
               c.Prepare("INSERT INTO run_list(path, record) VALUES(?, ?)", &s);
           if (!s.ok()) return s;
           insert.BindText(1, path);

@@ -9,87 +9,60 @@
 
 namespace tav {
 
-// ------------------------------------------------------------ SqliteStatement
+// --------------------------------------------------------------- SqliteCursor
 
-SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
-    : db_(other.db_), stmt_(other.stmt_) {
-  other.db_ = nullptr;
-  other.stmt_ = nullptr;
-}
+class SqliteCursor final : public SqlCursor {
+ public:
+  SqliteCursor(SqliteDb* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  ~SqliteCursor() override { sqlite3_finalize(stmt_); }
 
-SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
-  if (this != &other) {
-    Release();
-    db_ = other.db_;
-    stmt_ = other.stmt_;
-    other.db_ = nullptr;
-    other.stmt_ = nullptr;
+  void BindInt64(int index, int64_t value) override { sqlite3_bind_int64(stmt_, index, value); }
+  void BindText(int index, std::string_view text) override {
+    sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
   }
-  return *this;
-}
+  void BindBlob(int index, std::string_view bytes) override {
+    // A zero-length blob must still be a blob, not NULL.
+    static const char kEmpty = 0;
+    sqlite3_bind_blob64(stmt_, index, bytes.empty() ? &kEmpty : bytes.data(), bytes.size(),
+                        SQLITE_TRANSIENT);
+  }
+  void BindNull(int index) override { sqlite3_bind_null(stmt_, index); }
 
-SqliteStatement::~SqliteStatement() { Release(); }
+  bool Step(StoreStatus* status) override {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) {
+      *status = StoreStatus::Ok();
+    } else {
+      *status = db_->Error(rc, "a statement failed");
+    }
+    return false;
+  }
 
-void SqliteStatement::Release() {
-  if (stmt_ != nullptr) {
+  int64_t ColumnInt64(int index) const override { return sqlite3_column_int64(stmt_, index); }
+  std::string_view ColumnText(int index) const override {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, index));
+    const int n = sqlite3_column_bytes(stmt_, index);
+    return p == nullptr ? std::string_view() : std::string_view(p, static_cast<size_t>(n));
+  }
+  std::string_view ColumnBlob(int index) const override {
+    const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, index));
+    const int n = sqlite3_column_bytes(stmt_, index);
+    return p == nullptr ? std::string_view() : std::string_view(p, static_cast<size_t>(n));
+  }
+  bool ColumnIsNull(int index) const override {
+    return sqlite3_column_type(stmt_, index) == SQLITE_NULL;
+  }
+
+  void Reset() override {
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);
-    stmt_ = nullptr;
   }
-}
 
-void SqliteStatement::BindInt64(int index, int64_t value) {
-  sqlite3_bind_int64(stmt_, index, value);
-}
-
-void SqliteStatement::BindText(int index, std::string_view text) {
-  sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-}
-
-void SqliteStatement::BindBlob(int index, std::string_view bytes) {
-  // A zero-length blob must still be a blob, not NULL.
-  static const char kEmpty = 0;
-  sqlite3_bind_blob64(stmt_, index, bytes.empty() ? &kEmpty : bytes.data(), bytes.size(),
-                      SQLITE_TRANSIENT);
-}
-
-bool SqliteStatement::Step(StoreStatus* status) {
-  const int rc = sqlite3_step(stmt_);
-  if (rc == SQLITE_ROW) return true;
-  if (rc == SQLITE_DONE) {
-    *status = StoreStatus::Ok();
-  } else {
-    *status = db_->Error(rc, "a statement failed");
-  }
-  return false;
-}
-
-StoreStatus SqliteStatement::Run() {
-  StoreStatus status;
-  while (Step(&status)) {
-  }
-  return status;
-}
-
-int64_t SqliteStatement::ColumnInt64(int index) const {
-  return sqlite3_column_int64(stmt_, index);
-}
-
-std::string_view SqliteStatement::ColumnText(int index) const {
-  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, index));
-  const int n = sqlite3_column_bytes(stmt_, index);
-  return p == nullptr ? std::string_view() : std::string_view(p, static_cast<size_t>(n));
-}
-
-std::string_view SqliteStatement::ColumnBlob(int index) const {
-  const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, index));
-  const int n = sqlite3_column_bytes(stmt_, index);
-  return p == nullptr ? std::string_view() : std::string_view(p, static_cast<size_t>(n));
-}
-
-bool SqliteStatement::ColumnIsNull(int index) const {
-  return sqlite3_column_type(stmt_, index) == SQLITE_NULL;
-}
+ private:
+  SqliteDb* db_;
+  sqlite3_stmt* stmt_;
+};
 
 // ------------------------------------------------------------------ SqliteDb
 
@@ -115,7 +88,7 @@ StoreStatus SqliteDb::Open(const std::string& path, const Options& options,
 }
 
 SqliteDb::~SqliteDb() {
-  for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+  for (auto& [sql, cursor] : statements_) delete cursor;
   if (db_ != nullptr) sqlite3_close_v2(db_);
 }
 
@@ -188,19 +161,19 @@ StoreStatus SqliteDb::Exec(const char* sql) {
   return rc == SQLITE_OK ? StoreStatus::Ok() : Error(rc, "a statement failed");
 }
 
-SqliteStatement SqliteDb::Prepare(const char* sql, StoreStatus* status) {
+SqlStatement SqliteDb::Prepare(const char* sql, StoreStatus* status) {
   auto it = statements_.find(sql);
   if (it == statements_.end()) {
     sqlite3_stmt* stmt = nullptr;
     const int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
     if (rc != SQLITE_OK) {
       *status = Error(rc, "cannot prepare a statement");
-      return SqliteStatement();
+      return SqlStatement();
     }
-    it = statements_.emplace(sql, stmt).first;
+    it = statements_.emplace(sql, new SqliteCursor(this, stmt)).first;
   }
   *status = StoreStatus::Ok();
-  return SqliteStatement(this, it->second);
+  return SqlStatement(it->second);
 }
 
 StoreStatus SqliteDb::BeginWrite() {

@@ -1,12 +1,12 @@
-// SqliteDb: one SQLite connection with the few things the stores need
-// of it: cached prepared statements, write transactions that wait for a
+// SqliteDb: one SQLite connection (the SqlDb of the embedded store) with
+// the few things the stores need of it: cached prepared statements, write transactions that wait for a
 // locked database only within a bounded time, and errors turned into
 // StoreStatus values that name the database.
 //
 // Thread safety: a connection (and every statement it hands out) is used by
 // one thread at a time; ComplianceDb puts a mutex in front of it.
 // Ownership: the object owns the connection and its statements; a
-// SqliteStatement borrows one and must not outlive the connection.
+// SqlStatement borrows one and must not outlive the connection.
 #ifndef TAV_UTIL_SQLITE_DB_H_
 #define TAV_UTIL_SQLITE_DB_H_
 
@@ -17,6 +17,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "util/sql_db.h"
 #include "util/store_status.h"
 
 struct sqlite3;
@@ -24,49 +25,9 @@ struct sqlite3_stmt;
 
 namespace tav {
 
-class SqliteDb;
+class SqliteCursor;
 
-// A prepared statement from the connection's cache. Destroying it resets the
-// statement and clears its bindings, so the next user starts clean.
-class SqliteStatement {
- public:
-  SqliteStatement() = default;
-  SqliteStatement(SqliteStatement&& other) noexcept;
-  SqliteStatement& operator=(SqliteStatement&& other) noexcept;
-  SqliteStatement(const SqliteStatement&) = delete;
-  SqliteStatement& operator=(const SqliteStatement&) = delete;
-  ~SqliteStatement();
-
-  bool valid() const { return stmt_ != nullptr; }
-
-  // Parameters count from 1, as in SQL.
-  void BindInt64(int index, int64_t value);
-  void BindText(int index, std::string_view text);
-  void BindBlob(int index, std::string_view bytes);
-
-  // Runs one step. True when a row is ready; false when the statement is
-  // done or failed, with *status telling which.
-  bool Step(StoreStatus* status);
-  // Runs the statement to its end (for statements without rows).
-  StoreStatus Run();
-
-  // Columns count from 0. The views stay valid until the next Step or the
-  // statement's destruction.
-  int64_t ColumnInt64(int index) const;
-  std::string_view ColumnText(int index) const;
-  std::string_view ColumnBlob(int index) const;
-  bool ColumnIsNull(int index) const;
-
- private:
-  friend class SqliteDb;
-  SqliteStatement(SqliteDb* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
-  void Release();
-
-  SqliteDb* db_ = nullptr;
-  sqlite3_stmt* stmt_ = nullptr;
-};
-
-class SqliteDb {
+class SqliteDb : public SqlDb {
  public:
   struct Options {
     // How long a write may wait for another process's lock before it gives
@@ -79,32 +40,27 @@ class SqliteDb {
   // Opens (and creates, unless read-only) the database file at `path`.
   static StoreStatus Open(const std::string& path, const Options& options,
                           std::unique_ptr<SqliteDb>* out);
-  ~SqliteDb();
-  SqliteDb(const SqliteDb&) = delete;
-  SqliteDb& operator=(const SqliteDb&) = delete;
+  ~SqliteDb() override;
 
-  const std::string& path() const { return path_; }
+  Engine engine() const override { return Engine::kSqlite; }
+  const std::string& path() const override { return path_; }
   sqlite3* handle() const { return db_; }
-  bool IsReadOnly() const;
+  bool IsReadOnly() const override;
 
-  // Runs SQL text without results (several statements allowed).
-  StoreStatus Exec(const char* sql);
-  // A prepared statement for `sql`, cached by the text's address: pass
-  // string literals. An invalid statement (check valid()) on failure.
-  SqliteStatement Prepare(const char* sql, StoreStatus* status);
+  StoreStatus Exec(const char* sql) override;
+  SqlStatement Prepare(const char* sql, StoreStatus* status) override;
 
-  // Transactions. BeginWrite takes the write lock at once (BEGIN IMMEDIATE),
-  // so that what a transaction reads is still true when it writes.
-  StoreStatus BeginWrite();
-  StoreStatus BeginRead();
-  StoreStatus Commit();
-  void Rollback();
-  bool InTransaction() const;
+  // BeginWrite is BEGIN IMMEDIATE: it takes the file's write lock at once.
+  StoreStatus BeginWrite() override;
+  StoreStatus BeginRead() override;
+  StoreStatus Commit() override;
+  void Rollback() override;
+  bool InTransaction() const override;
 
   // A status for SQLite result `rc` of the operation `what`.
   StoreStatus Error(int rc, std::string_view what) const;
 
-  std::chrono::milliseconds busy_timeout() const { return options_.busy_timeout; }
+  std::chrono::milliseconds busy_timeout() const override { return options_.busy_timeout; }
 
  private:
   SqliteDb(std::string path, const Options& options) : path_(std::move(path)), options_(options) {}
@@ -113,7 +69,8 @@ class SqliteDb {
   std::string path_;
   Options options_;
   sqlite3* db_ = nullptr;
-  std::unordered_map<const char*, sqlite3_stmt*> statements_;
+  // Owned; deleted in the destructor (SqliteCursor is defined in the .cc).
+  std::unordered_map<const char*, SqliteCursor*> statements_;
   std::chrono::steady_clock::time_point busy_since_;
 };
 

@@ -57,7 +57,7 @@ void AppendEvent(std::unique_ptr<CAuditEventComp> event) {
   event->StreamDataOut(&file);
   const std::string chunk = file.TakeString();
   const StoreStatus status =
-      db->Write([&](SqliteDb& c) { return AppendChained(c, ChainedLog::kSystemEvents, chunk); });
+      db->Write([&](SqlDb& c) { return AppendChained(c, ChainedLog::kSystemEvents, chunk); });
   ASSERT_TRUE(status.ok()) << status.message();
 }
 

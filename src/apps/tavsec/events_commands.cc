@@ -129,7 +129,7 @@ void Verify(Context& context) {
   if (status.ok() && !PrepareSealedVerify(db->path(), &options, &notes, context)) return;
   std::string first_finding;
   if (status.ok()) {
-    status = db->Read([&](SqliteDb& c) {
+    status = db->Read([&](SqlDb& c) {
       for (ChainedLog log :
            {ChainedLog::kSystemEvents, ChainedLog::kConfigAudit, ChainedLog::kRunHistory}) {
         LogIntegrity integrity;
@@ -172,7 +172,7 @@ void Verify(Context& context) {
       }
       // The file itself: pages and indexes that SQLite can still make sense
       // of.
-      SqliteStatement check = c.Prepare("PRAGMA quick_check", &s);
+      SqlStatement check = c.Prepare("PRAGMA quick_check", &s);
       if (!s.ok()) return s;
       while (check.Step(&s)) {
         const std::string line(check.ColumnText(0));

@@ -69,7 +69,7 @@ void EvolveKey(Context& context) {
   StoreStatus status = ComplianceDb::Get(&db);
   uint64_t epoch = 0;
   if (status.ok()) {
-    status = db->Write([&epoch](SqliteDb& c) { return EvolveSealingKey(c, &epoch); });
+    status = db->Write([&epoch](SqlDb& c) { return EvolveSealingKey(c, &epoch); });
   }
   if (!status.ok()) {
     PrintError("events seal", status.message());

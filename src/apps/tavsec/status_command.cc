@@ -37,7 +37,7 @@ bool ReadStatus(Status* status) {
   std::shared_ptr<ComplianceDb> db;
   StoreStatus read = ComplianceDb::Get(&db);
   if (read.ok()) {
-    read = db->Read([status](SqliteDb& c) {
+    read = db->Read([status](SqlDb& c) {
       return VerifyChain(c, ChainedLog::kSystemEvents, &status->events);
     });
   }

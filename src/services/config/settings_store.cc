@@ -25,9 +25,9 @@ std::string Chunk(CComponent& c) {
 
 }  // namespace
 
-StoreStatus LoadSetting(SqliteDb& db, std::string_view row, std::unique_ptr<CComponent>* out) {
+StoreStatus LoadSetting(SqlDb& db, std::string_view row, std::unique_ptr<CComponent>* out) {
   StoreStatus status;
-  SqliteStatement select = db.Prepare(kSelectRow, &status);
+  SqlStatement select = db.Prepare(kSelectRow, &status);
   if (!status.ok()) return status;
   select.BindText(1, row);
   if (!select.Step(&status)) {
@@ -48,7 +48,7 @@ StoreStatus LoadSetting(SqliteDb& db, std::string_view row, std::unique_ptr<CCom
   return StoreStatus::Ok();
 }
 
-StoreStatus SaveSettingAudited(SqliteDb& db, std::string_view row, const CComponent& record,
+StoreStatus SaveSettingAudited(SqlDb& db, std::string_view row, const CComponent& record,
                                const ChangeAuthor& author, bool* changed) {
   *changed = false;
   std::unique_ptr<CComponent> old;
@@ -63,7 +63,7 @@ StoreStatus SaveSettingAudited(SqliteDb& db, std::string_view row, const CCompon
   event.SetReasonForChange(author.reason);
   fresh->AuditChanges(old, &event, nullptr);
 
-  SqliteStatement upsert = db.Prepare(kUpsertRow, &status);
+  SqlStatement upsert = db.Prepare(kUpsertRow, &status);
   if (!status.ok()) return status;
   upsert.BindText(1, row);
   upsert.BindBlob(2, Chunk(*fresh));
@@ -74,11 +74,11 @@ StoreStatus SaveSettingAudited(SqliteDb& db, std::string_view row, const CCompon
   return status;
 }
 
-StoreStatus AppendConfigAuditEvent(SqliteDb& db, CAuditEventComp& event) {
+StoreStatus AppendConfigAuditEvent(SqlDb& db, CAuditEventComp& event) {
   return AppendChained(db, ChainedLog::kConfigAudit, Chunk(event));
 }
 
-StoreStatus LoadConfigAuditTrail(SqliteDb& db, std::unique_ptr<CLoadedAuditCollection>* out) {
+StoreStatus LoadConfigAuditTrail(SqlDb& db, std::unique_ptr<CLoadedAuditCollection>* out) {
   auto trail = std::make_unique<CLoadedAuditCollection>("AUDT");
   bool first = true;
   StoreStatus status = ForEachChained(db, ChainedLog::kConfigAudit,

@@ -14,7 +14,7 @@
 
 #include "records/audit_event_comp.h"
 #include "records/component.h"
-#include "util/sqlite_db.h"
+#include "util/sql_db.h"
 #include "services/filelib/store_status.h"
 #include "services/filelib/loaded_lists.h"
 
@@ -23,7 +23,7 @@ namespace tav {
 
 // The record of row `row`: the stored one, or the default when none is
 // stored. kCorrupt (naming the row) when the stored record does not read.
-StoreStatus LoadSetting(SqliteDb& db, std::string_view row, std::unique_ptr<CComponent>* out);
+StoreStatus LoadSetting(SqlDb& db, std::string_view row, std::unique_ptr<CComponent>* out);
 
 struct ChangeAuthor {
   std::string user;
@@ -34,17 +34,17 @@ struct ChangeAuthor {
 // holds now, and appends the audit event of the change (made by `author`,
 // dated now) to the configuration audit trail. *changed says whether
 // anything was written. REQUIRES: inside a write transaction.
-StoreStatus SaveSettingAudited(SqliteDb& db, std::string_view row, const CComponent& record,
+StoreStatus SaveSettingAudited(SqlDb& db, std::string_view row, const CComponent& record,
                                const ChangeAuthor& author, bool* changed);
 
 // Appends `event` to the configuration audit trail. REQUIRES: inside a
 // write transaction.
-StoreStatus AppendConfigAuditEvent(SqliteDb& db, CAuditEventComp& event);
+StoreStatus AppendConfigAuditEvent(SqlDb& db, CAuditEventComp& event);
 
 // The configuration audit trail (AUDT) with every event in order; its
 // sequence number is that of its first event. A record that does not read
 // is left out and reported to the log output.
-StoreStatus LoadConfigAuditTrail(SqliteDb& db, std::unique_ptr<CLoadedAuditCollection>* out);
+StoreStatus LoadConfigAuditTrail(SqlDb& db, std::unique_ptr<CLoadedAuditCollection>* out);
 
 }  // namespace tav
 

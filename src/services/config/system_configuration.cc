@@ -104,7 +104,7 @@ std::unique_ptr<CComponent> CSystemConfiguration::LoadRow(std::string_view row,
   std::shared_ptr<ComplianceDb> db;
   *status = Db(&db);
   if (status->ok()) {
-    *status = db->Read([&](SqliteDb& c) {
+    *status = db->Read([&](SqlDb& c) {
       StoreStatus s = CheckSettingsSeal(c);
       return s.ok() ? LoadSetting(c, row, &record) : s;
     });
@@ -218,7 +218,7 @@ int CSystemConfiguration::StoreWrites(const std::vector<PendingWrite>& writes, b
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = Db(&db);
   if (status.ok()) {
-    status = db->Write([&](SqliteDb& c) {
+    status = db->Write([&](SqlDb& c) {
       // A change on top of settings that fail their seal would seal them
       // again, and so pass off what was done behind the service's back.
       StoreStatus s = CheckSettingsSeal(c);
@@ -425,7 +425,7 @@ int CSystemConfiguration::WriteESigConfiguration(int data_type,
 int CSystemConfiguration::VerifySettings() {
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = Db(&db);
-  if (status.ok()) status = db->Read([](SqliteDb& c) { return CheckSettingsSeal(c); });
+  if (status.ok()) status = db->Read([](SqlDb& c) { return CheckSettingsSeal(c); });
   return ConfigCode(status);
 }
 
@@ -433,7 +433,7 @@ int CSystemConfiguration::AcceptStoredSettings(std::string_view reason) {
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = Db(&db);
   if (status.ok()) {
-    status = db->Write([&](SqliteDb& c) {
+    status = db->Write([&](SqlDb& c) {
       StoreStatus s = CheckSettingsSeal(c);
       if (s.ok()) return s;  // nothing to accept
       if (s.code() != StoreStatus::kTampered) return s;
@@ -484,7 +484,7 @@ CListComp* CSystemConfiguration::GetAuditTrail() {
   std::unique_ptr<CLoadedAuditCollection> trail;
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = Db(&db);
-  if (status.ok()) status = db->Read([&](SqliteDb& c) { return LoadConfigAuditTrail(c, &trail); });
+  if (status.ok()) status = db->Read([&](SqlDb& c) { return LoadConfigAuditTrail(c, &trail); });
   std::lock_guard<std::mutex> lock(mutex_);
   if (!status.ok()) {
     t_last_error = status.message();

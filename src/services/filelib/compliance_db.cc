@@ -20,6 +20,7 @@
 #include "util/atomic_create.h"
 #include "util/auth_syslog.h"
 #include "util/data_dir.h"
+#include "util/sqlite_db.h"
 #include "util/library_lifetime.h"
 
 namespace tav {
@@ -90,9 +91,9 @@ std::map<std::string, CacheEntry>& Cache() {
   return cache.Get();
 }
 
-StoreStatus QueryInt(SqliteDb& db, const char* sql, long long* out) {
+StoreStatus QueryInt(SqlDb& db, const char* sql, long long* out) {
   StoreStatus status;
-  SqliteStatement stmt = db.Prepare(sql, &status);
+  SqlStatement stmt = db.Prepare(sql, &status);
   if (!status.ok()) return status;
   if (stmt.Step(&status)) {
     *out = stmt.ColumnInt64(0);
@@ -102,9 +103,9 @@ StoreStatus QueryInt(SqliteDb& db, const char* sql, long long* out) {
                      : status;
 }
 
-StoreStatus QueryText(SqliteDb& db, const char* sql, std::string* out) {
+StoreStatus QueryText(SqlDb& db, const char* sql, std::string* out) {
   StoreStatus status;
-  SqliteStatement stmt = db.Prepare(sql, &status);
+  SqlStatement stmt = db.Prepare(sql, &status);
   if (!status.ok()) return status;
   if (stmt.Step(&status)) {
     *out = std::string(stmt.ColumnText(0));
@@ -115,7 +116,7 @@ StoreStatus QueryText(SqliteDb& db, const char* sql, std::string* out) {
 
 // A store of schema 1 carries no seal of its settings: they are taken as
 // they stand and sealed, once, by the first open that may write.
-StoreStatus SealLegacySettings(SqliteDb& db) {
+StoreStatus SealLegacySettings(SqlDb& db) {
   StoreStatus status = db.BeginWrite();
   if (!status.ok()) return status;
   long long version = 0;
@@ -129,7 +130,7 @@ StoreStatus SealLegacySettings(SqliteDb& db) {
 
 // A store of schema 2 lacks the time and seal columns of the logs; they are
 // added empty, so its records read as stored before sealing began.
-StoreStatus AddSealColumns(SqliteDb& db) {
+StoreStatus AddSealColumns(SqlDb& db) {
   StoreStatus status = db.BeginWrite();
   if (!status.ok()) return status;
   long long version = 0;
@@ -141,7 +142,7 @@ StoreStatus AddSealColumns(SqliteDb& db) {
         long long present = 0;
         if (status.ok()) {
           // A literal: statements are cached by the address of their text.
-          SqliteStatement probe = db.Prepare(
+          SqlStatement probe = db.Prepare(
               "SELECT count(*) FROM pragma_table_info(?1) WHERE name = ?2", &status);
           if (status.ok()) {
             probe.BindText(1, table);
@@ -266,7 +267,7 @@ StoreStatus ComplianceDb::OpenAndCheck(const std::string& path, std::unique_ptr<
   std::set<std::string> present;
   {
     StoreStatus s;
-    SqliteStatement stmt = db->Prepare("SELECT name FROM sqlite_schema WHERE type='table'", &s);
+    SqlStatement stmt = db->Prepare("SELECT name FROM sqlite_schema WHERE type='table'", &s);
     if (!s.ok()) return s;
     while (stmt.Step(&s)) present.emplace(stmt.ColumnText(0));
     if (!s.ok()) return s;
@@ -406,7 +407,7 @@ StoreStatus ComplianceDb::AppendToLog(ChainedLog log, std::string record) {
     batch.assign(appends_.begin(), appends_.begin() + static_cast<std::ptrdiff_t>(n));
     appends_.erase(appends_.begin(), appends_.begin() + static_cast<std::ptrdiff_t>(n));
     lock.unlock();
-    const StoreStatus status = Write([&batch](SqliteDb& c) {
+    const StoreStatus status = Write([&batch](SqlDb& c) {
       for (PendingAppend* p : batch) {
         StoreStatus s = AppendChained(c, p->log, p->record);
         if (!s.ok()) return s;

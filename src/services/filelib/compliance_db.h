@@ -30,10 +30,12 @@
 #include <vector>
 
 #include "services/filelib/record_chain.h"
-#include "util/sqlite_db.h"
+#include "util/sql_db.h"
 #include "services/filelib/store_status.h"
 
 namespace tav {
+
+class SqliteDb;
 
 inline constexpr char kComplianceDbFileName[] = "compliance.db";
 // PRAGMA application_id of the database ("TAVC"); with user_version it tells
@@ -78,7 +80,7 @@ class ComplianceDb {
 
   const std::string& path() const { return path_; }
 
-  using Work = std::function<StoreStatus(SqliteDb&)>;
+  using Work = std::function<StoreStatus(SqlDb&)>;
   // Runs `work` in one write transaction and commits when it returns ok;
   // otherwise rolls back and returns its status. When the database is
   // locked the whole transaction is tried again until the busy timeout has
@@ -95,7 +97,7 @@ class ComplianceDb {
   StoreStatus AppendToLog(ChainedLog log, std::string record);
 
  private:
-  ComplianceDb(std::string path, std::unique_ptr<SqliteDb> db)
+  ComplianceDb(std::string path, std::unique_ptr<SqlDb> db)
       : path_(std::move(path)), db_(std::move(db)) {}
   static StoreStatus OpenAndCheck(const std::string& path, std::unique_ptr<SqliteDb>* out);
   StoreStatus Run(bool write, const Work& work);
@@ -109,7 +111,7 @@ class ComplianceDb {
 
   std::string path_;
   std::mutex mutex_;
-  std::unique_ptr<SqliteDb> db_;
+  std::unique_ptr<SqlDb> db_;
 
   // Group commit of appends: the first waiting thread commits the records
   // of all threads waiting with it.

@@ -373,7 +373,7 @@ int64_t SealClockNow() {
 
 void SetSealClockForTesting(std::function<int64_t()> clock) { TestClock() = std::move(clock); }
 
-StoreStatus SealRecord(SqliteDb& db, ChainedLog log, uint64_t seq, const ChainHash& chain,
+StoreStatus SealRecord(SqlDb& db, ChainedLog log, uint64_t seq, const ChainHash& chain,
                        RecordSeal* seal) {
   seal->utc_ms = SealClockNow();
   seal->epoch.reset();
@@ -385,7 +385,7 @@ StoreStatus SealRecord(SqliteDb& db, ChainedLog log, uint64_t seq, const ChainHa
   return StoreStatus::Ok();
 }
 
-StoreStatus EvolveSealingKey(SqliteDb& db, uint64_t* epoch) {
+StoreStatus EvolveSealingKey(SqlDb& db, uint64_t* epoch) {
   const std::string folder = FolderOf(db.path());
   SealKeyState state;
   StoreStatus status = ReadSealKey(folder, &state);
@@ -522,9 +522,9 @@ const char* const kSealedRows[] = {
     "SELECT seq, record, chain, utc, epoch, tag FROM run_history ORDER BY seq",
 };
 
-bool HasSealColumns(SqliteDb& db, ChainedLog log) {
+bool HasSealColumns(SqlDb& db, ChainedLog log) {
   StoreStatus status;
-  SqliteStatement stmt = db.Prepare(kSealColumns, &status);
+  SqlStatement stmt = db.Prepare(kSealColumns, &status);
   if (!status.ok()) return false;
   stmt.BindText(1, ChainedLogTable(log));
   return stmt.Step(&status) && stmt.ColumnInt64(0) == 3;
@@ -532,7 +532,7 @@ bool HasSealColumns(SqliteDb& db, ChainedLog log) {
 
 }  // namespace
 
-StoreStatus VerifySeals(SqliteDb& db, ChainedLog log, const VerificationKey* key,
+StoreStatus VerifySeals(SqlDb& db, ChainedLog log, const VerificationKey* key,
                         uint64_t current_epoch, SealReport* report,
                         const std::function<std::string(uint64_t, std::string_view)>& describe,
                         const LocalTimeOf& local_time) {
@@ -550,7 +550,7 @@ StoreStatus VerifySeals(SqliteDb& db, ChainedLog log, const VerificationKey* key
     return StoreStatus::Ok();
   }
   StoreStatus status;
-  SqliteStatement rows = db.Prepare(kSealedRows[static_cast<int>(log)], &status);
+  SqlStatement rows = db.Prepare(kSealedRows[static_cast<int>(log)], &status);
   if (!status.ok()) return status;
   SealWalk walk{key, current_epoch, report, namer};
   while (rows.Step(&status)) {

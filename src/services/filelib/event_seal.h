@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "services/filelib/record_chain.h"
-#include "util/sqlite_db.h"
+#include "util/sql_db.h"
 #include "services/filelib/store_status.h"
 
 namespace tav {
@@ -94,14 +94,14 @@ struct RecordSeal {
 // time and, when there is a sealing key, evolves it to the current interval
 // first (durably, erasing the old key). REQUIRES: inside a write
 // transaction.
-StoreStatus SealRecord(SqliteDb& db, ChainedLog log, uint64_t seq, const ChainHash& chain,
+StoreStatus SealRecord(SqlDb& db, ChainedLog log, uint64_t seq, const ChainHash& chain,
                        RecordSeal* seal);
 
 // Steps the sealing key of the database of `db` to the interval now
 // running without appending a record, so that a quiet machine does not keep
 // the key of an interval long past; `epoch` receives the interval. kNotFound
 // when the store has no sealing key. REQUIRES: inside a write transaction.
-StoreStatus EvolveSealingKey(SqliteDb& db, uint64_t* epoch);
+StoreStatus EvolveSealingKey(SqlDb& db, uint64_t* epoch);
 
 // The time now in milliseconds since 1970 (UTC). Tests may set a clock.
 int64_t SealClockNow();
@@ -135,7 +135,7 @@ struct SealReport {
 // summer time).
 inline constexpr int64_t kClockToleranceMs = 5000;
 using LocalTimeOf = std::function<std::optional<int64_t>(std::string_view record)>;
-StoreStatus VerifySeals(SqliteDb& db, ChainedLog log, const VerificationKey* key,
+StoreStatus VerifySeals(SqlDb& db, ChainedLog log, const VerificationKey* key,
                         uint64_t current_epoch, SealReport* report,
                         const std::function<std::string(uint64_t, std::string_view)>& describe,
                         const LocalTimeOf& local_time = nullptr);

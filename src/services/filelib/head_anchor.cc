@@ -131,7 +131,7 @@ void ReadChainAnchors(std::istream& in, ChainAnchors* anchors) {
   }
 }
 
-StoreStatus CheckAnchors(SqliteDb& db, ChainedLog log, const std::map<uint64_t, ChainHash>& heads,
+StoreStatus CheckAnchors(SqlDb& db, ChainedLog log, const std::map<uint64_t, ChainHash>& heads,
                          std::vector<AnchorProblem>* problems,
                          const std::function<std::string(uint64_t, std::string_view)>& describe) {
   auto name = [&](uint64_t seq, std::string_view record) {
@@ -144,7 +144,7 @@ StoreStatus CheckAnchors(SqliteDb& db, ChainedLog log, const std::map<uint64_t, 
       "SELECT seq, record, chain FROM config_audit ORDER BY seq",
       "SELECT seq, record, chain FROM run_history ORDER BY seq",
   };
-  SqliteStatement rows = db.Prepare(kRows[static_cast<int>(log)], &status);
+  SqlStatement rows = db.Prepare(kRows[static_cast<int>(log)], &status);
   if (!status.ok()) return status;
   auto anchor = heads.begin();
   uint64_t matched = 0;  // the last anchored record that still matches

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "services/filelib/record_chain.h"
-#include "util/sqlite_db.h"
+#include "util/sql_db.h"
 #include "services/filelib/store_status.h"
 
 namespace tav {
@@ -60,7 +60,7 @@ struct AnchorProblem {
 // Checks that the log still holds every anchored head: the record with that
 // number and that hash. Reports the first record that differs or is gone.
 // `describe` names a record. REQUIRES: inside a transaction.
-StoreStatus CheckAnchors(SqliteDb& db, ChainedLog log, const std::map<uint64_t, ChainHash>& heads,
+StoreStatus CheckAnchors(SqlDb& db, ChainedLog log, const std::map<uint64_t, ChainHash>& heads,
                          std::vector<AnchorProblem>* problems,
                          const std::function<std::string(uint64_t, std::string_view)>& describe);
 

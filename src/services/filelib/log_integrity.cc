@@ -14,7 +14,7 @@ uint64_t LogIntegrity::FirstDamaged() const {
   return first;
 }
 
-StoreStatus CheckLogIntegrity(SqliteDb& db, ChainedLog log, const IntegrityOptions& options,
+StoreStatus CheckLogIntegrity(SqlDb& db, ChainedLog log, const IntegrityOptions& options,
                               const std::function<std::string(uint64_t, std::string_view)>& describe,
                               LogIntegrity* out) {
   *out = LogIntegrity();

@@ -41,7 +41,7 @@ struct LogIntegrity {
   uint64_t FirstDamaged() const;
 };
 
-StoreStatus CheckLogIntegrity(SqliteDb& db, ChainedLog log, const IntegrityOptions& options,
+StoreStatus CheckLogIntegrity(SqlDb& db, ChainedLog log, const IntegrityOptions& options,
                               const std::function<std::string(uint64_t, std::string_view)>& describe,
                               LogIntegrity* out);
 

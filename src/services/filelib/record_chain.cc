@@ -89,14 +89,14 @@ ChainHash ComputeChainHash(ChainedLog log, uint64_t seq, const ChainHash& previo
   return out;
 }
 
-StoreStatus AppendChained(SqliteDb& db, ChainedLog log, std::string_view record, uint64_t* seq) {
+StoreStatus AppendChained(SqlDb& db, ChainedLog log, std::string_view record, uint64_t* seq) {
   const LogSql& sql = Sql(log);
   StoreStatus status;
   uint64_t last = 0;
   ChainHash previous{};
   bool have_head = false;
   {
-    SqliteStatement head = db.Prepare(kSelectHead, &status);
+    SqlStatement head = db.Prepare(kSelectHead, &status);
     if (!status.ok()) return status;
     head.BindText(1, sql.table);
     if (head.Step(&status)) {
@@ -113,7 +113,7 @@ StoreStatus AppendChained(SqliteDb& db, ChainedLog log, std::string_view record,
   if (!have_head) {
     // No head yet: continue from the last row, if any, so that a head lost
     // by damage does not restart the chain.
-    SqliteStatement tail = db.Prepare(sql.last_row, &status);
+    SqlStatement tail = db.Prepare(sql.last_row, &status);
     if (!status.ok()) return status;
     if (tail.Step(&status)) {
       last = static_cast<uint64_t>(tail.ColumnInt64(0));
@@ -129,7 +129,7 @@ StoreStatus AppendChained(SqliteDb& db, ChainedLog log, std::string_view record,
   status = SealRecord(db, log, next, hash, &seal);
   if (!status.ok()) return status;
   {
-    SqliteStatement insert = db.Prepare(sql.insert, &status);
+    SqlStatement insert = db.Prepare(sql.insert, &status);
     if (!status.ok()) return status;
     insert.BindInt64(1, static_cast<int64_t>(next));
     insert.BindBlob(2, record);
@@ -143,7 +143,7 @@ StoreStatus AppendChained(SqliteDb& db, ChainedLog log, std::string_view record,
     if (!status.ok()) return status;
   }
   {
-    SqliteStatement upsert = db.Prepare(kUpsertHead, &status);
+    SqlStatement upsert = db.Prepare(kUpsertHead, &status);
     if (!status.ok()) return status;
     upsert.BindText(1, sql.table);
     upsert.BindInt64(2, static_cast<int64_t>(next));
@@ -156,10 +156,10 @@ StoreStatus AppendChained(SqliteDb& db, ChainedLog log, std::string_view record,
   return StoreStatus::Ok();
 }
 
-StoreStatus ForEachChained(SqliteDb& db, ChainedLog log,
+StoreStatus ForEachChained(SqlDb& db, ChainedLog log,
                            const std::function<bool(uint64_t, std::string_view)>& row) {
   StoreStatus status;
-  SqliteStatement all = db.Prepare(Sql(log).select_all, &status);
+  SqlStatement all = db.Prepare(Sql(log).select_all, &status);
   if (!status.ok()) return status;
   while (all.Step(&status)) {
     if (!row(static_cast<uint64_t>(all.ColumnInt64(0)), all.ColumnBlob(1))) {
@@ -169,9 +169,9 @@ StoreStatus ForEachChained(SqliteDb& db, ChainedLog log,
   return status;
 }
 
-StoreStatus CountChained(SqliteDb& db, ChainedLog log, uint64_t* count) {
+StoreStatus CountChained(SqlDb& db, ChainedLog log, uint64_t* count) {
   StoreStatus status;
-  SqliteStatement stmt = db.Prepare(Sql(log).count, &status);
+  SqlStatement stmt = db.Prepare(Sql(log).count, &status);
   if (!status.ok()) return status;
   if (stmt.Step(&status)) {
     *count = static_cast<uint64_t>(stmt.ColumnInt64(0));
@@ -180,9 +180,9 @@ StoreStatus CountChained(SqliteDb& db, ChainedLog log, uint64_t* count) {
   return status;
 }
 
-StoreStatus LastChainedSeq(SqliteDb& db, ChainedLog log, uint64_t* seq) {
+StoreStatus LastChainedSeq(SqlDb& db, ChainedLog log, uint64_t* seq) {
   StoreStatus status;
-  SqliteStatement stmt = db.Prepare(Sql(log).max_seq, &status);
+  SqlStatement stmt = db.Prepare(Sql(log).max_seq, &status);
   if (!status.ok()) return status;
   *seq = 0;
   if (stmt.Step(&status)) {
@@ -192,7 +192,7 @@ StoreStatus LastChainedSeq(SqliteDb& db, ChainedLog log, uint64_t* seq) {
   return status;
 }
 
-StoreStatus VerifyChain(SqliteDb& db, ChainedLog log, ChainReport* report,
+StoreStatus VerifyChain(SqlDb& db, ChainedLog log, ChainReport* report,
                         const std::function<std::string(uint64_t, std::string_view)>& describe) {
   const LogSql& sql = Sql(log);
   *report = ChainReport();
@@ -201,7 +201,7 @@ StoreStatus VerifyChain(SqliteDb& db, ChainedLog log, ChainReport* report,
   };
 
   StoreStatus status;
-  SqliteStatement all = db.Prepare(sql.select_all, &status);
+  SqlStatement all = db.Prepare(sql.select_all, &status);
   if (!status.ok()) return status;
   uint64_t expected = 1;
   ChainHash previous{};
@@ -233,7 +233,7 @@ StoreStatus VerifyChain(SqliteDb& db, ChainedLog log, ChainReport* report,
   }
   if (!status.ok()) return status;
 
-  SqliteStatement head = db.Prepare(kSelectHead, &status);
+  SqlStatement head = db.Prepare(kSelectHead, &status);
   if (!status.ok()) return status;
   head.BindText(1, sql.table);
   if (head.Step(&status)) {

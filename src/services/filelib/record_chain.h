@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-#include "util/sqlite_db.h"
+#include "util/sql_db.h"
 #include "services/filelib/store_status.h"
 
 namespace tav {
@@ -44,19 +44,19 @@ ChainHash ComputeChainHash(ChainedLog log, uint64_t seq, const ChainHash& previo
 
 // Appends `record` at the end of the log. REQUIRES: inside a write
 // transaction. Stores the new sequence number in *seq when given.
-StoreStatus AppendChained(SqliteDb& db, ChainedLog log, std::string_view record,
+StoreStatus AppendChained(SqlDb& db, ChainedLog log, std::string_view record,
                           uint64_t* seq = nullptr);
 
 // Calls `row` with each record of the log in order until it returns false.
 // REQUIRES: inside a transaction.
-StoreStatus ForEachChained(SqliteDb& db, ChainedLog log,
+StoreStatus ForEachChained(SqlDb& db, ChainedLog log,
                            const std::function<bool(uint64_t seq, std::string_view record)>& row);
 
 // The number of records in the log. REQUIRES: inside a transaction.
-StoreStatus CountChained(SqliteDb& db, ChainedLog log, uint64_t* count);
+StoreStatus CountChained(SqlDb& db, ChainedLog log, uint64_t* count);
 // The sequence number of the last record (0 for an empty log): a quick
 // estimate of the count. REQUIRES: inside a transaction.
-StoreStatus LastChainedSeq(SqliteDb& db, ChainedLog log, uint64_t* seq);
+StoreStatus LastChainedSeq(SqlDb& db, ChainedLog log, uint64_t* seq);
 
 struct ChainProblem {
   enum Kind {
@@ -82,7 +82,7 @@ struct ChainReport {
 // Walks the whole log and checks every link. `describe` (optional) names a
 // record in the problem texts ("event 12 (2026-12-06 10:00:00, bob, ...)").
 // REQUIRES: inside a transaction.
-StoreStatus VerifyChain(SqliteDb& db, ChainedLog log, ChainReport* report,
+StoreStatus VerifyChain(SqlDb& db, ChainedLog log, ChainReport* report,
                         const std::function<std::string(uint64_t, std::string_view)>& describe =
                             nullptr);
 

@@ -46,26 +46,26 @@ std::string Chunk(CComponent& c) {
   return file.TakeString();
 }
 
-StoreStatus IsListed(SqliteDb& db, const std::string& key, bool* listed) {
+StoreStatus IsListed(SqlDb& db, const std::string& key, bool* listed) {
   StoreStatus status;
-  SqliteStatement find = db.Prepare(kFindPath, &status);
+  SqlStatement find = db.Prepare(kFindPath, &status);
   if (!status.ok()) return status;
   find.BindText(1, key);
   *listed = find.Step(&status);
   return status;
 }
 
-StoreStatus Unlist(SqliteDb& db, const std::string& key) {
+StoreStatus Unlist(SqlDb& db, const std::string& key) {
   StoreStatus status;
-  SqliteStatement remove = db.Prepare(kDeletePath, &status);
+  SqlStatement remove = db.Prepare(kDeletePath, &status);
   if (!status.ok()) return status;
   remove.BindText(1, key);
   return remove.Run();
 }
 
-StoreStatus List(SqliteDb& db, const std::string& key, const std::string& chunk) {
+StoreStatus List(SqlDb& db, const std::string& key, const std::string& chunk) {
   StoreStatus status;
-  SqliteStatement insert = db.Prepare(kInsertPath, &status);
+  SqlStatement insert = db.Prepare(kInsertPath, &status);
   if (!status.ok()) return status;
   insert.BindText(1, key);
   insert.BindBlob(2, chunk);
@@ -125,7 +125,7 @@ CFileRecordListComp* CRunListManager::Load(bool history) {
   };
   if (status.ok()) {
     RegisterArenaFileRecordKinds();
-    status = db->Read([&](SqliteDb& c) {
+    status = db->Read([&](SqlDb& c) {
       if (history) {
         uint64_t expected = 0;
         StoreStatus s = LastChainedSeq(c, ChainedLog::kRunHistory, &expected);
@@ -137,7 +137,7 @@ CFileRecordListComp* CRunListManager::Load(bool history) {
         });
       }
       StoreStatus s;
-      SqliteStatement all = c.Prepare(kSelectList, &s);
+      SqlStatement all = c.Prepare(kSelectList, &s);
       if (!s.ok()) return s;
       while (all.Step(&s)) add(all.ColumnBlob(0));
       return s;
@@ -164,7 +164,7 @@ int CRunListManager::ImportFileRecord(const char* path, CFileRecordComp* record)
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = OpenDb(&db);
   if (status.ok()) {
-    status = db->Write([&](SqliteDb& c) {
+    status = db->Write([&](SqlDb& c) {
       bool listed = false;
       StoreStatus s = IsListed(c, key, &listed);
       if (!s.ok()) return s;
@@ -186,7 +186,7 @@ int CRunListManager::DeleteFileRecord(const char* path, int file_existed,
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = OpenDb(&db);
   if (status.ok()) {
-    status = db->Write([&](SqliteDb& c) {
+    status = db->Write([&](SqlDb& c) {
       bool listed = false;
       StoreStatus s = IsListed(c, key, &listed);
       if (!s.ok()) return s;
@@ -213,7 +213,7 @@ int CRunListManager::MoveFileRecord(const char* new_path, const char* old_path, 
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = OpenDb(&db);
   if (status.ok()) {
-    status = db->Write([&](SqliteDb& c) {
+    status = db->Write([&](SqlDb& c) {
       bool listed = false;
       StoreStatus s = IsListed(c, old_key, &listed);
       if (!s.ok()) return s;
@@ -245,7 +245,7 @@ int CRunListManager::RecordFileOperation(int type, const char* path, const char*
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = OpenDb(&db);
   if (status.ok()) {
-    status = db->Write([&](SqliteDb& c) {
+    status = db->Write([&](SqlDb& c) {
       StoreStatus s = Unlist(c, key);
       if (s.ok()) s = List(c, key, chunk);
       if (!s.ok()) return s;

@@ -32,16 +32,16 @@ void Update(crypto_generichash_state* state, std::string_view bytes) {
                             bytes.size());
 }
 
-StoreStatus QueryCount(SqliteDb& db, const char* sql, long long* out) {
+StoreStatus QueryCount(SqlDb& db, const char* sql, long long* out) {
   StoreStatus status;
-  SqliteStatement stmt = db.Prepare(sql, &status);
+  SqlStatement stmt = db.Prepare(sql, &status);
   if (!status.ok()) return status;
   *out = 0;
   if (stmt.Step(&status)) *out = stmt.ColumnInt64(0);
   return status;
 }
 
-StoreStatus Tampered(SqliteDb& db, const std::string& what) {
+StoreStatus Tampered(SqlDb& db, const std::string& what) {
   return StoreStatus(StoreStatus::kTampered,
                      db.path() + ": the stored settings are refused: " + what +
                          "; the compliance features count as on until an administrator "
@@ -50,7 +50,7 @@ StoreStatus Tampered(SqliteDb& db, const std::string& what) {
 
 }  // namespace
 
-StoreStatus ComputeSettingsSeal(SqliteDb& db, uint64_t* trail_seq, ChainHash* seal) {
+StoreStatus ComputeSettingsSeal(SqlDb& db, uint64_t* trail_seq, ChainHash* seal) {
   if (sodium_init() < 0) {
     return StoreStatus(StoreStatus::kIOError, "the hash library cannot be started");
   }
@@ -58,7 +58,7 @@ StoreStatus ComputeSettingsSeal(SqliteDb& db, uint64_t* trail_seq, ChainHash* se
   ChainHash trail_hash{};
   *trail_seq = 0;
   {
-    SqliteStatement head = db.Prepare(kSelectTrailHead, &status);
+    SqlStatement head = db.Prepare(kSelectTrailHead, &status);
     if (!status.ok()) return status;
     if (head.Step(&status)) {
       *trail_seq = static_cast<uint64_t>(head.ColumnInt64(0));
@@ -73,7 +73,7 @@ StoreStatus ComputeSettingsSeal(SqliteDb& db, uint64_t* trail_seq, ChainHash* se
                           sizeof kSealKey - 1, crypto_generichash_BYTES);
   Update(&state, *trail_seq, 8);
   crypto_generichash_update(&state, trail_hash.data(), trail_hash.size());
-  SqliteStatement rows = db.Prepare(kSelectRows, &status);
+  SqlStatement rows = db.Prepare(kSelectRows, &status);
   if (!status.ok()) return status;
   while (rows.Step(&status)) {
     Update(&state, rows.ColumnText(0));
@@ -84,19 +84,19 @@ StoreStatus ComputeSettingsSeal(SqliteDb& db, uint64_t* trail_seq, ChainHash* se
   return StoreStatus::Ok();
 }
 
-StoreStatus SealSettings(SqliteDb& db) {
+StoreStatus SealSettings(SqlDb& db) {
   uint64_t trail_seq = 0;
   ChainHash seal{};
   StoreStatus status = ComputeSettingsSeal(db, &trail_seq, &seal);
   if (!status.ok()) return status;
-  SqliteStatement upsert = db.Prepare(kUpsertSeal, &status);
+  SqlStatement upsert = db.Prepare(kUpsertSeal, &status);
   if (!status.ok()) return status;
   upsert.BindInt64(1, static_cast<int64_t>(trail_seq));
   upsert.BindBlob(2, std::string_view(reinterpret_cast<const char*>(seal.data()), seal.size()));
   return upsert.Run();
 }
 
-StoreStatus CheckSettingsSeal(SqliteDb& db) {
+StoreStatus CheckSettingsSeal(SqlDb& db) {
   long long version = 0;
   StoreStatus status = QueryCount(db, kSchemaVersion, &version);
   if (!status.ok()) return status;
@@ -110,7 +110,7 @@ StoreStatus CheckSettingsSeal(SqliteDb& db) {
   uint64_t sealed_seq = 0;
   ChainHash sealed{};
   {
-    SqliteStatement select = db.Prepare(kSelectSeal, &status);
+    SqlStatement select = db.Prepare(kSelectSeal, &status);
     if (!status.ok()) return status;
     if (!select.Step(&status)) {
       if (!status.ok()) return status;
@@ -138,7 +138,7 @@ StoreStatus CheckSettingsSeal(SqliteDb& db) {
   return StoreStatus::Ok();
 }
 
-StoreStatus MigrateToSealedSettings(SqliteDb& db) {
+StoreStatus MigrateToSealedSettings(SqlDb& db) {
   StoreStatus status = db.Exec(kCreateSettingsSeal);
   if (status.ok()) status = SealSettings(db);
   if (status.ok()) {

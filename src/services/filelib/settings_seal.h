@@ -23,7 +23,7 @@
 #define TAV_SERVICES_FILELIB_SETTINGS_SEAL_H_
 
 #include "services/filelib/record_chain.h"
-#include "util/sqlite_db.h"
+#include "util/sql_db.h"
 #include "services/filelib/store_status.h"
 
 namespace tav {
@@ -37,21 +37,21 @@ inline constexpr char kCreateSettingsSeal[] =
 
 // The seal of what the settings table and the trail hold now.
 // REQUIRES: inside a transaction.
-StoreStatus ComputeSettingsSeal(SqliteDb& db, uint64_t* trail_seq, ChainHash* seal);
+StoreStatus ComputeSettingsSeal(SqlDb& db, uint64_t* trail_seq, ChainHash* seal);
 
 // Stores the seal of the settings as they are now. REQUIRES: inside a write
 // transaction, in a store of schema 2 or later.
-StoreStatus SealSettings(SqliteDb& db);
+StoreStatus SealSettings(SqlDb& db);
 
 // Ok when the settings match their seal (or the store predates seals);
 // kTampered with what does not match; or the storage's failure.
 // REQUIRES: inside a transaction.
-StoreStatus CheckSettingsSeal(SqliteDb& db);
+StoreStatus CheckSettingsSeal(SqlDb& db);
 
 // Makes a store of schema 1 one of schema 2: creates the seal table, seals
 // the settings as they stand and raises user_version. REQUIRES: inside a
 // write transaction.
-StoreStatus MigrateToSealedSettings(SqliteDb& db);
+StoreStatus MigrateToSealedSettings(SqlDb& db);
 
 }  // namespace tav
 

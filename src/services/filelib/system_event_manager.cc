@@ -50,7 +50,7 @@ std::unique_ptr<CAuditEventComp> MakeSystemEvent(AUDITCODE code, const char* use
   return event;
 }
 
-StoreStatus AppendSystemEvent(SqliteDb& db, AUDITCODE code, const char* user_name) {
+StoreStatus AppendSystemEvent(SqlDb& db, AUDITCODE code, const char* user_name) {
   std::unique_ptr<CAuditEventComp> event = MakeSystemEvent(code, user_name);
   return AppendChained(db, ChainedLog::kSystemEvents, EventChunk(*event));
 }
@@ -106,7 +106,7 @@ CAuditCollectionComp* CSystemEventManager::LoadEventList() {
   StoreStatus status = OpenDb(&db);
   auto events = std::make_unique<CLoadedAuditCollection>("SyEL");
   if (status.ok()) {
-    status = db->Read([&](SqliteDb& c) {
+    status = db->Read([&](SqlDb& c) {
       uint64_t expected = 0;
       StoreStatus s = LastChainedSeq(c, ChainedLog::kSystemEvents, &expected);
       if (!s.ok()) return s;
@@ -144,7 +144,7 @@ int CSystemEventManager::VerifyEventLog(ChainReport* report, std::string* error)
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = OpenDb(&db);
   if (status.ok()) {
-    status = db->Read([&](SqliteDb& c) {
+    status = db->Read([&](SqlDb& c) {
       return VerifyChain(c, ChainedLog::kSystemEvents, report, &DescribeStored);
     });
   }
@@ -165,7 +165,7 @@ int CSystemEventManager::ExportEvents(const std::string& path, uint64_t* count,
   CMemFile out(1 << 20);
   uint64_t n = 0;
   if (status.ok()) {
-    status = db->Read([&](SqliteDb& c) {
+    status = db->Read([&](SqlDb& c) {
       EventExportWriter writer(&out);
       StoreStatus s = ForEachChained(c, ChainedLog::kSystemEvents,
                                      [&](uint64_t seq, std::string_view bytes) {

@@ -88,7 +88,7 @@ std::unique_ptr<CAuditEventComp> MakeSystemEvent(AUDITCODE code, const char* use
 // Appends a system event inside a write transaction that the caller holds
 // (the configuration service writes events 8 and 9 in the transaction of
 // the change they report).
-StoreStatus AppendSystemEvent(SqliteDb& db, AUDITCODE code, const char* user_name);
+StoreStatus AppendSystemEvent(SqlDb& db, AUDITCODE code, const char* user_name);
 
 }  // namespace tav
 

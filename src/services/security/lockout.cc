@@ -35,7 +35,7 @@ std::string AccountKey(std::string_view name) {
 StoreStatus Run(SqliteDb& db, const char* sql, std::string_view key, int64_t value = 0,
                 bool with_value = false) {
   StoreStatus status;
-  SqliteStatement statement = db.Prepare(sql, &status);
+  SqlStatement statement = db.Prepare(sql, &status);
   if (!statement.valid()) return status;
   statement.BindBlob(1, key);
   if (with_value) statement.BindInt64(2, value);
@@ -94,7 +94,7 @@ StoreStatus LockoutStore::Open(const std::string& path, std::unique_ptr<LockoutS
     return status;
   }
   StoreStatus status;
-  SqliteStatement version = db->Prepare("PRAGMA user_version", &status);
+  SqlStatement version = db->Prepare("PRAGMA user_version", &status);
   if (!version.valid()) return status;
   if (!version.Step(&status)) {
     return status.ok() ? StoreStatus(StoreStatus::kCorrupt, path + ": no schema version")
@@ -103,7 +103,7 @@ StoreStatus LockoutStore::Open(const std::string& path, std::unique_ptr<LockoutS
   if (version.ColumnInt64(0) != 1) {
     return StoreStatus(StoreStatus::kForeign, path + ": not a lockout database of a known version");
   }
-  version = SqliteStatement();
+  version = SqlStatement();
   out->reset(new LockoutStore(std::move(db)));
   return StoreStatus::Ok();
 }
@@ -115,7 +115,7 @@ StoreStatus LockoutStore::OpenIn(const std::string& data_dir,
 
 StoreStatus LockoutStore::LockedLocked(std::string_view key, int64_t now, bool* locked) {
   StoreStatus status;
-  SqliteStatement select = db_->Prepare("SELECT until FROM locks WHERE account = ?", &status);
+  SqlStatement select = db_->Prepare("SELECT until FROM locks WHERE account = ?", &status);
   if (!select.valid()) return status;
   select.BindBlob(1, key);
   *locked = false;
@@ -150,13 +150,13 @@ StoreStatus LockoutStore::RecordFailure(std::string_view name, int64_t now,
       !status.ok()) {
     return status;
   }
-  SqliteStatement count =
+  SqlStatement count =
       db_->Prepare("SELECT count(*) FROM failures WHERE account = ?", &status);
   if (!count.valid()) return status;
   count.BindBlob(1, key);
   if (!count.Step(&status)) return status;
   const int64_t failures = count.ColumnInt64(0);
-  count = SqliteStatement();
+  count = SqlStatement();
   if (failures >= policy.deny) {
     const int64_t until = policy.unlock_seconds == 0 ? 0 : now + policy.unlock_seconds;
     if (status = Run(*db_, "INSERT OR REPLACE INTO locks(account, until) VALUES(?, ?)", key,

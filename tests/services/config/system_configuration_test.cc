@@ -178,7 +178,7 @@ TEST(SystemConfiguration, OneChangedGrantIsOneAuditEntryNamingGroupAndActivity) 
   ChainReport report;
   std::shared_ptr<ComplianceDb> db;
   ASSERT_TRUE(ComplianceDb::Get(&db).ok());
-  ASSERT_TRUE(db->Read([&](SqliteDb& c) {
+  ASSERT_TRUE(db->Read([&](SqlDb& c) {
                   return VerifyChain(c, ChainedLog::kConfigAudit, &report);
                 }).ok());
   EXPECT_TRUE(report.ok());

@@ -47,7 +47,7 @@ std::shared_ptr<ComplianceDb> OpenDb() {
 
 void AppendRecords(ComplianceDb& db, ChainedLog log, int n) {
   for (int i = 0; i < n; ++i) {
-    const StoreStatus s = db.Write([&](SqliteDb& c) {
+    const StoreStatus s = db.Write([&](SqlDb& c) {
       return AppendChained(c, log, "record " + std::to_string(i));
     });
     ASSERT_TRUE(s.ok()) << s.ToString();
@@ -56,7 +56,7 @@ void AppendRecords(ComplianceDb& db, ChainedLog log, int n) {
 
 ChainReport Verify(ComplianceDb& db, ChainedLog log) {
   ChainReport report;
-  const StoreStatus s = db.Read([&](SqliteDb& c) { return VerifyChain(c, log, &report); });
+  const StoreStatus s = db.Read([&](SqlDb& c) { return VerifyChain(c, log, &report); });
   EXPECT_TRUE(s.ok()) << s.ToString();
   return report;
 }
@@ -169,7 +169,7 @@ TEST(ComplianceDb, WaitsForALockedDatabaseOnlyWithinTheTimeout) {
   ASSERT_EQ(sqlite3_open(db->path().c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
   const auto start = std::chrono::steady_clock::now();
-  const StoreStatus status = db->Write([](SqliteDb& c) {
+  const StoreStatus status = db->Write([](SqlDb& c) {
     return AppendChained(c, ChainedLog::kSystemEvents, "x");
   });
   const auto waited = std::chrono::steady_clock::now() - start;

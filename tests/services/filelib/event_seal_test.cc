@@ -48,7 +48,7 @@ class EventSealTest : public ::testing::Test {
     std::string note;
     if (key != nullptr) options.current_epoch = CurrentSealEpoch(Db(), *key, &note);
     LogIntegrity out;
-    EXPECT_TRUE(db->Read([&](SqliteDb& c) {
+    EXPECT_TRUE(db->Read([&](SqlDb& c) {
                     return CheckLogIntegrity(c, ChainedLog::kSystemEvents, options, nullptr, &out);
                   }).ok());
     return out;
@@ -152,7 +152,7 @@ TEST(EventTimeTest, LocalDatesOfAnotherTimeZoneThatRunBackwardsAreReported) {
     return static_cast<int64_t>((event->GetEvent().GetDate() - 25569.0) * 86400000.0);
   };
   LogIntegrity integrity;
-  ASSERT_TRUE(db->Read([&](SqliteDb& c) {
+  ASSERT_TRUE(db->Read([&](SqlDb& c) {
                 return CheckLogIntegrity(c, ChainedLog::kSystemEvents, options, nullptr, &integrity);
               }).ok());
   ASSERT_EQ(integrity.findings.size(), 1u);

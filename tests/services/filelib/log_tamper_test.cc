@@ -237,7 +237,7 @@ class SealedLog {
     options.key = &key_;
     options.anchors = &anchors_;
     options.current_epoch = CurrentSealEpoch(path, key_, &note);
-    EXPECT_TRUE(db->Read([&](SqliteDb& c) {
+    EXPECT_TRUE(db->Read([&](SqlDb& c) {
                     return CheckLogIntegrity(c, kLog, options, nullptr, &integrity);
                   }).ok());
     return integrity;
@@ -512,7 +512,7 @@ TEST(LogTamperTest, DeletedWriteAheadLogBehindAKilledWriterIsFound) {
   IntegrityOptions options;
   options.key = &key;
   options.anchors = &anchors;
-  ASSERT_TRUE(store->Read([&](SqliteDb& conn) {
+  ASSERT_TRUE(store->Read([&](SqlDb& conn) {
                 return CheckLogIntegrity(conn, kLog, options, nullptr, &integrity);
               }).ok());
   ASSERT_GE(anchors.heads[kLog].size(), 150u);

@@ -80,7 +80,7 @@ TEST(RunList, ImportDeleteAndMoveKeepListAndHistory) {
   std::shared_ptr<ComplianceDb> db;
   ASSERT_TRUE(ComplianceDb::Get(&db).ok());
   ChainReport report;
-  ASSERT_TRUE(db->Read([&](SqliteDb& c) {
+  ASSERT_TRUE(db->Read([&](SqlDb& c) {
                   return VerifyChain(c, ChainedLog::kRunHistory, &report);
                 }).ok());
   EXPECT_TRUE(report.ok());

@@ -274,7 +274,7 @@ TEST(SystemEvents, ExportsCutTheLogIntoSegmentsThatJoinBack) {
   ASSERT_TRUE(ComplianceDb::Get(&db).ok());
   constexpr int kEvents = 65535 + 10;
   // One transaction for speed; the records are those AddSystemEvent writes.
-  ASSERT_TRUE(db->Write([&](SqliteDb& c) {
+  ASSERT_TRUE(db->Write([&](SqlDb& c) {
                   for (int i = 0; i < kEvents; ++i) {
                     std::string user = "u";
                     user += std::to_string(i);
