@@ -1,15 +1,31 @@
 // A fresh data directory for one test: created empty, set as TAV_DATA_DIR
 // while the object lives, removed with everything in it afterwards.
+//
+// With TAV_TEST_ENGINE=postgresql in the environment (the suite run inside
+// pg_virtualenv), the folder gets a store.conf that keeps its compliance
+// data in a schema of its own in that server, made on first use.
 #ifndef TAV_TESTS_TESTING_TEMP_DATA_DIR_H_
 #define TAV_TESTS_TESTING_TEMP_DATA_DIR_H_
 
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace tav::testing {
+
+// True when the suite runs against the lab store (see TempDataDir).
+inline bool TestsUseLabStore() {
+  const char* engine = std::getenv("TAV_TEST_ENGINE");
+  return engine != nullptr && std::string(engine) == "postgresql";
+}
+
+// Skips a test that works on the embedded store's file itself.
+#define TAV_SKIP_ON_LAB_STORE(why) \
+  if (::tav::testing::TestsUseLabStore()) GTEST_SKIP() << "embedded store only: " << (why)
 
 class TempDataDir {
  public:
@@ -20,6 +36,13 @@ class TempDataDir {
     had_old_ = old != nullptr;
     if (had_old_) old_ = old;
     ::setenv("TAV_DATA_DIR", path_.c_str(), 1);
+    if (TestsUseLabStore()) {
+      // The folder's random part names the schema (lower case for SQL).
+      std::string schema = "tav_test_" + std::to_string(::getpid()) + "_" + path_.substr(path_.rfind('.') + 1);
+      for (char& c : schema) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      std::ofstream(File("store.conf")) << "engine = postgresql\nschema = " << schema
+                                        << "\ncreate_schema = yes\n";
+    }
   }
   ~TempDataDir() {
     std::system(("chmod -R u+rwx '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'").c_str());

@@ -1,10 +1,13 @@
 #include "services/config/settings_store.h"
 
+#include <algorithm>
+
 #include "records/audit_event_comp.h"
 #include "records/chunk_file.h"
 #include "services/config/settings_records.h"
 #include "services/filelib/loaded_lists.h"
 #include "services/filelib/log_output.h"
+#include "services/filelib/head_anchor.h"
 #include "services/filelib/record_chain.h"
 #include "util/ole_date.h"
 
@@ -21,6 +24,28 @@ std::string Chunk(CComponent& c) {
   CMemFile file(256);
   c.StreamDataOut(&file);
   return file.TakeString();
+}
+
+// The lab store lets workstations change a setting only together with its
+// trail record, in one call of the database's own.
+StoreStatus SaveLabSetting(SqlDb& db, std::string_view row, const std::string& record,
+                           const std::string& trail) {
+  StoreStatus status;
+  SqlStatement save = db.Prepare("SELECT seq, chain FROM tav_save_setting(?1, ?2, ?3)", &status);
+  if (!status.ok()) return status;
+  save.BindText(1, row);
+  save.BindBlob(2, record);
+  save.BindBlob(3, trail);
+  if (!save.Step(&status)) {
+    return status.ok() ? StoreStatus(StoreStatus::kIOError,
+                                     db.path() + ": the lab store did not store a setting")
+                       : status;
+  }
+  ChainHash hash{};
+  const std::string_view bytes = save.ColumnBlob(1);
+  if (bytes.size() == hash.size()) std::copy(bytes.begin(), bytes.end(), hash.begin());
+  NoteChainHead(ChainedLog::kConfigAudit, static_cast<uint64_t>(save.ColumnInt64(0)), hash);
+  return StoreStatus::Ok();
 }
 
 }  // namespace
@@ -63,13 +88,16 @@ StoreStatus SaveSettingAudited(SqlDb& db, std::string_view row, const CComponent
   event.SetReasonForChange(author.reason);
   fresh->AuditChanges(old, &event, nullptr);
 
-  SqlStatement upsert = db.Prepare(kUpsertRow, &status);
-  if (!status.ok()) return status;
-  upsert.BindText(1, row);
-  upsert.BindBlob(2, Chunk(*fresh));
-  status = upsert.Run();
-  if (!status.ok()) return status;
-  status = AppendConfigAuditEvent(db, event);
+  if (db.engine() == SqlDb::Engine::kPostgres) {
+    status = SaveLabSetting(db, row, Chunk(*fresh), Chunk(event));
+  } else {
+    SqlStatement upsert = db.Prepare(kUpsertRow, &status);
+    if (!status.ok()) return status;
+    upsert.BindText(1, row);
+    upsert.BindBlob(2, Chunk(*fresh));
+    status = upsert.Run();
+    if (status.ok()) status = AppendConfigAuditEvent(db, event);
+  }
   if (status.ok()) *changed = true;
   return status;
 }

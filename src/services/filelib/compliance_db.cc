@@ -16,12 +16,14 @@
 #include <utility>
 
 #include "services/filelib/head_anchor.h"
+#include "services/filelib/lab_store_schema.h"
 #include "services/filelib/settings_seal.h"
 #include "util/atomic_create.h"
 #include "util/auth_syslog.h"
 #include "util/data_dir.h"
 #include "util/sqlite_db.h"
 #include "util/library_lifetime.h"
+#include "util/pg_db.h"
 
 namespace tav {
 
@@ -304,6 +306,14 @@ StoreStatus ComplianceDb::Get(std::shared_ptr<ComplianceDb>* out) {
   DataDirChoice dir;
   StoreStatus status = LocateDataDir(&dir);
   if (!status.ok()) return ReportUnusableStore(status);
+  // A workstation of a lab keeps its data in the lab store; one whose
+  // store.conf cannot be read has no store at all (never the embedded one).
+  StoreConfig config;
+  status = LoadStoreConfig(dir.path, &config);
+  if (!status.ok()) return ReportUnusableStore(status);
+  if (config.engine == StoreConfig::Engine::kPostgres) {
+    return ReportUnusableStore(GetLab(config, out));
+  }
   // The machine-wide store gets its database from `tavsec setup`; one that
   // is gone was removed, and a new empty one would hold the defaults.
   if (dir.machine_wide) {
@@ -369,6 +379,39 @@ StoreStatus ComplianceDb::GetAt(const std::string& path, std::shared_ptr<Complia
   return StoreStatus::Ok();
 }
 
+StoreStatus ComplianceDb::GetLab(const StoreConfig& config, std::shared_ptr<ComplianceDb>* out) {
+  const std::string key = "postgresql:" + config.connection + "\n" + config.schema;
+  std::lock_guard<std::mutex> lock(CacheMutex());
+  auto& cache = Cache();
+  const pid_t pid = getpid();
+  auto it = cache.find(key);
+  if (it != cache.end()) {
+    if (it->second.pid == pid) {
+      *out = it->second.db;
+      return StoreStatus::Ok();
+    }
+    // The parent's connection must not be used or closed in a child.
+    new std::shared_ptr<ComplianceDb>(std::move(it->second.db));
+    cache.erase(it);
+  }
+  PgDb::Options options;
+  options.schema = config.schema;
+  options.busy_timeout = std::min(config.busy_timeout, BusyTimeout());
+  options.connect_timeout = config.connect_timeout;
+  std::unique_ptr<PgDb> db;
+  StoreStatus status = PgDb::Open(config.connection, options, &db);
+  if (status.ok()) status = CheckLabStore(*db);
+  if (status.code() == StoreStatus::kForeign && config.create_schema) {
+    status = InitLabStore(*db, LabStoreRoles());
+  }
+  if (!status.ok()) return status;
+  const std::string name = db->path();
+  std::shared_ptr<ComplianceDb> shared(new ComplianceDb(name, std::move(db)));
+  cache[key] = CacheEntry{pid, shared};
+  *out = std::move(shared);
+  return StoreStatus::Ok();
+}
+
 void ComplianceDb::ReleaseCache() {
   std::map<std::string, CacheEntry> released;
   {
@@ -407,13 +450,14 @@ StoreStatus ComplianceDb::AppendToLog(ChainedLog log, std::string record) {
     batch.assign(appends_.begin(), appends_.begin() + static_cast<std::ptrdiff_t>(n));
     appends_.erase(appends_.begin(), appends_.begin() + static_cast<std::ptrdiff_t>(n));
     lock.unlock();
-    const StoreStatus status = Write([&batch](SqlDb& c) {
-      for (PendingAppend* p : batch) {
-        StoreStatus s = AppendChained(c, p->log, p->record);
-        if (!s.ok()) return s;
-      }
-      return StoreStatus::Ok();
-    });
+    const StoreStatus status =
+        db_->engine() == SqlDb::Engine::kPostgres ? AppendToLab(batch) : Write([&batch](SqlDb& c) {
+          for (PendingAppend* p : batch) {
+            StoreStatus s = AppendChained(c, p->log, p->record);
+            if (!s.ok()) return s;
+          }
+          return StoreStatus::Ok();
+        });
     lock.lock();
     for (PendingAppend* p : batch) {
       p->status = status;
@@ -423,6 +467,66 @@ StoreStatus ComplianceDb::AppendToLog(ChainedLog log, std::string record) {
     append_done_.notify_all();
   }
   return mine.status;
+}
+
+StoreStatus ComplianceDb::AppendToLab(const std::vector<PendingAppend*>& batch) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto& db = static_cast<PgDb&>(*db_);
+  // First the records go in unchained: a short transaction that holds no
+  // lock, so that its flush is shared with other clients' commits. Once it
+  // commits the records are stored; nothing of a failed one is.
+  std::vector<int64_t> ids;
+  StoreStatus status = db.BeginUnordered();
+  if (status.ok()) {
+    SqlStatement submit = db.Prepare("SELECT tav_submit(?1, ?2)", &status);
+    for (PendingAppend* p : batch) {
+      if (!status.ok()) break;
+      submit.BindText(1, ChainedLogTable(p->log));
+      submit.BindBlob(2, p->record);
+      if (submit.Step(&status)) ids.push_back(submit.ColumnInt64(0));
+      else if (status.ok()) status = StoreStatus(StoreStatus::kIOError, path_ + ": no record number");
+      submit.Run();
+    }
+    if (status.ok()) {
+      status = db.Commit();
+    } else {
+      db.Rollback();
+    }
+  }
+  if (!status.ok()) return status;
+
+  // Then they are chained: the first client to get the chain lock chains
+  // every pending record at once. Should that fail, the records wait,
+  // stored, for the next client's chaining.
+  DropNotedChainHeads();
+  StoreStatus chained = db.BeginUnordered();
+  if (chained.ok()) {
+    SqlStatement chain = db.Prepare("SELECT seq, chain FROM tav_chain(?1, ?2)", &chained);
+    for (size_t i = 0; i < batch.size() && chained.ok(); ++i) {
+      chain.BindText(1, ChainedLogTable(batch[i]->log));
+      chain.BindInt64(2, ids[i]);
+      if (chain.Step(&chained)) {
+        ChainHash hash{};
+        const std::string_view bytes = chain.ColumnBlob(1);
+        if (bytes.size() == hash.size()) std::copy(bytes.begin(), bytes.end(), hash.begin());
+        NoteChainHead(batch[i]->log, static_cast<uint64_t>(chain.ColumnInt64(0)), hash);
+      }
+      chain.Run();
+    }
+    if (chained.ok()) {
+      chained = db.Commit();
+    } else {
+      db.Rollback();
+    }
+  }
+  if (chained.ok()) {
+    SendNotedChainHeads();
+  } else {
+    AuthSyslog(LOG_WARNING, "records stored in the lab store wait to be chained: " +
+                                chained.message());
+  }
+  DropNotedChainHeads();
+  return StoreStatus::Ok();
 }
 
 StoreStatus ComplianceDb::Read(const Work& work) { return Run(false, work); }

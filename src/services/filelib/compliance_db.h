@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "services/filelib/record_chain.h"
+#include "services/filelib/store_config.h"
 #include "util/sql_db.h"
 #include "services/filelib/store_status.h"
 
@@ -64,6 +65,10 @@ class ComplianceDb {
   // built under a temporary name, synced, then renamed (mode 0600, or 0660
   // in a group's shared store). Ok when it exists already.
   static StoreStatus Create(const std::string& path);
+  // The lab store that `config` (engine postgresql) names, shared within
+  // the process. kUnavailable when it cannot be reached, kForeign when it
+  // holds no store of this version.
+  static StoreStatus GetLab(const StoreConfig& config, std::shared_ptr<ComplianceDb>* out);
 
   // How long writes wait for a lock held by another process. Applies to
   // databases opened afterwards; tests shorten it.
@@ -79,6 +84,7 @@ class ComplianceDb {
   ComplianceDb& operator=(const ComplianceDb&) = delete;
 
   const std::string& path() const { return path_; }
+  SqlDb::Engine engine() const { return db_->engine(); }
 
   using Work = std::function<StoreStatus(SqlDb&)>;
   // Runs `work` in one write transaction and commits when it returns ok;
@@ -101,6 +107,9 @@ class ComplianceDb {
       : path_(std::move(path)), db_(std::move(db)) {}
   static StoreStatus OpenAndCheck(const std::string& path, std::unique_ptr<SqliteDb>* out);
   StoreStatus Run(bool write, const Work& work);
+  struct PendingAppend;
+  // The lab store's appends: submitted in one transaction, then chained.
+  StoreStatus AppendToLab(const std::vector<PendingAppend*>& batch);
 
   struct PendingAppend {
     ChainedLog log;

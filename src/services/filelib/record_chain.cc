@@ -21,6 +21,7 @@ struct LogSql {
   const char* select_all;
   const char* count;
   const char* max_seq;
+  const char* select_all_alg;  // the lab store: with each row's chain algorithm
 };
 
 #define TAV_LOG_SQL(table, title)                                                  \
@@ -29,7 +30,8 @@ struct LogSql {
         "VALUES(?1, ?2, ?3, ?4, ?5, ?6)",                                          \
         "SELECT seq, chain FROM " table " ORDER BY seq DESC LIMIT 1",              \
         "SELECT seq, record, chain FROM " table " ORDER BY seq",                   \
-        "SELECT count(*) FROM " table, "SELECT max(seq) FROM " table               \
+        "SELECT count(*) FROM " table, "SELECT max(seq) FROM " table,              \
+        "SELECT seq, record, chain, alg FROM " table " ORDER BY seq"               \
   }
 
 const LogSql kLogs[] = {
@@ -89,7 +91,52 @@ ChainHash ComputeChainHash(ChainedLog log, uint64_t seq, const ChainHash& previo
   return out;
 }
 
+ChainHash ComputeLabChainHash(ChainedLog log, uint64_t seq, const ChainHash& previous,
+                              std::string_view record) {
+  static SodiumInit init;
+  const char* key = Sql(log).table;
+  crypto_auth_hmacsha256_state state;
+  crypto_auth_hmacsha256_init(&state, reinterpret_cast<const unsigned char*>(key),
+                              std::strlen(key));
+  unsigned char seq_bytes[8];
+  for (int i = 0; i < 8; ++i) seq_bytes[i] = static_cast<unsigned char>(seq >> (8 * (7 - i)));
+  crypto_auth_hmacsha256_update(&state, seq_bytes, sizeof seq_bytes);
+  crypto_auth_hmacsha256_update(&state, previous.data(), previous.size());
+  crypto_auth_hmacsha256_update(&state, reinterpret_cast<const unsigned char*>(record.data()),
+                                record.size());
+  ChainHash out;
+  static_assert(crypto_auth_hmacsha256_BYTES == 32);
+  crypto_auth_hmacsha256_final(&state, out.data());
+  return out;
+}
+
+namespace {
+
+// The lab store chains inside the database: the record goes in unchained
+// and comes back with its number and link.
+StoreStatus AppendToLabLog(SqlDb& db, ChainedLog log, std::string_view record, uint64_t* seq) {
+  StoreStatus status;
+  SqlStatement append = db.Prepare("SELECT seq, chain FROM tav_append(?1, ?2)", &status);
+  if (!status.ok()) return status;
+  append.BindText(1, Sql(log).table);
+  append.BindBlob(2, record);
+  if (!append.Step(&status)) {
+    return status.ok() ? StoreStatus(StoreStatus::kIOError,
+                                     db.path() + ": the lab store did not chain a record")
+                       : status;
+  }
+  const auto next = static_cast<uint64_t>(append.ColumnInt64(0));
+  ChainHash hash{};
+  ToHash(append.ColumnBlob(1), &hash);
+  NoteChainHead(log, next, hash);
+  if (seq != nullptr) *seq = next;
+  return StoreStatus::Ok();
+}
+
+}  // namespace
+
 StoreStatus AppendChained(SqlDb& db, ChainedLog log, std::string_view record, uint64_t* seq) {
+  if (db.engine() == SqlDb::Engine::kPostgres) return AppendToLabLog(db, log, record, seq);
   const LogSql& sql = Sql(log);
   StoreStatus status;
   uint64_t last = 0;
@@ -201,7 +248,8 @@ StoreStatus VerifyChain(SqlDb& db, ChainedLog log, ChainReport* report,
   };
 
   StoreStatus status;
-  SqlStatement all = db.Prepare(sql.select_all, &status);
+  const bool lab = db.engine() == SqlDb::Engine::kPostgres;
+  SqlStatement all = db.Prepare(lab ? sql.select_all_alg : sql.select_all, &status);
   if (!status.ok()) return status;
   uint64_t expected = 1;
   ChainHash previous{};
@@ -217,7 +265,10 @@ StoreStatus VerifyChain(SqlDb& db, ChainedLog log, ChainReport* report,
                ? "record " + std::to_string(expected) + " is missing"
                : "records " + std::to_string(expected) + " to " + std::to_string(seq - 1) +
                      " are missing"});
-    } else if (!hash_ok || ComputeChainHash(log, seq, previous, record) != stored) {
+    } else if (!hash_ok ||
+               (lab && all.ColumnInt64(3) == kLabChainAlg
+                    ? ComputeLabChainHash(log, seq, previous, record)
+                    : ComputeChainHash(log, seq, previous, record)) != stored) {
       report->problems.push_back(
           {ChainProblem::kChanged, seq, seq,
            name(seq, record) + " does not match its hash: it, or the hash of the record before "

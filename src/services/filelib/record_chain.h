@@ -42,6 +42,14 @@ using ChainHash = std::array<uint8_t, 32>;
 ChainHash ComputeChainHash(ChainedLog log, uint64_t seq, const ChainHash& previous,
                            std::string_view record);
 
+// The chain the lab store builds inside PostgreSQL (lab_store_schema.h):
+// HMAC-SHA-256 keyed with the log's table name, over seq as 8 bytes
+// big-endian || previous || record. Its rows are marked alg 2.
+ChainHash ComputeLabChainHash(ChainedLog log, uint64_t seq, const ChainHash& previous,
+                              std::string_view record);
+inline constexpr int kEmbeddedChainAlg = 1;
+inline constexpr int kLabChainAlg = 2;
+
 // Appends `record` at the end of the log. REQUIRES: inside a write
 // transaction. Stores the new sequence number in *seq when given.
 StoreStatus AppendChained(SqlDb& db, ChainedLog log, std::string_view record,

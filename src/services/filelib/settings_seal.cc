@@ -85,6 +85,9 @@ StoreStatus ComputeSettingsSeal(SqlDb& db, uint64_t* trail_seq, ChainHash* seal)
 }
 
 StoreStatus SealSettings(SqlDb& db) {
+  // The lab store guards its settings with rights instead: workstations
+  // change them only through a function that writes the trail too.
+  if (db.engine() == SqlDb::Engine::kPostgres) return StoreStatus::Ok();
   uint64_t trail_seq = 0;
   ChainHash seal{};
   StoreStatus status = ComputeSettingsSeal(db, &trail_seq, &seal);
@@ -97,6 +100,7 @@ StoreStatus SealSettings(SqlDb& db) {
 }
 
 StoreStatus CheckSettingsSeal(SqlDb& db) {
+  if (db.engine() == SqlDb::Engine::kPostgres) return StoreStatus::Ok();
   long long version = 0;
   StoreStatus status = QueryCount(db, kSchemaVersion, &version);
   if (!status.ok()) return status;

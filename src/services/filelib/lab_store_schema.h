@@ -1,0 +1,50 @@
+// The lab store's schema on PostgreSQL: the compliance database's tables
+// (as in the embedded store) in one schema, owned by the administrative role
+// that creates them, plus the functions through which workstations append
+// to the logs and change the settings (docs/lab-store.md).
+//
+// The hash chains are built inside the database. A workstation submits a
+// record unchained (tav_submit, its own short transaction, whose flush is
+// shared with other clients' commits) and then asks for it to be chained
+// (tav_chain): under one lock, the first caller chains every record then
+// pending, in one transaction and one flush, and those whose records it
+// took find them chained and return at once. Records are chained with
+//
+//   chain(n) = HMAC-SHA-256, keyed with the log's table name,
+//              over  n as 8 bytes big-endian || chain(n-1) || record(n)
+//
+// (alg 2); records copied from an embedded store keep their own chain and
+// seal (alg 1) and the chain continues from them.
+//
+// The workstation role may read, call those functions and edit the run
+// list; it may not write a log, the chain heads or the settings directly.
+#ifndef TAV_SERVICES_FILELIB_LAB_STORE_SCHEMA_H_
+#define TAV_SERVICES_FILELIB_LAB_STORE_SCHEMA_H_
+
+#include <string>
+
+#include "util/pg_db.h"
+#include "util/store_status.h"
+
+namespace tav {
+
+inline constexpr int kLabStoreSchemaVersion = 1;
+
+struct LabStoreRoles {
+  // The role workstations log in as; empty: grant nothing (a store used
+  // by its owner alone, as in tests).
+  std::string workstation;
+};
+
+// Creates the schema, tables and functions (those that exist are kept;
+// the functions are replaced by this version's) and grants the workstation
+// role its rights. Runs as the administrative role, which owns the result.
+StoreStatus InitLabStore(PgDb& db, const LabStoreRoles& roles);
+
+// Ok when the connection's schema holds a store of this version; kForeign
+// with what an administrator does about it otherwise.
+StoreStatus CheckLabStore(PgDb& db);
+
+}  // namespace tav
+
+#endif  // TAV_SERVICES_FILELIB_LAB_STORE_SCHEMA_H_

@@ -1,0 +1,104 @@
+#include "services/filelib/store_config.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace tav {
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+bool ParseCount(std::string_view text, long long low, long long high, long long* out) {
+  long long v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || v < low || v > high) return false;
+  *out = v;
+  return true;
+}
+
+}  // namespace
+
+const char* StoreEngineName(StoreConfig::Engine engine) {
+  return engine == StoreConfig::Engine::kPostgres ? "postgresql" : "sqlite";
+}
+
+StoreStatus ParseStoreConfig(std::string_view text, StoreConfig* config) {
+  std::set<std::string> seen;
+  int number = 0;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    std::string_view line = Trim(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    ++number;
+    if (line.empty() || line.front() == '#') continue;
+    auto bad = [&](const std::string& why) {
+      return StoreStatus(StoreStatus::kInvalid,
+                         std::string(kStoreConfigFile) + " line " + std::to_string(number) + ": " +
+                             why);
+    };
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return bad("expected key = value");
+    const std::string key(Trim(line.substr(0, equals)));
+    const std::string_view value = Trim(line.substr(equals + 1));
+    if (!seen.insert(key).second) return bad("'" + key + "' is given twice");
+    long long n = 0;
+    if (key == "engine") {
+      if (value == "sqlite") {
+        config->engine = StoreConfig::Engine::kSqlite;
+      } else if (value == "postgresql") {
+        config->engine = StoreConfig::Engine::kPostgres;
+      } else {
+        return bad("engine must be sqlite or postgresql");
+      }
+    } else if (key == "connection") {
+      config->connection = std::string(value);
+    } else if (key == "schema") {
+      if (value.empty() || value.size() > 63) return bad("schema must be 1 to 63 characters");
+      config->schema = std::string(value);
+    } else if (key == "busy_timeout_ms") {
+      if (!ParseCount(value, 1, 60000, &n)) return bad("busy_timeout_ms must be 1 to 60000");
+      config->busy_timeout = std::chrono::milliseconds(n);
+    } else if (key == "connect_timeout") {
+      if (!ParseCount(value, 1, 60, &n)) return bad("connect_timeout must be 1 to 60");
+      config->connect_timeout = std::chrono::seconds(n);
+    } else if (key == "create_schema") {
+      if (value != "yes" && value != "no") return bad("create_schema must be yes or no");
+      config->create_schema = value == "yes";
+    } else {
+      return bad("unknown key '" + key + "'");
+    }
+  }
+  config->present = true;
+  return StoreStatus::Ok();
+}
+
+StoreStatus LoadStoreConfig(const std::string& data_dir, StoreConfig* config) {
+  *config = StoreConfig();
+  const std::string path = data_dir + "/" + kStoreConfigFile;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (errno == ENOENT) return StoreStatus::Ok();
+    return StoreStatus(StoreStatus::kUnavailable,
+                       path + " cannot be read (" + std::strerror(errno) + ")");
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) return StoreStatus(StoreStatus::kUnavailable, path + " cannot be read");
+  StoreStatus status = ParseStoreConfig(text.str(), config);
+  if (!status.ok()) {
+    return StoreStatus(StoreStatus::kUnavailable,
+                       data_dir + "/" + status.message() + "; the store is not used");
+  }
+  return status;
+}
+
+}  // namespace tav

@@ -1,0 +1,56 @@
+// StoreConfig: which engine keeps this workstation's compliance data.
+//
+// Read from "store.conf" in the data directory, beside security.conf: lines
+// of `key = value`, blank lines and comment lines starting with '#'.
+//
+//   engine = sqlite | postgresql     (default sqlite: compliance.db here)
+//   connection = <libpq connection string, URI or service=NAME>
+//   schema = <schema of the store>   (default tavsecurity)
+//   busy_timeout_ms = <wait for another client's lock> (default 10000)
+//   connect_timeout = <seconds to reach the server>    (default 5)
+//   create_schema = yes | no   (default no) makes the schema on first use
+//                              when it is missing: a store of one's own,
+//                              for tests and demos
+//
+// A missing file means the embedded store. A file that cannot be read, an
+// unknown or repeated key, a bad value, or a connection string that holds a
+// password is refused as a whole: the store is then unavailable and logons
+// fail closed, never falling back to the embedded store.
+//
+// Thread safety: plain value type; the functions keep no state.
+#ifndef TAV_SERVICES_FILELIB_STORE_CONFIG_H_
+#define TAV_SERVICES_FILELIB_STORE_CONFIG_H_
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "util/store_status.h"
+
+namespace tav {
+
+inline constexpr char kStoreConfigFile[] = "store.conf";
+
+struct StoreConfig {
+  enum class Engine { kSqlite, kPostgres };
+  Engine engine = Engine::kSqlite;
+  std::string connection;
+  std::string schema = "tavsecurity";
+  std::chrono::milliseconds busy_timeout{10000};
+  std::chrono::seconds connect_timeout{5};
+  bool create_schema = false;
+  bool present = false;  // read from a file (not the defaults)
+};
+
+// Parses the text of store.conf; kInvalid naming the line on failure.
+StoreStatus ParseStoreConfig(std::string_view text, StoreConfig* config);
+
+// Reads `data_dir`/store.conf; a missing file gives the defaults.
+StoreStatus LoadStoreConfig(const std::string& data_dir, StoreConfig* config);
+
+// "sqlite" or "postgresql".
+const char* StoreEngineName(StoreConfig::Engine engine);
+
+}  // namespace tav
+
+#endif  // TAV_SERVICES_FILELIB_STORE_CONFIG_H_
