@@ -1,103 +1,85 @@
 #include "services/security/account_store.h"
 
-#include <fcntl.h>
 #include <sodium.h>
-#include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 
 #include "services/security/result_codes.h"
 #include "services/security/secret.h"
-#include "util/atomic_create.h"
+#include "util/sql_db.h"
 #include "util/strings.h"
 
 namespace tav {
 namespace {
 
-constexpr int kSchemaVersion = 1;
-constexpr int kBusyTimeoutMs = 5000;
 constexpr size_t kMaxNameBytes = 64;
 constexpr size_t kMaxGroupBytes = 256;
 constexpr size_t kMaxTextBytes = 256;
 
-constexpr char kSchema[] = R"sql(
-CREATE TABLE users(
-  id INTEGER PRIMARY KEY,
-  name TEXT NOT NULL UNIQUE COLLATE NOCASE,
-  full_name TEXT NOT NULL DEFAULT '',
-  description TEXT NOT NULL DEFAULT '',
-  password_hash TEXT NOT NULL,
-  is_admin INTEGER NOT NULL DEFAULT 0,
-  disabled INTEGER NOT NULL DEFAULT 0
-);
-CREATE TABLE user_groups(
-  user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
-  position INTEGER NOT NULL,
-  name TEXT NOT NULL,
-  PRIMARY KEY(user_id, position)
-);
-PRAGMA user_version = 1;
-)sql";
+// The statements, written once for every engine. Connections cache them by
+// address, so each is one array.
+constexpr char kProbeTables[] =
+    "SELECT u.id, u.name, u.full_name, u.description, u.password_hash, u.is_admin, "
+    "u.disabled, g.user_id, g.position, g.name FROM users u, user_groups g WHERE 1 = 0";
+// A name taken in another case is a conflict too: the column ignores case.
+constexpr char kInsertUser[] =
+    "INSERT INTO users(name, full_name, description, password_hash, is_admin, disabled) "
+    "VALUES(?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT DO NOTHING RETURNING id";
+constexpr char kInsertGroup[] =
+    "INSERT INTO user_groups(user_id, position, name) VALUES(?1, ?2, ?3)";
+constexpr char kSetPassword[] = "UPDATE users SET password_hash = ?1 WHERE name = ?2 RETURNING id";
+constexpr char kSetDisabled[] = "UPDATE users SET disabled = ?1 WHERE name = ?2 RETURNING id";
+// The groups go explicitly, not only through the foreign key's cascade: a
+// connection need not enforce foreign keys (SQLite's do only when asked),
+// and SQLite gives a removed account's id to the next one added.
+constexpr char kRemoveGroups[] =
+    "DELETE FROM user_groups WHERE user_id IN (SELECT id FROM users WHERE name = ?1)";
+constexpr char kRemoveUser[] = "DELETE FROM users WHERE name = ?1 RETURNING id";
+constexpr char kSelectGroups[] =
+    "SELECT name FROM user_groups WHERE user_id = ?1 ORDER BY position";
+constexpr char kListUsers[] =
+    "SELECT id, name, full_name, description, is_admin, disabled FROM users ORDER BY name";
+constexpr char kFindUser[] =
+    "SELECT id, name, full_name, description, is_admin, disabled, password_hash "
+    "FROM users WHERE name = ?1";
 
-// One prepared statement, finalized on every path.
-class Statement {
- public:
-  Statement(sqlite3* db, const char* sql) {
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
-  }
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  bool ok() const { return stmt_ != nullptr; }
-  Statement& Bind(int index, std::string_view text) {
-    sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
-                      SQLITE_TRANSIENT);
-    return *this;
-  }
-  Statement& Bind(int index, long long value) {
-    sqlite3_bind_int64(stmt_, index, value);
-    return *this;
-  }
-  // SQLITE_ROW, SQLITE_DONE or an error code.
-  int Step() { return stmt_ != nullptr ? sqlite3_step(stmt_) : SQLITE_ERROR; }
-  std::string Text(int column) const {
-    const unsigned char* text = sqlite3_column_text(stmt_, column);
-    return text != nullptr ? reinterpret_cast<const char*>(text) : "";
-  }
-  long long Int(int column) const { return sqlite3_column_int64(stmt_, column); }
-
- private:
-  sqlite3_stmt* stmt_ = nullptr;
-};
-
-std::string DbError(sqlite3* db, const char* what) {
-  return std::string(what) + ": " + sqlite3_errmsg(db);
+// "<what>: <the connection's message>".
+std::string Failure(const char* what, const StoreStatus& status) {
+  return std::string(what) + ": " + status.message();
 }
 
-bool Exec(sqlite3* db, const char* sql, std::string* error) {
-  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK) return true;
-  *error = DbError(db, "database error");
-  return false;
+// The statement for `sql`, or an invalid one with the failure in *error.
+SqlStatement Prepare(SqlDb& db, const char* sql, const char* what, std::string* error) {
+  StoreStatus status;
+  SqlStatement statement = db.Prepare(sql, &status);
+  if (!statement.valid()) *error = Failure(what, status);
+  return statement;
 }
 
 // Rolls back unless committed.
-class Transaction {
+class WriteTransaction {
  public:
-  explicit Transaction(sqlite3* db) : db_(db) {}
-  ~Transaction() {
-    if (begun_ && !done_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  explicit WriteTransaction(SqlDb& db) : db_(db) {}
+  ~WriteTransaction() {
+    if (open_) db_.Rollback();
   }
-  bool Begin(std::string* error) { return begun_ = Exec(db_, "BEGIN IMMEDIATE", error); }
-  bool Commit(std::string* error) { return done_ = Exec(db_, "COMMIT", error); }
+  WriteTransaction(const WriteTransaction&) = delete;
+  WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+  bool Begin(std::string* error) {
+    StoreStatus status = db_.BeginWrite();
+    open_ = status.ok();
+    if (!open_) *error = Failure("database error", status);
+    return open_;
+  }
+  bool Commit(std::string* error) {
+    open_ = false;
+    StoreStatus status = db_.Commit();
+    if (!status.ok()) *error = Failure("database error", status);
+    return status.ok();
+  }
 
  private:
-  sqlite3* db_;
-  bool begun_ = false;
-  bool done_ = false;
+  SqlDb& db_;
+  bool open_ = false;
 };
 
 bool HasOuterBlank(std::string_view s) {
@@ -121,59 +103,10 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Narrows a file of ours that is open wider than a new one would be (0600,
-// or 0640 in a group's shared store) before it is written. SQLite gives its
-// journal the mode of the database.
-bool PrepareDbFile(const std::string& path, std::string* error) {
-  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) {
-    *error = "cannot open " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  const mode_t allowed = StoreFileMode(FolderOf(path), false);
-  struct stat st;
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (!ok) {
-    *error = path + " is not a regular file";
-  } else if ((st.st_mode & 0777 & ~allowed) != 0 && st.st_uid == geteuid() &&
-             fchmod(fd, st.st_mode & 0777 & allowed) != 0) {
-    *error = "cannot restrict " + path + ": " + std::strerror(errno);
-    ok = false;
-  }
-  close(fd);
-  return ok;
-}
-
-// Makes a new database at `path` with the schema, whole or not at all: a
-// full disk must not leave an empty file that later opens take for a
-// damaged database.
-bool CreateDbFile(const std::string& path, std::string* error) {
-  StoreStatus status = CreateFileAtomically(
-      path, StoreFileMode(FolderOf(path), false), [](const std::string& temp) {
-        sqlite3* db = nullptr;
-        int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW,
-                                 nullptr);
-        std::string failure;
-        if (rc == SQLITE_OK &&
-            !Exec(db, ("BEGIN IMMEDIATE;" + std::string(kSchema) + "COMMIT;").c_str(), &failure)) {
-          rc = SQLITE_ERROR;
-        } else if (rc != SQLITE_OK) {
-          failure = db != nullptr ? DbError(db, "cannot create") : "cannot create";
-        }
-        sqlite3_close_v2(db);
-        if (rc == SQLITE_OK) return StoreStatus::Ok();
-        return StoreStatus(StoreStatus::kIOError, temp + ": " + failure);
-      });
-  if (status.ok() || status.code() == StoreStatus::kExists) return true;
-  *error = "cannot create " + path + ": " + status.message();
+bool InitSodium(std::string* error) {
+  if (sodium_init() >= 0) return true;
+  *error = "libsodium cannot be initialised";
   return false;
-}
-
-bool ReadSchemaVersion(sqlite3* db, long long* version) {
-  Statement statement(db, "PRAGMA user_version");
-  if (statement.Step() != SQLITE_ROW) return false;
-  *version = statement.Int(0);
-  return true;
 }
 
 // A hash of a random, forgotten password with the cost of real ones
@@ -185,14 +118,18 @@ constexpr char kDummyHash[] =
     "$argon2id$v=19$m=65536,t=2,p=1$2ouphk40OW1dESRcV8B0mA$"
     "34aOhol+HLzXxPR9yq7HTNRNVH+1ZN24MAsY+bAAkrs";
 
-// Runs an UPDATE or DELETE of one named account.
-AccountStore::Status ChangeOne(sqlite3* db, Statement& statement, std::string_view name,
+// Runs an UPDATE or DELETE of one named account that returns its id: no row
+// back means no such account.
+AccountStore::Status ChangeOne(SqlStatement& statement, std::string_view name,
                                const char* what, std::string* error) {
-  if (statement.Step() != SQLITE_DONE) {
-    *error = DbError(db, what);
+  StoreStatus status;
+  bool changed = false;
+  while (statement.Step(&status)) changed = true;
+  if (!status.ok()) {
+    *error = Failure(what, status);
     return AccountStore::Status::kFailed;
   }
-  if (sqlite3_changes(db) == 0) {
+  if (!changed) {
     *error = "no user \"" + std::string(name) + "\"";
     return AccountStore::Status::kNotFound;
   }
@@ -201,69 +138,30 @@ AccountStore::Status ChangeOne(sqlite3* db, Statement& statement, std::string_vi
 
 }  // namespace
 
-AccountStore::Status AccountStore::Open(const std::string& path, Mode mode,
-                                        std::unique_ptr<AccountStore>* store,
-                                        std::string* error) {
-  if (sodium_init() < 0) {
-    *error = "libsodium cannot be initialised";
-    return Status::kFailed;
-  }
-  int flags = SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
-  struct stat st;
-  if (mode != Mode::kCreate && stat(path.c_str(), &st) != 0 && errno == ENOENT) {
-    *error = path + " does not exist";
-    return Status::kMissing;
-  }
-  if (mode == Mode::kCreate && lstat(path.c_str(), &st) != 0 && errno == ENOENT &&
-      !CreateDbFile(path, error)) {
-    return Status::kFailed;
-  }
-  if (mode == Mode::kReadOnly) {
-    flags |= SQLITE_OPEN_READONLY;
-  } else {
-    if (!PrepareDbFile(path, error)) return Status::kFailed;
-    flags |= SQLITE_OPEN_READWRITE;
-  }
+AccountStore::AccountStore(std::unique_ptr<SqlDb> db) : db_(std::move(db)) {}
+AccountStore::~AccountStore() = default;
 
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
-  std::unique_ptr<AccountStore> opened(new AccountStore(db));
-  if (rc != SQLITE_OK) {
-    *error = db != nullptr ? DbError(db, ("cannot open " + path).c_str())
-                           : "cannot open " + path;
+AccountStore::Status AccountStore::FromConnection(std::unique_ptr<SqlDb> db,
+                                                  std::unique_ptr<AccountStore>* store,
+                                                  std::string* error) {
+  if (!InitSodium(error)) return Status::kFailed;
+  if (db == nullptr) {
+    *error = "no database connection";
     return Status::kFailed;
   }
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  if (!Exec(db, "PRAGMA foreign_keys = ON", error)) return Status::kFailed;
-
-  long long schema = 0;
-  if (!ReadSchemaVersion(db, &schema)) {
-    *error = DbError(db, ("cannot read " + path).c_str());
-    return Status::kFailed;
-  }
-  if (schema == 0 && mode != Mode::kReadOnly) {
-    Transaction transaction(db);
-    // Another process may have created the tables since the first look.
-    if (!transaction.Begin(error)) return Status::kFailed;
-    if (!ReadSchemaVersion(db, &schema)) {
-      *error = DbError(db, ("cannot read " + path).c_str());
+  // Every column the statements use, so that a wrong database fails here
+  // rather than at its first logon.
+  {
+    SqlStatement probe = Prepare(*db, kProbeTables, "not an account database", error);
+    if (!probe.valid()) return Status::kFailed;
+    if (StoreStatus status = probe.Run(); !status.ok()) {
+      *error = Failure("not an account database", status);
       return Status::kFailed;
     }
-    if (schema == 0) {
-      if (!Exec(db, kSchema, error)) return Status::kFailed;
-      schema = kSchemaVersion;
-    }
-    if (!transaction.Commit(error)) return Status::kFailed;
   }
-  if (schema != kSchemaVersion) {
-    *error = path + ": not an account database of a known version";
-    return Status::kFailed;
-  }
-  *store = std::move(opened);
+  store->reset(new AccountStore(std::move(db)));
   return Status::kOk;
 }
-
-AccountStore::~AccountStore() { sqlite3_close_v2(db_); }
 
 bool AccountStore::ValidAccountName(std::string_view name, std::string* error) {
   if (name.empty() || name.size() > kMaxNameBytes || HasControlChar(name) ||
@@ -328,28 +226,41 @@ AccountStore::Status AccountStore::Add(const Account& account, std::string_view 
     return status;
   }
 
-  Transaction transaction(db_);
+  WriteTransaction transaction(*db_);
   if (!transaction.Begin(error)) return Status::kFailed;
-  Statement insert(db_,
-                   "INSERT INTO users(name, full_name, description, password_hash, "
-                   "is_admin, disabled) VALUES(?, ?, ?, ?, ?, ?)");
-  insert.Bind(1, account.name).Bind(2, account.full_name).Bind(3, account.description);
-  insert.Bind(4, hash).Bind(5, account.is_admin ? 1 : 0).Bind(6, account.disabled ? 1 : 0);
-  int rc = insert.Step();
-  if (rc == SQLITE_CONSTRAINT) {
-    *error = "user \"" + account.name + "\" exists already";
-    return Status::kExists;
+  int64_t id = 0;
+  {
+    SqlStatement insert = Prepare(*db_, kInsertUser, "cannot add the user", error);
+    if (!insert.valid()) return Status::kFailed;
+    insert.BindText(1, account.name);
+    insert.BindText(2, account.full_name);
+    insert.BindText(3, account.description);
+    insert.BindText(4, hash);
+    insert.BindInt64(5, account.is_admin ? 1 : 0);
+    insert.BindInt64(6, account.disabled ? 1 : 0);
+    StoreStatus status;
+    bool added = false;
+    while (insert.Step(&status)) {
+      id = insert.ColumnInt64(0);
+      added = true;
+    }
+    if (!status.ok()) {
+      *error = Failure("cannot add the user", status);
+      return Status::kFailed;
+    }
+    if (!added) {
+      *error = "user \"" + account.name + "\" exists already";
+      return Status::kExists;
+    }
   }
-  if (rc != SQLITE_DONE) {
-    *error = DbError(db_, "cannot add the user");
-    return Status::kFailed;
-  }
-  long long id = sqlite3_last_insert_rowid(db_);
   for (size_t i = 0; i < groups.size(); ++i) {
-    Statement add_group(db_, "INSERT INTO user_groups(user_id, position, name) VALUES(?, ?, ?)");
-    add_group.Bind(1, id).Bind(2, static_cast<long long>(i)).Bind(3, groups[i]);
-    if (add_group.Step() != SQLITE_DONE) {
-      *error = DbError(db_, "cannot add the user's groups");
+    SqlStatement add_group = Prepare(*db_, kInsertGroup, "cannot add the user's groups", error);
+    if (!add_group.valid()) return Status::kFailed;
+    add_group.BindInt64(1, id);
+    add_group.BindInt64(2, static_cast<int64_t>(i));
+    add_group.BindText(3, groups[i]);
+    if (StoreStatus status = add_group.Run(); !status.ok()) {
+      *error = Failure("cannot add the user's groups", status);
       return Status::kFailed;
     }
   }
@@ -363,55 +274,81 @@ AccountStore::Status AccountStore::SetPassword(std::string_view name,
   if (Status status = HashPassword(password, &hash, error); status != Status::kOk) {
     return status;
   }
-  Statement update(db_, "UPDATE users SET password_hash = ? WHERE name = ?");
-  update.Bind(1, hash).Bind(2, name);
-  return ChangeOne(db_, update, name, "cannot change the password", error);
+  const char* what = "cannot change the password";
+  SqlStatement update = Prepare(*db_, kSetPassword, what, error);
+  if (!update.valid()) return Status::kFailed;
+  update.BindText(1, hash);
+  update.BindText(2, name);
+  return ChangeOne(update, name, what, error);
 }
 
 AccountStore::Status AccountStore::SetDisabled(std::string_view name, bool disabled,
                                                std::string* error) {
-  Statement update(db_, "UPDATE users SET disabled = ? WHERE name = ?");
-  update.Bind(1, disabled ? 1LL : 0LL).Bind(2, name);
-  return ChangeOne(db_, update, name, "cannot change the user", error);
+  const char* what = "cannot change the user";
+  SqlStatement update = Prepare(*db_, kSetDisabled, what, error);
+  if (!update.valid()) return Status::kFailed;
+  update.BindInt64(1, disabled ? 1 : 0);
+  update.BindText(2, name);
+  return ChangeOne(update, name, what, error);
 }
 
 AccountStore::Status AccountStore::Remove(std::string_view name, std::string* error) {
-  Statement remove(db_, "DELETE FROM users WHERE name = ?");
-  remove.Bind(1, name);
-  return ChangeOne(db_, remove, name, "cannot remove the user", error);
+  const char* what = "cannot remove the user";
+  WriteTransaction transaction(*db_);
+  if (!transaction.Begin(error)) return Status::kFailed;
+  {
+    SqlStatement groups = Prepare(*db_, kRemoveGroups, what, error);
+    if (!groups.valid()) return Status::kFailed;
+    groups.BindText(1, name);
+    if (StoreStatus status = groups.Run(); !status.ok()) {
+      *error = Failure(what, status);
+      return Status::kFailed;
+    }
+  }
+  {
+    SqlStatement remove = Prepare(*db_, kRemoveUser, what, error);
+    if (!remove.valid()) return Status::kFailed;
+    remove.BindText(1, name);
+    if (Status status = ChangeOne(remove, name, what, error); status != Status::kOk) {
+      return status;
+    }
+  }
+  return transaction.Commit(error) ? Status::kOk : Status::kFailed;
 }
 
-bool AccountStore::LoadGroups(long long id, std::vector<std::string>* groups,
+bool AccountStore::LoadGroups(int64_t id, std::vector<std::string>* groups,
                               std::string* error) {
   groups->clear();
-  Statement select(db_, "SELECT name FROM user_groups WHERE user_id = ? ORDER BY position");
-  select.Bind(1, id);
-  int rc;
-  while ((rc = select.Step()) == SQLITE_ROW) groups->push_back(select.Text(0));
-  if (rc == SQLITE_DONE) return true;
-  *error = DbError(db_, "cannot read groups");
+  SqlStatement select = Prepare(*db_, kSelectGroups, "cannot read groups", error);
+  if (!select.valid()) return false;
+  select.BindInt64(1, id);
+  StoreStatus status;
+  while (select.Step(&status)) groups->emplace_back(select.ColumnText(0));
+  if (status.ok()) return true;
+  *error = Failure("cannot read groups", status);
   return false;
 }
 
 AccountStore::Status AccountStore::List(std::vector<Account>* accounts, std::string* error) {
   accounts->clear();
-  Statement select(db_,
-                   "SELECT id, name, full_name, description, is_admin, disabled "
-                   "FROM users ORDER BY name");
-  std::vector<long long> ids;
-  int rc;
-  while ((rc = select.Step()) == SQLITE_ROW) {
-    ids.push_back(select.Int(0));
-    Account& account = accounts->emplace_back();
-    account.name = select.Text(1);
-    account.full_name = select.Text(2);
-    account.description = select.Text(3);
-    account.is_admin = select.Int(4) != 0;
-    account.disabled = select.Int(5) != 0;
-  }
-  if (rc != SQLITE_DONE) {
-    *error = DbError(db_, "cannot list users");
-    return Status::kFailed;
+  std::vector<int64_t> ids;
+  {
+    SqlStatement select = Prepare(*db_, kListUsers, "cannot list users", error);
+    if (!select.valid()) return Status::kFailed;
+    StoreStatus status;
+    while (select.Step(&status)) {
+      ids.push_back(select.ColumnInt64(0));
+      Account& account = accounts->emplace_back();
+      account.name = select.ColumnText(1);
+      account.full_name = select.ColumnText(2);
+      account.description = select.ColumnText(3);
+      account.is_admin = select.ColumnInt64(4) != 0;
+      account.disabled = select.ColumnInt64(5) != 0;
+    }
+    if (!status.ok()) {
+      *error = Failure("cannot list users", status);
+      return Status::kFailed;
+    }
   }
   for (size_t i = 0; i < ids.size(); ++i) {
     if (!LoadGroups(ids[i], &(*accounts)[i].groups, error)) return Status::kFailed;
@@ -419,31 +356,30 @@ AccountStore::Status AccountStore::List(std::vector<Account>* accounts, std::str
   return Status::kOk;
 }
 
-AccountStore::Status AccountStore::Find(std::string_view name, long long* id,
+AccountStore::Status AccountStore::Find(std::string_view name, int64_t* id,
                                         std::string* hash, Account* account,
                                         std::string* error) {
-  Statement select(db_,
-                   "SELECT id, name, full_name, description, is_admin, disabled, "
-                   "password_hash FROM users WHERE name = ?");
-  select.Bind(1, name);
-  int rc = select.Step();
-  if (rc == SQLITE_DONE) return Status::kNotFound;
-  if (rc != SQLITE_ROW) {
-    *error = DbError(db_, "cannot read the user");
+  SqlStatement select = Prepare(*db_, kFindUser, "cannot read the user", error);
+  if (!select.valid()) return Status::kFailed;
+  select.BindText(1, name);
+  StoreStatus status;
+  if (!select.Step(&status)) {
+    if (status.ok()) return Status::kNotFound;
+    *error = Failure("cannot read the user", status);
     return Status::kFailed;
   }
-  *id = select.Int(0);
-  account->name = select.Text(1);
-  account->full_name = select.Text(2);
-  account->description = select.Text(3);
-  account->is_admin = select.Int(4) != 0;
-  account->disabled = select.Int(5) != 0;
-  *hash = select.Text(6);
+  *id = select.ColumnInt64(0);
+  account->name = select.ColumnText(1);
+  account->full_name = select.ColumnText(2);
+  account->description = select.ColumnText(3);
+  account->is_admin = select.ColumnInt64(4) != 0;
+  account->disabled = select.ColumnInt64(5) != 0;
+  *hash = select.ColumnText(6);
   return Status::kOk;
 }
 
 bool AccountStore::Exists(std::string_view name) {
-  long long id = 0;
+  int64_t id = 0;
   std::string hash;
   Account found;
   std::string error;
@@ -452,7 +388,7 @@ bool AccountStore::Exists(std::string_view name) {
 
 int AccountStore::Verify(std::string_view name, std::string_view password,
                          Account* account, std::string* error) {
-  long long id = 0;
+  int64_t id = 0;
   std::string hash;
   Account found;
   Status status = Find(name, &id, &hash, &found, error);

@@ -1,5 +1,6 @@
 // AccountStore: the local backend's accounts, in the SQLite database
-// "accounts.db" of the data directory.
+// "accounts.db" of the data directory, or in the same tables of any other
+// SqlDb connection handed to FromConnection.
 //
 // Each account has a name (unique without regard to ASCII case), full name,
 // description, groups in the order they were given, an administrator flag, a
@@ -8,7 +9,14 @@
 // database file is created whole or not at all (util/atomic_create.h), mode
 // 0600, or 0640 in a group's shared store so that the group's members can
 // check passwords; a wider mode is narrowed to that when the file is opened
-// for writing. The schema is written up in docs/security.md.
+// for writing (account_store_sqlite.cc). The schema is written up in
+// docs/security.md.
+//
+// The statements are written once for every engine; only creating and
+// checking the SQLite file is SQLite's own. Names compare without regard to
+// case through the column's type, not the statements: COLLATE NOCASE in
+// SQLite; another engine's schema must do the same (PostgreSQL: citext), or
+// "Dana" and "dana" become two accounts.
 //
 // Thread safety: an AccountStore object is used by one thread at a time;
 // several objects (threads, processes) may use one database (SQLite locking,
@@ -17,14 +25,15 @@
 #ifndef TAV_SERVICES_SECURITY_ACCOUNT_STORE_H_
 #define TAV_SERVICES_SECURITY_ACCOUNT_STORE_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-struct sqlite3;
-
 namespace tav {
+
+class SqlDb;
 
 struct Account {
   std::string name;
@@ -49,6 +58,11 @@ class AccountStore {
   // message in *error.
   static Status Open(const std::string& path, Mode mode,
                      std::unique_ptr<AccountStore>* store, std::string* error);
+  // Takes over an open connection whose account tables exist (another
+  // engine's, or a SQLite file opened elsewhere). Checks that the tables can
+  // be read; kFailed with a message in *error when not.
+  static Status FromConnection(std::unique_ptr<SqlDb> db,
+                               std::unique_ptr<AccountStore>* store, std::string* error);
 
   ~AccountStore();
   AccountStore(const AccountStore&) = delete;
@@ -80,14 +94,14 @@ class AccountStore {
   static bool ValidGroupName(std::string_view group, std::string* error);
 
  private:
-  explicit AccountStore(sqlite3* db) : db_(db) {}
+  explicit AccountStore(std::unique_ptr<SqlDb> db);
 
-  Status Find(std::string_view name, long long* id, std::string* hash,
+  Status Find(std::string_view name, int64_t* id, std::string* hash,
               Account* account, std::string* error);
-  bool LoadGroups(long long id, std::vector<std::string>* groups, std::string* error);
+  bool LoadGroups(int64_t id, std::vector<std::string>* groups, std::string* error);
   Status HashPassword(std::string_view password, std::string* hash, std::string* error);
 
-  sqlite3* db_;
+  std::unique_ptr<SqlDb> db_;
 };
 
 }  // namespace tav
