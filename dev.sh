@@ -2,9 +2,11 @@
 # Sets up, builds and runs TAVSecurityUI on a Debian 12 machine.
 #
 #   ./dev.sh demo          install what is missing (as root), build, run the demo
-#   ./dev.sh test          install, build, run every test, check the Debian
-#                          packages, run the tests again under the
-#                          sanitizers, then a short fuzz run
+#   ./dev.sh test          install, build, run every test, run them again
+#                          with the compliance data in a throwaway
+#                          PostgreSQL cluster, check the Debian packages,
+#                          run the tests again under the sanitizers, then a
+#                          short fuzz run
 #   ./dev.sh package       build the Debian packages into build/ and check them
 #   ./dev.sh fuzz [SECS]   run each fuzz target for SECS seconds (default 600)
 #   ./dev.sh bench         build in Release and run the benchmark programs
@@ -19,6 +21,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpam-wrapper libnss-wrapper xvfb
   dpkg-dev lintian
+  libpq-dev postgresql postgresql-contrib
 )
 
 install_packages() {
@@ -63,6 +66,16 @@ run_sanitizer_suite() {
   ctest --test-dir "$ROOT/build-asan" --output-on-failure -j"$(nproc)"
 }
 
+# The suite again with every test's compliance data in the lab store: a
+# PostgreSQL cluster that pg_virtualenv makes and removes (fsync off: the
+# cluster is thrown away). Each test's data directory gets a schema of its
+# own (tests/testing/temp_data_dir.h). Tests that start their own cluster
+# (label lab_store) ran already.
+run_lab_store_suite() {
+  TAV_TEST_ENGINE=postgresql pg_virtualenv -o fsync=off \
+    ctest --test-dir "$ROOT/build" --output-on-failure -j"$(nproc)" -LE lab_store
+}
+
 run_fuzzers() {
   local seconds=$1
   CC=clang CXX=clang++ build "$ROOT/build-fuzz" -DTAV_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -95,6 +108,7 @@ case "${1:-}" in
     install_packages
     build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
     ctest --test-dir "$ROOT/build" --output-on-failure -j"$(nproc)"
+    run_lab_store_suite
     make_packages
     run_sanitizer_suite
     run_fuzzers "${TAV_FUZZ_SECONDS:-30}"
@@ -119,7 +133,7 @@ case "${1:-}" in
     run_sanitizer_suite
     ;;
   *)
-    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -21,6 +21,9 @@ constexpr Oid kOidOid = 26;
 // A statement that runs this long has lost its server or its way; the stores'
 // largest reads take a few seconds.
 constexpr int kStatementTimeoutMs = 60000;
+// After a failed attempt to connect again, how long callers are answered
+// with that failure at once.
+constexpr std::chrono::seconds kReconnectPause{5};
 // A client that died inside a transaction must not hold the writer lock.
 constexpr int kIdleInTransactionTimeoutMs = 60000;
 
@@ -386,13 +389,20 @@ StoreStatus PgDb::Configure() {
 
 StoreStatus PgDb::EnsureConnected() {
   if (PQstatus(conn_) == CONNECTION_OK) return StoreStatus::Ok();
+  const auto now = std::chrono::steady_clock::now();
+  if (!reconnect_failure_.ok() && now - reconnect_failed_at_ < kReconnectPause) {
+    return reconnect_failure_;
+  }
   MakeWayFor(nullptr);
   PQreset(conn_);
   if (PQstatus(conn_) != CONNECTION_OK) {
-    return StoreStatus(StoreStatus::kUnavailable,
-                       name_ + ": the lab store cannot be reached: " +
-                           Trimmed(PQerrorMessage(conn_)));
+    reconnect_failed_at_ = std::chrono::steady_clock::now();
+    reconnect_failure_ = StoreStatus(StoreStatus::kUnavailable,
+                                     name_ + ": the lab store cannot be reached: " +
+                                         Trimmed(PQerrorMessage(conn_)));
+    return reconnect_failure_;
   }
+  reconnect_failure_ = StoreStatus::Ok();
   in_transaction_ = false;
   return Configure();
 }

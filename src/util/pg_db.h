@@ -8,8 +8,9 @@
 // statement that waits for a lock longer than the busy timeout fails with
 // kBusy (lock_timeout); one that runs far longer fails too
 // (statement_timeout). A connection that was lost is made again once, at the
-// start of the next transaction, within the same limits. A store that cannot
-// be reached is kUnavailable.
+// start of the next transaction, within the same limits; after a failed
+// attempt, operations in the next few seconds fail at once rather than each
+// waiting again. A store that cannot be reached is kUnavailable.
 //
 // Passwords: the connection string may name none; libpq takes them from
 // ~/.pgpass, $PGPASSFILE or a service file. The name used in messages
@@ -109,6 +110,10 @@ class PgDb : public SqlDb {
   bool in_transaction_ = false;
   // Counts connections made; statements are prepared again on a new one.
   int generation_ = 0;
+  // When connecting again last failed: for a while after, callers are
+  // answered at once instead of each waiting for the connect timeout.
+  std::chrono::steady_clock::time_point reconnect_failed_at_{};
+  StoreStatus reconnect_failure_;
 };
 
 }  // namespace tav

@@ -34,6 +34,7 @@
 #include "services/filelib/system_event_manager.h"
 #include "controls/refusable_tab_widget.h"
 #include "testing/gui_test_support.h"
+#include "testing/store_tamper.h"
 #include "testing/run_command.h"
 #include "testing/temp_data_dir.h"
 #include "ui/gui_app.h"
@@ -61,14 +62,7 @@ void AppendEvent(std::unique_ptr<CAuditEventComp> event) {
   ASSERT_TRUE(status.ok()) << status.message();
 }
 
-void TamperWithLog(const char* sql) {
-  std::shared_ptr<ComplianceDb> db;
-  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
-  sqlite3* raw = nullptr;
-  ASSERT_EQ(sqlite3_open(db->path().c_str(), &raw), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
-  sqlite3_close(raw);
-}
+void TamperWithLog(const char* sql) { tav::testing::TamperWithStore(sql); }
 
 std::vector<std::string> Column(const CAuditListCtrl* list, int column) {
   std::vector<std::string> cells;

@@ -394,6 +394,20 @@ StoreStatus ComplianceDb::GetLab(const StoreConfig& config, std::shared_ptr<Comp
     new std::shared_ptr<ComplianceDb>(std::move(it->second.db));
     cache.erase(it);
   }
+  // A store that could not be reached just now is not tried again at once:
+  // a logon asks for the store several times, and each attempt may wait
+  // for the connect timeout.
+  struct Failure {
+    std::chrono::steady_clock::time_point at;
+    StoreStatus status;
+  };
+  static UntilUnload<std::map<std::string, Failure>> failures;
+  constexpr std::chrono::seconds kRetryPause{5};
+  const auto now = std::chrono::steady_clock::now();
+  auto failed = failures.Get().find(key);
+  if (failed != failures.Get().end() && now - failed->second.at < kRetryPause) {
+    return failed->second.status;
+  }
   PgDb::Options options;
   options.schema = config.schema;
   options.busy_timeout = std::min(config.busy_timeout, BusyTimeout());
@@ -404,7 +418,11 @@ StoreStatus ComplianceDb::GetLab(const StoreConfig& config, std::shared_ptr<Comp
   if (status.code() == StoreStatus::kForeign && config.create_schema) {
     status = InitLabStore(*db, LabStoreRoles());
   }
-  if (!status.ok()) return status;
+  if (!status.ok()) {
+    if (status.code() == StoreStatus::kUnavailable) failures.Get()[key] = Failure{now, status};
+    return status;
+  }
+  failures.Get().erase(key);
   const std::string name = db->path();
   std::shared_ptr<ComplianceDb> shared(new ComplianceDb(name, std::move(db)));
   cache[key] = CacheEntry{pid, shared};

@@ -12,11 +12,14 @@
 #include <string>
 
 #include "services/filelib/record_chain.h"
+#include "testing/store_tamper.h"
 #include "testing/temp_data_dir.h"
 
 namespace tav {
 namespace {
 
+using testing::BlobLiteral;
+using testing::TamperWithStore;
 using testing::TempDataDir;
 
 std::string Slurp(const std::string& path) {
@@ -81,22 +84,22 @@ TEST(RecordChain, FindsChangedMissingAndTruncatedRecords) {
   EXPECT_EQ(report.count, 10u);
 
   // One changed record is named alone; the others still verify.
-  Tamper(db->path(), "UPDATE system_events SET record = x'00' WHERE seq = 4");
+  TamperWithStore("UPDATE system_events SET record = " + BlobLiteral("00") + " WHERE seq = 4");
   report = Verify(*db, ChainedLog::kSystemEvents);
   ASSERT_EQ(report.problems.size(), 1u);
   EXPECT_EQ(report.problems[0].kind, ChainProblem::kChanged);
   EXPECT_EQ(report.problems[0].seq, 4u);
 
   // Rewriting the hash as well moves the break to the next record.
-  Tamper(db->path(), "UPDATE system_events SET record = 'record 3' WHERE seq = 4");
-  Tamper(db->path(), "DELETE FROM system_events WHERE seq IN (6, 7)");
+  TamperWithStore("UPDATE system_events SET record = 'record 3' WHERE seq = 4");
+  TamperWithStore("DELETE FROM system_events WHERE seq IN (6, 7)");
   report = Verify(*db, ChainedLog::kSystemEvents);
   ASSERT_EQ(report.problems.size(), 1u);
   EXPECT_EQ(report.problems[0].kind, ChainProblem::kMissing);
   EXPECT_EQ(report.problems[0].seq, 6u);
   EXPECT_EQ(report.problems[0].seq_last, 7u);
 
-  Tamper(db->path(), "DELETE FROM system_events WHERE seq >= 9");
+  TamperWithStore("DELETE FROM system_events WHERE seq >= 9");
   report = Verify(*db, ChainedLog::kSystemEvents);
   ASSERT_EQ(report.problems.size(), 2u);
   EXPECT_EQ(report.problems[1].kind, ChainProblem::kTruncated);
@@ -140,6 +143,7 @@ TEST(ComplianceDb, RefusesForeignDamagedAndNewerFilesWithoutWritingThem) {
 }
 
 TEST(ComplianceDb, ReportsAReadOnlyDataDirectory) {
+  TAV_SKIP_ON_LAB_STORE("makes the database file's folder read-only");
   TempDataDir dir;
   // Run as a user who may read the folder but not write it; root may write
   // anywhere, so a child process gives up root first.
@@ -159,6 +163,7 @@ TEST(ComplianceDb, ReportsAReadOnlyDataDirectory) {
 }
 
 TEST(ComplianceDb, WaitsForALockedDatabaseOnlyWithinTheTimeout) {
+  TAV_SKIP_ON_LAB_STORE("locks the database file");
   TempDataDir dir;
   const auto saved = ComplianceDb::BusyTimeout();
   ComplianceDb::SetBusyTimeout(std::chrono::milliseconds(300));
