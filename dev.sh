@@ -72,7 +72,7 @@ run_sanitizer_suite() {
 # own (tests/testing/temp_data_dir.h). Tests that start their own cluster
 # (label lab_store) ran already.
 run_lab_store_suite() {
-  TAV_TEST_ENGINE=postgresql pg_virtualenv -o fsync=off \
+  TAV_TEST_ENGINE=postgresql pg_virtualenv -t -o fsync=off \
     ctest --test-dir "$ROOT/build" --output-on-failure -j"$(nproc)" -LE lab_store
 }
 

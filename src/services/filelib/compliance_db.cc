@@ -490,20 +490,22 @@ StoreStatus ComplianceDb::AppendToLog(ChainedLog log, std::string record) {
 StoreStatus ComplianceDb::AppendToLab(const std::vector<PendingAppend*>& batch) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto& db = static_cast<PgDb&>(*db_);
-  // First the records go in unchained: a short transaction that holds no
-  // lock, so that its flush is shared with other clients' commits. Once it
-  // commits the records are stored; nothing of a failed one is.
-  std::vector<int64_t> ids;
+  // One transaction without the writer lock: the records are stored, and
+  // chained too unless another client is chaining (lab_store_schema.h).
+  DropNotedChainHeads();
   StoreStatus status = db.BeginUnordered();
   if (status.ok()) {
-    SqlStatement submit = db.Prepare("SELECT tav_submit(?1, ?2)", &status);
-    for (PendingAppend* p : batch) {
-      if (!status.ok()) break;
-      submit.BindText(1, ChainedLogTable(p->log));
-      submit.BindBlob(2, p->record);
-      if (submit.Step(&status)) ids.push_back(submit.ColumnInt64(0));
-      else if (status.ok()) status = StoreStatus(StoreStatus::kIOError, path_ + ": no record number");
-      submit.Run();
+    SqlStatement log = db.Prepare("SELECT seq, chain FROM tav_log(?1, ?2)", &status);
+    for (size_t i = 0; i < batch.size() && status.ok(); ++i) {
+      log.BindText(1, ChainedLogTable(batch[i]->log));
+      log.BindBlob(2, batch[i]->record);
+      if (log.Step(&status) && !log.ColumnIsNull(0)) {
+        ChainHash hash{};
+        const std::string_view bytes = log.ColumnBlob(1);
+        if (bytes.size() == hash.size()) std::copy(bytes.begin(), bytes.end(), hash.begin());
+        NoteChainHead(batch[i]->log, static_cast<uint64_t>(log.ColumnInt64(0)), hash);
+      }
+      if (status.ok()) status = log.Run();
     }
     if (status.ok()) {
       status = db.Commit();
@@ -511,46 +513,24 @@ StoreStatus ComplianceDb::AppendToLab(const std::vector<PendingAppend*>& batch) 
       db.Rollback();
     }
   }
-  if (!status.ok()) return status;
-
-  // Then they are chained: the first client to get the chain lock chains
-  // every pending record at once. Should that fail, the records wait,
-  // stored, for the next client's chaining.
+  // The heads go out only once they are stored.
+  if (status.ok()) SendNotedChainHeads();
   DropNotedChainHeads();
-  StoreStatus chained = db.BeginUnordered();
-  if (chained.ok()) {
-    SqlStatement chain = db.Prepare("SELECT seq, chain FROM tav_chain(?1, ?2)", &chained);
-    for (size_t i = 0; i < batch.size() && chained.ok(); ++i) {
-      chain.BindText(1, ChainedLogTable(batch[i]->log));
-      chain.BindInt64(2, ids[i]);
-      if (chain.Step(&chained)) {
-        ChainHash hash{};
-        const std::string_view bytes = chain.ColumnBlob(1);
-        if (bytes.size() == hash.size()) std::copy(bytes.begin(), bytes.end(), hash.begin());
-        NoteChainHead(batch[i]->log, static_cast<uint64_t>(chain.ColumnInt64(0)), hash);
-      }
-      chain.Run();
-    }
-    if (chained.ok()) {
-      chained = db.Commit();
-    } else {
-      db.Rollback();
-    }
-  }
-  if (chained.ok()) {
-    SendNotedChainHeads();
-  } else {
-    AuthSyslog(LOG_WARNING, "records stored in the lab store wait to be chained: " +
-                                chained.message());
-  }
-  DropNotedChainHeads();
-  return StoreStatus::Ok();
+  return status;
 }
 
 StoreStatus ComplianceDb::Read(const Work& work) { return Run(false, work); }
 
 StoreStatus ComplianceDb::Run(bool write, const Work& work) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (!write && db_->engine() == SqlDb::Engine::kPostgres) {
+    // Appends that still wait to be chained become part of the logs first,
+    // so that a reader sees every append made before it. Should that fail,
+    // the reader sees the logs as far as they are chained.
+    StoreStatus flushed;
+    SqlStatement flush = db_->Prepare("SELECT tav_flush()", &flushed);
+    if (flushed.ok()) flushed = flush.Run();
+  }
   const auto deadline = std::chrono::steady_clock::now() + db_->busy_timeout();
   for (;;) {
     DropNotedChainHeads();

@@ -16,15 +16,15 @@ CREATE TABLE IF NOT EXISTS @S@.store_meta(key text PRIMARY KEY, value text NOT N
 CREATE TABLE IF NOT EXISTS @S@.system_events(
   seq bigint PRIMARY KEY, record bytea NOT NULL, chain bytea NOT NULL,
   utc bigint, epoch bigint, tag bytea, alg smallint NOT NULL DEFAULT 2,
-  pending_id bigint UNIQUE);
+  pending_id bigint);
 CREATE TABLE IF NOT EXISTS @S@.config_audit(
   seq bigint PRIMARY KEY, record bytea NOT NULL, chain bytea NOT NULL,
   utc bigint, epoch bigint, tag bytea, alg smallint NOT NULL DEFAULT 2,
-  pending_id bigint UNIQUE);
+  pending_id bigint);
 CREATE TABLE IF NOT EXISTS @S@.run_history(
   seq bigint PRIMARY KEY, record bytea NOT NULL, chain bytea NOT NULL,
   utc bigint, epoch bigint, tag bytea, alg smallint NOT NULL DEFAULT 2,
-  pending_id bigint UNIQUE);
+  pending_id bigint);
 CREATE TABLE IF NOT EXISTS @S@.chain_heads(
   log text PRIMARY KEY, seq bigint NOT NULL, chain bytea NOT NULL);
 CREATE TABLE IF NOT EXISTS @S@.settings(name text PRIMARY KEY, record bytea NOT NULL);
@@ -52,103 +52,140 @@ LANGUAGE sql IMMUTABLE STRICT SET search_path = pg_catalog AS $$
   SELECT @C@.hmac(int8send(p_seq) || p_prev || p_record, convert_to(p_log, 'UTF8'), 'sha256')
 $$;
 
--- Appends one record to log p_log at its end. The caller holds the chain
--- lock.
-CREATE OR REPLACE FUNCTION @S@.tav_link_locked(p_log text, p_record bytea, p_utc bigint,
-                                              p_pending bigint, OUT seq bigint, OUT chain bytea)
-LANGUAGE plpgsql SET search_path = @S@, pg_catalog AS $$
-DECLARE
-  h_seq bigint;
-  h_chain bytea;
-BEGIN
-  SELECT h.seq, h.chain INTO h_seq, h_chain FROM chain_heads h WHERE h.log = p_log;
-  IF NOT FOUND THEN
-    -- No head: go on from the last row, so that a lost head does not
-    -- restart the chain.
-    EXECUTE format('SELECT seq, chain FROM %I ORDER BY seq DESC LIMIT 1', p_log)
-      INTO h_seq, h_chain;
-    IF h_seq IS NULL THEN
-      h_seq := 0;
-      h_chain := decode(repeat('00', 32), 'hex');
-    END IF;
-  END IF;
-  seq := h_seq + 1;
-  chain := tav_chain_link(p_log, seq, h_chain, p_record);
-  IF p_log = 'system_events' THEN
-    INSERT INTO system_events(seq, record, chain, utc, alg, pending_id)
-      VALUES (seq, p_record, chain, p_utc, 2, p_pending);
-  ELSIF p_log = 'config_audit' THEN
-    INSERT INTO config_audit(seq, record, chain, utc, alg, pending_id)
-      VALUES (seq, p_record, chain, p_utc, 2, p_pending);
-  ELSE
-    INSERT INTO run_history(seq, record, chain, utc, alg, pending_id)
-      VALUES (seq, p_record, chain, p_utc, 2, p_pending);
-  END IF;
-  INSERT INTO chain_heads(log, seq, chain) VALUES (p_log, seq, chain)
-    ON CONFLICT (log) DO UPDATE SET seq = excluded.seq, chain = excluded.chain;
-END
-$$;
-
--- Chains every pending record, in the order they were submitted. The
--- caller holds the chain lock.
-CREATE OR REPLACE FUNCTION @S@.tav_chain_pending_locked() RETURNS void
+-- Chains the records that wait (at most p_limit of them), in the order they
+-- were submitted: one head per log is read, carried through the batch and
+-- written once. Tells how many it chained, and the number and link of
+-- record p_want when it was among them. The caller holds the chain lock.
+CREATE OR REPLACE FUNCTION @S@.tav_chain_pending_locked(
+    p_limit integer, p_want bigint,
+    OUT chained integer, OUT want_seq bigint, OUT want_chain bytea)
 LANGUAGE plpgsql SET search_path = @S@, pg_catalog AS $$
 DECLARE
   r record;
   done bigint[] := '{}';
+  logs text[] := ARRAY['system_events', 'config_audit', 'run_history'];
+  h_seq bigint[] := ARRAY[NULL, NULL, NULL]::bigint[];
+  h_chain bytea[] := ARRAY[NULL, NULL, NULL]::bytea[];
+  i integer;
+  s bigint;
+  c bytea;
 BEGIN
-  FOR r IN SELECT p.id, p.log, p.record, p.utc FROM pending_appends p ORDER BY p.id LOOP
-    PERFORM tav_link_locked(r.log, r.record, r.utc, r.id);
+  FOR r IN SELECT p.id, p.log, p.record, p.utc FROM pending_appends p ORDER BY p.id LIMIT p_limit
+  LOOP
+    i := array_position(logs, r.log);
+    IF h_seq[i] IS NULL THEN
+      SELECT h.seq, h.chain INTO s, c FROM chain_heads h WHERE h.log = r.log;
+      IF NOT FOUND THEN
+        -- No head: go on from the last row, so that a lost head does not
+        -- restart the chain.
+        EXECUTE format('SELECT seq, chain FROM %I ORDER BY seq DESC LIMIT 1', r.log) INTO s, c;
+        IF s IS NULL THEN
+          s := 0;
+          c := decode(repeat('00', 32), 'hex');
+        END IF;
+      END IF;
+      h_seq[i] := s;
+      h_chain[i] := c;
+    END IF;
+    s := h_seq[i] + 1;
+    c := tav_chain_link(r.log, s, h_chain[i], r.record);
+    IF i = 1 THEN
+      INSERT INTO system_events(seq, record, chain, utc, alg, pending_id)
+        VALUES (s, r.record, c, r.utc, 2, r.id);
+    ELSIF i = 2 THEN
+      INSERT INTO config_audit(seq, record, chain, utc, alg, pending_id)
+        VALUES (s, r.record, c, r.utc, 2, r.id);
+    ELSE
+      INSERT INTO run_history(seq, record, chain, utc, alg, pending_id)
+        VALUES (s, r.record, c, r.utc, 2, r.id);
+    END IF;
+    h_seq[i] := s;
+    h_chain[i] := c;
     done := done || r.id;
+    IF r.id = p_want THEN
+      want_seq := s;
+      want_chain := c;
+    END IF;
   END LOOP;
-  -- Exactly those chained: a record committed since the loop began has a
-  -- snapshot of its own to wait for.
+  FOR i IN 1..3 LOOP
+    IF h_seq[i] IS NOT NULL AND h_seq[i] > 0 THEN
+      INSERT INTO chain_heads(log, seq, chain) VALUES (logs[i], h_seq[i], h_chain[i])
+        ON CONFLICT (log) DO UPDATE SET seq = excluded.seq, chain = excluded.chain;
+    END IF;
+  END LOOP;
+  -- Exactly those chained: a record committed since the loop began waits
+  -- for the next pass.
   DELETE FROM pending_appends WHERE id = ANY (done);
+  chained := cardinality(done);
 END
 $$;
 
--- A record waiting to be chained; the caller commits, then calls tav_chain.
-CREATE OR REPLACE FUNCTION @S@.tav_submit(p_log text, p_record bytea) RETURNS bigint
-LANGUAGE sql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
-  INSERT INTO pending_appends(log, record) VALUES (p_log, p_record) RETURNING id
-$$;
-
--- The number and chain of the submitted record p_id, chaining it (with
--- every other pending record) unless another client already did.
-CREATE OR REPLACE FUNCTION @S@.tav_chain(p_log text, p_id bigint, OUT seq bigint, OUT chain bytea)
-LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
+CREATE OR REPLACE FUNCTION @S@.tav_check_log(p_log text) RETURNS void
+LANGUAGE plpgsql IMMUTABLE AS $$
 BEGIN
-  IF p_log NOT IN ('system_events', 'config_audit', 'run_history') THEN
+  IF p_log IS NULL OR p_log NOT IN ('system_events', 'config_audit', 'run_history') THEN
     RAISE EXCEPTION 'no such log: %', p_log;
   END IF;
-  PERFORM pg_advisory_xact_lock(hashtext(@K@ || '/chain'));
-  IF EXISTS (SELECT 1 FROM pending_appends p WHERE p.id = p_id) THEN
-    PERFORM tav_chain_pending_locked();
-  END IF;
-  EXECUTE format('SELECT seq, chain FROM %I WHERE pending_id = $1', p_log)
-    INTO seq, chain USING p_id;
-  IF seq IS NULL THEN
-    RAISE EXCEPTION 'record % was not submitted to the %', p_id, p_log;
+END
+$$;
+
+-- A workstation's append: the record is stored in the caller's transaction,
+-- and chained there too (with any others waiting) when no other client is
+-- chaining at the moment; otherwise that client's next pass, or the next
+-- reader's, chains it. Nobody waits for the chain lock through another's
+-- commit, so concurrent commits share their flushes. seq and chain are
+-- those of the record when it was chained here, else NULL.
+CREATE OR REPLACE FUNCTION @S@.tav_log(p_log text, p_record bytea,
+                                      OUT seq bigint, OUT chain bytea)
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
+DECLARE
+  id bigint;
+BEGIN
+  PERFORM tav_check_log(p_log);
+  INSERT INTO pending_appends(log, record) VALUES (p_log, p_record) RETURNING pending_appends.id
+    INTO id;
+  IF pg_try_advisory_xact_lock(hashtext(@K@ || '/chain')) THEN
+    -- Bounded, so that an append after an outage does not take the whole
+    -- backlog on itself.
+    SELECT p.want_seq, p.want_chain INTO seq, chain FROM tav_chain_pending_locked(1000, id) p;
   END IF;
 END
 $$;
 
--- Appends and chains one record inside the caller's transaction, after
--- any records that wait to be chained.
+-- Chains every record that waits, before a reader looks at the logs.
+CREATE OR REPLACE FUNCTION @S@.tav_flush() RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
+BEGIN
+  IF NOT EXISTS (SELECT 1 FROM pending_appends) THEN
+    RETURN;
+  END IF;
+  PERFORM pg_advisory_xact_lock(hashtext(@K@ || '/chain'));
+  WHILE (SELECT p.chained FROM tav_chain_pending_locked(10000, NULL) p) > 0 LOOP
+  END LOOP;
+END
+$$;
+
+-- Appends and chains one record inside the caller's (write) transaction,
+-- after any records that wait.
 CREATE OR REPLACE FUNCTION @S@.tav_append(p_log text, p_record bytea,
                                          OUT seq bigint, OUT chain bytea)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
+DECLARE
+  id bigint;
+  p record;
 BEGIN
-  IF p_log NOT IN ('system_events', 'config_audit', 'run_history') THEN
-    RAISE EXCEPTION 'no such log: %', p_log;
-  END IF;
+  PERFORM tav_check_log(p_log);
   PERFORM pg_advisory_xact_lock(hashtext(@K@ || '/chain'));
-  IF EXISTS (SELECT 1 FROM pending_appends) THEN
-    PERFORM tav_chain_pending_locked();
-  END IF;
-  SELECT l.seq, l.chain INTO seq, chain
-    FROM tav_link_locked(p_log, p_record,
-                         (extract(epoch FROM clock_timestamp()) * 1000)::bigint, NULL) l;
+  INSERT INTO pending_appends(log, record) VALUES (p_log, p_record) RETURNING pending_appends.id
+    INTO id;
+  LOOP
+    SELECT * INTO p FROM tav_chain_pending_locked(10000, id);
+    IF p.want_seq IS NOT NULL THEN
+      seq := p.want_seq;
+      chain := p.want_chain;
+    END IF;
+    EXIT WHEN p.chained = 0 OR seq IS NOT NULL;
+  END LOOP;
 END
 $$;
 
@@ -173,7 +210,7 @@ GRANT USAGE ON SCHEMA @S@ TO @W@;
 GRANT SELECT ON @S@.store_meta, @S@.system_events, @S@.config_audit, @S@.run_history,
   @S@.chain_heads, @S@.settings, @S@.settings_seal TO @W@;
 GRANT SELECT, INSERT, UPDATE, DELETE ON @S@.run_list TO @W@;
-GRANT EXECUTE ON FUNCTION @S@.tav_submit(text, bytea), @S@.tav_chain(text, bigint),
+GRANT EXECUTE ON FUNCTION @S@.tav_log(text, bytea), @S@.tav_flush(),
   @S@.tav_append(text, bytea), @S@.tav_save_setting(text, bytea, bytea) TO @W@;
 )sql";
 

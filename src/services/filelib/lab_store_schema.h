@@ -3,12 +3,13 @@
 // that creates them, plus the functions through which workstations append
 // to the logs and change the settings (docs/lab-store.md).
 //
-// The hash chains are built inside the database. A workstation submits a
-// record unchained (tav_submit, its own short transaction, whose flush is
-// shared with other clients' commits) and then asks for it to be chained
-// (tav_chain): under one lock, the first caller chains every record then
-// pending, in one transaction and one flush, and those whose records it
-// took find them chained and return at once. Records are chained with
+// The hash chains are built inside the database. A workstation's append
+// (tav_log) stores the record as waiting and, when no other client holds the
+// chain lock, chains every waiting record in the same transaction; when one
+// does, that client's next pass takes it. Nobody waits for the lock through
+// another's commit, so concurrent commits share their flushes. A reader
+// first chains whatever still waits (tav_flush), so it sees every committed
+// append in the logs. Records are chained with
 //
 //   chain(n) = HMAC-SHA-256, keyed with the log's table name,
 //              over  n as 8 bytes big-endian || chain(n-1) || record(n)
@@ -17,7 +18,8 @@
 // seal (alg 1) and the chain continues from them.
 //
 // The workstation role may read, call those functions and edit the run
-// list; it may not write a log, the chain heads or the settings directly.
+// list; it may not write a log, the waiting records, the chain heads or the
+// settings directly.
 #ifndef TAV_SERVICES_FILELIB_LAB_STORE_SCHEMA_H_
 #define TAV_SERVICES_FILELIB_LAB_STORE_SCHEMA_H_
 

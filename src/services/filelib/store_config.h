@@ -13,9 +13,10 @@
 //                              for tests and demos
 //
 // A missing file means the embedded store. A file that cannot be read, an
-// unknown or repeated key, a bad value, or a connection string that holds a
-// password is refused as a whole: the store is then unavailable and logons
-// fail closed, never falling back to the embedded store.
+// unknown or repeated key or a bad value is refused as a whole, as is (when
+// connecting) a connection string that holds a password: the store is then
+// unavailable and logons fail closed, never falling back to the embedded
+// store.
 //
 // Thread safety: plain value type; the functions keep no state.
 #ifndef TAV_SERVICES_FILELIB_STORE_CONFIG_H_
