@@ -70,8 +70,9 @@ void ReadLabState(StoreState* state) {
   std::unique_ptr<PgDb> db;
   state->problem = OpenLab(state->config, &db);
   if (!state->problem.ok()) {
-    state->store = state->config.connection.empty() ? "(libpq defaults)" : state->config.connection;
-    state->store += " (schema " + state->config.schema + ")";
+    // Not the connection string itself: it may hold the password that
+    // made the connection fail. libpq's reason names the server.
+    state->store = "as store.conf names it (schema " + state->config.schema + ")";
     return;
   }
   state->store = db->path();
