@@ -95,9 +95,9 @@ void PrintState(const StoreState& state, bool json) {
     std::cout << out.EndObject().Finish();
     return;
   }
+  const bool lab = state.config.engine == StoreConfig::Engine::kPostgres;
   std::cout << "engine: " << engine << "\n"
-            << (state.config.engine == StoreConfig::Engine::kPostgres ? "lab store: " : "database: ")
-            << state.store << "\n"
+            << (lab ? "lab store: " : "database: ") << state.store << "\n"
             << "state: " << (usable ? state.state : "NOT USABLE") << "\n";
 }
 

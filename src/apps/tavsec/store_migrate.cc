@@ -119,7 +119,9 @@ StoreStatus ReadSource(const std::string& path, Source* source) {
     source->settings.clear();
     source->run_list.clear();
     s = ReadPairs(c, "SELECT name, record FROM settings ORDER BY name", &source->settings);
-    if (s.ok()) s = ReadPairs(c, "SELECT path, record FROM run_list ORDER BY id", &source->run_list);
+    if (s.ok()) {
+      s = ReadPairs(c, "SELECT path, record FROM run_list ORDER BY id", &source->run_list);
+    }
     return s;
   });
 }
