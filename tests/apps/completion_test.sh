@@ -26,7 +26,9 @@ expect() {
 }
 
 expect "tavsec con" "config"
-expect "tavsec st" "stealth status"
+expect "tavsec st" "stealth status store"
+expect "tavsec store " "init migrate status"
+expect "tavsec store migrate --f" "--from"
 expect "tavsec config tr" "trail"
 expect "tavsec config trail --format " "csv json text"
 expect "tavsec user list --format " "json text"

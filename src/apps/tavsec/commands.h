@@ -20,6 +20,7 @@ void AddConfigCommands(CLI::App& app, Context& context);
 void AddEventsCommands(CLI::App& app, Context& context);
 void AddRunListCommands(CLI::App& app, Context& context);
 void AddSetupCommands(CLI::App& app, Context& context);
+void AddStoreCommands(CLI::App& app, Context& context);
 
 }  // namespace tav::tavsec
 

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
   tav::tavsec::AddEventsCommands(app, context);
   tav::tavsec::AddRunListCommands(app, context);
   tav::tavsec::AddSetupCommands(app, context);
+  tav::tavsec::AddStoreCommands(app, context);
   tav::tavsec::AddExitStatusFooters(app);
   return tav::tavsec::RunCommandLine(app, argc, argv, context);
 }

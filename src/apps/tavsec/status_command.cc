@@ -14,6 +14,7 @@
 #include "services/config/system_configuration.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/record_chain.h"
+#include "services/filelib/store_config.h"
 #include "util/data_dir.h"
 #include "util/stealth.h"
 
@@ -22,6 +23,7 @@ namespace {
 
 struct Status {
   DataDirChoice dir;
+  StoreConfig store;
   bool part11 = false;
   bool stealth = false;
   ChainReport events;
@@ -30,6 +32,11 @@ struct Status {
 // Reads the state; on failure prints why and returns false.
 bool ReadStatus(Status* status) {
   StoreStatus located = LocateDataDir(&status->dir);
+  if (!located.ok()) {
+    PrintError("status", located.message());
+    return false;
+  }
+  located = LoadStoreConfig(status->dir.path, &status->store);
   if (!located.ok()) {
     PrintError("status", located.message());
     return false;
@@ -53,7 +60,7 @@ bool ReadStatus(Status* status) {
 void PrintText(const Status& status) {
   std::cout << "data directory: " << status.dir.path
             << (status.dir.machine_wide ? " (machine-wide store)" : " (TAV_DATA_DIR)") << "\n"
-            << "engine: sqlite\n"
+            << "engine: " << StoreEngineName(status.store.engine) << "\n"
             << "21 CFR Part 11 features: " << (status.part11 ? "on" : "off") << "\n"
             << "stealth mode: " << (status.stealth ? "on" : "off") << "\n"
             << "events: " << status.events.count << ", chain "
@@ -65,7 +72,7 @@ void PrintJson(const Status& status) {
   json.BeginObject()
       .Key("data_directory").Str(status.dir.path)
       .Key("machine_wide").Bool(status.dir.machine_wide)
-      .Key("engine").Str("sqlite")
+      .Key("engine").Str(StoreEngineName(status.store.engine))
       .Key("part11").Bool(status.part11)
       .Key("stealth").Bool(status.stealth)
       .Key("events").BeginObject()
