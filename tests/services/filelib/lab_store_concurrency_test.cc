@@ -22,17 +22,8 @@ namespace {
 using testing::kLabAdmin;
 using testing::kLabWorkstation;
 using testing::LabServer;
+using testing::Scalar;
 using testing::TempDataDir;
-
-int64_t Scalar(PgDb& db, const char* sql) {
-  StoreStatus status;
-  SqlStatement stmt = db.Prepare(sql, &status);
-  if (!stmt.Step(&status)) {
-    ADD_FAILURE() << sql << ": " << status.ToString();
-    return -1;
-  }
-  return stmt.ColumnInt64(0);
-}
 
 // A workstation of its own: a process, so its own connection (ComplianceDb
 // is shared per process), adding `n` events of users "w<k>-e<i>".

@@ -30,22 +30,12 @@ namespace {
 using testing::kLabAdmin;
 using testing::kLabWorkstation;
 using testing::LabServer;
+using testing::Scalar;
 using testing::TempDataDir;
 using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// The one value `sql` (a literal: statements are cached by address) gives.
-int64_t Scalar(PgDb& db, const char* sql) {
-  StoreStatus status;
-  SqlStatement stmt = db.Prepare(sql, &status);
-  if (!stmt.Step(&status)) {
-    ADD_FAILURE() << sql << ": " << status.ToString();
-    return -1;
-  }
-  return stmt.ColumnInt64(0);
 }
 
 void AddEvents(std::initializer_list<const char*> users) {

@@ -11,6 +11,7 @@
 #ifndef TAV_TESTS_SERVICES_FILELIB_LAB_STORE_SERVER_H_
 #define TAV_TESTS_SERVICES_FILELIB_LAB_STORE_SERVER_H_
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +33,18 @@ namespace tav::testing {
 
 inline constexpr char kLabAdmin[] = "tav_lab_admin";
 inline constexpr char kLabWorkstation[] = "tav_lab_workstation";
+
+// The one integer `sql` (a literal: statements are cached by address)
+// gives; a failure of the test and -1 when there is none.
+inline int64_t Scalar(PgDb& db, const char* sql) {
+  StoreStatus status;
+  SqlStatement stmt = db.Prepare(sql, &status);
+  if (!stmt.Step(&status)) {
+    ADD_FAILURE() << sql << ": " << status.ToString();
+    return -1;
+  }
+  return stmt.ColumnInt64(0);
+}
 
 class LabServer {
  public:
