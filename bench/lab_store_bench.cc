@@ -1,0 +1,195 @@
+// Durable appends to the system event log by many clients at once, on the
+// lab store (PostgreSQL) and on the embedded store (SQLite).
+//
+// Every append returns only once its event is committed to disk, chain
+// included. A client is a process of its own (its own connection, as a
+// workstation has) or a thread (threads of one process share its
+// connection and its group commit). Each client adds a fixed number of
+// events once all of them are connected; events_per_s is the number of
+// events stored by all clients over the time from the start signal until
+// the last client is done.
+//
+// The PostgreSQL figures need a server whose commits are flushed to disk:
+//
+//   pg_virtualenv -t -o fsync=on build-release/bench/lab_store_bench
+//
+// (-t: a cluster directory of its own even as root; fsync must be on, or
+// the figures say nothing about durable appends). Without a server (no
+// PGHOST) the PostgreSQL cases are skipped. Each case gets a new schema;
+// the embedded store gets a new data directory.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench_support.h"
+#include "services/filelib/compliance_db.h"
+#include "services/filelib/record_chain.h"
+#include "services/filelib/system_event_manager.h"
+
+namespace tav {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+enum class Engine { kEmbedded, kLab };
+enum class Clients { kProcesses, kThreads };
+
+// Events per case, shared among its clients (at least kMinEach each).
+constexpr int kTotal = 8000;
+constexpr int kMinEach = 250;
+
+// A new store for one case; TAV_DATA_DIR names its data directory.
+std::string FreshStore(Engine engine) {
+  static int cases = 0;
+  const std::string dir = bench::FreshDataDir(engine == Engine::kLab ? "lab" : "embedded");
+  if (engine == Engine::kLab) {
+    // The server, user and database come from libpq's environment.
+    std::ofstream(dir + "/store.conf") << "engine = postgresql\nschema = bench_" << ::getpid()
+                                       << "_" << ++cases << "\ncreate_schema = yes\n";
+  }
+  return dir;
+}
+
+bool AddEvents(int client, int count) {
+  const std::string user = "client" + std::to_string(client);
+  for (int i = 0; i < count; ++i) {
+    CSystemEventManager manager;
+    if (manager.AddSystemEvent(kAuditSuccessfulLogin, user.c_str()) != 0) return false;
+  }
+  return true;
+}
+
+// `clients` processes, each connected before the clock starts.
+bool TimeProcesses(int clients, int count, double* seconds) {
+  int ready[2], go[2];
+  if (::pipe(ready) != 0 || ::pipe(go) != 0) return false;
+  std::vector<pid_t> children;
+  for (int c = 0; c < clients; ++c) {
+    const pid_t pid = ::fork();
+    if (pid < 0) break;
+    if (pid == 0) {
+      ::close(ready[0]);
+      ::close(go[1]);
+      std::shared_ptr<ComplianceDb> db;
+      const char connected = ComplianceDb::Get(&db).ok() ? 1 : 0;
+      if (::write(ready[1], &connected, 1) != 1) _exit(3);
+      char byte;
+      (void)!::read(go[0], &byte, 1);  // returns at the start signal (end of file)
+      _exit(connected == 1 && AddEvents(c, count) ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  ::close(ready[1]);
+  ::close(go[0]);
+  bool ok = static_cast<int>(children.size()) == clients;
+  for (size_t c = 0; c < children.size(); ++c) {
+    char connected = 0;
+    if (::read(ready[0], &connected, 1) != 1 || connected != 1) ok = false;
+  }
+  ::close(ready[0]);
+  const auto start = Clock::now();
+  ::close(go[1]);
+  for (pid_t pid : children) {
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      ok = false;
+    }
+  }
+  *seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  return ok;
+}
+
+// `clients` threads of this process, which is connected already.
+bool TimeThreads(int clients, int count, double* seconds) {
+  std::mutex mutex;
+  std::condition_variable started;
+  bool go = false;
+  std::atomic<bool> ok{true};
+  std::vector<std::thread> threads;
+  for (int c = 0; c < clients; ++c) {
+    threads.emplace_back([&, c] {
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        started.wait(lock, [&] { return go; });
+      }
+      if (!AddEvents(c, count)) ok = false;
+    });
+  }
+  const auto start = Clock::now();
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    go = true;
+  }
+  started.notify_all();
+  for (std::thread& t : threads) t.join();
+  *seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  return ok;
+}
+
+void Append(benchmark::State& state, Engine engine, Clients mode) {
+  if (engine == Engine::kLab && std::getenv("PGHOST") == nullptr) {
+    state.SkipWithError("no PostgreSQL server: run under pg_virtualenv -o fsync=on");
+    return;
+  }
+  const int clients = static_cast<int>(state.range(0));
+  const int each = std::max(kMinEach, kTotal / clients);
+  double events = 0, seconds = 0;
+  for (auto _ : state) {
+    const std::string dir = FreshStore(engine);
+    std::shared_ptr<ComplianceDb> db;
+    StoreStatus status = ComplianceDb::Get(&db);
+    if (!status.ok()) {
+      state.SkipWithError(status.message().c_str());
+      break;
+    }
+    double elapsed = 0;
+    const bool ok = mode == Clients::kProcesses ? TimeProcesses(clients, each, &elapsed)
+                                                : TimeThreads(clients, each, &elapsed);
+    uint64_t stored = 0;
+    status = db->Read([&](SqlDb& c) { return CountChained(c, ChainedLog::kSystemEvents, &stored); });
+    db.reset();
+    ComplianceDb::ReleaseCache();
+    bench::RemoveDir(dir);
+    if (!ok || !status.ok() || stored != static_cast<uint64_t>(clients) * each) {
+      state.SkipWithError("events were not stored");
+      break;
+    }
+    state.SetIterationTime(elapsed);
+    events += static_cast<double>(stored);
+    seconds += elapsed;
+  }
+  if (seconds > 0) state.counters["events_per_s"] = events / seconds;
+  state.counters["clients"] = clients;
+}
+
+void BM_LabAppendProcesses(benchmark::State& s) { Append(s, Engine::kLab, Clients::kProcesses); }
+void BM_LabAppendThreads(benchmark::State& s) { Append(s, Engine::kLab, Clients::kThreads); }
+void BM_EmbeddedAppendProcesses(benchmark::State& s) {
+  Append(s, Engine::kEmbedded, Clients::kProcesses);
+}
+void BM_EmbeddedAppendThreads(benchmark::State& s) {
+  Append(s, Engine::kEmbedded, Clients::kThreads);
+}
+
+#define TAV_APPEND_CASES(bm) \
+  BENCHMARK(bm)->Arg(1)->Arg(8)->Arg(32)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond)
+TAV_APPEND_CASES(BM_LabAppendProcesses);
+TAV_APPEND_CASES(BM_LabAppendThreads);
+TAV_APPEND_CASES(BM_EmbeddedAppendProcesses);
+TAV_APPEND_CASES(BM_EmbeddedAppendThreads);
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,97 @@
+// Eight workstations appending to one lab store at once: every event is
+// stored exactly once, in one unbroken chain, and nothing is left waiting
+// to be chained. Run under pg_virtualenv.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lab_store_server.h"
+#include "records/audit_event_comp.h"
+#include "services/filelib/compliance_db.h"
+#include "services/filelib/system_event_manager.h"
+#include "testing/temp_data_dir.h"
+
+namespace tav {
+namespace {
+
+using testing::kLabAdmin;
+using testing::kLabWorkstation;
+using testing::LabServer;
+using testing::Scalar;
+using testing::TempDataDir;
+
+// A workstation of its own: a process, so its own connection (ComplianceDb
+// is shared per process), adding `n` events of users "w<k>-e<i>".
+pid_t Workstation(int k, int n) {
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  for (int i = 0; i < n; ++i) {
+    CSystemEventManager manager;
+    const std::string user = "w" + std::to_string(k) + "-e" + std::to_string(i);
+    if (manager.AddSystemEvent(kAuditSuccessfulLogin, user.c_str()) != 0) _exit(2);
+  }
+  _exit(0);
+}
+
+TEST(LabStoreConcurrency, EightWorkstationsAppendingAtOnceKeepOneChainAndEveryEvent) {
+  LabServer& lab = LabServer::Get();
+  if (!lab.present()) GTEST_SKIP() << "no PostgreSQL server: run under pg_virtualenv";
+  ASSERT_TRUE(lab.usable()) << lab.setup_status().message();
+  std::string schema;
+  ASSERT_TRUE(lab.NewStore(&schema).ok());
+  TempDataDir dir;
+  LabServer::WriteStoreConf(dir.path(), LabServer::StoreConf(kLabWorkstation, schema));
+
+  constexpr int kWorkstations = 8, kEach = 2000, kTotal = kWorkstations * kEach;
+  std::vector<pid_t> children;
+  for (int k = 0; k < kWorkstations; ++k) children.push_back(Workstation(k, kEach));
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
+
+  std::unique_ptr<PgDb> admin;
+  ASSERT_TRUE(lab.Connect(kLabAdmin, schema, &admin).ok());
+  EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM system_events"), kTotal);
+  EXPECT_EQ(Scalar(*admin, "SELECT min(seq) FROM system_events"), 1);
+  EXPECT_EQ(Scalar(*admin, "SELECT max(seq) FROM system_events"), kTotal);
+  EXPECT_EQ(Scalar(*admin, "SELECT seq FROM chain_heads WHERE log = 'system_events'"), kTotal);
+  EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 0);
+
+  // Each event once, and each workstation's events in the order it added
+  // them.
+  CSystemEventManager manager;
+  CAuditCollectionComp* list = manager.LoadEventList();
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->GetChildCount(), static_cast<size_t>(kTotal));
+  std::map<int, int> next;
+  POSITION pos = list->GetFirstChildPosition();
+  while (pos != nullptr) {
+    const std::string user =
+        dynamic_cast<const CAuditEventComp*>(list->GetNextChild(pos))->GetEvent().GetUserName();
+    const size_t dash = user.find("-e");
+    ASSERT_NE(dash, std::string::npos) << user;
+    const int k = std::stoi(user.substr(1, dash - 1));
+    ASSERT_EQ(user.substr(dash + 2), std::to_string(next[k])) << user;
+    ++next[k];
+  }
+  ASSERT_EQ(next.size(), static_cast<size_t>(kWorkstations));
+  for (const auto& [k, count] : next) EXPECT_EQ(count, kEach) << "workstation " << k;
+
+  ChainReport report;
+  std::string error;
+  ASSERT_EQ(manager.VerifyEventLog(&report, &error), 0) << error;
+  EXPECT_TRUE(report.ok());
+  EXPECT_EQ(report.count, static_cast<uint64_t>(kTotal));
+  EXPECT_EQ(report.last_seq, static_cast<uint64_t>(kTotal));
+}
+
+}  // namespace
+}  // namespace tav
