@@ -221,12 +221,20 @@ class PgCursor final : public SqlCursor {
 
   // The statement's last result was read: take the connection's end marker.
   void Finish() {
+    // A statement outside a transaction commits after its last row: a
+    // failed commit (or a lost connection) is reported after the rows.
+    auto take = [this](PGresult* r) {
+      if (failure_.ok() && PQresultStatus(r) == PGRES_FATAL_ERROR) {
+        failure_ = db_->Error(r, "a statement failed");
+      }
+      PQclear(r);
+    };
+    for (PGresult* r : buffered_) take(r);
+    buffered_.clear();
     if (state_ == State::kRunning) {
-      while (PGresult* r = PQgetResult(db_->conn_)) PQclear(r);
+      while (PGresult* r = PQgetResult(db_->conn_)) take(r);
       if (db_->running_ == this) db_->running_ = nullptr;
     }
-    for (PGresult* r : buffered_) PQclear(r);
-    buffered_.clear();
     state_ = State::kDone;
   }
 

@@ -490,10 +490,12 @@ StoreStatus ComplianceDb::AppendToLog(ChainedLog log, std::string record) {
 StoreStatus ComplianceDb::AppendToLab(const std::vector<PendingAppend*>& batch) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto& db = static_cast<PgDb&>(*db_);
-  // One transaction without the writer lock: the records are stored, and
-  // chained too unless another client is chaining (lab_store_schema.h).
+  // Without the writer lock: the records are stored, and chained too unless
+  // another client is chaining (lab_store_schema.h). One record is one
+  // statement that commits by itself; several share a transaction.
   DropNotedChainHeads();
-  StoreStatus status = db.BeginUnordered();
+  const bool several = batch.size() > 1;
+  StoreStatus status = several ? db.BeginUnordered() : StoreStatus::Ok();
   if (status.ok()) {
     SqlStatement log = db.Prepare("SELECT seq, chain FROM tav_log(?1, ?2)", &status);
     for (size_t i = 0; i < batch.size() && status.ok(); ++i) {
@@ -505,12 +507,15 @@ StoreStatus ComplianceDb::AppendToLab(const std::vector<PendingAppend*>& batch) 
         if (bytes.size() == hash.size()) std::copy(bytes.begin(), bytes.end(), hash.begin());
         NoteChainHead(batch[i]->log, static_cast<uint64_t>(log.ColumnInt64(0)), hash);
       }
+      // The rest of the answer: a failed commit comes after the row.
       if (status.ok()) status = log.Run();
     }
-    if (status.ok()) {
-      status = db.Commit();
-    } else {
-      db.Rollback();
+    if (several) {
+      if (status.ok()) {
+        status = db.Commit();
+      } else {
+        db.Rollback();
+      }
     }
   }
   // The heads go out only once they are stored.

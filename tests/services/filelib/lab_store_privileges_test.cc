@@ -121,12 +121,11 @@ TEST_F(LabStorePrivileges, WorkstationCannotWriteALogRowOrAPendingRecordItself) 
   ExpectRefused("INSERT INTO chain_heads(log, seq, chain) VALUES ('run_history', 9, 'y')");
   ExpectRefused("INSERT INTO pending_appends(log, record) VALUES ('system_events', 'x')");
   // The functions that write rows under the chain lock are the store's own.
-  ExpectRefused("SELECT * FROM tav_link_locked('system_events', 'x', 0, NULL)");
-  ExpectRefused("SELECT tav_chain_pending_locked()");
+  ExpectRefused("SELECT * FROM tav_chain_pending_locked(10, NULL)");
   ExpectRefused("SELECT tav_chain_link('system_events', 2, 'y', 'x')");
-  // Only the three logs take submissions.
-  EXPECT_FALSE(workstation_->ExecText("SELECT tav_submit('settings', 'x')").ok());
-  EXPECT_FALSE(workstation_->ExecText("SELECT * FROM tav_chain('settings', 1)").ok());
+  // Only the three logs take appends.
+  EXPECT_FALSE(workstation_->ExecText("SELECT * FROM tav_log('settings', 'x')").ok());
+  EXPECT_FALSE(workstation_->ExecText("SELECT * FROM tav_append('chain_heads', 'x')").ok());
 
   EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM system_events"), 1);
   EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM pending_appends"), 0);
