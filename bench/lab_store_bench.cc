@@ -1,8 +1,9 @@
 // Durable appends to the system event log by many clients at once, on the
 // lab store (PostgreSQL) and on the embedded store (SQLite).
 //
-// Every append returns only once its event is committed to disk, chain
-// included. A client is a process of its own (its own connection, as a
+// Every append returns only once its event is committed to disk (on the
+// lab store, chained in the same commit or waiting, stored, for the next
+// client's chaining pass). A client is a process of its own (its own connection, as a
 // workstation has) or a thread (threads of one process share its
 // connection and its group commit). Each client adds a fixed number of
 // events once all of them are connected; events_per_s is the number of
@@ -14,7 +15,10 @@
 //   pg_virtualenv -t -o fsync=on build-release/bench/lab_store_bench
 //
 // (-t: a cluster directory of its own even as root; fsync must be on, or
-// the figures say nothing about durable appends). Without a server (no
+// the figures say nothing about durable appends). Two yardsticks run on the
+// same server: each event chained by a function that takes the chain lock
+// in its own transaction (so the lock is held through every commit's
+// flush), and plain inserts into a table without a chain. Without a server (no
 // PGHOST) the PostgreSQL cases are skipped. Each case gets a new schema;
 // the embedded store gets a new data directory.
 #include <benchmark/benchmark.h>
@@ -38,6 +42,7 @@
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/record_chain.h"
 #include "services/filelib/system_event_manager.h"
+#include "util/pg_db.h"
 
 namespace tav {
 namespace {
@@ -46,6 +51,11 @@ using Clock = std::chrono::steady_clock;
 
 enum class Engine { kEmbedded, kLab };
 enum class Clients { kProcesses, kThreads };
+// How a lab client appends: through the library, through the naive
+// chaining function, or as plain inserts without a chain.
+enum class Way { kLibrary, kNaiveChain, kPlainInsert };
+Way g_way = Way::kLibrary;
+std::string g_schema;
 
 // Events per case, shared among its clients (at least kMinEach each).
 constexpr int kTotal = 8000;
@@ -57,13 +67,34 @@ std::string FreshStore(Engine engine) {
   const std::string dir = bench::FreshDataDir(engine == Engine::kLab ? "lab" : "embedded");
   if (engine == Engine::kLab) {
     // The server, user and database come from libpq's environment.
-    std::ofstream(dir + "/store.conf") << "engine = postgresql\nschema = bench_" << ::getpid()
-                                       << "_" << ++cases << "\ncreate_schema = yes\n";
+    g_schema = "bench_" + std::to_string(::getpid()) + "_" + std::to_string(++cases);
+    std::ofstream(dir + "/store.conf") << "engine = postgresql\nschema = " << g_schema
+                                       << "\ncreate_schema = yes\n";
   }
   return dir;
 }
 
+// The yardsticks: one statement per event on a connection of its own.
+bool AddRawEvents(int count) {
+  PgDb::Options options;
+  options.schema = g_schema;
+  std::unique_ptr<PgDb> db;
+  if (!PgDb::Open("", options, &db).ok()) return false;
+  const std::string record(160, 'r');
+  StoreStatus status;
+  SqlStatement stmt = db->Prepare(g_way == Way::kNaiveChain
+                                      ? "SELECT seq FROM tav_append('system_events', ?1)"
+                                      : "INSERT INTO plain_events(record) VALUES (?1)",
+                                  &status);
+  for (int i = 0; i < count && status.ok(); ++i) {
+    stmt.BindBlob(1, record);
+    status = stmt.Run();
+  }
+  return status.ok();
+}
+
 bool AddEvents(int client, int count) {
+  if (g_way != Way::kLibrary) return AddRawEvents(count);
   const std::string user = "client" + std::to_string(client);
   for (int i = 0; i < count; ++i) {
     CSystemEventManager manager;
@@ -155,11 +186,21 @@ void Append(benchmark::State& state, Engine engine, Clients mode) {
       state.SkipWithError(status.message().c_str());
       break;
     }
+    if (g_way == Way::kPlainInsert) {
+      status = db->Write([](SqlDb& c) {
+        return c.Exec("CREATE TABLE plain_events(id bigserial PRIMARY KEY, record bytea)");
+      });
+    }
     double elapsed = 0;
     const bool ok = mode == Clients::kProcesses ? TimeProcesses(clients, each, &elapsed)
                                                 : TimeThreads(clients, each, &elapsed);
     uint64_t stored = 0;
-    status = db->Read([&](SqlDb& c) { return CountChained(c, ChainedLog::kSystemEvents, &stored); });
+    status = db->Read([&](SqlDb& c) {
+      if (g_way != Way::kPlainInsert) return CountChained(c, ChainedLog::kSystemEvents, &stored);
+      SqlStatement count = c.Prepare("SELECT count(*) FROM plain_events", &status);
+      if (count.Step(&status)) stored = static_cast<uint64_t>(count.ColumnInt64(0));
+      return status;
+    });
     db.reset();
     ComplianceDb::ReleaseCache();
     bench::RemoveDir(dir);
@@ -176,6 +217,16 @@ void Append(benchmark::State& state, Engine engine, Clients mode) {
 }
 
 void BM_LabAppendProcesses(benchmark::State& s) { Append(s, Engine::kLab, Clients::kProcesses); }
+void BM_LabNaiveChainProcesses(benchmark::State& s) {
+  g_way = Way::kNaiveChain;
+  Append(s, Engine::kLab, Clients::kProcesses);
+  g_way = Way::kLibrary;
+}
+void BM_LabPlainInsertProcesses(benchmark::State& s) {
+  g_way = Way::kPlainInsert;
+  Append(s, Engine::kLab, Clients::kProcesses);
+  g_way = Way::kLibrary;
+}
 void BM_LabAppendThreads(benchmark::State& s) { Append(s, Engine::kLab, Clients::kThreads); }
 void BM_EmbeddedAppendProcesses(benchmark::State& s) {
   Append(s, Engine::kEmbedded, Clients::kProcesses);
@@ -187,6 +238,8 @@ void BM_EmbeddedAppendThreads(benchmark::State& s) {
 #define TAV_APPEND_CASES(bm) \
   BENCHMARK(bm)->Arg(1)->Arg(8)->Arg(32)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond)
 TAV_APPEND_CASES(BM_LabAppendProcesses);
+TAV_APPEND_CASES(BM_LabNaiveChainProcesses);
+TAV_APPEND_CASES(BM_LabPlainInsertProcesses);
 TAV_APPEND_CASES(BM_LabAppendThreads);
 TAV_APPEND_CASES(BM_EmbeddedAppendProcesses);
 TAV_APPEND_CASES(BM_EmbeddedAppendThreads);
