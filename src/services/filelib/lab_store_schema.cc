@@ -46,20 +46,22 @@ INSERT INTO @S@.store_meta(key, value) VALUES ('schema_version', '1')
 )sql";
 
 constexpr char kFunctions[] = R"sql(
+-- tav_chain_link and the *_locked functions are called only by the store's
+-- definer functions below and run in their search path (a SET clause would
+-- cost on every call); nobody else may call them.
 CREATE OR REPLACE FUNCTION @S@.tav_chain_link(p_log text, p_seq bigint, p_prev bytea,
                                              p_record bytea) RETURNS bytea
-LANGUAGE sql IMMUTABLE STRICT SET search_path = pg_catalog AS $$
-  SELECT @C@.hmac(int8send(p_seq) || p_prev || p_record, convert_to(p_log, 'UTF8'), 'sha256')
+LANGUAGE sql IMMUTABLE STRICT AS $$
+  SELECT @C@.hmac(pg_catalog.int8send(p_seq) || p_prev || p_record,
+                  pg_catalog.convert_to(p_log, 'UTF8'), 'sha256')
 $$;
 
 -- Chains the records that wait (at most p_limit of them), in the order they
 -- were submitted: one head per log is read, carried through the batch and
--- written once. Tells how many it chained, and the number and link of
--- record p_want when it was among them. The caller holds the chain lock.
-CREATE OR REPLACE FUNCTION @S@.tav_chain_pending_locked(
-    p_limit integer, p_want bigint,
-    OUT chained integer, OUT want_seq bigint, OUT want_chain bytea)
-LANGUAGE plpgsql SET search_path = @S@, pg_catalog AS $$
+-- written once. Returns how many it chained. The caller holds the chain
+-- lock.
+CREATE OR REPLACE FUNCTION @S@.tav_chain_pending_locked(p_limit integer, OUT chained integer)
+LANGUAGE plpgsql AS $$
 DECLARE
   r record;
   done bigint[] := '{}';
@@ -102,10 +104,6 @@ BEGIN
     h_seq[i] := s;
     h_chain[i] := c;
     done := done || r.id;
-    IF r.id = p_want THEN
-      want_seq := s;
-      want_chain := c;
-    END IF;
   END LOOP;
   FOR i IN 1..3 LOOP
     IF h_seq[i] IS NOT NULL AND h_seq[i] > 0 THEN
@@ -120,34 +118,95 @@ BEGIN
 END
 $$;
 
-CREATE OR REPLACE FUNCTION @S@.tav_check_log(p_log text) RETURNS void
-LANGUAGE plpgsql IMMUTABLE AS $$
+-- Appends one record at the end of log p_log. The caller holds the chain
+-- lock and has chained the records that wait.
+CREATE OR REPLACE FUNCTION @S@.tav_link_one_locked(p_log text, p_record bytea,
+                                                  OUT seq bigint, OUT chain bytea)
+LANGUAGE plpgsql AS $$
+DECLARE
+  h_seq bigint;
+  h_chain bytea;
+  utc bigint := (extract(epoch FROM clock_timestamp()) * 1000)::bigint;
 BEGIN
-  IF p_log IS NULL OR p_log NOT IN ('system_events', 'config_audit', 'run_history') THEN
-    RAISE EXCEPTION 'no such log: %', p_log;
+  SELECT h.seq, h.chain INTO h_seq, h_chain FROM chain_heads h WHERE h.log = p_log;
+  IF NOT FOUND THEN
+    EXECUTE format('SELECT seq, chain FROM %I ORDER BY seq DESC LIMIT 1', p_log)
+      INTO h_seq, h_chain;
+    IF h_seq IS NULL THEN
+      h_seq := 0;
+      h_chain := decode(repeat('00', 32), 'hex');
+    END IF;
+  END IF;
+  seq := h_seq + 1;
+  chain := tav_chain_link(p_log, seq, h_chain, p_record);
+  IF p_log = 'system_events' THEN
+    INSERT INTO system_events(seq, record, chain, utc, alg) VALUES (seq, p_record, chain, utc, 2);
+  ELSIF p_log = 'config_audit' THEN
+    INSERT INTO config_audit(seq, record, chain, utc, alg) VALUES (seq, p_record, chain, utc, 2);
+  ELSE
+    INSERT INTO run_history(seq, record, chain, utc, alg) VALUES (seq, p_record, chain, utc, 2);
+  END IF;
+  UPDATE chain_heads h SET seq = tav_link_one_locked.seq, chain = tav_link_one_locked.chain
+    WHERE h.log = p_log;
+  IF NOT FOUND THEN
+    INSERT INTO chain_heads(log, seq, chain) VALUES (p_log, seq, chain);
   END IF;
 END
 $$;
 
--- A workstation's append: the record is stored in the caller's transaction,
--- and chained there too (with any others waiting) when no other client is
--- chaining at the moment; otherwise that client's next pass, or the next
--- reader's, chains it. Nobody waits for the chain lock through another's
--- commit, so concurrent commits share their flushes. seq and chain are
--- those of the record when it was chained here, else NULL.
+-- Chains every record that waits. The caller holds the chain lock.
+CREATE OR REPLACE FUNCTION @S@.tav_chain_all_locked() RETURNS void
+LANGUAGE plpgsql AS $$
+BEGIN
+  WHILE EXISTS (SELECT 1 FROM pending_appends)
+        AND (SELECT p.chained FROM tav_chain_pending_locked(10000) p) > 0 LOOP
+  END LOOP;
+END
+$$;
+
+-- A workstation's append, in the caller's transaction. When no other client
+-- holds the chain lock, the records that wait are chained and this one is
+-- appended at the end; otherwise it is stored as waiting, for that client's
+-- next pass or the next reader. Nobody waits for the lock through another's
+-- commit, so concurrent commits share their flushes. seq and chain are the
+-- record's when it was chained here, else NULL. The usual case (nothing
+-- waits, the log has a head) takes four statements.
 CREATE OR REPLACE FUNCTION @S@.tav_log(p_log text, p_record bytea,
                                       OUT seq bigint, OUT chain bytea)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
-DECLARE
-  id bigint;
 BEGIN
-  PERFORM tav_check_log(p_log);
-  INSERT INTO pending_appends(log, record) VALUES (p_log, p_record) RETURNING pending_appends.id
-    INTO id;
-  IF pg_try_advisory_xact_lock(hashtext(@K@ || '/chain')) THEN
+  IF p_log IS NULL OR p_log NOT IN ('system_events', 'config_audit', 'run_history') THEN
+    RAISE EXCEPTION 'no such log: %', p_log;
+  END IF;
+  IF NOT pg_try_advisory_xact_lock(hashtext(@K@ || '/chain')) THEN
+    INSERT INTO pending_appends(log, record) VALUES (p_log, p_record);
+    RETURN;
+  END IF;
+  IF EXISTS (SELECT 1 FROM pending_appends) THEN
     -- Bounded, so that an append after an outage does not take the whole
-    -- backlog on itself.
-    SELECT p.want_seq, p.want_chain INTO seq, chain FROM tav_chain_pending_locked(1000, id) p;
+    -- backlog on itself; what it leaves comes before this record.
+    IF (SELECT p.chained FROM tav_chain_pending_locked(1000) p) = 1000
+       AND EXISTS (SELECT 1 FROM pending_appends) THEN
+      INSERT INTO pending_appends(log, record) VALUES (p_log, p_record);
+      RETURN;
+    END IF;
+  END IF;
+  UPDATE chain_heads h SET seq = h.seq + 1,
+                           chain = tav_chain_link(p_log, h.seq + 1, h.chain, p_record)
+    WHERE h.log = p_log RETURNING h.seq, h.chain INTO seq, chain;
+  IF NOT FOUND THEN
+    SELECT l.seq, l.chain INTO seq, chain FROM tav_link_one_locked(p_log, p_record) l;
+    RETURN;
+  END IF;
+  IF p_log = 'system_events' THEN
+    INSERT INTO system_events(seq, record, chain, utc, alg)
+      VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
+  ELSIF p_log = 'config_audit' THEN
+    INSERT INTO config_audit(seq, record, chain, utc, alg)
+      VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
+  ELSE
+    INSERT INTO run_history(seq, record, chain, utc, alg)
+      VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
   END IF;
 END
 $$;
@@ -159,33 +218,26 @@ BEGIN
   IF NOT EXISTS (SELECT 1 FROM pending_appends) THEN
     RETURN;
   END IF;
+  -- A reader waits for a chaining pass briefly only: should the lock stay
+  -- taken (a migration), it reads the logs as far as they are chained.
+  PERFORM set_config('lock_timeout', '1000', true);
   PERFORM pg_advisory_xact_lock(hashtext(@K@ || '/chain'));
-  WHILE (SELECT p.chained FROM tav_chain_pending_locked(10000, NULL) p) > 0 LOOP
-  END LOOP;
+  PERFORM tav_chain_all_locked();
 END
 $$;
 
 -- Appends and chains one record inside the caller's (write) transaction,
--- after any records that wait.
+-- after the records that wait.
 CREATE OR REPLACE FUNCTION @S@.tav_append(p_log text, p_record bytea,
                                          OUT seq bigint, OUT chain bytea)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
-DECLARE
-  id bigint;
-  p record;
 BEGIN
-  PERFORM tav_check_log(p_log);
+  IF p_log IS NULL OR p_log NOT IN ('system_events', 'config_audit', 'run_history') THEN
+    RAISE EXCEPTION 'no such log: %', p_log;
+  END IF;
   PERFORM pg_advisory_xact_lock(hashtext(@K@ || '/chain'));
-  INSERT INTO pending_appends(log, record) VALUES (p_log, p_record) RETURNING pending_appends.id
-    INTO id;
-  LOOP
-    SELECT * INTO p FROM tav_chain_pending_locked(10000, id);
-    IF p.want_seq IS NOT NULL THEN
-      seq := p.want_seq;
-      chain := p.want_chain;
-    END IF;
-    EXIT WHEN p.chained = 0 OR seq IS NOT NULL;
-  END LOOP;
+  PERFORM tav_chain_all_locked();
+  SELECT l.seq, l.chain INTO seq, chain FROM tav_link_one_locked(p_log, p_record) l;
 END
 $$;
 

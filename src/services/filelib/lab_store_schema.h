@@ -4,9 +4,10 @@
 // to the logs and change the settings (docs/lab-store.md).
 //
 // The hash chains are built inside the database. A workstation's append
-// (tav_log) stores the record as waiting and, when no other client holds the
-// chain lock, chains every waiting record in the same transaction; when one
-// does, that client's next pass takes it. Nobody waits for the lock through
+// (tav_log) takes the chain lock if no other client holds it, chains the
+// records that wait and appends its own at the end, in its own transaction;
+// when another client holds the lock, the record is stored as waiting and
+// that client's next pass takes it. Nobody waits for the lock through
 // another's commit, so concurrent commits share their flushes. A reader
 // first chains whatever still waits (tav_flush), so it sees every committed
 // append in the logs. Records are chained with

@@ -121,7 +121,8 @@ TEST_F(LabStorePrivileges, WorkstationCannotWriteALogRowOrAPendingRecordItself) 
   ExpectRefused("INSERT INTO chain_heads(log, seq, chain) VALUES ('run_history', 9, 'y')");
   ExpectRefused("INSERT INTO pending_appends(log, record) VALUES ('system_events', 'x')");
   // The functions that write rows under the chain lock are the store's own.
-  ExpectRefused("SELECT * FROM tav_chain_pending_locked(10, NULL)");
+  ExpectRefused("SELECT * FROM tav_chain_pending_locked(10)");
+  ExpectRefused("SELECT * FROM tav_link_one_locked('system_events', 'x')");
   ExpectRefused("SELECT tav_chain_link('system_events', 2, 'y', 'x')");
   // Only the three logs take appends.
   EXPECT_FALSE(workstation_->ExecText("SELECT * FROM tav_log('settings', 'x')").ok());
