@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "util/library_lifetime.h"
+#include "util/strings.h"
 
 namespace tav {
 namespace {
@@ -33,16 +34,6 @@ TestRoot& TheTestRoot() {
 std::string TrimSlashes(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) {
-    s.remove_prefix(1);
-  }
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
-    s.remove_suffix(1);
-  }
-  return s;
 }
 
 uid_t OwnerOf(const std::string& root) {
@@ -73,24 +64,19 @@ bool ConfigAllowsOverride(const std::string& root) {
   std::string text;
   if (!ReadTrustedFile(root + kMachineConfigFile, OwnerOf(root), &text)) return false;
   bool allowed = false;
-  std::string_view rest = text;
-  while (!rest.empty()) {
-    const size_t end = rest.find('\n');
-    std::string_view line = Trim(rest.substr(0, end));
-    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-    if (line.empty() || line.front() == '#') continue;
-    const size_t equals = line.find('=');
-    if (equals == std::string_view::npos) return false;
-    if (Trim(line.substr(0, equals)) != kAllowOverrideKey) continue;
-    const std::string_view value = Trim(line.substr(equals + 1));
-    if (value == "yes") {
+  const bool clear = ForEachSettingLine(text, [&](const SettingLine& line) {
+    if (!line.has_equals) return false;
+    if (line.key != kAllowOverrideKey) return true;
+    if (line.value == "yes") {
       allowed = true;
-    } else if (value == "no") {
+    } else if (line.value == "no") {
       allowed = false;
     } else {
       return false;
     }
-  }
+    return true;
+  });
+  if (!clear) return false;
   return allowed;
 }
 

@@ -498,32 +498,26 @@ StoreStatus PgDb::Simple(const char* sql, std::string_view what) {
   return status;
 }
 
-StoreStatus PgDb::BeginWrite() {
+StoreStatus PgDb::Begin(const char* sql, std::string_view what) {
   StoreStatus status = EnsureConnected();
+  if (status.ok()) status = Simple(sql, what);
+  if (status.ok()) in_transaction_ = true;
+  return status;
+}
+
+StoreStatus PgDb::BeginWrite() {
+  StoreStatus status = Begin("BEGIN", "cannot start a write transaction");
   if (!status.ok()) return status;
-  status = Simple("BEGIN", "cannot start a write transaction");
-  if (!status.ok()) return status;
-  in_transaction_ = true;
   const std::string lock = "SELECT pg_advisory_xact_lock(" + std::to_string(writer_lock_key_) + ")";
   status = Simple(lock.c_str(), "cannot start a write transaction");
   if (!status.ok()) Rollback();
   return status;
 }
 
-StoreStatus PgDb::BeginUnordered() {
-  StoreStatus status = EnsureConnected();
-  if (!status.ok()) return status;
-  status = Simple("BEGIN", "cannot start a transaction");
-  if (status.ok()) in_transaction_ = true;
-  return status;
-}
+StoreStatus PgDb::BeginUnordered() { return Begin("BEGIN", "cannot start a transaction"); }
 
 StoreStatus PgDb::BeginRead() {
-  StoreStatus status = EnsureConnected();
-  if (!status.ok()) return status;
-  status = Simple("BEGIN ISOLATION LEVEL REPEATABLE READ", "cannot start a read transaction");
-  if (status.ok()) in_transaction_ = true;
-  return status;
+  return Begin("BEGIN ISOLATION LEVEL REPEATABLE READ", "cannot start a read transaction");
 }
 
 StoreStatus PgDb::Commit() {

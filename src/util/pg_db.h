@@ -94,6 +94,8 @@ class PgDb : public SqlDb {
   StoreStatus Configure();
   StoreStatus EnsureConnected();
   StoreStatus Simple(const char* sql, std::string_view what);
+  // Connects again if need be and starts a transaction with `sql`.
+  StoreStatus Begin(const char* sql, std::string_view what);
   // Lets `next` run: a cursor whose rows are still being read has the rest
   // buffered first, since a connection runs one query at a time.
   void MakeWayFor(PgCursor* next);

@@ -74,6 +74,40 @@ std::string_view TrimWhitespace(std::string_view s) {
   return s.substr(first, s.find_last_not_of(kBlank) - first + 1);
 }
 
+namespace {
+
+std::string_view TrimSettingBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) {
+    s.remove_prefix(1);
+  }
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+    s.remove_suffix(1);
+  }
+  return s;
+}
+
+}  // namespace
+
+bool ForEachSettingLine(std::string_view text,
+                        const std::function<bool(const SettingLine&)>& line) {
+  int number = 0;
+  while (!text.empty()) {
+    ++number;
+    const size_t end = text.find('\n');
+    const std::string_view whole = TrimSettingBlanks(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (whole.empty() || whole.front() == '#') continue;
+    SettingLine setting;
+    setting.number = number;
+    const size_t equals = whole.find('=');
+    setting.has_equals = equals != std::string_view::npos;
+    setting.key = setting.has_equals ? TrimSettingBlanks(whole.substr(0, equals)) : whole;
+    if (setting.has_equals) setting.value = TrimSettingBlanks(whole.substr(equals + 1));
+    if (!line(setting)) return false;
+  }
+  return true;
+}
+
 std::vector<std::string> SplitString(std::string_view s, char separator) {
   std::vector<std::string> parts;
   size_t start = 0;

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <string>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +23,23 @@ std::string ToLowerAscii(std::string_view s);
 std::string ToUpperAscii(std::string_view s);
 
 std::string_view TrimWhitespace(std::string_view s);
+
+// One line of a settings file of `key = value` lines (security.conf,
+// store.conf, the machine's configuration): its number from 1, its key and
+// value with spaces, tabs and carriage returns trimmed. A line without '='
+// has has_equals false and the whole line as its key.
+struct SettingLine {
+  int number = 0;
+  std::string_view key;
+  std::string_view value;
+  bool has_equals = false;
+};
+
+// Calls `line` for each line of `text` that is neither blank nor a comment
+// (first non-blank character '#'), until it returns false. Returns false
+// when `line` did.
+bool ForEachSettingLine(std::string_view text,
+                        const std::function<bool(const SettingLine&)>& line);
 std::vector<std::string> SplitString(std::string_view s, char separator);
 std::string JoinStrings(const std::vector<std::string>& parts, std::string_view separator);
 

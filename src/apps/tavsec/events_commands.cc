@@ -144,8 +144,7 @@ void Verify(Context& context) {
                     << (report.count == 1 ? " record" : " records") << ", chain intact";
           if (report.count != 0) {
             std::cout << ", last hash "
-                      << HexEncode(std::string_view(reinterpret_cast<const char*>(report.head.data()),
-                                                    report.head.size()));
+                      << HexEncode(ChainHashBytes(report.head));
           }
           std::cout << "\n";
         }

@@ -37,14 +37,6 @@ bool LoadConfig(const char* what, DataDirChoice* dir, StoreConfig* config) {
 
 // A lab store connection made as store.conf says, without the process's
 // shared cache: these commands run as the store's owner.
-StoreStatus OpenLab(const StoreConfig& config, std::unique_ptr<PgDb>* db) {
-  PgDb::Options options;
-  options.schema = config.schema;
-  options.busy_timeout = config.busy_timeout;
-  options.connect_timeout = config.connect_timeout;
-  return PgDb::Open(config.connection, options, db);
-}
-
 // --- status ---------------------------------------------------------------
 
 struct StoreState {
@@ -68,7 +60,7 @@ void ReadSqliteState(const DataDirChoice& dir, StoreState* state) {
 
 void ReadLabState(StoreState* state) {
   std::unique_ptr<PgDb> db;
-  state->problem = OpenLab(state->config, &db);
+  state->problem = ConnectLabStore(state->config, &db);
   if (!state->problem.ok()) {
     // Not the connection string itself: it may hold the password that
     // made the connection fail. libpq's reason names the server.
@@ -143,7 +135,7 @@ void Init(Context& context, const std::string& role) {
     context.exit_code = kExitFailed;
     return;
   }
-  StoreStatus status = OpenLab(config, &db);
+  StoreStatus status = ConnectLabStore(config, &db);
   bool existed = false;
   if (status.ok()) {
     existed = CheckLabStore(*db).ok();

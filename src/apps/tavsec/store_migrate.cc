@@ -54,10 +54,6 @@ struct Source {
   std::vector<std::pair<std::string, std::string>> run_list;  // path, record
 };
 
-std::string_view HashView(const ChainHash& h) {
-  return std::string_view(reinterpret_cast<const char*>(h.data()), h.size());
-}
-
 StoreStatus Failed(StoreStatus::Code code, const std::string& text) {
   return StoreStatus(code, text + "; nothing was migrated");
 }
@@ -165,7 +161,7 @@ StoreStatus CopyVerbatim(SqlDb& db, ChainedLog log, const SourceLog& source,
   if (!status.ok()) return status;
   head.BindText(1, ChainedLogTable(log));
   head.BindInt64(2, static_cast<int64_t>(source.last_seq));
-  head.BindBlob(3, HashView(source.head));
+  head.BindBlob(3, ChainHashBytes(source.head));
   return head.Run();
 }
 

@@ -1,7 +1,5 @@
 #include "services/config/settings_store.h"
 
-#include <algorithm>
-
 #include "records/audit_event_comp.h"
 #include "records/chunk_file.h"
 #include "services/config/settings_records.h"
@@ -42,8 +40,7 @@ StoreStatus SaveLabSetting(SqlDb& db, std::string_view row, const std::string& r
                        : status;
   }
   ChainHash hash{};
-  const std::string_view bytes = save.ColumnBlob(1);
-  if (bytes.size() == hash.size()) std::copy(bytes.begin(), bytes.end(), hash.begin());
+  ReadChainHash(save.ColumnBlob(1), &hash);
   NoteChainHead(ChainedLog::kConfigAudit, static_cast<uint64_t>(save.ColumnInt64(0)), hash);
   return StoreStatus::Ok();
 }

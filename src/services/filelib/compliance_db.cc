@@ -93,6 +93,23 @@ std::map<std::string, CacheEntry>& Cache() {
   return cache.Get();
 }
 
+// The connection cached under `key` for this process, if any. REQUIRES:
+// CacheMutex() held.
+bool FindCached(const std::string& key, std::shared_ptr<ComplianceDb>* out) {
+  auto& cache = Cache();
+  auto it = cache.find(key);
+  if (it == cache.end()) return false;
+  if (it->second.pid == getpid()) {
+    *out = it->second.db;
+    return true;
+  }
+  // Inherited across fork(): the parent's connection must not be used or
+  // closed here, so it is left behind on purpose.
+  new std::shared_ptr<ComplianceDb>(std::move(it->second.db));
+  cache.erase(it);
+  return false;
+}
+
 StoreStatus QueryInt(SqlDb& db, const char* sql, long long* out) {
   StoreStatus status;
   SqlStatement stmt = db.Prepare(sql, &status);
@@ -347,19 +364,7 @@ StoreStatus ComplianceDb::Create(const std::string& path) {
 StoreStatus ComplianceDb::GetAt(const std::string& path, std::shared_ptr<ComplianceDb>* out,
                                 IfMissing if_missing) {
   std::lock_guard<std::mutex> lock(CacheMutex());
-  auto& cache = Cache();
-  const pid_t pid = getpid();
-  auto it = cache.find(path);
-  if (it != cache.end()) {
-    if (it->second.pid == pid) {
-      *out = it->second.db;
-      return StoreStatus::Ok();
-    }
-    // Inherited across fork(): the parent's connection must not be used or
-    // closed here, so it is left behind on purpose.
-    new std::shared_ptr<ComplianceDb>(std::move(it->second.db));
-    cache.erase(it);
-  }
+  if (FindCached(path, out)) return StoreStatus::Ok();
   struct stat st;
   if (lstat(path.c_str(), &st) != 0 && errno == ENOENT) {
     if (if_missing == IfMissing::kFail) {
@@ -374,7 +379,7 @@ StoreStatus ComplianceDb::GetAt(const std::string& path, std::shared_ptr<Complia
   StoreStatus status = OpenAndCheck(path, &db);
   if (!status.ok()) return status;
   std::shared_ptr<ComplianceDb> shared(new ComplianceDb(path, std::move(db)));
-  cache[path] = CacheEntry{pid, shared};
+  Cache()[path] = CacheEntry{getpid(), shared};
   *out = std::move(shared);
   return StoreStatus::Ok();
 }
@@ -382,18 +387,7 @@ StoreStatus ComplianceDb::GetAt(const std::string& path, std::shared_ptr<Complia
 StoreStatus ComplianceDb::GetLab(const StoreConfig& config, std::shared_ptr<ComplianceDb>* out) {
   const std::string key = "postgresql:" + config.connection + "\n" + config.schema;
   std::lock_guard<std::mutex> lock(CacheMutex());
-  auto& cache = Cache();
-  const pid_t pid = getpid();
-  auto it = cache.find(key);
-  if (it != cache.end()) {
-    if (it->second.pid == pid) {
-      *out = it->second.db;
-      return StoreStatus::Ok();
-    }
-    // The parent's connection must not be used or closed in a child.
-    new std::shared_ptr<ComplianceDb>(std::move(it->second.db));
-    cache.erase(it);
-  }
+  if (FindCached(key, out)) return StoreStatus::Ok();
   // A store that could not be reached just now is not tried again at once:
   // a logon asks for the store several times, and each attempt may wait
   // for the connect timeout.
@@ -408,12 +402,11 @@ StoreStatus ComplianceDb::GetLab(const StoreConfig& config, std::shared_ptr<Comp
   if (failed != failures.Get().end() && now - failed->second.at < kRetryPause) {
     return failed->second.status;
   }
-  PgDb::Options options;
-  options.schema = config.schema;
-  options.busy_timeout = std::min(config.busy_timeout, BusyTimeout());
-  options.connect_timeout = config.connect_timeout;
+  // The process's own limit (which tests shorten) caps the store's.
+  StoreConfig bounded = config;
+  bounded.busy_timeout = std::min(config.busy_timeout, BusyTimeout());
   std::unique_ptr<PgDb> db;
-  StoreStatus status = PgDb::Open(config.connection, options, &db);
+  StoreStatus status = ConnectLabStore(bounded, &db);
   if (status.ok()) status = CheckLabStore(*db);
   if (status.code() == StoreStatus::kForeign && config.create_schema) {
     status = InitLabStore(*db, LabStoreRoles());
@@ -425,7 +418,7 @@ StoreStatus ComplianceDb::GetLab(const StoreConfig& config, std::shared_ptr<Comp
   failures.Get().erase(key);
   const std::string name = db->path();
   std::shared_ptr<ComplianceDb> shared(new ComplianceDb(name, std::move(db)));
-  cache[key] = CacheEntry{pid, shared};
+  Cache()[key] = CacheEntry{getpid(), shared};
   *out = std::move(shared);
   return StoreStatus::Ok();
 }
@@ -503,8 +496,7 @@ StoreStatus ComplianceDb::AppendToLab(const std::vector<PendingAppend*>& batch) 
       log.BindBlob(2, batch[i]->record);
       if (log.Step(&status) && !log.ColumnIsNull(0)) {
         ChainHash hash{};
-        const std::string_view bytes = log.ColumnBlob(1);
-        if (bytes.size() == hash.size()) std::copy(bytes.begin(), bytes.end(), hash.begin());
+        ReadChainHash(log.ColumnBlob(1), &hash);
         NoteChainHead(batch[i]->log, static_cast<uint64_t>(log.ColumnInt64(0)), hash);
       }
       // The rest of the answer: a failed commit comes after the row.

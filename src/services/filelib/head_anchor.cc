@@ -53,7 +53,7 @@ bool LogOfTable(std::string_view table, ChainedLog* log) {
 }
 
 std::string HexOf(const ChainHash& h) {
-  return HexEncode(std::string_view(reinterpret_cast<const char*>(h.data()), h.size()));
+  return HexEncode(ChainHashBytes(h));
 }
 
 }  // namespace

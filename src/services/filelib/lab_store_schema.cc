@@ -56,6 +56,22 @@ LANGUAGE sql IMMUTABLE STRICT AS $$
                   pg_catalog.convert_to(p_log, 'UTF8'), 'sha256')
 $$;
 
+-- The end of log p_log: its recorded head, or when that is gone its last row
+-- (so that a lost head does not restart the chain), or 0 and zeros.
+CREATE OR REPLACE FUNCTION @S@.tav_head_locked(p_log text, OUT seq bigint, OUT chain bytea)
+LANGUAGE plpgsql AS $$
+BEGIN
+  SELECT h.seq, h.chain INTO seq, chain FROM chain_heads h WHERE h.log = p_log;
+  IF NOT FOUND THEN
+    EXECUTE format('SELECT seq, chain FROM %I ORDER BY seq DESC LIMIT 1', p_log) INTO seq, chain;
+    IF seq IS NULL THEN
+      seq := 0;
+      chain := decode(repeat('00', 32), 'hex');
+    END IF;
+  END IF;
+END
+$$;
+
 -- Chains the records that wait (at most p_limit of them), in the order they
 -- were submitted: one head per log is read, carried through the batch and
 -- written once. Returns how many it chained. The caller holds the chain
@@ -76,16 +92,7 @@ BEGIN
   LOOP
     i := array_position(logs, r.log);
     IF h_seq[i] IS NULL THEN
-      SELECT h.seq, h.chain INTO s, c FROM chain_heads h WHERE h.log = r.log;
-      IF NOT FOUND THEN
-        -- No head: go on from the last row, so that a lost head does not
-        -- restart the chain.
-        EXECUTE format('SELECT seq, chain FROM %I ORDER BY seq DESC LIMIT 1', r.log) INTO s, c;
-        IF s IS NULL THEN
-          s := 0;
-          c := decode(repeat('00', 32), 'hex');
-        END IF;
-      END IF;
+      SELECT h.seq, h.chain INTO s, c FROM tav_head_locked(r.log) h;
       h_seq[i] := s;
       h_chain[i] := c;
     END IF;
@@ -128,15 +135,7 @@ DECLARE
   h_chain bytea;
   utc bigint := (extract(epoch FROM clock_timestamp()) * 1000)::bigint;
 BEGIN
-  SELECT h.seq, h.chain INTO h_seq, h_chain FROM chain_heads h WHERE h.log = p_log;
-  IF NOT FOUND THEN
-    EXECUTE format('SELECT seq, chain FROM %I ORDER BY seq DESC LIMIT 1', p_log)
-      INTO h_seq, h_chain;
-    IF h_seq IS NULL THEN
-      h_seq := 0;
-      h_chain := decode(repeat('00', 32), 'hex');
-    END IF;
-  END IF;
+  SELECT h.seq, h.chain INTO h_seq, h_chain FROM tav_head_locked(p_log) h;
   seq := h_seq + 1;
   chain := tav_chain_link(p_log, seq, h_chain, p_record);
   IF p_log = 'system_events' THEN
@@ -283,6 +282,14 @@ StoreStatus QueryOne(PgDb& db, const char* sql, std::string* value, bool* found)
 }
 
 }  // namespace
+
+StoreStatus ConnectLabStore(const StoreConfig& config, std::unique_ptr<PgDb>* out) {
+  PgDb::Options options;
+  options.schema = config.schema;
+  options.busy_timeout = config.busy_timeout;
+  options.connect_timeout = config.connect_timeout;
+  return PgDb::Open(config.connection, options, out);
+}
 
 StoreStatus InitLabStore(PgDb& db, const LabStoreRoles& roles) {
   StoreStatus status = db.BeginWrite();

@@ -26,6 +26,7 @@
 
 #include <string>
 
+#include "services/filelib/store_config.h"
 #include "util/pg_db.h"
 #include "util/store_status.h"
 
@@ -43,6 +44,10 @@ struct LabStoreRoles {
 // the functions are replaced by this version's) and grants the workstation
 // role its rights. Runs as the administrative role, which owns the result.
 StoreStatus InitLabStore(PgDb& db, const LabStoreRoles& roles);
+
+// Connects to the lab store that `config` names, with its schema and
+// timeouts.
+StoreStatus ConnectLabStore(const StoreConfig& config, std::unique_ptr<PgDb>* out);
 
 // Ok when the connection's schema holds a store of this version; kForeign
 // with what an administrator does about it otherwise.

@@ -49,16 +49,6 @@ constexpr char kUpsertHead[] =
     "INSERT INTO chain_heads(log, seq, chain) VALUES(?1, ?2, ?3) "
     "ON CONFLICT(log) DO UPDATE SET seq = excluded.seq, chain = excluded.chain";
 
-std::string_view HashView(const ChainHash& h) {
-  return std::string_view(reinterpret_cast<const char*>(h.data()), h.size());
-}
-
-bool ToHash(std::string_view bytes, ChainHash* out) {
-  if (bytes.size() != out->size()) return false;
-  std::memcpy(out->data(), bytes.data(), out->size());
-  return true;
-}
-
 struct SodiumInit {
   SodiumInit() {
     // sodium_init only fails when the system has no usable randomness, which
@@ -70,6 +60,12 @@ struct SodiumInit {
 }  // namespace
 
 const char* ChainedLogTable(ChainedLog log) { return Sql(log).table; }
+
+bool ReadChainHash(std::string_view bytes, ChainHash* out) {
+  if (bytes.size() != out->size()) return false;
+  std::memcpy(out->data(), bytes.data(), out->size());
+  return true;
+}
 const char* ChainedLogTitle(ChainedLog log) { return Sql(log).title; }
 
 ChainHash ComputeChainHash(ChainedLog log, uint64_t seq, const ChainHash& previous,
@@ -127,7 +123,7 @@ StoreStatus AppendToLabLog(SqlDb& db, ChainedLog log, std::string_view record, u
   }
   const auto next = static_cast<uint64_t>(append.ColumnInt64(0));
   ChainHash hash{};
-  ToHash(append.ColumnBlob(1), &hash);
+  ReadChainHash(append.ColumnBlob(1), &hash);
   NoteChainHead(log, next, hash);
   if (seq != nullptr) *seq = next;
   return StoreStatus::Ok();
@@ -148,7 +144,7 @@ StoreStatus AppendChained(SqlDb& db, ChainedLog log, std::string_view record, ui
     head.BindText(1, sql.table);
     if (head.Step(&status)) {
       last = static_cast<uint64_t>(head.ColumnInt64(0));
-      if (!ToHash(head.ColumnBlob(1), &previous)) {
+      if (!ReadChainHash(head.ColumnBlob(1), &previous)) {
         return StoreStatus(StoreStatus::kCorrupt,
                            db.path() + ": the recorded end of the " + sql.title + " is damaged");
       }
@@ -164,7 +160,7 @@ StoreStatus AppendChained(SqlDb& db, ChainedLog log, std::string_view record, ui
     if (!status.ok()) return status;
     if (tail.Step(&status)) {
       last = static_cast<uint64_t>(tail.ColumnInt64(0));
-      ToHash(tail.ColumnBlob(1), &previous);
+      ReadChainHash(tail.ColumnBlob(1), &previous);
     } else if (!status.ok()) {
       return status;
     }
@@ -180,11 +176,11 @@ StoreStatus AppendChained(SqlDb& db, ChainedLog log, std::string_view record, ui
     if (!status.ok()) return status;
     insert.BindInt64(1, static_cast<int64_t>(next));
     insert.BindBlob(2, record);
-    insert.BindBlob(3, HashView(hash));
+    insert.BindBlob(3, ChainHashBytes(hash));
     insert.BindInt64(4, seal.utc_ms);
     if (seal.epoch) {
       insert.BindInt64(5, static_cast<int64_t>(*seal.epoch));
-      insert.BindBlob(6, HashView(seal.tag));
+      insert.BindBlob(6, ChainHashBytes(seal.tag));
     }
     status = insert.Run();
     if (!status.ok()) return status;
@@ -194,7 +190,7 @@ StoreStatus AppendChained(SqlDb& db, ChainedLog log, std::string_view record, ui
     if (!status.ok()) return status;
     upsert.BindText(1, sql.table);
     upsert.BindInt64(2, static_cast<int64_t>(next));
-    upsert.BindBlob(3, HashView(hash));
+    upsert.BindBlob(3, ChainHashBytes(hash));
     status = upsert.Run();
     if (!status.ok()) return status;
   }
@@ -257,7 +253,7 @@ StoreStatus VerifyChain(SqlDb& db, ChainedLog log, ChainReport* report,
     const auto seq = static_cast<uint64_t>(all.ColumnInt64(0));
     const std::string_view record = all.ColumnBlob(1);
     ChainHash stored{};
-    const bool hash_ok = ToHash(all.ColumnBlob(2), &stored);
+    const bool hash_ok = ReadChainHash(all.ColumnBlob(2), &stored);
     if (seq != expected) {
       report->problems.push_back(
           {ChainProblem::kMissing, expected, seq - 1,
@@ -290,7 +286,7 @@ StoreStatus VerifyChain(SqlDb& db, ChainedLog log, ChainReport* report,
   if (head.Step(&status)) {
     const auto head_seq = static_cast<uint64_t>(head.ColumnInt64(0));
     ChainHash head_hash{};
-    const bool hash_ok = ToHash(head.ColumnBlob(1), &head_hash);
+    const bool hash_ok = ReadChainHash(head.ColumnBlob(1), &head_hash);
     if (head_seq > report->last_seq) {
       report->problems.push_back(
           {ChainProblem::kTruncated, report->last_seq + 1, head_seq,

@@ -39,6 +39,14 @@ const char* ChainedLogTitle(ChainedLog log);
 
 using ChainHash = std::array<uint8_t, 32>;
 
+// A stored chain value as a hash; false (and *out untouched) when `bytes`
+// is not 32 bytes long.
+bool ReadChainHash(std::string_view bytes, ChainHash* out);
+// The hash as the bytes a store keeps.
+inline std::string_view ChainHashBytes(const ChainHash& h) {
+  return std::string_view(reinterpret_cast<const char*>(h.data()), h.size());
+}
+
 ChainHash ComputeChainHash(ChainedLog log, uint64_t seq, const ChainHash& previous,
                            std::string_view record);
 

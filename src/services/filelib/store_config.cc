@@ -7,15 +7,11 @@
 #include <set>
 #include <sstream>
 
+#include "util/strings.h"
+
 namespace tav {
 
 namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-  return s;
-}
 
 bool ParseCount(std::string_view text, long long low, long long high, long long* out) {
   long long v = 0;
@@ -33,22 +29,16 @@ const char* StoreEngineName(StoreConfig::Engine engine) {
 
 StoreStatus ParseStoreConfig(std::string_view text, StoreConfig* config) {
   std::set<std::string> seen;
-  int number = 0;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = Trim(text.substr(0, end));
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    ++number;
-    if (line.empty() || line.front() == '#') continue;
+  StoreStatus status;
+  ForEachSettingLine(text, [&](const SettingLine& line) {
     auto bad = [&](const std::string& why) {
-      return StoreStatus(StoreStatus::kInvalid,
-                         std::string(kStoreConfigFile) + " line " + std::to_string(number) + ": " +
-                             why);
+      status = StoreStatus(StoreStatus::kInvalid, std::string(kStoreConfigFile) + " line " +
+                                                      std::to_string(line.number) + ": " + why);
+      return false;
     };
-    const size_t equals = line.find('=');
-    if (equals == std::string_view::npos) return bad("expected key = value");
-    const std::string key(Trim(line.substr(0, equals)));
-    const std::string_view value = Trim(line.substr(equals + 1));
+    if (!line.has_equals) return bad("expected key = value");
+    const std::string key(line.key);
+    const std::string_view value = line.value;
     if (!seen.insert(key).second) return bad("'" + key + "' is given twice");
     long long n = 0;
     if (key == "engine") {
@@ -76,9 +66,10 @@ StoreStatus ParseStoreConfig(std::string_view text, StoreConfig* config) {
     } else {
       return bad("unknown key '" + key + "'");
     }
-  }
-  config->present = true;
-  return StoreStatus::Ok();
+    return true;
+  });
+  if (status.ok()) config->present = true;
+  return status;
 }
 
 StoreStatus LoadStoreConfig(const std::string& data_dir, StoreConfig* config) {

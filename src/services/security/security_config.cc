@@ -8,21 +8,12 @@
 #include <set>
 
 #include "util/data_dir.h"
+#include "util/strings.h"
 
 namespace tav {
 namespace {
 
 constexpr size_t kMaxConfigBytes = 64 * 1024;
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) {
-    s.remove_prefix(1);
-  }
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
-    s.remove_suffix(1);
-  }
-  return s;
-}
 
 bool IsNameChar(char c, std::string_view extra) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
@@ -69,23 +60,15 @@ bool ParseCount(std::string_view s, int max, int* out) {
 bool ParseSecurityConfig(std::string_view text, SecurityConfig* config,
                          std::string* error) {
   std::set<std::string, std::less<>> seen;
-  int line_number = 0;
-  while (!text.empty()) {
-    ++line_number;
-    size_t end = text.find('\n');
-    std::string_view line = Trim(text.substr(0, end));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (line.empty() || line.front() == '#') continue;
-
+  return ForEachSettingLine(text, [&](const SettingLine& line) {
+    const std::string_view key = line.key;
+    const std::string_view value = line.value;
     auto fail = [&](const std::string& what) {
-      *error = std::string(kSecurityConfigFile) + " line " +
-               std::to_string(line_number) + ": " + what;
+      *error = std::string(kSecurityConfigFile) + " line " + std::to_string(line.number) + ": " +
+               what;
       return false;
     };
-    size_t equals = line.find('=');
-    if (equals == std::string_view::npos) return fail("expected key = value");
-    std::string_view key = Trim(line.substr(0, equals));
-    std::string_view value = Trim(line.substr(equals + 1));
+    if (!line.has_equals) return fail("expected key = value");
     if (!seen.insert(std::string(key)).second) {
       return fail("\"" + std::string(key) + "\" is given twice");
     }
@@ -123,8 +106,8 @@ bool ParseSecurityConfig(std::string_view text, SecurityConfig* config,
     } else {
       return fail("unknown key \"" + std::string(key) + "\"");
     }
-  }
-  return true;
+    return true;
+  });
 }
 
 bool LoadSecurityConfig(const std::string& data_dir, SecurityConfig* config,
