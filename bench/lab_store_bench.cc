@@ -22,8 +22,11 @@
 // PGHOST) the PostgreSQL cases are skipped. Each case gets a new schema;
 // the embedded store gets a new data directory.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -68,8 +71,13 @@ std::string FreshStore(Engine engine) {
   if (engine == Engine::kLab) {
     // The server, user and database come from libpq's environment.
     g_schema = "bench_" + std::to_string(::getpid()) + "_" + std::to_string(++cases);
-    std::ofstream(dir + "/store.conf") << "engine = postgresql\nschema = " << g_schema
-                                       << "\ncreate_schema = yes\n";
+    const std::string conf = dir + "/store.conf";
+    std::ofstream(conf) << "engine = postgresql\nschema = " << g_schema
+                        << "\ncreate_schema = yes\n";
+    // As on a workstation set up before: a file this new is read again at
+    // every append.
+    const timespec day_ago[2] = {{::time(nullptr) - 86400, 0}, {::time(nullptr) - 86400, 0}};
+    ::utimensat(AT_FDCWD, conf.c_str(), day_ago, 0);
   }
   return dir;
 }

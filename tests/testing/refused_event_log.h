@@ -29,7 +29,7 @@ class RefusedEventLog {
                "CREATE TRIGGER test_refuse_events BEFORE INSERT ON system_events "
                "FOR EACH ROW EXECUTE FUNCTION test_refuse(); "
                "CREATE TRIGGER test_refuse_pending BEFORE INSERT ON pending_appends "
-               "FOR EACH ROW WHEN (NEW.log = 'system_events') EXECUTE FUNCTION test_refuse()"
+               "FOR EACH ROW WHEN (NEW.log = 1) EXECUTE FUNCTION test_refuse()"
              : "CREATE TRIGGER IF NOT EXISTS test_refuse_events BEFORE INSERT ON system_events "
                "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
   }

@@ -15,10 +15,16 @@
 namespace tav::testing {
 
 // Runs `sql` (several statements allowed) on the data directory's store.
+// In the lab store the records that wait are chained first, so that the
+// SQL finds every append made so far in the logs.
 inline void TamperWithStore(const std::string& sql) {
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = ComplianceDb::Get(&db);
   ASSERT_TRUE(status.ok()) << status.message();
+  if (db->engine() == SqlDb::Engine::kPostgres) {
+    status = db->Read([](SqlDb&) { return StoreStatus::Ok(); });
+    ASSERT_TRUE(status.ok()) << status.message();
+  }
   status = db->Write([&](SqlDb& c) { return c.Exec(sql.c_str()); });
   EXPECT_TRUE(status.ok()) << status.message();
 }

@@ -481,35 +481,53 @@ StoreStatus ComplianceDb::AppendToLog(ChainedLog log, std::string record) {
 }
 
 StoreStatus ComplianceDb::AppendToLab(const std::vector<PendingAppend*>& batch) {
+  // A process that appends many records in a row asks for a chaining pass
+  // (tav_log) with one of them now and then, and stores the others as
+  // waiting with a plain insert, which costs the server far less; each pass
+  // chains what every workstation left waiting (lab_store_schema.h). One
+  // that appends now and then has each record chained at once. (With eight
+  // busy workstations, a pass every 100 ms from each keeps the rate within
+  // a few percent of inserts alone; every 20 ms cost a fifth of it.)
+  constexpr std::chrono::milliseconds kChainPassInterval{100};
   std::lock_guard<std::mutex> lock(mutex_);
   auto& db = static_cast<PgDb&>(*db_);
-  // Without the writer lock: the records are stored, and chained too unless
-  // another client is chaining (lab_store_schema.h). One record is one
-  // statement that commits by itself; several share a transaction.
+  const auto now = std::chrono::steady_clock::now();
+  const bool pass = now - last_chain_pass_ >= kChainPassInterval;
+  // Without the writer lock. One record is one statement that commits by
+  // itself; several share a transaction, and the pass comes last, so that
+  // it chains them too.
   DropNotedChainHeads();
   const bool several = batch.size() > 1;
   StoreStatus status = several ? db.BeginUnordered() : StoreStatus::Ok();
-  if (status.ok()) {
-    SqlStatement log = db.Prepare("SELECT seq, chain FROM tav_log(?1, ?2)", &status);
-    for (size_t i = 0; i < batch.size() && status.ok(); ++i) {
-      log.BindText(1, ChainedLogTable(batch[i]->log));
-      log.BindBlob(2, batch[i]->record);
-      if (log.Step(&status) && !log.ColumnIsNull(0)) {
-        ChainHash hash{};
-        ReadChainHash(log.ColumnBlob(1), &hash);
-        NoteChainHead(batch[i]->log, static_cast<uint64_t>(log.ColumnInt64(0)), hash);
-      }
-      // The rest of the answer: a failed commit comes after the row.
-      if (status.ok()) status = log.Run();
+  for (size_t i = 0; i < batch.size() && status.ok(); ++i) {
+    const PendingAppend& append = *batch[i];
+    if (!pass || i + 1 < batch.size()) {
+      SqlStatement wait =
+          db.Prepare("INSERT INTO pending_appends(log, record) VALUES (?1, ?2)", &status);
+      wait.BindInt64(1, LabLogCode(append.log));
+      wait.BindBlob(2, append.record);
+      if (status.ok()) status = wait.Run();
+      continue;
     }
-    if (several) {
-      if (status.ok()) {
-        status = db.Commit();
-      } else {
-        db.Rollback();
-      }
+    SqlStatement log = db.Prepare("SELECT seq, chain FROM tav_log(?1, ?2)", &status);
+    log.BindText(1, ChainedLogTable(append.log));
+    log.BindBlob(2, append.record);
+    if (log.Step(&status) && !log.ColumnIsNull(0)) {
+      ChainHash hash{};
+      ReadChainHash(log.ColumnBlob(1), &hash);
+      NoteChainHead(append.log, static_cast<uint64_t>(log.ColumnInt64(0)), hash);
+    }
+    // The rest of the answer: a failed commit comes after the row.
+    if (status.ok()) status = log.Run();
+  }
+  if (several) {
+    if (status.ok()) {
+      status = db.Commit();
+    } else {
+      db.Rollback();
     }
   }
+  if (status.ok() && pass) last_chain_pass_ = now;
   // The heads go out only once they are stored.
   if (status.ok()) SendNotedChainHeads();
   DropNotedChainHeads();

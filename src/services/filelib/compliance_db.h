@@ -108,7 +108,8 @@ class ComplianceDb {
   static StoreStatus OpenAndCheck(const std::string& path, std::unique_ptr<SqliteDb>* out);
   StoreStatus Run(bool write, const Work& work);
   struct PendingAppend;
-  // The lab store's appends: submitted in one transaction, then chained.
+  // The lab store's appends: stored in one transaction, chained by a pass
+  // now or waiting for the next one.
   StoreStatus AppendToLab(const std::vector<PendingAppend*>& batch);
 
   struct PendingAppend {
@@ -121,6 +122,8 @@ class ComplianceDb {
   std::string path_;
   std::mutex mutex_;
   std::unique_ptr<SqlDb> db_;
+  // The lab store: when this process last asked for a chaining pass.
+  std::chrono::steady_clock::time_point last_chain_pass_;
 
   // Group commit of appends: the first waiting thread commits the records
   // of all threads waiting with it.

@@ -33,16 +33,61 @@ CREATE TABLE IF NOT EXISTS @S@.run_list(
   path text NOT NULL UNIQUE, record bytea NOT NULL);
 CREATE TABLE IF NOT EXISTS @S@.settings_seal(
   id integer PRIMARY KEY CHECK (id = 1), trail_seq bigint NOT NULL, seal bytea NOT NULL);
+-- Records waiting to be chained, in the order of their ids. log: 1
+-- system_events, 2 config_audit, 3 run_history.
 CREATE TABLE IF NOT EXISTS @S@.pending_appends(
-  id bigserial PRIMARY KEY,
-  log text NOT NULL CHECK (log IN ('system_events', 'config_audit', 'run_history')),
+  id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  log smallint NOT NULL CHECK (log BETWEEN 1 AND 3),
   record bytea NOT NULL,
-  utc bigint NOT NULL DEFAULT (extract(epoch FROM clock_timestamp()) * 1000)::bigint,
-  submitted_by text NOT NULL DEFAULT session_user);
+  at timestamptz NOT NULL DEFAULT clock_timestamp());
 INSERT INTO @S@.store_meta(key, value) VALUES ('application', 'tavsecurity compliance store')
   ON CONFLICT (key) DO NOTHING;
-INSERT INTO @S@.store_meta(key, value) VALUES ('schema_version', '1')
-  ON CONFLICT (key) DO NOTHING;
+INSERT INTO @S@.store_meta(key, value) VALUES ('schema_version', '2')
+  ON CONFLICT (key) DO UPDATE SET value = excluded.value;
+)sql";
+
+// A store made by version 1 of this schema keeps its waiting records in a
+// table of another layout (log names, times in ms, the submitting role):
+// it is set aside before the tables are made and its records are moved,
+// with their ids and order, into the new one after.
+constexpr char kUpgradeBefore[] = R"sql(
+DO $$
+BEGIN
+  IF EXISTS (SELECT 1 FROM pg_catalog.pg_attribute
+             WHERE attrelid = pg_catalog.to_regclass(pg_catalog.quote_ident(@K@) || '.pending_appends')
+               AND attname = 'submitted_by' AND NOT attisdropped) THEN
+    ALTER TABLE @S@.pending_appends RENAME TO pending_appends_v1;
+  END IF;
+END
+$$;
+)sql";
+
+constexpr char kUpgradeAfter[] = R"sql(
+DO $$
+DECLARE
+  old_table text := pg_catalog.quote_ident(@K@) || '.pending_appends_v1';
+  last bigint;
+BEGIN
+  IF pg_catalog.to_regclass(old_table) IS NULL THEN
+    RETURN;
+  END IF;
+  INSERT INTO @S@.pending_appends(id, log, record, at) OVERRIDING SYSTEM VALUE
+    SELECT p.id,
+           pg_catalog.array_position(ARRAY['system_events', 'config_audit', 'run_history'],
+                                     p.log)::smallint,
+           p.record, pg_catalog.to_timestamp(p.utc / 1000.0)
+      FROM @S@.pending_appends_v1 p ORDER BY p.id;
+  EXECUTE 'SELECT last_value FROM ' || pg_catalog.pg_get_serial_sequence(old_table, 'id')
+    INTO last;
+  PERFORM pg_catalog.setval(
+      pg_catalog.pg_get_serial_sequence(pg_catalog.quote_ident(@K@) || '.pending_appends', 'id'),
+      last);
+  DROP TABLE @S@.pending_appends_v1;
+END
+$$;
+DROP FUNCTION IF EXISTS @S@.tav_chain_pending_locked(integer);
+DROP FUNCTION IF EXISTS @S@.tav_link_one_locked(text, bytea);
+DROP FUNCTION IF EXISTS @S@.tav_chain_all_locked();
 )sql";
 
 constexpr char kFunctions[] = R"sql(
@@ -72,94 +117,123 @@ BEGIN
 END
 $$;
 
--- Chains the records that wait (at most p_limit of them), in the order they
--- were submitted: one head per log is read, carried through the batch and
--- written once. Returns how many it chained. The caller holds the chain
+-- Chains the records that wait, at most p_limit of them in the order of
+-- their ids, and then, when none was left waiting, p_record at the end of
+-- log p_log (1 to 3, as in pending_appends) unless it is NULL. Each log's
+-- head is read once and written once, and each log gets one insert for
+-- the whole pass. Returns how many waiting records it chained and, when
+-- p_record was appended, its seq and chain. The caller holds the chain
 -- lock.
-CREATE OR REPLACE FUNCTION @S@.tav_chain_pending_locked(p_limit integer, OUT chained integer)
+CREATE OR REPLACE FUNCTION @S@.tav_chain_locked(p_limit integer, p_log smallint, p_record bytea,
+                                               OUT chained integer, OUT seq bigint,
+                                               OUT chain bytea)
 LANGUAGE plpgsql AS $$
 DECLARE
-  r record;
-  done bigint[] := '{}';
-  logs text[] := ARRAY['system_events', 'config_audit', 'run_history'];
+  names CONSTANT text[] := ARRAY['system_events', 'config_audit', 'run_history'];
+  keys CONSTANT bytea[] := ARRAY[convert_to('system_events', 'UTF8'),
+                                 convert_to('config_audit', 'UTF8'),
+                                 convert_to('run_history', 'UTF8')];
+  -- Each log's end as the pass goes; NULL until the log is touched.
   h_seq bigint[] := ARRAY[NULL, NULL, NULL]::bigint[];
   h_chain bytea[] := ARRAY[NULL, NULL, NULL]::bytea[];
-  i integer;
+  -- The waiting records chained, in order: id, seq, chain.
+  ids bigint[] := '{}';
+  seqs bigint[] := '{}';
+  chains bytea[] := '{}';
   s bigint;
   c bytea;
+  r record;
 BEGIN
-  FOR r IN SELECT p.id, p.log, p.record, p.utc FROM pending_appends p ORDER BY p.id LIMIT p_limit
-  LOOP
-    i := array_position(logs, r.log);
-    IF h_seq[i] IS NULL THEN
-      SELECT h.seq, h.chain INTO s, c FROM tav_head_locked(r.log) h;
-      h_seq[i] := s;
-      h_chain[i] := c;
-    END IF;
-    s := h_seq[i] + 1;
-    c := tav_chain_link(r.log, s, h_chain[i], r.record);
-    IF i = 1 THEN
-      INSERT INTO system_events(seq, record, chain, utc, alg, pending_id)
-        VALUES (s, r.record, c, r.utc, 2, r.id);
-    ELSIF i = 2 THEN
-      INSERT INTO config_audit(seq, record, chain, utc, alg, pending_id)
-        VALUES (s, r.record, c, r.utc, 2, r.id);
+  chained := 0;
+  FOR r IN SELECT q.id, q.log, q.record FROM pending_appends q ORDER BY q.id LIMIT p_limit LOOP
+    IF h_seq[r.log] IS NULL THEN
+      SELECT h.seq, h.chain INTO s, c FROM tav_head_locked(names[r.log]) h;
     ELSE
+      s := h_seq[r.log];
+      c := h_chain[r.log];
+    END IF;
+    -- chain(n), as tav_chain_link computes it; spelt out, as this runs
+    -- once per record.
+    s := s + 1;
+    c := @C@.hmac(int8send(s) || c || r.record, keys[r.log], 'sha256');
+    h_seq[r.log] := s;
+    h_chain[r.log] := c;
+    chained := chained + 1;
+    ids[chained] := r.id;
+    seqs[chained] := s;
+    chains[chained] := c;
+  END LOOP;
+  IF chained > 0 THEN
+    -- One insert per log; exactly those chained leave the waiting records
+    -- (one committed since the pass began waits for the next).
+    IF h_seq[1] IS NOT NULL THEN
+      INSERT INTO system_events(seq, record, chain, utc, alg, pending_id)
+        SELECT u.s, q.record, u.c, (extract(epoch FROM q.at) * 1000)::bigint, 2, u.id
+          FROM unnest(ids, seqs, chains) u(id, s, c),
+               LATERAL (SELECT p.log, p.record, p.at FROM pending_appends p
+                         WHERE p.id = u.id OFFSET 0) q
+         WHERE q.log = 1;
+    END IF;
+    IF h_seq[2] IS NOT NULL THEN
+      INSERT INTO config_audit(seq, record, chain, utc, alg, pending_id)
+        SELECT u.s, q.record, u.c, (extract(epoch FROM q.at) * 1000)::bigint, 2, u.id
+          FROM unnest(ids, seqs, chains) u(id, s, c),
+               LATERAL (SELECT p.log, p.record, p.at FROM pending_appends p
+                         WHERE p.id = u.id OFFSET 0) q
+         WHERE q.log = 2;
+    END IF;
+    IF h_seq[3] IS NOT NULL THEN
       INSERT INTO run_history(seq, record, chain, utc, alg, pending_id)
-        VALUES (s, r.record, c, r.utc, 2, r.id);
+        SELECT u.s, q.record, u.c, (extract(epoch FROM q.at) * 1000)::bigint, 2, u.id
+          FROM unnest(ids, seqs, chains) u(id, s, c),
+               LATERAL (SELECT p.log, p.record, p.at FROM pending_appends p
+                         WHERE p.id = u.id OFFSET 0) q
+         WHERE q.log = 3;
     END IF;
-    h_seq[i] := s;
-    h_chain[i] := c;
-    done := done || r.id;
-  END LOOP;
-  FOR i IN 1..3 LOOP
-    IF h_seq[i] IS NOT NULL AND h_seq[i] > 0 THEN
-      INSERT INTO chain_heads(log, seq, chain) VALUES (logs[i], h_seq[i], h_chain[i])
-        ON CONFLICT (log) DO UPDATE SET seq = excluded.seq, chain = excluded.chain;
+    DELETE FROM pending_appends WHERE id = ANY (ids);
+  END IF;
+  IF p_record IS NOT NULL AND chained < p_limit THEN
+    IF h_seq[p_log] IS NULL THEN
+      SELECT h.seq, h.chain INTO s, c FROM tav_head_locked(names[p_log]) h;
+    ELSE
+      s := h_seq[p_log];
+      c := h_chain[p_log];
+    END IF;
+    seq := s + 1;
+    chain := @C@.hmac(int8send(seq) || c || p_record, keys[p_log], 'sha256');
+    h_seq[p_log] := seq;
+    h_chain[p_log] := chain;
+    IF p_log = 1 THEN
+      INSERT INTO system_events(seq, record, chain, utc, alg)
+        VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
+    ELSIF p_log = 2 THEN
+      INSERT INTO config_audit(seq, record, chain, utc, alg)
+        VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
+    ELSE
+      INSERT INTO run_history(seq, record, chain, utc, alg)
+        VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
+    END IF;
+  END IF;
+  FOR j IN 1..3 LOOP
+    CONTINUE WHEN h_seq[j] IS NULL;
+    UPDATE chain_heads h SET seq = h_seq[j], chain = h_chain[j] WHERE h.log = names[j];
+    IF NOT FOUND THEN
+      INSERT INTO chain_heads(log, seq, chain) VALUES (names[j], h_seq[j], h_chain[j]);
     END IF;
   END LOOP;
-  -- Exactly those chained: a record committed since the loop began waits
-  -- for the next pass.
-  DELETE FROM pending_appends WHERE id = ANY (done);
-  chained := cardinality(done);
 END
 $$;
 
--- Appends one record at the end of log p_log. The caller holds the chain
--- lock and has chained the records that wait.
-CREATE OR REPLACE FUNCTION @S@.tav_link_one_locked(p_log text, p_record bytea,
-                                                  OUT seq bigint, OUT chain bytea)
-LANGUAGE plpgsql AS $$
+-- The code of a log in pending_appends; an error for anything else.
+CREATE OR REPLACE FUNCTION @S@.tav_log_code(p_log text) RETURNS smallint
+LANGUAGE plpgsql IMMUTABLE AS $$
 DECLARE
-  h_seq bigint;
-  h_chain bytea;
-  utc bigint := (extract(epoch FROM clock_timestamp()) * 1000)::bigint;
+  code smallint := array_position(ARRAY['system_events', 'config_audit', 'run_history'], p_log);
 BEGIN
-  SELECT h.seq, h.chain INTO h_seq, h_chain FROM tav_head_locked(p_log) h;
-  seq := h_seq + 1;
-  chain := tav_chain_link(p_log, seq, h_chain, p_record);
-  IF p_log = 'system_events' THEN
-    INSERT INTO system_events(seq, record, chain, utc, alg) VALUES (seq, p_record, chain, utc, 2);
-  ELSIF p_log = 'config_audit' THEN
-    INSERT INTO config_audit(seq, record, chain, utc, alg) VALUES (seq, p_record, chain, utc, 2);
-  ELSE
-    INSERT INTO run_history(seq, record, chain, utc, alg) VALUES (seq, p_record, chain, utc, 2);
+  IF code IS NULL THEN
+    RAISE EXCEPTION 'no such log: %', p_log;
   END IF;
-  UPDATE chain_heads h SET seq = tav_link_one_locked.seq, chain = tav_link_one_locked.chain
-    WHERE h.log = p_log;
-  IF NOT FOUND THEN
-    INSERT INTO chain_heads(log, seq, chain) VALUES (p_log, seq, chain);
-  END IF;
-END
-$$;
-
--- Chains every record that waits. The caller holds the chain lock.
-CREATE OR REPLACE FUNCTION @S@.tav_chain_all_locked() RETURNS void
-LANGUAGE plpgsql AS $$
-BEGIN
-  WHILE EXISTS (SELECT 1 FROM pending_appends)
-        AND (SELECT p.chained FROM tav_chain_pending_locked(10000) p) > 0 LOOP
-  END LOOP;
+  RETURN code;
 END
 $$;
 
@@ -168,45 +242,24 @@ $$;
 -- appended at the end; otherwise it is stored as waiting, for that client's
 -- next pass or the next reader. Nobody waits for the lock through another's
 -- commit, so concurrent commits share their flushes. seq and chain are the
--- record's when it was chained here, else NULL. The usual case (nothing
--- waits, the log has a head) takes four statements.
+-- record's when it was chained here, else NULL. (A workstation that appends
+-- many records may also store them as waiting itself, with an insert into
+-- pending_appends, and call this only now and then.)
 CREATE OR REPLACE FUNCTION @S@.tav_log(p_log text, p_record bytea,
                                       OUT seq bigint, OUT chain bytea)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
+DECLARE
+  code smallint := tav_log_code(p_log);
 BEGIN
-  IF p_log IS NULL OR p_log NOT IN ('system_events', 'config_audit', 'run_history') THEN
-    RAISE EXCEPTION 'no such log: %', p_log;
-  END IF;
-  IF NOT pg_try_advisory_xact_lock(hashtext(@K@ || '/chain')) THEN
-    INSERT INTO pending_appends(log, record) VALUES (p_log, p_record);
-    RETURN;
-  END IF;
-  IF EXISTS (SELECT 1 FROM pending_appends) THEN
+  IF pg_try_advisory_xact_lock(hashtext(@K@ || '/chain')) THEN
     -- Bounded, so that an append after an outage does not take the whole
     -- backlog on itself; what it leaves comes before this record.
-    IF (SELECT p.chained FROM tav_chain_pending_locked(1000) p) = 1000
-       AND EXISTS (SELECT 1 FROM pending_appends) THEN
-      INSERT INTO pending_appends(log, record) VALUES (p_log, p_record);
+    SELECT c.seq, c.chain INTO seq, chain FROM tav_chain_locked(1000, code, p_record) c;
+    IF seq IS NOT NULL THEN
       RETURN;
     END IF;
   END IF;
-  UPDATE chain_heads h SET seq = h.seq + 1,
-                           chain = tav_chain_link(p_log, h.seq + 1, h.chain, p_record)
-    WHERE h.log = p_log RETURNING h.seq, h.chain INTO seq, chain;
-  IF NOT FOUND THEN
-    SELECT l.seq, l.chain INTO seq, chain FROM tav_link_one_locked(p_log, p_record) l;
-    RETURN;
-  END IF;
-  IF p_log = 'system_events' THEN
-    INSERT INTO system_events(seq, record, chain, utc, alg)
-      VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
-  ELSIF p_log = 'config_audit' THEN
-    INSERT INTO config_audit(seq, record, chain, utc, alg)
-      VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
-  ELSE
-    INSERT INTO run_history(seq, record, chain, utc, alg)
-      VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
-  END IF;
+  INSERT INTO pending_appends(log, record) VALUES (code, p_record);
 END
 $$;
 
@@ -221,7 +274,9 @@ BEGIN
   -- taken (a migration), it reads the logs as far as they are chained.
   PERFORM set_config('lock_timeout', '1000', true);
   PERFORM pg_advisory_xact_lock(hashtext(@K@ || '/chain'));
-  PERFORM tav_chain_all_locked();
+  LOOP
+    EXIT WHEN (SELECT c.chained FROM tav_chain_locked(10000, NULL, NULL) c) < 10000;
+  END LOOP;
 END
 $$;
 
@@ -230,13 +285,15 @@ $$;
 CREATE OR REPLACE FUNCTION @S@.tav_append(p_log text, p_record bytea,
                                          OUT seq bigint, OUT chain bytea)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
+DECLARE
+  code smallint := tav_log_code(p_log);
 BEGIN
-  IF p_log IS NULL OR p_log NOT IN ('system_events', 'config_audit', 'run_history') THEN
-    RAISE EXCEPTION 'no such log: %', p_log;
-  END IF;
   PERFORM pg_advisory_xact_lock(hashtext(@K@ || '/chain'));
-  PERFORM tav_chain_all_locked();
-  SELECT l.seq, l.chain INTO seq, chain FROM tav_link_one_locked(p_log, p_record) l;
+  -- The records that wait come first, however many.
+  LOOP
+    SELECT c.seq, c.chain INTO seq, chain FROM tav_chain_locked(10000, code, p_record) c;
+    EXIT WHEN seq IS NOT NULL;
+  END LOOP;
 END
 $$;
 
@@ -261,6 +318,7 @@ GRANT USAGE ON SCHEMA @S@ TO @W@;
 GRANT SELECT ON @S@.store_meta, @S@.system_events, @S@.config_audit, @S@.run_history,
   @S@.chain_heads, @S@.settings, @S@.settings_seal TO @W@;
 GRANT SELECT, INSERT, UPDATE, DELETE ON @S@.run_list TO @W@;
+GRANT INSERT (log, record) ON @S@.pending_appends TO @W@;
 GRANT EXECUTE ON FUNCTION @S@.tav_log(text, bytea), @S@.tav_flush(),
   @S@.tav_append(text, bytea), @S@.tav_save_setting(text, bytea, bytea) TO @W@;
 )sql";
@@ -330,7 +388,7 @@ StoreStatus InitLabStore(PgDb& db, const LabStoreRoles& roles) {
   if (status.ok()) status = quoted(db.schema(), true, &s_literal);
   if (status.ok()) status = quoted(crypto_schema, false, &c_ident);
   if (status.ok() && !roles.workstation.empty()) status = quoted(roles.workstation, false, &w_ident);
-  std::string sql = std::string(kTables) + kFunctions;
+  std::string sql = std::string(kUpgradeBefore) + kTables + kUpgradeAfter + kFunctions;
   if (!roles.workstation.empty()) sql += kGrants;
   sql = Replace(sql, "@S@", s_ident);
   sql = Replace(sql, "@K@", s_literal);

@@ -7,10 +7,13 @@
 // (tav_log) takes the chain lock if no other client holds it, chains the
 // records that wait and appends its own at the end, in its own transaction;
 // when another client holds the lock, the record is stored as waiting and
-// that client's next pass takes it. Nobody waits for the lock through
-// another's commit, so concurrent commits share their flushes. A reader
-// first chains whatever still waits (tav_flush), so it sees every committed
-// append in the logs. Records are chained with
+// that client's next pass takes it. A workstation that appends many records
+// at once stores most of them as waiting itself, with a plain insert into
+// pending_appends, and calls tav_log now and then. Nobody waits for the
+// lock through another's commit, so concurrent commits share their flushes,
+// and one pass chains the records of many appends with one insert per log.
+// A reader first chains whatever still waits (tav_flush), so it sees every
+// committed append in the logs. Records are chained with
 //
 //   chain(n) = HMAC-SHA-256, keyed with the log's table name,
 //              over  n as 8 bytes big-endian || chain(n-1) || record(n)
@@ -18,21 +21,33 @@
 // (alg 2); records copied from an embedded store keep their own chain and
 // seal (alg 1) and the chain continues from them.
 //
-// The workstation role may read, call those functions and edit the run
-// list; it may not write a log, the waiting records, the chain heads or the
-// settings directly.
+// The workstation role may read, call those functions, store a waiting
+// record (its log and bytes: the id and time are the server's) and edit the
+// run list; it may not write a log, the chain heads or the settings
+// directly, nor change or remove a waiting record.
 #ifndef TAV_SERVICES_FILELIB_LAB_STORE_SCHEMA_H_
 #define TAV_SERVICES_FILELIB_LAB_STORE_SCHEMA_H_
 
 #include <string>
 
+#include "services/filelib/record_chain.h"
 #include "services/filelib/store_config.h"
 #include "util/pg_db.h"
 #include "util/store_status.h"
 
 namespace tav {
 
-inline constexpr int kLabStoreSchemaVersion = 1;
+inline constexpr int kLabStoreSchemaVersion = 2;
+
+// The code of a log in pending_appends.
+inline int LabLogCode(ChainedLog log) {
+  switch (log) {
+    case ChainedLog::kSystemEvents: return 1;
+    case ChainedLog::kConfigAudit: return 2;
+    case ChainedLog::kRunHistory: return 3;
+  }
+  return 0;
+}
 
 struct LabStoreRoles {
   // The role workstations log in as; empty: grant nothing (a store used

@@ -1,17 +1,40 @@
 #include "services/filelib/store_config.h"
 
+#include <sys/stat.h>
+
+#include <time.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <set>
 #include <sstream>
 
+#include "util/library_lifetime.h"
 #include "util/strings.h"
 
 namespace tav {
 
 namespace {
+
+// The file as last read, and what stat() said of it then: a process that
+// logs many events asks for its store each time, and reads the file again
+// only when it has changed (its contents, owner or mode).
+struct LastRead {
+  std::mutex mutex;
+  std::string path;
+  struct stat st = {};
+  StoreConfig config;
+};
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
 
 bool ParseCount(std::string_view text, long long low, long long high, long long* out) {
   long long v = 0;
@@ -75,6 +98,18 @@ StoreStatus ParseStoreConfig(std::string_view text, StoreConfig* config) {
 StoreStatus LoadStoreConfig(const std::string& data_dir, StoreConfig* config) {
   *config = StoreConfig();
   const std::string path = data_dir + "/" + kStoreConfigFile;
+  static UntilUnload<LastRead> last_read;
+  LastRead& last = last_read.Get();
+  struct stat st;
+  const bool stated = stat(path.c_str(), &st) == 0;
+  if (!stated && errno == ENOENT) return StoreStatus::Ok();
+  if (stated) {
+    std::lock_guard<std::mutex> lock(last.mutex);
+    if (last.path == path && SameFile(last.st, st)) {
+      *config = last.config;
+      return StoreStatus::Ok();
+    }
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     if (errno == ENOENT) return StoreStatus::Ok();
@@ -88,6 +123,18 @@ StoreStatus LoadStoreConfig(const std::string& data_dir, StoreConfig* config) {
   if (!status.ok()) {
     return StoreStatus(StoreStatus::kUnavailable,
                        data_dir + "/" + status.message() + "; the store is not used");
+  }
+  // Kept with what stat() said before the read, so that a change made
+  // while it was read shows at the next call; not kept while the file is
+  // new, as a second change within the clock's granularity could leave
+  // its times and size as they were.
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  if (stated && std::max(st.st_mtim.tv_sec, st.st_ctim.tv_sec) + 2 < now.tv_sec) {
+    std::lock_guard<std::mutex> lock(last.mutex);
+    last.path = path;
+    last.st = st;
+    last.config = *config;
   }
   return status;
 }

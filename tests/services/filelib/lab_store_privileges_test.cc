@@ -19,6 +19,7 @@
 #include "services/config/settings_records.h"
 #include "services/config/settings_store.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/lab_store_schema.h"
 #include "services/filelib/record_chain.h"
 #include "services/filelib/system_event_manager.h"
 #include "testing/run_command.h"
@@ -112,24 +113,77 @@ TEST_F(LabStorePrivileges, WorkstationCannotRewriteOrRemoveWhatIsLogged) {
   EXPECT_EQ(report.count, 2u);
 }
 
-TEST_F(LabStorePrivileges, WorkstationCannotWriteALogRowOrAPendingRecordItself) {
+TEST_F(LabStorePrivileges, WorkstationCannotWriteALogRowOrAlterAWaitingRecord) {
   AddEvents({"alice"});
   // A row of its own making would carry a chain value of its choosing.
   ExpectRefused("INSERT INTO system_events(seq, record, chain) VALUES (2, 'x', 'y')");
   ExpectRefused("INSERT INTO config_audit(seq, record, chain) VALUES (1, 'x', 'y')");
   ExpectRefused("INSERT INTO run_history(seq, record, chain) VALUES (1, 'x', 'y')");
   ExpectRefused("INSERT INTO chain_heads(log, seq, chain) VALUES ('run_history', 9, 'y')");
-  ExpectRefused("INSERT INTO pending_appends(log, record) VALUES ('system_events', 'x')");
+  // A waiting record is stored with the server's id and time; once stored
+  // it is the store's.
+  ExpectRefused("INSERT INTO pending_appends(log, record, at) VALUES (1, 'x', now() - "
+                "interval '1 day')");
+  ExpectRefused("INSERT INTO pending_appends(id, log, record) OVERRIDING SYSTEM VALUE "
+                "VALUES (1, 1, 'x')");
+  ASSERT_TRUE(workstation_->ExecText(
+                  "INSERT INTO pending_appends(log, record) VALUES (1, 'waits')").ok());
+  ExpectRefused("UPDATE pending_appends SET record = 'y'");
+  ExpectRefused("DELETE FROM pending_appends");
+  EXPECT_FALSE(workstation_->ExecText(
+                   "INSERT INTO pending_appends(log, record) VALUES (4, 'x')").ok());
   // The functions that write rows under the chain lock are the store's own.
-  ExpectRefused("SELECT * FROM tav_chain_pending_locked(10)");
-  ExpectRefused("SELECT * FROM tav_link_one_locked('system_events', 'x')");
+  ExpectRefused("SELECT * FROM tav_chain_locked(10, 1::smallint, 'x')");
   ExpectRefused("SELECT tav_chain_link('system_events', 2, 'y', 'x')");
   // Only the three logs take appends.
   EXPECT_FALSE(workstation_->ExecText("SELECT * FROM tav_log('settings', 'x')").ok());
   EXPECT_FALSE(workstation_->ExecText("SELECT * FROM tav_append('chain_heads', 'x')").ok());
 
-  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM system_events"), 1);
+  // The next pass chains the waiting record after alice's event.
+  ASSERT_TRUE(workstation_->ExecText("SELECT tav_flush()").ok());
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM system_events"), 2);
+  EXPECT_EQ(Scalar(*admin_, "SELECT seq FROM system_events WHERE record = 'waits'"), 2);
   EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM pending_appends"), 0);
+  EXPECT_TRUE(VerifyEvents().ok());
+}
+
+// A store made by the first version keeps its waiting records in a table
+// of another layout; "tavsec store init" moves them, in their order, with
+// their ids and times.
+TEST_F(LabStorePrivileges, StoreOfTheFirstVersionIsUpgradedWithWhatWaits) {
+  AddEvents({"alice"});
+  ASSERT_TRUE(admin_->ExecText(
+      "SELECT tav_flush(); DROP TABLE pending_appends; "
+      "CREATE TABLE pending_appends(id bigserial PRIMARY KEY, log text NOT NULL, "
+      "  record bytea NOT NULL, utc bigint NOT NULL, "
+      "  submitted_by text NOT NULL DEFAULT session_user); "
+      "SELECT setval('pending_appends_id_seq', 40); "
+      "INSERT INTO pending_appends(log, record, utc) VALUES "
+      "  ('config_audit', 'trail', 1700000000123), ('system_events', 'event', 1700000000456); "
+      "CREATE FUNCTION tav_chain_all_locked() RETURNS void LANGUAGE sql AS 'SELECT'; "
+      "UPDATE store_meta SET value = '1' WHERE key = 'schema_version'").ok());
+  const StoreStatus old = CheckLabStore(*admin_);
+  EXPECT_EQ(old.code(), StoreStatus::kForeign);
+  EXPECT_NE(old.message().find("another version (schema 1)"), std::string::npos) << old.message();
+
+  ASSERT_TRUE(InitLabStore(*admin_, LabStoreRoles{kLabWorkstation}).ok());
+  EXPECT_TRUE(CheckLabStore(*admin_).ok());
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM pg_proc WHERE proname = 'tav_chain_all_locked'"),
+            0);
+  EXPECT_EQ(Scalar(*admin_, "SELECT log FROM pending_appends WHERE id = 41"), 2);
+  EXPECT_EQ(Scalar(*admin_, "SELECT log FROM pending_appends WHERE id = 42"), 1);
+  // The workstation's rights hold on the new table.
+  ASSERT_TRUE(workstation_->ExecText(
+                  "INSERT INTO pending_appends(log, record) VALUES (1, 'later')").ok());
+  EXPECT_EQ(Scalar(*admin_, "SELECT id FROM pending_appends WHERE record = 'later'"), 43);
+
+  ASSERT_TRUE(workstation_->ExecText("SELECT tav_flush()").ok());
+  EXPECT_EQ(Scalar(*admin_, "SELECT utc FROM config_audit WHERE record = 'trail'"),
+            1700000000123);
+  EXPECT_EQ(Scalar(*admin_, "SELECT seq FROM system_events WHERE record = 'event'"), 2);
+  EXPECT_EQ(Scalar(*admin_, "SELECT utc FROM system_events WHERE record = 'event'"),
+            1700000000456);
+  EXPECT_EQ(Scalar(*admin_, "SELECT seq FROM system_events WHERE record = 'later'"), 3);
   EXPECT_TRUE(VerifyEvents().ok());
 }
 
@@ -216,6 +270,8 @@ TEST_F(LabStorePrivileges, RecordChangedByTheOwnerIsNamedByVerification) {
 
 TEST_F(LabStorePrivileges, TailRowDeletedByTheOwnerIsFound) {
   AddEvents({"alice", "bob", "carol"});
+  // As a reader would: the events that wait are chained first.
+  ASSERT_TRUE(admin_->ExecText("SELECT tav_flush()").ok());
   const StoreStatus status = admin_->ExecText("DELETE FROM system_events WHERE seq = 3");
   ASSERT_TRUE(status.ok()) << status.message();
 

@@ -1,7 +1,9 @@
 #include "services/filelib/store_config.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 
 #include <fstream>
 #include <string>
@@ -58,6 +60,37 @@ TEST(StoreConfig, AMissingFileIsTheEmbeddedStoreAndABadOneIsNoStore) {
   const StoreStatus status = LoadStoreConfig(dir.path(), &config);
   EXPECT_EQ(status.code(), StoreStatus::kUnavailable);
   EXPECT_NE(status.message().find(file + " line 1"), std::string::npos) << status.message();
+}
+
+// The file is read again whenever it may have changed, though a process
+// that logs many events keeps what it read: an old file with a new
+// contents of the same size, a file that is new, one that is gone.
+TEST(StoreConfig, AChangedFileIsReadAgain) {
+  testing::TempDataDir dir;
+  const std::string file = dir.File(kStoreConfigFile);
+  auto write_aged = [&](const std::string& text) {
+    std::ofstream(file, std::ios::trunc) << text;
+    const timespec hour_ago[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), hour_ago, 0), 0);
+  };
+  StoreConfig config;
+  write_aged("engine = postgresql\nschema = aaaa\n");
+  ASSERT_TRUE(LoadStoreConfig(dir.path(), &config).ok());
+  ASSERT_TRUE(LoadStoreConfig(dir.path(), &config).ok());
+  EXPECT_EQ(config.schema, "aaaa");
+  // Same size, same modification time: the change time tells.
+  write_aged("engine = postgresql\nschema = bbbb\n");
+  ASSERT_TRUE(LoadStoreConfig(dir.path(), &config).ok());
+  EXPECT_EQ(config.schema, "bbbb");
+  std::ofstream(file, std::ios::trunc) << "engine = postgresql\nschema = cccc\n";
+  ASSERT_TRUE(LoadStoreConfig(dir.path(), &config).ok());
+  EXPECT_EQ(config.schema, "cccc");
+  std::ofstream(file, std::ios::trunc) << "engine = postgresql\nschema = dddd\n";
+  ASSERT_TRUE(LoadStoreConfig(dir.path(), &config).ok());
+  EXPECT_EQ(config.schema, "dddd");
+  std::remove(file.c_str());
+  ASSERT_TRUE(LoadStoreConfig(dir.path(), &config).ok());
+  EXPECT_EQ(config.engine, StoreConfig::Engine::kSqlite);
 }
 
 }  // namespace
