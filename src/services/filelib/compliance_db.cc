@@ -493,22 +493,27 @@ StoreStatus ComplianceDb::AppendToLab(const std::vector<PendingAppend*>& batch) 
   auto& db = static_cast<PgDb&>(*db_);
   const auto now = std::chrono::steady_clock::now();
   const bool pass = now - last_chain_pass_ >= kChainPassInterval;
-  // Without the writer lock. One record is one statement that commits by
-  // itself; several share a transaction, and the pass comes last, so that
-  // it chains them too.
+  // Without the writer lock. The waiting records go in with inserts of
+  // many rows and the pass comes last, so that it chains them too; one
+  // statement commits by itself, several share a transaction.
   DropNotedChainHeads();
-  const bool several = batch.size() > 1;
+  const size_t waiting = pass ? batch.size() - 1 : batch.size();
+  const size_t inserts = (waiting + kMaxWaitingPerInsert - 1) / kMaxWaitingPerInsert;
+  const bool several = inserts + (pass ? 1 : 0) > 1;
   StoreStatus status = several ? db.BeginUnordered() : StoreStatus::Ok();
-  for (size_t i = 0; i < batch.size() && status.ok(); ++i) {
-    const PendingAppend& append = *batch[i];
-    if (!pass || i + 1 < batch.size()) {
-      SqlStatement wait =
-          db.Prepare("INSERT INTO pending_appends(log, record) VALUES (?1, ?2)", &status);
-      wait.BindInt64(1, LabLogCode(append.log));
-      wait.BindBlob(2, append.record);
-      if (status.ok()) status = wait.Run();
-      continue;
+  for (size_t at = 0; at < waiting && status.ok();) {
+    const size_t rows = std::min(kMaxWaitingPerInsert, waiting - at);
+    SqlStatement insert = db.Prepare(WaitingInsertSql(rows), &status);
+    for (size_t r = 0; r < rows; ++r) {
+      const PendingAppend& append = *batch[at + r];
+      insert.BindInt64(static_cast<int>(2 * r + 1), LabLogCode(append.log));
+      insert.BindBlob(static_cast<int>(2 * r + 2), append.record);
     }
+    if (status.ok()) status = insert.Run();
+    at += rows;
+  }
+  if (pass && status.ok()) {
+    const PendingAppend& append = *batch.back();
     SqlStatement log = db.Prepare("SELECT seq, chain FROM tav_log(?1, ?2)", &status);
     log.BindText(1, ChainedLogTable(append.log));
     log.BindBlob(2, append.record);

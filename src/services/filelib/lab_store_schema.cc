@@ -2,7 +2,10 @@
 
 #include <libpq-fe.h>
 
+#include <array>
+#include <cstddef>
 #include <string_view>
+#include <utility>
 
 namespace tav {
 
@@ -330,6 +333,63 @@ std::string Replace(std::string text, std::string_view from, const std::string& 
   return text;
 }
 
+// The insert of `Rows` waiting records, "... VALUES (?1, ?2), (?3, ?4)",
+// made when compiling: prepared statements are known by their text's
+// address.
+constexpr char kWaitingInsertHead[] = "INSERT INTO pending_appends(log, record) VALUES ";
+
+constexpr size_t Digits(size_t n) { return n < 10 ? 1 : 1 + Digits(n / 10); }
+
+constexpr size_t WaitingInsertLength(size_t rows) {
+  size_t n = sizeof kWaitingInsertHead - 1;
+  for (size_t r = 0; r < rows; ++r) n += (r > 0 ? 2 : 0) + 8 + Digits(2 * r + 1) + Digits(2 * r + 2);
+  return n;
+}
+
+constexpr char* PutNumber(char* out, size_t n) {
+  char digits[20] = {};
+  size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n > 0);
+  while (count > 0) *out++ = digits[--count];
+  return out;
+}
+
+template <size_t Rows>
+constexpr std::array<char, WaitingInsertLength(Rows) + 1> MakeWaitingInsert() {
+  std::array<char, WaitingInsertLength(Rows) + 1> sql{};
+  char* out = sql.data();
+  for (const char* c = kWaitingInsertHead; *c != '\0'; ++c) *out++ = *c;
+  for (size_t r = 0; r < Rows; ++r) {
+    if (r > 0) {
+      *out++ = ',';
+      *out++ = ' ';
+    }
+    *out++ = '(';
+    *out++ = '?';
+    out = PutNumber(out, 2 * r + 1);
+    *out++ = ',';
+    *out++ = ' ';
+    *out++ = '?';
+    out = PutNumber(out, 2 * r + 2);
+    *out++ = ')';
+  }
+  *out = '\0';
+  return sql;
+}
+
+template <size_t Rows>
+inline constexpr auto kWaitingInsert = MakeWaitingInsert<Rows>();
+
+template <size_t... I>
+constexpr std::array<const char*, sizeof...(I)> WaitingInserts(std::index_sequence<I...>) {
+  return {kWaitingInsert<I + 1>.data()...};
+}
+
+constexpr auto kWaitingInserts = WaitingInserts(std::make_index_sequence<kMaxWaitingPerInsert>());
+
 StoreStatus QueryOne(PgDb& db, const char* sql, std::string* value, bool* found) {
   StoreStatus status;
   SqlStatement stmt = db.Prepare(sql, &status);
@@ -340,6 +400,10 @@ StoreStatus QueryOne(PgDb& db, const char* sql, std::string* value, bool* found)
 }
 
 }  // namespace
+
+const char* WaitingInsertSql(size_t rows) {
+  return rows >= 1 && rows <= kMaxWaitingPerInsert ? kWaitingInserts[rows - 1] : nullptr;
+}
 
 StoreStatus ConnectLabStore(const StoreConfig& config, std::unique_ptr<PgDb>* out) {
   PgDb::Options options;

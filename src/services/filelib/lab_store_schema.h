@@ -28,6 +28,7 @@
 #ifndef TAV_SERVICES_FILELIB_LAB_STORE_SCHEMA_H_
 #define TAV_SERVICES_FILELIB_LAB_STORE_SCHEMA_H_
 
+#include <cstddef>
 #include <string>
 
 #include "services/filelib/record_chain.h"
@@ -48,6 +49,11 @@ inline int LabLogCode(ChainedLog log) {
   }
   return 0;
 }
+
+// The statement that stores `rows` records (1 to kMaxWaitingPerInsert) as
+// waiting, with parameters log code and bytes for each: ?1, ?2, ?3, ...
+inline constexpr size_t kMaxWaitingPerInsert = 32;
+const char* WaitingInsertSql(size_t rows);
 
 struct LabStoreRoles {
   // The role workstations log in as; empty: grant nothing (a store used

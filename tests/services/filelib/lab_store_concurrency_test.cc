@@ -5,14 +5,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "lab_store_server.h"
 #include "records/audit_event_comp.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/lab_store_schema.h"
 #include "services/filelib/system_event_manager.h"
 #include "testing/temp_data_dir.h"
 
@@ -36,6 +39,36 @@ pid_t Workstation(int k, int n) {
     if (manager.AddSystemEvent(kAuditSuccessfulLogin, user.c_str()) != 0) _exit(2);
   }
   _exit(0);
+}
+
+// Each event once, and each writer's events ("w<k>-e<i>") in the order it
+// added them; one chain over all of them.
+void ExpectEachEventOnceInItsWritersOrder(int writers, int each) {
+  const int total = writers * each;
+  CSystemEventManager manager;
+  CAuditCollectionComp* list = manager.LoadEventList();
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->GetChildCount(), static_cast<size_t>(total));
+  std::map<int, int> next;
+  POSITION pos = list->GetFirstChildPosition();
+  while (pos != nullptr) {
+    const std::string user =
+        dynamic_cast<const CAuditEventComp*>(list->GetNextChild(pos))->GetEvent().GetUserName();
+    const size_t dash = user.find("-e");
+    ASSERT_NE(dash, std::string::npos) << user;
+    const int k = std::stoi(user.substr(1, dash - 1));
+    ASSERT_EQ(user.substr(dash + 2), std::to_string(next[k])) << user;
+    ++next[k];
+  }
+  ASSERT_EQ(next.size(), static_cast<size_t>(writers));
+  for (const auto& [k, count] : next) EXPECT_EQ(count, each) << "writer " << k;
+
+  ChainReport report;
+  std::string error;
+  ASSERT_EQ(manager.VerifyEventLog(&report, &error), 0) << error;
+  EXPECT_TRUE(report.ok());
+  EXPECT_EQ(report.count, static_cast<uint64_t>(total));
+  EXPECT_EQ(report.last_seq, static_cast<uint64_t>(total));
 }
 
 TEST(LabStoreConcurrency, EightWorkstationsAppendingAtOnceKeepOneChainAndEveryEvent) {
@@ -68,32 +101,49 @@ TEST(LabStoreConcurrency, EightWorkstationsAppendingAtOnceKeepOneChainAndEveryEv
   EXPECT_EQ(Scalar(*admin, "SELECT seq FROM chain_heads WHERE log = 'system_events'"), kTotal);
   EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 0);
 
-  // Each event once, and each workstation's events in the order it added
-  // them.
-  CSystemEventManager manager;
-  CAuditCollectionComp* list = manager.LoadEventList();
-  ASSERT_NE(list, nullptr);
-  ASSERT_EQ(list->GetChildCount(), static_cast<size_t>(kTotal));
-  std::map<int, int> next;
-  POSITION pos = list->GetFirstChildPosition();
-  while (pos != nullptr) {
-    const std::string user =
-        dynamic_cast<const CAuditEventComp*>(list->GetNextChild(pos))->GetEvent().GetUserName();
-    const size_t dash = user.find("-e");
-    ASSERT_NE(dash, std::string::npos) << user;
-    const int k = std::stoi(user.substr(1, dash - 1));
-    ASSERT_EQ(user.substr(dash + 2), std::to_string(next[k])) << user;
-    ++next[k];
-  }
-  ASSERT_EQ(next.size(), static_cast<size_t>(kWorkstations));
-  for (const auto& [k, count] : next) EXPECT_EQ(count, kEach) << "workstation " << k;
+  ExpectEachEventOnceInItsWritersOrder(kWorkstations, kEach);
+}
 
-  ChainReport report;
-  std::string error;
-  ASSERT_EQ(manager.VerifyEventLog(&report, &error), 0) << error;
-  EXPECT_TRUE(report.ok());
-  EXPECT_EQ(report.count, static_cast<uint64_t>(kTotal));
-  EXPECT_EQ(report.last_seq, static_cast<uint64_t>(kTotal));
+// The threads of one host share its connection: the records of many are
+// stored with inserts of many rows, in one transaction with a chaining
+// pass now and then.
+TEST(LabStoreConcurrency, ThreadsOfOneHostAppendingAtOnceKeepOneChainAndEveryEvent) {
+  LabServer& lab = LabServer::Get();
+  if (!lab.present()) GTEST_SKIP() << "no PostgreSQL server: run under pg_virtualenv";
+  ASSERT_TRUE(lab.usable()) << lab.setup_status().message();
+  std::string schema;
+  ASSERT_TRUE(lab.NewStore(&schema).ok());
+  TempDataDir dir;
+  LabServer::WriteStoreConf(dir.path(), LabServer::StoreConf(kLabWorkstation, schema));
+
+  constexpr int kThreads = 48, kEach = 150;
+  std::atomic<int> failed{0};
+  std::vector<std::thread> threads;
+  for (int k = 0; k < kThreads; ++k) {
+    threads.emplace_back([k, &failed] {
+      for (int i = 0; i < kEach; ++i) {
+        CSystemEventManager manager;
+        const std::string user = "w" + std::to_string(k) + "-e" + std::to_string(i);
+        if (manager.AddSystemEvent(kAuditSuccessfulLogin, user.c_str()) != 0) ++failed;
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(failed, 0);
+  ExpectEachEventOnceInItsWritersOrder(kThreads, kEach);
+  std::unique_ptr<PgDb> admin;
+  ASSERT_TRUE(lab.Connect(kLabAdmin, schema, &admin).ok());
+  EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 0);
+}
+
+TEST(LabStoreSql, TheInsertOfManyWaitingRecordsNumbersItsParameters) {
+  EXPECT_STREQ(WaitingInsertSql(1), "INSERT INTO pending_appends(log, record) VALUES (?1, ?2)");
+  const std::string twelve = WaitingInsertSql(12);
+  EXPECT_NE(twelve.find("VALUES (?1, ?2), (?3, ?4), "), std::string::npos) << twelve;
+  EXPECT_TRUE(twelve.ends_with(", (?21, ?22), (?23, ?24)")) << twelve;
+  EXPECT_TRUE(std::string(WaitingInsertSql(kMaxWaitingPerInsert)).ends_with("(?63, ?64)"));
+  EXPECT_EQ(WaitingInsertSql(0), nullptr);
+  EXPECT_EQ(WaitingInsertSql(kMaxWaitingPerInsert + 1), nullptr);
 }
 
 }  // namespace
