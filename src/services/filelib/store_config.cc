@@ -76,6 +76,9 @@ StoreStatus ParseStoreConfig(std::string_view text, StoreConfig* config) {
       config->connection = std::string(value);
     } else if (key == "schema") {
       if (value.empty() || value.size() > 63) return bad("schema must be 1 to 63 characters");
+      // The store's functions are written into the schema with its name
+      // inside $$-quoted bodies.
+      if (value.find("$$") != std::string_view::npos) return bad("schema must not contain $$");
       config->schema = std::string(value);
     } else if (key == "busy_timeout_ms") {
       if (!ParseCount(value, 1, 60000, &n)) return bad("busy_timeout_ms must be 1 to 60000");

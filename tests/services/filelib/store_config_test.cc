@@ -37,6 +37,7 @@ TEST(StoreConfig, ReadsEveryKeyAndRefusesWhatItCannotUnderstand) {
       {"busy_timeout_ms = 0\n", "busy_timeout_ms must be 1 to 60000"},
       {"connect_timeout = 5s\n", "connect_timeout must be 1 to 60"},
       {"schema =\n", "schema must be 1 to 63 characters"},
+      {"schema = a$$; DROP SCHEMA b; --\n", "line 1: schema must not contain $$"},
       {"engine postgresql\n", "line 1: expected key = value"},
   };
   for (const auto& b : bad) {
