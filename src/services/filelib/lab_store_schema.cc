@@ -143,29 +143,40 @@ DECLARE
   ids bigint[] := '{}';
   seqs bigint[] := '{}';
   chains bytea[] := '{}';
+  cur integer := 0;
   s bigint;
   c bytea;
   r record;
 BEGIN
   chained := 0;
   FOR r IN SELECT q.id, q.log, q.record FROM pending_appends q ORDER BY q.id LIMIT p_limit LOOP
-    IF h_seq[r.log] IS NULL THEN
-      SELECT h.seq, h.chain INTO s, c FROM tav_head_locked(names[r.log]) h;
-    ELSE
-      s := h_seq[r.log];
-      c := h_chain[r.log];
+    -- s and c hold the end of log cur; records in a row mostly share a log.
+    IF r.log <> cur THEN
+      IF cur > 0 THEN
+        h_seq[cur] := s;
+        h_chain[cur] := c;
+      END IF;
+      cur := r.log;
+      IF h_seq[cur] IS NULL THEN
+        SELECT h.seq, h.chain INTO s, c FROM tav_head_locked(names[cur]) h;
+      ELSE
+        s := h_seq[cur];
+        c := h_chain[cur];
+      END IF;
     END IF;
     -- chain(n), as tav_chain_link computes it; spelt out, as this runs
     -- once per record.
     s := s + 1;
-    c := @C@.hmac(int8send(s) || c || r.record, keys[r.log], 'sha256');
-    h_seq[r.log] := s;
-    h_chain[r.log] := c;
+    c := @C@.hmac(int8send(s) || c || r.record, keys[cur], 'sha256');
     chained := chained + 1;
     ids[chained] := r.id;
     seqs[chained] := s;
     chains[chained] := c;
   END LOOP;
+  IF cur > 0 THEN
+    h_seq[cur] := s;
+    h_chain[cur] := c;
+  END IF;
   IF chained > 0 THEN
     -- One insert per log; exactly those chained leave the waiting records
     -- (one committed since the pass began waits for the next).

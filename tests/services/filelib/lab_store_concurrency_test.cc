@@ -16,6 +16,7 @@
 #include "records/audit_event_comp.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/lab_store_schema.h"
+#include "services/filelib/record_chain.h"
 #include "services/filelib/system_event_manager.h"
 #include "testing/temp_data_dir.h"
 
@@ -134,6 +135,50 @@ TEST(LabStoreConcurrency, ThreadsOfOneHostAppendingAtOnceKeepOneChainAndEveryEve
   std::unique_ptr<PgDb> admin;
   ASSERT_TRUE(lab.Connect(kLabAdmin, schema, &admin).ok());
   EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 0);
+}
+
+// One pass over waiting records of all three logs, interleaved: each log
+// continues its own chain, in the order the records were stored.
+TEST(LabStoreConcurrency, APassChainsTheWaitingRecordsOfEachLogInTheirOrder) {
+  LabServer& lab = LabServer::Get();
+  if (!lab.present()) GTEST_SKIP() << "no PostgreSQL server: run under pg_virtualenv";
+  ASSERT_TRUE(lab.usable()) << lab.setup_status().message();
+  std::string schema;
+  ASSERT_TRUE(lab.NewStore(&schema).ok());
+  std::unique_ptr<PgDb> workstation;
+  ASSERT_TRUE(lab.Connect(kLabWorkstation, schema, &workstation).ok());
+  ASSERT_TRUE(workstation->ExecText("SELECT * FROM tav_log('run_history', 'r1')").ok());
+  ASSERT_TRUE(workstation->ExecText(
+                  "INSERT INTO pending_appends(log, record) VALUES "
+                  "(1, 'e1'), (3, 'r2'), (1, 'e2'), (2, 'a1'), (3, 'r3'), (1, 'e3')").ok());
+  ASSERT_TRUE(workstation->ExecText("SELECT * FROM tav_log('config_audit', 'a2')").ok());
+
+  std::unique_ptr<PgDb> admin;
+  ASSERT_TRUE(lab.Connect(kLabAdmin, schema, &admin).ok());
+  EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 0);
+  EXPECT_EQ(Scalar(*admin, "SELECT string_agg(convert_from(record, 'UTF8'), ' ' ORDER BY seq) = "
+                           "'e1 e2 e3' FROM system_events"), 1);
+  EXPECT_EQ(Scalar(*admin, "SELECT string_agg(convert_from(record, 'UTF8'), ' ' ORDER BY seq) = "
+                           "'a1 a2' FROM config_audit"), 1);
+  EXPECT_EQ(Scalar(*admin, "SELECT string_agg(convert_from(record, 'UTF8'), ' ' ORDER BY seq) = "
+                           "'r1 r2 r3' FROM run_history"), 1);
+  const struct {
+    ChainedLog log;
+    const char* head;  // a literal: statements are known by their text's address
+    uint64_t count;
+  } logs[] = {
+      {ChainedLog::kSystemEvents, "SELECT seq FROM chain_heads WHERE log = 'system_events'", 3},
+      {ChainedLog::kConfigAudit, "SELECT seq FROM chain_heads WHERE log = 'config_audit'", 2},
+      {ChainedLog::kRunHistory, "SELECT seq FROM chain_heads WHERE log = 'run_history'", 3},
+  };
+  for (const auto& l : logs) {
+    SCOPED_TRACE(ChainedLogTable(l.log));
+    ChainReport report;
+    ASSERT_TRUE(VerifyChain(*admin, l.log, &report).ok());
+    EXPECT_TRUE(report.ok());
+    EXPECT_EQ(report.count, l.count);
+    EXPECT_EQ(Scalar(*admin, l.head), static_cast<int64_t>(l.count));
+  }
 }
 
 TEST(LabStoreSql, TheInsertOfManyWaitingRecordsNumbersItsParameters) {
