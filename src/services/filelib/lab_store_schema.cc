@@ -91,18 +91,13 @@ $$;
 DROP FUNCTION IF EXISTS @S@.tav_chain_pending_locked(integer);
 DROP FUNCTION IF EXISTS @S@.tav_link_one_locked(text, bytea);
 DROP FUNCTION IF EXISTS @S@.tav_chain_all_locked();
+DROP FUNCTION IF EXISTS @S@.tav_chain_link(text, bigint, bytea, bytea);
 )sql";
 
 constexpr char kFunctions[] = R"sql(
--- tav_chain_link and the *_locked functions are called only by the store's
+-- The *_locked functions and tav_log_code are called only by the store's
 -- definer functions below and run in their search path (a SET clause would
 -- cost on every call); nobody else may call them.
-CREATE OR REPLACE FUNCTION @S@.tav_chain_link(p_log text, p_seq bigint, p_prev bytea,
-                                             p_record bytea) RETURNS bytea
-LANGUAGE sql IMMUTABLE STRICT AS $$
-  SELECT @C@.hmac(pg_catalog.int8send(p_seq) || p_prev || p_record,
-                  pg_catalog.convert_to(p_log, 'UTF8'), 'sha256')
-$$;
 
 -- The end of log p_log: its recorded head, or when that is gone its last row
 -- (so that a lost head does not restart the chain), or 0 and zeros.
@@ -164,8 +159,7 @@ BEGIN
         c := h_chain[cur];
       END IF;
     END IF;
-    -- chain(n), as tav_chain_link computes it; spelt out, as this runs
-    -- once per record.
+    -- chain(n) (lab_store_schema.h), keyed with the log's name.
     s := s + 1;
     c := @C@.hmac(int8send(s) || c || r.record, keys[cur], 'sha256');
     chained := chained + 1;

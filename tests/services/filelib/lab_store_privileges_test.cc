@@ -134,7 +134,7 @@ TEST_F(LabStorePrivileges, WorkstationCannotWriteALogRowOrAlterAWaitingRecord) {
                    "INSERT INTO pending_appends(log, record) VALUES (4, 'x')").ok());
   // The functions that write rows under the chain lock are the store's own.
   ExpectRefused("SELECT * FROM tav_chain_locked(10, 1::smallint, 'x')");
-  ExpectRefused("SELECT tav_chain_link('system_events', 2, 'y', 'x')");
+  ExpectRefused("SELECT tav_log_code('system_events')");
   // Only the three logs take appends.
   EXPECT_FALSE(workstation_->ExecText("SELECT * FROM tav_log('settings', 'x')").ok());
   EXPECT_FALSE(workstation_->ExecText("SELECT * FROM tav_append('chain_heads', 'x')").ok());
