@@ -153,7 +153,10 @@ BEGIN
       END IF;
       cur := r.log;
       IF h_seq[cur] IS NULL THEN
-        SELECT h.seq, h.chain INTO s, c FROM tav_head_locked(names[cur]) h;
+        SELECT h.seq, h.chain INTO s, c FROM chain_heads h WHERE h.log = names[cur];
+        IF NOT FOUND THEN
+          SELECT h.seq, h.chain INTO s, c FROM tav_head_locked(names[cur]) h;
+        END IF;
       ELSE
         s := h_seq[cur];
         c := h_chain[cur];
@@ -202,7 +205,10 @@ BEGIN
   END IF;
   IF p_record IS NOT NULL AND chained < p_limit THEN
     IF h_seq[p_log] IS NULL THEN
-      SELECT h.seq, h.chain INTO s, c FROM tav_head_locked(names[p_log]) h;
+      SELECT h.seq, h.chain INTO s, c FROM chain_heads h WHERE h.log = names[p_log];
+      IF NOT FOUND THEN
+        SELECT h.seq, h.chain INTO s, c FROM tav_head_locked(names[p_log]) h;
+      END IF;
     ELSE
       s := h_seq[p_log];
       c := h_chain[p_log];
