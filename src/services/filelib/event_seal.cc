@@ -17,6 +17,7 @@
 #include "services/filelib/head_anchor.h"
 #include "services/filelib/log_output.h"
 #include "util/atomic_create.h"
+#include "util/file_stamp.h"
 #include "util/library_lifetime.h"
 #include "util/strings.h"
 
@@ -99,9 +100,7 @@ StoreStatus WriteAll(int fd, const uint8_t* data, size_t size, const std::string
 // unchanged.
 struct CachedKey {
   bool present = false;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  timespec mtime{};
+  FileStamp stamp;
   SealKeyState state;
 };
 
@@ -114,16 +113,9 @@ std::map<std::string, CachedKey>& KeyCache() {
   return cache.Get();
 }
 
-bool SameFile(const CachedKey& c, const struct stat& st) {
-  return c.dev == st.st_dev && c.ino == st.st_ino && c.mtime.tv_sec == st.st_mtim.tv_sec &&
-         c.mtime.tv_nsec == st.st_mtim.tv_nsec;
-}
-
 void Remember(CachedKey* c, const struct stat& st, const SealKeyState& state) {
   c->present = true;
-  c->dev = st.st_dev;
-  c->ino = st.st_ino;
-  c->mtime = st.st_mtim;
+  c->stamp = FileStamp::Of(st);
   c->state = state;
 }
 
@@ -164,7 +156,7 @@ bool CurrentKey(const std::string& folder, int64_t now_ms, SealKeyState* out) {
     cached.present = false;
     return false;
   }
-  if (!cached.present || !SameFile(cached, st)) {
+  if (!cached.present || !(cached.stamp == FileStamp::Of(st))) {
     SealKeyState state;
     StoreStatus status = ReadSealKey(folder, &state);
     if (!status.ok()) {

@@ -2,17 +2,16 @@
 
 #include <sys/stat.h>
 
-#include <time.h>
-
-#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <mutex>
 #include <set>
 #include <sstream>
 
+#include "util/file_stamp.h"
 #include "util/library_lifetime.h"
 #include "util/strings.h"
 
@@ -26,15 +25,9 @@ namespace {
 struct LastRead {
   std::mutex mutex;
   std::string path;
-  struct stat st = {};
+  FileStamp stamp;
   StoreConfig config;
 };
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-}
 
 bool ParseCount(std::string_view text, long long low, long long high, long long* out) {
   long long v = 0;
@@ -108,7 +101,7 @@ StoreStatus LoadStoreConfig(const std::string& data_dir, StoreConfig* config) {
   if (!stated && errno == ENOENT) return StoreStatus::Ok();
   if (stated) {
     std::lock_guard<std::mutex> lock(last.mutex);
-    if (last.path == path && SameFile(last.st, st)) {
+    if (last.path == path && last.stamp == FileStamp::Of(st)) {
       *config = last.config;
       return StoreStatus::Ok();
     }
@@ -129,14 +122,11 @@ StoreStatus LoadStoreConfig(const std::string& data_dir, StoreConfig* config) {
   }
   // Kept with what stat() said before the read, so that a change made
   // while it was read shows at the next call; not kept while the file is
-  // new, as a second change within the clock's granularity could leave
-  // its times and size as they were.
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  if (stated && std::max(st.st_mtim.tv_sec, st.st_ctim.tv_sec) + 2 < now.tv_sec) {
+  // new, as a second change could leave its stamp as it was.
+  if (stated && !FileStamp::Of(st).ChangedWithin(2, std::time(nullptr))) {
     std::lock_guard<std::mutex> lock(last.mutex);
     last.path = path;
-    last.st = st;
+    last.stamp = FileStamp::Of(st);
     last.config = *config;
   }
   return status;

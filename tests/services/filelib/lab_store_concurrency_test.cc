@@ -72,14 +72,29 @@ void ExpectEachEventOnceInItsWritersOrder(int writers, int each) {
   EXPECT_EQ(report.last_seq, static_cast<uint64_t>(total));
 }
 
-TEST(LabStoreConcurrency, EightWorkstationsAppendingAtOnceKeepOneChainAndEveryEvent) {
-  LabServer& lab = LabServer::Get();
-  if (!lab.present()) GTEST_SKIP() << "no PostgreSQL server: run under pg_virtualenv";
-  ASSERT_TRUE(lab.usable()) << lab.setup_status().message();
-  std::string schema;
-  ASSERT_TRUE(lab.NewStore(&schema).ok());
-  TempDataDir dir;
-  LabServer::WriteStoreConf(dir.path(), LabServer::StoreConf(kLabWorkstation, schema));
+// Each test gets a store of its own, which the test's data directory
+// uses as the workstation role.
+class LabStoreConcurrency : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!lab_.present()) GTEST_SKIP() << "no PostgreSQL server: run under pg_virtualenv";
+    ASSERT_TRUE(lab_.usable()) << lab_.setup_status().message();
+    ASSERT_TRUE(lab_.NewStore(&schema_).ok());
+    LabServer::WriteStoreConf(dir_.path(), LabServer::StoreConf(kLabWorkstation, schema_));
+  }
+
+  std::unique_ptr<PgDb> Connect(const std::string& user) {
+    std::unique_ptr<PgDb> db;
+    EXPECT_TRUE(lab_.Connect(user, schema_, &db).ok());
+    return db;
+  }
+
+  LabServer& lab_ = LabServer::Get();
+  std::string schema_;
+  TempDataDir dir_;
+};
+
+TEST_F(LabStoreConcurrency, EightWorkstationsAppendingAtOnceKeepOneChainAndEveryEvent) {
 
   constexpr int kWorkstations = 8, kEach = 2000, kTotal = kWorkstations * kEach;
   std::vector<pid_t> children;
@@ -91,8 +106,8 @@ TEST(LabStoreConcurrency, EightWorkstationsAppendingAtOnceKeepOneChainAndEveryEv
     EXPECT_EQ(WEXITSTATUS(status), 0);
   }
 
-  std::unique_ptr<PgDb> admin;
-  ASSERT_TRUE(lab.Connect(kLabAdmin, schema, &admin).ok());
+  std::unique_ptr<PgDb> admin = Connect(kLabAdmin);
+  ASSERT_NE(admin, nullptr);
   // As every reader does first: appends made while another workstation was
   // chaining are chained now.
   ASSERT_TRUE(admin->ExecText("SELECT tav_flush()").ok());
@@ -108,14 +123,7 @@ TEST(LabStoreConcurrency, EightWorkstationsAppendingAtOnceKeepOneChainAndEveryEv
 // The threads of one host share its connection: the records of many are
 // stored with inserts of many rows, in one transaction with a chaining
 // pass now and then.
-TEST(LabStoreConcurrency, ThreadsOfOneHostAppendingAtOnceKeepOneChainAndEveryEvent) {
-  LabServer& lab = LabServer::Get();
-  if (!lab.present()) GTEST_SKIP() << "no PostgreSQL server: run under pg_virtualenv";
-  ASSERT_TRUE(lab.usable()) << lab.setup_status().message();
-  std::string schema;
-  ASSERT_TRUE(lab.NewStore(&schema).ok());
-  TempDataDir dir;
-  LabServer::WriteStoreConf(dir.path(), LabServer::StoreConf(kLabWorkstation, schema));
+TEST_F(LabStoreConcurrency, ThreadsOfOneHostAppendingAtOnceKeepOneChainAndEveryEvent) {
 
   constexpr int kThreads = 48, kEach = 150;
   std::atomic<int> failed{0};
@@ -132,29 +140,24 @@ TEST(LabStoreConcurrency, ThreadsOfOneHostAppendingAtOnceKeepOneChainAndEveryEve
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(failed, 0);
   ExpectEachEventOnceInItsWritersOrder(kThreads, kEach);
-  std::unique_ptr<PgDb> admin;
-  ASSERT_TRUE(lab.Connect(kLabAdmin, schema, &admin).ok());
+  std::unique_ptr<PgDb> admin = Connect(kLabAdmin);
+  ASSERT_NE(admin, nullptr);
   EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 0);
 }
 
 // One pass over waiting records of all three logs, interleaved: each log
 // continues its own chain, in the order the records were stored.
-TEST(LabStoreConcurrency, APassChainsTheWaitingRecordsOfEachLogInTheirOrder) {
-  LabServer& lab = LabServer::Get();
-  if (!lab.present()) GTEST_SKIP() << "no PostgreSQL server: run under pg_virtualenv";
-  ASSERT_TRUE(lab.usable()) << lab.setup_status().message();
-  std::string schema;
-  ASSERT_TRUE(lab.NewStore(&schema).ok());
-  std::unique_ptr<PgDb> workstation;
-  ASSERT_TRUE(lab.Connect(kLabWorkstation, schema, &workstation).ok());
+TEST_F(LabStoreConcurrency, APassChainsTheWaitingRecordsOfEachLogInTheirOrder) {
+  std::unique_ptr<PgDb> workstation = Connect(kLabWorkstation);
+  ASSERT_NE(workstation, nullptr);
   ASSERT_TRUE(workstation->ExecText("SELECT * FROM tav_log('run_history', 'r1')").ok());
   ASSERT_TRUE(workstation->ExecText(
                   "INSERT INTO pending_appends(log, record) VALUES "
                   "(1, 'e1'), (3, 'r2'), (1, 'e2'), (2, 'a1'), (3, 'r3'), (1, 'e3')").ok());
   ASSERT_TRUE(workstation->ExecText("SELECT * FROM tav_log('config_audit', 'a2')").ok());
 
-  std::unique_ptr<PgDb> admin;
-  ASSERT_TRUE(lab.Connect(kLabAdmin, schema, &admin).ok());
+  std::unique_ptr<PgDb> admin = Connect(kLabAdmin);
+  ASSERT_NE(admin, nullptr);
   EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 0);
   EXPECT_EQ(Scalar(*admin, "SELECT string_agg(convert_from(record, 'UTF8'), ' ' ORDER BY seq) = "
                            "'e1 e2 e3' FROM system_events"), 1);
