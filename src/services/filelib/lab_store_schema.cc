@@ -134,8 +134,13 @@ DECLARE
   -- Each log's end as the pass goes; NULL until the log is touched.
   h_seq bigint[] := ARRAY[NULL, NULL, NULL]::bigint[];
   h_chain bytea[] := ARRAY[NULL, NULL, NULL]::bytea[];
-  -- The waiting records chained, in order: id, seq, chain.
+  -- The waiting records chained, in order: id, log, record, time, seq and
+  -- chain, kept so that the inserts below need not look them up again
+  -- (callers bound p_limit, and with it what these hold).
   ids bigint[] := '{}';
+  logs smallint[] := '{}';
+  recs bytea[] := '{}';
+  ats timestamptz[] := '{}';
   seqs bigint[] := '{}';
   chains bytea[] := '{}';
   cur integer := 0;
@@ -144,7 +149,7 @@ DECLARE
   r record;
 BEGIN
   chained := 0;
-  FOR r IN SELECT q.id, q.log, q.record FROM pending_appends q ORDER BY q.id LIMIT p_limit LOOP
+  FOR r IN SELECT q.id, q.log, q.record, q.at FROM pending_appends q ORDER BY q.id LIMIT p_limit LOOP
     -- s and c hold the end of log cur; records in a row mostly share a log.
     IF r.log <> cur THEN
       IF cur > 0 THEN
@@ -167,6 +172,9 @@ BEGIN
     c := @C@.hmac(int8send(s) || c || r.record, keys[cur], 'sha256');
     chained := chained + 1;
     ids[chained] := r.id;
+    logs[chained] := r.log;
+    recs[chained] := r.record;
+    ats[chained] := r.at;
     seqs[chained] := s;
     chains[chained] := c;
   END LOOP;
@@ -179,27 +187,21 @@ BEGIN
     -- (one committed since the pass began waits for the next).
     IF h_seq[1] IS NOT NULL THEN
       INSERT INTO system_events(seq, record, chain, utc, alg, pending_id)
-        SELECT u.s, q.record, u.c, (extract(epoch FROM q.at) * 1000)::bigint, 2, u.id
-          FROM unnest(ids, seqs, chains) u(id, s, c),
-               LATERAL (SELECT p.log, p.record, p.at FROM pending_appends p
-                         WHERE p.id = u.id OFFSET 0) q
-         WHERE q.log = 1;
+        SELECT u.s, u.r, u.c, (extract(epoch FROM u.a) * 1000)::bigint, 2, u.id
+          FROM unnest(ids, logs, recs, ats, seqs, chains) u(id, l, r, a, s, c)
+         WHERE u.l = 1;
     END IF;
     IF h_seq[2] IS NOT NULL THEN
       INSERT INTO config_audit(seq, record, chain, utc, alg, pending_id)
-        SELECT u.s, q.record, u.c, (extract(epoch FROM q.at) * 1000)::bigint, 2, u.id
-          FROM unnest(ids, seqs, chains) u(id, s, c),
-               LATERAL (SELECT p.log, p.record, p.at FROM pending_appends p
-                         WHERE p.id = u.id OFFSET 0) q
-         WHERE q.log = 2;
+        SELECT u.s, u.r, u.c, (extract(epoch FROM u.a) * 1000)::bigint, 2, u.id
+          FROM unnest(ids, logs, recs, ats, seqs, chains) u(id, l, r, a, s, c)
+         WHERE u.l = 2;
     END IF;
     IF h_seq[3] IS NOT NULL THEN
       INSERT INTO run_history(seq, record, chain, utc, alg, pending_id)
-        SELECT u.s, q.record, u.c, (extract(epoch FROM q.at) * 1000)::bigint, 2, u.id
-          FROM unnest(ids, seqs, chains) u(id, s, c),
-               LATERAL (SELECT p.log, p.record, p.at FROM pending_appends p
-                         WHERE p.id = u.id OFFSET 0) q
-         WHERE q.log = 3;
+        SELECT u.s, u.r, u.c, (extract(epoch FROM u.a) * 1000)::bigint, 2, u.id
+          FROM unnest(ids, logs, recs, ats, seqs, chains) u(id, l, r, a, s, c)
+         WHERE u.l = 3;
     END IF;
     DELETE FROM pending_appends WHERE id = ANY (ids);
   END IF;
@@ -289,7 +291,7 @@ BEGIN
   PERFORM set_config('lock_timeout', '1000', true);
   PERFORM pg_advisory_xact_lock(hashtext(@K@ || '/chain'));
   LOOP
-    EXIT WHEN (SELECT c.chained FROM tav_chain_locked(10000, NULL, NULL) c) < 10000;
+    EXIT WHEN (SELECT c.chained FROM tav_chain_locked(1000, NULL, NULL) c) < 1000;
   END LOOP;
 END
 $$;
@@ -305,7 +307,7 @@ BEGIN
   PERFORM pg_advisory_xact_lock(hashtext(@K@ || '/chain'));
   -- The records that wait come first, however many.
   LOOP
-    SELECT c.seq, c.chain INTO seq, chain FROM tav_chain_locked(10000, code, p_record) c;
+    SELECT c.seq, c.chain INTO seq, chain FROM tav_chain_locked(1000, code, p_record) c;
     EXIT WHEN seq IS NOT NULL;
   END LOOP;
 END

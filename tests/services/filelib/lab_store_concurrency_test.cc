@@ -184,6 +184,30 @@ TEST_F(LabStoreConcurrency, APassChainsTheWaitingRecordsOfEachLogInTheirOrder) {
   }
 }
 
+// A pass chains at most 1,000 waiting records: an append behind a longer
+// backlog waits after it, and a reader chains the rest, pass after pass.
+TEST_F(LabStoreConcurrency, BacklogLongerThanOnePassIsChainedInOrder) {
+  std::unique_ptr<PgDb> workstation = Connect(kLabWorkstation);
+  ASSERT_NE(workstation, nullptr);
+  ASSERT_TRUE(workstation->ExecText(
+                  "INSERT INTO pending_appends(log, record) "
+                  "SELECT 1, convert_to(i::text, 'UTF8') FROM generate_series(1, 2000) i").ok());
+  ASSERT_TRUE(workstation->ExecText("SELECT * FROM tav_log('system_events', 'last')").ok());
+
+  std::unique_ptr<PgDb> admin = Connect(kLabAdmin);
+  ASSERT_NE(admin, nullptr);
+  EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM system_events"), 1000);
+  EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 1001);
+  ASSERT_TRUE(admin->ExecText("SELECT tav_flush()").ok());
+  EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 0);
+  EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM system_events WHERE convert_from(record, 'UTF8') "
+                           "<> CASE WHEN seq = 2001 THEN 'last' ELSE seq::text END"), 0);
+  ChainReport report;
+  ASSERT_TRUE(VerifyChain(*admin, ChainedLog::kSystemEvents, &report).ok());
+  EXPECT_TRUE(report.ok());
+  EXPECT_EQ(report.count, 2001u);
+}
+
 TEST(LabStoreSql, TheInsertOfManyWaitingRecordsNumbersItsParameters) {
   EXPECT_STREQ(WaitingInsertSql(1), "INSERT INTO pending_appends(log, record) VALUES (?1, ?2)");
   const std::string twelve = WaitingInsertSql(12);
