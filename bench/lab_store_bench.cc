@@ -42,6 +42,7 @@
 #include "bench_support.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/record_chain.h"
+#include "services/filelib/store_config.h"
 #include "services/filelib/system_event_manager.h"
 #include "util/pg_db.h"
 
@@ -75,7 +76,8 @@ bool DropLabSchema() {
 // A new store for one case; TAV_DATA_DIR names its data directory. The
 // lab cases share one data directory whose store.conf was written before
 // the first of them, as on a workstation set up before: a store.conf
-// changed in the last seconds is read again at every append. Each lab
+// changed in the last kStoreConfigSettleSeconds is read again at every
+// append. Each lab
 // case gets a new schema under that name.
 std::string FreshStore(Engine engine) {
   if (engine == Engine::kEmbedded) return bench::FreshDataDir("embedded");
@@ -86,7 +88,7 @@ std::string FreshStore(Engine engine) {
     g_schema = "bench_" + std::to_string(::getpid());
     std::ofstream(lab_dir + "/store.conf")
         << "engine = postgresql\nschema = " << g_schema << "\ncreate_schema = yes\n";
-    std::this_thread::sleep_for(std::chrono::milliseconds(3100));
+    std::this_thread::sleep_for(std::chrono::seconds(kStoreConfigSettleSeconds + 1));
     // No connection at exit: libcrypto, which libpq uses, is cleaned up by
     // then. Each case drops its schema itself.
     std::atexit([] { bench::RemoveDir(lab_dir); });

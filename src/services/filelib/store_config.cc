@@ -122,8 +122,8 @@ StoreStatus LoadStoreConfig(const std::string& data_dir, StoreConfig* config) {
   }
   // Kept with what stat() said before the read, so that a change made
   // while it was read shows at the next call; not kept while the file is
-  // new, as a second change could leave its stamp as it was.
-  if (stated && !FileStamp::Of(st).ChangedWithin(2, std::time(nullptr))) {
+  // new.
+  if (stated && !FileStamp::Of(st).ChangedWithin(kStoreConfigSettleSeconds, std::time(nullptr))) {
     std::lock_guard<std::mutex> lock(last.mutex);
     last.path = path;
     last.stamp = FileStamp::Of(st);

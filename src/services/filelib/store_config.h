@@ -31,6 +31,10 @@
 namespace tav {
 
 inline constexpr char kStoreConfigFile[] = "store.conf";
+// A store.conf changed less than this many seconds ago is read again at
+// every call: two changes within the clock's granularity could leave what
+// stat() says of it as it was.
+inline constexpr int kStoreConfigSettleSeconds = 2;
 
 struct StoreConfig {
   enum class Engine { kSqlite, kPostgres };

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "testing/temp_data_dir.h"
 
@@ -69,13 +71,18 @@ TEST(StoreConfig, AMissingFileIsTheEmbeddedStoreAndABadOneIsNoStore) {
 TEST(StoreConfig, AChangedFileIsReadAgain) {
   testing::TempDataDir dir;
   const std::string file = dir.File(kStoreConfigFile);
+  // Every write gets the same modification time; the change time is the
+  // kernel's, now.
+  const time_t hour_ago = time(nullptr) - 3600;
   auto write_aged = [&](const std::string& text) {
     std::ofstream(file, std::ios::trunc) << text;
-    const timespec hour_ago[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), hour_ago, 0), 0);
+    const timespec times[2] = {{hour_ago, 0}, {hour_ago, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
   };
   StoreConfig config;
   write_aged("engine = postgresql\nschema = aaaa\n");
+  // Old enough to be kept.
+  std::this_thread::sleep_for(std::chrono::seconds(kStoreConfigSettleSeconds + 1));
   ASSERT_TRUE(LoadStoreConfig(dir.path(), &config).ok());
   ASSERT_TRUE(LoadStoreConfig(dir.path(), &config).ok());
   EXPECT_EQ(config.schema, "aaaa");
