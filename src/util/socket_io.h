@@ -1,0 +1,55 @@
+// Reading and writing whole frames on a stream socket with bounded waits,
+// for the compliance service and its clients (protocol/wire.h gives the
+// frame: a 4-byte big-endian length and the payload).
+//
+// Every wait has a deadline, so a peer that stalls mid-frame ends its own
+// connection and never holds up the caller for longer than the timeout.
+// Writes use MSG_NOSIGNAL: a peer that went away gives an error, never
+// SIGPIPE.
+//
+// Thread safety: one thread per socket at a time.
+#ifndef TAV_UTIL_SOCKET_IO_H_
+#define TAV_UTIL_SOCKET_IO_H_
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "util/store_status.h"
+
+namespace tav {
+
+// Milliseconds; a negative wait means "no limit".
+struct FrameTimeouts {
+  int first_byte_ms = -1;  // waiting for a frame to start (an idle peer)
+  int rest_ms = 10000;     // the rest of a frame once it has started
+};
+
+// Reads one frame's payload into *payload. kNotFound when the peer closed
+// the connection cleanly before a frame started; kBusy when a wait ran out;
+// kInvalid for a length above max_payload (the stream cannot be read on);
+// kIOError otherwise.
+StoreStatus ReadFrame(int fd, uint32_t max_payload, const FrameTimeouts& timeouts,
+                      std::string* payload);
+
+// Writes all of `frame` (header included) within timeout_ms.
+StoreStatus WriteAll(int fd, std::string_view frame, int timeout_ms);
+
+// The credentials of a Unix socket's peer, as the kernel saw them when it
+// connected (SO_PEERCRED).
+struct PeerCredentials {
+  pid_t pid = 0;
+  uid_t uid = static_cast<uid_t>(-1);
+  gid_t gid = static_cast<gid_t>(-1);
+};
+bool GetPeerCredentials(int fd, PeerCredentials* peer);
+
+// Connects to the Unix stream socket at `path` (close-on-exec). Returns the
+// descriptor, or -1 with a message for a person in *error.
+int ConnectUnixSocket(const std::string& path, std::string* error);
+
+}  // namespace tav
+
+#endif  // TAV_UTIL_SOCKET_IO_H_
