@@ -74,20 +74,14 @@ AcceptResult ESignatureController::Accept(const SignatureInput& input, QWidget* 
   reason_number_ = input.chosen_reason.value_or(-1);
 
   in_signer_group_ = false;
-  // No account has a control character in its name; such a name could
-  // forge lines in the listings of the records, so it fails unchecked.
-  const bool forged = HasControlChar(signer_.user_name);
-  const int code = forged ? kLogonFailureCode
-                          : backend_.Authenticate(signer_.user_name.c_str(),
-                                                  signer_.domain.c_str(), input.password);
+  const RecordedAttempt attempt = backend_.AuthenticateAndRecord(
+      AttemptPurpose::kSignature, signer_.user_name.c_str(), signer_.domain.c_str(),
+      input.password);
+  const int code = attempt.code;
   if (code != 0) {
-    const std::string recorded =
-        forged ? kUnknownUserName : backend_.RecordedUserName(signer_.user_name);
-    AuthSyslog(LOG_WARNING, "signature refused; user=" + recorded + " code=" + std::to_string(code));
-    StoreStatus event = backend_.AddSystemEvent(kAuditFailedESignature, recorded);
-    if (event.ok() && !forged && backend_.LastAttemptLockedAccount()) {
-      event = backend_.AddSystemEvent(kAuditAccountLocked, recorded);
-    }
+    AuthSyslog(LOG_WARNING,
+               "signature refused; user=" + attempt.recorded + " code=" + std::to_string(code));
+    const StoreStatus& event = attempt.event;
     if (event.ok()) {
       ShowAuthenticationError(owner, code);
     } else {

@@ -1,5 +1,7 @@
 #include "esig/signature_backend.h"
 
+#include "client/security_proxy.h"
+#include "client/service_client.h"
 #include "services/config/system_configuration.h"
 #include "services/security/korwinsec.h"
 
@@ -11,6 +13,7 @@ SignatureBackend& SignatureBackend::Default() {
 }
 
 std::string SignatureBackend::AuthenticLogonServer() {
+  if (UsesComplianceService()) return client::AuthenticatedUser().logon_server;
   int length = KorWinSec_aGetAuthenticLogonServer(nullptr, 0);
   if (length <= 0) return {};
   std::string value(static_cast<size_t>(length) + 1, '\0');

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "client/security_proxy.h"
+#include "client/service_client.h"
 #include "esig/esig_registry.h"
 #include "logon/login_flow.h"
 #include "res/resources.h"
@@ -68,6 +70,8 @@ void UnloadModule() {
   // The per-thread storage of the security service would otherwise keep
   // the library from being unloaded.
   ReleaseSecurityThreadStates();
+  client::ReleaseClientThreadStates();
+  DisconnectFromService();
   // Last: what lives as long as the library is loaded.
   ReleaseLibraryObjects();
 }

@@ -42,12 +42,9 @@ LoginAttempt LoginController::Authenticate(const std::string& user_name,
                                            const std::string& domain, const char* password) {
   user_name_ = user_name;
   domain_ = domain_available_ ? domain : std::string();
-  // A control character in a name could forge lines in the listings of the
-  // records; no account has one, so the attempt fails unchecked.
-  const bool forged = HasControlChar(user_name_);
-  int result = forged ? kLogonFailureCode
-                      : backend_.Authenticate(user_name_.c_str(), domain_.c_str(), password);
-  if (result == 0) {
+  const RecordedAttempt recorded = backend_.AuthenticateAndRecord(
+      AttemptPurpose::kLogin, user_name_.c_str(), domain_.c_str(), password);
+  if (recorded.code == 0) {
     user_ = UserRecord();
     user_.user_name = user_name_;
     user_.domain = domain_;
@@ -57,16 +54,8 @@ LoginAttempt LoginController::Authenticate(const std::string& user_name,
     user_.is_admin = backend_.AuthenticIsAdmin() ? 1 : 0;
   }
   LoginAttempt attempt;
-  attempt.code = result;
-  if (result == 0) {
-    attempt.event = backend_.AddSystemEvent(kAuditSuccessfulLogin, user_name_);
-  } else {
-    const std::string recorded = forged ? kUnknownUserName : backend_.RecordedUserName(user_name_);
-    attempt.event = backend_.AddSystemEvent(kAuditFailedLogin, recorded);
-    if (attempt.event.ok() && !forged && backend_.LastAttemptLockedAccount()) {
-      attempt.event = backend_.AddSystemEvent(kAuditAccountLocked, recorded);
-    }
-  }
+  attempt.code = recorded.code;
+  attempt.event = recorded.event;
   if (!attempt.event.ok()) user_ = UserRecord();
   return attempt;
 }

@@ -92,12 +92,13 @@ int SetLoginUser(LogonState& state, LogonBackend& backend, HANDLE token) {
 int Logout(LogonState& state, LogonBackend& backend) {
   if (state.token == nullptr) return 0;
   const std::string user_name = state.current_user.user_name;
+  // Logging off happens whether or not its record can be stored; the event
+  // manager reports a failure to store it in the log output. The record
+  // comes first, while the token still names whom it concerns.
+  if (!user_name.empty()) backend.RecordLogoff(state.token, user_name);
   backend.EndImpersonation(&state.token);
   state.token = nullptr;
   state.current_user.Clear();
-  // Logging off happens whether or not its record can be stored; the event
-  // manager reports a failure to store it in the log output.
-  if (!user_name.empty()) backend.AddSystemEvent(kAuditLoggedOff, user_name);
   return 0;
 }
 

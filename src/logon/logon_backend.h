@@ -2,9 +2,12 @@
 // security service (authentication, tokens, impersonation, account
 // queries) and the system event log, behind one seam.
 //
-// The default backend forwards to the security service
-// (services/security/korwinsec.h) and writes events with
-// CSystemEventManager. Tests derive from it to make one step fail (an
+// The default backend asks the compliance service (client/security_proxy.h)
+// whenever the process must use it (client/service_client.h: the
+// machine-wide store, or $TAV_SOCKET); the service then checks the
+// password and records the events itself, under the names it knows. Only
+// a private data directory without a service is served in process, by the
+// security service (services/security/korwinsec.h) and CSystemEventManager. Tests derive from it to make one step fail (an
 // impersonation after a good authentication, say), which the real service
 // cannot be made to do on demand.
 //
@@ -20,6 +23,19 @@
 #include "services/filelib/store_status.h"
 
 namespace tav {
+
+// Why an attempt is made, which decides the events that record it.
+enum class AttemptPurpose {
+  kLogin,      // "Successful Login", or "Failed Login" (and "Account Locked")
+  kSignature,  // on failure "Failed E-Signature Attempt" (and "Account Locked")
+};
+
+// One recorded authentication.
+struct RecordedAttempt {
+  int code = 0;          // the security service's answer: 0, or its error code
+  std::string recorded;  // the name the failure's events carry
+  StoreStatus event;     // whether its events were stored
+};
 
 class LogonBackend {
  public:
@@ -69,6 +85,17 @@ class LogonBackend {
   virtual std::string RecordedUserName(const std::string& typed);
   // True when the last authentication of this thread locked its account.
   virtual bool LastAttemptLockedAccount();
+
+  // Authenticates and records the attempt's events as one step: with the
+  // compliance service, one call; in process, Authenticate and then
+  // AddSystemEvent for each event. On 0 the Authentic* queries describe the
+  // user. A user name with a control character fails with 1326 unchecked
+  // and is recorded as "(unknown user)".
+  virtual RecordedAttempt AuthenticateAndRecord(AttemptPurpose purpose, const char* user,
+                                                const char* domain, const char* password);
+
+  // Records that the owner of `token` (still open) logs off.
+  virtual StoreStatus RecordLogoff(HANDLE token, const std::string& user_name);
 
   // Writes a system event (an AUDITCODE) for the user name as typed. Ok
   // once the event is on disk; otherwise why it could not be stored, and

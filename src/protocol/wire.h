@@ -52,8 +52,10 @@ StoreStatus DecodeFrameHeader(const uint8_t header[kFrameHeaderBytes], uint32_t*
 // password wipes its buffer when it ends.
 class MessageWriter {
  public:
-  MessageWriter(uint16_t operation);
+  explicit MessageWriter(uint16_t operation);
   ~MessageWriter();
+  MessageWriter(MessageWriter&&) noexcept = default;
+  MessageWriter& operator=(MessageWriter&&) noexcept = default;
   MessageWriter(const MessageWriter&) = delete;
   MessageWriter& operator=(const MessageWriter&) = delete;
 

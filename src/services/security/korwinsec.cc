@@ -353,6 +353,8 @@ int KorWinSec_IsWindowsUserAdmin() {
 
 const std::string& SecurityBackendErrorDetail() { return State().backend_detail; }
 
+void SetSecurityBackendErrorDetail(const std::string& detail) { State().backend_detail = detail; }
+
 int KorWinSec_LastAttemptLockedAccount() { return State().locked_by_last_attempt ? 1 : 0; }
 
 std::string RecordedUserName(const char* typed) {

@@ -107,6 +107,10 @@ int KorWinSec_IsWindowsUserAdmin();
 // administrators: a configuration line, a database or PAM message. Empty
 // after an authentication that did not fail that way. Never holds a password.
 const std::string& SecurityBackendErrorDetail();
+// Sets the calling thread's detail: the compliance service's client passes
+// on what the service (or its absence) said, so that the messages of a
+// failed logon read the same either way.
+void SetSecurityBackendErrorDetail(const std::string& detail);
 
 // Nonzero when the calling thread's last authentication locked its account
 // (too many failures; services/security/lockout.h), so that the caller can

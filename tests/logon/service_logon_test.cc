@@ -1,0 +1,143 @@
+// Logging on through a real compliance service: the library's logon runs
+// against tavsecd on a throwaway data directory, as it does on a machine
+// with the machine-wide store. The service checks the passwords and
+// records the events under the names it knows; the library's tokens mean
+// something only on the connection that received them; without a service
+// every logon is refused with a reason.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "client/security_proxy.h"
+#include "client/service_client.h"
+#include "logon/auth_error.h"
+#include "logon/login_flow.h"
+#include "logon/user_login_dialog.h"
+#include "records/audit_collection_comp.h"
+#include "records/audit_event_comp.h"
+#include "services/filelib/system_event_manager.h"
+#include "testing/gui_test_support.h"
+#include "testing/service_process.h"
+#include "testing/temp_data_dir.h"
+#include "ui/gui_app.h"
+
+namespace tav {
+namespace {
+
+using testing::WhenModalShows;
+
+class ServiceLogonTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(EnsureGuiApplication());
+    testing::AddLocalAccount("alice", "Alice-Pass1", {"tav-analysts", "tav-users"},
+                             "Alice Liddell");
+    testing::AddLocalAccount("bob", "Bob-Pass2", {"tav-admins"}, "Bob Builder", true);
+    service_ = std::make_unique<testing::ServiceProcess>(data_dir_.path());
+    ASSERT_TRUE(service_->ready()) << "tavsecd did not start";
+    ASSERT_TRUE(UsesComplianceService());
+  }
+  void TearDown() override {
+    Logout(state_, backend_);
+    DisconnectFromService();
+  }
+
+  // Answers the next User Login dialog with the credentials, keeping the
+  // texts of the message boxes it shows.
+  int Login(const char* user, const char* password) {
+    WhenModalShows("dlg130", [=](QWidget* dialog) {
+      auto* name = dialog->findChild<QLineEdit*>("ctl1002");
+      name->clear();
+      QTest::keyClicks(name, user);
+      QTest::keyClicks(dialog->findChild<QLineEdit*>("ctl1003"), password);
+      QTest::mouseClick(dialog->findChild<QPushButton*>("ctl1001"), Qt::LeftButton);
+      // A refusal leaves the dialog open behind its message box: cancel it.
+      if (dialog->isVisible()) {
+        QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+      }
+    });
+    return RunLogin(state_, backend_, nullptr, false, kUserLoginTitle);
+  }
+
+  // "user, event" of every event of the log, oldest first.
+  std::vector<std::string> Events() {
+    CSystemEventManager log;
+    CAuditCollectionComp* list = log.LoadEventList();
+    std::vector<std::string> out;
+    if (list == nullptr) return out;
+    for (POSITION pos = list->GetFirstChildPosition(); pos != nullptr;) {
+      auto* event = dynamic_cast<CAuditEventComp*>(list->GetNextChild(pos));
+      if (event == nullptr) continue;
+      std::string summary = CSystemEventManager::SummarizeEvent(*event);
+      out.push_back(summary.substr(summary.find(", ") + 2));
+    }
+    return out;
+  }
+
+  testing::TempDataDir data_dir_;
+  std::unique_ptr<testing::ServiceProcess> service_;
+  LogonBackend backend_;
+  LogonState state_;
+};
+
+TEST_F(ServiceLogonTest, TheServiceChecksPasswordsAndRecordsTheAttempts) {
+  testing::BoxRecorder boxes;
+  EXPECT_EQ(Login("alice", "wrong"), kLoginCancelled);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, kAuthErrorCaption);
+  EXPECT_EQ(Login("nobody", "Alice-Pass1"), kLoginCancelled);
+
+  ASSERT_EQ(Login("alice", "Alice-Pass1"), kLoginOk);
+  EXPECT_EQ(state_.current_user.user_name, "alice");
+  EXPECT_EQ(state_.current_user.full_name, "Alice Liddell");
+  EXPECT_EQ(state_.current_user.groups, (std::list<std::string>{"tav-analysts", "tav-users"}));
+  EXPECT_EQ(backend_.ImpersonatedUser().user_name, "alice");
+
+  Logout(state_, backend_);
+  EXPECT_EQ(Events(), (std::vector<std::string>{"alice, Failed Login", "(unknown user), Failed Login",
+                                                "alice, Successful Login", "alice, Logged Off"}));
+}
+
+TEST_F(ServiceLogonTest, AClientCannotRecordEventsOfItsOwn) {
+  StoreStatus status = backend_.AddSystemEvent(kAuditSuccessfulLogin, "bob");
+  EXPECT_FALSE(status.ok());
+  EXPECT_TRUE(Events().empty());
+}
+
+TEST_F(ServiceLogonTest, TokensAreWorthlessOnceTheirConnectionIsGone) {
+  ASSERT_EQ(Login("bob", "Bob-Pass2"), kLoginOk);
+  HANDLE token = state_.token;
+  HANDLE copy = backend_.DuplicateToken(token);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_TRUE(backend_.CloseToken(copy));
+  EXPECT_FALSE(backend_.CloseToken(copy)) << "a token closes once";
+
+  // A restart of the service ends every logon it held.
+  service_->Stop();
+  service_->Start();
+  ASSERT_TRUE(service_->ready());
+  EXPECT_EQ(backend_.DuplicateToken(token), nullptr);
+  EXPECT_NE(backend_.ImpersonateFromToken(token), 0);
+  // The user logs on again, on a new connection.
+  ASSERT_EQ(Login("bob", "Bob-Pass2"), kLoginOk);
+  EXPECT_EQ(backend_.ImpersonatedUser().user_name, "bob");
+  EXPECT_NE(backend_.DuplicateToken(state_.token), nullptr);
+}
+
+TEST_F(ServiceLogonTest, WithoutTheServiceEveryLogonIsRefusedWithAReason) {
+  service_->Kill();
+  testing::BoxRecorder boxes;
+  EXPECT_EQ(Login("alice", "Alice-Pass1"), kLoginCancelled);
+  ASSERT_FALSE(boxes.boxes().empty());
+  EXPECT_NE(boxes.boxes()[0].text.find("The compliance service is not running"),
+            std::string::npos)
+      << boxes.boxes()[0].text;
+  EXPECT_EQ(state_.token, nullptr);
+  EXPECT_EQ(backend_.IsWindowsUserAdmin(), 0);
+  EXPECT_TRUE(Events().empty());
+}
+
+}  // namespace
+}  // namespace tav
