@@ -104,12 +104,14 @@ class TavsecdTest : public ::testing::Test {
     }
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     while (Clock::now() < deadline) {
+      // The socket accepts connections before the service serves them (it
+      // drops its privileges in between): ready means answered.
       std::string error;
       const int fd = ConnectUnixSocket(socket_, &error);
-      if (fd >= 0) {
-        close(fd);
-        return;
-      }
+      HelloReply hello;
+      const bool answered = fd >= 0 && Call(fd, EncodeRequest(HelloRequest{}), kOpHello, &hello);
+      if (fd >= 0) close(fd);
+      if (answered) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     FAIL() << "tavsecd did not start: " << Log();
