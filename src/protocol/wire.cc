@@ -41,6 +41,8 @@ MessageWriter::MessageWriter(uint16_t operation) {
   PutBigEndian(&payload_, operation, 2);
 }
 
+MessageWriter::MessageWriter(MessageWriter&& other) noexcept { payload_.swap(other.payload_); }
+
 MessageWriter::~MessageWriter() {
   // Requests carry passwords: leave nothing of them in freed memory.
   if (!payload_.empty()) sodium_memzero(payload_.data(), payload_.size());

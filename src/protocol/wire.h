@@ -58,6 +58,9 @@ class MessageWriter {
   MessageWriter& operator=(MessageWriter&&) noexcept = default;
   MessageWriter(const MessageWriter&) = delete;
   MessageWriter& operator=(const MessageWriter&) = delete;
+  // Takes the payload over; `other` is left empty (nothing to wipe twice).
+  MessageWriter(MessageWriter&& other) noexcept;
+  MessageWriter& operator=(MessageWriter&&) = delete;
 
   MessageWriter& Int(int64_t value);
   MessageWriter& Bytes(std::string_view value);

@@ -1,0 +1,57 @@
+// The handlers of the service's operations (one file each, op_*.cc; see
+// service/dispatch.h for their contract) and what they share.
+#ifndef TAV_SERVICE_HANDLERS_H_
+#define TAV_SERVICE_HANDLERS_H_
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "protocol/operations.h"
+#include "service/session.h"
+
+namespace tav::service {
+
+using HandlerReply = std::optional<protocol::MessageWriter>;
+
+HandlerReply HandleHello(Session& session, protocol::MessageReader& request);
+HandlerReply HandleGetDomain(Session& session, protocol::MessageReader& request);
+HandlerReply HandleAuthenticate(Session& session, protocol::MessageReader& request);
+HandlerReply HandleLogon(Session& session, protocol::MessageReader& request);
+HandlerReply HandleDuplicateToken(Session& session, protocol::MessageReader& request);
+HandlerReply HandleCloseToken(Session& session, protocol::MessageReader& request);
+HandlerReply HandleIsOsAdmin(Session& session, protocol::MessageReader& request);
+HandlerReply HandleRecordLogoff(Session& session, protocol::MessageReader& request);
+HandlerReply HandleRecordedUserName(Session& session, protocol::MessageReader& request);
+
+// Root, or a member of the configured admin group (op_is_os_admin.cc).
+bool PeerIsOsAdmin(uid_t uid);
+
+// Wipes a string that held a password when the scope ends.
+class WipeOnExit {
+ public:
+  explicit WipeOnExit(std::string* secret) : secret_(secret) {}
+  ~WipeOnExit();
+  WipeOnExit(const WipeOnExit&) = delete;
+  WipeOnExit& operator=(const WipeOnExit&) = delete;
+
+ private:
+  std::string* secret_;
+};
+
+// True when `text` holds a NUL byte, which would cut it short on its way to
+// the security service's C strings ("alice\0x" must not log on as alice).
+bool HasNul(std::string_view text);
+
+// The events' part of a reply: 0, or the store's failure as the negative of
+// its StoreStatus code with its message.
+void SetEventStatus(const StoreStatus& status, int64_t* event_status, std::string* message);
+
+// The security service's user records, cut to what a client's decoder
+// accepts (protocol/wire.h limits).
+protocol::WireUser AuthenticatedUser();
+protocol::WireUser ImpersonatedUser();
+
+}  // namespace tav::service
+
+#endif  // TAV_SERVICE_HANDLERS_H_

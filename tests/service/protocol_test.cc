@@ -1,0 +1,222 @@
+// The wire format and the operations' encoders and decoders: round trips,
+// truncations, over-long and out-of-range fields, frame headers, and
+// ReadFrame's deadlines on a real socket pair.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "protocol/operations.h"
+#include "util/socket_io.h"
+
+namespace tav::protocol {
+namespace {
+
+// A valid request of every operation, with the decoder of its kind: the
+// decoder's result re-encoded must give the same payload again.
+struct Sample {
+  std::string name;
+  std::string payload;
+  std::function<StoreStatus(MessageReader&, std::string*)> decode_and_encode;
+};
+
+template <typename Request, typename Encode>
+Sample MakeSample(std::string name, const MessageWriter& writer, Encode encode) {
+  Sample sample;
+  sample.name = std::move(name);
+  sample.payload = writer.payload();
+  sample.decode_and_encode = [encode](MessageReader& r, std::string* again) {
+    Request request;
+    StoreStatus status = DecodeRequest(r, &request);
+    if (status.ok()) *again = encode(request).payload();
+    return status;
+  };
+  return sample;
+}
+
+std::vector<Sample> Samples() {
+  AuthenticateRequest auth{AuthPurpose::kSignature, "alice", "LAB", "pa\x01ss\xffword"};
+  LogonRequest logon{"bob", "", "secret"};
+  std::vector<Sample> samples;
+  samples.push_back(MakeSample<HelloRequest>("hello", EncodeRequest(HelloRequest{}),
+                                             [](const HelloRequest& r) { return EncodeRequest(r); }));
+  samples.push_back(MakeSample<AuthenticateRequest>(
+      "authenticate", EncodeRequest(auth),
+      [](const AuthenticateRequest& r) { return EncodeRequest(r); }));
+  samples.push_back(MakeSample<LogonRequest>("logon", EncodeRequest(logon),
+                                             [](const LogonRequest& r) { return EncodeRequest(r); }));
+  samples.push_back(MakeSample<TokenRequest>(
+      "close token", EncodeTokenRequest(kOpCloseToken, TokenRequest{INT64_MAX}),
+      [](const TokenRequest& r) { return EncodeTokenRequest(kOpCloseToken, r); }));
+  samples.push_back(MakeSample<NameRequest>(
+      "recorded user name", EncodeNameRequest(NameRequest{std::string("x\0y", 3)}),
+      [](const NameRequest& r) { return EncodeNameRequest(r); }));
+  return samples;
+}
+
+TEST(ProtocolRequests, DecodeAndEncodeAgainGivesTheSameBytes) {
+  for (const Sample& sample : Samples()) {
+    SCOPED_TRACE(sample.name);
+    MessageReader reader(sample.payload);
+    std::string again;
+    ASSERT_TRUE(sample.decode_and_encode(reader, &again).ok()) << reader.status().message();
+    EXPECT_EQ(again, sample.payload);
+  }
+}
+
+TEST(ProtocolRequests, EveryTruncationAndEveryExtraByteFails) {
+  for (const Sample& sample : Samples()) {
+    SCOPED_TRACE(sample.name);
+    for (size_t n = 0; n < sample.payload.size(); ++n) {
+      MessageReader reader(std::string_view(sample.payload).substr(0, n));
+      std::string again;
+      EXPECT_FALSE(sample.decode_and_encode(reader, &again).ok()) << "prefix of " << n;
+    }
+    std::string longer = sample.payload + '\0';
+    MessageReader reader(longer);
+    std::string again;
+    EXPECT_FALSE(sample.decode_and_encode(reader, &again).ok());
+  }
+}
+
+TEST(ProtocolRequests, FieldsOutOfTheirLimitsFail) {
+  auto auth_with = [](std::function<void(MessageWriter&)> fields) {
+    MessageWriter w(kOpAuthenticate);
+    fields(w);
+    MessageReader reader(w.payload());
+    AuthenticateRequest request;
+    return DecodeRequest(reader, &request);
+  };
+  const std::string longest(kMaxTextField, 'a');
+  EXPECT_TRUE(auth_with([&](MessageWriter& w) { w.Int(1).Bytes(longest).Bytes("").Bytes("p"); }).ok());
+  EXPECT_FALSE(
+      auth_with([&](MessageWriter& w) { w.Int(1).Bytes(longest + "a").Bytes("").Bytes("p"); }).ok());
+  // Purposes beyond the known ones, and a field of the wrong type.
+  EXPECT_FALSE(auth_with([](MessageWriter& w) { w.Int(3).Bytes("a").Bytes("").Bytes("p"); }).ok());
+  EXPECT_FALSE(auth_with([](MessageWriter& w) { w.Int(-1).Bytes("a").Bytes("").Bytes("p"); }).ok());
+  EXPECT_FALSE(auth_with([](MessageWriter& w) { w.Bytes("1").Bytes("a").Bytes("").Bytes("p"); }).ok());
+
+  // A negative token number.
+  // (The writer must outlive its reader: it wipes its payload when it ends.)
+  MessageWriter negative_writer = EncodeTokenRequest(kOpCloseToken, TokenRequest{-1});
+  MessageReader negative(negative_writer.payload());
+  TokenRequest token;
+  EXPECT_FALSE(DecodeRequest(negative, &token).ok());
+}
+
+TEST(ProtocolRequests, ALengthBeyondThePayloadIsNotTrusted) {
+  // A bytes field announcing 4 GiB - 1 in a payload of a few bytes.
+  std::string payload = EncodeNameRequest(NameRequest{"abc"}).payload();
+  payload[5] = payload[6] = payload[7] = payload[8] = '\xff';
+  MessageReader reader(payload);
+  NameRequest request;
+  EXPECT_FALSE(DecodeRequest(reader, &request).ok());
+
+  // A list announcing more entries than allowed fails before reading them.
+  MessageWriter w(kOpHello);
+  w.Int(kMaxListEntries + 1);
+  MessageReader list_reader(w.payload());
+  EXPECT_TRUE(list_reader.StringList().empty());
+  EXPECT_FALSE(list_reader.ok());
+}
+
+TEST(ProtocolReplies, RoundTripsAndErrors) {
+  AuthenticateReply reply;
+  reply.code = 1909;
+  reply.locked_now = true;
+  reply.recorded_name = "alice";
+  reply.detail = "d";
+  reply.event_status = -5;
+  reply.event_message = "disk full";
+  reply.user = WireUser{"alice", "LAB", "host", "Alice A", "QA", true, {"g1", "g2"}};
+  const std::string payload = EncodeReply(kOpAuthenticate, reply).payload();
+  MessageReader reader(payload);
+  ASSERT_TRUE(ReadReplyStatus(reader, kOpAuthenticate).ok());
+  AuthenticateReply decoded;
+  ASSERT_TRUE(DecodeReply(reader, &decoded).ok()) << reader.status().message();
+  EXPECT_EQ(EncodeReply(kOpAuthenticate, decoded).payload(), payload);
+
+  // A reply to another operation is refused before its fields are read.
+  MessageReader other(payload);
+  EXPECT_FALSE(ReadReplyStatus(other, kOpLogon).ok());
+
+  MessageWriter error_writer = ErrorReply(kOpLogon, kReplyUnknown, "no such thing");
+  MessageReader error(error_writer.payload());
+  StoreStatus status = ReadReplyStatus(error, kOpLogon);
+  EXPECT_EQ(status.code(), StoreStatus::kInvalid);
+  EXPECT_EQ(status.message(), "no such thing");
+}
+
+TEST(ProtocolFrames, HeaderLimits) {
+  uint32_t length = 0;
+  const uint8_t at_limit[4] = {0x00, 0x10, 0x00, 0x00};
+  ASSERT_TRUE(DecodeFrameHeader(at_limit, &length).ok());
+  EXPECT_EQ(length, kMaxPayloadBytes);
+  const uint8_t above[4] = {0x00, 0x10, 0x00, 0x01};
+  EXPECT_EQ(DecodeFrameHeader(above, &length).code(), StoreStatus::kInvalid);
+  const uint8_t huge[4] = {0xff, 0xff, 0xff, 0xff};
+  EXPECT_FALSE(DecodeFrameHeader(huge, &length).ok());
+  const uint8_t too_short[4] = {0, 0, 0, 3};
+  EXPECT_FALSE(DecodeFrameHeader(too_short, &length).ok());
+
+  MessageWriter big(kOpHello);
+  big.Bytes(std::string(kMaxPayloadBytes, 'x'));
+  std::string frame;
+  EXPECT_FALSE(big.Frame(&frame).ok());
+}
+
+class SocketPair : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds_), 0); }
+  void TearDown() override {
+    close(fds_[0]);
+    close(fds_[1]);
+  }
+  int fds_[2] = {-1, -1};
+};
+
+TEST_F(SocketPair, ReadFrameRefusesAnOversizedHeaderWithoutWaiting) {
+  ASSERT_EQ(write(fds_[1], "\xff\xff\xff\xff", 4), 4);
+  std::string payload;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ReadFrame(fds_[0], kMaxPayloadBytes, FrameTimeouts{-1, 10000}, &payload).code(),
+            StoreStatus::kInvalid);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_TRUE(payload.empty());
+}
+
+TEST_F(SocketPair, ReadFrameGivesUpOnAStalledFrameButWaitsForAnIdlePeer) {
+  std::string payload;
+  // An idle peer: the first-byte wait applies.
+  EXPECT_EQ(ReadFrame(fds_[0], kMaxPayloadBytes, FrameTimeouts{100, 100}, &payload).code(),
+            StoreStatus::kBusy);
+  // Half a header, then nothing: the rest must come within rest_ms even
+  // when the first byte may be waited for without limit.
+  ASSERT_EQ(write(fds_[1], "\x00\x00", 2), 2);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ReadFrame(fds_[0], kMaxPayloadBytes, FrameTimeouts{-1, 200}, &payload).code(),
+            StoreStatus::kBusy);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST_F(SocketPair, ReadFrameTellsACleanEndFromACutFrame) {
+  std::string payload;
+  ASSERT_EQ(write(fds_[1], "\x00\x00\x00\x08" "abc", 7), 7);
+  shutdown(fds_[1], SHUT_WR);
+  EXPECT_EQ(ReadFrame(fds_[0], kMaxPayloadBytes, FrameTimeouts{1000, 1000}, &payload).code(),
+            StoreStatus::kIOError);
+
+  int clean[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, clean), 0);
+  close(clean[1]);
+  EXPECT_EQ(ReadFrame(clean[0], kMaxPayloadBytes, FrameTimeouts{1000, 1000}, &payload).code(),
+            StoreStatus::kNotFound);
+  close(clean[0]);
+}
+
+}  // namespace
+}  // namespace tav::protocol
