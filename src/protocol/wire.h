@@ -54,8 +54,6 @@ class MessageWriter {
  public:
   explicit MessageWriter(uint16_t operation);
   ~MessageWriter();
-  MessageWriter(MessageWriter&&) noexcept = default;
-  MessageWriter& operator=(MessageWriter&&) noexcept = default;
   MessageWriter(const MessageWriter&) = delete;
   MessageWriter& operator=(const MessageWriter&) = delete;
   // Takes the payload over; `other` is left empty (nothing to wipe twice).
