@@ -6,9 +6,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <sqlite3.h>
 
@@ -305,6 +307,51 @@ TEST_F(ConfigDialogTest, CancelSavesNothing) {
   CTAVGroupRightsArray after;
   ASSERT_EQ(config_.ReadActivityGroupArray(after), 0);
   EXPECT_EQ(after, before);
+}
+
+// Enter on a focused push button presses that button; only elsewhere does
+// it press OK, the default button.
+TEST_F(ConfigDialogTest, EnterPressesTheFocusedButton) {
+  ASSERT_EQ(config_.SetConfigInt(kIdleTimeoutSetting, 20), 0);
+  const size_t events_before = Events(config_.GetAuditTrail()).size();
+  const std::string help = dir_.File("help");
+  ASSERT_EQ(::mkdir(help.c_str(), 0700), 0);
+  std::fclose(std::fopen((help + "/config-6010.html").c_str(), "w"));
+  ::setenv("TAV_HELP_DIR", help.c_str(), 1);
+  // Stands in for the browser: shows the page it is asked to open.
+  QTextBrowser browser;
+  QDesktopServices::setUrlHandler("file", &browser, "setSource");
+
+  bool open_after_help = false;
+  const int result = Run([&](CConfigurationDialog* d) {
+    Timeout(d)->setFocus();
+    Timeout(d)->selectAll();
+    QTest::keyClicks(Timeout(d), "45");
+    for (const char* name : {"ctl1040", "ctl2"}) {
+      auto* button = d->findChild<QPushButton*>(name);
+      button->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(button, Qt::Key_Return);
+      if (button->objectName() == "ctl1040") open_after_help = d->isVisible();
+      if (!d->isVisible()) return;
+    }
+  });
+  QDesktopServices::unsetUrlHandler("file");
+  ::unsetenv("TAV_HELP_DIR");
+  EXPECT_TRUE(open_after_help);
+  EXPECT_EQ(browser.source(), QUrl::fromLocalFile(QString::fromStdString(help + "/config-6010.html")));
+  EXPECT_EQ(result, QDialog::Rejected);
+  EXPECT_EQ(config_.GetConfigInt(kIdleTimeoutSetting, 0), 20);
+  EXPECT_EQ(Events(config_.GetAuditTrail()).size(), events_before);
+
+  // Back in the timeout edit, Enter is OK again.
+  EXPECT_EQ(Run([](CConfigurationDialog* d) {
+              Timeout(d)->setText("45");
+              d->findChild<QPushButton*>("ctl2")->setFocus(Qt::TabFocusReason);
+              Timeout(d)->setFocus(Qt::TabFocusReason);
+              QTest::keyClick(Timeout(d), Qt::Key_Return);
+            }),
+            QDialog::Accepted);
+  EXPECT_EQ(config_.GetConfigInt(kIdleTimeoutSetting, 0), 45);
 }
 
 TEST_F(ConfigDialogTest, FailedSaveKeepsTheDialogOpenAndChangesNothing) {
