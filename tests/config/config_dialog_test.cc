@@ -36,6 +36,7 @@
 #include "records/audit_event_comp.h"
 #include "controls/refusable_tab_widget.h"
 #include "controls/report_list_ctrl.h"
+#include "logon/access.h"
 #include "services/config/group_rights.h"
 #include "services/config/system_configuration.h"
 #include "services/config/system_table.h"
@@ -352,6 +353,32 @@ TEST_F(ConfigDialogTest, EnterPressesTheFocusedButton) {
             }),
             QDialog::Accepted);
   EXPECT_EQ(config_.GetConfigInt(kIdleTimeoutSetting, 0), 45);
+}
+
+// The dialog saves what the administrator changed since it opened. A host
+// that asks the process's configuration object a question meanwhile must not
+// move what the dialog's save is measured against.
+TEST_F(ConfigDialogTest, HostQueryWhileOpenKeepsAnotherWritersChange) {
+  ASSERT_EQ(config_.Set21CFREnabled(1), 0);
+  int asked = -1;
+  WhenModalShows("dlg102", [&](QWidget* w) {
+    // Another workstation asks for a reason for changes of templates.
+    CTAVAuditDataTypeSettingArray audit;
+    ASSERT_EQ(config_.ReadAuditTypeSettingArray(audit), 0);
+    audit.Add(kDataTypeTemplate, kRecordingReasonRequired);
+    ASSERT_EQ(config_.WriteAuditTypeSettingArray(audit), 0);
+    asked = IsAuditRecordingForDataType(kDataTypeTemplate);
+    Press(w, "ctl1004");
+  });
+  const size_t events_before = Events(config_.GetAuditTrail()).size() + 1;
+  CConfigurationDialog dialog(theSystemConfig);
+  EXPECT_EQ(dialog.Run(logon_.Checks()), QDialog::Accepted);
+  EXPECT_EQ(asked, 1);
+  CTAVAuditDataTypeSettingArray stored;
+  ASSERT_EQ(config_.ReadAuditTypeSettingArray(stored), 0);
+  EXPECT_EQ(stored.GetRecordingType(kDataTypeTemplate), kRecordingReasonRequired);
+  // The other writer's change is the only one: the dialog changed nothing.
+  EXPECT_EQ(Events(config_.GetAuditTrail()).size(), events_before);
 }
 
 TEST_F(ConfigDialogTest, FailedSaveKeepsTheDialogOpenAndChangesNothing) {
