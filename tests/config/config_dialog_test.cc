@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -453,7 +455,7 @@ TEST_F(ConfigDialogTest, AuditingTicks) {
     EXPECT_EQ(upper->GetCheckbox(t, 1), 1);
     EXPECT_EQ(upper->GetCheckbox(t, 2), 0);
     EXPECT_EQ(upper->GetCheckbox(t, 3), 1);
-    // A fixed row snaps back.
+    // A fixed row's box does not change.
     ClickCell(upper, RowOf(kDataTypeRunFile), 1);
     EXPECT_EQ(upper->GetCheckbox(RowOf(kDataTypeRunFile), 1), 1);
     // Selecting templates shows their signature settings.
@@ -486,6 +488,50 @@ TEST_F(ConfigDialogTest, AuditingTicks) {
   ASSERT_EQ(loaded.Load(config_), 0);
   EXPECT_EQ(loaded.GetSetting(kDataTypeTemplate, template_keys[0]), 0);
   EXPECT_EQ(loaded.GetSetting(kDataTypeAnalysisSettings, settings_keys[0]), 1);
+}
+
+// The rows of the file types that are always audited are shown fixed:
+// their boxes greyed and not clickable, with a tooltip that says why, while
+// the row can still be selected for its signature activities.
+TEST_F(ConfigDialogTest, AlwaysAuditedRowsAreFixed) {
+  CTAVAuditDataTypeSettingArray audit;
+  audit.Add(kDataTypeTemplate, 1);
+  ASSERT_EQ(config_.WriteAuditTypeSettingArray(audit), 0);
+  const int result = Run([&](CConfigurationDialog* d) {
+    CAuditESigPage* page = d->AuditPage();
+    d->findChild<CXTabCtrl*>("ctl1000")->setCurrentIndex(1);
+    CXListCtrl* upper = page->UpperGrid();
+    const int fixed = RowOf(kDataTypeRunFile);
+    const int open = RowOf(kDataTypeTemplate);
+    page->SelectUpperRow(RowOf(kDataTypeReport));
+    QApplication::processEvents();
+
+    for (int column = 0; column <= 3; ++column) {
+      const QModelIndex cell = upper->model()->index(fixed, column);
+      EXPECT_EQ(cell.data(Qt::ToolTipRole).toString(), "always audited") << column;
+      if (column > 0) {
+        EXPECT_FALSE(upper->model()->flags(cell) & Qt::ItemIsUserCheckable) << column;
+      }
+    }
+    EXPECT_TRUE(upper->model()->flags(upper->model()->index(open, 1)) & Qt::ItemIsUserCheckable);
+    // Both boxes ticked; only the fixed one is drawn disabled.
+    ASSERT_EQ(upper->GetCheckbox(fixed, 1), 1);
+    ASSERT_EQ(upper->GetCheckbox(open, 1), 1);
+    const QImage fixed_box = upper->viewport()->grab(upper->CellRect(fixed, 1)).toImage();
+    const QImage open_box = upper->viewport()->grab(upper->CellRect(open, 1)).toImage();
+    EXPECT_NE(fixed_box, open_box);
+
+    QSignalSpy clicked(upper, &CXListCtrl::checkboxClicked);
+    for (int column = 1; column <= 3; ++column) ClickCell(upper, fixed, column);
+    EXPECT_EQ(clicked.count(), 0);
+    EXPECT_EQ(upper->GetCheckbox(fixed, 1), 1);
+    EXPECT_EQ(upper->GetCheckbox(fixed, 2), 0);
+    // The click selected the row: its signature activities are shown.
+    EXPECT_EQ(page->SelectedUpperRow(), fixed);
+    EXPECT_EQ(page->ShownType(), kDataTypeRunFile);
+    Press(d, "ctl2");
+  });
+  EXPECT_EQ(result, QDialog::Rejected);
 }
 
 TEST_F(ConfigDialogTest, HelpPagesAreFoundOrNothingHappens) {
