@@ -56,7 +56,7 @@ void ConfigTrailPanel::Load() {
   // Newest first, also among changes of the same second (the sort is
   // stable).
   for (size_t i = changes_.size(); i-- > 0;) {
-    const std::array<std::string, 4> cells = TrailRowTexts(changes_[i]);
+    const std::array<std::string, 4> cells = TrailRowTexts(changes_[i], TrailWording::kShown);
     const std::string_view texts[] = {cells[0], cells[1], cells[2], cells[3]};
     const int row = list->AddItem(list->GetItemCount(), texts);
     list->SetItemData(row, i);
@@ -78,7 +78,7 @@ void ConfigTrailPanel::ShowSelectedChange() {
   }
   const uintptr_t index = list->GetItemData(current.row());
   if (index >= changes_.size()) return;
-  ui_->txtChangeDetail->setPlainText(QString::fromStdString(TrailChangeDetail(changes_[index])));
+  ui_->txtChangeDetail->setPlainText(QString::fromStdString(TrailChangeDetail(changes_[index], TrailWording::kShown)));
 }
 
 }  // namespace tav

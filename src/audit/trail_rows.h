@@ -21,19 +21,27 @@ inline constexpr int kTrailWhatColumn = 3;
 inline constexpr std::array<const char*, 4> kTrailColumnHeadings = {
     "Date & Time", "User Login", "Reason for Change", "What Changed"};
 
+// Whose words name the settings and their values: the stored form, which
+// listings and exports keep, or the configuration dialog's, which the
+// viewer shows ("21 CFR Part 11 features: Off -> On").
+enum class TrailWording { kStored, kShown };
+
 // The cells of one change: its date and time in the user's locale, the
 // user, the reason for change (empty when none was given) and what changed
 // ("Changed Record: Access Control Settings > tav-analysts", entries joined
 // by "; "). Line breaks inside a cell become spaces, so that a
 // row stays one line.
-std::array<std::string, 4> TrailRowTexts(const ConfigTrailEvent& change);
+std::array<std::string, 4> TrailRowTexts(const ConfigTrailEvent& change,
+                                         TrailWording wording = TrailWording::kStored);
 
 // Everything the trail holds about one change: who, when, why, then each
 // entry with what changed where and every old and new value.
-std::string TrailChangeDetail(const ConfigTrailEvent& change);
+std::string TrailChangeDetail(const ConfigTrailEvent& change,
+                              TrailWording wording = TrailWording::kStored);
 // The entries part of TrailChangeDetail: per entry what changed where, then
 // its values, entries separated by an empty line.
-std::string TrailEntriesText(const ConfigTrailEvent& change);
+std::string TrailEntriesText(const ConfigTrailEvent& change,
+                             TrailWording wording = TrailWording::kStored);
 
 }  // namespace tav
 

@@ -93,12 +93,14 @@ void CAuditESigPage::FillControls() {
     upper->InsertItem(r, QString::fromStdString(SystemTable::GetAuditTypeName(types[row], true)));
     for (int column = 1; column <= 3; ++column) upper->SetCheckbox(r, column, 0);
     // Fixed rows look disabled but stay selectable (a disabled row could not
-    // be selected, and its signature activities could not be set); their
-    // ticks are put back by the tick rule.
+    // be selected, and its signature activities could not be set): their
+    // boxes are fixed, and say why.
     if (IsFixedAuditType(types[row])) {
       const QRgb grey = upper->palette().color(QPalette::Disabled, QPalette::Text).rgb();
       for (int column = 0; column <= 3; ++column) {
         upper->SetItemColor(r, column, grey, upper->Model()->DefaultBackgroundColor());
+        upper->SetItemToolTipText(r, column, kAlwaysAuditedTip);
+        if (column > 0) upper->Model()->SetCheckboxEnabled(r, column, false);
       }
     }
   }

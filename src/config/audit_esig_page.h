@@ -2,7 +2,8 @@
 // grid (ctl1003) has one row per file type with "Enable Auditing" and the
 // two reason-for-change columns; the lower grid (ctl1004) lists the
 // signature activities of the file type selected above, each "Optional" or
-// "Required". The grids edit a CAuditSettingTable and a CESigSettingTable;
+// "Required". The rows of the file types that are always audited are grey,
+// with fixed boxes. The grids edit a CAuditSettingTable and a CESigSettingTable;
 // the lower grid passes into its table when the selected type changes and
 // at Save.
 #ifndef TAV_CONFIG_AUDIT_ESIG_PAGE_H_
@@ -23,6 +24,8 @@ namespace tav {
 class CXListCtrl;
 
 inline constexpr char kAuditTabTitle[] = "Auditing and E-Signatures";
+// The tooltip of the rows of the file types that are always audited.
+inline constexpr char kAlwaysAuditedTip[] = "always audited";
 
 class CAuditESigPage : public CConfigPage {
   Q_OBJECT

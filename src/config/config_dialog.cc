@@ -16,7 +16,7 @@
 namespace tav {
 
 CConfigurationDialog::CConfigurationDialog(CSystemConfiguration& config, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::ConfigDialog>()), config_(config) {
+    : QDialog(parent), ui_(std::make_unique<Ui::ConfigDialog>()), config_(config.NewEditor()) {
   ui_->setupUi(this);
   ui_->ctl1004->setDefault(true);
   connect(ui_->ctl1001, &QCheckBox::clicked, this, &CConfigurationDialog::OnFeaturesClicked);
@@ -40,17 +40,17 @@ int CConfigurationDialog::Run(const ConfigAccessChecks& checks) {
 void CConfigurationDialog::CreatePages() {
   permissions_ = new CGroupPermissionsPage(ui_->ctl1000);
   ui_->ctl1000->addTab(permissions_, kPermissionsTabTitle);
-  permissions_->Initialize();
+  permissions_->Initialize(*config_);
   audit_ = new CAuditESigPage(ui_->ctl1000);
   ui_->ctl1000->addTab(audit_, kAuditTabTitle);
-  audit_->Initialize();
+  audit_->Initialize(*config_);
 }
 
 void CConfigurationDialog::LoadValues() {
-  ui_->ctl1001->setChecked(config_.Is21CFREnabled() != 0);
-  ui_->ctl1002->setText(QString::number(config_.GetConfigInt(kIdleTimeoutSetting, 0)));
-  permissions_->Load(config_);
-  audit_->Load(config_);
+  ui_->ctl1001->setChecked(config_->Is21CFREnabled() != 0);
+  ui_->ctl1002->setText(QString::number(config_->GetConfigInt(kIdleTimeoutSetting, 0)));
+  permissions_->Load(*config_);
+  audit_->Load(*config_);
 }
 
 void CConfigurationDialog::OnFeaturesClicked() {
@@ -109,11 +109,11 @@ std::string FailureText(int result) {
 std::string CConfigurationDialog::Save(int timeout) {
   // Every change lands or none does: the writes are queued and stored in
   // one transaction, each with its audit event under the acting user.
-  SaveBatch batch(config_);
-  int result = permissions_->Save(config_);
-  if (result == 0) result = audit_->Save(config_);
-  if (result == 0) result = config_.Set21CFREnabled(ui_->ctl1001->isChecked() ? 1 : 0);
-  if (result == 0) result = config_.SetConfigInt(kIdleTimeoutSetting, timeout);
+  SaveBatch batch(*config_);
+  int result = permissions_->Save(*config_);
+  if (result == 0) result = audit_->Save(*config_);
+  if (result == 0) result = config_->Set21CFREnabled(ui_->ctl1001->isChecked() ? 1 : 0);
+  if (result == 0) result = config_->SetConfigInt(kIdleTimeoutSetting, timeout);
   if (result != 0) return FailureText(result);
   return FailureText(batch.Commit());
 }

@@ -4,6 +4,11 @@
 // default button) checks the timeout and saves; Cancel (ctl2) saves
 // nothing; Help (ctl1040) and F1 open the help pages.
 //
+// The dialog reads and saves through an object of its own on the store of
+// the configuration it is given (CSystemConfiguration::NewEditor): what it
+// saves is what the administrator changed since it read, however often
+// others (a host asking theSystemConfig) read meanwhile.
+//
 // Saving writes the permissions, the auditing and signature settings, the
 // switch and the timeout, in that order, as one batch of the configuration
 // service: all of them land, each audited under the acting user, or none
@@ -61,7 +66,7 @@ class CConfigurationDialog : public QDialog {
   int HelpContextForTab(int requested) const;
 
   std::unique_ptr<Ui::ConfigDialog> ui_;
-  CSystemConfiguration& config_;
+  std::unique_ptr<CSystemConfiguration> config_;  // the dialog's own (NewEditor)
   CGroupPermissionsPage* permissions_ = nullptr;  // owned by the tab control
   CAuditESigPage* audit_ = nullptr;               // owned by the tab control
 };

@@ -4,9 +4,9 @@
 
 namespace tav {
 
-void CConfigPage::Initialize() {
+void CConfigPage::Initialize(CSystemConfiguration& config) {
   FillControls();
-  Load(theSystemConfig);
+  Load(config);
 }
 
 }  // namespace tav

@@ -1,6 +1,7 @@
 // CConfigPage: a page of the 21 CFR Part 11 Configuration dialog. It fills
 // its controls, loads from the configuration, and saves to it when the
-// dialog's OK saves. Initialize fills, then loads from theSystemConfig.
+// dialog's OK saves. Initialize fills, then loads from the dialog's
+// configuration.
 //
 // Threads: the GUI thread. Ownership: a Qt widget, owned by the tab
 // control it sits in.
@@ -18,7 +19,7 @@ class CConfigPage : public QWidget {
  public:
   explicit CConfigPage(QWidget* parent = nullptr) : QWidget(parent) {}
 
-  void Initialize();
+  void Initialize(CSystemConfiguration& config);
 
   virtual void FillControls() {}
   virtual void Load(CSystemConfiguration& /*config*/) {}

@@ -85,7 +85,9 @@ void ReportCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
   } else if (cell->combo && selected) {
     DrawComboCell(painter, rect, text, font, *cell, row_enabled);
   } else if (cell->check == 0 || cell->check == 1) {
-    DrawCheckbox(painter, rect, text, font, cell->check, row_enabled, colors.text);
+    // A fixed box is drawn as a disabled row's is.
+    DrawCheckbox(painter, rect, text, font, cell->check, row_enabled && cell->check_enabled,
+                 colors.text);
   } else {
     QRect room = rect.adjusted(2, 0, -2, 0);
     const QIcon icon = model->Image(cell->image);

@@ -182,6 +182,17 @@ bool ReportListModel::GetEnabled(int row) const {
   return Valid(row, 0) && At(row, 0).data.enabled;
 }
 
+bool ReportListModel::SetCheckboxEnabled(int row, int column, bool enabled) {
+  if (!Valid(row, column)) return false;
+  At(row, column).data.check_enabled = enabled;
+  CellChanged(row, column);
+  return true;
+}
+
+bool ReportListModel::GetCheckboxEnabled(int row, int column) const {
+  return Valid(row, column) && At(row, column).data.check_enabled;
+}
+
 bool ReportListModel::SetBold(int row, int column, bool bold) {
   if (!Valid(row, column)) return false;
   At(row, column).data.bold = bold;
@@ -386,7 +397,9 @@ bool ReportListModel::setData(const QModelIndex& index, const QVariant& value, i
   if (role == Qt::CheckStateRole) {
     // A disabled row takes no clicks, and a cell without a checkbox is not
     // given one from outside.
-    if (!GetEnabled(row) || GetCheckbox(row, column) < 0) return false;
+    if (!GetEnabled(row) || GetCheckbox(row, column) < 0 || !GetCheckboxEnabled(row, column)) {
+      return false;
+    }
     const int state = value.toInt() == Qt::Unchecked ? 0 : 1;
     return SetCheckbox(row, column, state);
   }
@@ -401,7 +414,8 @@ Qt::ItemFlags ReportListModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
   if (At(index.row(), 0).data.enabled) {
     flags |= Qt::ItemIsEnabled;
-    if (At(index.row(), index.column()).data.check >= 0) flags |= Qt::ItemIsUserCheckable;
+    const XListCellData& cell = At(index.row(), index.column()).data;
+    if (cell.check >= 0 && cell.check_enabled) flags |= Qt::ItemIsUserCheckable;
   }
   return flags;
 }
@@ -433,7 +447,7 @@ CheckClickPlan PlanCheckboxClick(const ReportListModel& model, int row, int colu
   if (model.Cell(row, column) == nullptr) return plan;
   plan.restore_selection =
       column >= 1 && std::binary_search(selected_before.begin(), selected_before.end(), row);
-  if (!model.GetEnabled(row)) return plan;
+  if (!model.GetEnabled(row) || !model.GetCheckboxEnabled(row, column)) return plan;
   const int state = model.GetCheckbox(row, column);
   if (state < 0) return plan;
   plan.new_state = state == 1 ? 0 : 1;
@@ -441,7 +455,7 @@ CheckClickPlan PlanCheckboxClick(const ReportListModel& model, int row, int colu
   rows.insert(std::upper_bound(rows.begin(), rows.end(), row), row);
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   for (int r : rows) {
-    if (model.Cell(r, column) != nullptr && model.GetCheckbox(r, column) != plan.new_state) {
+    if (model.GetCheckboxEnabled(r, column) && model.GetCheckbox(r, column) != plan.new_state) {
       plan.rows.push_back(r);
     }
   }

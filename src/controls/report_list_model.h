@@ -30,7 +30,7 @@
 
 namespace tav {
 
-// One cell of a row: the seventeen fields with their defaults. The row-level
+// One cell of a row: the eighteen fields with their defaults. The row-level
 // fields (enabled, item data) are those of the row's column 0 record.
 struct XListCellData {
   bool enabled = true;           // column 0: the row takes clicks
@@ -49,6 +49,7 @@ struct XListCellData {
   QString progress_text;         // format of the bar's text; "%d%%" if empty
   bool show_progress_text = true;
   int check = -1;                // -1 no checkbox, 0 unchecked, 1 checked
+  bool check_enabled = true;     // the checkbox takes clicks (its row may still)
   quintptr item_data = 0;        // the caller's value for the row
 };
 
@@ -126,6 +127,11 @@ class ReportListModel : public QAbstractTableModel {
 
   bool SetEnabled(int row, bool enabled);
   bool GetEnabled(int row) const;  // false for a bad row
+  // A fixed checkbox: drawn disabled and never flipped by a click or
+  // setData, while its row stays enabled and selectable. SetCheckbox still
+  // sets it.
+  bool SetCheckboxEnabled(int row, int column, bool enabled);
+  bool GetCheckboxEnabled(int row, int column) const;  // false for bad indices
   bool SetBold(int row, int column, bool bold);
   bool GetBold(int row, int column) const;
   bool SetItemImage(int row, int column, int image);
@@ -218,8 +224,9 @@ struct CheckClickPlan {
 // down, `selected_after` those selected now (both ascending). When the
 // clicked row was selected before and the column is 1 or more, the earlier
 // selection counts (a click on a checkbox keeps a multiple selection). A
-// checkbox cell of an enabled row flips: every counted row, and the clicked
-// one, whose cell differs from the new state takes it.
+// checkbox cell of an enabled row flips unless it is fixed: every counted
+// row, and the clicked one, whose cell is not fixed and differs from the new
+// state takes it.
 CheckClickPlan PlanCheckboxClick(const ReportListModel& model, int row, int column,
                                  const std::vector<int>& selected_before,
                                  const std::vector<int>& selected_after);

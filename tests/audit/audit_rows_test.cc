@@ -93,6 +93,24 @@ TEST(TrailRows, OneLinePerChangeAndEveryValueInTheDetail) {
             std::string::npos);
 }
 
+// The viewer shows the dialog's words; listings and exports keep the stored
+// form.
+TEST(TrailRows, ShownWordingOnlyWhereAskedFor) {
+  ConfigTrailEvent change;
+  change.entries.push_back({"Changed Record", "21CFREnabledFlag",
+                            "    [Changed] 21CFREnabledFlag [From] 0 [To] 1\n",
+                            "21 CFR Part 11 features", "21 CFR Part 11 features: Off -> On\n"});
+  EXPECT_EQ(TrailRowTexts(change, TrailWording::kShown)[kTrailWhatColumn],
+            "Changed Record: 21 CFR Part 11 features");
+  EXPECT_NE(TrailChangeDetail(change, TrailWording::kShown)
+                .find("Changed Record: 21 CFR Part 11 features\n"
+                      "21 CFR Part 11 features: Off -> On\n"),
+            std::string::npos);
+  EXPECT_EQ(TrailRowTexts(change)[kTrailWhatColumn], "Changed Record: 21CFREnabledFlag");
+  EXPECT_EQ(TrailEntriesText(change),
+            "Changed Record: 21CFREnabledFlag\n    [Changed] 21CFREnabledFlag [From] 0 [To] 1\n");
+}
+
 struct Table {
   std::vector<const char*> headings;
   std::vector<std::vector<std::string>> rows;

@@ -256,10 +256,10 @@ TEST_F(SystemAuditTest, TheTrailOpensForAUserAllowedToViewAuditTrails) {
   EXPECT_EQ(seen.tab, 1);
   EXPECT_TRUE(boxes_.boxes().empty());
   // The switch, then the rights: the later change on top, selected and
-  // described below with its values.
+  // described below with its values, in the configuration dialog's words.
   EXPECT_GE(seen.trail_rows, 2);
-  EXPECT_NE(seen.trail_top.find("Access Control Settings"), std::string::npos) << seen.trail_top;
-  EXPECT_NE(seen.detail.find("Access Control Settings"), std::string::npos) << seen.detail;
+  EXPECT_NE(seen.trail_top.find("User Group Permissions"), std::string::npos) << seen.trail_top;
+  EXPECT_NE(seen.detail.find("User Group Permissions"), std::string::npos) << seen.detail;
   EXPECT_EQ(seen.detail.find("21CFREnabledFlag"), std::string::npos) << seen.detail;
   // The viewer on the event log shows the "Enabled 21CFR11" event too.
   EXPECT_NE(std::find(seen.events.begin(), seen.events.end(), "Enabled 21CFR11"),

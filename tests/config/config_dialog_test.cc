@@ -6,9 +6,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDesktopServices>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <sqlite3.h>
 
@@ -34,6 +38,7 @@
 #include "records/audit_event_comp.h"
 #include "controls/refusable_tab_widget.h"
 #include "controls/report_list_ctrl.h"
+#include "logon/access.h"
 #include "services/config/group_rights.h"
 #include "services/config/system_configuration.h"
 #include "services/config/system_table.h"
@@ -307,6 +312,77 @@ TEST_F(ConfigDialogTest, CancelSavesNothing) {
   EXPECT_EQ(after, before);
 }
 
+// Enter on a focused push button presses that button; only elsewhere does
+// it press OK, the default button.
+TEST_F(ConfigDialogTest, EnterPressesTheFocusedButton) {
+  ASSERT_EQ(config_.SetConfigInt(kIdleTimeoutSetting, 20), 0);
+  const size_t events_before = Events(config_.GetAuditTrail()).size();
+  const std::string help = dir_.File("help");
+  ASSERT_EQ(::mkdir(help.c_str(), 0700), 0);
+  std::fclose(std::fopen((help + "/config-6010.html").c_str(), "w"));
+  ::setenv("TAV_HELP_DIR", help.c_str(), 1);
+  // Stands in for the browser: shows the page it is asked to open.
+  QTextBrowser browser;
+  QDesktopServices::setUrlHandler("file", &browser, "setSource");
+
+  bool open_after_help = false;
+  const int result = Run([&](CConfigurationDialog* d) {
+    Timeout(d)->setFocus();
+    Timeout(d)->selectAll();
+    QTest::keyClicks(Timeout(d), "45");
+    for (const char* name : {"ctl1040", "ctl2"}) {
+      auto* button = d->findChild<QPushButton*>(name);
+      button->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(button, Qt::Key_Return);
+      if (button->objectName() == "ctl1040") open_after_help = d->isVisible();
+      if (!d->isVisible()) return;
+    }
+  });
+  QDesktopServices::unsetUrlHandler("file");
+  ::unsetenv("TAV_HELP_DIR");
+  EXPECT_TRUE(open_after_help);
+  EXPECT_EQ(browser.source(), QUrl::fromLocalFile(QString::fromStdString(help + "/config-6010.html")));
+  EXPECT_EQ(result, QDialog::Rejected);
+  EXPECT_EQ(config_.GetConfigInt(kIdleTimeoutSetting, 0), 20);
+  EXPECT_EQ(Events(config_.GetAuditTrail()).size(), events_before);
+
+  // Back in the timeout edit, Enter is OK again.
+  EXPECT_EQ(Run([](CConfigurationDialog* d) {
+              Timeout(d)->setText("45");
+              d->findChild<QPushButton*>("ctl2")->setFocus(Qt::TabFocusReason);
+              Timeout(d)->setFocus(Qt::TabFocusReason);
+              QTest::keyClick(Timeout(d), Qt::Key_Return);
+            }),
+            QDialog::Accepted);
+  EXPECT_EQ(config_.GetConfigInt(kIdleTimeoutSetting, 0), 45);
+}
+
+// The dialog saves what the administrator changed since it opened. A host
+// that asks the process's configuration object a question meanwhile must not
+// move what the dialog's save is measured against.
+TEST_F(ConfigDialogTest, HostQueryWhileOpenKeepsAnotherWritersChange) {
+  ASSERT_EQ(config_.Set21CFREnabled(1), 0);
+  int asked = -1;
+  WhenModalShows("dlg102", [&](QWidget* w) {
+    // Another workstation asks for a reason for changes of templates.
+    CTAVAuditDataTypeSettingArray audit;
+    ASSERT_EQ(config_.ReadAuditTypeSettingArray(audit), 0);
+    audit.Add(kDataTypeTemplate, kRecordingReasonRequired);
+    ASSERT_EQ(config_.WriteAuditTypeSettingArray(audit), 0);
+    asked = IsAuditRecordingForDataType(kDataTypeTemplate);
+    Press(w, "ctl1004");
+  });
+  const size_t events_before = Events(config_.GetAuditTrail()).size() + 1;
+  CConfigurationDialog dialog(theSystemConfig);
+  EXPECT_EQ(dialog.Run(logon_.Checks()), QDialog::Accepted);
+  EXPECT_EQ(asked, 1);
+  CTAVAuditDataTypeSettingArray stored;
+  ASSERT_EQ(config_.ReadAuditTypeSettingArray(stored), 0);
+  EXPECT_EQ(stored.GetRecordingType(kDataTypeTemplate), kRecordingReasonRequired);
+  // The other writer's change is the only one: the dialog changed nothing.
+  EXPECT_EQ(Events(config_.GetAuditTrail()).size(), events_before);
+}
+
 TEST_F(ConfigDialogTest, FailedSaveKeepsTheDialogOpenAndChangesNothing) {
   TAV_SKIP_ON_LAB_STORE("locks the database file");
   // The database takes its wait for locks when it opens.
@@ -379,7 +455,7 @@ TEST_F(ConfigDialogTest, AuditingTicks) {
     EXPECT_EQ(upper->GetCheckbox(t, 1), 1);
     EXPECT_EQ(upper->GetCheckbox(t, 2), 0);
     EXPECT_EQ(upper->GetCheckbox(t, 3), 1);
-    // A fixed row snaps back.
+    // A fixed row's box does not change.
     ClickCell(upper, RowOf(kDataTypeRunFile), 1);
     EXPECT_EQ(upper->GetCheckbox(RowOf(kDataTypeRunFile), 1), 1);
     // Selecting templates shows their signature settings.
@@ -412,6 +488,50 @@ TEST_F(ConfigDialogTest, AuditingTicks) {
   ASSERT_EQ(loaded.Load(config_), 0);
   EXPECT_EQ(loaded.GetSetting(kDataTypeTemplate, template_keys[0]), 0);
   EXPECT_EQ(loaded.GetSetting(kDataTypeAnalysisSettings, settings_keys[0]), 1);
+}
+
+// The rows of the file types that are always audited are shown fixed:
+// their boxes greyed and not clickable, with a tooltip that says why, while
+// the row can still be selected for its signature activities.
+TEST_F(ConfigDialogTest, AlwaysAuditedRowsAreFixed) {
+  CTAVAuditDataTypeSettingArray audit;
+  audit.Add(kDataTypeTemplate, 1);
+  ASSERT_EQ(config_.WriteAuditTypeSettingArray(audit), 0);
+  const int result = Run([&](CConfigurationDialog* d) {
+    CAuditESigPage* page = d->AuditPage();
+    d->findChild<CXTabCtrl*>("ctl1000")->setCurrentIndex(1);
+    CXListCtrl* upper = page->UpperGrid();
+    const int fixed = RowOf(kDataTypeRunFile);
+    const int open = RowOf(kDataTypeTemplate);
+    page->SelectUpperRow(RowOf(kDataTypeReport));
+    QApplication::processEvents();
+
+    for (int column = 0; column <= 3; ++column) {
+      const QModelIndex cell = upper->model()->index(fixed, column);
+      EXPECT_EQ(cell.data(Qt::ToolTipRole).toString(), "always audited") << column;
+      if (column > 0) {
+        EXPECT_FALSE(upper->model()->flags(cell) & Qt::ItemIsUserCheckable) << column;
+      }
+    }
+    EXPECT_TRUE(upper->model()->flags(upper->model()->index(open, 1)) & Qt::ItemIsUserCheckable);
+    // Both boxes ticked; only the fixed one is drawn disabled.
+    ASSERT_EQ(upper->GetCheckbox(fixed, 1), 1);
+    ASSERT_EQ(upper->GetCheckbox(open, 1), 1);
+    const QImage fixed_box = upper->viewport()->grab(upper->CellRect(fixed, 1)).toImage();
+    const QImage open_box = upper->viewport()->grab(upper->CellRect(open, 1)).toImage();
+    EXPECT_NE(fixed_box, open_box);
+
+    QSignalSpy clicked(upper, &CXListCtrl::checkboxClicked);
+    for (int column = 1; column <= 3; ++column) ClickCell(upper, fixed, column);
+    EXPECT_EQ(clicked.count(), 0);
+    EXPECT_EQ(upper->GetCheckbox(fixed, 1), 1);
+    EXPECT_EQ(upper->GetCheckbox(fixed, 2), 0);
+    // The click selected the row: its signature activities are shown.
+    EXPECT_EQ(page->SelectedUpperRow(), fixed);
+    EXPECT_EQ(page->ShownType(), kDataTypeRunFile);
+    Press(d, "ctl2");
+  });
+  EXPECT_EQ(result, QDialog::Rejected);
 }
 
 TEST_F(ConfigDialogTest, HelpPagesAreFoundOrNothingHappens) {

@@ -160,6 +160,18 @@ TEST_F(ESignatureDialogTest, EnterMovesThroughTheVisibleFields) {
   }
 }
 
+TEST_F(ESignatureDialogTest, EnterOnTheFocusedCancelCancels) {
+  BoxRecorder boxes;
+  ESignatureDialog& dialog = Open(Setup());
+  QTest::keyClicks(Find<QLineEdit>(&dialog, "ctl1002"), "dave");
+  Find(&dialog, "ctl2")->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_TRUE(backend_.events.empty());
+}
+
 TEST_F(ESignatureDialogTest, ReasonThenCredentialsAreChecked) {
   BoxRecorder boxes;
   ESignatureDialog& dialog = Open(Setup());

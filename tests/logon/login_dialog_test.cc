@@ -101,6 +101,30 @@ TEST_F(LoginDialogTest, WithoutADomainThePasswordRowTakesTheDomainRowsPlace) {
   EXPECT_EQ(without.controller().domain(), "");
 }
 
+// Enter on a focused button presses it: Cancel cancels without an attempt,
+// OK authenticates.
+TEST_F(LoginDialogTest, EnterOnAFocusedButtonPressesIt) {
+  testing::SetDomain("");
+  UserLoginDialog cancelled(nullptr, backend_, "alice", "");
+  cancelled.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&cancelled));
+  QTest::keyClicks(Find<QLineEdit>(&cancelled, "ctl1003"), "Alice-Pass1");
+  Find<QPushButton>(&cancelled, "ctl2")->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(cancelled.focusWidget(), Qt::Key_Return);
+  EXPECT_EQ(cancelled.result(), QDialog::Rejected);
+  EXPECT_FALSE(cancelled.isVisible());
+  EXPECT_TRUE(backend_.events.empty());
+
+  UserLoginDialog accepted(nullptr, backend_, "alice", "");
+  accepted.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&accepted));
+  QTest::keyClicks(Find<QLineEdit>(&accepted, "ctl1003"), "Alice-Pass1");
+  Find<QPushButton>(&accepted, "ctl1001")->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(accepted.focusWidget(), Qt::Key_Return);
+  EXPECT_EQ(accepted.result(), QDialog::Accepted);
+  EXPECT_EQ(backend_.events, std::vector<std::string>{"10 alice"});
+}
+
 TEST_F(LoginDialogTest, InitialFocusFollowsWhatIsFilledIn) {
   struct Case {
     const char* domain_config;

@@ -7,6 +7,7 @@
 #include "records/esig_config_comp.h"
 #include "records/property_item.h"
 #include "services/config/config_records.h"
+#include "services/config/config_trail_text.h"
 #include "services/config/system_table.h"
 #include "util/strings.h"
 
@@ -130,8 +131,10 @@ bool DescribeConfigTrail(CSystemConfiguration& config, std::vector<ConfigTrailEv
     ConfigTrailEntry text;
     text.what = GetAuditCodeName(entry.GetAuditCode());
     std::vector<std::string> where;
-    for (const CComponent* element : PathElements(entry)) where.push_back(BriefRecordText(*element));
+    const std::vector<const CComponent*> path = PathElements(entry);
+    for (const CComponent* element : path) where.push_back(BriefRecordText(*element));
     const CComponent* record = entry.GetRecord();
+    const CComponent* now = nullptr;
     // A changed record's values are in the description.
     if (record != nullptr) {
       where.push_back(BriefRecordText(*record, entry.GetAuditCode() != kAuditChangedRecord));
@@ -140,7 +143,6 @@ bool DescribeConfigTrail(CSystemConfiguration& config, std::vector<ConfigTrailEv
     if (entry.GetAuditCode() == kAuditChangedRecord && record != nullptr) {
       // The new version: what the next change of the same record replaced,
       // else what is stored now.
-      const CComponent* now = nullptr;
       for (size_t later = index + 1; later < flat.size() && now == nullptr; ++later) {
         const AUDITCODE code = flat[later].entry->GetAuditCode();
         if ((code == kAuditChangedRecord || code == kAuditDeletedRecord) &&
@@ -154,6 +156,10 @@ bool DescribeConfigTrail(CSystemConfiguration& config, std::vector<ConfigTrailEv
                record->IsExpandable()) {
       text.description = Listing(*record, "[Deleted]");
     }
+    ShownTrailEntry shown =
+        ShowTrailEntry(entry.GetAuditCode(), path, record, now, text.description);
+    text.shown_where = std::move(shown.where);
+    text.shown_description = std::move(shown.description);
     (*out)[owner[index]].entries.push_back(std::move(text));
   }
   return true;

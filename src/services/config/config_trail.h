@@ -1,6 +1,7 @@
 // The configuration audit trail as a person reads it: each audit event with
 // its user, time and reason for change, and each entry with what changed,
-// where, and the change description of the old and the new version.
+// where, and the change description of the old and the new version; each
+// entry also in the words of the configuration dialog.
 //
 // An entry stores the old version of a changed record only; the new version
 // is the old version of the next change of the same record in the trail,
@@ -23,6 +24,10 @@ struct ConfigTrailEntry {
   std::string what;         // "Changed Record"
   std::string where;        // "Access Control Settings > tav-analysts"
   std::string description;  // lines ending in "\n"; may be empty
+  // The same in the words of the configuration dialog, for the viewer
+  // (config_trail_text.h).
+  std::string shown_where;        // "User Group Permissions > tav-analysts"
+  std::string shown_description;  // "21 CFR Part 11 features: Off -> On\n"
 };
 
 struct ConfigTrailEvent {

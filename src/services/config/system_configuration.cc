@@ -91,6 +91,10 @@ void LoadConfigurationService() { LoadService(); }
 
 CSystemConfiguration::~CSystemConfiguration() = default;
 
+std::unique_ptr<CSystemConfiguration> CSystemConfiguration::NewEditor() const {
+  return std::make_unique<CSystemConfiguration>(database_path_);
+}
+
 std::string CSystemConfiguration::LastErrorMessage() { return t_last_error; }
 
 StoreStatus CSystemConfiguration::Db(std::shared_ptr<ComplianceDb>* db) const {

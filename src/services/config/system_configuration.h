@@ -15,7 +15,12 @@
 // trail. An array write applies what the caller changed since it last read
 // that kind through this object (settings_merge.h), so a change made by
 // another process in between is kept; without an earlier read it replaces
-// the stored kind. After a failed read of a kind its writes are refused
+// the stored kind. That base belongs to the object, and every array read
+// through it replaces it, also one made only to answer a question. So a
+// reader that will write back what it read while others read through the
+// same object (the configuration dialog, beside a host's queries on
+// theSystemConfig) works through an object of its own: NewEditor.
+// After a failed read of a kind its writes are refused
 // until a read succeeds, since the caller then holds an empty array rather
 // than its edit of the settings. A write that changes nothing stores nothing. Switching
 // the features on or off also writes system event 8 or 9 in the same
@@ -84,6 +89,10 @@ class CSystemConfiguration : public TAV2FileManager {
   // The settings of the compliance database at `database_path`.
   explicit CSystemConfiguration(std::string database_path);
   ~CSystemConfiguration() override;
+
+  // A new object on the same store, whose merge bases are its own: reads
+  // through this object no longer move the base of its writes.
+  std::unique_ptr<CSystemConfiguration> NewEditor() const;
 
   // Nonzero while the 21 CFR Part 11 features are on.
   int Is21CFREnabled();
