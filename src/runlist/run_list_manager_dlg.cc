@@ -10,6 +10,7 @@
 #include "runlist/run_list_operations.h"
 #include "runlist/run_list_page.h"
 #include "services/config/system_ids.h"
+#include "ui/button_keys.h"
 #include "ui_run_list_manager_dlg.h"
 
 namespace tav {
@@ -31,6 +32,7 @@ CRunListManagerDlg::CRunListManagerDlg(QWidget* parent)
   connect(ui_->ctl5, &QPushButton::clicked, this, &CRunListManagerDlg::OnDelete);
   connect(ui_->ctl6, &QPushButton::clicked, this, [this] { run_list_->Import(); });
   connect(ui_->ctl2, &QPushButton::clicked, this, &QDialog::reject);
+  PressFocusedButtonOnEnter(this);
   ui_->ctl1030->setFocus();
   SelectPage(0);
 }

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -531,6 +532,64 @@ TEST_F(RunListDialogTest, MoveCarriesAFileToAnotherFileSystem) {
   ASSERT_NE(list, nullptr);
   EXPECT_NE(list->FindByPath(target_folder + "/a.tav"), nullptr);
   std::system(("rm -rf '" + target_folder + "'").c_str());
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// The manager has no default button: Enter (or Return, or the keypad's
+// Enter) presses the button that has the focus, and nothing when the list
+// has it.
+TEST_F(RunListDialogTest, EnterPressesTheFocusedButton) {
+  const std::string a = AddRunFile("a.tav");
+  const std::string b = AddRunFile("b.tav");
+  int folder_asked = 0;
+  int files_asked = 0;
+  const int result = Run([&](CRunListManagerDlg* d) {
+    d->RunListPage()->SetFolderChooser([&](QWidget*, const std::string&) {
+      ++folder_asked;
+      return std::optional<std::string>();
+    });
+    d->RunListPage()->SetFileChooser([&](QWidget*) {
+      ++files_asked;
+      return std::vector<std::string>();
+    });
+    auto enter_on = [d](const char* name, Qt::Key key = Qt::Key_Return,
+                        Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+      auto* button = d->findChild<QPushButton*>(name);
+      button->setFocus();
+      QTest::keyClick(button, key, modifiers);
+    };
+    Select(d, "a.tav");
+    RunList(d)->setFocus();
+    QTest::keyClick(RunList(d), Qt::Key_Return);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_TRUE(host_->opened.empty());
+
+    enter_on("ctl3");  // Move: asks for a folder
+    EXPECT_EQ(folder_asked, 1);
+    enter_on("ctl6", Qt::Key_Enter, Qt::KeypadModifier);  // Import: asks for files
+    EXPECT_EQ(files_asked, 1);
+    enter_on("ctl5");  // Delete
+    EXPECT_FALSE(RunFileExists(a));
+    ASSERT_EQ(RunList(d)->GetItemCount(), 1);
+    EXPECT_TRUE(d->isVisible());
+    Select(d, "b.tav");
+    enter_on("ctl1034", Qt::Key_Enter, Qt::KeypadModifier);  // Open: closes
+    EXPECT_FALSE(d->isVisible());
+  });
+  EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_EQ(host_->opened, std::vector<std::string>{b});
+  EXPECT_EQ(Run([](CRunListManagerDlg* d) {
+              auto* close = d->findChild<QPushButton*>("ctl2");
+              close->setFocus();
+              QTest::keyClick(close, Qt::Key_Return);
+              EXPECT_FALSE(d->isVisible());
+            }),
+            QDialog::Rejected);
 }
 
 }  // namespace
