@@ -286,8 +286,13 @@ TAVSECURITYUI_API int32_t TAVSecurityUI_DoSysAuditTrail(HWND parent);
  * events, with TAVSECURITYUI_MSG_OPEN_FILE or TAVSECURITYUI_MSG_IS_FILE_OPEN,
  * the path as a writable NUL-terminated copy, and the caller's context. For
  * "is file open" the return value and the path answer as above; for "open
- * file" the return value is ignored. Without a parent and without a
- * callback, "Open" and "Delete" do nothing. */
+ * file" the return value is ignored. "is file open" comes while the manager
+ * is up, before the deletion; "open file" comes as the event does, after
+ * the manager has closed: the callback is called just before
+ * TAVSecurityUI_DoRunListManager returns. The path belongs to the library
+ * and lives until the callback returns: a host that needs it later copies
+ * it. Without a parent and without a callback, "Open" and "Delete" do
+ * nothing. */
 #define TAVSECURITYUI_EVENT_OPEN_FILE 1364    /* QEvent::User + 364 */
 #define TAVSECURITYUI_EVENT_IS_FILE_OPEN 1365 /* QEvent::User + 365 */
 #define TAVSECURITYUI_MSG_OPEN_FILE 0x56C

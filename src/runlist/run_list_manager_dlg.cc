@@ -104,8 +104,13 @@ void CRunListManagerDlg::OnDelete() {
 }
 
 void ShowRunListManager(QWidget* parent) {
-  CRunListManagerDlg dialog(parent);
-  dialog.exec();
+  {
+    CRunListManagerDlg dialog(parent);
+    dialog.exec();
+  }
+  // A host told through its callback opens the file now that the dialog is
+  // gone, as a host told by the posted event does.
+  DeliverPostedOpenFile();
 }
 
 }  // namespace tav

@@ -61,7 +61,8 @@ class CRunListManagerDlg : public QDialog, public CTabPageHost {
   CFileRecordHistoryPage* history_ = nullptr;  // owned by the tab control
 };
 
-// Runs the dialog modally over `parent` (may be null).
+// Runs the dialog modally over `parent` (may be null); a file chosen with
+// Open reaches a host's callback after the dialog has closed.
 void ShowRunListManager(QWidget* parent);
 
 }  // namespace tav
