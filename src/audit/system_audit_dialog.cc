@@ -8,6 +8,7 @@
 #include "audit/event_log_page.h"
 #include "controls/refusable_tab_widget.h"
 #include "ui/button_keys.h"
+#include "ui/screen_fit.h"
 #include "ui_system_audit_dialog.h"
 
 namespace tav {
@@ -54,6 +55,7 @@ void SystemAuditDialog::keyPressEvent(QKeyEvent* event) {
 
 void RunSystemAudit(QWidget* parent, int initial_tab) {
   SystemAuditDialog dialog(parent, initial_tab);
+  KeepOnScreen(&dialog);
   dialog.exec();
 }
 

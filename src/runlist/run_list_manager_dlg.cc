@@ -11,6 +11,7 @@
 #include "runlist/run_list_page.h"
 #include "services/config/system_ids.h"
 #include "ui/button_keys.h"
+#include "ui/screen_fit.h"
 #include "ui_run_list_manager_dlg.h"
 
 namespace tav {
@@ -106,6 +107,7 @@ void CRunListManagerDlg::OnDelete() {
 void ShowRunListManager(QWidget* parent) {
   {
     CRunListManagerDlg dialog(parent);
+    KeepOnScreen(&dialog);
     dialog.exec();
   }
   // A host told through its callback opens the file now that the dialog is
