@@ -61,6 +61,17 @@
  *
  *   Identifiers (activities, groups, data types) are the configuration
  *   service's numbers, passed as 32-bit integers.
+ *
+ *   Controlled activities. The dialogs leave it to the host to decide who
+ *   may open them: while a user is logged on, the configuration dialog
+ *   opens its pages without asking anything more. Before it opens a dialog
+ *   or does anything else that is a controlled activity, a host asks
+ *   TAVSecurityUI_IsUserAllowedAccess(activity), which tells a refused user
+ *   why, and does nothing when the answer is 0: activity 0 before
+ *   TAVSecurityUI_showModal21CFR11Dialog, 13 before the System Audit viewer
+ *   (TAVSecurityUI_DoSysEventViewer, TAVSecurityUI_DoSysAuditTrail), 6
+ *   before TAVSecurityUI_DoRunListManager. The sample host tav-host does so
+ *   (src/apps/tav-host/host_window.cc).
  */
 #ifndef TAVSECURITYUI_H_
 #define TAVSECURITYUI_H_
