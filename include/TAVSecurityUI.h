@@ -61,6 +61,17 @@
  *
  *   Identifiers (activities, groups, data types) are the configuration
  *   service's numbers, passed as 32-bit integers.
+ *
+ *   Controlled activities. The dialogs leave it to the host to decide who
+ *   may open them: while a user is logged on, the configuration dialog
+ *   opens its pages without asking anything more. Before it opens a dialog
+ *   or does anything else that is a controlled activity, a host asks
+ *   TAVSecurityUI_IsUserAllowedAccess(activity), which tells a refused user
+ *   why, and does nothing when the answer is 0: activity 0 before
+ *   TAVSecurityUI_showModal21CFR11Dialog, 13 before the System Audit viewer
+ *   (TAVSecurityUI_DoSysEventViewer, TAVSecurityUI_DoSysAuditTrail), 6
+ *   before TAVSecurityUI_DoRunListManager. The sample host tav-host does so
+ *   (src/apps/tav-host/host_window.cc).
  */
 #ifndef TAVSECURITYUI_H_
 #define TAVSECURITYUI_H_
@@ -286,8 +297,13 @@ TAVSECURITYUI_API int32_t TAVSecurityUI_DoSysAuditTrail(HWND parent);
  * events, with TAVSECURITYUI_MSG_OPEN_FILE or TAVSECURITYUI_MSG_IS_FILE_OPEN,
  * the path as a writable NUL-terminated copy, and the caller's context. For
  * "is file open" the return value and the path answer as above; for "open
- * file" the return value is ignored. Without a parent and without a
- * callback, "Open" and "Delete" do nothing. */
+ * file" the return value is ignored. "is file open" comes while the manager
+ * is up, before the deletion; "open file" comes as the event does, after
+ * the manager has closed: the callback is called just before
+ * TAVSecurityUI_DoRunListManager returns. The path belongs to the library
+ * and lives until the callback returns: a host that needs it later copies
+ * it. Without a parent and without a callback, "Open" and "Delete" do
+ * nothing. */
 #define TAVSECURITYUI_EVENT_OPEN_FILE 1364    /* QEvent::User + 364 */
 #define TAVSECURITYUI_EVENT_IS_FILE_OPEN 1365 /* QEvent::User + 365 */
 #define TAVSECURITYUI_MSG_OPEN_FILE 0x56C

@@ -67,8 +67,9 @@ fi
 
 pictures="$build/tour"
 rm -rf "$pictures"
-echo "== no display: tav-host tours its dialogs offscreen as alice"
-printf '%s\n' "Alice-Lab-2024" | "$host" --tour "$pictures" --tour-user alice
+echo "== no display: tav-host tours its dialogs offscreen as alice (bob configures)"
+printf '%s\n' "Alice-Lab-2024" "Bob-Admin-2024" |
+  "$host" --tour "$pictures" --tour-user alice --tour-admin bob
 echo
 echo "== the signature the tour made, as the document keeps it"
 "$tavsec" records dump "$pictures/plate-42.tav" | sed -n '/^Tag = ESIG/,$p'

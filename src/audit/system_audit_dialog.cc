@@ -7,6 +7,8 @@
 #include "audit/config_trail_panel.h"
 #include "audit/event_log_page.h"
 #include "controls/refusable_tab_widget.h"
+#include "ui/button_keys.h"
+#include "ui/screen_fit.h"
 #include "ui_system_audit_dialog.h"
 
 namespace tav {
@@ -21,6 +23,7 @@ SystemAuditDialog::SystemAuditDialog(QWidget* parent, int initial_tab)
   ui_->ctl1039->addTab(config_trail_, QString::fromLatin1(kConfigTrailTabText));
   ConnectTabControl(ui_->ctl1039);
   connect(ui_->ctl2, &QPushButton::clicked, this, &QDialog::reject);
+  PressFocusedButtonOnEnter(this);
   ui_->ctl1039->setFocus();
   SelectPage(initial_tab);
 }
@@ -52,6 +55,7 @@ void SystemAuditDialog::keyPressEvent(QKeyEvent* event) {
 
 void RunSystemAudit(QWidget* parent, int initial_tab) {
   SystemAuditDialog dialog(parent, initial_tab);
+  KeepOnScreen(&dialog);
   dialog.exec();
 }
 

@@ -3,7 +3,8 @@
 // Trail" (ConfigTrailPanel, shown only to a user allowed activity 13; a
 // refused tab leaves the viewer on "Event Log"). "Close" (ctl2) or the
 // window's close box ends it; Escape does not. The OK button (ctl1) is
-// hidden and disabled, and no button is the default.
+// hidden and disabled, and no button is the default: Enter presses the
+// button that has the focus.
 //
 // Threads: the GUI thread. Ownership: an ordinary QDialog; it owns its
 // pages.

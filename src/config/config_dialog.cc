@@ -10,6 +10,7 @@
 #include "config/idle_timeout.h"
 #include "services/config/system_configuration.h"
 #include "ui/message_prompter.h"
+#include "ui/screen_fit.h"
 #include "ui_config_dialog.h"
 #include "util/strings.h"
 
@@ -138,6 +139,7 @@ void CConfigurationDialog::keyPressEvent(QKeyEvent* event) {
 
 int ShowConfigurationDialog() {
   CConfigurationDialog dialog(theSystemConfig);
+  KeepOnScreen(&dialog);
   return dialog.Run(ConfigAccessChecks::Default()) == QDialog::Accepted ? IDOK : IDCANCEL;
 }
 

@@ -7,11 +7,25 @@
 
 #include <algorithm>
 
+#include "controls/list_look.h"
 #include "controls/report_header.h"
 #include "controls/report_list_ctrl.h"
 #include "controls/report_list_model.h"
 
 namespace tav {
+
+namespace {
+
+// The image of a cell drawn in `rect`: at its left, vertically centred.
+QRect ImageRect(const QRect& rect, const QIcon& icon) {
+  const QSize size = icon.availableSizes().isEmpty()
+                         ? QSize(16, 16)
+                         : icon.availableSizes().first().boundedTo(rect.size());
+  return QRect(rect.left(), rect.top() + (rect.height() - size.height()) / 2, size.width(),
+               size.height());
+}
+
+}  // namespace
 
 ReportCellDelegate::ReportCellDelegate(CXListCtrl* list) : QStyledItemDelegate(list), list_(list) {}
 
@@ -57,7 +71,48 @@ void ReportCellDelegate::DrawText(QPainter* painter, const QRect& rect, const QS
   const int horizontal = alignment & Qt::AlignHorizontal_Mask;
   painter->drawText(rect, (horizontal != 0 ? horizontal : Qt::AlignLeft) | Qt::AlignVCenter |
                               Qt::TextSingleLine,
-                    text);
+                    FitCellText(painter->fontMetrics(), text, rect.width()));
+}
+
+QRect ReportCellDelegate::PlainTextRoom(const QRect& rect, const XListCellData& cell,
+                                        const QModelIndex& index) const {
+  QRect room = rect.adjusted(2, 0, -2, 0);
+  const auto* model = qobject_cast<const ReportListModel*>(index.model());
+  const QIcon icon = model != nullptr ? model->Image(cell.image) : QIcon();
+  if (!icon.isNull()) room.setLeft(ImageRect(rect, icon).right() + 1 + list_->GetHeaderCtrl()->GetSpacing());
+  return room;
+}
+
+QRect ReportCellDelegate::CheckboxTextRoom(const QRect& rect) const {
+  return rect.adjusted(CheckboxRect(rect, true).right() + 1 + 4 - rect.left(), 0, 0, 0);
+}
+
+QRect ReportCellDelegate::ComboTextRoom(const QRect& rect) const {
+  // Left of the button square, which is as wide as the cell is high.
+  return QRect(rect.left() + 2, rect.top(), rect.width() - rect.height() - 2, rect.height());
+}
+
+QRect ReportCellDelegate::TextRoom(const QRect& rect, const XListCellData& cell,
+                                   const QModelIndex& index, bool selected) const {
+  if (cell.progress) return {};
+  if (cell.combo && selected) return ComboTextRoom(rect);
+  if (cell.check == 0 || cell.check == 1) return CheckboxTextRoom(rect);
+  return PlainTextRoom(rect, cell, index);
+}
+
+bool ReportCellDelegate::TextIsCut(const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) const {
+  const auto* model = qobject_cast<const ReportListModel*>(index.model());
+  const XListCellData* cell =
+      model != nullptr ? model->Cell(index.row(), index.column()) : nullptr;
+  if (cell == nullptr) return false;
+  QFont font = option.font;
+  if (cell->bold) font.setWeight(QFont::Bold);
+  const QRect room =
+      TextRoom(option.rect, *cell, index, option.state & QStyle::State_Selected);
+  return room.isValid() &&
+         CellTextIsCut(QFontMetrics(font), model->GetItemText(index.row(), index.column()),
+                       room.width());
 }
 
 void ReportCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -89,17 +144,9 @@ void ReportCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     DrawCheckbox(painter, rect, text, font, cell->check, row_enabled && cell->check_enabled,
                  colors.text);
   } else {
-    QRect room = rect.adjusted(2, 0, -2, 0);
     const QIcon icon = model->Image(cell->image);
-    if (!icon.isNull()) {
-      const QSize size = icon.availableSizes().isEmpty()
-                             ? QSize(16, 16)
-                             : icon.availableSizes().first().boundedTo(rect.size());
-      const QRect image(rect.left(), rect.top() + (rect.height() - size.height()) / 2,
-                        size.width(), size.height());
-      icon.paint(painter, image);
-      room.setLeft(image.right() + 1 + list_->GetHeaderCtrl()->GetSpacing());
-    }
+    if (!icon.isNull()) icon.paint(painter, ImageRect(rect, icon));
+    const QRect room = PlainTextRoom(rect, *cell, index);
     const int alignment = index.data(Qt::TextAlignmentRole).toInt();
     DrawText(painter, room, text, font, alignment, colors.text);
   }
@@ -128,8 +175,7 @@ void ReportCellDelegate::DrawCheckbox(QPainter* painter, const QRect& rect, cons
   if (!row_enabled) box.palette.setCurrentColorGroup(QPalette::Disabled);
   list_->style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, list_);
   if (!text.isEmpty()) {
-    DrawText(painter, rect.adjusted(box.rect.right() + 1 + 4 - rect.left(), 0, 0, 0), text, font,
-             Qt::AlignLeft, text_color);
+    DrawText(painter, CheckboxTextRoom(rect), text, font, Qt::AlignLeft, text_color);
   }
 }
 
@@ -139,8 +185,7 @@ void ReportCellDelegate::DrawComboCell(QPainter* painter, const QRect& rect, con
   const QPalette& palette = list_->palette();
   const int side = rect.height();
   const QRect button(rect.right() - side + 1, rect.top(), side, side);
-  const QRect text_rect(rect.left() + 2, rect.top(), button.left() - rect.left() - 2,
-                        rect.height());
+  const QRect text_rect = ComboTextRoom(rect);
   painter->fillRect(rect, palette.color(QPalette::Active, QPalette::Base));
   DrawText(painter, text_rect, text, font, Qt::AlignLeft,
            palette.color(row_enabled ? QPalette::Active : QPalette::Disabled, QPalette::Text));

@@ -5,7 +5,8 @@
 // primitives, so the list looks native; what a user reads from them (the box
 // 9 pixels in from the cell's left edge or centred in a cell without text,
 // the grey tick of a disabled row, the two-colour text of a bar) is fixed
-// here.
+// here. A text that does not fit its room is cut with "..."
+// (controls/list_look.h).
 //
 // Threads: the GUI thread. Owned by its list, which it never outlives.
 #ifndef TAV_CONTROLS_REPORT_CELL_DELEGATE_H_
@@ -39,6 +40,10 @@ class ReportCellDelegate : public QStyledItemDelegate {
   // The checkbox of a cell of `rect` (with or without text).
   QRect CheckboxRect(const QRect& rect, bool has_text) const;
 
+  // Whether the cell `index`, drawn in `option` (its rectangle, font and
+  // state), shows its text cut.
+  bool TextIsCut(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+
  private:
   struct Colors {
     QColor text;
@@ -46,6 +51,14 @@ class ReportCellDelegate : public QStyledItemDelegate {
   };
   Colors CellColors(const QStyleOptionViewItem& option, const XListCellData& cell,
                     int column) const;
+  // Where the text of a cell drawn in `rect` goes, for each way of drawing
+  // it; empty for a progress bar, which shows no cell text.
+  QRect TextRoom(const QRect& rect, const XListCellData& cell, const QModelIndex& index,
+                 bool selected) const;
+  QRect PlainTextRoom(const QRect& rect, const XListCellData& cell,
+                      const QModelIndex& index) const;
+  QRect CheckboxTextRoom(const QRect& rect) const;
+  QRect ComboTextRoom(const QRect& rect) const;
   void DrawText(QPainter* painter, const QRect& rect, const QString& text, const QFont& font,
                 int alignment, const QColor& color) const;
   void DrawProgress(QPainter* painter, const QRect& cell_rect, const XListCellData& cell,

@@ -18,7 +18,9 @@ CXHeaderCtrl::CXHeaderCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, parent
   setSectionsClickable(false);
   setHighlightSections(false);
   setDefaultAlignment(Qt::AlignCenter);
-  setStretchLastSection(false);
+  // The last column takes the rest of the width, so that the header is
+  // painted up to the list's right edge.
+  setStretchLastSection(true);
 }
 
 CXHeaderCtrl::~CXHeaderCtrl() = default;

@@ -12,6 +12,7 @@
 
 #include "controls/combo_choices.h"
 #include "controls/combo_list.h"
+#include "controls/list_look.h"
 #include "controls/report_cell_delegate.h"
 #include "controls/report_header.h"
 
@@ -102,7 +103,21 @@ void CXListCtrl::SetHeaderFont(int tenths) {
 int CXListCtrl::ToolHitTest(const QPoint& pos, QString* text) const {
   const QModelIndex index = indexAt(pos);
   if (!index.isValid()) return -1;
-  if (text != nullptr) *text = model_->GetItemToolTipText(index.row(), index.column());
+  if (text != nullptr) {
+    *text = model_->GetItemToolTipText(index.row(), index.column());
+    if (text->isEmpty()) {
+      QStyleOptionViewItem option;
+      initViewItemOption(&option);
+      option.rect = visualRect(index);
+      if (selectionModel()->isRowSelected(index.row(), QModelIndex())) {
+        option.state |= QStyle::State_Selected;
+      }
+      const auto* delegate = static_cast<const ReportCellDelegate*>(itemDelegate());
+      if (delegate->TextIsCut(option, index)) {
+        *text = model_->GetItemText(index.row(), index.column());
+      }
+    }
+  }
   return ReportToolId(index.row(), index.column());
 }
 
@@ -114,6 +129,17 @@ void CXListCtrl::SetFullRowSelect(bool on) {
 void CXListCtrl::SetShowSelectionAlways(bool on) {
   show_selection_always_ = on;
   viewport()->update();
+}
+
+void CXListCtrl::SetGridLines(bool on) {
+  grid_lines_ = on;
+  viewport()->update();
+}
+
+void CXListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+  QTreeView::drawRow(painter, option, index);
+  if (grid_lines_) DrawRowGridLines(painter, *header_, option.rect, GridLineColor(this));
 }
 
 std::vector<int> CXListCtrl::SelectedRows() const {

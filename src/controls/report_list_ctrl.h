@@ -16,6 +16,10 @@
 // text as the selection moves, Escape puts the old text back, Return or a
 // click commits and emits comboSelection(row, column).
 //
+// Grid lines and texts cut with "..." look as in every list of the library
+// (controls/list_look.h); a cut text is the cell's tooltip unless the cell
+// has one of its own. The last column takes the rest of the width.
+//
 // The operations forward to the model and keep its index checks and
 // results. Threads: the GUI thread. The control owns its model, header and
 // drop-down list (Qt children).
@@ -104,7 +108,8 @@ class CXListCtrl : public QTreeView {
   void SetHeaderFont(int tenths);
 
   // The tooltip under `pos` (viewport coordinates): its tool id, column +
-  // 1000 x row + 1, and text; -1 when the point is over no cell.
+  // 1000 x row + 1, and text (the cell's own tooltip, or its whole text when
+  // the cell shows it cut); -1 when the point is over no cell.
   int ToolHitTest(const QPoint& pos, QString* text = nullptr) const;
 
   // Selection colours: full-row selection highlights every cell of a
@@ -114,6 +119,9 @@ class CXListCtrl : public QTreeView {
   bool FullRowSelect() const { return full_row_select_; }
   void SetShowSelectionAlways(bool on);
   bool ShowSelectionAlways() const { return show_selection_always_; }
+  // On (the default): grid lines between rows and columns.
+  void SetGridLines(bool on);
+  bool HasGridLines() const { return grid_lines_; }
 
   // Selected rows, ascending.
   std::vector<int> SelectedRows() const;
@@ -137,6 +145,8 @@ class CXListCtrl : public QTreeView {
   void changeEvent(QEvent* event) override;
   void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
   bool viewportEvent(QEvent* event) override;
+  void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
 
  private:
   void TakeDefaultColors();
@@ -154,6 +164,7 @@ class CXListCtrl : public QTreeView {
   CXHeaderCtrl* header_;
   bool full_row_select_ = false;
   bool show_selection_always_ = false;
+  bool grid_lines_ = true;
   // Rows selected when the left button went down.
   std::vector<int> selection_at_press_;
   QPersistentModelIndex pressed_cell_;  // where the left button went down

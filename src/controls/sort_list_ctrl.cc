@@ -1,9 +1,13 @@
 #include "controls/sort_list_ctrl.h"
 
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include <algorithm>
+
+#include "controls/list_look.h"
 
 namespace tav {
 
@@ -45,7 +49,10 @@ CSortListCtrl::CSortListCtrl(QWidget* parent)
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setAllColumnsShowFocus(true);
-  header_->setStretchLastSection(false);
+  // The header is painted up to the right edge, and the last column's
+  // texts have the room that is left.
+  header_->setStretchLastSection(true);
+  setTextElideMode(Qt::ElideRight);
   connect(header_, &QHeaderView::sectionClicked, this, &CSortListCtrl::OnColumnClick);
 }
 
@@ -144,6 +151,46 @@ void CSortListCtrl::SetFullRowSelect(bool on) {
   full_row_select_ = on;
   setAllColumnsShowFocus(on);
   viewport()->update();
+}
+
+void CSortListCtrl::SetGridLines(bool on) {
+  grid_lines_ = on;
+  viewport()->update();
+}
+
+void CSortListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+  QTreeView::drawRow(painter, option, index);
+  if (grid_lines_) DrawRowGridLines(painter, *header_, option.rect, GridLineColor(this));
+}
+
+QString CSortListCtrl::ToolTipAt(const QPoint& pos) const {
+  const QModelIndex index = indexAt(pos);
+  if (!index.isValid()) return {};
+  const QString note = index.data(Qt::ToolTipRole).toString();
+  if (!note.isEmpty()) return note;
+  // The delegate cuts the text when it needs more than the cell's width.
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.rect = visualRect(index);
+  const QAbstractItemDelegate* delegate = itemDelegateForIndex(index);
+  if (delegate->sizeHint(option, index).width() <= option.rect.width()) return {};
+  return index.data(Qt::DisplayRole).toString();
+}
+
+bool CSortListCtrl::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QString text = ToolTipAt(help->pos());
+    if (text.isEmpty()) {
+      QToolTip::hideText();
+      event->ignore();
+    } else {
+      QToolTip::showText(help->globalPos(), text, viewport(), visualRect(indexAt(help->pos())));
+    }
+    return true;
+  }
+  return QTreeView::viewportEvent(event);
 }
 
 void CSortListCtrl::OnColumnClick(int column) {

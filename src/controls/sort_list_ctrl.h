@@ -8,7 +8,9 @@
 // The view is a flat QTreeView with uniform row heights over a
 // SortListModel, so that a list of a million rows fills, shows and sorts in
 // well under a second. Rows are selected whole; several rows may be selected
-// unless the caller sets another selection mode.
+// unless the caller sets another selection mode. Grid lines, cut texts and
+// their tooltips look as in every list of the library (controls/list_look.h);
+// the last column takes the rest of the width.
 //
 // Threads: the GUI thread only. Ownership: the control owns its model and
 // header; the caller owns what its item data stands for.
@@ -108,8 +110,22 @@ class CSortListCtrl : public QTreeView {
   void SetFullRowSelect(bool on);
   bool IsFullRowSelect() const { return full_row_select_; }
 
+  // On (the default): grid lines between rows and columns.
+  void SetGridLines(bool on);
+  bool HasGridLines() const { return grid_lines_; }
+
   CSortHeaderCtrl* GetHeaderCtrl() const { return header_; }
   SortListModel* GetModel() const { return model_; }
+
+  // The tooltip of the cell under `pos` (viewport coordinates): the row's
+  // own note (a dimmed row), else the whole text when the cell shows it cut,
+  // else nothing.
+  QString ToolTipAt(const QPoint& pos) const;
+
+ protected:
+  void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   class CellDelegate;
@@ -120,6 +136,7 @@ class CSortListCtrl : public QTreeView {
   SortListModel* model_;
   CSortHeaderCtrl* header_;
   bool full_row_select_ = true;
+  bool grid_lines_ = true;
 };
 
 }  // namespace tav

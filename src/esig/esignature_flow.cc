@@ -7,6 +7,7 @@
 #include "esig/signature_rules.h"
 #include "logon/login_flow.h"
 #include "ui/gui_app.h"
+#include "ui/screen_fit.h"
 
 namespace tav {
 
@@ -51,6 +52,7 @@ int RunSignature(LogonState& state, SignatureBackend& backend, const ESigRegistr
   setup.signer_groups = registry.groups();
 
   ESignatureDialog dialog(request.parent, backend, std::move(setup));
+  KeepOnScreen(&dialog);
   if (dialog.exec() != QDialog::Accepted) return Restore(state, backend, saved, kSignatureCancelled);
 
   const ESignatureController& signed_by = dialog.controller();

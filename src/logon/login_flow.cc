@@ -5,6 +5,7 @@
 #include "logon/user_login_dialog.h"
 #include "records/audit_code.h"
 #include "ui/gui_app.h"
+#include "ui/screen_fit.h"
 
 namespace tav {
 
@@ -29,6 +30,7 @@ int RunLogin(LogonState& state, LogonBackend& backend, QWidget* parent, bool use
     domain = state.current_user.domain;
   }
   UserLoginDialog dialog(parent, backend, user_name, domain, title);
+  KeepOnScreen(&dialog);
   if (dialog.exec() != QDialog::Accepted) return kLoginCancelled;
 
   UserRecord user = dialog.authenticated_user();
@@ -65,6 +67,7 @@ int RunAuthCheck(LogonState& state, LogonBackend& backend, QWidget* parent, bool
   }
   UserLoginDialog dialog(parent, backend, user_name, domain, kUserLoginTitle,
                          RecordedWork::kIdentityCheck);
+  KeepOnScreen(&dialog);
   if (dialog.exec() != QDialog::Accepted) return kLoginCancelled;
   // The check needs no password after the dialog: let the dialog's copy go.
   dialog.TakePassword();

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QObject>
 
+#include <optional>
+
 namespace tav {
 namespace {
 
@@ -14,6 +16,28 @@ struct HostCallback {
 HostCallback& TheCallback() {
   static HostCallback callback;
   return callback;
+}
+
+// An "open file" for a host's callback, waiting for the dialog to close.
+struct PostedOpen {
+  HostCallback callback;
+  std::string path;
+};
+
+std::optional<PostedOpen>& ThePostedOpen() {
+  static std::optional<PostedOpen> posted;
+  return posted;
+}
+
+// Calls the host with a writable NUL-terminated copy of `path`; the copy
+// lives for the call.
+int32_t CallHost(const HostCallback& callback, int32_t message, const std::string& path,
+                 bool* cleared = nullptr) {
+  std::vector<char> copy(path.begin(), path.end());
+  copy.push_back('\0');
+  const int32_t answer = callback.function(message, copy.data(), callback.context);
+  if (cleared != nullptr) *cleared = copy[0] == '\0';
+  return answer;
 }
 
 }  // namespace
@@ -40,6 +64,8 @@ TAVRunListFileMessage* RunListFileEvent::MessageOf(QEvent* event) {
 
 void SetRunListHostCallback(TAVRunListHostCallback callback, void* context) {
   TheCallback() = HostCallback{callback, context};
+  // A request kept for the callback that is replaced goes with it.
+  ThePostedOpen().reset();
 }
 
 bool HasRunListHost(QObject* host) {
@@ -49,23 +75,25 @@ bool HasRunListHost(QObject* host) {
 void PostOpenFile(QObject* host, const std::string& path) {
   const HostCallback callback = TheCallback();
   if (callback.function != nullptr) {
-    std::vector<char> copy(path.begin(), path.end());
-    copy.push_back('\0');
-    callback.function(TAVSECURITYUI_MSG_OPEN_FILE, copy.data(), callback.context);
+    ThePostedOpen() = PostedOpen{callback, path};
     return;
   }
   if (host == nullptr) return;
   QCoreApplication::postEvent(host, new RunListFileEvent(TAVSECURITYUI_EVENT_OPEN_FILE, path));
 }
 
+void DeliverPostedOpenFile() {
+  std::optional<PostedOpen> posted = std::move(ThePostedOpen());
+  ThePostedOpen().reset();
+  if (posted) CallHost(posted->callback, TAVSECURITYUI_MSG_OPEN_FILE, posted->path);
+}
+
 bool HostAllowsDeletion(QObject* host, const std::string& path) {
   const HostCallback callback = TheCallback();
   if (callback.function != nullptr) {
-    std::vector<char> copy(path.begin(), path.end());
-    copy.push_back('\0');
-    const int32_t answer =
-        callback.function(TAVSECURITYUI_MSG_IS_FILE_OPEN, copy.data(), callback.context);
-    return answer == 0 && copy[0] == '\0';
+    bool cleared = false;
+    const int32_t answer = CallHost(callback, TAVSECURITYUI_MSG_IS_FILE_OPEN, path, &cleared);
+    return answer == 0 && cleared;
   }
   if (host == nullptr) return false;
   RunListFileEvent event(TAVSECURITYUI_EVENT_IS_FILE_OPEN, path);

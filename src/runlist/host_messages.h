@@ -40,9 +40,15 @@ void SetRunListHostCallback(TAVRunListHostCallback callback, void* context);
 // Whether the host can be told anything: a callback or a host widget.
 bool HasRunListHost(QObject* host);
 
-// Asks the host to open `path` (posted: the host opens it after the
-// manager's dialog has closed).
+// Asks the host to open `path` once the manager's dialog has closed: as an
+// event posted to `host`, or, for a host with a callback, kept until
+// DeliverPostedOpenFile. A second request before then replaces the first.
 void PostOpenFile(QObject* host, const std::string& path);
+
+// Calls the callback that was registered when PostOpenFile kept a path,
+// with a copy of that path, and forgets it; nothing when none is kept. The
+// one who runs the manager's dialog calls it after the dialog has closed.
+void DeliverPostedOpenFile();
 
 // True only when the host answered 0 and cleared the path.
 bool HostAllowsDeletion(QObject* host, const std::string& path);

@@ -10,6 +10,8 @@
 #include "runlist/run_list_operations.h"
 #include "runlist/run_list_page.h"
 #include "services/config/system_ids.h"
+#include "ui/button_keys.h"
+#include "ui/screen_fit.h"
 #include "ui_run_list_manager_dlg.h"
 
 namespace tav {
@@ -31,6 +33,7 @@ CRunListManagerDlg::CRunListManagerDlg(QWidget* parent)
   connect(ui_->ctl5, &QPushButton::clicked, this, &CRunListManagerDlg::OnDelete);
   connect(ui_->ctl6, &QPushButton::clicked, this, [this] { run_list_->Import(); });
   connect(ui_->ctl2, &QPushButton::clicked, this, &QDialog::reject);
+  PressFocusedButtonOnEnter(this);
   ui_->ctl1030->setFocus();
   SelectPage(0);
 }
@@ -102,8 +105,14 @@ void CRunListManagerDlg::OnDelete() {
 }
 
 void ShowRunListManager(QWidget* parent) {
-  CRunListManagerDlg dialog(parent);
-  dialog.exec();
+  {
+    CRunListManagerDlg dialog(parent);
+    KeepOnScreen(&dialog);
+    dialog.exec();
+  }
+  // A host told through its callback opens the file now that the dialog is
+  // gone, as a host told by the posted event does.
+  DeliverPostedOpenFile();
 }
 
 }  // namespace tav

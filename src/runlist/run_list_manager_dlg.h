@@ -6,6 +6,7 @@
 // Open posts "open file" to the host; Delete needs activity 6 and the
 // host's answer to "is file open" (runlist/host_messages.h). The host is the
 // dialog's parent widget, or the host callback when one is registered.
+// Enter on a focused button presses it; no button is the default.
 //
 // Threads: the GUI thread. The dialog lives for one modal run.
 #ifndef TAV_RUNLIST_RUN_LIST_MANAGER_DLG_H_
@@ -60,7 +61,8 @@ class CRunListManagerDlg : public QDialog, public CTabPageHost {
   CFileRecordHistoryPage* history_ = nullptr;  // owned by the tab control
 };
 
-// Runs the dialog modally over `parent` (may be null).
+// Runs the dialog modally over `parent` (may be null); a file chosen with
+// Open reaches a host's callback after the dialog has closed.
 void ShowRunListManager(QWidget* parent);
 
 }  // namespace tav

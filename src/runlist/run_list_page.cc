@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QSettings>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -78,13 +79,32 @@ void CRunListPage::Load() {
         });
     list->SetRowStyles(first, styles);
   }
-  const int width = list->viewport()->width();
-  list->setColumnWidth(0, width / 3);
-  list->setColumnWidth(1, width / 4);
   list->resizeColumnToContents(2);
   list->resizeColumnToContents(3);
   list->Sort(0, true);
   list->SelectItem(0);
+  // The dialog loads this page while it is built, before it is laid out:
+  // the list's width is known once the page has been shown.
+  if (isVisible()) SizeColumnsSoon();
+}
+
+void CRunListPage::SizeColumnsSoon() {
+  if (columns_sized_) return;
+  columns_sized_ = true;
+  // A page is shown before its tab control, which lays it out when it is
+  // shown itself, and a dialog that fits itself to the screen does so after
+  // that: the sizes are final when the event loop runs next.
+  QTimer::singleShot(0, this, [this] {
+    CSortListCtrl* list = List();
+    const int width = list->viewport()->width();
+    list->setColumnWidth(0, width / 3);
+    list->setColumnWidth(1, width / 4);
+  });
+}
+
+void CRunListPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (loaded_) SizeColumnsSoon();
 }
 
 int CRunListPage::AddRow(const CFileRecordComp& record, bool select, int row) {
@@ -197,7 +217,9 @@ void CRunListPage::SaveMoveFolder(const std::string& folder) {
 bool CRunListPage::eventFilter(QObject* watched, QEvent* event) {
   if (watched == List() && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+    // The keypad's Delete is Delete too (it comes with the keypad modifier).
+    if (key->key() == Qt::Key_Delete &&
+        (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
       dialog_->OnDelete();
       return true;
     }

@@ -4,7 +4,9 @@
 // is RunListOperations; this page keeps the rows in step).
 //
 // A double click on a row opens the file (the dialog's Open); the Delete
-// key deletes it (the dialog's Delete, with its checks).
+// key, also the keypad's, deletes it (the dialog's Delete, with its checks).
+// "Location" takes a third and "Name" a quarter of the list's width, set
+// once the page is first shown with its real size.
 //
 // Threads: the GUI thread. Owned by the dialog's tab control.
 #ifndef TAV_RUNLIST_RUN_LIST_PAGE_H_
@@ -71,9 +73,13 @@ class CRunListPage : public QWidget, public ITabPage {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void Load();
+  // Sets "Location" and "Name" from the list's width once the page has its
+  // size; only the first call does anything.
+  void SizeColumnsSoon();
   // Sets row `row`'s texts from the record (a new row at the end for -1).
   int AddRow(const CFileRecordComp& record, bool select, int row);
   // Dims the row when its file is missing, and undims it when it is back.
@@ -83,6 +89,7 @@ class CRunListPage : public QWidget, public ITabPage {
   std::unique_ptr<Ui::RunListPage> ui_;
   CRunListManagerDlg* dialog_;
   bool loaded_ = false;
+  bool columns_sized_ = false;
   std::string move_folder_;
   FolderChooser choose_folder_;
   FileChooser choose_files_;

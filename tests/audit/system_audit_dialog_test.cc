@@ -237,6 +237,30 @@ TEST_F(SystemAuditTest, AnEmptyLogSaysSoAndEscapeDoesNotClose) {
   EXPECT_TRUE(drawn);
 }
 
+// The viewer has no default button: Enter presses the button that has the
+// focus, and only that one (Return and the keypad's Enter alike).
+TEST_F(SystemAuditTest, EnterOnTheFocusedCloseButtonClosesTheViewer) {
+  for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier},
+                                       std::pair{Qt::Key_Enter, Qt::KeypadModifier}}) {
+    bool open_before = false;
+    bool closed_by_key = false;
+    WhenModalShows("dlg1012", [&, key = key, modifiers = modifiers](QWidget* widget) {
+      auto* dialog = static_cast<QDialog*>(widget);
+      // Enter on the tab control presses nothing.
+      QTest::keyClick(dialog->findChild<CXTabCtrl*>("ctl1039"), key, modifiers);
+      open_before = dialog->isVisible();
+      auto* close = dialog->findChild<QPushButton*>("ctl2");
+      close->setFocus();
+      QTest::keyClick(close, key, modifiers);
+      closed_by_key = !dialog->isVisible();
+      if (dialog->isVisible()) dialog->reject();
+    });
+    EXPECT_EQ(TAVSecurityUI_DoSysEventViewer(nullptr), 0);
+    EXPECT_TRUE(open_before) << key;
+    EXPECT_TRUE(closed_by_key) << key;
+  }
+}
+
 TEST_F(SystemAuditTest, AnAlteredChainIsReportedUnderTheList) {
   for (int hour : {9, 10, 11}) {
     AppendEvent(MakeSystemEvent(kAuditFailedLogin, "mallory", At(hour)));

@@ -12,6 +12,9 @@ export TAV_DATA_DIR=$work/data
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM || true
 
 printf '%s\n' 'Tour-Pass-1' | "$tavsec" user add alice --full-name "Alice Liddell" --group tav-analysts --group tav-users
+# The administrator who may configure the compliance settings; alice may
+# not, and the host refuses her the configuration dialog.
+printf '%s\n' 'Tour-Pass-2' | "$tavsec" user add bob --full-name "Bob Builder" --group tav-admins --admin
 # A trail of several changes for the audit viewer's pictures, made before
 # the features go on (after that only an account with the configuration
 # right may change settings).
@@ -20,7 +23,8 @@ printf '%s\n' 'Tour-Pass-1' | "$tavsec" user add alice --full-name "Alice Liddel
 "$tavsec" config grant tav-users 11 --reason "Reports are printed by every user" >/dev/null
 "$tavsec" config grant tav-analysts 6 --reason "Analysts manage the run list" >/dev/null
 "$tavsec" config set part11 on >/dev/null
-printf '%s\n' 'Tour-Pass-1' | "$host" --tour "$work/pictures" --tour-user alice >"$work/out" 2>&1 ||
+printf '%s\n' 'Tour-Pass-1' 'Tour-Pass-2' |
+  "$host" --tour "$work/pictures" --tour-user alice --tour-admin bob >"$work/out" 2>&1 ||
   { cat "$work/out"; exit 1; }
 for picture in 01-user-login 02-authentication-error 03-main-window 04-activity-refused \
     05-idle-reauthentication 06-identity-check 07-logged-out 08-not-allowed \

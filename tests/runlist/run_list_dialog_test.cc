@@ -16,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -394,8 +395,10 @@ TEST_F(RunListDialogTest, AHostWithoutQtAnswersThroughItsCallback) {
   CallbackHost callback;
   SetRunListHostCallback(&CallbackHost::Call, &callback);
   callback.answer = 1;  // open: refused, whatever the path says
+  bool accepted = false;
   WhenModalShows("dlg1008", [&](QWidget* w) {
     auto* d = static_cast<CRunListManagerDlg*>(w);
+    QObject::connect(d, &QDialog::accepted, [&] { accepted = true; });
     Select(d, "a.tav");
     Press(d, "ctl5");
     EXPECT_EQ(RunList(d)->GetItemCount(), 2);
@@ -405,8 +408,8 @@ TEST_F(RunListDialogTest, AHostWithoutQtAnswersThroughItsCallback) {
     Select(d, "b.tav");
     Press(d, "ctl1034");
   });
-  CRunListManagerDlg dialog(nullptr);
-  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  ShowRunListManager(nullptr);
+  EXPECT_TRUE(accepted);
   SetRunListHostCallback(nullptr, nullptr);
   EXPECT_EQ(callback.calls, (std::vector<std::pair<int32_t, std::string>>{
                                 {TAVSECURITYUI_MSG_IS_FILE_OPEN, a},
@@ -531,6 +534,142 @@ TEST_F(RunListDialogTest, MoveCarriesAFileToAnotherFileSystem) {
   ASSERT_NE(list, nullptr);
   EXPECT_NE(list->FindByPath(target_folder + "/a.tav"), nullptr);
   std::system(("rm -rf '" + target_folder + "'").c_str());
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+bool RunListManagerIsUp() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->objectName() == "dlg1008" && window->isVisible()) return true;
+  }
+  return false;
+}
+
+// A host without Qt hears of the file to open when the Run List Manager has
+// closed, as a Qt host does from the posted event: it may then show windows
+// of its own without the manager's modal loop under them.
+TEST_F(RunListDialogTest, OpenReachesAHostsCallbackAfterTheDialogHasClosed) {
+  const std::string a = AddRunFile("a.tav");
+  struct Seen {
+    std::vector<std::string> opened;
+    bool manager_up = false;
+    bool modal_up = false;
+  } seen;
+  SetRunListHostCallback(
+      [](int32_t message, char* path, void* context) -> int32_t {
+        auto* seen = static_cast<Seen*>(context);
+        if (message != TAVSECURITYUI_MSG_OPEN_FILE) return 1;
+        seen->opened.emplace_back(path);
+        seen->manager_up = seen->manager_up || RunListManagerIsUp();
+        seen->modal_up = seen->modal_up || QApplication::activeModalWidget() != nullptr;
+        return 0;
+      },
+      &seen);
+  WhenModalShows("dlg1008", [&](QWidget* w) {
+    auto* d = static_cast<CRunListManagerDlg*>(w);
+    Select(d, "a.tav");
+    Press(d, "ctl1034");
+    EXPECT_TRUE(seen.opened.empty()) << "told while the dialog closes";
+  });
+  ShowRunListManager(nullptr);
+  SetRunListHostCallback(nullptr, nullptr);
+  EXPECT_EQ(seen.opened, std::vector<std::string>{a});
+  EXPECT_FALSE(seen.manager_up);
+  EXPECT_FALSE(seen.modal_up);
+}
+
+// The manager has no default button: Enter (or Return, or the keypad's
+// Enter) presses the button that has the focus, and nothing when the list
+// has it.
+TEST_F(RunListDialogTest, EnterPressesTheFocusedButton) {
+  const std::string a = AddRunFile("a.tav");
+  const std::string b = AddRunFile("b.tav");
+  int folder_asked = 0;
+  int files_asked = 0;
+  const int result = Run([&](CRunListManagerDlg* d) {
+    d->RunListPage()->SetFolderChooser([&](QWidget*, const std::string&) {
+      ++folder_asked;
+      return std::optional<std::string>();
+    });
+    d->RunListPage()->SetFileChooser([&](QWidget*) {
+      ++files_asked;
+      return std::vector<std::string>();
+    });
+    auto enter_on = [d](const char* name, Qt::Key key = Qt::Key_Return,
+                        Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+      auto* button = d->findChild<QPushButton*>(name);
+      button->setFocus();
+      QTest::keyClick(button, key, modifiers);
+    };
+    Select(d, "a.tav");
+    RunList(d)->setFocus();
+    QTest::keyClick(RunList(d), Qt::Key_Return);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_TRUE(host_->opened.empty());
+
+    enter_on("ctl3");  // Move: asks for a folder
+    EXPECT_EQ(folder_asked, 1);
+    enter_on("ctl6", Qt::Key_Enter, Qt::KeypadModifier);  // Import: asks for files
+    EXPECT_EQ(files_asked, 1);
+    enter_on("ctl5");  // Delete
+    EXPECT_FALSE(RunFileExists(a));
+    ASSERT_EQ(RunList(d)->GetItemCount(), 1);
+    EXPECT_TRUE(d->isVisible());
+    Select(d, "b.tav");
+    enter_on("ctl1034", Qt::Key_Enter, Qt::KeypadModifier);  // Open: closes
+    EXPECT_FALSE(d->isVisible());
+  });
+  EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_EQ(host_->opened, std::vector<std::string>{b});
+  EXPECT_EQ(Run([](CRunListManagerDlg* d) {
+              auto* close = d->findChild<QPushButton*>("ctl2");
+              close->setFocus();
+              QTest::keyClick(close, Qt::Key_Return);
+              EXPECT_FALSE(d->isVisible());
+            }),
+            QDialog::Rejected);
+}
+
+TEST_F(RunListDialogTest, TheKeypadDeleteKeyDeletesAsDeleteDoes) {
+  const std::string a = AddRunFile("a.tav");
+  Run([&](CRunListManagerDlg* d) {
+    Select(d, "a.tav");
+    RunList(d)->setFocus();
+    QTest::keyClick(RunList(d), Qt::Key_Delete, Qt::KeypadModifier);
+    EXPECT_EQ(RunList(d)->GetItemCount(), 0);
+  });
+  EXPECT_FALSE(RunFileExists(a));
+  // Shift+Delete is another key.
+  const std::string b = AddRunFile("b.tav");
+  Run([&](CRunListManagerDlg* d) {
+    Select(d, "b.tav");
+    QTest::keyClick(RunList(d), Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(RunList(d)->GetItemCount(), 1);
+  });
+  EXPECT_TRUE(RunFileExists(b));
+}
+
+// "Location" takes a third and "Name" a quarter of the list's width once
+// the dialog is up; the test also runs at 200% (QT_SCALE_FACTOR=2, a test
+// of its own in CTest).
+TEST_F(RunListDialogTest, TheLocationAndNameColumnsShareTheListsWidth) {
+  AddRunFile("a-run-file-with-a-long-name.tav");
+  Run([&](CRunListManagerDlg* d) {
+    CSortListCtrl* list = RunList(d);
+    const int width = list->viewport()->width();
+    EXPECT_GT(width, 400);
+    EXPECT_EQ(list->columnWidth(0), width / 3);
+    EXPECT_EQ(list->columnWidth(1), width / 4);
+    // The other two fit their contents; the last takes the rest.
+    EXPECT_GE(list->columnWidth(2), list->header()->sectionSizeHint(2));
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2") {
+      EXPECT_EQ(list->devicePixelRatio(), 2.0);
+    }
+  });
 }
 
 }  // namespace

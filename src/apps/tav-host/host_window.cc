@@ -241,17 +241,22 @@ void HostWindow::ConnectOptionalActions() {
     }
     connect(action, &QAction::triggered, this, call);
   };
+  // The dialogs do not ask whether the user may use them: the host does.
   offer(ui_->actionConfigDialog, e.configuration_dialog != nullptr, [this] {
+    if (!MayPerform(kActivityConfigureCompliance)) return;
     Log(QString("TAVSecurityUI_showModal21CFR11Dialog -> %1").arg(Optional().configuration_dialog()));
     StartIdleWatch();
   });
   offer(ui_->actionEventViewer, e.sys_event_viewer != nullptr, [this] {
+    if (!MayPerform(kActivityViewAuditTrails)) return;
     Log(QString("TAVSecurityUI_DoSysEventViewer -> %1").arg(Optional().sys_event_viewer(Hwnd())));
   });
   offer(ui_->actionAuditTrail, e.sys_audit_trail != nullptr, [this] {
+    if (!MayPerform(kActivityViewAuditTrails)) return;
     Log(QString("TAVSecurityUI_DoSysAuditTrail -> %1").arg(Optional().sys_audit_trail(Hwnd())));
   });
   offer(ui_->actionRunList, e.run_list_manager != nullptr, [this] {
+    if (!MayPerform(kActivityManageRunList)) return;
     Log(QString("TAVSecurityUI_DoRunListManager -> %1").arg(Optional().run_list_manager(Hwnd())));
   });
   const bool signatures = e.reset_esig_groups != nullptr && e.add_esig_group != nullptr &&
@@ -264,6 +269,12 @@ void HostWindow::ConnectOptionalActions() {
     const QString path = ChooseDocument(this, "Show Signatures");
     if (!path.isEmpty()) ShowSignatures(this, path);
   });
+}
+
+bool HostWindow::MayPerform(int activity) {
+  const int allowed = TAVSecurityUI_IsUserAllowedAccess(activity);
+  Log(QString("TAVSecurityUI_IsUserAllowedAccess(%1) -> ").arg(activity) + YesNo(allowed));
+  return allowed == 1;
 }
 
 void HostWindow::SetUpSignatures() {

@@ -1,6 +1,10 @@
 // HostWindow: the main window of the sample host. It logs the user on at
 // start, shows who is logged on, watches the idle time and offers every
 // export of the library from its menus, logging each call and its result.
+// A menu item that is a controlled activity (the configuration, the audit
+// viewers, the Run List Manager) asks TAVSecurityUI_IsUserAllowedAccess
+// first and does nothing more when the user may not; the library tells
+// the user why.
 //
 // Threads: the GUI thread. Ownership: an ordinary QMainWindow.
 #ifndef TAV_APPS_TAV_HOST_HOST_WINDOW_H_
@@ -60,6 +64,8 @@ class HostWindow : public QMainWindow {
   void ConnectActions();
   void ConnectOptionalActions();
   void StartIdleWatch();
+  // TAVSecurityUI_IsUserAllowedAccess(activity), logged: true when allowed.
+  bool MayPerform(int activity);
 
   void LogIn();
   void IdleLogIn();

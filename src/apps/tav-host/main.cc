@@ -4,7 +4,8 @@
 // the library from its menus.
 //
 //   tav-host [--idle-seconds N]
-//   tav-host --tour DIR [--tour-user NAME]   (password on standard input)
+//   tav-host --tour DIR [--tour-user NAME [--tour-admin NAME]]
+//                                        (passwords on standard input)
 //   tav-host --help | --version
 #include <unistd.h>
 
@@ -26,7 +27,7 @@ namespace {
 void Usage(std::FILE* out) {
   std::fprintf(out,
                "usage: tav-host [--idle-seconds N]\n"
-               "       tav-host --tour DIR [--tour-user NAME]\n"
+               "       tav-host --tour DIR [--tour-user NAME [--tour-admin NAME]]\n"
                "       tav-host --help | --version\n"
                "  --idle-seconds N  ask for the password again after N idle seconds\n"
                "                    (instead of the configured idle timeout)\n"
@@ -34,6 +35,9 @@ void Usage(std::FILE* out) {
                "                    to DIR; without a display it runs offscreen\n"
                "  --tour-user NAME  the account the tour logs on with; its password is read\n"
                "                    from standard input\n"
+               "  --tour-admin NAME an account allowed to configure the compliance settings,\n"
+               "                    for the configuration dialog; its password is the second\n"
+               "                    line of standard input\n"
                "Exit status: 0 success, 1 failure, 2 usage error (bad arguments).\n");
 }
 
@@ -60,6 +64,7 @@ void QuietOffscreenHandler(QtMsgType type, const QMessageLogContext& context,
 int main(int argc, char** argv) {
   QString tour_dir;
   QString tour_user;
+  QString tour_admin;
   long idle_seconds = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -68,6 +73,8 @@ int main(int argc, char** argv) {
       tour_dir = QString::fromLocal8Bit(argv[++i]);
     } else if (arg == "--tour-user" && has_value) {
       tour_user = QString::fromLocal8Bit(argv[++i]);
+    } else if (arg == "--tour-admin" && has_value) {
+      tour_admin = QString::fromLocal8Bit(argv[++i]);
     } else if (arg == "--idle-seconds" && has_value) {
       char* end = nullptr;
       idle_seconds = std::strtol(argv[++i], &end, 10);
@@ -88,7 +95,11 @@ int main(int argc, char** argv) {
   }
 
   std::string password;
-  if (!tour_dir.isEmpty() && !tour_user.isEmpty()) std::getline(std::cin, password);
+  std::string admin_password;
+  if (!tour_dir.isEmpty() && !tour_user.isEmpty()) {
+    std::getline(std::cin, password);
+    if (!tour_admin.isEmpty()) std::getline(std::cin, admin_password);
+  }
   // The tour needs no screen: pictures are drawn offscreen.
   if (!tour_dir.isEmpty() && !HasDisplay()) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -104,7 +115,8 @@ int main(int argc, char** argv) {
   tav::host::HostWindow window(idle_seconds * 1000);
   std::unique_ptr<tav::host::Tour> tour;
   if (!tour_dir.isEmpty()) {
-    tour = std::make_unique<tav::host::Tour>(window, tour_dir, tour_user, std::move(password));
+    tour = std::make_unique<tav::host::Tour>(window, tour_dir, tour_user, std::move(password),
+                                             tour_admin, std::move(admin_password));
     tour->BeforeLogin();
   }
   if (!window.LogInAtStart()) {

@@ -55,12 +55,15 @@ QImage Framed(QWidget* widget) {
 
 }  // namespace
 
-Tour::Tour(HostWindow& window, QString directory, QString user, std::string password)
+Tour::Tour(HostWindow& window, QString directory, QString user, std::string password,
+           QString admin, std::string admin_password)
     : QObject(&window),
       window_(window),
       directory_(std::move(directory)),
       user_(std::move(user)),
-      password_(std::move(password)) {
+      password_(std::move(password)),
+      admin_(std::move(admin)),
+      admin_password_(std::move(admin_password)) {
   runner_.setInterval(50);
   connect(&runner_, &QTimer::timeout, this, &Tour::RunNextStep);
   // However the library behaves, the tour ends.
@@ -70,7 +73,10 @@ Tour::Tour(HostWindow& window, QString directory, QString user, std::string pass
   });
 }
 
-Tour::~Tour() { explicit_bzero(password_.data(), password_.size()); }
+Tour::~Tour() {
+  explicit_bzero(password_.data(), password_.size());
+  explicit_bzero(admin_password_.data(), admin_password_.size());
+}
 
 void Tour::Fail(const QString& why) {
   failed_ = true;
@@ -120,16 +126,20 @@ void Tour::When(const QString& name, Action action, int timeout_ms,
 }
 
 void Tour::TypeCredentials(QWidget* dialog, bool right_password) {
+  TypeCredentials(dialog, user_, right_password ? password_ : std::string("not-the-password"));
+}
+
+void Tour::TypeCredentials(QWidget* dialog, const QString& user, const std::string& secret) {
   auto* name = dialog->findChild<QLineEdit*>("ctl1002");
   auto* password = dialog->findChild<QLineEdit*>("ctl1003");
-  if (name->text() != user_) {
+  if (name->text() != user) {
     QTest::mouseClick(name, Qt::LeftButton);
     name->clear();
-    QTest::keyClicks(name, user_);
+    QTest::keyClicks(name, user);
   }
   QTest::mouseClick(password, Qt::LeftButton);
   password->clear();
-  QTest::keyClicks(password, right_password ? QString::fromStdString(password_) : "not-the-password");
+  QTest::keyClicks(password, QString::fromStdString(secret));
 }
 
 void Tour::BeforeLogin() {
@@ -201,7 +211,6 @@ void Tour::AfterLogin() {
     ui.actionAuthCheck->trigger();
   });
 
-  AddConfigSteps();
   AddRunListSteps();
   AddSignatureSteps();
 
@@ -231,6 +240,9 @@ void Tour::AfterLogin() {
     });
     ui.actionAuditTrail->trigger();
   });
+
+  // Last, as it may log the administrator on.
+  AddConfigSteps();
 
   AddStep([this, &ui] {
     window_.idle_watch().Stop();

@@ -30,8 +30,12 @@ class Tour : public QObject {
 
  public:
   // Without a user name the tour shows the login dialog and the error of a
-  // wrong password, then cancels.
-  Tour(HostWindow& window, QString directory, QString user, std::string password);
+  // wrong password, then cancels. With an administrator (an account allowed
+  // to configure the compliance settings) the tour logs on as that account
+  // to show the configuration dialog; the user is refused it first when it
+  // may not configure them.
+  Tour(HostWindow& window, QString directory, QString user, std::string password,
+       QString admin = {}, std::string admin_password = {});
   ~Tour() override;
 
   // Before the host's login at start: arms the answers to the first dialogs.
@@ -55,6 +59,7 @@ class Tour : public QObject {
   void AddStep(std::function<void()> step) { steps_.push_back(std::move(step)); }
   void RunNextStep();
   void TypeCredentials(QWidget* dialog, bool right_password);
+  void TypeCredentials(QWidget* dialog, const QString& name, const std::string& password);
   // Signing a document and listing its signatures (sign_document_tour.cc).
   void AddSignatureSteps();
   void AddConfigSteps();
@@ -65,6 +70,8 @@ class Tour : public QObject {
   QString directory_;
   QString user_;
   std::string password_;
+  QString admin_;
+  std::string admin_password_;
   QStringList saved_;
   bool failed_ = false;
   std::deque<std::function<void()>> steps_;
