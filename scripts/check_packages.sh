@@ -43,6 +43,8 @@ field() {
 
 libdir=/usr/lib/$multiarch
 has "$lib" "$libdir/libTAVSecurityUI.so.0" "$libdir/libTAVConfiguration.so" \
+  /usr/sbin/tavsecd /usr/share/man/man8/tavsecd.8.gz \
+  /usr/lib/systemd/system/tavsecurity.socket /usr/lib/systemd/system/tavsecurity.service \
   /usr/lib/sysusers.d/tavsecurity.conf /usr/lib/tmpfiles.d/tavsecurity.conf \
   /etc/pam.d/tavsecurity /usr/share/TAVSecurityUI/help \
   /usr/share/doc/libtavsecurityui0/copyright
@@ -66,6 +68,10 @@ field "$host" Depends 'libtavsecurityui0 \(= .*qt6-qpa-plugins'
 dpkg-deb -e "$lib" "$work/lib-control"
 grep -qxF /etc/pam.d/tavsecurity "$work/lib-control/conffiles" || fail "the PAM file is no conffile"
 grep -q systemd-sysusers "$work/lib-control/postinst" || fail "libtavsecurityui0 makes no group"
+grep -q 'deb-systemd-helper enable tavsecurity.socket' "$work/lib-control/postinst" ||
+  fail "libtavsecurityui0 does not enable the service's socket"
+grep -q '/run/systemd/system' "$work/lib-control/postinst" ||
+  fail "libtavsecurityui0 starts the socket without asking whether systemd runs"
 dpkg-deb -e "$tavsec" "$work/tavsec-control"
 grep -q 'tavsec setup' "$work/tavsec-control/postinst" || fail "tavsec does not set up the store"
 
@@ -76,8 +82,15 @@ out=$(LD_LIBRARY_PATH=$work/root$libdir "$work/root/usr/bin/tavsec" --version) |
 [ "$out" = "tavsec ${version%-*}" ] || fail "tavsec --version says: $out"
 out=$(LD_LIBRARY_PATH=$work/root$libdir "$work/root/usr/bin/tav-host" --version) || fail "tav-host --version failed"
 [ "$out" = "tav-host ${version%-*}" ] || fail "tav-host --version says: $out"
-gzip -dc "$work/root/usr/share/man/man1/tavsec.1.gz" | grep -q '^\.SH "\{0,1\}EXIT STATUS' ||
-  fail "the manual page of tavsec has no EXIT STATUS"
+for page in man1/tavsec.1 man8/tavsecd.8; do
+  gzip -dc "$work/root/usr/share/man/$page.gz" | grep -q '^\.SH "\{0,1\}EXIT STATUS' ||
+    fail "the manual page $page has no EXIT STATUS"
+done
+# The service's account: a system user whose primary group is the store's.
+grep -qE '^u tavsecurity -:tavsecurity ' "$work/root/usr/lib/sysusers.d/tavsecurity.conf" ||
+  fail "the sysusers file makes no account tavsecurity in the group tavsecurity"
+grep -qx 'ExecStart=/usr/sbin/tavsecd' "$work/root/usr/lib/systemd/system/tavsecurity.service" ||
+  fail "tavsecurity.service does not start the packaged tavsecd"
 
 # lintian: no errors (warnings are listed, not fatal).
 if command -v lintian >/dev/null 2>&1; then

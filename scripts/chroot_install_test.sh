@@ -1,7 +1,9 @@
 #!/bin/sh
 # Installs the Debian packages of BUILD_DIR into a Debian 12 chroot made by
-# debootstrap and runs tav-host there as a non-root member of the store's
-# group against the machine-wide store, as a lab workstation would.
+# debootstrap, starts the compliance service as root starts it where systemd
+# is absent, and runs tav-host there as a non-root member of the store's
+# group, logging on through the service against the machine-wide store, as
+# a lab workstation would.
 # Needs root and a Debian mirror; takes a few minutes, so it is not part of
 # the test suite.
 # Usage: chroot_install_test.sh BUILD_DIR [CHROOT]
@@ -33,19 +35,48 @@ apt-get install -y --no-install-recommends /tmp/debs/*.deb >/tmp/apt.log 2>&1 ||
   { tail -n 30 /tmp/apt.log; exit 1; }
 echo "== installed: $(dpkg-query -W -f '${Package} ${Version}, ' libtavsecurityui0 tavsec tav-host)"
 getent group tavsecurity >/dev/null || { echo "no tavsecurity group" >&2; exit 1; }
+getent passwd tavsecurity >/dev/null || { echo "no tavsecurity account" >&2; exit 1; }
 stat -c '%n %U:%G %a' /var/lib/tavsecurity /var/lib/tavsecurity/*
+for db in accounts.db lockout.db; do
+  [ "$(stat -c '%U:%G %a' /var/lib/tavsecurity/$db)" = "tavsecurity:tavsecurity 600" ] ||
+    { echo "$db is not the service's alone" >&2; exit 1; }
+done
 # The administrator makes an account and switches the features on.
 printf '%s\n' 'Chroot-Pass-1' |
   tavsec user add alice --full-name "Alice Liddell" --group tav-analysts --group tav-users >/dev/null
 tavsec config set part11 on --reason "workstation set-up" >/dev/null
+
+# No systemd here: root starts the service as tavsecurity.service would,
+# on the socket that tavsecurity.socket makes.
+mkdir -p /run/tavsecurity
+tavsecd --user tavsecurity 2>/tmp/tavsecd.log &
+service=$!
+trap 'kill "$service" 2>/dev/null || true' EXIT
+tries=0
+until grep -q "listening on" /tmp/tavsecd.log; do
+  tries=$((tries + 1))
+  [ "$tries" -lt 100 ] && kill -0 "$service" || { cat /tmp/tavsecd.log; exit 1; }
+  sleep 0.1
+done
+[ "$(awk '/^Uid:/ {print $2}' "/proc/$service/status")" = "$(id -u tavsecurity)" ] ||
+  { echo "tavsecd kept root" >&2; exit 1; }
+
 # A lab user of the workstation, a member of the group, not root.
 useradd -m -G tavsecurity labtech
 su labtech -s /bin/sh -c "tavsec status"
+if su labtech -s /bin/sh -c "cat /var/lib/tavsecurity/accounts.db" >/dev/null 2>&1; then
+  echo "a member reads the password hashes" >&2
+  exit 1
+fi
+before=$(tavsec events list | wc -l)
 su labtech -s /bin/sh -c "printf '%s\n' Chroot-Pass-1 |
   QT_QPA_PLATFORM=offscreen tav-host --tour /tmp/pictures --tour-user alice" >/tmp/host.log 2>&1 ||
   { cat /tmp/host.log; exit 1; }
 ls /tmp/pictures | head -n 3
-tavsec events list | tail -n 3
+tavsec events list >/tmp/events
+tail -n 3 /tmp/events
+grep -q ', alice, Successful Login$' /tmp/events || { echo "no logon through the service" >&2; exit 1; }
+[ "$(wc -l </tmp/events)" -gt "$before" ] || { echo "the member appended no events" >&2; exit 1; }
 tavsec events verify
 INSIDE
 echo "chroot install test: ok"

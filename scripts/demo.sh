@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The demo: the record tools on the sample run files that the build writes,
 # then tav-host, the sample host program, logging demo users on in a fresh
-# data directory. Without a display tav-host tours its dialogs by itself and
-# saves a picture of each.
+# data directory through a compliance service (tavsecd) of the demo's own.
+# Without a display tav-host tours its dialogs by itself and saves a picture
+# of each.
 # Usage: scripts/demo.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "${1:?build directory}" && pwd)
 tavsec="$build/src/apps/tavsec/tavsec"
 host="$build/src/apps/tav-host/tav-host"
+tavsecd="$build/src/apps/tavsecd/tavsecd"
 v1="$build/samples/sample-run-v1.tav"
 v2="$build/samples/sample-run-v2.tav"
 
@@ -59,10 +61,24 @@ echo
 # Document): alice and bob may sign; carol is in no signer group.
 cp "$v1" "$TAV_DATA_DIR/run-42.tav"
 
+# The compliance service on the demo's data directory, with its socket
+# there: tav-host logs on and signs through it. Stopped when the demo ends.
+export TAV_SOCKET=$TAV_DATA_DIR/tavsecd.sock
+"$tavsecd" --socket "$TAV_SOCKET" 2>"$TAV_DATA_DIR/tavsecd.log" &
+service=$!
+trap 'kill "$service" 2>/dev/null && wait "$service" 2>/dev/null' EXIT
+for _ in $(seq 100); do
+  grep -q "listening on" "$TAV_DATA_DIR/tavsecd.log" 2>/dev/null && break
+  kill -0 "$service" 2>/dev/null || { cat "$TAV_DATA_DIR/tavsecd.log" >&2; exit 1; }
+  sleep 0.1
+done
+echo "== tavsecd (pid $service) listening on $TAV_SOCKET"
+
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   echo "== tav-host: log on as one of the users above (carol may not run the software)"
   echo "   a document to sign: $TAV_DATA_DIR/run-42.tav"
-  exec "$host"
+  "$host"
+  exit
 fi
 
 pictures="$build/tour"

@@ -1,12 +1,17 @@
 // Who changed what through tavsec: account changes and failed checks as
 // system events, changes under an authenticated administrator while the
-// compliance features are on, locks that hold across processes, and
-// listings that a stored line break cannot forge.
+// compliance features are on (its password checked by the compliance service
+// when there is one, whatever the client loads), locks that hold across
+// processes, and listings that a stored line break cannot forge.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <random>
 #include <string>
 
 #include "testing/run_command.h"
+#include "testing/service_process.h"
 #include "testing/temp_data_dir.h"
 
 namespace tav {
@@ -69,6 +74,78 @@ TEST_F(TavsecAccountabilityTest, WhileTheFeaturesAreOnAnAdministratorMakesEveryC
   r = Tavsec("events list");
   EXPECT_TRUE(Has(r.out, ", bob (by root-admin (system user ")) << r.out;
   EXPECT_TRUE(Has(r.out, ", root-admin, Failed Login\n")) << r.out;
+}
+
+// tavsec with a password check that accepts every password preloaded, as
+// `as_user` when not empty (root only).
+CommandResult PreloadedTavsec(const std::string& args, const std::string& input,
+                              const std::string& as_user = "") {
+  std::string command = std::string("env ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 ") +
+                        "LD_PRELOAD=" + TAV_FAKE_SODIUM_PATH + " " + TAVSEC_PATH + " " + args;
+  if (!as_user.empty()) {
+    command = "setpriv --reuid=" + as_user + " --regid=" + as_user + " --clear-groups " + command;
+  }
+  return testing::RunCommand(command, input);
+}
+
+TEST_F(TavsecAccountabilityTest, WithAServiceOnlyTheServiceChecksTheAdministratorsPassword) {
+  ASSERT_EQ(Tavsec("config set part11 on").exit_code, 0);
+  testing::ServiceProcess service(dir_.path());
+  ASSERT_TRUE(service.ready());
+
+  // In this process the preload would pass any password; the service does not.
+  CommandResult r = PreloadedTavsec("config set idle-timeout 5 --by root-admin", "wrong\n");
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  EXPECT_TRUE(Has(Tavsec("config show").out, "Idle timeout: 0 (never)"));
+  EXPECT_TRUE(Has(Tavsec("events list").out, ", root-admin, Failed Login\n"));
+  r = Tavsec("config set idle-timeout 5 --by ann", "Ann-Pass-1\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Has(r.err, "may not change the configuration")) << r.err;
+
+  r = Tavsec("config set idle-timeout 5 --reason SOP-9 --by root-admin", "Admin-Pass-1\n");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_TRUE(Has(Tavsec("config trail").out, "  root-admin (system user "));
+
+  // No service, no check: never a fall-back to the hashes in the folder.
+  service.Stop();
+  r = Tavsec("config set idle-timeout 6 --reason SOP-9 --by root-admin", "Admin-Pass-1\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Has(r.err, "compliance service is not running")) << r.err;
+}
+
+// A member of the store's group: he may write compliance.db and ask the
+// service, and may not read the hashes.
+TEST_F(TavsecAccountabilityTest, AMemberWithAPreloadGetsNoChangeWithoutThePassword) {
+  TAV_SKIP_ON_LAB_STORE("shares the embedded store's files with the member");
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make a system user";
+  std::random_device random;
+  const std::string member = "tavmbr" + std::to_string(random() % 100000);
+  ASSERT_EQ(testing::RunCommand("useradd --system --user-group --no-create-home --shell "
+                                "/usr/sbin/nologin " + member).exit_code, 0);
+  struct Remove {
+    std::string name;
+    ~Remove() { testing::RunCommand("userdel " + name); }
+  } remove{member};
+  ASSERT_EQ(Tavsec("config set part11 on").exit_code, 0);
+  // The store as setup leaves it: the folder and compliance.db the group's,
+  // the hashes root's alone.
+  const std::string dir = dir_.path();
+  ASSERT_EQ(testing::RunCommand("chgrp " + member + " " + dir + " " + dir +
+                                "/compliance.db* && chmod 3770 " + dir + " && chmod 0660 " + dir +
+                                "/compliance.db* && chmod 0600 " + dir + "/accounts.db")
+                .exit_code,
+            0);
+  testing::ServiceProcess service(dir);
+  ASSERT_TRUE(service.ready());
+  ASSERT_EQ(chmod(service.socket().c_str(), 0666), 0);
+
+  CommandResult r = PreloadedTavsec("config set idle-timeout 5 --by root-admin", "wrong\n", member);
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  EXPECT_TRUE(Has(Tavsec("config show").out, "Idle timeout: 0 (never)"));
+  r = PreloadedTavsec("config set idle-timeout 5 --reason SOP-9 --by root-admin",
+                      "Admin-Pass-1\n", member);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_TRUE(Has(Tavsec("config trail").out, "  root-admin (system user " + member + ")"));
 }
 
 TEST_F(TavsecAccountabilityTest, LocksHoldAcrossProcessesUntilUnlocked) {

@@ -1,18 +1,25 @@
 // The security store as tavsec sees it: nothing without the machine-wide
-// store, tavsec setup making that store out of other users' reach, and
-// stores that a full disk leaves whole or absent. Every machine path lives
-// under a test root (TAV_MACHINE_ROOT, tavsec setup --root).
+// store, tavsec setup making that store out of other users' reach and
+// handing the password hashes to the service's account (refusing what a
+// member planted in the folder), and stores that a full disk leaves whole or
+// absent. Every machine path lives under a test root (TAV_MACHINE_ROOT,
+// tavsec setup --root).
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sqlite3.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "testing/run_command.h"
 #include "testing/temp_data_dir.h"
@@ -100,8 +107,8 @@ TEST_F(TavsecStoreTest, SetupKeepsTheStoreOutOfOtherUsersReach) {
   EXPECT_EQ(group, gid);
   EXPECT_EQ(mode_of(Store() + "/compliance.db", &group), 0660u) << "never world readable";
   EXPECT_EQ(group, gid);
-  EXPECT_EQ(mode_of(Store() + "/accounts.db", &group), 0640u);
-  EXPECT_EQ(group, gid);
+  EXPECT_EQ(mode_of(Store() + "/accounts.db"), 0600u) << "the service's alone";
+  EXPECT_EQ(mode_of(Store() + "/lockout.db"), 0600u) << "the service's alone";
   EXPECT_TRUE(Has(Slurp(root_ + "/etc/pam.d/tavsecurity"), "auth     include common-auth"));
   EXPECT_TRUE(Has(Slurp(root_ + kMachineConfigFile), "allow_data_dir_override = no"));
   EXPECT_TRUE(Has(Slurp(root_ + "/etc/tmpfiles.d/tavsecurity.conf"),
@@ -110,16 +117,15 @@ TEST_F(TavsecStoreTest, SetupKeepsTheStoreOutOfOtherUsersReach) {
   EXPECT_EQ(group, gid);
   EXPECT_EQ(Tavsec("stealth on").exit_code, 0);
 
-  // Writes made by a member keep the group's modes.
+  // Later writes keep the modes.
   run = Tavsec("user add bob --group tav-users", "", "Bob-Secret-1\n");
   ASSERT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(mode_of(Store() + "/accounts.db"), 0640u) << "members must still read it";
+  EXPECT_EQ(mode_of(Store() + "/accounts.db"), 0600u);
   ASSERT_EQ(Tavsec("config set part11 on --reason setup").exit_code, 0);
   EXPECT_EQ(mode_of(Store() + "/compliance.db"), 0660u);
-  // Every member's processes count failed logons in one store.
   run = Tavsec("user check bob", "", "wrong\n");
   EXPECT_EQ(run.exit_code, 1);
-  EXPECT_EQ(mode_of(Store() + "/lockout.db"), 0660u);
+  EXPECT_EQ(mode_of(Store() + "/lockout.db"), 0600u);
 
   // Setup again repairs what was opened up, and keeps the contents.
   chmod((Store() + "/compliance.db").c_str(), 0666);
@@ -155,6 +161,187 @@ TEST_F(TavsecStoreTest, SetupReplacesAStealthFlagSomebodyElseMade) {
   ASSERT_EQ(stat(("/dev/shm/" + flag_).c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, 0u);
   EXPECT_EQ(st.st_mode & 0777, 0660u);
+}
+
+// What the store holds after setup: name, owner, group and mode of each entry.
+std::string Snapshot(const std::string& dir) {
+  std::vector<std::string> lines;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    struct stat st {};
+    lstat(entry.path().c_str(), &st);
+    std::ostringstream line;
+    line << entry.path().filename().string() << " " << st.st_uid << ":" << st.st_gid << " "
+         << std::oct << (st.st_mode & 07777);
+    lines.push_back(line.str());
+  }
+  std::sort(lines.begin(), lines.end());
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+// A system account of the test's own for the service (root only); removed
+// afterwards.
+class ServiceAccount {
+ public:
+  explicit ServiceAccount(const std::string& group)
+      : name_("tavsvc" + std::to_string(getpid() % 100000)) {
+    made_ = RunCommand("useradd --system --no-create-home --shell /usr/sbin/nologin --gid " +
+                       group + " " + name_).exit_code == 0;
+  }
+  ~ServiceAccount() {
+    if (made_) RunCommand("userdel " + name_);
+  }
+  bool made() const { return made_; }
+  const std::string& name() const { return name_; }
+  uid_t uid() const { return getpwnam(name_.c_str())->pw_uid; }
+
+ private:
+  std::string name_;
+  bool made_ = false;
+};
+
+struct Node {
+  uid_t uid = 0;
+  mode_t mode = 0;
+  bool regular = false;
+};
+Node Inspect(const std::string& path) {
+  struct stat st {};
+  Node node;
+  if (lstat(path.c_str(), &st) == 0) {
+    node = Node{st.st_uid, st.st_mode & 07777, S_ISREG(st.st_mode)};
+  }
+  return node;
+}
+
+TEST_F(TavsecStoreTest, SetupGivesTheHashesToTheServiceAloneAndKeepsThemOnEveryRun) {
+  std::unique_ptr<ServiceAccount> account;
+  std::string user_option;
+  uid_t service_uid = geteuid();
+  if (geteuid() == 0) {
+    account = std::make_unique<ServiceAccount>(group_);
+    ASSERT_TRUE(account->made()) << "useradd failed";
+    user_option = "--user " + account->name();
+    service_uid = account->uid();
+  }
+  CommandResult run = Setup(user_option);
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  for (const char* name : {"/accounts.db", "/lockout.db"}) {
+    const Node node = Inspect(Store() + name);
+    EXPECT_TRUE(node.regular) << name;
+    EXPECT_EQ(node.uid, service_uid) << name;
+    EXPECT_EQ(node.mode, 0600u) << name;
+  }
+  EXPECT_EQ(Inspect(Store() + "/compliance.db").uid, geteuid()) << "still the members' to write";
+  EXPECT_EQ(Inspect(Store() + "/compliance.db").mode, 0660u);
+
+  ASSERT_EQ(Tavsec("user add bob", "", "Bob-Secret-1\n").exit_code, 0);
+  // An administrator's security.conf, written the old way, is handed over too.
+  std::ofstream(Store() + "/security.conf") << "domain = LAB\n";
+  chmod((Store() + "/security.conf").c_str(), 0644);
+  run = Setup(user_option);
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(Has(run.out, "accounts.db: taken over")) << run.out;
+  EXPECT_EQ(Inspect(Store() + "/security.conf").uid, service_uid);
+  EXPECT_EQ(Inspect(Store() + "/security.conf").mode, 0600u);
+
+  const std::string before = Snapshot(Store());
+  run = Setup(user_option);
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Snapshot(Store()), before) << "a second run changed the store";
+  EXPECT_TRUE(Has(Tavsec("user list").out, "bob"));
+}
+
+// The attacker is a member: the folder lets him create names. A journal he
+// writes beside accounts.db would be played back by the next open.
+TEST_F(TavsecStoreTest, SetupRefusesAPlantedJournalInsteadOfPlayingItBack) {
+  ASSERT_EQ(Setup().exit_code, 0);
+  ASSERT_EQ(Tavsec("user add mallory", "", "Mallory-Secret-1\n").exit_code, 0);
+  const std::string accounts = Store() + "/accounts.db";
+
+  // The journal of a transaction that took administration away from
+  // mallory: playing it back gives it to him.
+  const std::string scratch = dir_.path() + "/scratch";
+  fs::create_directory(scratch);
+  fs::copy_file(accounts, scratch + "/accounts.db");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((scratch + "/accounts.db").c_str(), &db), SQLITE_OK);
+  // Without syncs SQLite writes the journal's header valid at once.
+  ASSERT_EQ(sqlite3_exec(db,
+                         "PRAGMA synchronous=OFF; PRAGMA journal_mode=DELETE;"
+                         "UPDATE users SET is_admin = 1 WHERE name = 'mallory';"
+                         "BEGIN IMMEDIATE; UPDATE users SET is_admin = 0 WHERE name = 'mallory';",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  const std::string journal = Slurp(scratch + "/accounts.db-journal");
+  sqlite3_close_v2(db);  // rolls back
+  ASSERT_FALSE(journal.empty());
+
+  // The journal works: a copy of the store opened with it makes him admin.
+  const std::string proof = dir_.path() + "/proof";
+  fs::create_directory(proof);
+  fs::copy_file(accounts, proof + "/accounts.db");
+  std::ofstream(proof + "/accounts.db-journal", std::ios::binary) << journal;
+  ASSERT_EQ(sqlite3_open((proof + "/accounts.db").c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* query = nullptr;
+  sqlite3_prepare_v2(db, "SELECT is_admin FROM users WHERE name = 'mallory'", -1, &query, nullptr);
+  ASSERT_EQ(sqlite3_step(query), SQLITE_ROW);
+  ASSERT_EQ(sqlite3_column_int(query, 0), 1) << "the planted journal would not do harm";
+  sqlite3_finalize(query);
+  sqlite3_close_v2(db);
+
+  const std::string planted = accounts + "-journal";
+  std::ofstream(planted, std::ios::binary) << journal;
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(planted.c_str(), 65534, getegid()), 0);
+  }
+  const std::string contents = Slurp(accounts);
+  CommandResult run = Setup();
+  EXPECT_NE(run.exit_code, 0);
+  EXPECT_TRUE(Has(run.err, planted)) << run.err;
+  EXPECT_EQ(Slurp(accounts), contents) << "the journal was played back";
+  EXPECT_EQ(Slurp(planted), journal) << "the evidence is kept";
+  fs::remove(planted);
+
+  // Every journal of the service's databases is refused, whatever it holds.
+  for (const char* name : {"/accounts.db-wal", "/lockout.db-journal", "/lockout.db-wal"}) {
+    std::ofstream(Store() + name) << "planted";
+    run = Setup();
+    EXPECT_NE(run.exit_code, 0) << name;
+    EXPECT_TRUE(Has(run.err, Store() + name)) << run.err;
+    fs::remove(Store() + name);
+  }
+  EXPECT_EQ(Setup().exit_code, 0) << "the store is whole once they are gone";
+}
+
+TEST_F(TavsecStoreTest, SetupRefusesALinkInPlaceOfTheLockoutDatabase) {
+  ASSERT_EQ(Setup().exit_code, 0);
+  const std::string lockout = Store() + "/lockout.db";
+  const std::string elsewhere = dir_.path() + "/elsewhere";
+  fs::create_directory(elsewhere);
+  fs::remove(lockout);
+
+  // A link to a name that does not exist: setup as root must not create it.
+  fs::create_symlink(elsewhere + "/made-by-root", lockout);
+  CommandResult run = Setup();
+  EXPECT_NE(run.exit_code, 0);
+  EXPECT_TRUE(Has(run.err, lockout + " is a symbolic link")) << run.err;
+  EXPECT_FALSE(fs::exists(elsewhere + "/made-by-root"));
+
+  // A link to somebody's file: not given to the service, not opened up.
+  const std::string precious = elsewhere + "/precious";
+  std::ofstream(precious) << "keep me\n";
+  chmod(precious.c_str(), 0644);
+  fs::remove(lockout);
+  fs::create_symlink(precious, lockout);
+  run = Setup();
+  EXPECT_NE(run.exit_code, 0);
+  const Node node = Inspect(precious);
+  EXPECT_EQ(node.uid, geteuid());
+  EXPECT_EQ(node.mode, 0644u);
+  EXPECT_EQ(Slurp(precious), "keep me\n");
+  EXPECT_TRUE(fs::is_symlink(lockout)) << "left for the administrator to see";
 }
 
 // A full disk (here: a file size limit) while a store is made leaves no

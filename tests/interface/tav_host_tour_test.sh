@@ -1,13 +1,17 @@
 #!/bin/sh
-# Runs tav-host's tour offscreen with a demo account and checks that it
-# saved a picture of each dialog.
-# Usage: tav_host_tour_test.sh TAVSEC TAV_HOST
+# Runs tav-host's tour offscreen with a demo account, logging on through a
+# compliance service of the test's own when TAVSECD is given, and checks
+# that it saved a picture of each dialog.
+# Usage: tav_host_tour_test.sh TAVSEC TAV_HOST [TAVSECD]
 set -eu
 tavsec=$1
 host=$2
+tavsecd=${3:-}
 work=$(mktemp -d /tmp/tav_tour_test.XXXXXX)
+service=
 # CTest gives the test a stealth flag of its own; it goes with the test.
-trap 'rm -rf "$work"; [ -n "${TAV_STEALTH_NAME:-}" ] && rm -f "/dev/shm/$TAV_STEALTH_NAME"' EXIT
+trap '[ -n "$service" ] && kill "$service" && wait "$service"; rm -rf "$work"
+  [ -n "${TAV_STEALTH_NAME:-}" ] && rm -f "/dev/shm/$TAV_STEALTH_NAME"' EXIT
 export TAV_DATA_DIR=$work/data
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM || true
 
@@ -23,6 +27,17 @@ printf '%s\n' 'Tour-Pass-2' | "$tavsec" user add bob --full-name "Bob Builder" -
 "$tavsec" config grant tav-users 11 --reason "Reports are printed by every user" >/dev/null
 "$tavsec" config grant tav-analysts 6 --reason "Analysts manage the run list" >/dev/null
 "$tavsec" config set part11 on >/dev/null
+if [ -n "$tavsecd" ]; then
+  export TAV_SOCKET=$TAV_DATA_DIR/tavsecd.sock
+  "$tavsecd" --socket "$TAV_SOCKET" 2>"$work/tavsecd.log" &
+  service=$!
+  tries=0
+  until grep -q "listening on" "$work/tavsecd.log"; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 100 ] && kill -0 "$service" || { cat "$work/tavsecd.log"; exit 1; }
+    sleep 0.1
+  done
+fi
 printf '%s\n' 'Tour-Pass-1' 'Tour-Pass-2' |
   "$host" --tour "$work/pictures" --tour-user alice --tour-admin bob >"$work/out" 2>&1 ||
   { cat "$work/out"; exit 1; }

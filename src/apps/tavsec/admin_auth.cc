@@ -8,6 +8,8 @@
 #include <list>
 
 #include "apps/tavsec/output.h"
+#include "client/security_proxy.h"
+#include "client/service_client.h"
 #include "services/config/system_configuration.h"
 #include "services/filelib/acting_user.h"
 #include "services/filelib/system_event_manager.h"
@@ -39,6 +41,68 @@ bool Refuse(const std::string& why, int exit_code, Context& context) {
   std::cerr << "tavsec: " << why << "\n";
   context.exit_code = exit_code;
   return false;
+}
+
+// Who --by names, once the password has been checked.
+struct CheckedAccount {
+  std::string name;
+  std::list<std::string> groups;
+  bool is_admin = false;
+};
+
+// Records a failed check of --by as a failed login (and the lock it caused).
+void RecordFailedCheck(const std::string& recorded, bool locked_now) {
+  CSystemEventManager events;
+  events.RecordSystemEvent(kAuditFailedLogin, recorded.c_str());
+  if (locked_now) events.RecordSystemEvent(kAuditAccountLocked, recorded.c_str());
+}
+
+std::string FailureText(int code) {
+  const char* text = SecurityMessageText(code);
+  return text != nullptr ? text : "authentication failed (" + std::to_string(code) + ")";
+}
+
+// Asks the compliance service, which alone reads the password hashes; this
+// process checks nothing itself, so nothing loaded into it can pass a wrong
+// password. The account stays the process's acting user (it has no token
+// here).
+bool CheckThroughService(const std::string& by, SecretString* password, CheckedAccount* account,
+                         Context& context) {
+  const protocol::AuthenticateReply reply =
+      client::Authenticate(protocol::AuthPurpose::kCheck, by.c_str(), "", password->c_str());
+  password->Clear();
+  if (reply.code == kSecBackendUnavailable) {
+    return Refuse(reply.detail.empty() ? FailureText(static_cast<int>(reply.code)) : reply.detail,
+                  kExitFailed, context);
+  }
+  if (reply.code != kSecOk) {
+    RecordFailedCheck(reply.recorded_name.empty() ? RecordedUserName(by.c_str())
+                                                  : reply.recorded_name,
+                      reply.locked_now);
+    return Refuse(FailureText(static_cast<int>(reply.code)), kExitFailed, context);
+  }
+  account->name = reply.user.user_name.empty() ? by : reply.user.user_name;
+  account->groups.assign(reply.user.groups.begin(), reply.user.groups.end());
+  account->is_admin = reply.user.is_admin;
+  SetServiceAuthenticatedAccount(account->name);
+  return true;
+}
+
+// A private data directory without a service: this process checks the
+// password, and impersonates the account until it ends.
+bool CheckInProcess(const std::string& by, SecretString* password, CheckedAccount* account,
+                    Context& context) {
+  HANDLE token = nullptr;
+  const int code = KorWinSec_aImpersonateUser(by.c_str(), "", password->c_str(), &token);
+  password->Clear();
+  if (code != kSecOk) {
+    RecordFailedCheck(RecordedUserName(by.c_str()), KorWinSec_LastAttemptLockedAccount() != 0);
+    return Refuse(FailureText(code), kExitFailed, context);
+  }
+  account->name = by;
+  account->groups = ImpersonatedGroups();
+  account->is_admin = KorWinSec_IsImpersonatedUserAdmin() != 0;
+  return true;
 }
 
 }  // namespace
@@ -113,28 +177,16 @@ bool AuthorizeChange(const std::string& by, Context& context) {
     context.exit_code = kExitUsage;
     return false;
   }
-  HANDLE token = nullptr;
-  const int code = KorWinSec_aImpersonateUser(by.c_str(), "", password.c_str(), &token);
-  password.Clear();
-  if (code != kSecOk) {
-    const std::string recorded = RecordedUserName(by.c_str());
-    CSystemEventManager events;
-    events.RecordSystemEvent(kAuditFailedLogin, recorded.c_str());
-    if (KorWinSec_LastAttemptLockedAccount() != 0) {
-      events.RecordSystemEvent(kAuditAccountLocked, recorded.c_str());
-    }
-    const char* text = SecurityMessageText(code);
-    return Refuse(text != nullptr ? text : "authentication failed (" + std::to_string(code) + ")",
-                  kExitFailed, context);
-  }
-  // The token stays open (and impersonated) until the process ends.
+  CheckedAccount account;
+  const bool checked = UsesComplianceService()
+                           ? CheckThroughService(by, &password, &account, context)
+                           : CheckInProcess(by, &password, &account, context);
+  if (!checked) return false;
   const bool allowed =
       settings_readable
-          ? theSystemConfig.IsActivityAllowed(ImpersonatedGroups(), kConfigurationActivity,
-                                              nullptr) != 0
-          : KorWinSec_IsImpersonatedUserAdmin() != 0;
+          ? theSystemConfig.IsActivityAllowed(account.groups, kConfigurationActivity, nullptr) != 0
+          : account.is_admin;
   if (!allowed) {
-    KorWinSec_EndImpersonation(&token);
     AuthSyslog(LOG_WARNING, "configuration change refused; user=" + by +
                                 " lacks the configuration right");
     return Refuse("\"" + by + "\" may not change the configuration (activity 0)", kExitFailed,

@@ -8,10 +8,13 @@
 // line. While the settings fail their seal (or cannot be read) their rights
 // are not trusted, and an administrator of the security service (an --admin
 // account, or a member of the admin group) may act instead, to accept or
-// mend them. The account is then impersonated for the rest of the command, so
-// the records of the change carry it with the system user beside it:
-// "alice (system user root)". While the features are off the system user
-// running tavsec makes the change, as before.
+// mend them. The password is checked by the compliance service whenever the
+// process uses one (client/service_client.h), never in this process; only a
+// private data directory without a service is checked here. The account is
+// then the acting user for the rest of the command, so the records of the
+// change carry it with the system user beside it: "alice (system user
+// root)". While the features are off the system user running tavsec makes
+// the change, as before.
 //
 // Passwords are read into SecretString buffers only.
 #ifndef TAV_APPS_TAVSEC_ADMIN_AUTH_H_

@@ -1,16 +1,31 @@
 // tavsec setup: makes this machine's security store (docs/deployment.md):
-// the machine-wide data directory with its databases, owned by root and the
-// store's system group; the machine's configuration; the PAM service file;
-// the stealth flag, now and at every boot. Run as root; again at any time
-// to put owners and modes right (what exists is kept, never emptied).
+// the service's system account; the machine-wide data directory with its
+// databases, the folder and compliance.db owned by root and the store's
+// system group, the account and lockout databases by the service's account
+// alone; the machine's configuration; the PAM service file; the stealth
+// flag, now and at every boot; and, where systemd runs, the service's socket.
+// Run as root; again at any time to put owners and modes right (what exists
+// is kept, never emptied).
+//
+// The store folder is writable by the group's members, so setup trusts no
+// name in it that it did not make: a link, a file of another kind, or a
+// journal beside the account or lockout database stops it before anything
+// is opened (SQLite would play a journal back into its database). Existing
+// databases are taken over through descriptors opened without following
+// links; missing ones are made in a folder of setup's own and moved in
+// without replacing anything.
 //
 // With --root DIR every path is DIR followed by its usual path, and nothing
 // outside DIR is touched except the stealth flag (which tests rename with
-// TAV_STEALTH_NAME); no system group is created, so --group names one that
-// exists, and the owner of DIR stands in for root.
+// TAV_STEALTH_NAME); no system group or account is created, so --group and
+// --user name ones that exist, and the owner of DIR stands in for root (and
+// for the service's account when --user is not given).
 #include <fcntl.h>
+#include <dirent.h>
 #include <grp.h>
+#include <pwd.h>
 #include <spawn.h>
+#include <stdio.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,6 +34,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -28,7 +44,9 @@
 #include "apps/tavsec/output.h"
 #include "services/filelib/compliance_db.h"
 #include "services/security/account_store.h"
+#include "services/security/lockout.h"
 #include "services/security/security_config.h"
+#include "util/atomic_create.h"
 #include "util/data_dir.h"
 #include "util/stealth.h"
 #include "util/store_status.h"
@@ -41,6 +59,12 @@ namespace {
 constexpr mode_t kStoreFolderMode = 03770;  // set-group-ID and sticky: see FixFolder
 constexpr char kTmpfilesFile[] = "/etc/tmpfiles.d/tavsecurity.conf";
 constexpr char kPamDir[] = "/etc/pam.d";
+// The service's own files: nobody else may read the password hashes or the
+// failures, nor change them.
+constexpr mode_t kServiceFileMode = 0600;
+constexpr char kDefaultServiceUser[] = "tavsecurity";
+constexpr char kServiceSocketUnit[] = "tavsecurity.socket";
+constexpr char kSystemdRunningDir[] = "/run/systemd/system";
 constexpr char kPamServiceText[] =
     "# PAM service of the TAV suite's security library (made by tavsec setup).\n"
     "# Logons and signatures check passwords as the system's own logins do.\n"
@@ -50,6 +74,7 @@ constexpr char kPamServiceText[] =
 struct Options {
   std::string root;
   std::string group = kDefaultStoreGroup;
+  std::string user;               // "": tavsecurity, or with --root the owner of the root
   std::string data_dir_override;  // "", "allow" or "deny"
 };
 
@@ -58,6 +83,10 @@ struct Target {
   uid_t owner = 0;
   gid_t gid = 0;
   std::string group;
+  // The service's account and its primary group.
+  std::string service_user;
+  uid_t service_uid = 0;
+  gid_t service_gid = 0;
 };
 
 StoreStatus Fail(const std::string& message) {
@@ -84,6 +113,35 @@ bool LookUpGroup(const std::string& name, gid_t* gid) {
   return true;
 }
 
+bool LookUpUser(const std::string& name, uid_t* uid, gid_t* gid) {
+  std::vector<char> buffer(16384);
+  passwd entry;
+  passwd* found = nullptr;
+  if (getpwnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+      found == nullptr) {
+    return false;
+  }
+  *uid = found->pw_uid;
+  *gid = found->pw_gid;
+  return true;
+}
+
+// Runs a program found on PATH and waits for it; true when it exits with 0.
+// Its output goes where setup's goes.
+bool RunProgram(const std::vector<const char*>& args) {
+  std::vector<const char*> argv = args;
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, const_cast<char* const*>(argv.data()),
+                   environ) != 0) {
+    return false;
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 // The store's group; made with groupadd on the real machine when missing.
 StoreStatus ResolveGroup(Target* target) {
   if (LookUpGroup(target->group, &target->gid)) return StoreStatus::Ok();
@@ -92,16 +150,7 @@ StoreStatus ResolveGroup(Target* target) {
                 " does not exist; with --root no group is created: name one that exists with "
                 "--group");
   }
-  const char* argv[] = {"groupadd", "--system", target->group.c_str(), nullptr};
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "groupadd", nullptr, nullptr, const_cast<char* const*>(argv),
-                   environ) != 0) {
-    return Fail("cannot run groupadd to create the group " + target->group);
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+  if (!RunProgram({"groupadd", "--system", target->group.c_str()}) ||
       !LookUpGroup(target->group, &target->gid)) {
     return Fail("groupadd --system " + target->group + " failed");
   }
@@ -109,10 +158,50 @@ StoreStatus ResolveGroup(Target* target) {
   return StoreStatus::Ok();
 }
 
+// The service's system account, whose primary group is the store's group;
+// made with useradd on the real machine when missing (the packages' sysusers
+// file makes the same one). No home folder, no login.
+StoreStatus ResolveServiceAccount(const Options& options, Target* target) {
+  if (!target->root.empty() && options.user.empty()) {
+    target->service_uid = target->owner;
+    target->service_gid = target->gid;
+    target->service_user = "uid " + std::to_string(target->owner);
+    std::vector<char> buffer(16384);
+    passwd entry;
+    passwd* found = nullptr;
+    if (getpwuid_r(target->owner, &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr) {
+      target->service_user = found->pw_name;
+      target->service_gid = found->pw_gid;
+    }
+    return StoreStatus::Ok();
+  }
+  target->service_user = options.user.empty() ? kDefaultServiceUser : options.user;
+  const std::string& name = target->service_user;
+  if (LookUpUser(name, &target->service_uid, &target->service_gid)) {
+    if (target->service_uid == 0) {
+      return Fail("the service's account " + name + " is root; name a system account of its own");
+    }
+    return StoreStatus::Ok();
+  }
+  if (!target->root.empty()) {
+    return Fail("the user " + name +
+                " does not exist; with --root no account is created: name one that exists with "
+                "--user");
+  }
+  if (!RunProgram({"useradd", "--system", "--gid", target->group.c_str(), "--no-create-home",
+                   "--home-dir", "/nonexistent", "--shell", "/usr/sbin/nologin", "--comment",
+                   "TAV compliance service", name.c_str()}) ||
+      !LookUpUser(name, &target->service_uid, &target->service_gid)) {
+    return Fail("useradd --system " + name + " failed");
+  }
+  Say("account " + name, "created (uid " + std::to_string(target->service_uid) + ")");
+  return StoreStatus::Ok();
+}
+
 // Gives an existing file or folder its owner, group and mode; refuses links
 // and other kinds, which could point the change anywhere.
-StoreStatus FixNode(const std::string& path, const Target& target, gid_t gid, mode_t mode,
-                    bool folder) {
+StoreStatus FixNode(const std::string& path, uid_t owner, gid_t gid, mode_t mode, bool folder) {
   int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
   if (fd < 0) return FromErrno("cannot open " + path);
   struct stat st;
@@ -121,7 +210,7 @@ StoreStatus FixNode(const std::string& path, const Target& target, gid_t gid, mo
     status = FromErrno("cannot inspect " + path);
   } else if (folder ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode)) {
     status = Fail(path + " is not a " + (folder ? "folder" : "regular file"));
-  } else if (fchown(fd, target.owner, gid) != 0 || fchmod(fd, mode) != 0) {
+  } else if (fchown(fd, owner, gid) != 0 || fchmod(fd, mode) != 0) {
     status = FromErrno("cannot set the owner and mode of " + path);
   }
   close(fd);
@@ -148,41 +237,158 @@ StoreStatus MakeStoreFolder(const Target& target, std::string* dir) {
   if (!status.ok()) return status;
   const bool existed = mkdir(dir->c_str(), 0700) != 0;
   if (existed && errno != EEXIST) return FromErrno("cannot create " + *dir);
-  status = FixNode(*dir, target, target.gid, kStoreFolderMode, true);
+  status = FixNode(*dir, target.owner, target.gid, kStoreFolderMode, true);
   if (status.ok()) Say(*dir, std::string(existed ? "kept" : "created") + ", mode 3770");
   return status;
 }
 
-StoreStatus FixIfPresent(const std::string& path, const Target& target, mode_t mode) {
+StoreStatus FixIfPresent(const std::string& path, uid_t owner, gid_t gid, mode_t mode) {
   struct stat st;
   if (lstat(path.c_str(), &st) != 0 && errno == ENOENT) return StoreStatus::Ok();
-  return FixNode(path, target, target.gid, mode, false);
+  return FixNode(path, owner, gid, mode, false);
+}
+
+// Looks at every name of the store that setup will open or hand to the
+// service, before anything is opened. Whatever is there must be a regular
+// file; and no journal may lie beside the account or lockout database:
+// setup never made one, and the next open would play it back into the
+// database (a member, who may create files in the folder, could write one
+// that makes him an administrator).
+StoreStatus CheckStoreNames(const std::string& dir) {
+  for (const char* name : {kComplianceDbFileName, kAccountsDbFile, kLockoutDbFile,
+                           kSecurityConfigFile}) {
+    const std::string path = dir + "/" + name;
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+      if (errno == ENOENT) continue;
+      return FromErrno("cannot inspect " + path);
+    }
+    if (S_ISLNK(st.st_mode)) {
+      return Fail(path + " is a symbolic link, which tavsec setup never makes; it would point "
+                  "the store's file elsewhere. Remove it and run setup again");
+    }
+    if (!S_ISREG(st.st_mode)) {
+      return Fail(path + " is not a regular file, so it is not the store's. Remove it and run "
+                  "setup again");
+    }
+  }
+  for (const char* name : {kAccountsDbFile, kLockoutDbFile}) {
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+      const std::string path = dir + "/" + name + suffix;
+      struct stat st;
+      if (lstat(path.c_str(), &st) != 0 && errno == ENOENT) continue;
+      return Fail(path + " lies beside the database and was not made by tavsec setup: opening " +
+                  name + " would play it back into it, so nothing is opened. If a crash left " +
+                  "it (no program was writing), move it out of the folder and run setup again");
+    }
+  }
+  return StoreStatus::Ok();
+}
+
+// A folder of setup's own inside the store (root's, 0700), where new
+// databases are made out of the members' reach; removed with what is left in
+// it.
+class StagingFolder {
+ public:
+  StoreStatus Make(const std::string& dir) {
+    std::string name = dir + "/.tavsec-setup-XXXXXX";
+    if (mkdtemp(name.data()) == nullptr) return FromErrno("cannot create a folder in " + dir);
+    path_ = name;
+    return StoreStatus::Ok();
+  }
+  ~StagingFolder() {
+    if (path_.empty()) return;
+    if (DIR* folder = opendir(path_.c_str())) {
+      while (dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") unlink((path_ + "/" + name).c_str());
+      }
+      closedir(folder);
+    }
+    rmdir(path_.c_str());
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Makes one of the service's databases: `make` creates it at the path it is
+// given, inside the staging folder; it gets the service's owner and mode
+// there and is then moved to `path` without replacing anything.
+StoreStatus MakeServiceDb(const std::string& path, const Target& target,
+                          const std::function<StoreStatus(const std::string&)>& make) {
+  StagingFolder staging;
+  StoreStatus status = staging.Make(FolderOf(path));
+  const std::string staged = staging.path() + "/" + path.substr(path.rfind('/') + 1);
+  if (status.ok()) status = make(staged);
+  if (status.ok()) {
+    status = FixNode(staged, target.service_uid, target.service_gid, kServiceFileMode, false);
+  }
+  if (status.ok() &&
+      renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+    // Somebody made the name meanwhile: it is then checked as an existing one.
+    if (errno != EEXIST) status = FromErrno("cannot move the new " + path + " into place");
+  }
+  return status;
+}
+
+// The account and lockout databases (and security.conf): the service's
+// alone, 0600. Existing ones are taken over without being opened by SQLite.
+StoreStatus MakeServiceFiles(const Target& target, const std::string& dir) {
+  struct Db {
+    const char* name;
+    std::function<StoreStatus(const std::string&)> make;
+  };
+  const Db databases[] = {
+      {kAccountsDbFile,
+       [](const std::string& path) {
+         std::unique_ptr<AccountStore> store;
+         std::string error;
+         if (AccountStore::Open(path, AccountStore::Mode::kCreate, &store, &error) !=
+             AccountStore::Status::kOk) {
+           return Fail(error);
+         }
+         return StoreStatus::Ok();
+       }},
+      {kLockoutDbFile,
+       [](const std::string& path) {
+         std::unique_ptr<LockoutStore> store;
+         return LockoutStore::Open(path, &store);
+       }},
+  };
+  group* service_group = getgrgid(target.service_gid);
+  const std::string owner =
+      target.service_user + ":" +
+      (service_group != nullptr ? service_group->gr_name : std::to_string(target.service_gid)) +
+      ", mode 0600";
+  for (const Db& db : databases) {
+    const std::string path = dir + "/" + db.name;
+    struct stat st;
+    const bool existed = lstat(path.c_str(), &st) == 0;
+    StoreStatus status = existed ? StoreStatus::Ok() : MakeServiceDb(path, target, db.make);
+    if (status.ok()) {
+      status = FixNode(path, target.service_uid, target.service_gid, kServiceFileMode, false);
+    }
+    if (!status.ok()) return status;
+    Say(path, std::string(existed ? "taken over by " : "created for ") + owner);
+  }
+  return FixIfPresent(dir + "/" + kSecurityConfigFile, target.service_uid, target.service_gid,
+                      kServiceFileMode);
 }
 
 // compliance.db: every member appends events, so the group writes (0660).
-// accounts.db and security.conf: the members only read them (0640); only
-// root changes who may log on and how.
 StoreStatus MakeStoreFiles(const Target& target, const std::string& dir) {
+  StoreStatus status = CheckStoreNames(dir);
+  if (!status.ok()) return status;
   const std::string compliance = dir + "/" + kComplianceDbFileName;
-  StoreStatus status = ComplianceDb::Create(compliance);
+  status = ComplianceDb::Create(compliance);
   for (const char* suffix : {"", "-wal", "-shm"}) {
-    if (status.ok()) status = FixIfPresent(compliance + suffix, target, 0660);
+    if (status.ok()) status = FixIfPresent(compliance + suffix, target.owner, target.gid, 0660);
   }
   if (!status.ok()) return status;
   Say(compliance, "mode 0660");
-
-  const std::string accounts = dir + "/" + kAccountsDbFile;
-  std::unique_ptr<AccountStore> store;
-  std::string error;
-  if (AccountStore::Open(accounts, AccountStore::Mode::kCreate, &store, &error) !=
-      AccountStore::Status::kOk) {
-    return Fail(error);
-  }
-  store.reset();
-  status = FixIfPresent(accounts, target, 0640);
-  if (status.ok()) status = FixIfPresent(dir + "/" + kSecurityConfigFile, target, 0640);
-  if (status.ok()) Say(accounts, "mode 0640");
-  return status;
+  return MakeServiceFiles(target, dir);
 }
 
 // Writes a small text file whole (temporary name, sync, rename), root's and
@@ -278,6 +484,18 @@ StoreStatus MakeStealthFlag(const Target& target) {
   return status;
 }
 
+// Where systemd runs, the service's socket is enabled and started, so that
+// the first client starts the service.
+StoreStatus StartServiceSocket(const Target& target) {
+  struct stat st;
+  if (!target.root.empty() || stat(kSystemdRunningDir, &st) != 0) return StoreStatus::Ok();
+  if (!RunProgram({"systemctl", "enable", "--now", kServiceSocketUnit})) {
+    return Fail(std::string("systemctl enable --now ") + kServiceSocketUnit + " failed");
+  }
+  Say(kServiceSocketUnit, "enabled and started");
+  return StoreStatus::Ok();
+}
+
 StoreStatus RunSetup(const Options& options) {
   Target target;
   target.group = options.group;
@@ -294,11 +512,13 @@ StoreStatus RunSetup(const Options& options) {
   }
   std::string dir;
   StoreStatus status = ResolveGroup(&target);
+  if (status.ok()) status = ResolveServiceAccount(options, &target);
   if (status.ok()) status = MakeStoreFolder(target, &dir);
   if (status.ok()) status = MakeStoreFiles(target, dir);
   if (status.ok()) status = WriteMachineConfig(target, options);
   if (status.ok()) status = WritePamService(target, dir);
   if (status.ok()) status = MakeStealthFlag(target);
+  if (status.ok()) status = StartServiceSocket(target);
   if (status.ok()) {
     std::cout << "Members of the group " << target.group
               << " may now use the store (add one with: usermod -aG " << target.group
@@ -315,6 +535,9 @@ void AddSetupCommands(CLI::App& app, Context& context) {
       "setup", "Create or repair this machine's security store (as root)");
   cmd->add_option("--root", options->root, "prefix every machine path with this folder");
   cmd->add_option("--group", options->group, "the system group whose members use the store");
+  cmd->add_option("--user", options->user,
+                  "the service's system account (default tavsecurity; with --root the owner of "
+                  "the root)");
   cmd->add_option("--data-dir-override", options->data_dir_override,
                   "allow: TAV_DATA_DIR may replace the store (test machines); deny: it may not")
       ->check(CLI::IsMember({"allow", "deny"}));

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <mutex>
 #include <vector>
 
 #include "services/security/korwinsec.h"
@@ -36,9 +37,20 @@ long long LoginUid() {
 
 std::atomic<bool> g_show_system_user{false};
 
+std::mutex g_service_account_mutex;
+std::string& ServiceAccount() {
+  static std::string* account = new std::string();  // outlives static destruction
+  return *account;
+}
+
 }  // namespace
 
 void SetActingUserShowsSystemUser(bool show) { g_show_system_user = show; }
+
+void SetServiceAuthenticatedAccount(const std::string& account) {
+  std::lock_guard<std::mutex> lock(g_service_account_mutex);
+  ServiceAccount() = account;
+}
 
 std::string ProcessUserName() {
   const uid_t uid = geteuid();
@@ -52,6 +64,22 @@ std::string ProcessUserName() {
   return name;
 }
 
+namespace {
+
+std::string WithSystemUser(const std::string& name) {
+  if (!g_show_system_user) return name;
+  std::string system_user = ProcessUserName();
+  // "root (logged in as bob)" reads "root, logged in as bob" inside.
+  const size_t open = system_user.find(" (");
+  if (open != std::string::npos && system_user.back() == ')') {
+    system_user = system_user.substr(0, open) + ", " +
+                  system_user.substr(open + 2, system_user.size() - open - 3);
+  }
+  return name + " (system user " + system_user + ")";
+}
+
+}  // namespace
+
 std::string ActingUserName() {
   // The security service answers for the calling thread: its impersonated
   // user, or no value while it impersonates nobody.
@@ -60,17 +88,15 @@ std::string ActingUserName() {
     std::string name(static_cast<size_t>(length) + 1, '\0');
     if (KorWinSec_aGetImpersonatedUser(name.data(), length + 1) == length) {
       name.resize(static_cast<size_t>(length));
-      if (!g_show_system_user) return name;
-      std::string system_user = ProcessUserName();
-      // "root (logged in as bob)" reads "root, logged in as bob" inside.
-      const size_t open = system_user.find(" (");
-      if (open != std::string::npos && system_user.back() == ')') {
-        system_user = system_user.substr(0, open) + ", " +
-                      system_user.substr(open + 2, system_user.size() - open - 3);
-      }
-      return name + " (system user " + system_user + ")";
+      return WithSystemUser(name);
     }
   }
+  std::string account;
+  {
+    std::lock_guard<std::mutex> lock(g_service_account_mutex);
+    account = ServiceAccount();
+  }
+  if (!account.empty()) return WithSystemUser(account);
   return ProcessUserName();
 }
 

@@ -19,6 +19,11 @@ namespace tav {
 // authenticates acts from a system user's session.
 void SetActingUserShowsSystemUser(bool show);
 
+// Makes ActingUserName name `account` while the thread impersonates nobody
+// in this process: the account that the compliance service authenticated
+// for the process (tavsec's --by), which has no token here. "" forgets it.
+void SetServiceAuthenticatedAccount(const std::string& account);
+
 // The acting user's name; never empty (a process user without a passwd
 // entry is named by its number, "uid 1234").
 std::string ActingUserName();
