@@ -3,6 +3,7 @@
 #include "client/security_proxy.h"
 #include "client/service_client.h"
 #include "records/audit_code.h"
+#include "services/filelib/acting_user.h"
 #include "services/filelib/system_event_manager.h"
 #include "services/security/korwinsec.h"
 #include "util/strings.h"
@@ -24,7 +25,18 @@ std::string ReadString(Query query) {
   return value;
 }
 
-bool Remote() { return UsesComplianceService(); }
+// The account the thread impersonates through the service, for the records
+// that the process still makes itself (services/filelib/acting_user.h).
+std::string ServiceImpersonatedAccount() {
+  protocol::WireUser user;
+  return client::ImpersonatedUser(&user) ? user.user_name : std::string();
+}
+
+bool Remote() {
+  if (!UsesComplianceService()) return false;
+  SetImpersonatedAccountSource(&ServiceImpersonatedAccount);
+  return true;
+}
 
 UserRecord FromWire(const protocol::WireUser& wire) {
   UserRecord user;

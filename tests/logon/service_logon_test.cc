@@ -16,6 +16,7 @@
 #include "logon/login_flow.h"
 #include "logon/user_login_dialog.h"
 #include "records/audit_collection_comp.h"
+#include "services/filelib/acting_user.h"
 #include "records/audit_event_comp.h"
 #include "services/filelib/system_event_manager.h"
 #include "testing/gui_test_support.h"
@@ -94,6 +95,8 @@ TEST_F(ServiceLogonTest, TheServiceChecksPasswordsAndRecordsTheAttempts) {
   EXPECT_EQ(state_.current_user.full_name, "Alice Liddell");
   EXPECT_EQ(state_.current_user.groups, (std::list<std::string>{"tav-analysts", "tav-users"}));
   EXPECT_EQ(backend_.ImpersonatedUser().user_name, "alice");
+  // Records the process still makes itself name the logged-on user.
+  EXPECT_EQ(ActingUserName(), "alice");
 
   Logout(state_, backend_);
   EXPECT_EQ(Events(), (std::vector<std::string>{"alice, Failed Login", "(unknown user), Failed Login",

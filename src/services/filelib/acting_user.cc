@@ -36,6 +36,7 @@ long long LoginUid() {
 }
 
 std::atomic<bool> g_show_system_user{false};
+std::atomic<ImpersonatedAccountSource> g_impersonated_source{nullptr};
 
 std::mutex g_service_account_mutex;
 std::string& ServiceAccount() {
@@ -46,6 +47,10 @@ std::string& ServiceAccount() {
 }  // namespace
 
 void SetActingUserShowsSystemUser(bool show) { g_show_system_user = show; }
+
+void SetImpersonatedAccountSource(ImpersonatedAccountSource source) {
+  g_impersonated_source = source;
+}
 
 void SetServiceAuthenticatedAccount(const std::string& account) {
   std::lock_guard<std::mutex> lock(g_service_account_mutex);
@@ -90,6 +95,10 @@ std::string ActingUserName() {
       name.resize(static_cast<size_t>(length));
       return WithSystemUser(name);
     }
+  }
+  if (ImpersonatedAccountSource source = g_impersonated_source.load()) {
+    std::string name = source();
+    if (!name.empty()) return WithSystemUser(name);
   }
   std::string account;
   {

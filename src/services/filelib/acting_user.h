@@ -24,6 +24,13 @@ void SetActingUserShowsSystemUser(bool show);
 // for the process (tavsec's --by), which has no token here. "" forgets it.
 void SetServiceAuthenticatedAccount(const std::string& account);
 
+// A second source of the calling thread's impersonated account, asked when
+// the in-process security service has none: the compliance service's
+// client registers its own (the logon then lives in the service, and the
+// thread's impersonation in the client). It returns "" for nobody.
+using ImpersonatedAccountSource = std::string (*)();
+void SetImpersonatedAccountSource(ImpersonatedAccountSource source);
+
 // The acting user's name; never empty (a process user without a passwd
 // entry is named by its number, "uid 1234").
 std::string ActingUserName();
