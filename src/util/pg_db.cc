@@ -339,8 +339,11 @@ StoreStatus PgDb::Open(const std::string& conninfo, const Options& options,
   return StoreStatus::Ok();
 }
 
+PgDb::PgDb(std::string conninfo, const Options& options)
+    : conninfo_(std::move(conninfo)), options_(options) {}
+
 PgDb::~PgDb() {
-  for (auto& [sql, cursor] : statements_) delete cursor;
+  statements_.Clear();
   if (conn_ != nullptr) PQfinish(conn_);
 }
 
@@ -472,15 +475,15 @@ StoreStatus PgDb::Exec(const char* sql) {
 }
 
 SqlStatement PgDb::Prepare(const char* sql, StoreStatus* status) {
-  auto it = statements_.find(sql);
-  if (it == statements_.end()) {
+  PgCursor* cursor = statements_.Find(sql);
+  if (cursor == nullptr) {
     const std::string text = RenumberParameters(sql);
-    auto* cursor = new PgCursor(this, "tav_" + std::to_string(next_statement_++), text,
-                                CountParameters(text));
-    it = statements_.emplace(sql, cursor).first;
+    cursor = statements_.Insert(
+        sql, std::make_unique<PgCursor>(this, "tav_" + std::to_string(next_statement_++), text,
+                                        CountParameters(text)));
   }
   *status = StoreStatus::Ok();
-  return SqlStatement(it->second);
+  return SqlStatement(cursor);
 }
 
 StoreStatus PgDb::Simple(const char* sql, std::string_view what) {

@@ -26,9 +26,9 @@
 #include <chrono>
 #include <memory>
 #include <string>
-#include <unordered_map>
 
 #include "util/sql_db.h"
+#include "util/statement_cache.h"
 #include "util/store_status.h"
 
 struct pg_conn;
@@ -88,8 +88,7 @@ class PgDb : public SqlDb {
 
  private:
   friend class PgCursor;
-  PgDb(std::string conninfo, const Options& options)
-      : conninfo_(std::move(conninfo)), options_(options) {}
+  PgDb(std::string conninfo, const Options& options);
   StoreStatus Connect();
   StoreStatus Configure();
   StoreStatus EnsureConnected();
@@ -106,8 +105,9 @@ class PgDb : public SqlDb {
   pg_conn* conn_ = nullptr;
   int writer_lock_key_ = 0;
   int next_statement_ = 0;
-  // Owned; deleted in the destructor (PgCursor is defined in the .cc).
-  std::unordered_map<const char*, PgCursor*> statements_;
+  // By their text; emptied in the destructor, before the connection closes
+  // (PgCursor is defined in the .cc).
+  StatementCache<PgCursor> statements_;
   PgCursor* running_ = nullptr;
   bool in_transaction_ = false;
   // Counts connections made; statements are prepared again on a new one.

@@ -108,8 +108,9 @@ class SqlDb {
 
   // Runs SQL text without results (several statements allowed).
   virtual StoreStatus Exec(const char* sql) = 0;
-  // A prepared statement for `sql`, cached by the text's address: pass
-  // string literals. An invalid statement (check valid()) on failure.
+  // A prepared statement for `sql`, cached by its text: equal texts share
+  // one statement wherever they are stored. An invalid statement (check
+  // valid()) on failure.
   virtual SqlStatement Prepare(const char* sql, StoreStatus* status) = 0;
 
   // Transactions. BeginWrite takes the write lock at once, so that what a

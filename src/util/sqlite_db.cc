@@ -66,6 +66,9 @@ class SqliteCursor final : public SqlCursor {
 
 // ------------------------------------------------------------------ SqliteDb
 
+SqliteDb::SqliteDb(std::string path, const Options& options)
+    : path_(std::move(path)), options_(options) {}
+
 StoreStatus SqliteDb::Open(const std::string& path, const Options& options,
                            std::unique_ptr<SqliteDb>* out) {
   std::unique_ptr<SqliteDb> db(new SqliteDb(path, options));
@@ -88,7 +91,7 @@ StoreStatus SqliteDb::Open(const std::string& path, const Options& options,
 }
 
 SqliteDb::~SqliteDb() {
-  for (auto& [sql, cursor] : statements_) delete cursor;
+  statements_.Clear();
   if (db_ != nullptr) sqlite3_close_v2(db_);
 }
 
@@ -162,18 +165,18 @@ StoreStatus SqliteDb::Exec(const char* sql) {
 }
 
 SqlStatement SqliteDb::Prepare(const char* sql, StoreStatus* status) {
-  auto it = statements_.find(sql);
-  if (it == statements_.end()) {
+  SqliteCursor* cursor = statements_.Find(sql);
+  if (cursor == nullptr) {
     sqlite3_stmt* stmt = nullptr;
     const int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
     if (rc != SQLITE_OK) {
       *status = Error(rc, "cannot prepare a statement");
       return SqlStatement();
     }
-    it = statements_.emplace(sql, new SqliteCursor(this, stmt)).first;
+    cursor = statements_.Insert(sql, std::make_unique<SqliteCursor>(this, stmt));
   }
   *status = StoreStatus::Ok();
-  return SqlStatement(it->second);
+  return SqlStatement(cursor);
 }
 
 StoreStatus SqliteDb::BeginWrite() {

@@ -15,9 +15,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "util/sql_db.h"
+#include "util/statement_cache.h"
 #include "util/store_status.h"
 
 struct sqlite3;
@@ -63,14 +63,15 @@ class SqliteDb : public SqlDb {
   std::chrono::milliseconds busy_timeout() const override { return options_.busy_timeout; }
 
  private:
-  SqliteDb(std::string path, const Options& options) : path_(std::move(path)), options_(options) {}
+  SqliteDb(std::string path, const Options& options);
   static int BusyHandler(void* self, int attempt);
 
   std::string path_;
   Options options_;
   sqlite3* db_ = nullptr;
-  // Owned; deleted in the destructor (SqliteCursor is defined in the .cc).
-  std::unordered_map<const char*, SqliteCursor*> statements_;
+  // By their text; emptied in the destructor, before the connection closes
+  // (SqliteCursor is defined in the .cc).
+  StatementCache<SqliteCursor> statements_;
   std::chrono::steady_clock::time_point busy_since_;
 };
 

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -111,6 +112,28 @@ TEST_F(PgDbTest, AStatementMayRunWhileAnotherIsHalfRead) {
   SqlStatement again = db_->Prepare("SELECT id FROM t ORDER BY id", &status);
   ASSERT_TRUE(again.Step(&status));
   EXPECT_EQ(again.ColumnInt64(0), 1);
+}
+
+TEST_F(PgDbTest, AReusedBufferGetsTheStatementOfItsCurrentText) {
+  ASSERT_TRUE(db_->ExecText("INSERT INTO conn_test.t(id, name) VALUES (1, 'one'), (2, 'two')").ok());
+  StoreStatus status;
+  char buffer[64];
+  const auto name = [&](const char* sql) {
+    std::strcpy(buffer, sql);
+    SqlStatement stmt = db_->Prepare(buffer, &status);
+    if (!stmt.Step(&status)) return std::string("<no row>");
+    return std::string(stmt.ColumnText(0));
+  };
+  EXPECT_EQ(name("SELECT name FROM t WHERE id = 1"), "one");
+  EXPECT_EQ(name("SELECT name FROM t WHERE id = 2"), "two");
+  EXPECT_EQ(name("SELECT name FROM t WHERE id = 1"), "one");
+  // A text with more parameters than the one the buffer held before.
+  std::strcpy(buffer, "SELECT name FROM t WHERE id = ?1 OR id = ?2 ORDER BY id");
+  SqlStatement two = db_->Prepare(buffer, &status);
+  two.BindInt64(1, 2);
+  two.BindInt64(2, 9);
+  ASSERT_TRUE(two.Step(&status)) << status.message();
+  EXPECT_EQ(two.ColumnText(0), "two");
 }
 
 TEST_F(PgDbTest, RollbackKeepsNothingAndWritersWaitOnlyWithinTheBusyTimeout) {
