@@ -1,5 +1,7 @@
 #include "util/sqlite_db.h"
 
+#include <sys/stat.h>
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -69,12 +71,44 @@ class SqliteCursor final : public SqlCursor {
 SqliteDb::SqliteDb(std::string path, const Options& options)
     : path_(std::move(path)), options_(options) {}
 
+namespace {
+
+// For a private database: the file itself, when it exists, is a regular
+// file, and every journal beside it belongs to the file's owner.
+StoreStatus CheckPrivateFiles(const std::string& path) {
+  struct stat db_st;
+  const bool db_exists = lstat(path.c_str(), &db_st) == 0;
+  if (db_exists && !S_ISREG(db_st.st_mode)) {
+    return StoreStatus(StoreStatus::kTampered,
+                       path + ": not a regular file (a link or a device); it is not opened");
+  }
+  for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+    const std::string side = path + suffix;
+    struct stat st;
+    if (lstat(side.c_str(), &st) != 0) continue;
+    if (!S_ISREG(st.st_mode) || !db_exists || st.st_uid != db_st.st_uid) {
+      return StoreStatus(StoreStatus::kTampered,
+                         side + ": a journal that the database's owner did not write (owner uid " +
+                             std::to_string(st.st_uid) +
+                             "); it is refused, not played back. An administrator removes it "
+                             "after checking where it came from.");
+    }
+  }
+  return StoreStatus::Ok();
+}
+
+}  // namespace
+
 StoreStatus SqliteDb::Open(const std::string& path, const Options& options,
                            std::unique_ptr<SqliteDb>* out) {
+  if (options.private_files) {
+    StoreStatus checked = CheckPrivateFiles(path);
+    if (!checked.ok()) return checked;
+  }
   std::unique_ptr<SqliteDb> db(new SqliteDb(path, options));
   const int flags = (options.read_only ? SQLITE_OPEN_READONLY
                                        : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
-                    SQLITE_OPEN_NOMUTEX;
+                    SQLITE_OPEN_NOMUTEX | (options.private_files ? SQLITE_OPEN_NOFOLLOW : 0);
   const int rc = sqlite3_open_v2(path.c_str(), &db->db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     StoreStatus status = db->Error(rc, "cannot open the database");

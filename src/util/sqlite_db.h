@@ -35,6 +35,11 @@ class SqliteDb : public SqlDb {
     std::chrono::milliseconds busy_timeout{10000};
     // Open without the right to write (nothing is created).
     bool read_only = false;
+    // A database that only its owner writes (the account and lockout
+    // stores): links are not followed, and a journal or WAL file beside it
+    // that its owner did not make is refused rather than played back, since
+    // in a folder that others may write to it could be planted.
+    bool private_files = false;
   };
 
   // Opens (and creates, unless read-only) the database file at `path`.

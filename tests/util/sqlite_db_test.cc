@@ -6,7 +6,10 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <fstream>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -86,6 +89,72 @@ TEST_F(SqliteDbTest, EqualTextsAtTwoAddressesShareOneStatement) {
   EXPECT_EQ(QueryText(a.c_str()), "shared");
   EXPECT_EQ(QueryText(b.c_str()), "shared");
   EXPECT_EQ(PreparedCount(), 1);
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// A private database (the account and lockout stores) in a folder that
+// others may write to: what a planted file gets.
+class PrivateSqliteDbTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tav_private_db_test.XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    path_ = dir_ + "/private.db";
+    std::unique_ptr<SqliteDb> db;
+    ASSERT_TRUE(Open(&db).ok());
+    ASSERT_TRUE(db->Exec("CREATE TABLE t(x); INSERT INTO t VALUES ('kept')").ok());
+  }
+  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+
+  StoreStatus Open(std::unique_ptr<SqliteDb>* db) {
+    SqliteDb::Options options;
+    options.private_files = true;
+    return SqliteDb::Open(path_, options, db);
+  }
+
+  std::string dir_;
+  std::string path_;
+};
+
+TEST_F(PrivateSqliteDbTest, LinksAreNotFollowed) {
+  const std::string target = dir_ + "/elsewhere.db";
+  const std::string link = dir_ + "/link.db";
+  ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+  SqliteDb::Options options;
+  options.private_files = true;
+  std::unique_ptr<SqliteDb> db;
+  EXPECT_FALSE(SqliteDb::Open(link, options, &db).ok());
+  EXPECT_NE(::access(target.c_str(), F_OK), 0) << "the link's target was created";
+
+  // A link in place of the journal is refused too, before SQLite sees it.
+  ASSERT_EQ(::symlink(target.c_str(), (path_ + "-journal").c_str()), 0);
+  StoreStatus status = Open(&db);
+  EXPECT_EQ(status.code(), StoreStatus::kTampered) << status.message();
+}
+
+TEST_F(PrivateSqliteDbTest, AJournalOfAnotherOwnerIsRefusedOneOfItsOwnIsNot) {
+  const std::string journal = path_ + "-journal";
+  { std::ofstream(journal) << ""; }
+  std::unique_ptr<SqliteDb> db;
+  StoreStatus status = Open(&db);
+  EXPECT_TRUE(status.ok()) << status.message();
+  db.reset();
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the journal another owner";
+  { std::ofstream(journal) << "planted"; }
+  ASSERT_EQ(::chown(journal.c_str(), 65534, 65534), 0);
+  status = Open(&db);
+  EXPECT_EQ(status.code(), StoreStatus::kTampered);
+  EXPECT_NE(status.message().find("private.db-journal"), std::string::npos) << status.message();
+  std::ifstream in(journal);
+  std::string text;
+  in >> text;
+  EXPECT_EQ(text, "planted") << "the planted journal was touched";
 }
 
 }  // namespace

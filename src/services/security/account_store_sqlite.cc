@@ -167,6 +167,7 @@ Status OpenFile(const std::string& path, Mode mode, std::unique_ptr<SqliteDb>* o
   SqliteDb::Options options;
   options.busy_timeout = kBusyTimeout;
   options.read_only = read_only;
+  options.private_files = true;
   std::unique_ptr<SqliteDb> db;
   if (StoreStatus status = SqliteDb::Open(path, options, &db); !status.ok()) {
     *error = status.message();

@@ -90,7 +90,9 @@ StoreStatus LockoutStore::Open(const std::string& path, std::unique_ptr<LockoutS
     if (StoreStatus created = CreateDb(path); !created.ok()) return created;
   }
   std::unique_ptr<SqliteDb> db;
-  if (StoreStatus status = SqliteDb::Open(path, SqliteDb::Options(), &db); !status.ok()) {
+  SqliteDb::Options options;
+  options.private_files = true;
+  if (StoreStatus status = SqliteDb::Open(path, options, &db); !status.ok()) {
     return status;
   }
   StoreStatus status;
