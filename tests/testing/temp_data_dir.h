@@ -4,6 +4,12 @@
 // With TAV_TEST_ENGINE=postgresql in the environment (the suite run inside
 // pg_virtualenv), the folder gets a store.conf that keeps its compliance
 // data in a schema of its own in that server, made on first use.
+//
+// With TAV_TEST_SERVICE=1 a tavsecd of the folder's own runs while the
+// object lives, named by $TAV_SOCKET, so that everything the library asks
+// of the service goes through a real one. Tests that look inside the
+// in-process security service skip themselves then
+// (TAV_SKIP_THROUGH_SERVICE); the whole suite does not yet pass this way.
 #ifndef TAV_TESTS_TESTING_TEMP_DATA_DIR_H_
 #define TAV_TESTS_TESTING_TEMP_DATA_DIR_H_
 
@@ -13,7 +19,10 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
+
+#include "testing/service_process.h"
 
 namespace tav::testing {
 
@@ -22,6 +31,17 @@ inline bool TestsUseLabStore() {
   const char* engine = std::getenv("TAV_TEST_ENGINE");
   return engine != nullptr && std::string(engine) == "postgresql";
 }
+
+// True when every data directory of the suite has a compliance service.
+inline bool TestsUseService() {
+  const char* service = std::getenv("TAV_TEST_SERVICE");
+  return service != nullptr && std::string(service) == "1";
+}
+
+// Skips a test that looks inside the in-process security service (its
+// token table, a backend that fakes the service's answers).
+#define TAV_SKIP_THROUGH_SERVICE(why) \
+  if (::tav::testing::TestsUseService()) GTEST_SKIP() << "in-process service only: " << (why)
 
 // Skips a test that works on the embedded store's file itself.
 #define TAV_SKIP_ON_LAB_STORE(why) \
@@ -43,8 +63,10 @@ class TempDataDir {
       std::ofstream(File("store.conf")) << "engine = postgresql\nschema = " << schema
                                         << "\ncreate_schema = yes\n";
     }
+    if (TestsUseService()) service_ = std::make_unique<ServiceProcess>(path_);
   }
   ~TempDataDir() {
+    service_.reset();
     std::system(("chmod -R u+rwx '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'").c_str());
     if (had_old_) {
       ::setenv("TAV_DATA_DIR", old_.c_str(), 1);
@@ -62,6 +84,7 @@ class TempDataDir {
   std::string path_;
   std::string old_;
   bool had_old_ = false;
+  std::unique_ptr<ServiceProcess> service_;
 };
 
 }  // namespace tav::testing
