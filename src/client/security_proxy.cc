@@ -1,6 +1,5 @@
 #include "client/security_proxy.h"
 
-#include <pthread.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +9,7 @@
 
 #include "client/service_client.h"
 #include "util/library_lifetime.h"
+#include "util/per_thread.h"
 
 namespace tav::client {
 namespace {
@@ -71,9 +71,8 @@ bool RemoveToken(HANDLE handle, ClientToken* token) {
   return true;
 }
 
-// The calling thread's state, behind a pthread key rather than a
-// thread_local with a destructor, which would keep the library from being
-// unloaded (services/security/korwinsec.cc does the same).
+// The calling thread's state (util/per_thread.h, so that the library can
+// be unloaded).
 struct ThreadState {
   protocol::WireUser authenticated;
   bool locked_by_last_attempt = false;
@@ -81,25 +80,9 @@ struct ThreadState {
   std::shared_ptr<const protocol::WireUser> impersonated;
 };
 
-std::mutex g_key_mutex;
-pthread_key_t g_key;
-bool g_key_live = false;
+PerThread<ThreadState> g_states;
 
-void DeleteThreadState(void* state) { delete static_cast<ThreadState*>(state); }
-
-ThreadState& State() {
-  std::lock_guard<std::mutex> lock(g_key_mutex);
-  if (!g_key_live) {
-    if (pthread_key_create(&g_key, DeleteThreadState) != 0) std::abort();
-    g_key_live = true;
-  }
-  auto* state = static_cast<ThreadState*>(pthread_getspecific(g_key));
-  if (state == nullptr) {
-    state = new ThreadState;
-    pthread_setspecific(g_key, state);
-  }
-  return *state;
-}
+ThreadState& State() { return g_states.Get(); }
 
 // One call: the request, the reply's status, the reply's fields.
 template <typename Reply>
@@ -291,13 +274,6 @@ StoreStatus EventStatus(int64_t wire_status, const std::string& message) {
   return StoreStatus(static_cast<StoreStatus::Code>(code), message);
 }
 
-void ReleaseClientThreadStates() {
-  std::lock_guard<std::mutex> lock(g_key_mutex);
-  if (!g_key_live) return;
-  DeleteThreadState(pthread_getspecific(g_key));
-  pthread_setspecific(g_key, nullptr);
-  pthread_key_delete(g_key);
-  g_key_live = false;
-}
+void ReleaseClientThreadStates() { g_states.Release(); }
 
 }  // namespace tav::client

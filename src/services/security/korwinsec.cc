@@ -1,6 +1,5 @@
 #include "services/security/korwinsec.h"
 
-#include <pthread.h>
 #include <unistd.h>
 
 #include <syslog.h>
@@ -22,6 +21,7 @@
 #include "services/security/token_table.h"
 #include "services/security/unix_accounts.h"
 #include "util/auth_syslog.h"
+#include "util/per_thread.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -42,30 +42,11 @@ struct ThreadState {
   bool locked_by_last_attempt = false;
 };
 
-// The states live behind a pthread key rather than in a thread_local with a
-// destructor: glibc refuses to unload a library while a thread holds such an
-// object, so dlclose after a login would leave the library (and the logged
-// on user) in the process. ReleaseSecurityThreadStates deletes the key when
-// the library unloads.
-std::mutex g_key_mutex;
-pthread_key_t g_key;
-bool g_key_live = false;
+// The states live behind a pthread key (util/per_thread.h), so that the
+// library can be unloaded; ReleaseSecurityThreadStates deletes the key.
+PerThread<ThreadState> g_states;
 
-void DeleteThreadState(void* state) { delete static_cast<ThreadState*>(state); }
-
-ThreadState& State() {
-  std::lock_guard<std::mutex> lock(g_key_mutex);
-  if (!g_key_live) {
-    if (pthread_key_create(&g_key, DeleteThreadState) != 0) std::abort();
-    g_key_live = true;
-  }
-  auto* state = static_cast<ThreadState*>(pthread_getspecific(g_key));
-  if (state == nullptr) {
-    state = new ThreadState;
-    pthread_setspecific(g_key, state);
-  }
-  return *state;
-}
+ThreadState& State() { return g_states.Get(); }
 
 bool IsBlank(const char* text) {
   if (text == nullptr) return true;
@@ -204,16 +185,7 @@ int Logon(const char* user, const char* domain, const char* password,
 
 }  // namespace
 
-void ReleaseSecurityThreadStates() {
-  std::lock_guard<std::mutex> lock(g_key_mutex);
-  if (!g_key_live) return;
-  // The calling thread's state is freed here; other threads' states are
-  // left behind, since their destructor may not run once the code is gone.
-  DeleteThreadState(pthread_getspecific(g_key));
-  pthread_setspecific(g_key, nullptr);
-  pthread_key_delete(g_key);
-  g_key_live = false;
-}
+void ReleaseSecurityThreadStates() { g_states.Release(); }
 
 int KorWinSec_aGetWindowsDomain(char* buffer, int size) {
   SecurityConfig config;
