@@ -45,6 +45,16 @@ StoreStatus ListenOnPath(const std::string& path, int* fd) {
   }
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
+  // The folder of the socket (/run/tavsecurity) is made when missing, as
+  // systemd makes it for the socket unit; an existing one is left as it is.
+  const size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash > 0) {
+    const std::string folder = path.substr(0, slash);
+    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+      return Errno("making the socket's folder " + folder);
+    }
+  }
+
   struct stat st;
   if (lstat(path.c_str(), &st) == 0) {
     if (!S_ISSOCK(st.st_mode)) {
