@@ -47,13 +47,15 @@ void ScrollContents(QDialog* dialog) {
 
 class ScreenFitter final : public QObject {
  public:
-  explicit ScreenFitter(QDialog* dialog) : QObject(dialog), dialog_(dialog) {}
+  explicit ScreenFitter(QDialog* dialog) : QObject(dialog), watched_(dialog), dialog_(dialog) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     // The filter sees the show event before QDialog does, so the dialog
     // centres itself with the size it gets here.
-    if (watched == dialog_ && event->type() == QEvent::Show && !event->spontaneous()) Fit();
+    // Compared as plain objects: the filter also sees the events of the
+    // dialog's destruction, when it is no longer a QDialog.
+    if (event->type() == QEvent::Show && !event->spontaneous() && watched == watched_) Fit();
     return false;
   }
 
@@ -85,6 +87,7 @@ class ScreenFitter final : public QObject {
     }
   }
 
+  const QObject* watched_;
   QPointer<QDialog> dialog_;
 };
 

@@ -3,6 +3,7 @@
 // and the service names its peers by their kernel credentials. As root,
 // a system user made for the test plays the attacker.
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -94,6 +95,8 @@ class TavsecdTest : public ::testing::Test {
     pid_ = fork();
     ASSERT_GE(pid_, 0);
     if (pid_ == 0) {
+      // A test that dies leaves no service behind.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
       const int log = open((data_.path() + "/tavsecd.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       if (log >= 0) dup2(log, 2);
       std::vector<char*> argv;

@@ -9,6 +9,7 @@
 #define TAV_TESTS_TESTING_SERVICE_PROCESS_H_
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -64,6 +65,8 @@ class ServiceProcess {
     if (pid_ > 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
+      // A test that dies leaves no service behind holding its output open.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
       ::setenv("TAV_DATA_DIR", data_dir_.c_str(), 1);
       std::vector<const char*> args = {kTavsecdPath, "--socket", socket_.c_str()};
       if (!run_as_.empty()) {
