@@ -84,7 +84,8 @@ RecordedAttempt LogonBackend::AuthenticateAndRecord(AttemptPurpose purpose, cons
   // No account has a control character in its name; such a name could
   // forge lines in the listings of the records, so it fails unchecked.
   const bool forged = HasControlChar(typed);
-  if (Remote() && !forged) {
+  // The service refuses and records such a name itself.
+  if (Remote()) {
     const protocol::AuthenticateReply reply = client::Authenticate(
         purpose == AttemptPurpose::kLogin ? protocol::AuthPurpose::kLogin
                                           : protocol::AuthPurpose::kSignature,

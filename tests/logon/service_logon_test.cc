@@ -103,6 +103,14 @@ TEST_F(ServiceLogonTest, TheServiceChecksPasswordsAndRecordsTheAttempts) {
                                                 "alice, Successful Login", "alice, Logged Off"}));
 }
 
+TEST_F(ServiceLogonTest, ANameWithAControlCharacterIsRefusedAndRecordedByTheService) {
+  const RecordedAttempt attempt =
+      backend_.AuthenticateAndRecord(AttemptPurpose::kLogin, "alice\nforged", "", "Alice-Pass1");
+  EXPECT_EQ(attempt.code, 1326);
+  EXPECT_TRUE(attempt.event.ok()) << attempt.event.message();
+  EXPECT_EQ(Events(), (std::vector<std::string>{"(unknown user), Failed Login"}));
+}
+
 TEST_F(ServiceLogonTest, AClientCannotRecordEventsOfItsOwn) {
   StoreStatus status = backend_.AddSystemEvent(kAuditSuccessfulLogin, "bob");
   EXPECT_FALSE(status.ok());
