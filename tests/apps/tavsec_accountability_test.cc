@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "testing/public_copies.h"
 #include "testing/run_command.h"
 #include "testing/service_process.h"
 #include "testing/temp_data_dir.h"
@@ -80,8 +81,12 @@ TEST_F(TavsecAccountabilityTest, WhileTheFeaturesAreOnAnAdministratorMakesEveryC
 // `as_user` when not empty (root only).
 CommandResult PreloadedTavsec(const std::string& args, const std::string& input,
                               const std::string& as_user = "") {
+  // Another user runs copies it can reach, wherever the build folder is.
+  testing::PublicCopies copies;
+  const std::string tavsec = as_user.empty() ? TAVSEC_PATH : copies.Add(TAVSEC_PATH);
+  const std::string fake = as_user.empty() ? TAV_FAKE_SODIUM_PATH : copies.Add(TAV_FAKE_SODIUM_PATH);
   std::string command = std::string("env ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 ") +
-                        "LD_PRELOAD=" + TAV_FAKE_SODIUM_PATH + " " + TAVSEC_PATH + " " + args;
+                        "LD_PRELOAD=" + fake + " " + tavsec + " " + args;
   if (!as_user.empty()) {
     command = "setpriv --reuid=" + as_user + " --regid=" + as_user + " --clear-groups " + command;
   }

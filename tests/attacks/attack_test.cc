@@ -11,6 +11,7 @@
 #include <string>
 
 #include "testing/gui_test_support.h"
+#include "testing/public_copies.h"
 #include "testing/run_command.h"
 #include "testing/service_process.h"
 #include "testing/temp_data_dir.h"
@@ -20,14 +21,14 @@ namespace {
 
 using testing::RunCommand;
 
-// Runs the logon probe (optionally as `user`, with `env` before it) and
-// returns what it printed.
+// Runs the logon probe `probe` (optionally as `user`, with `env` before it)
+// and returns what it printed.
 std::string Probe(const std::string& env, const std::string& password,
-                  const std::string& as_user = "") {
+                  const std::string& as_user = "", const std::string& probe = TAV_LOGON_PROBE_PATH) {
   // A sanitizer build checks that its runtime comes first; the preload is
   // the point here.
   std::string command = "env ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 " + env + " " +
-                        TAV_LOGON_PROBE_PATH + " alice '" + password + "'";
+                        probe + " alice '" + password + "'";
   if (!as_user.empty()) {
     command = "setpriv --reuid=" + as_user + " --regid=" + as_user + " --clear-groups " + command;
   }
@@ -95,6 +96,11 @@ TEST_F(LogonAttackTest, AnotherUserReadsNoHashesAndLogsOnOnlyThroughTheService) 
   // What membership of the service's group grants: the right to ask.
   ASSERT_EQ(chmod(service.socket().c_str(), 0666), 0);
 
+  // What the attacker runs, where the attacker can reach it.
+  testing::PublicCopies copies;
+  const std::string probe = copies.Add(TAV_LOGON_PROBE_PATH);
+  const std::string fake_sodium = copies.Add(TAV_FAKE_SODIUM_PATH);
+
   // The hashes: no offline guessing.
   testing::CommandResult read = RunCommand("setpriv --reuid=" + attacker.name() + " --regid=" +
                                            attacker.name() + " --clear-groups cat " +
@@ -102,14 +108,14 @@ TEST_F(LogonAttackTest, AnotherUserReadsNoHashesAndLogsOnOnlyThroughTheService) 
   EXPECT_NE(read.exit_code, 0);
   EXPECT_EQ(read.out, "");
   // Logging on in process over the service's store: refused by the system.
-  const std::string preload = std::string("LD_PRELOAD=") + TAV_FAKE_SODIUM_PATH;
-  EXPECT_NE(Probe(preload + " TAV_DATA_DIR=" + data_dir_.path(), "wrong", attacker.name())
+  const std::string preload = "LD_PRELOAD=" + fake_sodium;
+  EXPECT_NE(Probe(preload + " TAV_DATA_DIR=" + data_dir_.path(), "wrong", attacker.name(), probe)
                 .rfind("code=0 ", 0),
             0u);
   // Through the service: the password decides, whoever asks.
-  EXPECT_EQ(Probe(preload + " TAV_SOCKET=" + service.socket(), "wrong", attacker.name()),
+  EXPECT_EQ(Probe(preload + " TAV_SOCKET=" + service.socket(), "wrong", attacker.name(), probe),
             "code=1326 event=ok\n");
-  EXPECT_EQ(Probe("TAV_SOCKET=" + service.socket(), "Alice-Pass1", attacker.name()),
+  EXPECT_EQ(Probe("TAV_SOCKET=" + service.socket(), "Alice-Pass1", attacker.name(), probe),
             "code=0 event=ok\n");
   RunCommand("rm -rf '" + socket_dir + "'");
 }
