@@ -7,6 +7,7 @@
 #include "TAVSecurityUI.h"
 #include "apps/tav-host/sign_document.h"
 #include "services/filelib/file_manager.h"
+#include "testing/qt_host.h"
 #include "testing/run_command.h"
 #include "testing/temp_data_dir.h"
 #include "util/file.h"
@@ -18,20 +19,6 @@ namespace tav {
 namespace {
 
 using testing::WhenModalShows;
-
-// The test program is a Qt host, as tav-host is.
-class QtHost : public ::testing::Environment {
- public:
-  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-  void TearDown() override { app_.reset(); }
-
- private:
-  int argc_ = 1;
-  char name_[16] = "sign_test";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QApplication> app_;
-};
-const auto* const kQtHost = ::testing::AddGlobalTestEnvironment(new QtHost);
 
 constexpr int kApprovedPlateSetup = 2;
 

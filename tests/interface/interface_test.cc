@@ -13,27 +13,13 @@
 #include "TAVSecurityUI.h"
 #include "services/config/system_configuration.h"
 #include "testing/gui_test_support.h"
+#include "testing/qt_host.h"
 #include "testing/temp_data_dir.h"
 #include "util/stealth.h"
 
 namespace {
 
 using tav::testing::WhenModalShows;
-
-// The test program is a Qt host: its QApplication exists before the first
-// call of the library, as in any Qt Widgets program.
-class QtHost : public ::testing::Environment {
- public:
-  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-  void TearDown() override { app_.reset(); }
-
- private:
-  int argc_ = 1;
-  char name_[16] = "interface_test";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QApplication> app_;
-};
-const auto* const kQtHost = ::testing::AddGlobalTestEnvironment(new QtHost);
 
 std::string Str(BSTR s) { return s != nullptr ? std::string(s) : "<null>"; }
 

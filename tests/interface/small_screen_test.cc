@@ -19,24 +19,12 @@
 #include "services/config/system_configuration.h"
 #include "services/config/system_ids.h"
 #include "testing/gui_test_support.h"
+#include "testing/qt_host.h"
 #include "testing/temp_data_dir.h"
 
 namespace {
 
 using tav::testing::WhenModalShows;
-
-class QtHost : public ::testing::Environment {
- public:
-  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-  void TearDown() override { app_.reset(); }
-
- private:
-  int argc_ = 1;
-  char name_[16] = "small_screen";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QApplication> app_;
-};
-const auto* const kQtHost = ::testing::AddGlobalTestEnvironment(new QtHost);
 
 std::string Describe(const QRect& r) {
   return std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) +
