@@ -1,6 +1,7 @@
 #include "client/security_proxy.h"
 
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <map>
@@ -78,9 +79,14 @@ struct ThreadState {
   bool locked_by_last_attempt = false;
   std::string backend_detail;
   std::shared_ptr<const protocol::WireUser> impersonated;
+  // The service's number of the impersonated logon, and the connection
+  // that holds it.
+  int64_t impersonated_token = 0;
+  uint64_t impersonated_generation = 0;
 };
 
 PerThread<ThreadState> g_states;
+std::atomic<bool> g_actor_shows_system_user{false};
 
 ThreadState& State() { return g_states.Get(); }
 
@@ -174,6 +180,8 @@ int ImpersonateUser(const char* user, const char* domain, const char* password, 
   entry.service_token = reply.token;
   entry.user = std::make_shared<const protocol::WireUser>(std::move(reply.user));
   state.impersonated = entry.user;
+  state.impersonated_token = entry.service_token;
+  state.impersonated_generation = entry.generation;
   *token = AddToken(std::move(entry));
   return kOk;
 }
@@ -181,11 +189,19 @@ int ImpersonateUser(const char* user, const char* domain, const char* password, 
 int ImpersonateFromToken(HANDLE handle) {
   ClientToken token;
   if (!LiveToken(handle, &token)) return kInvalidHandle;
-  State().impersonated = token.user;
+  ThreadState& state = State();
+  state.impersonated = token.user;
+  state.impersonated_token = token.service_token;
+  state.impersonated_generation = token.generation;
   return kOk;
 }
 
-void RevertToSelf() { State().impersonated.reset(); }
+void RevertToSelf() {
+  ThreadState& state = State();
+  state.impersonated.reset();
+  state.impersonated_token = 0;
+  state.impersonated_generation = 0;
+}
 
 int EndImpersonation(HANDLE* token) {
   if (token == nullptr) return kInvalidParameter;
@@ -232,6 +248,23 @@ bool ImpersonatedUser(protocol::WireUser* user) {
   if (!impersonated) return false;
   *user = *impersonated;
   return true;
+}
+
+void SetActorShowsSystemUser(bool show) { g_actor_shows_system_user = show; }
+
+protocol::Actor CurrentActor() {
+  const ThreadState& state = State();
+  protocol::Actor actor;
+  if (state.impersonated_token != 0) {
+    // A logon of an earlier connection is gone from the service: the
+    // request names one the service will refuse rather than none, so that
+    // nothing is recorded under the process's system user by mistake.
+    actor.logon = state.impersonated_generation == ServiceConnectionGeneration()
+                      ? state.impersonated_token
+                      : protocol::kStaleLogon;
+  }
+  actor.show_system_user = g_actor_shows_system_user.load();
+  return actor;
 }
 
 int IsOsAdmin() {

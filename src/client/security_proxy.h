@@ -60,6 +60,15 @@ int CloseToken(HANDLE token);
 // The user the thread impersonates; false when it impersonates nobody.
 bool ImpersonatedUser(protocol::WireUser* user);
 
+// Who a request that the service records acts for: the logon the calling
+// thread impersonates (protocol::kStaleLogon when that logon belongs to a
+// connection that is gone), or none: the process's system user.
+protocol::Actor CurrentActor();
+// Makes the service name the peer's system user beside the acting account
+// in what it records ("alice (system user root)"): tavsec, whose
+// administrator acts from a system user's session.
+void SetActorShowsSystemUser(bool show);
+
 // Nonzero when the service counts this process's system user as an
 // administrator (root, or a member of the configured administrators' group).
 int IsOsAdmin();

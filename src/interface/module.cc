@@ -6,6 +6,7 @@
 
 #include "client/security_proxy.h"
 #include "client/service_client.h"
+#include "client/store_routes.h"
 #include "esig/esig_registry.h"
 #include "logon/login_flow.h"
 #include "res/resources.h"
@@ -37,6 +38,7 @@ __attribute__((constructor)) void LoadModule() {
   std::atexit(MarkExiting);
   BuildConfigPageIds();
   RegisterResources();
+  client::RouteStoreToService();
 }
 
 __attribute__((destructor)) void FinalizeModule() {

@@ -44,6 +44,16 @@ WireUser DecodeUser(MessageReader& r) {
   return user;
 }
 
+void EncodeActor(MessageWriter& w, const Actor& actor) {
+  w.Int(actor.logon).Int(actor.show_system_user ? 1 : 0);
+}
+
+StoreStatus DecodeActor(MessageReader& r, Actor* actor) {
+  actor->logon = r.IntIn(kStaleLogon, kMaxToken);
+  actor->show_system_user = r.Bool();
+  return r.status();
+}
+
 MessageWriter EncodeRequest(const HelloRequest& request) {
   MessageWriter w(kOpHello);
   w.Int(request.client_version);

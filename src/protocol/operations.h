@@ -68,6 +68,21 @@ enum class AuthPurpose : int64_t {
   kSignature = 2,  // on failure "Failed E-Signature Attempt" (and "Account Locked")
 };
 
+// Who a request acts for, in requests whose records name a user (settings
+// changes, run-list operations). The client names one of its connection's
+// logons by number, never a user: the service takes the name from its own
+// record of that logon, or, with no logon, from the peer's credentials.
+inline constexpr int64_t kNoLogon = 0;
+// A logon the client held on an earlier connection: always refused.
+inline constexpr int64_t kStaleLogon = -1;
+struct Actor {
+  int64_t logon = kNoLogon;
+  // Name the peer's system user beside the account (tavsec).
+  bool show_system_user = false;
+};
+void EncodeActor(MessageWriter& w, const Actor& actor);
+StoreStatus DecodeActor(MessageReader& r, Actor* actor);
+
 struct HelloRequest {
   int64_t client_version = kProtocolVersion;
 };

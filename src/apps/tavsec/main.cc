@@ -4,9 +4,11 @@
 
 #include "apps/tavsec/commands.h"
 #include "apps/tavsec/output.h"
+#include "client/store_routes.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
+  tav::client::RouteStoreToService();
   CLI::App app{"tavsec: security, compliance settings and record files of the TAV suite"};
   app.set_version_flag("--version", "tavsec " TAV_VERSION);
   app.require_subcommand(1);
