@@ -237,14 +237,15 @@ TEST_F(TavsecStoreTest, SetupGivesTheHashesToTheServiceAloneAndKeepsThemOnEveryR
   EXPECT_EQ(Inspect(Store() + "/compliance.db").mode, 0660u);
 
   ASSERT_EQ(Tavsec("user add bob", "", "Bob-Secret-1\n").exit_code, 0);
-  // An administrator's security.conf, written the old way, is handed over too.
+  // An administrator's security.conf, written the old way, stays root's
+  // (the service may read it, never change its own rules).
   std::ofstream(Store() + "/security.conf") << "domain = LAB\n";
-  chmod((Store() + "/security.conf").c_str(), 0644);
+  chmod((Store() + "/security.conf").c_str(), 0664);
   run = Setup(user_option);
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_TRUE(Has(run.out, "accounts.db: taken over")) << run.out;
-  EXPECT_EQ(Inspect(Store() + "/security.conf").uid, service_uid);
-  EXPECT_EQ(Inspect(Store() + "/security.conf").mode, 0600u);
+  EXPECT_EQ(Inspect(Store() + "/security.conf").uid, geteuid());
+  EXPECT_EQ(Inspect(Store() + "/security.conf").mode, 0640u);
 
   const std::string before = Snapshot(Store());
   run = Setup(user_option);

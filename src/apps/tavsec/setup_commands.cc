@@ -62,6 +62,8 @@ constexpr char kPamDir[] = "/etc/pam.d";
 // The service's own files: nobody else may read the password hashes or the
 // failures, nor change them.
 constexpr mode_t kServiceFileMode = 0600;
+// security.conf: root's, so that the service cannot change its own rules.
+constexpr mode_t kServiceConfigMode = 0640;
 constexpr char kDefaultServiceUser[] = "tavsecurity";
 constexpr char kServiceSocketUnit[] = "tavsecurity.socket";
 constexpr char kSystemdRunningDir[] = "/run/systemd/system";
@@ -242,6 +244,11 @@ StoreStatus MakeStoreFolder(const Target& target, std::string* dir) {
   return status;
 }
 
+std::string ServiceGroupName(const Target& target) {
+  group* service_group = getgrgid(target.service_gid);
+  return service_group != nullptr ? service_group->gr_name : std::to_string(target.service_gid);
+}
+
 StoreStatus FixIfPresent(const std::string& path, uid_t owner, gid_t gid, mode_t mode) {
   struct stat st;
   if (lstat(path.c_str(), &st) != 0 && errno == ENOENT) return StoreStatus::Ok();
@@ -357,11 +364,7 @@ StoreStatus MakeServiceFiles(const Target& target, const std::string& dir) {
          return LockoutStore::Open(path, &store);
        }},
   };
-  group* service_group = getgrgid(target.service_gid);
-  const std::string owner =
-      target.service_user + ":" +
-      (service_group != nullptr ? service_group->gr_name : std::to_string(target.service_gid)) +
-      ", mode 0600";
+  const std::string owner = target.service_user + ":" + ServiceGroupName(target) + ", mode 0600";
   for (const Db& db : databases) {
     const std::string path = dir + "/" + db.name;
     struct stat st;
@@ -373,8 +376,16 @@ StoreStatus MakeServiceFiles(const Target& target, const std::string& dir) {
     if (!status.ok()) return status;
     Say(path, std::string(existed ? "taken over by " : "created for ") + owner);
   }
-  return FixIfPresent(dir + "/" + kSecurityConfigFile, target.service_uid, target.service_gid,
-                      kServiceFileMode);
+  // The service's settings count only when root wrote them (and nobody
+  // else may): root's (in a throwaway root, its owner's, who runs setup),
+  // read by the service through its group.
+  const std::string config = dir + "/" + kSecurityConfigFile;
+  StoreStatus status = FixIfPresent(config, geteuid(), target.service_gid, kServiceConfigMode);
+  struct stat st;
+  if (status.ok() && lstat(config.c_str(), &st) == 0) {
+    Say(config, "root:" + ServiceGroupName(target) + ", mode 0640");
+  }
+  return status;
 }
 
 // compliance.db: every member appends events, so the group writes (0660).

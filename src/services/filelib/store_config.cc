@@ -14,6 +14,7 @@
 #include "util/file_stamp.h"
 #include "util/library_lifetime.h"
 #include "util/strings.h"
+#include "util/trusted_config.h"
 
 namespace tav {
 
@@ -97,7 +98,7 @@ StoreStatus LoadStoreConfig(const std::string& data_dir, StoreConfig* config) {
   static UntilUnload<LastRead> last_read;
   LastRead& last = last_read.Get();
   struct stat st;
-  const bool stated = stat(path.c_str(), &st) == 0;
+  const bool stated = lstat(path.c_str(), &st) == 0;
   if (!stated && errno == ENOENT) return StoreStatus::Ok();
   if (stated) {
     std::lock_guard<std::mutex> lock(last.mutex);
@@ -106,16 +107,14 @@ StoreStatus LoadStoreConfig(const std::string& data_dir, StoreConfig* config) {
       return StoreStatus::Ok();
     }
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (errno == ENOENT) return StoreStatus::Ok();
-    return StoreStatus(StoreStatus::kUnavailable,
-                       path + " cannot be read (" + std::strerror(errno) + ")");
+  std::string text;
+  bool present = false;
+  StoreStatus read = ReadTrustedConfig(path, ConfigRuleForDataDir(data_dir), &text, &present);
+  if (!read.ok()) {
+    return StoreStatus(StoreStatus::kUnavailable, read.message());
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return StoreStatus(StoreStatus::kUnavailable, path + " cannot be read");
-  StoreStatus status = ParseStoreConfig(text.str(), config);
+  if (!present) return StoreStatus::Ok();
+  StoreStatus status = ParseStoreConfig(text, config);
   if (!status.ok()) {
     return StoreStatus(StoreStatus::kUnavailable,
                        data_dir + "/" + status.message() + "; the store is not used");

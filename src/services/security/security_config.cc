@@ -7,6 +7,7 @@
 #include <cstring>
 #include <set>
 
+#include "util/trusted_config.h"
 #include "util/data_dir.h"
 #include "util/strings.h"
 
@@ -114,34 +115,17 @@ bool LoadSecurityConfig(const std::string& data_dir, SecurityConfig* config,
                         std::string* error) {
   *config = SecurityConfig();
   config->data_dir = data_dir;
-  std::string path = data_dir + "/" + kSecurityConfigFile;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return true;
-    *error = "cannot open " + path + ": " + std::strerror(errno);
+  const std::string path = data_dir + "/" + kSecurityConfigFile;
+  TrustedConfigRule rule = ConfigRuleForDataDir(data_dir);
+  rule.max_bytes = kMaxConfigBytes;
+  std::string text;
+  bool present = false;
+  const StoreStatus status = ReadTrustedConfig(path, rule, &text, &present);
+  if (!status.ok()) {
+    *error = status.message();
     return false;
   }
-  std::string text;
-  char buffer[4096];
-  bool ok = true;
-  for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      *error = "cannot read " + path + ": " + std::strerror(errno);
-      ok = false;
-      break;
-    }
-    if (n == 0) break;
-    text.append(buffer, static_cast<size_t>(n));
-    if (text.size() > kMaxConfigBytes) {
-      *error = path + " is too large";
-      ok = false;
-      break;
-    }
-  }
-  close(fd);
-  return ok && ParseSecurityConfig(text, config, error);
+  return !present || ParseSecurityConfig(text, config, error);
 }
 
 bool LoadSecurityConfig(SecurityConfig* config, std::string* error) {
