@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -143,7 +145,23 @@ std::string MachinePath(const char* absolute_path) { return MachineRoot() + abso
 
 uid_t MachineRootOwner() { return OwnerOf(MachineRoot()); }
 
+bool InUserNamespace() {
+  // The initial namespace maps every uid to itself: "0 0 4294967295".
+  static const bool in_namespace = [] {
+    std::ifstream map("/proc/self/uid_map");
+    unsigned long long inside = 1, outside = 1, count = 0;
+    if (!(map >> inside >> outside >> count)) return false;  // no /proc: nothing to tell
+    std::string more;
+    return inside != 0 || outside != 0 || count != 4294967295ULL || (map >> more);
+  }();
+  return in_namespace;
+}
+
 bool DataDirOverrideAllowed(const std::string& root) {
+  // Inside a user namespace the user is root of a world of his own making:
+  // a tmpfs over /var/lib hides the store there, and the configuration can
+  // say anything. No private store replaces the machine's from there.
+  if (InUserNamespace()) return false;
   struct stat st;
   // Only a store that certainly is not there may be replaced; a folder we
   // cannot even look at counts as present.

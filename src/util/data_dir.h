@@ -60,7 +60,13 @@ void SetMachineRootForTesting(const std::string& root);
 // that store does not exist, or the configuration under `root` allows it.
 // The configuration counts only when it is owned by the owner of `root`
 // ("/": root) and writable by its owner alone.
+// Never inside a user namespace (InUserNamespace).
 bool DataDirOverrideAllowed(const std::string& root);
+
+// True when the process runs in a user namespace other than the machine's
+// (unshare -r, a rootless container): there $TAV_DATA_DIR, $TAV_MACHINE_ROOT
+// and $TAV_SOCKET are ignored, so only the machine's store and service count.
+bool InUserNamespace();
 
 // The data directory to use, as described above. Creates nothing. Fails
 // with kUnavailable and a message for a person (what is missing, who may use

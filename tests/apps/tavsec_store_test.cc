@@ -103,10 +103,8 @@ TEST_F(TavsecStoreTest, SetupKeepsTheStoreOutOfOtherUsersReach) {
     return st.st_mode & 07777;
   };
   gid_t group = 0;
-  EXPECT_EQ(mode_of(Store(), &group), 03770u);
-  EXPECT_EQ(group, gid);
-  EXPECT_EQ(mode_of(Store() + "/compliance.db", &group), 0660u) << "never world readable";
-  EXPECT_EQ(group, gid);
+  EXPECT_EQ(mode_of(Store(), &group), 0700u) << "members reach it through the service alone";
+  EXPECT_EQ(mode_of(Store() + "/compliance.db", &group), 0600u);
   EXPECT_EQ(mode_of(Store() + "/accounts.db"), 0600u) << "the service's alone";
   EXPECT_EQ(mode_of(Store() + "/lockout.db"), 0600u) << "the service's alone";
   EXPECT_TRUE(Has(Slurp(root_ + "/etc/pam.d/tavsecurity"), "auth     include common-auth"));
@@ -122,15 +120,17 @@ TEST_F(TavsecStoreTest, SetupKeepsTheStoreOutOfOtherUsersReach) {
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(mode_of(Store() + "/accounts.db"), 0600u);
   ASSERT_EQ(Tavsec("config set part11 on --reason setup").exit_code, 0);
-  EXPECT_EQ(mode_of(Store() + "/compliance.db"), 0660u);
+  EXPECT_EQ(mode_of(Store() + "/compliance.db"), 0600u);
   run = Tavsec("user check bob", "", "wrong\n");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(mode_of(Store() + "/lockout.db"), 0600u);
 
   // Setup again repairs what was opened up, and keeps the contents.
   chmod((Store() + "/compliance.db").c_str(), 0666);
+  chmod(Store().c_str(), 03770);
   ASSERT_EQ(Setup().exit_code, 0);
-  EXPECT_EQ(mode_of(Store() + "/compliance.db"), 0660u);
+  EXPECT_EQ(mode_of(Store() + "/compliance.db"), 0600u);
+  EXPECT_EQ(mode_of(Store()), 0700u);
   EXPECT_TRUE(Has(Tavsec("config show").out, "features: on"));
   EXPECT_TRUE(Has(Tavsec("user list").out, "bob"));
 }
@@ -233,8 +233,10 @@ TEST_F(TavsecStoreTest, SetupGivesTheHashesToTheServiceAloneAndKeepsThemOnEveryR
     EXPECT_EQ(node.uid, service_uid) << name;
     EXPECT_EQ(node.mode, 0600u) << name;
   }
-  EXPECT_EQ(Inspect(Store() + "/compliance.db").uid, geteuid()) << "still the members' to write";
-  EXPECT_EQ(Inspect(Store() + "/compliance.db").mode, 0660u);
+  EXPECT_EQ(Inspect(Store() + "/compliance.db").uid, service_uid) << "no member writes it";
+  EXPECT_EQ(Inspect(Store() + "/compliance.db").mode, 0600u);
+  EXPECT_EQ(Inspect(Store()).uid, service_uid);
+  EXPECT_EQ(Inspect(Store()).mode, 0700u);
 
   ASSERT_EQ(Tavsec("user add bob", "", "Bob-Secret-1\n").exit_code, 0);
   // An administrator's security.conf, written the old way, stays root's

@@ -120,5 +120,31 @@ TEST_F(LogonAttackTest, AnotherUserReadsNoHashesAndLogsOnOnlyThroughTheService) 
   RunCommand("rm -rf '" + socket_dir + "'");
 }
 
+// The attacker makes a world of his own: a user namespace with a tmpfs over
+// /var/lib, where no machine store exists, and a private store of his own
+// (no account locks, no events anybody sees). The library there names no
+// store but the machine's and asks the machine's service, which is not in
+// his world: the logon fails closed.
+TEST_F(LogonAttackTest, APrivateNamespaceGivesNoStoreOfItsOwnOnlyTheRefusal) {
+  if (RunCommand("unshare -rm true").exit_code != 0) {
+    GTEST_SKIP() << "user namespaces are not available here";
+  }
+  const std::string preload = std::string("LD_PRELOAD=") + TAV_FAKE_SODIUM_PATH;
+  const std::string mine = preload + " TAV_DATA_DIR=" + data_dir_.path();
+  // Outside, on a machine without a store, a store of one's own is allowed
+  // (tests and demos), and a process that checks passwords itself is fooled.
+  if (access("/var/lib/tavsecurity", F_OK) != 0) {
+    EXPECT_EQ(Probe(mine, "wrong"), "code=0 event=ok\n");
+  }
+  testing::CommandResult run = RunCommand(
+      "unshare -rm sh -c 'mount -t tmpfs none /var/lib && mount -t tmpfs none /run && "
+      "env ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 " +
+      mine + " TAV_SOCKET=" + data_dir_.path() + "/fake.sock " + TAV_LOGON_PROBE_PATH +
+      " alice wrong'");
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  // 1311: no store and no service to ask; the private store was not used.
+  EXPECT_EQ(run.out.rfind("code=1311 ", 0), 0u) << run.out;
+}
+
 }  // namespace
 }  // namespace tav

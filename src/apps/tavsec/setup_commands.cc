@@ -1,16 +1,17 @@
 // tavsec setup: makes this machine's security store (docs/deployment.md):
 // the service's system account; the machine-wide data directory with its
-// databases, the folder and compliance.db owned by root and the store's
-// system group, the account and lockout databases by the service's account
-// alone; the machine's configuration; the PAM service file; the stealth
-// flag, now and at every boot; and, where systemd runs, the service's socket.
+// databases, all the service's alone (folder 0700, files 0600: members
+// reach the store only through the service's socket) except the security
+// configuration, which stays root's; the machine's configuration; the PAM
+// service file; the stealth flag, now and at every boot; and, where
+// systemd runs, the service's socket.
 // Run as root; again at any time to put owners and modes right (what exists
 // is kept, never emptied).
 //
-// The store folder is writable by the group's members, so setup trusts no
-// name in it that it did not make: a link, a file of another kind, or a
-// journal beside the account or lockout database stops it before anything
-// is opened (SQLite would play a journal back into its database). Existing
+// A store made by an older setup was writable by the group's members, so
+// setup trusts no name in it that it did not make: a link, a file of
+// another kind, or a journal beside a database stops it before anything is
+// opened (SQLite would play a journal back into its database). Existing
 // databases are taken over through descriptors opened without following
 // links; missing ones are made in a folder of setup's own and moved in
 // without replacing anything.
@@ -43,6 +44,8 @@
 #include "apps/tavsec/commands.h"
 #include "apps/tavsec/output.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/event_seal.h"
+#include "services/filelib/store_config.h"
 #include "services/security/account_store.h"
 #include "services/security/lockout.h"
 #include "services/security/security_config.h"
@@ -56,7 +59,8 @@ extern char** environ;
 namespace tav::tavsec {
 namespace {
 
-constexpr mode_t kStoreFolderMode = 03770;  // set-group-ID and sticky: see FixFolder
+// The service's alone: members neither list, read nor write the store.
+constexpr mode_t kStoreFolderMode = 0700;
 constexpr char kTmpfilesFile[] = "/etc/tmpfiles.d/tavsecurity.conf";
 constexpr char kPamDir[] = "/etc/pam.d";
 // The service's own files: nobody else may read the password hashes or the
@@ -229,19 +233,25 @@ StoreStatus MakeParents(const std::string& path) {
   return StoreStatus::Ok();
 }
 
-// The store folder: root's, the group's, 3770. Set-group-ID hands the group
-// to every file made in it (SQLite's journals too); the sticky bit keeps a
-// member from removing or replacing the files that root made (the account
-// database, security.conf), which the folder's write right would allow.
+// The store folder: the service's account's, 0700. An older store's folder
+// (root's and the group's, 3770) is taken over.
 StoreStatus MakeStoreFolder(const Target& target, std::string* dir) {
   *dir = target.root + kSystemDataDir;
   StoreStatus status = MakeParents(*dir);
   if (!status.ok()) return status;
   const bool existed = mkdir(dir->c_str(), 0700) != 0;
   if (existed && errno != EEXIST) return FromErrno("cannot create " + *dir);
-  status = FixNode(*dir, target.owner, target.gid, kStoreFolderMode, true);
-  if (status.ok()) Say(*dir, std::string(existed ? "kept" : "created") + ", mode 3770");
+  status = FixNode(*dir, target.service_uid, target.service_gid, kStoreFolderMode, true);
+  if (status.ok()) {
+    Say(*dir, std::string(existed ? "taken over by " : "created for ") + target.service_user +
+                  ", mode 0700");
+  }
   return status;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
 }
 
 std::string ServiceGroupName(const Target& target) {
@@ -263,7 +273,7 @@ StoreStatus FixIfPresent(const std::string& path, uid_t owner, gid_t gid, mode_t
 // that makes him an administrator).
 StoreStatus CheckStoreNames(const std::string& dir) {
   for (const char* name : {kComplianceDbFileName, kAccountsDbFile, kLockoutDbFile,
-                           kSecurityConfigFile}) {
+                           kSecurityConfigFile, kStoreConfigFile, kSealKeyFileName}) {
     const std::string path = dir + "/" + name;
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) {
@@ -388,17 +398,31 @@ StoreStatus MakeServiceFiles(const Target& target, const std::string& dir) {
   return status;
 }
 
-// compliance.db: every member appends events, so the group writes (0660).
+// compliance.db (with its write-ahead log) and the sealing key: the
+// service's alone, like the account and lockout databases. store.conf,
+// which names the lab store, is configuration: root's, as security.conf.
 StoreStatus MakeStoreFiles(const Target& target, const std::string& dir) {
   StoreStatus status = CheckStoreNames(dir);
   if (!status.ok()) return status;
   const std::string compliance = dir + "/" + kComplianceDbFileName;
   status = ComplianceDb::Create(compliance);
   for (const char* suffix : {"", "-wal", "-shm"}) {
-    if (status.ok()) status = FixIfPresent(compliance + suffix, target.owner, target.gid, 0660);
+    if (status.ok()) {
+      status = FixIfPresent(compliance + suffix, target.service_uid, target.service_gid,
+                            kServiceFileMode);
+    }
   }
   if (!status.ok()) return status;
-  Say(compliance, "mode 0660");
+  Say(compliance, target.service_user + ":" + ServiceGroupName(target) + ", mode 0600");
+  const std::string key = dir + "/" + kSealKeyFileName;
+  status = FixIfPresent(key, target.service_uid, target.service_gid, kServiceFileMode);
+  if (status.ok() && Exists(key)) Say(key, target.service_user + ", mode 0600");
+  const std::string store_conf = dir + "/" + kStoreConfigFile;
+  if (status.ok()) {
+    status = FixIfPresent(store_conf, geteuid(), target.service_gid, kServiceConfigMode);
+  }
+  if (status.ok() && Exists(store_conf)) Say(store_conf, "root's, mode 0640");
+  if (!status.ok()) return status;
   return MakeServiceFiles(target, dir);
 }
 
@@ -420,11 +444,6 @@ StoreStatus WriteTextFile(const std::string& path, const std::string& text, cons
   }
   if (!ok) unlink(temp.c_str());
   return status;
-}
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0;
 }
 
 StoreStatus WriteMachineConfig(const Target& target, const Options& options) {
