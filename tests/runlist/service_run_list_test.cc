@@ -160,7 +160,8 @@ TEST_F(ServiceRunListTest, OperationsChangeTheListAndHistoryAsInProcessUnderTheS
   EXPECT_EQ(client::EndImpersonation(&token), 0);
 
   EXPECT_EQ(Describe(runs.LoadCurrentFileList()),
-            (std::vector<std::string>{"2 /data/c.tav alice from /data/a.tav", "1 /data/a.tav alice"}));
+            (std::vector<std::string>{"2 /data/c.tav alice from /data/a.tav",
+                                      "1 /data/a.tav alice"}));
   EXPECT_EQ(Describe(runs.LoadFileRecordHistory()),
             (std::vector<std::string>{"7 /runs/a.tav " + me_, "7 C:\\Runs\\b.tav " + me_,
                                       "4 c:\\runs\\B.TAV " + me_,
@@ -245,8 +246,9 @@ TEST_F(ServiceRunListTest, AHistoryLargerThanOneReplyComesInPagesAsTheStoreHasIt
 TEST_F(ServiceRunListTest, ALogonTheConnectionDoesNotHoldIsRefusedAndRecordsNothing) {
   const int fd = Connect();
   protocol::LogonReply logon;
-  ASSERT_TRUE(testing::Call(fd, protocol::EncodeRequest(protocol::LogonRequest{"alice", "", "Alice-Pass1"}),
-                            protocol::kOpLogon, &logon));
+  ASSERT_TRUE(testing::Call(
+      fd, protocol::EncodeRequest(protocol::LogonRequest{"alice", "", "Alice-Pass1"}),
+      protocol::kOpLogon, &logon));
   ASSERT_EQ(logon.code, 0);
   const RunListOpReply held = RawImport(fd, "/runs/alice.tav", Actor{logon.token, false});
   ASSERT_EQ(held.code, 0);

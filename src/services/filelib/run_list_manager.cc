@@ -118,21 +118,23 @@ int FromService(int code, const std::string& bytes, const char* what, const char
 // Pages through the service's listing; `add` gets each record in order.
 StoreStatus LoadFromService(RunListRemote& remote, bool history,
                             const std::function<void(std::string_view)>& add) {
+  uint64_t start = 0;
   RunListPage page;
-  StoreStatus status = remote.LoadPage(history, 0, &page);
+  StoreStatus status = remote.LoadPage(history, start, &page);
   if (!status.ok()) return status;
   ScopedComponentArena arena(history ? ScopedComponentArena::FileRecordBytes(page.total) : 0);
   for (;;) {
     for (const std::string& record : page.records) add(record);
     if (!page.more) return StoreStatus::Ok();
-    const uint64_t start = page.next;
+    // A service that does not move on would be asked forever.
+    if (page.next <= start) {
+      return StoreStatus(StoreStatus::kInvalid,
+                         "the compliance service's listing does not advance");
+    }
+    start = page.next;
     page = RunListPage();
     status = remote.LoadPage(history, start, &page);
     if (!status.ok()) return status;
-    // A service that does not move on would be asked forever.
-    if (page.more && page.next <= start) {
-      return StoreStatus(StoreStatus::kInvalid, "the compliance service's listing does not advance");
-    }
   }
 }
 
