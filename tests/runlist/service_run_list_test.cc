@@ -80,7 +80,9 @@ class ServiceRunListTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::AddAccount("alice", "Alice-Pass1");
-    service_ = std::make_unique<testing::ServiceProcess>(dir_.path());
+    // A socket of its own, apart from the one of a suite run with a service
+    // for every data directory.
+    service_ = std::make_unique<testing::ServiceProcess>(dir_.path(), dir_.File("runlist.sock"));
     ASSERT_TRUE(service_->ready()) << "tavsecd did not start";
     ASSERT_TRUE(UsesComplianceService());
     client::RouteStoreToService();
