@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "protocol/operations.h"
+#include "protocol/run_list_ops.h"
 #include "service/dispatch.h"
 #include "service/session.h"
 #include "util/auth_syslog.h"
@@ -53,6 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Decode<tav::protocol::LogonRequest>(payload);
   Decode<tav::protocol::TokenRequest>(payload);
   Decode<tav::protocol::NameRequest>(payload);
+  Decode<tav::protocol::RunListDeleteRequest>(payload);
+  Decode<tav::protocol::RunListMoveRequest>(payload);
+  Decode<tav::protocol::RunListImportRequest>(payload);
+  Decode<tav::protocol::RunListRecordRequest>(payload);
+  Decode<tav::protocol::RunListPageRequest>(payload);
 
   CountingSink events;
   tav::PeerCredentials peer;

@@ -23,6 +23,12 @@ std::string OperationName(uint16_t operation) {
     case kOpIsOsAdmin: return "is administrator";
     case kOpRecordLogoff: return "record logoff";
     case kOpRecordedUserName: return "recorded user name";
+    case kOpRunListDelete: return "run list delete";
+    case kOpRunListMove: return "run list move";
+    case kOpRunListImport: return "run list import";
+    case kOpRunListRecord: return "run list record";
+    case kOpRunListPage: return "run list page";
+    case kOpRunHistoryPage: return "run history page";
   }
   return "operation " + std::to_string(operation);
 }

@@ -37,6 +37,13 @@ enum Operation : uint16_t {
   kOpIsOsAdmin = 7,
   kOpRecordLogoff = 8,
   kOpRecordedUserName = 9,
+  // The run list (protocol/run_list_ops.h).
+  kOpRunListDelete = 40,
+  kOpRunListMove = 41,
+  kOpRunListImport = 42,
+  kOpRunListRecord = 43,
+  kOpRunListPage = 44,
+  kOpRunHistoryPage = 45,
 };
 
 // "authenticate" for kOpAuthenticate, "operation 77" for unknown numbers.

@@ -18,6 +18,12 @@ constexpr OperationEntry kOperations[] = {
     {protocol::kOpIsOsAdmin, HandleIsOsAdmin},
     {protocol::kOpRecordLogoff, HandleRecordLogoff},
     {protocol::kOpRecordedUserName, HandleRecordedUserName},
+    {protocol::kOpRunListDelete, HandleRunListDelete},
+    {protocol::kOpRunListMove, HandleRunListMove},
+    {protocol::kOpRunListImport, HandleRunListImport},
+    {protocol::kOpRunListRecord, HandleRunListRecord},
+    {protocol::kOpRunListPage, HandleRunListPage},
+    {protocol::kOpRunHistoryPage, HandleRunHistoryPage},
 };
 
 std::string FrameOf(const MessageWriter& reply, uint16_t operation) {

@@ -23,6 +23,12 @@ HandlerReply HandleCloseToken(Session& session, protocol::MessageReader& request
 HandlerReply HandleIsOsAdmin(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRecordLogoff(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRecordedUserName(Session& session, protocol::MessageReader& request);
+HandlerReply HandleRunListDelete(Session& session, protocol::MessageReader& request);
+HandlerReply HandleRunListMove(Session& session, protocol::MessageReader& request);
+HandlerReply HandleRunListImport(Session& session, protocol::MessageReader& request);
+HandlerReply HandleRunListRecord(Session& session, protocol::MessageReader& request);
+HandlerReply HandleRunListPage(Session& session, protocol::MessageReader& request);
+HandlerReply HandleRunHistoryPage(Session& session, protocol::MessageReader& request);
 
 // Root, or a member of the configured admin group (op_is_os_admin.cc).
 bool PeerIsOsAdmin(uid_t uid);

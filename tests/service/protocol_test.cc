@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "protocol/operations.h"
+#include "protocol/run_list_ops.h"
 #include "util/socket_io.h"
 
 namespace tav::protocol {
@@ -55,6 +56,22 @@ std::vector<Sample> Samples() {
   samples.push_back(MakeSample<NameRequest>(
       "recorded user name", EncodeNameRequest(NameRequest{std::string("x\0y", 3)}),
       [](const NameRequest& r) { return EncodeNameRequest(r); }));
+  const Actor actor{42, true};
+  samples.push_back(MakeSample<RunListDeleteRequest>(
+      "run list delete", EncodeRequest(RunListDeleteRequest{actor, "/r/a.tav", true}),
+      [](const RunListDeleteRequest& r) { return EncodeRequest(r); }));
+  samples.push_back(MakeSample<RunListMoveRequest>(
+      "run list move", EncodeRequest(RunListMoveRequest{actor, "/r/b.tav", "/r/a.tav", true}),
+      [](const RunListMoveRequest& r) { return EncodeRequest(r); }));
+  samples.push_back(MakeSample<RunListImportRequest>(
+      "run list import", EncodeRequest(RunListImportRequest{{kStaleLogon, false}, "C:\\r.tav"}),
+      [](const RunListImportRequest& r) { return EncodeRequest(r); }));
+  samples.push_back(MakeSample<RunListRecordRequest>(
+      "run list record", EncodeRequest(RunListRecordRequest{actor, -7, "/r/c.tav", "/r/a.tav"}),
+      [](const RunListRecordRequest& r) { return EncodeRequest(r); }));
+  samples.push_back(MakeSample<RunListPageRequest>(
+      "run history page", EncodePageRequest(kOpRunHistoryPage, RunListPageRequest{INT64_MAX}),
+      [](const RunListPageRequest& r) { return EncodePageRequest(kOpRunHistoryPage, r); }));
   return samples;
 }
 
@@ -149,6 +166,37 @@ TEST(ProtocolReplies, RoundTripsAndErrors) {
   StoreStatus status = ReadReplyStatus(error, kOpLogon);
   EXPECT_EQ(status.code(), StoreStatus::kInvalid);
   EXPECT_EQ(status.message(), "no such thing");
+}
+
+TEST(ProtocolReplies, ARunListPageHoldsNoMoreThanItAnnounces) {
+  RunListPageReply page;
+  page.total = 3;
+  page.next = 17;
+  page.more = true;
+  page.records = {"a", std::string(kMaxRunRecordBytes, 'r'), ""};
+  const std::string payload = EncodeReply(kOpRunListPage, page).payload();
+  MessageReader reader(payload);
+  ASSERT_TRUE(ReadReplyStatus(reader, kOpRunListPage).ok());
+  RunListPageReply decoded;
+  ASSERT_TRUE(DecodeReply(reader, &decoded).ok()) << reader.status().message();
+  EXPECT_EQ(decoded.records, page.records);
+  EXPECT_EQ(decoded.next, 17);
+
+  // A service that announces more records than follow, or more than a page
+  // may hold, or a record beyond its limit, is not believed.
+  auto decodes = [](int64_t count, size_t sent, size_t length) {
+    MessageWriter w(kOpRunListPage);
+    w.Int(kReplyOk).Int(0).Int(0).Int(0).Int(count);
+    for (size_t i = 0; i < sent; ++i) w.Bytes(std::string(length, 'r'));
+    MessageReader r(w.payload());
+    RunListPageReply reply;
+    return ReadReplyStatus(r, kOpRunListPage).ok() && DecodeReply(r, &reply).ok();
+  };
+  EXPECT_TRUE(decodes(2, 2, 1));
+  EXPECT_FALSE(decodes(3, 2, 1));
+  EXPECT_FALSE(decodes(static_cast<int64_t>(kRunListPageRecords) + 1, 0, 1));
+  EXPECT_FALSE(decodes(-1, 0, 1));
+  EXPECT_FALSE(decodes(1, 1, kMaxRunRecordBytes + 1));
 }
 
 TEST(ProtocolFrames, HeaderLimits) {

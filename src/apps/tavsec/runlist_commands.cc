@@ -1,5 +1,7 @@
 // tavsec runlist ...: shows the run list and its history, and puts a run
-// file on the list under the system user running tavsec.
+// file on the list under the system user running tavsec. Like the library,
+// it asks the compliance service whenever the process must use it, and the
+// service then names that system user from the connection's credentials.
 //
 // Exit status: 0 done, 1 the run list could not be read or changed (or the
 // file is on the list already), 2 bad arguments.

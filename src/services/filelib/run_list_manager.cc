@@ -1,6 +1,8 @@
 #include "services/filelib/run_list_manager.h"
 
+#include <algorithm>
 #include <cctype>
+#include <functional>
 #include <optional>
 
 #include "records/chunk_file.h"
@@ -21,6 +23,11 @@ constexpr char kFindPath[] = "SELECT id FROM run_list WHERE path = ?1";
 constexpr char kInsertPath[] = "INSERT INTO run_list(path, record) VALUES(?1, ?2)";
 constexpr char kDeletePath[] = "DELETE FROM run_list WHERE path = ?1";
 constexpr char kSelectList[] = "SELECT record FROM run_list ORDER BY id";
+constexpr char kListPage[] =
+    "SELECT id, record FROM run_list WHERE id >= ?1 ORDER BY id LIMIT ?2";
+constexpr char kListCount[] = "SELECT count(*) FROM run_list";
+constexpr char kHistoryPage[] =
+    "SELECT seq, record FROM run_history WHERE seq >= ?1 ORDER BY seq LIMIT ?2";
 
 bool IsWindowsForm(std::string_view path) {
   return (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) &&
@@ -72,15 +79,6 @@ StoreStatus List(SqlDb& db, const std::string& key, const std::string& chunk) {
   return insert.Run();
 }
 
-std::unique_ptr<CFileRecordComp> MakeRecord(int type, const char* path, const char* source) {
-  auto record = std::make_unique<CFileRecordComp>();
-  std::optional<std::string_view> from;
-  if (source != nullptr) from = std::string_view(source);
-  const std::string user = ActingUserName();
-  record->Set(static_cast<int8_t>(type), std::string_view(path), std::string_view(user), from);
-  return record;
-}
-
 int Finish(const StoreStatus& status, const char* what, const char* path,
            const CFileRecordComp& made, CFileRecordComp* out) {
   if (!status.ok()) {
@@ -97,12 +95,75 @@ int Finish(const StoreStatus& status, const char* what, const char* path,
   return kFileLibOk;
 }
 
+// The record the service wrote, into the caller's record as the store path
+// fills it.
+int FromService(int code, const std::string& bytes, const char* what, const char* path,
+                CFileRecordComp* out) {
+  if (code != kFileLibOk || out == nullptr) return code;
+  CMemFile file(bytes.data(), bytes.size());
+  std::unique_ptr<CComponent> read;
+  auto* made = ReadNextComponent(&file, read) == kRecordOk
+                   ? dynamic_cast<CFileRecordComp*>(read.get())
+                   : nullptr;
+  if (made == nullptr) {
+    LogLine(std::string("run list changed (") + what + " " + path +
+            "), but the record the compliance service returned cannot be read");
+    return kFileLibStorageError;
+  }
+  out->Reset();
+  out->CopyFrom(*made);
+  return kFileLibOk;
+}
+
+// Pages through the service's listing; `add` gets each record in order.
+StoreStatus LoadFromService(RunListRemote& remote, bool history,
+                            const std::function<void(std::string_view)>& add) {
+  uint64_t start = 0;
+  RunListPage page;
+  StoreStatus status = remote.LoadPage(history, start, &page);
+  if (!status.ok()) return status;
+  ScopedComponentArena arena(history ? ScopedComponentArena::FileRecordBytes(page.total) : 0);
+  for (;;) {
+    for (const std::string& record : page.records) add(record);
+    if (!page.more) return StoreStatus::Ok();
+    // A service that does not move on would be asked forever.
+    if (page.next <= start) {
+      return StoreStatus(StoreStatus::kInvalid,
+                         "the compliance service's listing does not advance");
+    }
+    start = page.next;
+    page = RunListPage();
+    status = remote.LoadPage(history, start, &page);
+    if (!status.ok()) return status;
+  }
+}
+
 }  // namespace
 
 CRunListManager::CRunListManager() = default;
 CRunListManager::CRunListManager(std::string database_path)
     : database_path_(std::move(database_path)) {}
 CRunListManager::~CRunListManager() = default;
+
+void CRunListManager::ActFor(std::string user) {
+  acts_for_client_ = true;
+  client_user_ = std::move(user);
+}
+
+RunListRemote* CRunListManager::Remote() const {
+  if (!database_path_.empty() || acts_for_client_) return nullptr;
+  return RunListRemoteSeam().InUse();
+}
+
+std::unique_ptr<CFileRecordComp> CRunListManager::MakeRecord(int type, const char* path,
+                                                             const char* source) const {
+  auto record = std::make_unique<CFileRecordComp>();
+  std::optional<std::string_view> from;
+  if (source != nullptr) from = std::string_view(source);
+  const std::string user = acts_for_client_ ? client_user_ : ActingUserName();
+  record->Set(static_cast<int8_t>(type), std::string_view(path), std::string_view(user), from);
+  return record;
+}
 
 StoreStatus CRunListManager::OpenDb(std::shared_ptr<ComplianceDb>* db) {
   return database_path_.empty() ? ComplianceDb::Get(db) : ComplianceDb::GetAt(database_path_, db);
@@ -111,8 +172,9 @@ StoreStatus CRunListManager::OpenDb(std::shared_ptr<ComplianceDb>* db) {
 CFileRecordListComp* CRunListManager::Load(bool history) {
   list_.reset();
   auto list = std::make_unique<CLoadedFileRecordList>(history ? "HFRL" : "CFRL");
+  RunListRemote* remote = Remote();
   std::shared_ptr<ComplianceDb> db;
-  StoreStatus status = OpenDb(&db);
+  StoreStatus status = remote != nullptr ? StoreStatus::Ok() : OpenDb(&db);
   auto add = [&](std::string_view bytes) {
     CMemFile file(bytes.data(), bytes.size());
     std::unique_ptr<CComponent> record;
@@ -123,8 +185,10 @@ CFileRecordListComp* CRunListManager::Load(bool history) {
               (history ? "history" : "run list"));
     }
   };
-  if (status.ok()) {
-    RegisterArenaFileRecordKinds();
+  if (status.ok()) RegisterArenaFileRecordKinds();
+  if (status.ok() && remote != nullptr) {
+    status = LoadFromService(*remote, history, add);
+  } else if (status.ok()) {
     status = db->Read([&](SqlDb& c) {
       if (history) {
         uint64_t expected = 0;
@@ -158,6 +222,10 @@ CFileRecordListComp* CRunListManager::LoadFileRecordHistory() { return Load(true
 
 int CRunListManager::ImportFileRecord(const char* path, CFileRecordComp* record) {
   if (!ValidPath(path)) return kFileLibInvalidArgument;
+  if (RunListRemote* remote = Remote()) {
+    std::string bytes;
+    return FromService(remote->ImportFileRecord(path, &bytes), bytes, "import", path, record);
+  }
   auto made = MakeRecord(kFileRecordAdded, path, nullptr);
   const std::string chunk = Chunk(*made);
   const std::string key = PathKey(path);
@@ -180,6 +248,11 @@ int CRunListManager::ImportFileRecord(const char* path, CFileRecordComp* record)
 int CRunListManager::DeleteFileRecord(const char* path, int file_existed,
                                       CFileRecordComp* record) {
   if (!ValidPath(path)) return kFileLibInvalidArgument;
+  if (RunListRemote* remote = Remote()) {
+    std::string bytes;
+    return FromService(remote->DeleteFileRecord(path, file_existed != 0, &bytes), bytes,
+                       "delete", path, record);
+  }
   auto made = MakeRecord(file_existed ? kFileRecordDeleted : kFileRecordRemoved, path, nullptr);
   const std::string chunk = Chunk(*made);
   const std::string key = PathKey(path);
@@ -204,6 +277,11 @@ int CRunListManager::MoveFileRecord(const char* new_path, const char* old_path, 
   if (!ValidPath(new_path) || !ValidPath(old_path) ||
       SameRunFilePath(std::string_view(new_path), std::string_view(old_path))) {
     return kFileLibInvalidArgument;
+  }
+  if (RunListRemote* remote = Remote()) {
+    std::string bytes;
+    return FromService(remote->MoveFileRecord(new_path, old_path, replaced != 0, &bytes), bytes,
+                       "move", old_path, record);
   }
   auto made = MakeRecord(replaced ? kFileRecordMovedAndReplaced : kFileRecordMoved, new_path,
                          old_path);
@@ -239,6 +317,12 @@ int CRunListManager::RecordFileOperation(int type, const char* path, const char*
     return kFileLibInvalidArgument;
   }
   const char* source = source_path != nullptr && source_path[0] != '\0' ? source_path : nullptr;
+  if (RunListRemote* remote = Remote()) {
+    std::string bytes;
+    return FromService(
+        remote->RecordFileOperation(type, path, source != nullptr ? source : "", &bytes), bytes,
+        "record", path, record);
+  }
   auto made = MakeRecord(type, path, source);
   const std::string chunk = Chunk(*made);
   const std::string key = PathKey(path);
@@ -253,6 +337,46 @@ int CRunListManager::RecordFileOperation(int type, const char* path, const char*
     });
   }
   return Finish(status, "record", path, *made, record);
+}
+
+StoreStatus CRunListManager::ReadPage(bool history, uint64_t start, size_t max_bytes,
+                                      size_t max_records, RunListPage* page) {
+  *page = RunListPage();
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = OpenDb(&db);
+  if (!status.ok()) return status;
+  return db->Read([&](SqlDb& c) {
+    StoreStatus s;
+    if (history) {
+      s = LastChainedSeq(c, ChainedLog::kRunHistory, &page->total);
+    } else {
+      SqlStatement count = c.Prepare(kListCount, &s);
+      if (s.ok() && count.Step(&s)) page->total = static_cast<uint64_t>(count.ColumnInt64(0));
+    }
+    if (!s.ok()) return s;
+    SqlStatement rows = c.Prepare(history ? kHistoryPage : kListPage, &s);
+    if (!s.ok()) return s;
+    rows.BindInt64(1, static_cast<int64_t>(std::min<uint64_t>(start, INT64_MAX)));
+    // One more than fits says whether more follow.
+    rows.BindInt64(2, static_cast<int64_t>(max_records) + 1);
+    size_t bytes = 0;
+    while (rows.Step(&s)) {
+      const uint64_t key = static_cast<uint64_t>(rows.ColumnInt64(0));
+      const std::string_view record = rows.ColumnBlob(1);
+      if (page->records.size() == max_records ||
+          (!page->records.empty() && bytes + record.size() > max_bytes)) {
+        page->more = true;
+        page->next = key;
+        return StoreStatus::Ok();
+      }
+      bytes += record.size();
+      page->records.emplace_back(record);
+      page->next = key + 1;
+    }
+    if (!s.ok()) return s;
+    if (page->records.empty()) page->next = start;
+    return StoreStatus::Ok();
+  });
 }
 
 }  // namespace tav

@@ -18,6 +18,12 @@
 // file is on the list already, -52 when a deleted or moved file is not).
 // On success the caller's record receives a copy of the record written.
 //
+// Where: a manager made with a database path uses that store. The default
+// one uses the data directory's store, or, in a process that must use the
+// compliance service (run_list_remote.h), asks the service, which runs the
+// same code under the name it gives the calling thread's actor; the caller
+// sees the same results, records and lists either way.
+//
 // Ownership: lists returned by the Load functions belong to the manager and
 // live until the next Load or the manager's end.
 // Thread safety: a manager is used by one thread at a time.
@@ -28,8 +34,9 @@
 #include <string>
 
 #include "records/file_record_comp.h"
-#include "services/filelib/store_status.h"
 #include "services/filelib/loaded_lists.h"
+#include "services/filelib/run_list_remote.h"
+#include "services/filelib/store_status.h"
 
 namespace tav {
 
@@ -61,11 +68,31 @@ class CRunListManager {
   int RecordFileOperation(int type, const char* path, const char* source_path,
                           CFileRecordComp* record);
 
+  // For the compliance service, which acts for its clients: records made by
+  // this manager name `user` instead of the user the calling thread acts
+  // for. Operations then always use the store.
+  void ActFor(std::string user);
+
+  // For the compliance service: one page of the stored run list (history
+  // false) or history, from position `start` (0 for the first), read from
+  // the store: at most `max_records` records and, past the first, no more
+  // than `max_bytes` of them. Pages of the history are a consistent prefix
+  // of it; the run list is paged by its order, so a file moved while the
+  // list is paged may appear twice or not at all.
+  StoreStatus ReadPage(bool history, uint64_t start, size_t max_bytes, size_t max_records,
+                       RunListPage* page);
+
  private:
   StoreStatus OpenDb(std::shared_ptr<ComplianceDb>* db);
+  // The service to ask instead of the store; null to use the store.
+  RunListRemote* Remote() const;
   CFileRecordListComp* Load(bool history);
+  std::unique_ptr<CFileRecordComp> MakeRecord(int type, const char* path,
+                                              const char* source) const;
 
   std::string database_path_;
+  bool acts_for_client_ = false;
+  std::string client_user_;
   std::unique_ptr<CLoadedFileRecordList> list_;
 };
 
