@@ -31,6 +31,7 @@ bool TokenIsOpen(HANDLE token) { return TokenTable::Global().Find(token) != null
 class ESignatureFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    TAV_SKIP_THROUGH_SERVICE("a backend that stands in for the service and records its events");
     ASSERT_TRUE(EnsureGuiApplication());
     ASSERT_TRUE(SetStealthMode(false));
     testing::AddSignatureAccounts();

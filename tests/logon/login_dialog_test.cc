@@ -36,6 +36,7 @@ class RecordingBackend : public LogonBackend {
 class LoginDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    TAV_SKIP_THROUGH_SERVICE("a backend that stands in for the service and records its events");
     ASSERT_TRUE(EnsureGuiApplication());
     ASSERT_TRUE(SetStealthMode(false));
     testing::AddLocalAccount("alice", "Alice-Pass1", {"tav-analysts", "lab-staff", "tav-users"},

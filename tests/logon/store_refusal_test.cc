@@ -16,6 +16,7 @@ namespace {
 
 TEST(StoreRefusal, TheLogonMessageNamesTheMissingStore) {
   TAV_SKIP_ON_LAB_STORE("looks for files in the data directory");
+  TAV_SKIP_THROUGH_SERVICE("asks the in-process security service");
   testing::TempDataDir holder;
   unsetenv("TAV_DATA_DIR");
   SetMachineRootForTesting(holder.path());

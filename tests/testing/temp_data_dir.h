@@ -63,7 +63,11 @@ class TempDataDir {
       std::ofstream(File("store.conf")) << "engine = postgresql\nschema = " << schema
                                         << "\ncreate_schema = yes\n";
     }
-    if (TestsUseService()) service_ = std::make_unique<ServiceProcess>(path_);
+    // A socket name of its own: a test may start a service of its own on
+    // the folder too.
+    if (TestsUseService()) {
+      service_ = std::make_unique<ServiceProcess>(path_, path_ + "/suite-tavsecd.sock");
+    }
   }
   ~TempDataDir() {
     service_.reset();
