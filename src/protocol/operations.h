@@ -37,6 +37,9 @@ enum Operation : uint16_t {
   kOpIsOsAdmin = 7,
   kOpRecordLogoff = 8,
   kOpRecordedUserName = 9,
+  // The system event log (protocol/event_ops.h).
+  kOpListEvents = 20,
+  kOpVerifyEvents = 21,
 };
 
 // "authenticate" for kOpAuthenticate, "operation 77" for unknown numbers.

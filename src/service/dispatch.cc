@@ -18,6 +18,8 @@ constexpr OperationEntry kOperations[] = {
     {protocol::kOpIsOsAdmin, HandleIsOsAdmin},
     {protocol::kOpRecordLogoff, HandleRecordLogoff},
     {protocol::kOpRecordedUserName, HandleRecordedUserName},
+    {protocol::kOpListEvents, HandleListEvents},
+    {protocol::kOpVerifyEvents, HandleVerifyEvents},
 };
 
 std::string FrameOf(const MessageWriter& reply, uint16_t operation) {

@@ -23,6 +23,8 @@ HandlerReply HandleCloseToken(Session& session, protocol::MessageReader& request
 HandlerReply HandleIsOsAdmin(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRecordLogoff(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRecordedUserName(Session& session, protocol::MessageReader& request);
+HandlerReply HandleListEvents(Session& session, protocol::MessageReader& request);
+HandlerReply HandleVerifyEvents(Session& session, protocol::MessageReader& request);
 
 // Root, or a member of the configured admin group (op_is_os_admin.cc).
 bool PeerIsOsAdmin(uid_t uid);
