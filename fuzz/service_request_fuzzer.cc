@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/event_ops.h"
 #include "protocol/operations.h"
 #include "service/dispatch.h"
 #include "service/session.h"
@@ -53,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Decode<tav::protocol::LogonRequest>(payload);
   Decode<tav::protocol::TokenRequest>(payload);
   Decode<tav::protocol::NameRequest>(payload);
+  Decode<tav::protocol::ListEventsRequest>(payload);
 
   CountingSink events;
   tav::PeerCredentials peer;
