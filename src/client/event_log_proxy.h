@@ -3,6 +3,8 @@
 // stored records out of the service (kOpListEvents) and has the service
 // check the chain (kOpVerifyEvents). Registered by RouteStoreToService.
 //
+// Ownership: one proxy per process (TheEventLogProxy), alive until the
+// process ends; it holds no state but the connection it shares.
 // Thread safety: all functions may be called from any thread.
 #ifndef TAV_CLIENT_EVENT_LOG_PROXY_H_
 #define TAV_CLIENT_EVENT_LOG_PROXY_H_

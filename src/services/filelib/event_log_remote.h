@@ -6,6 +6,8 @@
 // its list and its export from them exactly as it does from the store, so
 // that both paths give the same list and the same file.
 //
+// Ownership: a registered remote lives until the process ends (see
+// remote_seam.h); the manager only borrows it.
 // Thread safety: implementations may be called from any thread.
 #ifndef TAV_SERVICES_FILELIB_EVENT_LOG_REMOTE_H_
 #define TAV_SERVICES_FILELIB_EVENT_LOG_REMOTE_H_
