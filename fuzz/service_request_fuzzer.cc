@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/event_ops.h"
 #include "protocol/operations.h"
 #include "protocol/run_list_ops.h"
 #include "service/dispatch.h"
@@ -54,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Decode<tav::protocol::LogonRequest>(payload);
   Decode<tav::protocol::TokenRequest>(payload);
   Decode<tav::protocol::NameRequest>(payload);
+  Decode<tav::protocol::ListEventsRequest>(payload);
   Decode<tav::protocol::RunListDeleteRequest>(payload);
   Decode<tav::protocol::RunListMoveRequest>(payload);
   Decode<tav::protocol::RunListImportRequest>(payload);

@@ -23,6 +23,8 @@ std::string OperationName(uint16_t operation) {
     case kOpIsOsAdmin: return "is administrator";
     case kOpRecordLogoff: return "record logoff";
     case kOpRecordedUserName: return "recorded user name";
+    case kOpListEvents: return "list events";
+    case kOpVerifyEvents: return "verify events";
     case kOpRunListDelete: return "run list delete";
     case kOpRunListMove: return "run list move";
     case kOpRunListImport: return "run list import";

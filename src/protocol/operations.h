@@ -37,6 +37,9 @@ enum Operation : uint16_t {
   kOpIsOsAdmin = 7,
   kOpRecordLogoff = 8,
   kOpRecordedUserName = 9,
+  // The system event log (protocol/event_ops.h).
+  kOpListEvents = 20,
+  kOpVerifyEvents = 21,
   // The run list (protocol/run_list_ops.h).
   kOpRunListDelete = 40,
   kOpRunListMove = 41,

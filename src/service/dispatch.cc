@@ -18,6 +18,8 @@ constexpr OperationEntry kOperations[] = {
     {protocol::kOpIsOsAdmin, HandleIsOsAdmin},
     {protocol::kOpRecordLogoff, HandleRecordLogoff},
     {protocol::kOpRecordedUserName, HandleRecordedUserName},
+    {protocol::kOpListEvents, HandleListEvents},
+    {protocol::kOpVerifyEvents, HandleVerifyEvents},
     {protocol::kOpRunListDelete, HandleRunListDelete},
     {protocol::kOpRunListMove, HandleRunListMove},
     {protocol::kOpRunListImport, HandleRunListImport},

@@ -23,6 +23,8 @@ HandlerReply HandleCloseToken(Session& session, protocol::MessageReader& request
 HandlerReply HandleIsOsAdmin(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRecordLogoff(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRecordedUserName(Session& session, protocol::MessageReader& request);
+HandlerReply HandleListEvents(Session& session, protocol::MessageReader& request);
+HandlerReply HandleVerifyEvents(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListDelete(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListMove(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListImport(Session& session, protocol::MessageReader& request);

@@ -64,21 +64,23 @@ std::string FailureText(int code) {
 
 // Asks the compliance service, which alone reads the password hashes; this
 // process checks nothing itself, so nothing loaded into it can pass a wrong
-// password. The account stays the process's acting user (it has no token
-// here).
+// password. The check is a login: the service records its events (a failed
+// one, and the lock it caused) itself. The account stays the process's
+// acting user (it has no token here).
 bool CheckThroughService(const std::string& by, SecretString* password, CheckedAccount* account,
                          Context& context) {
   const protocol::AuthenticateReply reply =
-      client::Authenticate(protocol::AuthPurpose::kCheck, by.c_str(), "", password->c_str());
+      client::Authenticate(protocol::AuthPurpose::kLogin, by.c_str(), "", password->c_str());
   password->Clear();
   if (reply.code == kSecBackendUnavailable) {
     return Refuse(reply.detail.empty() ? FailureText(static_cast<int>(reply.code)) : reply.detail,
                   kExitFailed, context);
   }
+  if (reply.event_status != 0) {
+    return Refuse("the attempt could not be recorded: " + reply.event_message, kExitFailed,
+                  context);
+  }
   if (reply.code != kSecOk) {
-    RecordFailedCheck(reply.recorded_name.empty() ? RecordedUserName(by.c_str())
-                                                  : reply.recorded_name,
-                      reply.locked_now);
     return Refuse(FailureText(static_cast<int>(reply.code)), kExitFailed, context);
   }
   account->name = reply.user.user_name.empty() ? by : reply.user.user_name;
@@ -201,8 +203,10 @@ std::string AccountEventName(const std::string& account) {
 }
 
 void RecordAccountEvent(AUDITCODE code, const std::string& account, Context& context) {
-  CSystemEventManager events;
-  const StoreStatus status = events.RecordSystemEvent(code, AccountEventName(account).c_str());
+  // The account database was changed by this process, in the store; the
+  // event goes to the same store (the service has no account operations).
+  const StoreStatus status =
+      CSystemEventManager::OfStore()->RecordSystemEvent(code, AccountEventName(account).c_str());
   if (status.ok()) return;
   std::cerr << "tavsec: the change is made, but its event could not be recorded: "
             << status.message() << "\n";

@@ -21,6 +21,7 @@
 #include "records/chunk_file.h"
 #include "records/file_record_comp.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/event_log_remote.h"
 #include "services/filelib/filelib_codes.h"
 #include "services/filelib/head_anchor.h"
 #include "services/filelib/log_integrity.h"
@@ -117,6 +118,36 @@ void List(Context& context) {
       std::cout << seq << "  " << CSystemEventManager::SummarizeEvent(*event) << "\n";
     }
     ++seq;
+  }
+}
+
+// Through the compliance service: the service checks the chain of the
+// system event log (and tells the system log of damage itself).
+void VerifyThroughService(Context& context) {
+  CSystemEventManager manager;
+  ChainReport report;
+  std::string error;
+  if (manager.VerifyEventLog(&report, &error) != kFileLibOk) {
+    std::cerr << "tavsec: " << error << "\n";
+    std::cout << "VERIFICATION FAILED\n";
+    context.exit_code = kFailed;
+    return;
+  }
+  const char* title = ChainedLogTitle(ChainedLog::kSystemEvents);
+  for (const ChainProblem& problem : report.problems) {
+    std::cout << title << ": " << problem.text << "\n";
+  }
+  if (report.ok()) {
+    std::cout << title << ": " << report.count << (report.count == 1 ? " record" : " records")
+              << ", chain intact";
+    if (report.count != 0) std::cout << ", last hash " << HexEncode(ChainHashBytes(report.head));
+    std::cout << "\n";
+  }
+  std::cout << "note: checked by the compliance service: the chain of the system event log "
+               "(--key checks every log, its seals and the database file)\n";
+  if (!report.ok()) {
+    std::cout << "VERIFICATION FAILED\n";
+    context.exit_code = kFailed;
   }
 }
 
@@ -221,7 +252,15 @@ void AddEventsCommands(CLI::App& app, Context& context) {
   list->callback([&context] { List(context); });
   CLI::App* verify =
       events->add_subcommand("verify", "Check that no logged record was changed or removed");
-  verify->callback([&context] { Verify(context); });
+  verify->callback([verify, &context] {
+    // The key and the anchors are checked against the store itself.
+    const bool sealed = verify->count("--key") + verify->count("--against") != 0;
+    if (!sealed && EventLogSeam().InUse() != nullptr) {
+      VerifyThroughService(context);
+    } else {
+      Verify(context);
+    }
+  });
   AddEventsSealCommands(events, verify, context);
   CLI::App* exp = events->add_subcommand(
       "export", "Write the event log to FILE as system event list chunks");

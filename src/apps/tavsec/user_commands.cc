@@ -15,6 +15,8 @@
 #include "apps/tavsec/commands.h"
 #include "apps/tavsec/output.h"
 #include "apps/tavsec/lockout_commands.h"
+#include "client/security_proxy.h"
+#include "client/service_client.h"
 #include "services/security/account_store.h"
 #include "services/security/korwinsec.h"
 #include "services/security/result_codes.h"
@@ -247,6 +249,41 @@ void RecordFailedCheck(const std::string& name, Context& context) {
   }
 }
 
+void PrintCheckResult(int code, const std::string& detail) {
+  const char* text = SecurityMessageText(code);
+  std::cout << "result: " << code << " " << (text != nullptr ? text : "") << "\n";
+  if (code == kSecBackendUnavailable && !detail.empty()) std::cout << "detail: " << detail << "\n";
+}
+
+void PrintCheckedUser(const std::string& full_name, const std::string& description,
+                      const std::vector<std::string>& groups, bool is_admin) {
+  std::cout << "full name: " << full_name << "\n"
+            << "description: " << description << "\n"
+            << "groups: " << Join(groups) << "\n"
+            << "administrator: " << (is_admin ? "yes" : "no") << "\n";
+}
+
+// The service checks the password as a login, which records its events
+// (a failure, and the lock it caused) itself.
+void CheckThroughService(const std::string& name, const std::string& domain,
+                         SecretString* password, Context& context) {
+  const protocol::AuthenticateReply reply = client::Authenticate(
+      protocol::AuthPurpose::kLogin, name.c_str(), domain.c_str(), password->c_str());
+  password->Clear();
+  PrintCheckResult(static_cast<int>(reply.code), reply.detail);
+  if (reply.event_status != 0) {
+    std::cerr << "tavsec: the attempt could not be recorded: " << reply.event_message << "\n";
+    context.exit_code = kFailed;
+    return;
+  }
+  if (reply.code != kSecOk) {
+    context.exit_code = kFailed;
+    return;
+  }
+  PrintCheckedUser(reply.user.full_name, reply.user.description, reply.user.groups,
+                   reply.user.is_admin);
+}
+
 void AddUserCheck(CLI::App& user, Context& context) {
   auto name = std::make_shared<std::string>();
   auto domain = std::make_shared<std::string>();
@@ -265,14 +302,15 @@ void AddUserCheck(CLI::App& user, Context& context) {
       context.exit_code = kBadInput;
       return;
     }
+    if (UsesComplianceService()) {
+      CheckThroughService(*name, *domain, &password, context);
+      return;
+    }
+    // A private data directory without a service: checked and recorded here.
     int code = KorWinSec_aAuthenticateUser(name->c_str(), domain->c_str(), password.c_str());
     password.Clear();
     if (code != kSecOk) RecordFailedCheck(*name, context);
-    const char* text = SecurityMessageText(code);
-    std::cout << "result: " << code << " " << (text != nullptr ? text : "") << "\n";
-    if (code == kSecBackendUnavailable && !SecurityBackendErrorDetail().empty()) {
-      std::cout << "detail: " << SecurityBackendErrorDetail() << "\n";
-    }
+    PrintCheckResult(code, SecurityBackendErrorDetail());
     if (code != kSecOk) {
       context.exit_code = kFailed;
       return;
@@ -284,11 +322,9 @@ void AddUserCheck(CLI::App& user, Context& context) {
         return KorWinSec_aGetAuthenticUserGroup(i, b, n);
       }));
     }
-    std::cout << "full name: " << ReadQuery(KorWinSec_aGetAuthenticUserFullname) << "\n"
-              << "description: " << ReadQuery(KorWinSec_aGetAuthenticUserDesc) << "\n"
-              << "groups: " << Join(groups) << "\n"
-              << "administrator: " << (KorWinSec_IsAuthenticUserAdmin() ? "yes" : "no")
-              << "\n";
+    PrintCheckedUser(ReadQuery(KorWinSec_aGetAuthenticUserFullname),
+                     ReadQuery(KorWinSec_aGetAuthenticUserDesc), groups,
+                     KorWinSec_IsAuthenticUserAdmin() != 0);
   });
 }
 

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <set>
@@ -447,20 +448,38 @@ StoreStatus ComplianceDb::AppendToLog(ChainedLog log, std::string record) {
   // Enough to share a sync among many threads, small enough to keep a
   // transaction short for other processes.
   constexpr size_t kMaxBatch = 512;
-  PendingAppend mine{log, std::move(record), false, StoreStatus()};
+  // The longest a leader waits for the appenders of the last batches.
+  constexpr std::chrono::microseconds kMaxGather{2000};
+  PendingAppend mine{log, std::move(record), std::this_thread::get_id(), false, StoreStatus()};
   std::unique_lock<std::mutex> lock(append_mutex_);
   appends_.push_back(&mine);
+  if (gathering_ && appends_.size() >= gather_target_) append_arrived_.notify_one();
   while (!mine.done) {
     if (append_leader_) {
       append_done_.wait(lock);
       continue;
     }
     append_leader_ = true;
+    // Threads that append in a loop (the service's connections) come back
+    // a moment after their commit; without waiting they split into two
+    // groups that take turns, each committing half as many per sync. So
+    // the leader waits for the threads of the last two batches, but never
+    // longer than the last commit took (waiting longer would cost more
+    // than a second sync) and never for a thread that appends alone.
+    gather_target_ = std::min(recent_appenders_.size(), kMaxBatch);
+    if (appends_.size() < gather_target_) {
+      gathering_ = true;
+      append_arrived_.wait_for(lock, std::min(last_commit_, kMaxGather),
+                               [&] { return appends_.size() >= gather_target_; });
+      gathering_ = false;
+    }
     std::vector<PendingAppend*> batch;
     const size_t n = std::min(appends_.size(), kMaxBatch);
     batch.assign(appends_.begin(), appends_.begin() + static_cast<std::ptrdiff_t>(n));
     appends_.erase(appends_.begin(), appends_.begin() + static_cast<std::ptrdiff_t>(n));
+    NoteAppenders(batch);
     lock.unlock();
+    const auto started = std::chrono::steady_clock::now();
     const StoreStatus status =
         db_->engine() == SqlDb::Engine::kPostgres ? AppendToLab(batch) : Write([&batch](SqlDb& c) {
           for (PendingAppend* p : batch) {
@@ -469,7 +488,10 @@ StoreStatus ComplianceDb::AppendToLog(ChainedLog log, std::string record) {
           }
           return StoreStatus::Ok();
         });
+    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - started);
     lock.lock();
+    last_commit_ = took;
     for (PendingAppend* p : batch) {
       p->status = status;
       p->done = true;
@@ -478,6 +500,19 @@ StoreStatus ComplianceDb::AppendToLog(ChainedLog log, std::string record) {
     append_done_.notify_all();
   }
   return mine.status;
+}
+
+void ComplianceDb::NoteAppenders(const std::vector<PendingAppend*>& batch) {
+  // The distinct threads of this batch and the one before it.
+  std::vector<std::thread::id> now;
+  now.reserve(batch.size());
+  for (const PendingAppend* p : batch) now.push_back(p->thread);
+  std::sort(now.begin(), now.end());
+  now.erase(std::unique(now.begin(), now.end()), now.end());
+  recent_appenders_.clear();
+  std::set_union(now.begin(), now.end(), previous_appenders_.begin(), previous_appenders_.end(),
+                 std::back_inserter(recent_appenders_));
+  previous_appenders_ = std::move(now);
 }
 
 StoreStatus ComplianceDb::AppendToLab(const std::vector<PendingAppend*>& batch) {

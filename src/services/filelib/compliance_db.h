@@ -27,6 +27,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "services/filelib/record_chain.h"
@@ -115,9 +116,13 @@ class ComplianceDb {
   struct PendingAppend {
     ChainedLog log;
     std::string record;
+    std::thread::id thread;
     bool done = false;
     StoreStatus status;
   };
+  // Keeps the threads of `batch` for the next leader's wait.
+  // REQUIRES: append_mutex_ held.
+  void NoteAppenders(const std::vector<PendingAppend*>& batch);
 
   std::string path_;
   std::mutex mutex_;
@@ -126,11 +131,18 @@ class ComplianceDb {
   std::chrono::steady_clock::time_point last_chain_pass_;
 
   // Group commit of appends: the first waiting thread commits the records
-  // of all threads waiting with it.
+  // of all threads waiting with it, after waiting a moment for the threads
+  // that appended in the last batches (AppendToLog says why).
   std::mutex append_mutex_;
   std::condition_variable append_done_;
+  std::condition_variable append_arrived_;  // the leader's wait
   std::vector<PendingAppend*> appends_;
   bool append_leader_ = false;
+  bool gathering_ = false;
+  size_t gather_target_ = 0;
+  std::vector<std::thread::id> previous_appenders_;  // sorted
+  std::vector<std::thread::id> recent_appenders_;    // sorted: this batch's and the one before
+  std::chrono::microseconds last_commit_{0};
 };
 
 }  // namespace tav

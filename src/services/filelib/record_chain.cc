@@ -22,6 +22,7 @@ struct LogSql {
   const char* count;
   const char* max_seq;
   const char* select_all_alg;  // the lab store: with each row's chain algorithm
+  const char* select_from;
 };
 
 #define TAV_LOG_SQL(table, title)                                                  \
@@ -31,7 +32,8 @@ struct LogSql {
         "SELECT seq, chain FROM " table " ORDER BY seq DESC LIMIT 1",              \
         "SELECT seq, record, chain FROM " table " ORDER BY seq",                   \
         "SELECT count(*) FROM " table, "SELECT max(seq) FROM " table,              \
-        "SELECT seq, record, chain, alg FROM " table " ORDER BY seq"               \
+        "SELECT seq, record, chain, alg FROM " table " ORDER BY seq",              \
+        "SELECT seq, record FROM " table " WHERE seq >= ?1 ORDER BY seq"           \
   }
 
 const LogSql kLogs[] = {
@@ -206,6 +208,20 @@ StoreStatus ForEachChained(SqlDb& db, ChainedLog log,
   if (!status.ok()) return status;
   while (all.Step(&status)) {
     if (!row(static_cast<uint64_t>(all.ColumnInt64(0)), all.ColumnBlob(1))) {
+      return StoreStatus::Ok();
+    }
+  }
+  return status;
+}
+
+StoreStatus ForEachChainedFrom(SqlDb& db, ChainedLog log, uint64_t from,
+                               const std::function<bool(uint64_t, std::string_view)>& row) {
+  StoreStatus status;
+  SqlStatement rows = db.Prepare(Sql(log).select_from, &status);
+  if (!status.ok()) return status;
+  rows.BindInt64(1, static_cast<int64_t>(from));
+  while (rows.Step(&status)) {
+    if (!row(static_cast<uint64_t>(rows.ColumnInt64(0)), rows.ColumnBlob(1))) {
       return StoreStatus::Ok();
     }
   }

@@ -68,6 +68,11 @@ StoreStatus AppendChained(SqlDb& db, ChainedLog log, std::string_view record,
 StoreStatus ForEachChained(SqlDb& db, ChainedLog log,
                            const std::function<bool(uint64_t seq, std::string_view record)>& row);
 
+// As ForEachChained, from the record numbered `from` on (a page of a
+// listing). REQUIRES: inside a transaction.
+StoreStatus ForEachChainedFrom(SqlDb& db, ChainedLog log, uint64_t from,
+                               const std::function<bool(uint64_t seq, std::string_view record)>& row);
+
 // The number of records in the log. REQUIRES: inside a transaction.
 StoreStatus CountChained(SqlDb& db, ChainedLog log, uint64_t* count);
 // The sequence number of the last record (0 for an empty log): a quick

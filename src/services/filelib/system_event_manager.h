@@ -6,6 +6,11 @@
 // stored as its chunk in the compliance database, chained by hash to the
 // event before it, and committed to disk before AddSystemEvent returns.
 //
+// In a process that must use the compliance service (event_log_remote.h),
+// the data directory's manager lists, exports and verifies the log through
+// the service and refuses to append: the service records the events of
+// logons, logoffs and signatures itself, under the names it knows.
+//
 // Ownership: a manager may be created for one call and destroyed after it;
 // the database connection behind it is shared within the process. The list
 // LoadEventList returns belongs to the manager.
@@ -15,8 +20,12 @@
 #define TAV_SERVICES_FILELIB_SYSTEM_EVENT_MANAGER_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "records/audit_code.h"
 #include "records/audit_collection_comp.h"
@@ -28,6 +37,7 @@
 namespace tav {
 
 class ComplianceDb;
+class EventLogRemote;
 
 class CSystemEventManager {
  public:
@@ -35,6 +45,10 @@ class CSystemEventManager {
   CSystemEventManager();
   // The log of the compliance database at `database_path`.
   explicit CSystemEventManager(std::string database_path);
+  // The data directory's log in its store, never through the service: for
+  // tavsec's account commands, which change the account database in their
+  // own process and record that they did.
+  static std::unique_ptr<CSystemEventManager> OfStore();
   ~CSystemEventManager();
   CSystemEventManager(const CSystemEventManager&) = delete;
   CSystemEventManager& operator=(const CSystemEventManager&) = delete;
@@ -44,7 +58,8 @@ class CSystemEventManager {
   // waited for within the bounded busy timeout. When the event cannot be
   // stored the result is a negative code of filelib_codes.h and a line
   // naming the event and the cause goes to the log output (log_output.h),
-  // since callers commonly ignore the result.
+  // since callers commonly ignore the result. Through the service: refused
+  // with kFileLibInvalidArgument (kInvalid), nothing recorded.
   int AddSystemEvent(AUDITCODE code, const char* user_name);
   // As AddSystemEvent, with the cause of a failure as a status (for callers
   // that refuse the work whose event could not be stored).
@@ -68,6 +83,15 @@ class CSystemEventManager {
   // event_export.h. Stores the number of events in *count.
   int ExportEvents(const std::string& path, uint64_t* count, std::string* error);
 
+  // One page of the stored log, for the compliance service: the events from
+  // sequence number `from` on, at most `max_events` of them and no more
+  // record bytes than `max_bytes` (but at least one event), as (sequence
+  // number, stored record) in *page. *more says whether events follow the
+  // page; *last_seq is the log's last sequence number. Always the store.
+  StoreStatus ReadEventPage(uint64_t from, size_t max_events, size_t max_bytes,
+                            std::vector<std::pair<uint64_t, std::string>>* page, bool* more,
+                            uint64_t* last_seq);
+
   // "2026-12-06 10:00:01, alice, Failed Login".
   static std::string SummarizeEvent(const CAuditEventComp& event);
   // "event 42 (2026-12-06 10:00:01, alice, Failed Login)".
@@ -75,8 +99,15 @@ class CSystemEventManager {
 
  private:
   StoreStatus OpenDb(std::shared_ptr<ComplianceDb>* db);
+  // The service's remote when this manager must use it; else null.
+  EventLogRemote* Remote() const;
+  // Every stored event in order, from the store or the service; *last_seq
+  // (when given) is set before the first row.
+  StoreStatus ForEachStored(const std::function<bool(uint64_t seq, std::string_view record)>& row,
+                            uint64_t* last_seq);
 
   std::string database_path_;  // empty: the data directory's
+  bool store_only_ = false;    // never through the service
   std::unique_ptr<CLoadedAuditCollection> events_;
 };
 

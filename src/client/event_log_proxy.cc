@@ -1,0 +1,98 @@
+#include "client/event_log_proxy.h"
+
+#include <atomic>
+#include <algorithm>
+
+#include "client/service_client.h"
+#include "protocol/event_ops.h"
+#include "services/filelib/record_chain.h"
+
+namespace tav::client {
+namespace {
+
+using protocol::MessageReader;
+
+std::atomic<int64_t> g_page_limit{0};
+
+template <typename Reply>
+StoreStatus Call(const protocol::MessageWriter& request, uint16_t op, Reply* reply) {
+  std::string payload;
+  StoreStatus status = CallService(request, &payload);
+  if (!status.ok()) return status;
+  MessageReader reader(payload);
+  status = protocol::ReadReplyStatus(reader, op);
+  if (!status.ok()) return status;
+  return protocol::DecodeReply(reader, reply);
+}
+
+}  // namespace
+
+bool EventLogProxy::InUse() { return UsesComplianceService(); }
+
+StoreStatus EventLogProxy::ForEachEvent(
+    const std::function<bool(uint64_t, std::string_view)>& row, uint64_t* last_seq) {
+  const int64_t limit = g_page_limit.load();
+  protocol::ListEventsRequest request;
+  request.limit = limit > 0 ? std::min(limit, protocol::kMaxEventsPerPage)
+                            : protocol::kMaxEventsPerPage;
+  bool first_page = true;
+  for (;;) {
+    protocol::ListEventsReply page;
+    StoreStatus status = Call(protocol::EncodeRequest(request), protocol::kOpListEvents, &page);
+    if (!status.ok()) return status;
+    if (first_page && last_seq != nullptr) *last_seq = static_cast<uint64_t>(page.last_seq);
+    first_page = false;
+    for (const protocol::StoredEvent& event : page.events) {
+      // A page that goes back would repeat events (or loop forever).
+      if (event.seq < request.from) {
+        return StoreStatus(StoreStatus::kInvalid,
+                           "the compliance service sent event " + std::to_string(event.seq) +
+                               " when asked for events from " + std::to_string(request.from));
+      }
+      if (!row(static_cast<uint64_t>(event.seq), event.record)) return StoreStatus::Ok();
+    }
+    if (!page.more) return StoreStatus::Ok();
+    // The decoder refuses a page that says more without events.
+    request.from = page.events.back().seq + 1;
+  }
+}
+
+StoreStatus EventLogProxy::VerifyEventLog(int* result, ChainReport* report, std::string* error) {
+  protocol::VerifyEventsReply reply;
+  StoreStatus status = Call(protocol::EncodeEmptyRequest(protocol::kOpVerifyEvents),
+                            protocol::kOpVerifyEvents, &reply);
+  if (!status.ok()) return status;
+  *result = static_cast<int>(reply.result);
+  *error = reply.error;
+  *report = ChainReport();
+  report->count = static_cast<uint64_t>(reply.count);
+  report->last_seq = static_cast<uint64_t>(reply.last_seq);
+  // The decoder let only 32 bytes or none through.
+  std::copy(reply.head.begin(), reply.head.end(), report->head.begin());
+  for (const protocol::WireChainProblem& p : reply.problems) {
+    report->problems.push_back({static_cast<ChainProblem::Kind>(p.kind),
+                                static_cast<uint64_t>(p.seq), static_cast<uint64_t>(p.seq_last),
+                                p.text});
+  }
+  if (reply.problems_left_out > 0) {
+    // Said as a problem of its own, so that no count of problems reads as
+    // all of them.
+    const ChainProblem last = report->problems.empty()
+                                  ? ChainProblem{ChainProblem::kChanged, 0, 0, ""}
+                                  : report->problems.back();
+    report->problems.push_back({last.kind, last.seq, last.seq_last,
+                                "and " + std::to_string(reply.problems_left_out) +
+                                    " more problems (the service lists the first " +
+                                    std::to_string(protocol::kMaxChainProblems) + ")"});
+  }
+  return StoreStatus::Ok();
+}
+
+EventLogProxy& TheEventLogProxy() {
+  static EventLogProxy proxy;
+  return proxy;
+}
+
+void SetEventPageLimitForTesting(int64_t limit) { g_page_limit.store(limit); }
+
+}  // namespace tav::client

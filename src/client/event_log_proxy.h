@@ -1,0 +1,35 @@
+// The system event log through the compliance service: the client's
+// EventLogRemote (services/filelib/event_log_remote.h), which pages the
+// stored records out of the service (kOpListEvents) and has the service
+// check the chain (kOpVerifyEvents). Registered by RouteStoreToService.
+//
+// Ownership: one proxy per process (TheEventLogProxy), alive until the
+// process ends; it holds no state but the connection it shares.
+// Thread safety: all functions may be called from any thread.
+#ifndef TAV_CLIENT_EVENT_LOG_PROXY_H_
+#define TAV_CLIENT_EVENT_LOG_PROXY_H_
+
+#include <cstdint>
+
+#include "services/filelib/event_log_remote.h"
+
+namespace tav::client {
+
+class EventLogProxy : public EventLogRemote {
+ public:
+  bool InUse() override;
+  StoreStatus ForEachEvent(const std::function<bool(uint64_t seq, std::string_view record)>& row,
+                           uint64_t* last_seq) override;
+  StoreStatus VerifyEventLog(int* result, ChainReport* report, std::string* error) override;
+};
+
+// The process's proxy (registered once).
+EventLogProxy& TheEventLogProxy();
+
+// The most events the proxy asks for in one page (tests make pages small
+// to cross many of them). 0 restores the protocol's largest page.
+void SetEventPageLimitForTesting(int64_t limit);
+
+}  // namespace tav::client
+
+#endif  // TAV_CLIENT_EVENT_LOG_PROXY_H_

@@ -1,0 +1,100 @@
+#include "protocol/event_ops.h"
+
+namespace tav::protocol {
+namespace {
+
+constexpr int64_t kMaxSeq = INT64_MAX;
+constexpr int64_t kMinCode = INT32_MIN;
+constexpr size_t kMaxError = 64 * 1024;
+constexpr size_t kHeadBytes = 32;
+// ChainProblem::Kind runs from kChanged (0) to kBadHead (3).
+constexpr int64_t kLastProblemKind = 3;
+
+MessageWriter OkReply(Operation op) {
+  MessageWriter w(op);
+  w.Int(kReplyOk);
+  return w;
+}
+
+}  // namespace
+
+MessageWriter EncodeRequest(const ListEventsRequest& request) {
+  MessageWriter w(kOpListEvents);
+  w.Int(request.from).Int(request.limit);
+  return w;
+}
+
+StoreStatus DecodeRequest(MessageReader& r, ListEventsRequest* request) {
+  request->from = r.IntIn(1, kMaxSeq);
+  request->limit = r.IntIn(1, kMaxEventsPerPage);
+  return r.Finish();
+}
+
+MessageWriter EncodeReply(Operation op, const ListEventsReply& reply) {
+  MessageWriter w = OkReply(op);
+  w.Int(static_cast<int64_t>(reply.events.size()));
+  for (const StoredEvent& event : reply.events) w.Int(event.seq).Bytes(event.record);
+  w.Int(reply.more ? 1 : 0).Int(reply.last_seq);
+  return w;
+}
+
+StoreStatus DecodeReply(MessageReader& r, ListEventsReply* reply) {
+  reply->events.clear();
+  const int64_t count = r.IntIn(0, kMaxEventsPerPage);
+  int64_t previous = 0;
+  for (int64_t i = 0; i < count && r.ok(); ++i) {
+    StoredEvent event;
+    event.seq = r.IntIn(1, kMaxSeq);
+    event.record = r.Bytes(kMaxEventRecordBytes);
+    // In order, each after the one before: a client goes on from the last.
+    if (r.ok() && event.seq <= previous) {
+      return StoreStatus(StoreStatus::kInvalid, "the events of a page are out of order");
+    }
+    previous = event.seq;
+    reply->events.push_back(std::move(event));
+  }
+  reply->more = r.Bool();
+  reply->last_seq = r.IntIn(0, kMaxSeq);
+  // More follow only after something: a page without events that says
+  // more would make the client ask for the same page again forever.
+  if (r.ok() && reply->more && reply->events.empty()) {
+    return StoreStatus(StoreStatus::kInvalid, "an empty page of events says that more follow");
+  }
+  return r.Finish();
+}
+
+MessageWriter EncodeReply(Operation op, const VerifyEventsReply& reply) {
+  MessageWriter w = OkReply(op);
+  w.Int(reply.result).Bytes(reply.error).Int(reply.count).Int(reply.last_seq).Bytes(reply.head);
+  w.Int(static_cast<int64_t>(reply.problems.size()));
+  for (const WireChainProblem& p : reply.problems) {
+    w.Int(p.kind).Int(p.seq).Int(p.seq_last).Bytes(p.text);
+  }
+  w.Int(reply.problems_left_out);
+  return w;
+}
+
+StoreStatus DecodeReply(MessageReader& r, VerifyEventsReply* reply) {
+  reply->result = r.IntIn(kMinCode, 0);
+  reply->error = r.Bytes(kMaxError);
+  reply->count = r.IntIn(0, kMaxSeq);
+  reply->last_seq = r.IntIn(0, kMaxSeq);
+  reply->head = r.Bytes(kHeadBytes);
+  if (r.ok() && !reply->head.empty() && reply->head.size() != kHeadBytes) {
+    return StoreStatus(StoreStatus::kInvalid, "a chain head is not 32 bytes long");
+  }
+  const int64_t count = r.IntIn(0, kMaxChainProblems);
+  reply->problems.clear();
+  for (int64_t i = 0; i < count && r.ok(); ++i) {
+    WireChainProblem p;
+    p.kind = r.IntIn(0, kLastProblemKind);
+    p.seq = r.IntIn(0, kMaxSeq);
+    p.seq_last = r.IntIn(0, kMaxSeq);
+    p.text = r.Bytes();
+    reply->problems.push_back(std::move(p));
+  }
+  reply->problems_left_out = r.IntIn(0, kMaxSeq);
+  return r.Finish();
+}
+
+}  // namespace tav::protocol

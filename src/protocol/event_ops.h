@@ -1,0 +1,77 @@
+// The operations of the system event log: paging through the stored events
+// and checking the log's hash chain in the service. Requests and replies
+// with their encoders and decoders; operations.h holds the numbers.
+//
+// Clients never append to the log: the service records the events of
+// logons, logoffs and signatures itself with the operations that cause
+// them (operations.h).
+//
+// Thread safety: plain values.
+#ifndef TAV_PROTOCOL_EVENT_OPS_H_
+#define TAV_PROTOCOL_EVENT_OPS_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "protocol/operations.h"
+#include "protocol/wire.h"
+
+namespace tav::protocol {
+
+// Most events one page may hold, and the record bytes the service puts in
+// one page: well under the frame limit, whatever the events hold.
+inline constexpr int64_t kMaxEventsPerPage = 16384;
+inline constexpr size_t kEventPageBytes = 512 * 1024;
+// A stored record as a reply may carry it (a record can be damaged and
+// longer than any event the library writes).
+inline constexpr size_t kMaxEventRecordBytes = kMaxPayloadBytes;
+// Most problems one verify reply names (each text at most kMaxTextField
+// bytes); a count of the rest follows.
+inline constexpr int64_t kMaxChainProblems = 200;
+
+// kOpListEvents: the events stored from sequence number `from` on, at most
+// `limit` of them.
+struct ListEventsRequest {
+  int64_t from = 1;
+  int64_t limit = kMaxEventsPerPage;
+};
+struct StoredEvent {
+  int64_t seq = 0;
+  std::string record;  // the record's chunk as stored (it may not read)
+};
+struct ListEventsReply {
+  std::vector<StoredEvent> events;  // in order of sequence number
+  bool more = false;                // events after the last one follow
+  int64_t last_seq = 0;             // the log's last sequence number now
+};
+
+// kOpVerifyEvents: the chain check of the system event log, run by the
+// service. `result` is 0 or a negative file library code, with `error`.
+struct WireChainProblem {
+  int64_t kind = 0;  // ChainProblem::Kind
+  int64_t seq = 0;
+  int64_t seq_last = 0;
+  std::string text;
+};
+struct VerifyEventsReply {
+  int64_t result = 0;
+  std::string error;
+  int64_t count = 0;
+  int64_t last_seq = 0;
+  std::string head;  // 32 bytes, or empty for an empty log
+  std::vector<WireChainProblem> problems;
+  int64_t problems_left_out = 0;  // beyond kMaxChainProblems
+};
+
+MessageWriter EncodeRequest(const ListEventsRequest& request);
+StoreStatus DecodeRequest(MessageReader& r, ListEventsRequest* request);
+
+MessageWriter EncodeReply(Operation op, const ListEventsReply& reply);
+MessageWriter EncodeReply(Operation op, const VerifyEventsReply& reply);
+StoreStatus DecodeReply(MessageReader& r, ListEventsReply* reply);
+StoreStatus DecodeReply(MessageReader& r, VerifyEventsReply* reply);
+
+}  // namespace tav::protocol
+
+#endif  // TAV_PROTOCOL_EVENT_OPS_H_

@@ -1,0 +1,56 @@
+// EventLogRemote: the system event log as the compliance service serves it,
+// for CSystemEventManager in a process that must not open the store (see
+// remote_seam.h). The client implements it (client/event_log_proxy.h).
+//
+// The service hands out the stored records as they are; the manager builds
+// its list and its export from them exactly as it does from the store, so
+// that both paths give the same list and the same file.
+//
+// Ownership: a registered remote lives until the process ends (see
+// remote_seam.h); the manager only borrows it.
+// Thread safety: implementations may be called from any thread.
+#ifndef TAV_SERVICES_FILELIB_EVENT_LOG_REMOTE_H_
+#define TAV_SERVICES_FILELIB_EVENT_LOG_REMOTE_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "services/filelib/remote_seam.h"
+#include "services/filelib/store_status.h"
+
+namespace tav {
+
+struct ChainReport;
+
+class EventLogRemote {
+ public:
+  virtual ~EventLogRemote() = default;
+
+  // True when this process must ask the service now.
+  virtual bool InUse() = 0;
+
+  // Calls `row` with every stored event in order, page by page, until it
+  // returns false. *last_seq (when given) receives the log's last sequence
+  // number as the first page saw it, before `row` is first called.
+  virtual StoreStatus ForEachEvent(
+      const std::function<bool(uint64_t seq, std::string_view record)>& row,
+      uint64_t* last_seq) = 0;
+
+  // The service's check of the hash chain: its result (0 or a negative
+  // file library code) with the report or the error text. A failure to
+  // reach the service is a failed status.
+  virtual StoreStatus VerifyEventLog(int* result, ChainReport* report, std::string* error) = 0;
+};
+
+// The remote of the data directory's event log (registered by the client).
+// Inline, so that the client registers without linking the store.
+inline RemoteSeam<EventLogRemote>& EventLogSeam() {
+  static RemoteSeam<EventLogRemote> seam;
+  return seam;
+}
+
+}  // namespace tav
+
+#endif  // TAV_SERVICES_FILELIB_EVENT_LOG_REMOTE_H_
