@@ -23,6 +23,12 @@ std::string OperationName(uint16_t operation) {
     case kOpIsOsAdmin: return "is administrator";
     case kOpRecordLogoff: return "record logoff";
     case kOpRecordedUserName: return "recorded user name";
+    case kOpReadSetting: return "read setting";
+    case kOpVerifySettings: return "verify settings";
+    case kOpReadConfigTrail: return "read configuration trail";
+    case kOpWriteSettings: return "write settings";
+    case kOpAcceptSettings: return "accept settings";
+    case kOpMayPerform: return "may perform";
   }
   return "operation " + std::to_string(operation);
 }

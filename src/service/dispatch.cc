@@ -18,6 +18,12 @@ constexpr OperationEntry kOperations[] = {
     {protocol::kOpIsOsAdmin, HandleIsOsAdmin},
     {protocol::kOpRecordLogoff, HandleRecordLogoff},
     {protocol::kOpRecordedUserName, HandleRecordedUserName},
+    {protocol::kOpReadSetting, HandleReadSetting},
+    {protocol::kOpVerifySettings, HandleVerifySettings},
+    {protocol::kOpReadConfigTrail, HandleReadConfigTrail},
+    {protocol::kOpWriteSettings, HandleWriteSettings},
+    {protocol::kOpAcceptSettings, HandleAcceptSettings},
+    {protocol::kOpMayPerform, HandleMayPerform},
 };
 
 std::string FrameOf(const MessageWriter& reply, uint16_t operation) {

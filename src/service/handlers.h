@@ -23,6 +23,12 @@ HandlerReply HandleCloseToken(Session& session, protocol::MessageReader& request
 HandlerReply HandleIsOsAdmin(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRecordLogoff(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRecordedUserName(Session& session, protocol::MessageReader& request);
+HandlerReply HandleReadSetting(Session& session, protocol::MessageReader& request);
+HandlerReply HandleVerifySettings(Session& session, protocol::MessageReader& request);
+HandlerReply HandleReadConfigTrail(Session& session, protocol::MessageReader& request);
+HandlerReply HandleWriteSettings(Session& session, protocol::MessageReader& request);
+HandlerReply HandleAcceptSettings(Session& session, protocol::MessageReader& request);
+HandlerReply HandleMayPerform(Session& session, protocol::MessageReader& request);
 
 // Root, or a member of the configured admin group (op_is_os_admin.cc).
 bool PeerIsOsAdmin(uid_t uid);
