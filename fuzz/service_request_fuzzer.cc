@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "protocol/operations.h"
+#include "protocol/settings_ops.h"
 #include "service/dispatch.h"
 #include "service/session.h"
 #include "util/auth_syslog.h"
@@ -53,6 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Decode<tav::protocol::LogonRequest>(payload);
   Decode<tav::protocol::TokenRequest>(payload);
   Decode<tav::protocol::NameRequest>(payload);
+  Decode<tav::protocol::SettingRowRequest>(payload);
+  Decode<tav::protocol::TrailPageRequest>(payload);
+  Decode<tav::protocol::WriteSettingsRequest>(payload);
+  Decode<tav::protocol::AcceptSettingsRequest>(payload);
+  Decode<tav::protocol::MayPerformRequest>(payload);
 
   CountingSink events;
   tav::PeerCredentials peer;

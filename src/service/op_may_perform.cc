@@ -22,15 +22,10 @@ HandlerReply HandleMayPerform(Session& session, protocol::MessageReader& request
     reply.code = kSecInvalidHandle;
     return protocol::EncodeReply(protocol::kOpMayPerform, reply);
   }
-  reply.features_on = theSystemConfig.Is21CFREnabled() != 0;
-  if (!reply.features_on) {
-    reply.allowed = true;
-    return protocol::EncodeReply(protocol::kOpMayPerform, reply);
-  }
   const std::list<std::string> groups(user.groups.begin(), user.groups.end());
   TamberTAV2ErrorCodes error = kConfigOk;
-  reply.allowed =
-      theSystemConfig.IsActivityAllowed(groups, static_cast<int>(ask.activity), &error) != 0;
+  reply.allowed = theSystemConfig.MayPerform(groups, static_cast<int>(ask.activity),
+                                             &reply.features_on, &error) != 0;
   if (error != kConfigOk) {
     protocol::SetWireStatus(StoreStatus(error == kConfigBusy ? StoreStatus::kBusy
                                                              : StoreStatus::kIOError,

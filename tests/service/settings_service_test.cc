@@ -130,6 +130,14 @@ TEST_F(SettingsServiceTest, AChangeIsSeenByOtherProcessesAndTheTrailNamesTheServ
   }
 
   EXPECT_EQ(Trail(), (std::vector<std::string>{"alice|go live", "alice|SOP 7"}));
+  // A page starts where it is asked to.
+  client::SettingsProxy proxy;
+  RemoteTrailPage page;
+  ASSERT_TRUE(proxy.ReadTrail(2, &page).ok());
+  EXPECT_EQ(page.numbers, std::vector<uint64_t>{2});
+  EXPECT_FALSE(page.more);
+  ASSERT_TRUE(proxy.ReadTrail(3, &page).ok());
+  EXPECT_TRUE(page.events.empty());
   // The switch is a system event of the same user.
   const std::vector<std::string> events = testing::EventLines();
   ASSERT_FALSE(events.empty());

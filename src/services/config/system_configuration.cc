@@ -156,25 +156,40 @@ StoreStatus CSystemConfiguration::Db(std::shared_ptr<ComplianceDb>* db) const {
 
 std::unique_ptr<CComponent> CSystemConfiguration::LoadRow(std::string_view row,
                                                           StoreStatus* status) const {
-  std::unique_ptr<CComponent> record;
+  return std::move(LoadRows({row}, status).front());
+}
+
+std::vector<std::unique_ptr<CComponent>> CSystemConfiguration::LoadRows(
+    std::initializer_list<std::string_view> rows, StoreStatus* status) const {
+  std::vector<std::unique_ptr<CComponent>> records(rows.size());
   if (SettingsRemote* remote = Remote()) {
-    std::string bytes;
-    *status = remote->ReadRow(row, &bytes);
-    if (status->ok()) *status = DecodeSettingRecord(kFromService, row, bytes, &record);
+    size_t i = 0;
+    for (std::string_view row : rows) {
+      std::string bytes;
+      *status = remote->ReadRow(row, &bytes);
+      if (status->ok()) *status = DecodeSettingRecord(kFromService, row, bytes, &records[i++]);
+      if (!status->ok()) break;
+    }
   } else {
     std::shared_ptr<ComplianceDb> db;
     *status = Db(&db);
     if (status->ok()) {
+      // One transaction and one check of the seal for all of them.
       *status = db->Read([&](SqlDb& c) {
         StoreStatus s = CheckSettingsSeal(c);
-        return s.ok() ? LoadSetting(c, row, &record) : s;
+        size_t i = 0;
+        for (std::string_view row : rows) {
+          if (s.ok()) s = LoadSetting(c, row, &records[i++]);
+        }
+        return s;
       });
     }
   }
   std::lock_guard<std::mutex> lock(mutex_);
   if (status->ok()) {
-    last_good_[std::string(row)] = CloneRecord(*record);
-    return record;
+    size_t i = 0;
+    for (std::string_view row : rows) last_good_[std::string(row)] = CloneRecord(*records[i++]);
+    return records;
   }
   t_last_error = status->message();
   if (status->code() == StoreStatus::kTampered) {
@@ -182,14 +197,21 @@ std::unique_ptr<CComponent> CSystemConfiguration::LoadRow(std::string_view row,
     // neither are values read before: nothing tells when they were changed.
     last_good_.clear();
     ReportOnce("configuration refused (failing closed): " + status->message());
-    return FailClosedRecord(row);
+    size_t i = 0;
+    for (std::string_view row : rows) records[i++] = FailClosedRecord(row);
+    return records;
   }
-  auto it = last_good_.find(row);
+  bool all_read_before = true;
+  size_t i = 0;
+  for (std::string_view row : rows) {
+    auto it = last_good_.find(row);
+    all_read_before = all_read_before && it != last_good_.end();
+    records[i++] = it != last_good_.end() ? CloneRecord(*it->second) : FailClosedRecord(row);
+  }
   ReportOnce("configuration not read (" +
-             std::string(it != last_good_.end() ? "using the values read before"
-                                                : "failing closed") +
+             std::string(all_read_before ? "using the values read before" : "failing closed") +
              "): " + status->message());
-  return it != last_good_.end() ? CloneRecord(*it->second) : FailClosedRecord(row);
+  return records;
 }
 
 void CSystemConfiguration::RememberBase(std::string_view key, const CComponent& record) {
@@ -482,6 +504,22 @@ int CSystemConfiguration::IsActivityAllowed(const std::list<std::string>& groups
   if (error != nullptr) *error = static_cast<TamberTAV2ErrorCodes>(ConfigCode(status));
   CTAVGroupRightsArray rights;
   RightsFromRecord(record.get(), &rights);
+  for (const std::string& group : groups) {
+    if (rights.IsGranted(group, activity)) return 1;
+  }
+  return 0;
+}
+
+int CSystemConfiguration::MayPerform(const std::list<std::string>& groups, int activity,
+                                     bool* features_on, TamberTAV2ErrorCodes* error) {
+  StoreStatus status;
+  std::vector<std::unique_ptr<CComponent>> records = LoadRows({kRowFeatureSwitch, kRowRights},
+                                                              &status);
+  if (error != nullptr) *error = static_cast<TamberTAV2ErrorCodes>(ConfigCode(status));
+  *features_on = FeatureSwitchFromRecord(records[0].get());
+  if (!*features_on) return 1;
+  CTAVGroupRightsArray rights;
+  RightsFromRecord(records[1].get(), &rights);
   for (const std::string& group : groups) {
     if (rights.IsGranted(group, activity)) return 1;
   }

@@ -66,6 +66,7 @@
 #define TAV_SERVICES_CONFIG_SYSTEM_CONFIGURATION_H_
 
 #include <functional>
+#include <initializer_list>
 #include <list>
 #include <map>
 #include <memory>
@@ -120,6 +121,12 @@ class CSystemConfiguration : public TAV2FileManager {
   // error is not null.
   int IsActivityAllowed(const std::list<std::string>& groups, int activity,
                         TamberTAV2ErrorCodes* error);
+
+  // 1 when the features are off (*features_on false) or one of `groups`
+  // holds the right for `activity`: IsActivityAllowed and Is21CFREnabled
+  // in one read of the store (the service's access answer).
+  int MayPerform(const std::list<std::string>& groups, int activity, bool* features_on,
+                 TamberTAV2ErrorCodes* error);
 
   // The reason-for-change flags of a data type: `ask` when a reason is
   // asked for (recording types 2 and 3), `required` when it must be given
@@ -198,6 +205,9 @@ class CSystemConfiguration : public TAV2FileManager {
   // Loads the current record of a row; on failure the last good one or the
   // fail-closed record (and a report).
   std::unique_ptr<CComponent> LoadRow(std::string_view row, StoreStatus* status) const;
+  // LoadRow for several rows in one transaction (one check of the seal).
+  std::vector<std::unique_ptr<CComponent>> LoadRows(std::initializer_list<std::string_view> rows,
+                                                    StoreStatus* status) const;
   // One audited write of a row. `build` makes the new record from the
   // current one inside the transaction.
   // `build` must own what it uses: in a batch it runs after the write
