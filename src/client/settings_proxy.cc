@@ -2,6 +2,7 @@
 
 #include "client/service_client.h"
 #include "protocol/settings_ops.h"
+#include "util/data_dir.h"
 
 namespace tav::client {
 namespace {
@@ -16,6 +17,12 @@ template <typename Reply>
 StoreStatus Call(const protocol::MessageWriter& request, uint16_t op, Reply* reply) {
   std::string payload;
   StoreStatus status = CallService(request, &payload);
+  if (status.code() == StoreStatus::kUnavailable) {
+    // On a machine that is not set up there is no service to start: say
+    // what is missing first.
+    DataDirChoice choice;
+    if (StoreStatus located = LocateDataDir(&choice); !located.ok()) return located;
+  }
   if (!status.ok()) return status;
   protocol::MessageReader reader(payload);
   status = protocol::ReadReplyStatus(reader, op);

@@ -267,6 +267,13 @@ int CSystemConfiguration::CommitBatch() {
     LogLine("configuration not changed: a change of the batch was refused: " + t_last_error);
     return batch.refused;
   }
+  if (!batch.remote.empty() && !batch.writes.empty()) {
+    // The process moved between the service and the store while it queued
+    // (its socket or data directory changed): one transaction cannot hold both.
+    t_last_error = "the settings were not written: the batch was queued for two stores";
+    LogLine("configuration not changed: " + t_last_error);
+    return kConfigStorageError;
+  }
   if (!batch.remote.empty()) return SendRemote(batch.remote, batch.remote_keys);
   if (batch.writes.empty()) return kConfigOk;
   return StoreWrites(batch.writes, ActingUserName(), nullptr);
