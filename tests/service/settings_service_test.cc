@@ -15,6 +15,7 @@
 #include "client/settings_proxy.h"
 #include "client/store_routes.h"
 #include "protocol/settings_ops.h"
+#include "records/audit_collection_comp.h"
 #include "records/audit_event_comp.h"
 #include "records/value_comps.h"
 #include "services/config/settings_checks.h"
@@ -295,6 +296,34 @@ TEST_F(SettingsServiceTest, ABatchIsStoredWholeOrNotAtAll) {
   before.push_back("alice|one");
   before.push_back("alice|two");
   EXPECT_EQ(Trail(), before);
+}
+
+// The trail outgrows one reply: the client reads it page by page, every
+// event once and in order.
+TEST_F(SettingsServiceTest, TheTrailComesInPagesAndWhole) {
+  FeaturesOnAsAlice();
+  const std::string long_reason(protocol::kMaxTextField, 'r');
+  int minutes = 0;
+  for (int batch = 0; batch < 3; ++batch) {
+    theSystemConfig.BeginBatch();
+    for (int i = 0; i < protocol::kMaxSettingWrites; ++i) {
+      ASSERT_EQ(theSystemConfig.SetConfigInt(kIdleTimeoutName, ++minutes % 600, long_reason),
+                kConfigOk);
+    }
+    ASSERT_EQ(theSystemConfig.CommitBatch(), kConfigOk) << CSystemConfiguration::LastErrorMessage();
+  }
+  client::SettingsProxy proxy;
+  RemoteTrailPage first;
+  ASSERT_TRUE(proxy.ReadTrail(0, &first).ok());
+  EXPECT_TRUE(first.more);
+  EXPECT_EQ(first.next, first.numbers.back() + 1);
+
+  CListComp* trail = theSystemConfig.GetAuditTrail();
+  ASSERT_NE(trail, nullptr);
+  EXPECT_EQ(trail->GetChildCount(), static_cast<size_t>(1 + 3 * protocol::kMaxSettingWrites));
+  auto* collection = dynamic_cast<CAuditCollectionComp*>(trail);
+  ASSERT_NE(collection, nullptr);
+  EXPECT_EQ(collection->GetSequenceNumber(), 1u);
 }
 
 TEST_F(SettingsServiceTest, AWriteMergesWithAChangeMadeInBetween) {
