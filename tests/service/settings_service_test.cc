@@ -123,6 +123,9 @@ TEST_F(SettingsServiceTest, AChangeIsSeenByOtherProcessesAndTheTrailNamesTheServ
       << shown.out;
   EXPECT_EQ(theSystemConfig.GetConfigInt(kIdleTimeoutName, -1), 30);
   EXPECT_EQ(theSystemConfig.Is21CFREnabled(), 1);
+  const auto* flag = dynamic_cast<const CByteComp*>(theSystemConfig.FindComponent("21EN"));
+  ASSERT_NE(flag, nullptr);
+  EXPECT_EQ(flag->GetValue(), 1);
   if (!testing::TestsUseLabStore()) {
     // The store itself holds it (read by path, not through the service).
     CSystemConfiguration store(data_dir_.File("compliance.db"));
