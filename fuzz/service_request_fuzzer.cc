@@ -13,6 +13,7 @@
 #include "protocol/event_ops.h"
 #include "protocol/operations.h"
 #include "protocol/run_list_ops.h"
+#include "protocol/settings_ops.h"
 #include "service/dispatch.h"
 #include "service/session.h"
 #include "util/auth_syslog.h"
@@ -61,6 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Decode<tav::protocol::RunListImportRequest>(payload);
   Decode<tav::protocol::RunListRecordRequest>(payload);
   Decode<tav::protocol::RunListPageRequest>(payload);
+  Decode<tav::protocol::SettingRowRequest>(payload);
+  Decode<tav::protocol::TrailPageRequest>(payload);
+  Decode<tav::protocol::WriteSettingsRequest>(payload);
+  Decode<tav::protocol::AcceptSettingsRequest>(payload);
+  Decode<tav::protocol::MayPerformRequest>(payload);
 
   CountingSink events;
   tav::PeerCredentials peer;

@@ -36,7 +36,7 @@ CAuditListCtrl* ConfigTrailPanel::List() const { return ui_->lstConfigTrail; }
 QString ConfigTrailPanel::DetailText() const { return ui_->txtChangeDetail->toPlainText(); }
 
 bool ConfigTrailPanel::CanActivate() {
-  return IsActivityAllowedWithMessage(TheLogonState().current_user, kActivityViewAuditTrails) != 0;
+  return IsActivityAllowedWithMessage(TheLogonState(), kActivityViewAuditTrails) != 0;
 }
 
 void ConfigTrailPanel::Activate() {

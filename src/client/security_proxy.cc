@@ -250,6 +250,11 @@ bool ImpersonatedUser(protocol::WireUser* user) {
   return true;
 }
 
+int64_t ServiceLogonOf(HANDLE handle) {
+  ClientToken token;
+  return LiveToken(handle, &token) ? token.service_token : protocol::kNoLogon;
+}
+
 void SetActorShowsSystemUser(bool show) { g_actor_shows_system_user = show; }
 
 protocol::Actor CurrentActor() {

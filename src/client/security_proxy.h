@@ -64,6 +64,10 @@ bool ImpersonatedUser(protocol::WireUser* user);
 // thread impersonates (protocol::kStaleLogon when that logon belongs to a
 // connection that is gone), or none: the process's system user.
 protocol::Actor CurrentActor();
+// The service's number of the logon behind `token` when the token is live
+// on the current connection; protocol::kNoLogon otherwise.
+int64_t ServiceLogonOf(HANDLE token);
+
 // Makes the service name the peer's system user beside the acting account
 // in what it records ("alice (system user root)"): tavsec, whose
 // administrator acts from a system user's session.

@@ -23,7 +23,7 @@ ConfigAccessChecks ConfigAccessChecks::Default() {
   };
   checks.current_user_admin = [] { return TheLogonState().current_user.is_admin != 0; };
   checks.may_configure = [] {
-    return IsActivityAllowedWithMessage(TheLogonState().current_user,
+    return IsActivityAllowedWithMessage(TheLogonState(),
                                         kActivityConfigureCompliance) != 0;
   };
   checks.tell_admin_required = [](void* parent) {

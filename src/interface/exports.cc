@@ -110,13 +110,13 @@ int32_t TAVSecurityUI_GetIdleTimeout(void) {
 int32_t TAVSecurityUI_IsUserAllowedAccess(int32_t activity) {
   return ExportBarrier<int32_t>(0, [&] {
     tav::EnterModule();
-    return tav::IsActivityAllowedWithMessage(tav::TheLogonState().current_user, activity);
+    return tav::IsActivityAllowedWithMessage(tav::TheLogonState(), activity);
   });
 }
 
 int32_t TAVSecurityUI_IsUserAllowedAccessStealth(int32_t activity) {
   return ExportBarrier<int32_t>(0, [&] {
-    return tav::IsActivityAllowed(tav::TheLogonState().current_user, activity);
+    return tav::IsActivityAllowed(tav::TheLogonState(), activity);
   });
 }
 

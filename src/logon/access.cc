@@ -1,5 +1,7 @@
 #include "logon/access.h"
 
+#include "client/service_client.h"
+#include "client/settings_proxy.h"
 #include "services/config/system_configuration.h"
 #include "services/config/system_table.h"
 #include "ui/message_prompter.h"
@@ -36,6 +38,19 @@ int IsActivityAllowed(const UserRecord& user, int activity) {
   if (theSystemConfig.Is21CFREnabled() == 0) return 1;
   if (user.user_name.empty()) return 0;
   return theSystemConfig.IsActivityAllowed(user.groups, activity, nullptr) != 0 ? 1 : 0;
+}
+
+int IsActivityAllowed(const LogonState& logon, int activity) {
+  if (logon.token != nullptr && UsesComplianceService()) {
+    return client::MayPerform(logon.token, activity);
+  }
+  return IsActivityAllowed(logon.current_user, activity);
+}
+
+int IsActivityAllowedWithMessage(const LogonState& logon, int activity) {
+  int allowed = IsActivityAllowed(logon, activity);
+  if (allowed != 1) ShowRefusal(ActivityRefusedText(activity), kActivityRefusedCaption);
+  return allowed;
 }
 
 std::string ActivityRefusedText(int activity) {

@@ -45,6 +45,13 @@ int IsActivityAllowed(const UserRecord& user, int activity);
 // name first.
 int IsActivityAllowedWithMessage(const UserRecord& user, int activity);
 
+// The same for the user logged on in `logon`. Through the compliance
+// service the service answers from the groups it holds for the logon's
+// token (client/settings_proxy.h MayPerform), not from the groups this
+// process was told; in process, from logon.current_user.
+int IsActivityAllowed(const LogonState& logon, int activity);
+int IsActivityAllowedWithMessage(const LogonState& logon, int activity);
+
 // The refusal message for an activity (its name, or its number when it has
 // none).
 std::string ActivityRefusedText(int activity);

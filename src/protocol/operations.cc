@@ -31,6 +31,12 @@ std::string OperationName(uint16_t operation) {
     case kOpRunListRecord: return "run list record";
     case kOpRunListPage: return "run list page";
     case kOpRunHistoryPage: return "run history page";
+    case kOpReadSetting: return "read setting";
+    case kOpVerifySettings: return "verify settings";
+    case kOpReadConfigTrail: return "read configuration trail";
+    case kOpWriteSettings: return "write settings";
+    case kOpAcceptSettings: return "accept settings";
+    case kOpMayPerform: return "may perform";
   }
   return "operation " + std::to_string(operation);
 }

@@ -47,6 +47,13 @@ enum Operation : uint16_t {
   kOpRunListRecord = 43,
   kOpRunListPage = 44,
   kOpRunHistoryPage = 45,
+  // The settings (protocol/settings_ops.h).
+  kOpReadSetting = 30,
+  kOpVerifySettings = 31,
+  kOpReadConfigTrail = 32,
+  kOpWriteSettings = 33,
+  kOpAcceptSettings = 34,
+  kOpMayPerform = 35,
 };
 
 // "authenticate" for kOpAuthenticate, "operation 77" for unknown numbers.

@@ -32,7 +32,7 @@ CFileRecordHistoryPage::~CFileRecordHistoryPage() = default;
 CSortListCtrl* CFileRecordHistoryPage::List() const { return ui_->ctl1033; }
 
 bool CFileRecordHistoryPage::CanActivate() {
-  return IsActivityAllowedWithMessage(TheLogonState().current_user, kActivityViewAuditTrails) !=
+  return IsActivityAllowedWithMessage(TheLogonState(), kActivityViewAuditTrails) !=
          0;
 }
 

@@ -88,7 +88,7 @@ void CRunListManagerDlg::OnOpen() {
 }
 
 void CRunListManagerDlg::OnDelete() {
-  if (IsActivityAllowedWithMessage(TheLogonState().current_user, kActivityManageRunList) == 0) {
+  if (IsActivityAllowedWithMessage(TheLogonState(), kActivityManageRunList) == 0) {
     return;
   }
   const std::string path = run_list_->GetSelectedPath();

@@ -26,6 +26,12 @@ constexpr OperationEntry kOperations[] = {
     {protocol::kOpRunListRecord, HandleRunListRecord},
     {protocol::kOpRunListPage, HandleRunListPage},
     {protocol::kOpRunHistoryPage, HandleRunHistoryPage},
+    {protocol::kOpReadSetting, HandleReadSetting},
+    {protocol::kOpVerifySettings, HandleVerifySettings},
+    {protocol::kOpReadConfigTrail, HandleReadConfigTrail},
+    {protocol::kOpWriteSettings, HandleWriteSettings},
+    {protocol::kOpAcceptSettings, HandleAcceptSettings},
+    {protocol::kOpMayPerform, HandleMayPerform},
 };
 
 std::string FrameOf(const MessageWriter& reply, uint16_t operation) {

@@ -31,6 +31,12 @@ HandlerReply HandleRunListImport(Session& session, protocol::MessageReader& requ
 HandlerReply HandleRunListRecord(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListPage(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunHistoryPage(Session& session, protocol::MessageReader& request);
+HandlerReply HandleReadSetting(Session& session, protocol::MessageReader& request);
+HandlerReply HandleVerifySettings(Session& session, protocol::MessageReader& request);
+HandlerReply HandleReadConfigTrail(Session& session, protocol::MessageReader& request);
+HandlerReply HandleWriteSettings(Session& session, protocol::MessageReader& request);
+HandlerReply HandleAcceptSettings(Session& session, protocol::MessageReader& request);
+HandlerReply HandleMayPerform(Session& session, protocol::MessageReader& request);
 
 // Root, or a member of the configured admin group (op_is_os_admin.cc).
 bool PeerIsOsAdmin(uid_t uid);

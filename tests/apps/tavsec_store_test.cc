@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "testing/run_command.h"
+#include "testing/service_process.h"
 #include "testing/temp_data_dir.h"
 #include "util/data_dir.h"
 
@@ -64,7 +65,8 @@ class TavsecStoreTest : public ::testing::Test {
   // when not empty.
   CommandResult Tavsec(const std::string& args, const std::string& data_dir = "",
                        const std::string& input = "") {
-    std::string env = "umask 022; env -u TAV_DATA_DIR -u XDG_DATA_HOME TAV_MACHINE_ROOT=" + root_ +
+    std::string env = "umask 022; env -u TAV_DATA_DIR -u XDG_DATA_HOME -u TAV_SOCKET "
+                      "TAV_MACHINE_ROOT=" + root_ +
                       " HOME=" + home_ + " TAV_STEALTH_NAME=" + flag_;
     if (!data_dir.empty()) env += " TAV_DATA_DIR=" + data_dir;
     return RunCommand(env + " " + TAVSEC_PATH + " " + args, input);
@@ -74,8 +76,21 @@ class TavsecStoreTest : public ::testing::Test {
   }
   std::string Store() const { return root_ + kSystemDataDir; }
 
+  // The compliance service of the test root, on its socket there, as
+  // socket activation gives it on a machine that is set up: tavsec asks it
+  // for the settings.
+  void StartService() {
+    fs::create_directories(root_ + "/run");
+    ::setenv("TAV_MACHINE_ROOT", root_.c_str(), 1);
+    service_ = std::make_unique<testing::ServiceProcess>(Store(),
+                                                         root_ + "/run/tavsecurity/socket");
+    ::unsetenv("TAV_MACHINE_ROOT");
+    ASSERT_TRUE(service_->ready()) << "tavsecd did not start";
+  }
+
   testing::TempDataDir dir_;  // holds everything; its TAV_DATA_DIR is not passed on
   std::string root_, home_, flag_, group_;
+  std::unique_ptr<testing::ServiceProcess> service_;
 };
 
 TEST_F(TavsecStoreTest, WithoutAStoreCommandsFailAndCreateNothing) {
@@ -95,6 +110,7 @@ TEST_F(TavsecStoreTest, WithoutAStoreCommandsFailAndCreateNothing) {
 TEST_F(TavsecStoreTest, SetupKeepsTheStoreOutOfOtherUsersReach) {
   CommandResult run = Setup();
   ASSERT_EQ(run.exit_code, 0) << run.err;
+  StartService();
   const gid_t gid = getegid();
   auto mode_of = [](const std::string& path, gid_t* group = nullptr) {
     struct stat st {};
@@ -137,6 +153,7 @@ TEST_F(TavsecStoreTest, SetupKeepsTheStoreOutOfOtherUsersReach) {
 
 TEST_F(TavsecStoreTest, TheVariableReplacesTheStoreOnlyWhenTheMachineAllows) {
   ASSERT_EQ(Setup().exit_code, 0);
+  StartService();
   const std::string mine = dir_.path() + "/mine";
   ASSERT_EQ(Tavsec("config set part11 on --reason x", mine).exit_code, 0);
   EXPECT_FALSE(fs::exists(mine)) << "TAV_DATA_DIR was used beside the machine store";
@@ -227,6 +244,7 @@ TEST_F(TavsecStoreTest, SetupGivesTheHashesToTheServiceAloneAndKeepsThemOnEveryR
   }
   CommandResult run = Setup(user_option);
   ASSERT_EQ(run.exit_code, 0) << run.err;
+  StartService();
   for (const char* name : {"/accounts.db", "/lockout.db"}) {
     const Node node = Inspect(Store() + name);
     EXPECT_TRUE(node.regular) << name;
@@ -260,6 +278,7 @@ TEST_F(TavsecStoreTest, SetupGivesTheHashesToTheServiceAloneAndKeepsThemOnEveryR
 // writes beside accounts.db would be played back by the next open.
 TEST_F(TavsecStoreTest, SetupRefusesAPlantedJournalInsteadOfPlayingItBack) {
   ASSERT_EQ(Setup().exit_code, 0);
+  StartService();
   ASSERT_EQ(Tavsec("user add mallory", "", "Mallory-Secret-1\n").exit_code, 0);
   const std::string accounts = Store() + "/accounts.db";
 

@@ -5,6 +5,7 @@
 // something only on the connection that received them; without a service
 // every logon is refused with a reason.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +13,8 @@
 
 #include "client/security_proxy.h"
 #include "client/service_client.h"
+#include "client/store_routes.h"
+#include "logon/access.h"
 #include "logon/auth_error.h"
 #include "logon/login_flow.h"
 #include "logon/user_login_dialog.h"
@@ -19,6 +22,7 @@
 #include "services/filelib/acting_user.h"
 #include "records/audit_event_comp.h"
 #include "services/filelib/system_event_manager.h"
+#include "services/config/system_configuration.h"
 #include "testing/gui_test_support.h"
 #include "testing/service_process.h"
 #include "testing/temp_data_dir.h"
@@ -135,6 +139,24 @@ TEST_F(ServiceLogonTest, TokensAreWorthlessOnceTheirConnectionIsGone) {
   ASSERT_EQ(Login("bob", "Bob-Pass2"), kLoginOk);
   EXPECT_EQ(backend_.ImpersonatedUser().user_name, "bob");
   EXPECT_NE(backend_.DuplicateToken(state_.token), nullptr);
+}
+
+// The right of the logged-on user is the service's answer for the logon's
+// token, from the groups the service holds: groups changed in this
+// process's memory (what a hostile plug-in could do) change nothing.
+TEST_F(ServiceLogonTest, TheRightsOfTheLoggedOnUserAreAnsweredByTheService) {
+  client::RouteStoreToService();
+  // The test runs as root: with the features off it may switch them on.
+  if (getuid() != 0) GTEST_SKIP() << "switching the features on needs root";
+  ASSERT_EQ(theSystemConfig.Set21CFREnabled(1), kConfigOk)
+      << CSystemConfiguration::LastErrorMessage();
+  ASSERT_EQ(Login("alice", "Alice-Pass1"), kLoginOk);
+  EXPECT_EQ(IsActivityAllowed(state_, kActivityAnalyzeData), 1);
+  EXPECT_EQ(IsActivityAllowed(state_, kActivityConfigureCompliance), 0);
+  state_.current_user.groups = {"tav-admins"};
+  EXPECT_EQ(IsActivityAllowed(state_, kActivityConfigureCompliance), 0);
+  EXPECT_EQ(IsActivityAllowed(state_.current_user, kActivityConfigureCompliance), 1)
+      << "the same question on the record alone trusts its groups";
 }
 
 TEST_F(ServiceLogonTest, WithoutTheServiceEveryLogonIsRefusedWithAReason) {

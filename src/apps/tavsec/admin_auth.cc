@@ -198,6 +198,44 @@ bool AuthorizeChange(const std::string& by, Context& context) {
   return true;
 }
 
+bool AuthorizeSettingsChange(const std::string& by, Context& context) {
+  if (!UsesComplianceService()) return AuthorizeChange(by, context);
+  const bool settings_readable = theSystemConfig.VerifySettings() == kConfigOk;
+  if (by.empty()) {
+    // The service lets a system administrator change the settings while
+    // the features are off, and refuses anyone else.
+    if (settings_readable && theSystemConfig.Is21CFREnabled() == 0) return true;
+    return AuthorizeChange(by, context);  // says what to do
+  }
+  if (HasControlChar(by)) return Refuse("the user name holds a control character", kExitUsage, context);
+  const std::string prompt = "Password of " + by + ": ";
+  SecretString password;
+  if (!ReadOneSecret(prompt.c_str(), &password)) {
+    context.exit_code = kExitUsage;
+    return false;
+  }
+  // The logon stays open until the process ends: the changes name it, and
+  // the service checks its password now and its rights with each change.
+  HANDLE token = nullptr;
+  const int code = client::ImpersonateUser(by.c_str(), "", password.c_str(), &token);
+  password.Clear();
+  if (code == kSecBackendUnavailable) {
+    return Refuse(client::LastBackendDetail().empty() ? FailureText(code)
+                                                      : client::LastBackendDetail(),
+                  kExitFailed, context);
+  }
+  if (code != kSecOk) {
+    RecordFailedCheck(client::RecordedUserName(by), false);
+    return Refuse(FailureText(code), kExitFailed, context);
+  }
+  protocol::WireUser user;
+  client::ImpersonatedUser(&user);
+  SetServiceAuthenticatedAccount(user.user_name.empty() ? by : user.user_name);
+  client::SetActorShowsSystemUser(true);
+  SetActingUserShowsSystemUser(true);
+  return true;
+}
+
 std::string AccountEventName(const std::string& account) {
   return account + " (by " + ActingUserName() + ")";
 }

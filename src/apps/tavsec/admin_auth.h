@@ -46,6 +46,16 @@ void AddByOption(CLI::App* command, std::string* by);
 // input); a failed authentication is recorded as a failed login.
 bool AuthorizeChange(const std::string& by, Context& context);
 
+// AuthorizeChange for a change of the compliance settings. Through the
+// compliance service the account named by `by` is logged on in the
+// service (its password checked there), and the service decides whether
+// that logon, or without --by the system user while the features are off,
+// may make the change: this process checks no password and no right, so
+// nothing loaded into it can pass a wrong one. The same refusals as
+// AuthorizeChange before anything is asked of the service (no --by while
+// the features are on). In process, AuthorizeChange.
+bool AuthorizeSettingsChange(const std::string& by, Context& context);
+
 // The user field of a system event about `account` made by the acting user:
 // "bob (by alice (system user root))".
 std::string AccountEventName(const std::string& account);

@@ -6,9 +6,11 @@
 #include <mutex>
 
 #include "records/audit_event_comp.h"
+#include "records/chunk_file.h"
 #include "records/esig_config_comp.h"
 #include "records/value_comps.h"
 #include "services/config/config_records.h"
+#include "services/config/settings_checks.h"
 #include "services/config/settings_merge.h"
 #include "services/config/settings_records.h"
 #include "services/config/settings_store.h"
@@ -20,6 +22,7 @@
 #include "services/filelib/settings_seal.h"
 #include "services/filelib/system_event_manager.h"
 #include "util/auth_syslog.h"
+#include "util/file.h"
 #include "util/ole_date.h"
 #include "util/strings.h"
 
@@ -40,6 +43,39 @@ void LoadService() {
     RegisterConfigRecordKinds();
     SetActivityNameResolver([](int activity) { return SystemTable::GetActivityName(activity); });
   });
+}
+
+// The trail through the service, page by page: it can outgrow any reply.
+StoreStatus LoadRemoteTrail(SettingsRemote& remote,
+                            std::unique_ptr<CLoadedAuditCollection>* out) {
+  auto trail = std::make_unique<CLoadedAuditCollection>("AUDT");
+  bool first = true;
+  uint64_t from = 0;
+  for (;;) {
+    RemoteTrailPage page;
+    StoreStatus status = remote.ReadTrail(from, &page);
+    if (!status.ok()) return status;
+    for (size_t i = 0; i < page.events.size(); ++i) {
+      if (first) {
+        trail->SetSequenceNumber(static_cast<uint32_t>(page.numbers[i]));
+        first = false;
+      }
+      CMemFile file(page.events[i].data(), page.events[i].size());
+      std::unique_ptr<CComponent> event;
+      if (ReadNextComponent(&file, event) != kRecordOk || !event->GetTag().Is("AEvt")) {
+        LogLine("configuration audit event " + std::to_string(page.numbers[i]) +
+                " cannot be read; it was left out");
+        continue;
+      }
+      trail->AppendLoaded(std::move(event));
+    }
+    // A page that does not move on would loop for ever.
+    if (!page.more || page.next <= from) break;
+    from = page.next;
+  }
+  trail->Finish();
+  *out = std::move(trail);
+  return StoreStatus::Ok();
 }
 
 // Reports a storage failure once per distinct message, so that a broken
@@ -80,6 +116,22 @@ std::string ESigBaseKey(int data_type) {
   return std::string(kRowESig) + "/" + std::to_string(data_type);
 }
 
+constexpr char kFromService[] = "the compliance service";
+constexpr char kFromClient[] = "the client's change";
+
+// Reads and checks one record a client sent for `row`; its failure's
+// message otherwise.
+StoreStatus ClientRecord(std::string_view row, const std::string& bytes,
+                         std::shared_ptr<CComponent>* out) {
+  std::unique_ptr<CComponent> record;
+  StoreStatus status = DecodeSettingRecord(kFromClient, row, bytes, &record);
+  if (!status.ok()) return status;
+  std::string why;
+  if (!CheckSettingRecord(row, *record, &why)) return StoreStatus(StoreStatus::kInvalid, why);
+  *out = std::move(record);
+  return StoreStatus::Ok();
+}
+
 }  // namespace
 
 CSystemConfiguration::CSystemConfiguration() = default;
@@ -104,19 +156,40 @@ StoreStatus CSystemConfiguration::Db(std::shared_ptr<ComplianceDb>* db) const {
 
 std::unique_ptr<CComponent> CSystemConfiguration::LoadRow(std::string_view row,
                                                           StoreStatus* status) const {
-  std::unique_ptr<CComponent> record;
-  std::shared_ptr<ComplianceDb> db;
-  *status = Db(&db);
-  if (status->ok()) {
-    *status = db->Read([&](SqlDb& c) {
-      StoreStatus s = CheckSettingsSeal(c);
-      return s.ok() ? LoadSetting(c, row, &record) : s;
-    });
+  return std::move(LoadRows({row}, status).front());
+}
+
+std::vector<std::unique_ptr<CComponent>> CSystemConfiguration::LoadRows(
+    std::initializer_list<std::string_view> rows, StoreStatus* status) const {
+  std::vector<std::unique_ptr<CComponent>> records(rows.size());
+  if (SettingsRemote* remote = Remote()) {
+    size_t i = 0;
+    for (std::string_view row : rows) {
+      std::string bytes;
+      *status = remote->ReadRow(row, &bytes);
+      if (status->ok()) *status = DecodeSettingRecord(kFromService, row, bytes, &records[i++]);
+      if (!status->ok()) break;
+    }
+  } else {
+    std::shared_ptr<ComplianceDb> db;
+    *status = Db(&db);
+    if (status->ok()) {
+      // One transaction and one check of the seal for all of them.
+      *status = db->Read([&](SqlDb& c) {
+        StoreStatus s = CheckSettingsSeal(c);
+        size_t i = 0;
+        for (std::string_view row : rows) {
+          if (s.ok()) s = LoadSetting(c, row, &records[i++]);
+        }
+        return s;
+      });
+    }
   }
   std::lock_guard<std::mutex> lock(mutex_);
   if (status->ok()) {
-    last_good_[std::string(row)] = CloneRecord(*record);
-    return record;
+    size_t i = 0;
+    for (std::string_view row : rows) last_good_[std::string(row)] = CloneRecord(*records[i++]);
+    return records;
   }
   t_last_error = status->message();
   if (status->code() == StoreStatus::kTampered) {
@@ -124,14 +197,21 @@ std::unique_ptr<CComponent> CSystemConfiguration::LoadRow(std::string_view row,
     // neither are values read before: nothing tells when they were changed.
     last_good_.clear();
     ReportOnce("configuration refused (failing closed): " + status->message());
-    return FailClosedRecord(row);
+    size_t i = 0;
+    for (std::string_view row : rows) records[i++] = FailClosedRecord(row);
+    return records;
   }
-  auto it = last_good_.find(row);
+  bool all_read_before = true;
+  size_t i = 0;
+  for (std::string_view row : rows) {
+    auto it = last_good_.find(row);
+    all_read_before = all_read_before && it != last_good_.end();
+    records[i++] = it != last_good_.end() ? CloneRecord(*it->second) : FailClosedRecord(row);
+  }
   ReportOnce("configuration not read (" +
-             std::string(it != last_good_.end() ? "using the values read before"
-                                                : "failing closed") +
+             std::string(all_read_before ? "using the values read before" : "failing closed") +
              "): " + status->message());
-  return it != last_good_.end() ? CloneRecord(*it->second) : FailClosedRecord(row);
+  return records;
 }
 
 void CSystemConfiguration::RememberBase(std::string_view key, const CComponent& record) {
@@ -152,6 +232,11 @@ std::unique_ptr<CComponent> CSystemConfiguration::Base(std::string_view key) con
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = bases_.find(key);
   return it == bases_.end() ? nullptr : CloneRecord(*it->second);
+}
+
+SettingsRemote* CSystemConfiguration::Remote() const {
+  // A configuration of an explicit database is that store's, always.
+  return database_path_.empty() ? theSettingsRemote.InUse() : nullptr;
 }
 
 CSystemConfiguration::Batch* CSystemConfiguration::ThreadBatch() {
@@ -182,8 +267,82 @@ int CSystemConfiguration::CommitBatch() {
     LogLine("configuration not changed: a change of the batch was refused: " + t_last_error);
     return batch.refused;
   }
+  if (!batch.remote.empty() && !batch.writes.empty()) {
+    // The process moved between the service and the store while it queued
+    // (its socket or data directory changed): one transaction cannot hold both.
+    t_last_error = "the settings were not written: the batch was queued for two stores";
+    LogLine("configuration not changed: " + t_last_error);
+    return kConfigStorageError;
+  }
+  if (!batch.remote.empty()) return SendRemote(batch.remote, batch.remote_keys);
   if (batch.writes.empty()) return kConfigOk;
-  return StoreWrites(batch.writes, nullptr);
+  return StoreWrites(batch.writes, ActingUserName(), nullptr);
+}
+
+bool CSystemConfiguration::RefuseAfterFailedRead(std::string_view row,
+                                                 std::string_view base_key) {
+  // The caller's last read of this kind failed, so what it writes may be
+  // an empty array, not its edit of the settings: writing it would wipe
+  // them. It must read again first.
+  if (base_key.empty() || failed_reads_.count(base_key) == 0) return false;
+  t_last_error = "the settings were not written: they could not be read before the change";
+  LogLine("configuration not changed (" + std::string(row) + "): " + t_last_error);
+  Batch* batch = ThreadBatch();
+  if (batch != nullptr && batch->refused == kConfigOk) batch->refused = kConfigStorageError;
+  return true;
+}
+
+int CSystemConfiguration::WriteRemote(RemoteSettingWrite write, std::string_view base_key) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (RefuseAfterFailedRead(write.row, base_key)) return kConfigStorageError;
+    if (Batch* batch = ThreadBatch(); batch != nullptr) {
+      batch->remote.push_back(std::move(write));
+      batch->remote_keys.emplace_back(base_key);
+      return kConfigOk;
+    }
+  }
+  return SendRemote({std::move(write)}, {std::string(base_key)});
+}
+
+int CSystemConfiguration::SendRemote(const std::vector<RemoteSettingWrite>& writes,
+                                     const std::vector<std::string>& base_keys) {
+  SettingsRemote* remote = theSettingsRemote.InUse();
+  RemoteWriteResult result;
+  if (remote == nullptr) {
+    result.code = kConfigStorageError;
+    result.message = "the compliance service is no longer in use by this process";
+  } else {
+    result = remote->Write(writes);
+  }
+  std::vector<std::unique_ptr<CComponent>> stored(writes.size());
+  if (result.code == kConfigOk && result.stored.size() != writes.size()) {
+    result.code = kConfigStorageError;
+    result.message = "the compliance service did not return what it stored";
+  }
+  for (size_t i = 0; result.code == kConfigOk && i < writes.size(); ++i) {
+    StoreStatus status =
+        DecodeSettingRecord(kFromService, writes[i].row, result.stored[i], &stored[i]);
+    if (!status.ok()) {
+      result.code = kConfigStorageError;
+      result.message = status.message();
+    }
+  }
+  if (result.code != kConfigOk) {
+    t_last_error = result.message;
+    LogLine("configuration not changed (" + writes.front().row +
+            (writes.size() > 1 ? " and others" : "") + "): " + result.message);
+    return result.code;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (size_t i = 0; i < writes.size(); ++i) {
+    if (!base_keys[i].empty()) {
+      bases_[base_keys[i]] = CloneRecord(*stored[i]);
+      failed_reads_.erase(base_keys[i]);
+    }
+    last_good_[writes[i].row] = std::move(stored[i]);
+  }
+  return kConfigOk;
 }
 
 int CSystemConfiguration::WriteRow(std::string_view row, std::string_view base_key,
@@ -193,17 +352,8 @@ int CSystemConfiguration::WriteRow(std::string_view row, std::string_view base_k
                      std::string(reason), system_event};
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    Batch* batch = ThreadBatch();
-    // The caller's last read of this kind failed, so what it writes may be
-    // an empty array, not its edit of the settings: writing it would wipe
-    // them. It must read again first.
-    if (!base_key.empty() && failed_reads_.count(write.base_key) != 0) {
-      t_last_error = "the settings were not written: they could not be read before the change";
-      LogLine("configuration not changed (" + write.row + "): " + t_last_error);
-      if (batch != nullptr && batch->refused == kConfigOk) batch->refused = kConfigStorageError;
-      return kConfigStorageError;
-    }
-    if (batch != nullptr) {
+    if (RefuseAfterFailedRead(write.row, base_key)) return kConfigStorageError;
+    if (Batch* batch = ThreadBatch(); batch != nullptr) {
       batch->writes.push_back(std::move(write));
       if (changed != nullptr) *changed = false;
       return kConfigOk;
@@ -211,11 +361,12 @@ int CSystemConfiguration::WriteRow(std::string_view row, std::string_view base_k
   }
   std::vector<PendingWrite> writes;
   writes.push_back(std::move(write));
-  return StoreWrites(writes, changed);
+  return StoreWrites(writes, ActingUserName(), changed);
 }
 
-int CSystemConfiguration::StoreWrites(const std::vector<PendingWrite>& writes, bool* changed) {
-  const std::string user = ActingUserName();
+int CSystemConfiguration::StoreWrites(const std::vector<PendingWrite>& writes,
+                                      const std::string& user, bool* changed,
+                                      std::vector<std::unique_ptr<CComponent>>* stored_out) {
   std::vector<std::unique_ptr<CComponent>> stored(writes.size());
   std::vector<int> events_written;
   bool any_change = false;
@@ -266,7 +417,23 @@ int CSystemConfiguration::StoreWrites(const std::vector<PendingWrite>& writes, b
     AuthSyslog(LOG_NOTICE, GetAuditCodeName(event) + " by " + user);
   }
   if (changed != nullptr) *changed = any_change;
+  if (stored_out != nullptr) *stored_out = std::move(stored);
   return kConfigOk;
+}
+
+RemoteSettingWrite CSystemConfiguration::ArrayWrite(std::string_view row, const CComponent& mine,
+                                                    std::string_view reason) const {
+  RemoteSettingWrite write;
+  write.row = std::string(row);
+  // Without an earlier read the caller's array replaces the stored one, as
+  // in this process.
+  if (std::unique_ptr<CComponent> base = Base(row)) {
+    write.has_base = true;
+    write.base = SettingRecordBytes(*base);
+  }
+  write.edit = SettingRecordBytes(mine);
+  write.reason = std::string(reason);
+  return write;
 }
 
 // ------------------------------------------------------------- the switch
@@ -278,6 +445,14 @@ int CSystemConfiguration::Is21CFREnabled() {
 
 int CSystemConfiguration::Set21CFREnabled(int enabled, std::string_view reason) {
   const bool on = enabled != 0;
+  if (Remote() != nullptr) {
+    // The service writes system event 8 or 9 with a change of the switch.
+    RemoteSettingWrite write;
+    write.row = kRowFeatureSwitch;
+    write.edit = SettingRecordBytes(*FeatureSwitchRecord(on));
+    write.reason = std::string(reason);
+    return WriteRemote(std::move(write), {});
+  }
   return WriteRow(
       kRowFeatureSwitch, {}, [on](CComponent&) { return FeatureSwitchRecord(on); }, reason,
       nullptr, on ? kAuditEnabled21CFR11 : kAuditDisabled21CFR11);
@@ -296,8 +471,8 @@ int CSystemConfiguration::GetConfigInt(const char* name, int default_value) {
 
 int CSystemConfiguration::SetConfigInt(const char* name, int value, std::string_view reason) {
   if (name == nullptr || name[0] == '\0') return kConfigInvalidId;
-  if (EqualsNoCase(name, kIdleTimeoutName) && (value < 0 || value > kMaxIdleTimeoutMinutes)) {
-    t_last_error = StrFormat("the idle timeout must be 0 to %d minutes", kMaxIdleTimeoutMinutes);
+  if (std::string message; !CheckConfigInt(name, value, &message)) {
+    t_last_error = message;
     std::lock_guard<std::mutex> lock(mutex_);
     if (Batch* batch = ThreadBatch(); batch != nullptr && batch->refused == kConfigOk) {
       batch->refused = kConfigInvalidValue;
@@ -305,6 +480,20 @@ int CSystemConfiguration::SetConfigInt(const char* name, int value, std::string_
     return kConfigInvalidValue;
   }
   std::string key(name);
+  if (Remote() != nullptr) {
+    // The edit is this one number on the numbers as read now; the service
+    // applies just that to what it holds.
+    StoreStatus status;
+    std::unique_ptr<CComponent> base = LoadRow(kRowNumbers, &status);
+    if (!status.ok()) return ConfigCode(status);
+    RemoteSettingWrite write;
+    write.row = kRowNumbers;
+    write.has_base = true;
+    write.base = SettingRecordBytes(*base);
+    write.edit = SettingRecordBytes(*WithNumber(base.get(), key, value));
+    write.reason = std::string(reason);
+    return WriteRemote(std::move(write), {});
+  }
   return WriteRow(
       kRowNumbers, {},
       [key = std::move(key), value](CComponent& current) {
@@ -328,6 +517,22 @@ int CSystemConfiguration::IsActivityAllowed(const std::list<std::string>& groups
   return 0;
 }
 
+int CSystemConfiguration::MayPerform(const std::list<std::string>& groups, int activity,
+                                     bool* features_on, TamberTAV2ErrorCodes* error) {
+  StoreStatus status;
+  std::vector<std::unique_ptr<CComponent>> records = LoadRows({kRowFeatureSwitch, kRowRights},
+                                                              &status);
+  if (error != nullptr) *error = static_cast<TamberTAV2ErrorCodes>(ConfigCode(status));
+  *features_on = FeatureSwitchFromRecord(records[0].get());
+  if (!*features_on) return 1;
+  CTAVGroupRightsArray rights;
+  RightsFromRecord(records[1].get(), &rights);
+  for (const std::string& group : groups) {
+    if (rights.IsGranted(group, activity)) return 1;
+  }
+  return 0;
+}
+
 int CSystemConfiguration::ReadActivityGroupArray(CTAVGroupRightsArray& rights) {
   rights.RemoveAll();
   StoreStatus status;
@@ -341,6 +546,7 @@ int CSystemConfiguration::ReadActivityGroupArray(CTAVGroupRightsArray& rights) {
 int CSystemConfiguration::WriteActivityGroupArray(const CTAVGroupRightsArray& rights,
                                                   std::string_view reason) {
   std::shared_ptr<CComponent> mine = RightsRecord(rights);
+  if (Remote() != nullptr) return WriteRemote(ArrayWrite(kRowRights, *mine, reason), kRowRights);
   return WriteRow(
       kRowRights, kRowRights,
       [this, mine](CComponent& current) {
@@ -383,6 +589,7 @@ int CSystemConfiguration::ReadAuditTypeSettingArray(CTAVAuditDataTypeSettingArra
 int CSystemConfiguration::WriteAuditTypeSettingArray(const CTAVAuditDataTypeSettingArray& settings,
                                                      std::string_view reason) {
   std::shared_ptr<CComponent> mine = AuditRecord(settings);
+  if (Remote() != nullptr) return WriteRemote(ArrayWrite(kRowAudit, *mine, reason), kRowAudit);
   return WriteRow(
       kRowAudit, kRowAudit,
       [this, mine](CComponent& current) {
@@ -411,6 +618,24 @@ int CSystemConfiguration::WriteESigConfiguration(int data_type,
                                                  std::string_view reason) {
   if (!IsValidDataType(data_type)) return kConfigInvalidId;
   const std::string key = ESigBaseKey(data_type);
+  if (Remote() != nullptr) {
+    // The caller changed this data type only: its edit is the base (or,
+    // without one, the record as read now) with this type's settings
+    // replaced.
+    std::unique_ptr<CComponent> base = Base(key);
+    if (base == nullptr) {
+      StoreStatus status;
+      base = LoadRow(kRowESig, &status);
+      if (!status.ok()) return ReadFailed(key, status);
+    }
+    RemoteSettingWrite write;
+    write.row = kRowESig;
+    write.has_base = true;
+    write.base = SettingRecordBytes(*base);
+    write.edit = SettingRecordBytes(*WithESig(base.get(), data_type, config));
+    write.reason = std::string(reason);
+    return WriteRemote(std::move(write), key);
+  }
   auto own = std::make_shared<CTAVESigConfiguration>(config);
   return WriteRow(
       kRowESig, key,
@@ -427,6 +652,7 @@ int CSystemConfiguration::WriteESigConfiguration(int data_type,
 // ---------------------------------------------------------------- seal
 
 int CSystemConfiguration::VerifySettings() {
+  if (SettingsRemote* remote = Remote()) return ConfigCode(remote->VerifySettings());
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = Db(&db);
   if (status.ok()) status = db->Read([](SqlDb& c) { return CheckSettingsSeal(c); });
@@ -434,6 +660,22 @@ int CSystemConfiguration::VerifySettings() {
 }
 
 int CSystemConfiguration::AcceptStoredSettings(std::string_view reason) {
+  if (SettingsRemote* remote = Remote()) {
+    const RemoteWriteResult result = remote->AcceptStoredSettings(reason);
+    if (result.code != kConfigOk) {
+      t_last_error = result.message;
+      LogLine("stored settings not accepted: " + result.message);
+      return result.code;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    failed_reads_.clear();
+    return kConfigOk;
+  }
+  return AcceptStoredSettingsAs(reason, ActingUserName());
+}
+
+int CSystemConfiguration::AcceptStoredSettingsAs(std::string_view reason,
+                                                 const std::string& user) {
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = Db(&db);
   if (status.ok()) {
@@ -448,7 +690,7 @@ int CSystemConfiguration::AcceptStoredSettings(std::string_view reason) {
         if (!s.ok()) return s;
       }
       CAuditEventComp event;
-      event.SetEvent(ActingUserName(), OleDateNow());
+      event.SetEvent(user, OleDateNow());
       event.SetReasonForChange(std::string(kAcceptedSettingsReason) + std::string(reason));
       s = AppendConfigAuditEvent(c, event);
       return s.ok() ? SealSettings(c) : s;
@@ -460,10 +702,61 @@ int CSystemConfiguration::AcceptStoredSettings(std::string_view reason) {
   return ConfigCode(status);
 }
 
+// ------------------------------------------------------- the service's side
+
+RemoteWriteResult CSystemConfiguration::StoreEdits(const std::vector<RemoteSettingWrite>& writes,
+                                                   const std::string& user) {
+  LoadService();
+  RemoteWriteResult result;
+  std::vector<PendingWrite> pending;
+  for (const RemoteSettingWrite& write : writes) {
+    std::shared_ptr<CComponent> base;
+    std::shared_ptr<CComponent> edit;
+    StoreStatus status = IsSettingRow(write.row)
+                             ? ClientRecord(write.row, write.edit, &edit)
+                             : StoreStatus(StoreStatus::kInvalid, "'" + write.row +
+                                                                      "' is not a setting");
+    if (status.ok() && write.has_base) status = ClientRecord(write.row, write.base, &base);
+    if (!status.ok()) {
+      // Nothing of the request is stored: a forged record refuses all.
+      result.code = IsSettingRow(write.row) ? kConfigInvalidValue : kConfigInvalidId;
+      result.message = "the change of the settings was refused: " + status.message();
+      t_last_error = result.message;
+      return result;
+    }
+    PendingWrite change;
+    change.row = write.row;
+    change.reason = write.reason;
+    change.build = [base, edit](CComponent& current) {
+      std::unique_ptr<CComponent> from = base ? CloneRecord(*base) : nullptr;
+      std::unique_ptr<CComponent> mine = CloneRecord(*edit);
+      return MergeChanges(from.get(), mine.get(), &current);
+    };
+    if (write.row == kRowFeatureSwitch) {
+      change.system_event =
+          FeatureSwitchFromRecord(edit.get()) ? kAuditEnabled21CFR11 : kAuditDisabled21CFR11;
+    }
+    pending.push_back(std::move(change));
+  }
+  if (pending.empty()) return result;
+  std::vector<std::unique_ptr<CComponent>> stored;
+  result.code = StoreWrites(pending, user, &result.changed, &stored);
+  if (result.code != kConfigOk) {
+    result.message = t_last_error;
+    return result;
+  }
+  for (const std::unique_ptr<CComponent>& record : stored) {
+    result.stored.push_back(SettingRecordBytes(*record));
+  }
+  return result;
+}
+
 // ------------------------------------------------------- as a document
 
 std::string CSystemConfiguration::GetFilePath() const {
   if (!database_path_.empty()) return database_path_;
+  // The store is the service's: there is no path this process could open.
+  if (Remote() != nullptr) return std::string();
   std::shared_ptr<ComplianceDb> db;
   return Db(&db).ok() ? db->path() : std::string();
 }
@@ -486,9 +779,14 @@ CComponent* CSystemConfiguration::FindComponent(std::string_view path) const {
 
 CListComp* CSystemConfiguration::GetAuditTrail() {
   std::unique_ptr<CLoadedAuditCollection> trail;
-  std::shared_ptr<ComplianceDb> db;
-  StoreStatus status = Db(&db);
-  if (status.ok()) status = db->Read([&](SqlDb& c) { return LoadConfigAuditTrail(c, &trail); });
+  StoreStatus status;
+  if (SettingsRemote* remote = Remote()) {
+    status = LoadRemoteTrail(*remote, &trail);
+  } else {
+    std::shared_ptr<ComplianceDb> db;
+    status = Db(&db);
+    if (status.ok()) status = db->Read([&](SqlDb& c) { return LoadConfigAuditTrail(c, &trail); });
+  }
   std::lock_guard<std::mutex> lock(mutex_);
   if (!status.ok()) {
     t_last_error = status.message();

@@ -50,6 +50,15 @@
 // path is the database's, its components are the setting records, and its
 // audit trail is the configuration audit trail.
 //
+// Through the compliance service: the object of the data directory (the
+// default constructor) asks the service whenever the process must
+// (settings_remote.h): its reads return the stored records, and the
+// queries above answer from them here, failing closed the same way; its
+// writes and batches send the base and the edit of each row, which the
+// service checks, merges and stores with the same code (StoreEdits),
+// naming the acting user itself and refusing a user without the right
+// with kConfigAccessDenied.
+//
 // Thread safety: all members may be called from any thread. Pointers that
 // FindComponent and GetAuditTrail return stay valid until the same call is
 // made again (on any thread) or the object ends.
@@ -57,6 +66,7 @@
 #define TAV_SERVICES_CONFIG_SYSTEM_CONFIGURATION_H_
 
 #include <functional>
+#include <initializer_list>
 #include <list>
 #include <map>
 #include <memory>
@@ -70,6 +80,7 @@
 #include "records/esig_config_types.h"
 #include "services/config/audit_settings.h"
 #include "services/config/group_rights.h"
+#include "services/config/settings_remote.h"
 #include "services/config/system_ids.h"
 #include "services/filelib/file_manager.h"
 #include "services/filelib/store_status.h"
@@ -111,6 +122,12 @@ class CSystemConfiguration : public TAV2FileManager {
   int IsActivityAllowed(const std::list<std::string>& groups, int activity,
                         TamberTAV2ErrorCodes* error);
 
+  // 1 when the features are off (*features_on false) or one of `groups`
+  // holds the right for `activity`: IsActivityAllowed and Is21CFREnabled
+  // in one read of the store (the service's access answer).
+  int MayPerform(const std::list<std::string>& groups, int activity, bool* features_on,
+                 TamberTAV2ErrorCodes* error);
+
   // The reason-for-change flags of a data type: `ask` when a reason is
   // asked for (recording types 2 and 3), `required` when it must be given
   // (type 3). Both false while the features are off. kConfigInvalidId for a
@@ -145,6 +162,16 @@ class CSystemConfiguration : public TAV2FileManager {
   // followed by `reason`, and seals them. 0 also when they matched.
   int AcceptStoredSettings(std::string_view reason);
 
+  // The service's side of a client's writes (settings_remote.h): reads
+  // and checks each record (settings_checks.h), merges each edit with its
+  // base into what is stored inside the transaction, and stores every
+  // write with its audit event (and the switch's system event) under
+  // `user`, or none of them.
+  RemoteWriteResult StoreEdits(const std::vector<RemoteSettingWrite>& writes,
+                               const std::string& user);
+  // AcceptStoredSettings with `user` as the acting user.
+  int AcceptStoredSettingsAs(std::string_view reason, const std::string& user);
+
   // TAV2FileManager: the configuration as a document.
   std::string GetFilePath() const override;
   // The first segment names a setting record (ACss, AUSa, ESiC, CFCp,
@@ -168,6 +195,9 @@ class CSystemConfiguration : public TAV2FileManager {
   };
   struct Batch {
     std::vector<PendingWrite> writes;
+    // Writes for the compliance service, and the base key of each.
+    std::vector<RemoteSettingWrite> remote;
+    std::vector<std::string> remote_keys;
     int refused = 0;  // the result of the first write refused while queued
   };
 
@@ -175,14 +205,33 @@ class CSystemConfiguration : public TAV2FileManager {
   // Loads the current record of a row; on failure the last good one or the
   // fail-closed record (and a report).
   std::unique_ptr<CComponent> LoadRow(std::string_view row, StoreStatus* status) const;
+  // LoadRow for several rows in one transaction (one check of the seal).
+  std::vector<std::unique_ptr<CComponent>> LoadRows(std::initializer_list<std::string_view> rows,
+                                                    StoreStatus* status) const;
   // One audited write of a row. `build` makes the new record from the
   // current one inside the transaction.
   // `build` must own what it uses: in a batch it runs after the write
   // call has returned.
   int WriteRow(std::string_view row, std::string_view base_key, BuildRecord build,
                std::string_view reason, bool* changed = nullptr, int system_event = 0);
-  // Stores `writes` in one transaction; 0 or the failure's result code.
-  int StoreWrites(const std::vector<PendingWrite>& writes, bool* changed);
+  // Stores `writes` in one transaction under `user`; 0 or the failure's
+  // result code. *stored (optional) receives each write's new record.
+  int StoreWrites(const std::vector<PendingWrite>& writes, const std::string& user,
+                  bool* changed, std::vector<std::unique_ptr<CComponent>>* stored = nullptr);
+  // A write of an array row through the service: the object's base of
+  // `row` (none when it never read it) and `mine`.
+  RemoteSettingWrite ArrayWrite(std::string_view row, const CComponent& mine,
+                                std::string_view reason) const;
+  // The service when this object must ask it; else null.
+  SettingsRemote* Remote() const;
+  // A write through the service: queued in the thread's batch, or sent.
+  // `base_key` as for WriteRow.
+  int WriteRemote(RemoteSettingWrite write, std::string_view base_key);
+  int SendRemote(const std::vector<RemoteSettingWrite>& writes,
+                 const std::vector<std::string>& base_keys);
+  // True (and the batch marked refused) when the last read of `base_key`
+  // failed. REQUIRES: mutex_ held.
+  bool RefuseAfterFailedRead(std::string_view row, std::string_view base_key);
   // The calling thread's open batch, or null. REQUIRES: mutex_ held.
   Batch* ThreadBatch();
   void RememberBase(std::string_view key, const CComponent& record);

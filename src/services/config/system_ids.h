@@ -102,6 +102,10 @@ enum TamberTAV2ErrorCodes : int32_t {
   kConfigStorageError = -12,
   // The database stayed locked beyond the bounded wait.
   kConfigBusy = -13,
+  // The compliance service refused the change: the acting user may not
+  // change the configuration, or the change named a logon this process
+  // does not hold; LastErrorMessage says which.
+  kConfigAccessDenied = -14,
 };
 
 inline constexpr char kIdleTimeoutName[] = "Idle Timeout";
