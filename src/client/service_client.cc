@@ -35,7 +35,16 @@ void CloseLocked(Connection& c) {
 StoreStatus ConnectLocked(Connection& c, const std::string& path) {
   std::string error;
   int fd = ConnectUnixSocket(path, &error);
-  if (fd < 0) return StoreStatus(StoreStatus::kUnavailable, ServiceNotRunningText(path, error));
+  if (fd < 0) {
+    std::string text = ServiceNotRunningText(path, error);
+    // On a machine that was never set up, that is the first thing to do.
+    DataDirChoice choice;
+    const StoreStatus located = LocateDataDir(&choice);
+    if (!located.ok() && access(MachinePath(kSystemDataDir).c_str(), F_OK) != 0) {
+      text += " Besides, " + located.message() + ".";
+    }
+    return StoreStatus(StoreStatus::kUnavailable, text);
+  }
   c.fd = fd;
   c.pid = getpid();
   ++c.generation;

@@ -70,8 +70,8 @@ TEST(TrailRows, OneLinePerChangeAndEveryValueInTheDetail) {
   change.user = "alice";
   change.reason = "new hire\nin QA";
   change.entries.push_back({"Changed Record", "Access Control Settings > tav-analysts",
-                            "Start Runs: No -> Yes\n"});
-  change.entries.push_back({"Added Record", "", ""});
+                            "Start Runs: No -> Yes\n", "", ""});
+  change.entries.push_back({"Added Record", "", "", "", ""});
   const auto cells = TrailRowTexts(change);
   EXPECT_EQ(cells[kTrailDateColumn], FormatOleDate(change.date));
   EXPECT_EQ(cells[kTrailWhatColumn],

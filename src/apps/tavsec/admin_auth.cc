@@ -214,20 +214,23 @@ bool AuthorizeSettingsChange(const std::string& by, Context& context) {
     context.exit_code = kExitUsage;
     return false;
   }
-  // The logon stays open until the process ends: the changes name it, and
-  // the service checks its password now and its rights with each change.
+  // First a login, whose events (a failure, the lock it caused, or the
+  // success) the service records itself; then the logon that stays open
+  // until the process ends: the changes name it, and the service checks its
+  // rights with each change.
+  CheckedAccount checked;
+  SecretString again;
+  for (const char* c = password.c_str(); *c != '\0'; ++c) again.Append(*c);
+  if (!CheckThroughService(by, &password, &checked, context)) return false;
   HANDLE token = nullptr;
-  const int code = client::ImpersonateUser(by.c_str(), "", password.c_str(), &token);
-  password.Clear();
+  const int code = client::ImpersonateUser(by.c_str(), "", again.c_str(), &token);
+  again.Clear();
   if (code == kSecBackendUnavailable) {
     return Refuse(client::LastBackendDetail().empty() ? FailureText(code)
                                                       : client::LastBackendDetail(),
                   kExitFailed, context);
   }
-  if (code != kSecOk) {
-    RecordFailedCheck(client::RecordedUserName(by), false);
-    return Refuse(FailureText(code), kExitFailed, context);
-  }
+  if (code != kSecOk) return Refuse(FailureText(code), kExitFailed, context);
   protocol::WireUser user;
   client::ImpersonatedUser(&user);
   SetServiceAuthenticatedAccount(user.user_name.empty() ? by : user.user_name);
