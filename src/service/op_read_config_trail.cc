@@ -29,8 +29,8 @@ HandlerReply HandleReadConfigTrail(Session&, protocol::MessageReader& request) {
       reply.more = false;
       size_t bytes = 0;
       const uint64_t from = static_cast<uint64_t>(page.from);
-      return ForEachChained(c, ChainedLog::kConfigAudit, [&](uint64_t seq, std::string_view record) {
-        if (seq < from) return true;
+      return ForEachChainedFrom(c, ChainedLog::kConfigAudit, from,
+                                [&](uint64_t seq, std::string_view record) {
         const size_t size = record.size() + 32;
         if (!reply.events.empty() && bytes + size > kPageBytes) {
           reply.more = true;
