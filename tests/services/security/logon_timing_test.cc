@@ -56,12 +56,20 @@ TEST(LogonTiming, UnknownNameCostsWhatAWrongPasswordCosts) {
   }
   const double known = Median(wrong_password);
   const double unknown = Median(unknown_name);
+  // The median of the paired differences: a burst of load from elsewhere
+  // lands on one run of a pair and moves the median of its kind, but
+  // hardly the median of the differences.
+  std::vector<double> differences;
+  for (int i = 0; i < tries; ++i) differences.push_back(unknown_name[i] - wrong_password[i]);
+  const double difference = Median(differences);
   RecordProperty("wrong_password_median_ms", std::to_string(known * 1000));
   RecordProperty("unknown_name_median_ms", std::to_string(unknown * 1000));
-  std::printf("medians over %d fresh processes each: wrong password %.1f ms, unknown name %.1f ms\n",
-              tries, known * 1000, unknown * 1000);
-  EXPECT_LT(std::abs(unknown - known), 0.10 * std::max(known, unknown))
-      << "wrong password " << known * 1000 << " ms, unknown name " << unknown * 1000 << " ms";
+  std::printf("medians over %d fresh processes each: wrong password %.1f ms, unknown name %.1f ms, "
+              "paired difference %.1f ms\n",
+              tries, known * 1000, unknown * 1000, difference * 1000);
+  EXPECT_LT(std::abs(difference), 0.10 * std::max(known, unknown))
+      << "wrong password " << known * 1000 << " ms, unknown name " << unknown * 1000
+      << " ms, paired difference " << difference * 1000 << " ms";
 }
 
 }  // namespace
