@@ -38,7 +38,7 @@ std::list<std::string> ImpersonatedGroups() {
 }
 
 bool Refuse(const std::string& why, int exit_code, Context& context) {
-  std::cerr << "tavsec: " << why << "\n";
+  PrintError(why);
   context.exit_code = exit_code;
   return false;
 }
@@ -127,15 +127,15 @@ bool ReadOneSecret(const char* prompt, SecretString* out) {
     case ReadSecretResult::kOk:
       return true;
     case ReadSecretResult::kEndOfInput:
-      std::cerr << "tavsec: no password on standard input\n";
+      PrintError("no password on standard input");
       return false;
     case ReadSecretResult::kTooLong:
-      std::cerr << "tavsec: the password is longer than " << kMaxPasswordBytes << " bytes\n";
+      PrintError("the password is longer than " + std::to_string(kMaxPasswordBytes) + " bytes");
       return false;
     case ReadSecretResult::kError:
       break;
   }
-  std::cerr << "tavsec: cannot read the password\n";
+  PrintError("cannot read the password");
   return false;
 }
 
@@ -145,7 +145,7 @@ bool ReadNewPassword(SecretString* out) {
   SecretString again;
   if (!ReadOneSecret("Retype new password: ", &again)) return false;
   if (again == *out) return true;
-  std::cerr << "tavsec: the passwords do not match\n";
+  PrintError("the passwords do not match");
   return false;
 }
 
@@ -249,8 +249,7 @@ void RecordAccountEvent(AUDITCODE code, const std::string& account, Context& con
   const StoreStatus status =
       CSystemEventManager::OfStore()->RecordSystemEvent(code, AccountEventName(account).c_str());
   if (status.ok()) return;
-  std::cerr << "tavsec: the change is made, but its event could not be recorded: "
-            << status.message() << "\n";
+  PrintError("the change is made, but its event could not be recorded", status.message());
   context.exit_code = kExitFailed;
 }
 

@@ -45,7 +45,7 @@ ConfigArgs& Args() {
 
 int Report(int code) {
   if (code == kConfigOk) return 0;
-  std::cerr << "tavsec: " << CSystemConfiguration::LastErrorMessage() << "\n";
+  PrintError(CSystemConfiguration::LastErrorMessage());
   return code == kConfigInvalidValue || code == kConfigInvalidId ? kExitUsage : kExitFailed;
 }
 
@@ -55,7 +55,7 @@ bool Parsed(Context& context, Parse parse, int* out) {
   std::string error;
   *out = parse(&error);
   if (*out >= 0) return true;
-  std::cerr << "tavsec: " << error << "\n";
+  PrintError(error);
   context.exit_code = kExitUsage;
   return false;
 }
@@ -219,8 +219,8 @@ void SetIdleTimeout(Context& context) {
   long long minutes = 0;
   if (!ParseInt64(TrimWhitespace(Args().value), &minutes) || minutes < 0 ||
       minutes > kMaxIdleTimeoutMinutes) {
-    std::cerr << "tavsec: the idle timeout must be a number of minutes from 0 to "
-              << kMaxIdleTimeoutMinutes << " (0: never)\n";
+    PrintError("the idle timeout must be a number of minutes from 0 to " +
+               std::to_string(kMaxIdleTimeoutMinutes) + " (0: never)");
     context.exit_code = kExitUsage;
     return;
   }
@@ -231,7 +231,7 @@ void SetIdleTimeout(Context& context) {
 void SetPart11(Context& context) {
   const std::string value = ToLowerAscii(TrimWhitespace(Args().value));
   if (value != "on" && value != "off") {
-    std::cerr << "tavsec: say on or off\n";
+    PrintError("say on or off");
     context.exit_code = kExitUsage;
     return;
   }
@@ -267,8 +267,8 @@ void SetAuditType(Context& context) {
     return;
   }
   if (IsAlwaysAuditedType(type) && recording != kRecordingAudited) {
-    std::cerr << "tavsec: " << SystemTable::GetAuditTypeName(type, false)
-              << " is always audited, without a reason for change\n";
+    PrintError(std::string(SystemTable::GetAuditTypeName(type, false)) +
+               " is always audited, without a reason for change");
     context.exit_code = kExitUsage;
     return;
   }
@@ -320,7 +320,7 @@ std::string EscapeLines(const std::string& text) {
 void Trail(Context& context) {
   std::vector<ConfigTrailEvent> events;
   if (!DescribeConfigTrail(theSystemConfig, &events)) {
-    std::cerr << "tavsec: " << CSystemConfiguration::LastErrorMessage() << "\n";
+    PrintError(CSystemConfiguration::LastErrorMessage());
     context.exit_code = kExitFailed;
     return;
   }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/output.h"
 #include "apps/tavsec/events_seal_commands.h"
 #include "audit/listing.h"
 #include "records/audit_event_comp.h"
@@ -128,7 +129,7 @@ void VerifyThroughService(Context& context) {
   ChainReport report;
   std::string error;
   if (manager.VerifyEventLog(&report, &error) != kFileLibOk) {
-    std::cerr << "tavsec: " << error << "\n";
+    PrintError(error);
     std::cout << "VERIFICATION FAILED\n";
     context.exit_code = kFailed;
     return;
@@ -216,7 +217,7 @@ void Verify(Context& context) {
     });
   }
   if (!status.ok()) {
-    std::cerr << "tavsec: " << status.message() << "\n";
+    PrintError(status.message());
     intact = false;
   }
   for (const std::string& note : notes) std::cout << "note: " << note << "\n";
@@ -234,7 +235,7 @@ void Export(Context& context) {
   uint64_t count = 0;
   std::string error;
   if (manager.ExportEvents(ExportPath(), &count, &error) != kFileLibOk) {
-    std::cerr << "tavsec: " << error << "\n";
+    PrintError(error);
     context.exit_code = kFailed;
     return;
   }

@@ -22,7 +22,7 @@ void AddUserUnlock(CLI::App& user, Context& context) {
   AddByOption(cmd, by.get());
   cmd->callback([name, by, &context] {
     if (HasControlChar(*name)) {
-      std::cerr << "tavsec: the user name holds a control character\n";
+      PrintError("the user name holds a control character");
       context.exit_code = kExitUsage;
       return;
     }
@@ -36,7 +36,7 @@ void AddUserUnlock(CLI::App& user, Context& context) {
       status = store->Unlock(*name, static_cast<int64_t>(std::time(nullptr)), &was_locked);
     }
     if (!status.ok()) {
-      std::cerr << "tavsec: " << status.message() << "\n";
+      PrintError(status.message());
       context.exit_code = kExitFailed;
       return;
     }

@@ -78,8 +78,8 @@ int RewriteChunkFile(const std::string& in, const std::string& out, bool force) 
     const char* prefix = force ? "warning: " : "";
     for (const std::string& issue : loaded.issues) std::cerr << prefix << issue << "\n";
     if (!force) {
-      std::cerr << "tavsec: " << in << " is damaged; " << out
-                << " not written (--force writes what could be read, with other bytes)\n";
+      PrintError(std::string(in) + " is damaged; " + out +
+                 " not written (--force writes what could be read, with other bytes)");
       return 1;
     }
     std::cerr << "warning: " << out << " holds what could be read of " << in

@@ -131,7 +131,7 @@ void Add(Context& context) {
   const size_t dot = path.rfind('.');
   const std::string ext = dot == std::string::npos ? "" : ToLowerAscii(path.substr(dot + 1));
   if (ext != "tav" && ext != "tvm" && ext != "tvt") {
-    std::cerr << "tavsec: [" << path << "] is not a run file (.tav, .tvm or .tvt)\n";
+    PrintError("[" + path + "] is not a run file (.tav, .tvm or .tvt)");
     context.exit_code = kExitUsage;
     return;
   }
@@ -147,12 +147,12 @@ void Add(Context& context) {
     code = manager.ImportFileRecord(path.c_str(), &record);
   }
   if (code == kFileLibAlreadyOnList) {
-    std::cerr << "tavsec: [" << path << "] is already on the list\n";
+    PrintError("[" + path + "] is already on the list");
     context.exit_code = kExitFailed;
     return;
   }
   if (code != kFileLibOk) {
-    std::cerr << "tavsec: [" << path << "] was not added (error " << code << ")\n";
+    PrintError("[" + path + "] was not added (error " + std::to_string(code) + ")");
     context.exit_code = code == kFileLibInvalidArgument ? kExitUsage : kExitFailed;
     return;
   }

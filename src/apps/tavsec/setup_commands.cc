@@ -578,7 +578,7 @@ void AddSetupCommands(CLI::App& app, Context& context) {
     StoreStatus status = RunSetup(*options);
     umask(old_umask);
     if (!status.ok()) {
-      std::cerr << "tavsec: setup: " << status.message() << "\n";
+      PrintError("setup", status.message());
       context.exit_code = kExitFailed;
     }
   });

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/output.h"
 #include "util/stealth.h"
 
 namespace tav::tavsec {
@@ -18,15 +19,14 @@ void AddStealthCommands(CLI::App& app, Context& context) {
   cmd->callback([action, &context] {
     const std::string problem = StealthModeProblem();
     if (*action != "status" && !SetStealthMode(*action == "on")) {
-      std::cerr << "tavsec: cannot switch stealth mode: "
-                << (problem.empty() ? "the shared flag " + StealthFlag::DefaultName() +
-                                          " cannot be opened for writing"
-                                    : problem)
-                << "\n";
+      PrintError("cannot switch stealth mode",
+                 problem.empty() ? "the shared flag " + StealthFlag::DefaultName() +
+                                       " cannot be opened for writing"
+                                 : problem);
       context.exit_code = 1;
       return;
     }
-    if (!problem.empty()) std::cerr << "tavsec: " << problem << "\n";
+    if (!problem.empty()) PrintError(problem);
     std::cout << "stealth mode " << (IsStealthMode() ? "on" : "off") << "\n";
   });
 }

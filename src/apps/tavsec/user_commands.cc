@@ -41,7 +41,7 @@ bool OpenStore(AccountStore::Mode mode, std::unique_ptr<AccountStore>* store,
   StoreStatus located = mode == AccountStore::Mode::kCreate ? EnsureDataDir(&choice)
                                                             : LocateDataDir(&choice);
   if (!located.ok()) {
-    std::cerr << "tavsec: " << located.message() << "\n";
+    PrintError(located.message());
     context.exit_code = kFailed;
     return false;
   }
@@ -49,26 +49,26 @@ bool OpenStore(AccountStore::Mode mode, std::unique_ptr<AccountStore>* store,
   std::string error;
   SecurityConfig config;
   if (!LoadSecurityConfig(dir, &config, &error)) {
-    std::cerr << "tavsec: " << error << "\n";
+    PrintError(error);
     context.exit_code = kFailed;
     return false;
   }
   if (config.backend != SecurityConfig::Backend::kLocal) {
-    std::cerr << "tavsec: note: the configured backend is not local; "
-                 "these accounts are used only with backend = local\n";
+    PrintError("note: the configured backend is not local; these accounts are used only with "
+               "backend = local");
   }
   AccountStore::Status status =
       AccountStore::Open(dir + "/" + kAccountsDbFile, mode, store, &error);
   if (status == AccountStore::Status::kOk) return true;
   if (missing != nullptr) *missing = status == AccountStore::Status::kMissing;
-  if (missing == nullptr || !*missing) std::cerr << "tavsec: " << error << "\n";
+  if (missing == nullptr || !*missing) PrintError(error);
   context.exit_code = kFailed;
   return false;
 }
 
 void Report(AccountStore::Status status, const std::string& error, Context& context) {
   if (status == AccountStore::Status::kOk) return;
-  std::cerr << "tavsec: " << error << "\n";
+  PrintError(error);
   context.exit_code = status == AccountStore::Status::kInvalid ? kBadInput : kFailed;
 }
 
@@ -143,7 +143,7 @@ void AddUserPasswd(CLI::App& user, Context& context) {
     std::unique_ptr<AccountStore> store;
     bool missing = false;
     if (!OpenStore(AccountStore::Mode::kReadWrite, &store, context, &missing)) {
-      if (missing) std::cerr << "tavsec: no user \"" << *name << "\"\n";
+      if (missing) PrintError("no user \"" + *name + "\"");
       return;
     }
     std::string error;
@@ -170,7 +170,7 @@ void AddUserChange(CLI::App& user, Context& context, const char* verb, const cha
     std::unique_ptr<AccountStore> store;
     bool missing = false;
     if (!OpenStore(AccountStore::Mode::kReadWrite, &store, context, &missing)) {
-      if (missing) std::cerr << "tavsec: no user \"" << *name << "\"\n";
+      if (missing) PrintError("no user \"" + *name + "\"");
       return;
     }
     std::string error;
@@ -244,7 +244,7 @@ void RecordFailedCheck(const std::string& name, Context& context) {
   StoreStatus status = events.RecordSystemEvent(kAuditFailedLogin, recorded.c_str());
   if (status.ok() && locked) status = events.RecordSystemEvent(kAuditAccountLocked, recorded.c_str());
   if (!status.ok()) {
-    std::cerr << "tavsec: the failed attempt could not be recorded: " << status.message() << "\n";
+    PrintError("the failed attempt could not be recorded", status.message());
     context.exit_code = kFailed;
   }
 }
@@ -272,7 +272,7 @@ void CheckThroughService(const std::string& name, const std::string& domain,
   password->Clear();
   PrintCheckResult(static_cast<int>(reply.code), reply.detail);
   if (reply.event_status != 0) {
-    std::cerr << "tavsec: the attempt could not be recorded: " << reply.event_message << "\n";
+    PrintError("the attempt could not be recorded", reply.event_message);
     context.exit_code = kFailed;
     return;
   }
@@ -293,7 +293,7 @@ void AddUserCheck(CLI::App& user, Context& context) {
   cmd->add_option("--domain", *domain, "domain (default: the configured one)");
   cmd->callback([name, domain, &context] {
     if (HasControlChar(*name)) {
-      std::cerr << "tavsec: the user name holds a control character\n";
+      PrintError("the user name holds a control character");
       context.exit_code = kBadInput;
       return;
     }
