@@ -98,8 +98,9 @@ class Proxy final : public RunListRemote {
 }  // namespace
 
 RunListRemote& RunListProxy() {
-  static Proxy* proxy = new Proxy();  // outlives static destruction
-  return *proxy;
+  // An object, not a leaked allocation: the library can be unloaded.
+  static Proxy proxy;
+  return proxy;
 }
 
 }  // namespace tav::client
