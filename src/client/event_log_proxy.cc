@@ -10,20 +10,8 @@
 namespace tav::client {
 namespace {
 
-using protocol::MessageReader;
 
 std::atomic<int64_t> g_page_limit{0};
-
-template <typename Reply>
-StoreStatus Call(const protocol::MessageWriter& request, uint16_t op, Reply* reply) {
-  std::string payload;
-  StoreStatus status = CallService(request, &payload);
-  if (!status.ok()) return status;
-  MessageReader reader(payload);
-  status = protocol::ReadReplyStatus(reader, op);
-  if (!status.ok()) return status;
-  return protocol::DecodeReply(reader, reply);
-}
 
 }  // namespace
 
@@ -38,7 +26,8 @@ StoreStatus EventLogProxy::ForEachEvent(
   bool first_page = true;
   for (;;) {
     protocol::ListEventsReply page;
-    StoreStatus status = Call(protocol::EncodeRequest(request), protocol::kOpListEvents, &page);
+    StoreStatus status =
+        CallForReply(protocol::EncodeRequest(request), protocol::kOpListEvents, &page);
     if (!status.ok()) return status;
     if (first_page && last_seq != nullptr) *last_seq = static_cast<uint64_t>(page.last_seq);
     first_page = false;
@@ -59,7 +48,7 @@ StoreStatus EventLogProxy::ForEachEvent(
 
 StoreStatus EventLogProxy::VerifyEventLog(int* result, ChainReport* report, std::string* error) {
   protocol::VerifyEventsReply reply;
-  StoreStatus status = Call(protocol::EncodeEmptyRequest(protocol::kOpVerifyEvents),
+  StoreStatus status = CallForReply(protocol::EncodeEmptyRequest(protocol::kOpVerifyEvents),
                             protocol::kOpVerifyEvents, &reply);
   if (!status.ok()) return status;
   *result = static_cast<int>(reply.result);

@@ -9,7 +9,6 @@
 namespace tav::client {
 namespace {
 
-using protocol::MessageReader;
 using protocol::MessageWriter;
 
 // The run list's result codes (services/filelib/filelib_codes.h); the
@@ -19,21 +18,10 @@ constexpr int kBusy = -51;
 constexpr int kInvalidArgument = -54;
 constexpr int kInvalidHandle = 6;
 
-template <typename Reply>
-StoreStatus Call(const MessageWriter& request, uint16_t op, Reply* reply) {
-  std::string payload;
-  StoreStatus status = CallService(request, &payload);
-  if (!status.ok()) return status;
-  MessageReader reader(payload);
-  status = protocol::ReadReplyStatus(reader, op);
-  if (!status.ok()) return status;
-  return protocol::DecodeReply(reader, reply);
-}
-
 // The reply's code, or the run list's code for a failed call.
 int Operate(const MessageWriter& request, uint16_t op, std::string* record) {
   protocol::RunListOpReply reply;
-  StoreStatus status = Call(request, op, &reply);
+  StoreStatus status = CallForReply(request, op, &reply);
   if (!status.ok()) return status.code() == StoreStatus::kBusy ? kBusy : kStorageError;
   if (reply.code == kInvalidHandle) return kStorageError;
   if (reply.code == 0) *record = std::move(reply.record);
@@ -85,7 +73,7 @@ class Proxy final : public RunListRemote {
     }
     protocol::RunListPageReply reply;
     StoreStatus status =
-        Call(protocol::EncodePageRequest(op, {static_cast<int64_t>(start)}), op, &reply);
+        CallForReply(protocol::EncodePageRequest(op, {static_cast<int64_t>(start)}), op, &reply);
     if (!status.ok()) return status;
     page->records = std::move(reply.records);
     page->next = static_cast<uint64_t>(reply.next);

@@ -15,7 +15,6 @@
 namespace tav::client {
 namespace {
 
-using protocol::MessageReader;
 using protocol::MessageWriter;
 
 constexpr int kOk = 0;
@@ -90,19 +89,6 @@ std::atomic<bool> g_actor_shows_system_user{false};
 
 ThreadState& State() { return g_states.Get(); }
 
-// One call: the request, the reply's status, the reply's fields.
-template <typename Reply>
-StoreStatus Call(const MessageWriter& request, uint16_t op, Reply* reply,
-                 uint64_t* generation = nullptr) {
-  std::string payload;
-  StoreStatus status = CallService(request, &payload, generation);
-  if (!status.ok()) return status;
-  MessageReader reader(payload);
-  status = protocol::ReadReplyStatus(reader, op);
-  if (!status.ok()) return status;
-  return protocol::DecodeReply(reader, reply);
-}
-
 std::string Text(const char* s) { return s != nullptr ? s : ""; }
 
 // A token's service number, when the connection that holds it is still
@@ -115,7 +101,8 @@ bool LiveToken(HANDLE handle, ClientToken* token) {
 
 bool GetDomain(std::string* domain) {
   protocol::DomainReply reply;
-  if (!Call(protocol::EncodeEmptyRequest(protocol::kOpGetDomain), protocol::kOpGetDomain, &reply)
+  if (!CallForReply(protocol::EncodeEmptyRequest(protocol::kOpGetDomain), protocol::kOpGetDomain,
+                    &reply)
            .ok()) {
     return false;
   }
@@ -139,7 +126,7 @@ protocol::AuthenticateReply Authenticate(protocol::AuthPurpose purpose, const ch
     MessageWriter writer(protocol::kOpAuthenticate);
     writer.Int(static_cast<int64_t>(purpose)).Bytes(request.user).Bytes(request.domain);
     writer.Bytes(password != nullptr ? password : "");
-    StoreStatus status = Call(writer, protocol::kOpAuthenticate, &reply);
+    StoreStatus status = CallForReply(writer, protocol::kOpAuthenticate, &reply);
     if (!status.ok()) {
       reply = protocol::AuthenticateReply();
       reply.code = kBackendUnavailable;
@@ -165,7 +152,7 @@ int ImpersonateUser(const char* user, const char* domain, const char* password, 
   uint64_t generation = 0;
   MessageWriter writer(protocol::kOpLogon);
   writer.Bytes(Text(user)).Bytes(Text(domain)).Bytes(password != nullptr ? password : "");
-  StoreStatus status = Call(writer, protocol::kOpLogon, &reply, &generation);
+  StoreStatus status = CallForReply(writer, protocol::kOpLogon, &reply, &generation);
   if (!status.ok()) {
     state.backend_detail = status.message();
     return kBackendUnavailable;
@@ -218,7 +205,7 @@ int DuplicateToken(HANDLE handle, HANDLE* duplicate) {
   if (!LiveToken(handle, &token)) return kInvalidHandle;
   protocol::TokenReply reply;
   uint64_t generation = 0;
-  StoreStatus status = Call(protocol::EncodeTokenRequest(protocol::kOpDuplicateToken,
+  StoreStatus status = CallForReply(protocol::EncodeTokenRequest(protocol::kOpDuplicateToken,
                                                          {token.service_token}),
                             protocol::kOpDuplicateToken, &reply, &generation);
   if (!status.ok() || reply.code != kOk || generation != token.generation) return kInvalidHandle;
@@ -237,7 +224,7 @@ int CloseToken(HANDLE handle) {
     protocol::TokenReply reply;
     // The entry is gone whatever the service answers: a token the service
     // no longer holds is closed already.
-    Call(protocol::EncodeTokenRequest(protocol::kOpCloseToken, {token.service_token}),
+    CallForReply(protocol::EncodeTokenRequest(protocol::kOpCloseToken, {token.service_token}),
          protocol::kOpCloseToken, &reply);
   }
   return kOk;
@@ -274,7 +261,8 @@ protocol::Actor CurrentActor() {
 
 int IsOsAdmin() {
   protocol::FlagReply reply;
-  if (!Call(protocol::EncodeEmptyRequest(protocol::kOpIsOsAdmin), protocol::kOpIsOsAdmin, &reply)
+  if (!CallForReply(protocol::EncodeEmptyRequest(protocol::kOpIsOsAdmin), protocol::kOpIsOsAdmin,
+                    &reply)
            .ok()) {
     return 0;
   }
@@ -283,7 +271,8 @@ int IsOsAdmin() {
 
 std::string RecordedUserName(const std::string& typed) {
   protocol::NameReply reply;
-  if (!Call(protocol::EncodeNameRequest({typed}), protocol::kOpRecordedUserName, &reply).ok()) {
+  if (!CallForReply(protocol::EncodeNameRequest({typed}), protocol::kOpRecordedUserName, &reply)
+           .ok()) {
     return kUnknownUserName;
   }
   return reply.name;
@@ -296,7 +285,7 @@ StoreStatus RecordLogoff(HANDLE handle) {
                        "the logon ended with the compliance service's restart; nothing recorded");
   }
   protocol::EventReply reply;
-  StoreStatus status = Call(protocol::EncodeTokenRequest(protocol::kOpRecordLogoff,
+  StoreStatus status = CallForReply(protocol::EncodeTokenRequest(protocol::kOpRecordLogoff,
                                                          {token.service_token}),
                             protocol::kOpRecordLogoff, &reply);
   if (!status.ok()) return status;

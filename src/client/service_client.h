@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/operations.h"
 #include "protocol/wire.h"
 #include "util/store_status.h"
 
@@ -60,6 +61,24 @@ uint64_t ServiceConnectionGeneration();
 
 // Closes the connection (tests, and the library's unload).
 void DisconnectFromService();
+
+// One call of operation `op`: sends `request`, reads the reply's status and
+// decodes its fields into *reply (protocol::DecodeReply for its type). A
+// failed call, a negative status or a reply that does not decode is the
+// failed StoreStatus; *reply is then not to be used.
+template <typename Reply>
+StoreStatus CallForReply(const protocol::MessageWriter& request, uint16_t op, Reply* reply,
+                         uint64_t* generation = nullptr) {
+  std::string payload;
+  StoreStatus status = CallService(request, &payload, generation);
+  if (!status.ok()) return status;
+  protocol::MessageReader reader(payload);
+  status = protocol::ReadReplyStatus(reader, op);
+  if (!status.ok()) return status;
+  // Unqualified: the decoder of each reply type is found by its namespace
+  // where the call is made (protocol/*_ops.h).
+  return DecodeReply(reader, reply);
+}
 
 }  // namespace tav
 

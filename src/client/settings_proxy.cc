@@ -2,7 +2,6 @@
 
 #include "client/service_client.h"
 #include "protocol/settings_ops.h"
-#include "util/data_dir.h"
 
 namespace tav::client {
 namespace {
@@ -12,23 +11,6 @@ namespace {
 constexpr int kConfigStorageError = -12;
 constexpr int kConfigAccessDenied = -14;
 constexpr int kInvalidHandle = 6;
-
-template <typename Reply>
-StoreStatus Call(const protocol::MessageWriter& request, uint16_t op, Reply* reply) {
-  std::string payload;
-  StoreStatus status = CallService(request, &payload);
-  if (status.code() == StoreStatus::kUnavailable) {
-    // On a machine that is not set up there is no service to start: say
-    // what is missing first.
-    DataDirChoice choice;
-    if (StoreStatus located = LocateDataDir(&choice); !located.ok()) return located;
-  }
-  if (!status.ok()) return status;
-  protocol::MessageReader reader(payload);
-  status = protocol::ReadReplyStatus(reader, op);
-  if (!status.ok()) return status;
-  return protocol::DecodeReply(reader, reply);
-}
 
 RemoteWriteResult WriteResult(const StoreStatus& status, protocol::WriteSettingsReply reply) {
   RemoteWriteResult result;
@@ -56,7 +38,7 @@ bool SettingsProxy::InUse() { return UsesComplianceService(); }
 StoreStatus SettingsProxy::ReadRow(std::string_view row, std::string* record) {
   protocol::SettingRowReply reply;
   StoreStatus status =
-      Call(protocol::EncodeRequest(protocol::SettingRowRequest{std::string(row)}),
+      CallForReply(protocol::EncodeRequest(protocol::SettingRowRequest{std::string(row)}),
            protocol::kOpReadSetting, &reply);
   if (!status.ok()) return status;
   *record = std::move(reply.record);
@@ -65,7 +47,7 @@ StoreStatus SettingsProxy::ReadRow(std::string_view row, std::string* record) {
 
 StoreStatus SettingsProxy::VerifySettings() {
   protocol::StoreResultReply reply;
-  StoreStatus status = Call(protocol::EncodeEmptyRequest(protocol::kOpVerifySettings),
+  StoreStatus status = CallForReply(protocol::EncodeEmptyRequest(protocol::kOpVerifySettings),
                             protocol::kOpVerifySettings, &reply);
   return status.ok() ? protocol::WireStatus(reply.status, reply.message) : status;
 }
@@ -73,7 +55,7 @@ StoreStatus SettingsProxy::VerifySettings() {
 StoreStatus SettingsProxy::ReadTrail(uint64_t from, RemoteTrailPage* page) {
   protocol::TrailPageReply reply;
   StoreStatus status =
-      Call(protocol::EncodeRequest(protocol::TrailPageRequest{static_cast<int64_t>(from)}),
+      CallForReply(protocol::EncodeRequest(protocol::TrailPageRequest{static_cast<int64_t>(from)}),
            protocol::kOpReadConfigTrail, &reply);
   if (!status.ok()) return status;
   status = protocol::WireStatus(reply.status, reply.message);
@@ -93,7 +75,7 @@ RemoteWriteResult SettingsProxy::Write(const std::vector<RemoteSettingWrite>& wr
   }
   protocol::WriteSettingsReply reply;
   StoreStatus status =
-      Call(protocol::EncodeRequest(request), protocol::kOpWriteSettings, &reply);
+      CallForReply(protocol::EncodeRequest(request), protocol::kOpWriteSettings, &reply);
   if (status.ok() && reply.code == 0 && reply.stored.size() != writes.size()) {
     status = StoreStatus(StoreStatus::kInvalid,
                          "the compliance service did not say what it stored");
@@ -107,7 +89,7 @@ RemoteWriteResult SettingsProxy::AcceptStoredSettings(std::string_view reason) {
   request.reason = std::string(reason);
   protocol::WriteSettingsReply reply;
   StoreStatus status =
-      Call(protocol::EncodeRequest(request), protocol::kOpAcceptSettings, &reply);
+      CallForReply(protocol::EncodeRequest(request), protocol::kOpAcceptSettings, &reply);
   return WriteResult(status, std::move(reply));
 }
 
@@ -121,7 +103,7 @@ int MayPerform(HANDLE token, int activity) {
   if (logon == protocol::kNoLogon) return 0;
   protocol::MayPerformReply reply;
   StoreStatus status =
-      Call(protocol::EncodeRequest(protocol::MayPerformRequest{logon, activity}),
+      CallForReply(protocol::EncodeRequest(protocol::MayPerformRequest{logon, activity}),
            protocol::kOpMayPerform, &reply);
   return status.ok() && reply.code == 0 && reply.allowed ? 1 : 0;
 }
