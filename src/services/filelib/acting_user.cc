@@ -25,16 +25,6 @@ std::string NameOf(uid_t uid) {
   return "uid " + std::to_string(uid);
 }
 
-// The user who logged in to the session the process runs in, as the kernel
-// keeps it for auditing (set at login, unchanged by sudo or su); -1 when
-// unknown.
-long long LoginUid() {
-  std::ifstream file("/proc/self/loginuid");
-  long long uid = -1;
-  if (!(file >> uid) || uid == 4294967295LL) return -1;
-  return uid;
-}
-
 std::atomic<bool> g_show_system_user{false};
 std::atomic<ImpersonatedAccountSource> g_impersonated_source{nullptr};
 
@@ -57,30 +47,42 @@ void SetServiceAuthenticatedAccount(const std::string& account) {
   ServiceAccount() = account;
 }
 
-std::string ProcessUserName() {
-  const uid_t uid = geteuid();
+long long LoginUidOf(pid_t pid) {
+  const std::string path =
+      pid == 0 ? std::string("/proc/self/loginuid") : "/proc/" + std::to_string(pid) + "/loginuid";
+  std::ifstream file(path);
+  long long uid = -1;
+  if (!(file >> uid) || uid == 4294967295LL) return -1;
+  return uid;
+}
+
+std::string SystemUserName(uid_t uid, long long login_uid) {
   std::string name = NameOf(uid);
   // An administrator who became root (sudo) is named too: "root" alone
   // would not say who made a change.
-  const long long login = LoginUid();
-  if (login >= 0 && static_cast<uid_t>(login) != uid) {
-    name += " (logged in as " + NameOf(static_cast<uid_t>(login)) + ")";
+  if (login_uid >= 0 && static_cast<uid_t>(login_uid) != uid) {
+    name += " (logged in as " + NameOf(static_cast<uid_t>(login_uid)) + ")";
   }
   return name;
 }
 
-namespace {
+std::string ProcessUserName() { return SystemUserName(geteuid(), LoginUidOf(0)); }
 
-std::string WithSystemUser(const std::string& name) {
-  if (!g_show_system_user) return name;
-  std::string system_user = ProcessUserName();
+std::string NameWithSystemUser(const std::string& account, std::string system_user) {
   // "root (logged in as bob)" reads "root, logged in as bob" inside.
   const size_t open = system_user.find(" (");
   if (open != std::string::npos && system_user.back() == ')') {
     system_user = system_user.substr(0, open) + ", " +
                   system_user.substr(open + 2, system_user.size() - open - 3);
   }
-  return name + " (system user " + system_user + ")";
+  return account + " (system user " + system_user + ")";
+}
+
+namespace {
+
+std::string WithSystemUser(const std::string& name) {
+  if (!g_show_system_user) return name;
+  return NameWithSystemUser(name, ProcessUserName());
 }
 
 }  // namespace

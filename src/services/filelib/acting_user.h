@@ -9,6 +9,8 @@
 #ifndef TAV_SERVICES_FILELIB_ACTING_USER_H_
 #define TAV_SERVICES_FILELIB_ACTING_USER_H_
 
+#include <sys/types.h>
+
 #include <string>
 
 namespace tav {
@@ -39,6 +41,16 @@ std::string ActingUserName();
 // session was logged in to as another user who then became this one (sudo,
 // su), that user follows: "root (logged in as alice)".
 std::string ProcessUserName();
+
+// The audit login uid of process `pid` (0: this process), as the kernel
+// keeps it (set at login, unchanged by sudo or su); -1 when unknown.
+long long LoginUidOf(pid_t pid);
+// `uid` by name ("uid 1234" without a passwd entry), followed by
+// " (logged in as NAME)" when `login_uid` is known and another user.
+std::string SystemUserName(uid_t uid, long long login_uid);
+// "alice (system user root)", or "alice (system user root, logged in as
+// bob)" for the system user "root (logged in as bob)".
+std::string NameWithSystemUser(const std::string& account, std::string system_user);
 
 }  // namespace tav
 
