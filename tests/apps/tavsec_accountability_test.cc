@@ -20,9 +20,7 @@ namespace {
 
 using testing::CommandResult;
 
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using testing::Has;
 
 CommandResult Tavsec(const std::string& args, const std::string& input = "") {
   return testing::RunCommand(std::string(TAVSEC_PATH) + " " + args, input);

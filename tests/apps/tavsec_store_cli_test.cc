@@ -29,9 +29,7 @@ namespace {
 using testing::CommandResult;
 using testing::TempDataDir;
 
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using testing::Has;
 
 CommandResult Tavsec(const TempDataDir& dir, const std::string& args) {
   return testing::RunCommand("env TAV_DATA_DIR=" + dir.path() + " " + TAVSEC_PATH + " " + args);

@@ -33,9 +33,7 @@ namespace fs = std::filesystem;
 using testing::CommandResult;
 using testing::RunCommand;
 
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using testing::Has;
 
 std::string Slurp(const std::string& path) {
   std::stringstream text;

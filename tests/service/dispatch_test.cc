@@ -54,13 +54,7 @@ class DispatchTest : public ::testing::Test {
   // Runs one request and decodes its ok reply.
   template <typename Reply>
   Reply Call(Session& session, const MessageWriter& request, uint16_t op) {
-    DispatchResult result = HandleRequest(session, request.payload());
-    EXPECT_FALSE(result.close);
-    Reply reply;
-    MessageReader reader(std::string_view(result.frame).substr(kFrameHeaderBytes));
-    EXPECT_TRUE(ReadReplyStatus(reader, op).ok()) << reader.status().message();
-    EXPECT_TRUE(DecodeReply(reader, &reply).ok()) << reader.status().message();
-    return reply;
+    return testing::DispatchForReply<Reply>(session, request.payload(), op);
   }
 
   AuthenticateReply Authenticate(Session& session, AuthPurpose purpose, std::string user,

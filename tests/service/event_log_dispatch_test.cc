@@ -7,6 +7,7 @@
 
 #include "protocol/event_ops.h"
 #include "service/dispatch.h"
+#include "service_test_support.h"
 #include "services/filelib/system_event_manager.h"
 #include "testing/temp_data_dir.h"
 
@@ -36,13 +37,7 @@ class EventLogDispatchTest : public ::testing::Test {
   template <typename Reply>
   Reply Call(const std::string& payload, uint16_t op) {
     Session session(Peer(), events_);
-    DispatchResult result = HandleRequest(session, payload);
-    EXPECT_FALSE(result.close);
-    Reply reply;
-    MessageReader reader(std::string_view(result.frame).substr(kFrameHeaderBytes));
-    EXPECT_TRUE(ReadReplyStatus(reader, op).ok()) << reader.status().message();
-    EXPECT_TRUE(DecodeReply(reader, &reply).ok()) << reader.status().message();
-    return reply;
+    return testing::DispatchForReply<Reply>(session, payload, op);
   }
 
   bool Closes(const std::string& payload) {

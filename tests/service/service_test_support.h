@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "protocol/operations.h"
+#include "service/dispatch.h"
 #include "services/filelib/system_event_manager.h"
 #include "services/security/account_store.h"
 #include "services/security/security_config.h"
@@ -65,6 +66,20 @@ inline bool Send(int fd, std::string_view bytes) { return WriteAll(fd, bytes, 50
 // The next reply on `fd`, waiting at most `wait_ms` for it.
 inline StoreStatus Receive(int fd, std::string* payload, int wait_ms = 5000) {
   return ReadFrame(fd, protocol::kMaxPayloadBytes, FrameTimeouts{wait_ms, wait_ms}, payload);
+}
+
+// Runs one request payload through the service's dispatch table for
+// `session` and decodes its ok reply (a failure is a test failure).
+template <typename Reply>
+Reply DispatchForReply(service::Session& session, std::string_view payload, uint16_t op) {
+  service::DispatchResult result = service::HandleRequest(session, payload);
+  EXPECT_FALSE(result.close);
+  Reply reply;
+  protocol::MessageReader reader(
+      std::string_view(result.frame).substr(protocol::kFrameHeaderBytes));
+  EXPECT_TRUE(protocol::ReadReplyStatus(reader, op).ok()) << reader.status().message();
+  EXPECT_TRUE(DecodeReply(reader, &reply).ok()) << reader.status().message();
+  return reply;
 }
 
 // Sends a request and decodes its reply into *reply; false on any failure.

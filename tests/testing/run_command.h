@@ -13,6 +13,11 @@
 
 namespace tav::testing {
 
+// True when `text` (what a command printed) holds `part`.
+inline bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
 struct CommandResult {
   int exit_code = -1;
   std::string out;

@@ -155,6 +155,22 @@ void AddByOption(CLI::App* command, std::string* by) {
                       "(password on the terminal or the first line of standard input)");
 }
 
+namespace {
+
+// Reads the password of the accountable account `by` (a usage error when
+// the name holds a control character or nothing can be read).
+bool ReadPasswordOf(const std::string& by, SecretString* password, Context& context) {
+  if (HasControlChar(by)) return Refuse("the user name holds a control character", kExitUsage, context);
+  const std::string prompt = "Password of " + by + ": ";
+  if (!ReadOneSecret(prompt.c_str(), password)) {
+    context.exit_code = kExitUsage;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool AuthorizeChange(const std::string& by, Context& context) {
   if (theSystemConfig.Is21CFREnabled() == 0) return true;
   // Settings that fail their seal or cannot be read count as features on,
@@ -172,13 +188,8 @@ bool AuthorizeChange(const std::string& by, Context& context) {
                   "with --by NAME",
                   kExitUsage, context);
   }
-  if (HasControlChar(by)) return Refuse("the user name holds a control character", kExitUsage, context);
-  const std::string prompt = "Password of " + by + ": ";
   SecretString password;
-  if (!ReadOneSecret(prompt.c_str(), &password)) {
-    context.exit_code = kExitUsage;
-    return false;
-  }
+  if (!ReadPasswordOf(by, &password, context)) return false;
   CheckedAccount account;
   const bool checked = UsesComplianceService()
                            ? CheckThroughService(by, &password, &account, context)
@@ -207,13 +218,8 @@ bool AuthorizeSettingsChange(const std::string& by, Context& context) {
     if (settings_readable && theSystemConfig.Is21CFREnabled() == 0) return true;
     return AuthorizeChange(by, context);  // says what to do
   }
-  if (HasControlChar(by)) return Refuse("the user name holds a control character", kExitUsage, context);
-  const std::string prompt = "Password of " + by + ": ";
   SecretString password;
-  if (!ReadOneSecret(prompt.c_str(), &password)) {
-    context.exit_code = kExitUsage;
-    return false;
-  }
+  if (!ReadPasswordOf(by, &password, context)) return false;
   // First a login, whose events (a failure, the lock it caused, or the
   // success) the service records itself; then the logon that stays open
   // until the process ends: the changes name it, and the service checks its
