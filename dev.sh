@@ -3,10 +3,11 @@
 #
 #   ./dev.sh demo          install what is missing (as root), build, run the demo
 #   ./dev.sh test          install, build, run every test, run them again
-#                          with the compliance data in a throwaway
-#                          PostgreSQL cluster, check the Debian packages,
-#                          run the tests again under the sanitizers, then a
-#                          short fuzz run
+#                          through a compliance service of their own, and
+#                          again through it with the compliance data in a
+#                          throwaway PostgreSQL cluster, check the Debian
+#                          packages, run the tests again under the
+#                          sanitizers, then a short fuzz run
 #   ./dev.sh package       build the Debian packages into build/ and check them
 #   ./dev.sh fuzz [SECS]   run each fuzz target for SECS seconds (default 600)
 #   ./dev.sh bench         build in Release and run the benchmark programs
@@ -39,6 +40,10 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
+# A hung test fails after this many seconds instead of holding up the run
+# (tests that need longer say so themselves).
+CTEST_ARGS=(--output-on-failure -j"$(nproc)" --timeout 600)
+
 # build DIR [cmake options...]
 build() {
   local dir=$1
@@ -63,18 +68,26 @@ run_sanitizer_suite() {
   export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1
   export LSAN_OPTIONS=suppressions=$ROOT/tests/sanitizers/lsan.supp:print_suppressions=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  ctest --test-dir "$ROOT/build-asan" --output-on-failure -j"$(nproc)"
+  ctest --test-dir "$ROOT/build-asan" "${CTEST_ARGS[@]}"
 }
 
-# The suite again with every test's compliance data in the lab store: a
-# PostgreSQL cluster that pg_virtualenv makes and removes (fsync off: the
-# cluster is thrown away). Each test's data directory gets a schema of its
-# own (tests/testing/temp_data_dir.h). Tests that start their own cluster
-# (label lab_store) ran already, and those that never open the compliance
-# store (label store_free) have nothing to try there.
+# The suite again as the library runs on a machine-wide store: every test's
+# data directory has a tavsecd of its own, and everything the library and
+# tavsec ask of the store goes through it (tests/testing/temp_data_dir.h).
+# Tests that start their own cluster (label lab_store) ran already, and
+# those that never open the compliance store (label store_free) have
+# nothing to try there.
+run_service_suite() {
+  TAV_TEST_SERVICE=1 ctest --test-dir "$ROOT/build" "${CTEST_ARGS[@]}" -LE 'lab_store|store_free'
+}
+
+# The same through the service, with every test's compliance data in the
+# lab store: a PostgreSQL cluster that pg_virtualenv makes and removes
+# (fsync off: the cluster is thrown away). Each test's data directory gets
+# a schema of its own.
 run_lab_store_suite() {
-  TAV_TEST_ENGINE=postgresql pg_virtualenv -t -o fsync=off \
-    ctest --test-dir "$ROOT/build" --output-on-failure -j"$(nproc)" -LE 'lab_store|store_free'
+  TAV_TEST_ENGINE=postgresql TAV_TEST_SERVICE=1 pg_virtualenv -t -o fsync=off \
+    ctest --test-dir "$ROOT/build" "${CTEST_ARGS[@]}" -LE 'lab_store|store_free'
 }
 
 run_fuzzers() {
@@ -108,7 +121,8 @@ case "${1:-}" in
   test)
     install_packages
     build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
-    ctest --test-dir "$ROOT/build" --output-on-failure -j"$(nproc)"
+    ctest --test-dir "$ROOT/build" "${CTEST_ARGS[@]}"
+    run_service_suite
     run_lab_store_suite
     make_packages
     run_sanitizer_suite
@@ -140,7 +154,7 @@ case "${1:-}" in
     run_sanitizer_suite
     ;;
   *)
-    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

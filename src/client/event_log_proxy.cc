@@ -77,6 +77,25 @@ StoreStatus EventLogProxy::VerifyEventLog(int* result, ChainReport* report, std:
   return StoreStatus::Ok();
 }
 
+StoreStatus VerifyStoreThroughService(StoreVerification* out) {
+  protocol::VerifyStoreReply reply;
+  StoreStatus status = CallForReply(protocol::EncodeEmptyRequest(protocol::kOpVerifyStore),
+                                    protocol::kOpVerifyStore, &reply);
+  if (!status.ok()) return status;
+  out->intact = reply.intact;
+  out->lines = std::move(reply.lines);
+  if (reply.lines_left_out > 0) {
+    out->lines.push_back("and " + std::to_string(reply.lines_left_out) +
+                         " more lines (the service sends the first " +
+                         std::to_string(protocol::kMaxReportLines) + ")");
+  }
+  if (reply.status_code != 0) {
+    return StoreStatus(static_cast<StoreStatus::Code>(reply.status_code),
+                       reply.error.empty() ? "the service could not check the store" : reply.error);
+  }
+  return StoreStatus::Ok();
+}
+
 EventLogProxy& TheEventLogProxy() {
   static EventLogProxy proxy;
   return proxy;

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "services/filelib/event_log_remote.h"
+#include "services/filelib/store_verification.h"
 
 namespace tav::client {
 
@@ -25,6 +26,11 @@ class EventLogProxy : public EventLogRemote {
 
 // The process's proxy (registered once).
 EventLogProxy& TheEventLogProxy();
+
+// Has the service check the whole store (kOpVerifyStore) into *out. The
+// returned status is the call's or the check's failure; the lines the
+// service gathered until then are in *out either way.
+StoreStatus VerifyStoreThroughService(StoreVerification* out);
 
 // The most events the proxy asks for in one page (tests make pages small
 // to cross many of them). 0 restores the protocol's largest page.

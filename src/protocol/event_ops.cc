@@ -97,4 +97,24 @@ StoreStatus DecodeReply(MessageReader& r, VerifyEventsReply* reply) {
   return r.Finish();
 }
 
+MessageWriter EncodeReply(Operation op, const VerifyStoreReply& reply) {
+  MessageWriter w = OkReply(op);
+  w.Int(reply.status_code).Bytes(reply.error).Int(reply.intact ? 1 : 0);
+  w.Int(static_cast<int64_t>(reply.lines.size()));
+  for (const std::string& line : reply.lines) w.Bytes(line);
+  w.Int(reply.lines_left_out);
+  return w;
+}
+
+StoreStatus DecodeReply(MessageReader& r, VerifyStoreReply* reply) {
+  reply->status_code = r.IntIn(0, StoreStatus::kTampered);
+  reply->error = r.Bytes(kMaxError);
+  reply->intact = r.Bool();
+  const int64_t count = r.IntIn(0, kMaxReportLines);
+  reply->lines.clear();
+  for (int64_t i = 0; i < count && r.ok(); ++i) reply->lines.push_back(r.Bytes());
+  reply->lines_left_out = r.IntIn(0, kMaxSeq);
+  return r.Finish();
+}
+
 }  // namespace tav::protocol

@@ -1,5 +1,5 @@
 // The operations of the system event log: paging through the stored events
-// and checking the log's hash chain in the service. Requests and replies
+// and checking the log's hash chain (or the whole store) in the service. Requests and replies
 // with their encoders and decoders; operations.h holds the numbers.
 //
 // Clients never append to the log: the service records the events of
@@ -64,6 +64,19 @@ struct VerifyEventsReply {
   int64_t problems_left_out = 0;  // beyond kMaxChainProblems
 };
 
+// kOpVerifyStore: the whole check of the store (every log, the settings'
+// seal, the database file), as the lines of tavsec's report. `status_code`
+// is 0 or the StoreStatus code that stopped the check, with `error`; the
+// lines gathered until then come with it.
+inline constexpr int64_t kMaxReportLines = 2000;
+struct VerifyStoreReply {
+  int64_t status_code = 0;
+  std::string error;
+  bool intact = true;
+  std::vector<std::string> lines;
+  int64_t lines_left_out = 0;  // beyond kMaxReportLines
+};
+
 MessageWriter EncodeRequest(const ListEventsRequest& request);
 StoreStatus DecodeRequest(MessageReader& r, ListEventsRequest* request);
 
@@ -71,6 +84,8 @@ MessageWriter EncodeReply(Operation op, const ListEventsReply& reply);
 MessageWriter EncodeReply(Operation op, const VerifyEventsReply& reply);
 StoreStatus DecodeReply(MessageReader& r, ListEventsReply* reply);
 StoreStatus DecodeReply(MessageReader& r, VerifyEventsReply* reply);
+MessageWriter EncodeReply(Operation op, const VerifyStoreReply& reply);
+StoreStatus DecodeReply(MessageReader& r, VerifyStoreReply* reply);
 
 }  // namespace tav::protocol
 

@@ -40,6 +40,7 @@ enum Operation : uint16_t {
   // The system event log (protocol/event_ops.h).
   kOpListEvents = 20,
   kOpVerifyEvents = 21,
+  kOpVerifyStore = 22,
   // The run list (protocol/run_list_ops.h).
   kOpRunListDelete = 40,
   kOpRunListMove = 41,

@@ -20,6 +20,7 @@ constexpr OperationEntry kOperations[] = {
     {protocol::kOpRecordedUserName, HandleRecordedUserName},
     {protocol::kOpListEvents, HandleListEvents},
     {protocol::kOpVerifyEvents, HandleVerifyEvents},
+    {protocol::kOpVerifyStore, HandleVerifyStore},
     {protocol::kOpRunListDelete, HandleRunListDelete},
     {protocol::kOpRunListMove, HandleRunListMove},
     {protocol::kOpRunListImport, HandleRunListImport},

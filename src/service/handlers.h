@@ -25,6 +25,7 @@ HandlerReply HandleRecordLogoff(Session& session, protocol::MessageReader& reque
 HandlerReply HandleRecordedUserName(Session& session, protocol::MessageReader& request);
 HandlerReply HandleListEvents(Session& session, protocol::MessageReader& request);
 HandlerReply HandleVerifyEvents(Session& session, protocol::MessageReader& request);
+HandlerReply HandleVerifyStore(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListDelete(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListMove(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListImport(Session& session, protocol::MessageReader& request);

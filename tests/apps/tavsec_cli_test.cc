@@ -183,7 +183,13 @@ TEST_F(TavsecJson, SettingsTrailEventsAndStatus) {
 }
 
 TEST_F(TavsecJson, RunList) {
-  const std::string path = data_.File(std::string(kAwkward) + ".tav");
+  // A line break would forge lines in the text listing: refused.
+  const std::string broken = data_.File(std::string(kAwkward) + ".tav");
+  std::ofstream(broken) << "run";
+  EXPECT_EQ(Tavsec("runlist add --created " + Quote(broken)).exit_code, 2);
+  std::string awkward = kAwkward;
+  awkward.replace(awkward.find('\n'), 1, " ");
+  const std::string path = data_.File(awkward + ".tav");
   std::ofstream(path) << "run";
   CommandResult add = Tavsec("runlist add --created " + Quote(path));
   ASSERT_EQ(add.exit_code, 0) << add.err;

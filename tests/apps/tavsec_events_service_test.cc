@@ -43,16 +43,26 @@ TEST(TavsecEventsServiceTest, ListAndVerifyGoThroughTheService) {
   EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
   EXPECT_TRUE(Has(r.out, "system event log: 3 records, chain intact")) << r.out;
   EXPECT_TRUE(Has(r.out, "checked by the compliance service")) << r.out;
+  // The whole store, as tavsec checks it itself: every log, the settings'
+  // seal and the file.
+  EXPECT_TRUE(Has(r.out, "configuration audit trail: 0 records, chain intact")) << r.out;
+  EXPECT_TRUE(Has(r.out, "run file history: 0 records, chain intact")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\ndatabase: ok\n")) << r.out;
+  ASSERT_EQ(Tavsec("config set part11 on --reason SOP-1").exit_code, 0);
 
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open((dir.path() + "/compliance.db").c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "UPDATE system_events SET record = x'00' WHERE seq = 2", nullptr,
-                         nullptr, nullptr),
+  ASSERT_EQ(sqlite3_exec(db,
+                         "UPDATE system_events SET record = x'00' WHERE seq = 2; "
+                         "DELETE FROM settings",
+                         nullptr, nullptr, nullptr),
             SQLITE_OK);
   sqlite3_close(db);
   r = Tavsec("events verify");
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_TRUE(Has(r.out, "system event log: event 2")) << r.out;
+  EXPECT_TRUE(Has(r.out, "settings: ")) << r.out;
+  EXPECT_FALSE(Has(r.out, "settings: match their seal")) << r.out;
   EXPECT_TRUE(Has(r.out, "VERIFICATION FAILED")) << r.out;
 
   // Without the service there is no listing from the folder behind it.

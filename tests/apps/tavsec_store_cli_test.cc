@@ -32,7 +32,7 @@ using testing::TempDataDir;
 using testing::Has;
 
 CommandResult Tavsec(const TempDataDir& dir, const std::string& args) {
-  return testing::RunCommand("env TAV_DATA_DIR=" + dir.path() + " " + TAVSEC_PATH + " " + args);
+  return testing::RunCommand(dir.CommandEnv() + " " + TAVSEC_PATH + " " + args);
 }
 
 // The line of `text` that starts with `start` (with the last hash after it).

@@ -365,10 +365,13 @@ TEST_F(TavsecStoreTest, SetupRefusesALinkInPlaceOfTheLockoutDatabase) {
 }
 
 // A full disk (here: a file size limit) while a store is made leaves no
-// file, so the next command starts afresh instead of rejecting it.
+// file, so the next command starts afresh instead of rejecting it. The
+// limit is tavsec's own, so tavsec must be the store's writer: a private
+// store, without the suite's service.
 TEST(TavsecFullDisk, AFailedCreateLeavesNoStoreBehind) {
   TAV_SKIP_ON_LAB_STORE("fills the disk under the database file");
   testing::TempDataDir dir;
+  testing::WithoutSuiteService private_store;
   const std::string tavsec = TAVSEC_PATH;
   const std::string limited = "trap '' XFSZ; ulimit -f 1; ";
   CommandResult run = RunCommand(limited + tavsec + " user add bob", "Bob-Secret-1\n");

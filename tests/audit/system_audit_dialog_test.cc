@@ -79,7 +79,7 @@ struct Seen {
   std::vector<int> selected;
   std::string chain;
   int trail_rows = -1;
-  std::string trail_top;  // "What Changed" of the top row
+  std::vector<std::string> trail_whats;  // "What Changed" of each row, top first
   std::string detail;
 };
 
@@ -119,13 +119,15 @@ class SystemAuditTest : public ::testing::Test {
     TheLogonState().current_user = user;
   }
 
-  // Turns the features on and lets only tav-admins view audit trails.
+  // Lets only tav-admins view audit trails, then turns the features on
+  // (in that order: once they are on, only a user holding the
+  // configuration right may change the rights).
   static void OnlyAdminsViewTrails() {
-    ASSERT_EQ(theSystemConfig.Set21CFREnabled(1), 0);
     CTAVGroupRightsArray rights;
     rights.Grant("tav-admins", kActivityViewAuditTrails);
     rights.Grant("tav-users", kActivityStartRun);
     ASSERT_EQ(theSystemConfig.WriteActivityGroupArray(rights), 0);
+    ASSERT_EQ(theSystemConfig.Set21CFREnabled(1), 0);
   }
 
   // Opens the viewer through `entry`, lets `act` play the user, records
@@ -149,7 +151,9 @@ class SystemAuditTest : public ::testing::Test {
       seen.chain = dialog->findChild<QLabel*>("chainStatus")->text().toStdString();
       auto* trail = dialog->findChild<CAuditListCtrl*>("lstConfigTrail");
       seen.trail_rows = trail->GetItemCount();
-      if (seen.trail_rows > 0) seen.trail_top = trail->GetItemText(0, kTrailWhatColumn);
+      for (int row = 0; row < seen.trail_rows; ++row) {
+        seen.trail_whats.emplace_back(trail->GetItemText(row, kTrailWhatColumn));
+      }
       seen.detail = dialog->findChild<QPlainTextEdit*>("txtChangeDetail")->toPlainText().toStdString();
       QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
       closed = true;
@@ -279,11 +283,15 @@ TEST_F(SystemAuditTest, TheTrailOpensForAUserAllowedToViewAuditTrails) {
   const Seen seen = Open(&TAVSecurityUI_DoSysAuditTrail);
   EXPECT_EQ(seen.tab, 1);
   EXPECT_TRUE(boxes_.boxes().empty());
-  // The switch, then the rights: the later change on top, selected and
+  // The rights, then the switch: the later change on top, selected and
   // described below with its values, in the configuration dialog's words.
-  EXPECT_GE(seen.trail_rows, 2);
-  EXPECT_NE(seen.trail_top.find("User Group Permissions"), std::string::npos) << seen.trail_top;
-  EXPECT_NE(seen.detail.find("User Group Permissions"), std::string::npos) << seen.detail;
+  ASSERT_EQ(seen.trail_rows, 2);
+  EXPECT_NE(seen.trail_whats[0].find("21 CFR Part 11 features"), std::string::npos)
+      << seen.trail_whats[0];
+  EXPECT_NE(seen.trail_whats[1].find("User Group Permissions"), std::string::npos)
+      << seen.trail_whats[1];
+  EXPECT_NE(seen.detail.find("21 CFR Part 11 features: Off -> On"), std::string::npos)
+      << seen.detail;
   EXPECT_EQ(seen.detail.find("21CFREnabledFlag"), std::string::npos) << seen.detail;
   // The viewer on the event log shows the "Enabled 21CFR11" event too.
   EXPECT_NE(std::find(seen.events.begin(), seen.events.end(), "Enabled 21CFR11"),

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -28,7 +29,11 @@ namespace tav::testing {
 // Runs `action` on the modal widget named `name` as soon as it is shown and
 // active, from the event loop of whatever modal run is waiting for it. When it does
 // not show within `timeout_ms` the test fails and the modal widget that is
-// up, if any, is closed, so that a broken test ends instead of hanging.
+// up, if any, is closed, so that a broken test ends instead of hanging. So
+// does a modal that the action left waiting (a logon that failed keeps its
+// dialog open, or shows a box nobody answers): while the dialog acted on is
+// still up `timeout_ms` after the action, the active modal is closed and the
+// test fails.
 inline void WhenModalShows(const QString& name, std::function<void(QWidget*)> action,
                            int timeout_ms = 15000) {
   auto* timer = new QTimer();
@@ -42,6 +47,26 @@ inline void WhenModalShows(const QString& name, std::function<void(QWidget*)> ac
         modal->objectName() == name) {
       timer->stop();
       timer->deleteLater();
+      // The action may itself wait in a modal run, during which this
+      // timer's slot cannot run again: a timer of its own watches.
+      auto* watch = new QTimer();
+      QPointer<QWidget> acted_on(modal);
+      clock->restart();
+      watch->setInterval(50);
+      QObject::connect(watch, &QTimer::timeout, [watch, clock, acted_on, name, timeout_ms] {
+        if (acted_on.isNull() || !acted_on->isVisible()) {
+          watch->stop();
+          watch->deleteLater();
+          return;
+        }
+        if (clock->elapsed() <= timeout_ms) return;
+        QWidget* up = QApplication::activeModalWidget();
+        ADD_FAILURE() << "the modal " << name.toStdString() << " stayed up after the test acted; up: "
+                      << (up != nullptr ? up->objectName().toStdString() : "nothing");
+        if (auto* dialog = qobject_cast<QDialog*>(up)) dialog->reject();
+        clock->restart();
+      });
+      watch->start();
       action(modal);
       return;
     }

@@ -6,10 +6,10 @@
 // data in a schema of its own in that server, made on first use.
 //
 // With TAV_TEST_SERVICE=1 a tavsecd of the folder's own runs while the
-// object lives, named by $TAV_SOCKET, so that everything the library asks
-// of the service goes through a real one. Tests that look inside the
-// in-process security service skip themselves then
-// (TAV_SKIP_THROUGH_SERVICE); the whole suite does not yet pass this way.
+// object lives, named by $TAV_SOCKET, so that everything the library and
+// tavsec ask of the store goes through a real one, as on a machine-wide
+// store. Tests that look inside the in-process security service skip
+// themselves then (TAV_SKIP_THROUGH_SERVICE).
 #ifndef TAV_TESTS_TESTING_TEMP_DATA_DIR_H_
 #define TAV_TESTS_TESTING_TEMP_DATA_DIR_H_
 
@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -47,6 +48,25 @@ inline bool TestsUseService() {
 #define TAV_SKIP_ON_LAB_STORE(why) \
   if (::tav::testing::TestsUseLabStore()) GTEST_SKIP() << "embedded store only: " << (why)
 
+// Hides the suite's compliance service (TAV_SOCKET) while it lives, for a
+// test of a machine that has none: no store, so no service either.
+class WithoutSuiteService {
+ public:
+  WithoutSuiteService() {
+    const char* socket = std::getenv("TAV_SOCKET");
+    if (socket != nullptr) old_ = socket;
+    ::unsetenv("TAV_SOCKET");
+  }
+  ~WithoutSuiteService() {
+    if (!old_.empty()) ::setenv("TAV_SOCKET", old_.c_str(), 1);
+  }
+  WithoutSuiteService(const WithoutSuiteService&) = delete;
+  WithoutSuiteService& operator=(const WithoutSuiteService&) = delete;
+
+ private:
+  std::string old_;
+};
+
 class TempDataDir {
  public:
   TempDataDir() {
@@ -63,14 +83,26 @@ class TempDataDir {
       std::ofstream(File("store.conf")) << "engine = postgresql\nschema = " << schema
                                         << "\ncreate_schema = yes\n";
     }
-    // A socket name of its own: a test may start a service of its own on
-    // the folder too.
+    // The socket beside the folder, not in it: tests look at what the
+    // folder holds. A name of its own: a test may start a service of its
+    // own on the folder too.
     if (TestsUseService()) {
-      service_ = std::make_unique<ServiceProcess>(path_, path_ + "/suite-tavsecd.sock");
+      service_ = std::make_unique<ServiceProcess>(path_, path_ + ".tavsecd.sock");
+      if (!service_->ready()) {
+        // Every test of the pass would fail for this one reason, some only
+        // after waiting for a dialog: stop at once and say why.
+        std::fprintf(stderr, "the suite's compliance service (%s) did not start on %s\n",
+                     kTavsecdPath, path_.c_str());
+        std::abort();
+      }
     }
   }
   ~TempDataDir() {
-    service_.reset();
+    if (service_ != nullptr) {
+      const std::string socket = service_->socket();
+      service_.reset();
+      ::unlink(socket.c_str());
+    }
     std::system(("chmod -R u+rwx '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'").c_str());
     if (had_old_) {
       ::setenv("TAV_DATA_DIR", old_.c_str(), 1);
@@ -83,6 +115,24 @@ class TempDataDir {
 
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+  // The environment that points a command at this folder and at its own
+  // suite service if it has one: "env TAV_DATA_DIR=... [TAV_SOCKET=...]".
+  std::string CommandEnv() const {
+    std::string env = "env -u TAV_SOCKET TAV_DATA_DIR='" + path_ + "'";
+    if (service_ != nullptr) env += " TAV_SOCKET='" + service_->socket() + "'";
+    return env;
+  }
+
+  // After a test changed the store's files behind the suite's service (a
+  // damaged file, removed journals), starts the service again so that it
+  // opens them anew, as after a restart of the machine. Nothing without
+  // a suite service.
+  void RestartService() {
+    if (service_ == nullptr) return;
+    service_->Stop();
+    service_->Start();
+  }
 
  private:
   std::string path_;

@@ -129,33 +129,28 @@ bool PrepareSealedVerify(const std::string& db_path, IntegrityOptions* options,
     options->anchors = &o.anchors;
   }
   if (options->key == nullptr && options->anchors == nullptr) {
-    notes->push_back(
-        "without --key or --against, a log cut short or emptied (with its recorded end made to "
-        "match) cannot be told from a shorter log");
+    notes->push_back(kWithoutSealsNote);
   }
   return true;
 }
 
-void PrintSealSummary(ChainedLog log, const LogIntegrity& integrity,
-                      const IntegrityOptions& options) {
-  if (options.key == nullptr || integrity.seals.count == 0) return;
+std::string SealSummary(ChainedLog log, const LogIntegrity& integrity,
+                        const IntegrityOptions& options) {
+  if (options.key == nullptr || integrity.seals.count == 0) return "";
   const SealReport& s = integrity.seals;
-  std::cout << ChainedLogTitle(log) << ": ";
+  std::string line = std::string(ChainedLogTitle(log)) + ": ";
   if (s.unsealed_before != 0) {
-    std::cout << "records 1 to " << s.unsealed_before << " were stored before sealing began; ";
+    line += "records 1 to " + std::to_string(s.unsealed_before) + " were stored before sealing began; ";
   }
-  if (s.sealed_through == 0) {
-    std::cout << "no record is sealed for good yet\n";
-    return;
-  }
+  if (s.sealed_through == 0) return line + "no record is sealed for good yet";
   const int64_t end = options.key->start +
                       static_cast<int64_t>(s.last_epoch + 1) * options.key->interval;
-  std::cout << "sealed up to record " << s.sealed_through << " (interval ending " << Date(end)
-            << ")";
+  line += "sealed up to record " + std::to_string(s.sealed_through) + " (interval ending " +
+          Date(end) + ")";
   if (s.sealed_through < integrity.chain.last_seq) {
-    std::cout << "; nothing after record " << s.sealed_through << " is sealed for good yet";
+    line += "; nothing after record " + std::to_string(s.sealed_through) + " is sealed for good yet";
   }
-  std::cout << "\n";
+  return line;
 }
 
 }  // namespace tav::tavsec

@@ -11,6 +11,11 @@
 
 namespace tav::tavsec {
 
+// The note of a verify without seals or heads to check against.
+inline constexpr char kWithoutSealsNote[] =
+    "without --key or --against, a log cut short or emptied (with its recorded end made to "
+    "match) cannot be told from a shorter log";
+
 // Adds setup-keys to `events` and the options to `verify`.
 void AddEventsSealCommands(CLI::App* events, CLI::App* verify, Context& context);
 
@@ -20,8 +25,9 @@ void AddEventsSealCommands(CLI::App* events, CLI::App* verify, Context& context)
 bool PrepareSealedVerify(const std::string& db_path, IntegrityOptions* options,
                          std::vector<std::string>* notes, Context& context);
 
-// The lines verify prints after the logs: how far each is sealed.
-void PrintSealSummary(ChainedLog log, const LogIntegrity& integrity, const IntegrityOptions& options);
+// The line verify prints after each log: how far it is sealed (empty
+// without a key or seals).
+std::string SealSummary(ChainedLog log, const LogIntegrity& integrity, const IntegrityOptions& options);
 
 }  // namespace tav::tavsec
 

@@ -41,10 +41,12 @@ std::string PathKey(std::string_view path) {
   return IsWindowsForm(path) ? ToLowerAscii(path) : std::string(path);
 }
 
+// Absolute, and without control characters: a line break in a path would
+// forge lines in every listing printed a record a line.
 bool ValidPath(const char* path) {
   if (path == nullptr || path[0] == '\0') return false;
   const std::string_view p(path);
-  return IsWindowsForm(p) || p.front() == '/';
+  return (IsWindowsForm(p) || p.front() == '/') && !HasControlChar(p);
 }
 
 std::string Chunk(CComponent& c) {

@@ -6,7 +6,7 @@
 // hash-chained like the event log. Each operation is one transaction that
 // changes both. Paths name files as SameRunFilePath compares them: POSIX
 // paths byte for byte, Windows-form paths without regard to case. POSIX
-// paths must be absolute.
+// paths must be absolute and free of control characters.
 //
 // Record types written (file_record_comp.h): Import 7 "Record Added";
 // Delete 4 "File Deleted" when the file existed, else 6 "Record Removed";

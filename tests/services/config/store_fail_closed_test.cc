@@ -23,6 +23,7 @@ const std::list<std::string> kAdmins = {"tav-admins"};
 TEST(StoreFailsClosed, WithoutAStoreTheFeaturesAreOnAndNobodyMayAct) {
   TAV_SKIP_ON_LAB_STORE("looks for files in the data directory");
   testing::TempDataDir holder;  // restores TAV_DATA_DIR afterwards
+  testing::WithoutSuiteService no_service;
   unsetenv("TAV_DATA_DIR");
   SetMachineRootForTesting(holder.path());
   {

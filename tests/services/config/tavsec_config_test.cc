@@ -119,6 +119,7 @@ TEST(TavsecConfig, RefusesWhatItCannotUnderstandOrStore) {
     std::fstream db(dir.File("compliance.db"), std::ios::in | std::ios::out | std::ios::binary);
     db.write("garbage", 7);
   }
+  dir.RestartService();
   r = Tavsec("config grant 2 6");
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_NE(r.err.find("compliance.db: the file is damaged or not a database"), std::string::npos)
