@@ -48,8 +48,10 @@ inline void WhenModalShows(const QString& name, std::function<void(QWidget*)> ac
       timer->stop();
       timer->deleteLater();
       // The action may itself wait in a modal run, during which this
-      // timer's slot cannot run again: a timer of its own watches.
-      auto* watch = new QTimer();
+      // timer's slot cannot run again: a timer of its own watches. It
+      // belongs to the dialog, so that it goes with it even when no event
+      // loop runs after the dialog has closed.
+      auto* watch = new QTimer(modal);
       QPointer<QWidget> acted_on(modal);
       clock->restart();
       watch->setInterval(50);
