@@ -41,11 +41,6 @@ for db in accounts.db lockout.db; do
   [ "$(stat -c '%U:%G %a' /var/lib/tavsecurity/$db)" = "tavsecurity:tavsecurity 600" ] ||
     { echo "$db is not the service's alone" >&2; exit 1; }
 done
-# The administrator makes an account and switches the features on.
-printf '%s\n' 'Chroot-Pass-1' |
-  tavsec user add alice --full-name "Alice Liddell" --group tav-analysts --group tav-users >/dev/null
-tavsec config set part11 on --reason "workstation set-up" >/dev/null
-
 # No systemd here: root starts the service as tavsecurity.service would,
 # on the socket that tavsecurity.socket makes.
 mkdir -p /run/tavsecurity
@@ -60,6 +55,11 @@ until grep -q "listening on" /tmp/tavsecd.log; do
 done
 [ "$(awk '/^Uid:/ {print $2}' "/proc/$service/status")" = "$(id -u tavsecurity)" ] ||
   { echo "tavsecd kept root" >&2; exit 1; }
+# The administrator makes an account and switches the features on; the
+# settings are the service's to write, so it must run first.
+printf '%s\n' 'Chroot-Pass-1' |
+  tavsec user add alice --full-name "Alice Liddell" --group tav-admins --group tav-users >/dev/null
+tavsec config set part11 on --reason "workstation set-up" >/dev/null
 
 # A lab user of the workstation, a member of the group, not root.
 useradd -m -G tavsecurity labtech

@@ -13,8 +13,11 @@
 #include "apps/tavsec/output.h"
 #include "services/config/system_configuration.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/event_log_remote.h"
+#include "services/filelib/filelib_codes.h"
 #include "services/filelib/record_chain.h"
 #include "services/filelib/store_config.h"
+#include "services/filelib/system_event_manager.h"
 #include "util/data_dir.h"
 #include "util/stealth.h"
 
@@ -24,29 +27,46 @@ namespace {
 struct Status {
   DataDirChoice dir;
   StoreConfig store;
+  bool engine_known = true;
   bool part11 = false;
   bool stealth = false;
   ChainReport events;
 };
 
-// Reads the state; on failure prints why and returns false.
+// Reads the state; on failure prints why and returns false. Through the
+// compliance service, a member of its group cannot enter the machine-wide
+// store, so the service answers for the log and the settings, and the
+// engine is the one its configuration names when this user may read it.
 bool ReadStatus(Status* status) {
+  const bool through_service = EventLogSeam().InUse() != nullptr;
   StoreStatus located = LocateDataDir(&status->dir);
-  if (!located.ok()) {
+  if (!located.ok() && through_service) {
+    status->dir.path = MachineRoot() + kSystemDataDir;
+    status->dir.machine_wide = true;
+  } else if (!located.ok()) {
     PrintError("status", located.message());
     return false;
   }
-  located = LoadStoreConfig(status->dir.path, &status->store);
-  if (!located.ok()) {
+  if (located.ok()) located = LoadStoreConfig(status->dir.path, &status->store);
+  status->engine_known = located.ok();
+  if (!located.ok() && !through_service) {
     PrintError("status", located.message());
     return false;
   }
-  std::shared_ptr<ComplianceDb> db;
-  StoreStatus read = ComplianceDb::Get(&db);
-  if (read.ok()) {
-    read = db->Read([status](SqlDb& c) {
-      return VerifyChain(c, ChainedLog::kSystemEvents, &status->events);
-    });
+  StoreStatus read;
+  if (through_service) {
+    std::string error;
+    if (CSystemEventManager().VerifyEventLog(&status->events, &error) != kFileLibOk) {
+      read = StoreStatus(StoreStatus::kUnavailable, error);
+    }
+  } else {
+    std::shared_ptr<ComplianceDb> db;
+    read = ComplianceDb::Get(&db);
+    if (read.ok()) {
+      read = db->Read([status](SqlDb& c) {
+        return VerifyChain(c, ChainedLog::kSystemEvents, &status->events);
+      });
+    }
   }
   if (!read.ok()) {
     PrintError("status", read.message());
@@ -57,10 +77,14 @@ bool ReadStatus(Status* status) {
   return true;
 }
 
+std::string EngineName(const Status& status) {
+  return status.engine_known ? StoreEngineName(status.store.engine) : "the compliance service's";
+}
+
 void PrintText(const Status& status) {
   std::cout << "data directory: " << status.dir.path
             << (status.dir.machine_wide ? " (machine-wide store)" : " (TAV_DATA_DIR)") << "\n"
-            << "engine: " << StoreEngineName(status.store.engine) << "\n"
+            << "engine: " << EngineName(status) << "\n"
             << "21 CFR Part 11 features: " << (status.part11 ? "on" : "off") << "\n"
             << "stealth mode: " << (status.stealth ? "on" : "off") << "\n"
             << "events: " << status.events.count << ", chain "
@@ -72,7 +96,7 @@ void PrintJson(const Status& status) {
   json.BeginObject()
       .Key("data_directory").Str(status.dir.path)
       .Key("machine_wide").Bool(status.dir.machine_wide)
-      .Key("engine").Str(StoreEngineName(status.store.engine))
+      .Key("engine").Str(EngineName(status))
       .Key("part11").Bool(status.part11)
       .Key("stealth").Bool(status.stealth)
       .Key("events").BeginObject()
