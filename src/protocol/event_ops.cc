@@ -108,7 +108,7 @@ MessageWriter EncodeReply(Operation op, const VerifyStoreReply& reply) {
 
 StoreStatus DecodeReply(MessageReader& r, VerifyStoreReply* reply) {
   reply->status_code = r.IntIn(0, StoreStatus::kTampered);
-  reply->error = r.Bytes(kMaxError);
+  reply->error = r.Bytes(kMaxVerifyStoreError);
   reply->intact = r.Bool();
   const int64_t count = r.IntIn(0, kMaxReportLines);
   reply->lines.clear();

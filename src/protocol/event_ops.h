@@ -1,6 +1,7 @@
 // The operations of the system event log: paging through the stored events
-// and checking the log's hash chain (or the whole store) in the service. Requests and replies
-// with their encoders and decoders; operations.h holds the numbers.
+// and checking the log's hash chain (or the whole store) in the service.
+// Requests and replies with their encoders and decoders; operations.h holds
+// the numbers.
 //
 // Clients never append to the log: the service records the events of
 // logons, logoffs and signatures itself with the operations that cause
@@ -69,6 +70,7 @@ struct VerifyEventsReply {
 // is 0 or the StoreStatus code that stopped the check, with `error`; the
 // lines gathered until then come with it.
 inline constexpr int64_t kMaxReportLines = 2000;
+inline constexpr size_t kMaxVerifyStoreError = 60 * 1024;
 struct VerifyStoreReply {
   int64_t status_code = 0;
   std::string error;

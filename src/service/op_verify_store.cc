@@ -8,7 +8,6 @@
 #include "protocol/event_ops.h"
 #include "service/handlers.h"
 #include "services/filelib/compliance_db.h"
-#include "services/filelib/head_anchor.h"
 #include "services/filelib/store_verification.h"
 
 namespace tav::service {
@@ -24,15 +23,10 @@ HandlerReply HandleVerifyStore(Session&, protocol::MessageReader& request) {
     });
   }
   if (!status.ok()) verification.intact = false;
-  if (!verification.intact) {
-    SendAuthLog(true, "the compliance service found that the compliance database failed "
-                      "verification" +
-                          (verification.first_finding.empty() ? std::string()
-                                                              : ": " + verification.first_finding));
-  }
+  if (!verification.intact) TellSystemLogOfDamage("the compliance service", verification);
   protocol::VerifyStoreReply reply;
   reply.status_code = static_cast<int64_t>(status.code());
-  reply.error = status.message().substr(0, 60 * 1024);
+  reply.error = status.message().substr(0, protocol::kMaxVerifyStoreError);
   reply.intact = verification.intact;
   for (std::string& line : verification.lines) {
     if (reply.lines.size() == static_cast<size_t>(protocol::kMaxReportLines)) {

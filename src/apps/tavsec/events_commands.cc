@@ -6,8 +6,8 @@
 // heads the system log kept, the seal of the current settings and the
 // database file itself, and names every record found changed, missing or
 // removed. Through the compliance service the service runs the same check
-// (all but --key and --against) and sends the lines. Exit status: 0 intact, 1 damage found or the database could
-// not be read, 2 bad arguments.
+// (all but --key and --against) and sends the lines. Exit status: 0 intact,
+// 1 damage found or the database could not be read, 2 bad arguments.
 #include <iostream>
 #include <memory>
 #include <string>
@@ -21,7 +21,6 @@
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/event_log_remote.h"
 #include "services/filelib/filelib_codes.h"
-#include "services/filelib/head_anchor.h"
 #include "services/filelib/record_chain.h"
 #include "services/filelib/store_verification.h"
 #include "services/filelib/system_event_manager.h"
@@ -75,11 +74,7 @@ void Report(const StoreVerification& verification, const StoreStatus& status,
   if (!status.ok()) PrintError(status.message());
   for (const std::string& note : notes) std::cout << "note: " << note << "\n";
   if (verification.intact && status.ok()) return;
-  if (tell_system_log) {
-    SendAuthLog(true, "tavsec events verify: the compliance database failed verification" +
-                          (verification.first_finding.empty() ? std::string()
-                                                              : ": " + verification.first_finding));
-  }
+  if (tell_system_log) TellSystemLogOfDamage("tavsec events verify", verification);
   std::cout << "VERIFICATION FAILED\n";
   context.exit_code = kFailed;
 }

@@ -41,7 +41,7 @@ bool ReadStatus(Status* status) {
   const bool through_service = EventLogSeam().InUse() != nullptr;
   StoreStatus located = LocateDataDir(&status->dir);
   if (!located.ok() && through_service) {
-    status->dir.path = MachineRoot() + kSystemDataDir;
+    status->dir.path = MachinePath(kSystemDataDir);
     status->dir.machine_wide = true;
   } else if (!located.ok()) {
     PrintError("status", located.message());

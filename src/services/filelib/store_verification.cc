@@ -6,6 +6,7 @@
 #include "records/audit_event_comp.h"
 #include "records/chunk_file.h"
 #include "records/file_record_comp.h"
+#include "services/filelib/head_anchor.h"
 #include "services/filelib/settings_seal.h"
 #include "services/filelib/system_event_manager.h"
 #include "util/ole_date.h"
@@ -72,12 +73,15 @@ StoreStatus VerifyStore(SqlDb& c, IntegrityOptions options, const AfterLogLines&
     if (out->first_finding.empty()) out->first_finding = text;
     out->lines.push_back(text);
   };
-  for (ChainedLog log : {ChainedLog::kSystemEvents, ChainedLog::kConfigAudit, ChainedLog::kRunHistory}) {
+  for (ChainedLog log :
+       {ChainedLog::kSystemEvents, ChainedLog::kConfigAudit, ChainedLog::kRunHistory}) {
     const std::string title = ChainedLogTitle(log);
     LogIntegrity integrity;
     StoreStatus s = CheckLogIntegrity(
         c, log, options,
-        [log](uint64_t seq, std::string_view bytes) { return DescribeChainedRecord(log, seq, bytes); },
+        [log](uint64_t seq, std::string_view bytes) {
+          return DescribeChainedRecord(log, seq, bytes);
+        },
         &integrity);
     if (!s.ok()) return s;
     const ChainReport& report = integrity.chain;
@@ -89,7 +93,8 @@ StoreStatus VerifyStore(SqlDb& c, IntegrityOptions options, const AfterLogLines&
     }
     for (const IntegrityFinding& f : integrity.findings) finding(title + ": " + f.text);
     if (!integrity.ok()) {
-      out->lines.push_back(title + ": first damaged record: " + std::to_string(integrity.FirstDamaged()));
+      out->lines.push_back(title + ": first damaged record: " +
+                           std::to_string(integrity.FirstDamaged()));
     }
     if (after_log) after_log(log, integrity, &out->lines);
   }
@@ -118,6 +123,12 @@ StoreStatus VerifyStore(SqlDb& c, IntegrityOptions options, const AfterLogLines&
     }
   }
   return s;
+}
+
+void TellSystemLogOfDamage(const std::string& who, const StoreVerification& verification) {
+  SendAuthLog(true, who + ": the compliance database failed verification" +
+                        (verification.first_finding.empty() ? std::string()
+                                                            : ": " + verification.first_finding));
 }
 
 }  // namespace tav

@@ -28,13 +28,17 @@ struct StoreVerification {
 };
 
 // Lines to add after a log's own (how far its seals reach, with a key).
-using AfterLogLines =
-    std::function<void(ChainedLog log, const LogIntegrity& integrity, std::vector<std::string>* lines)>;
+using AfterLogLines = std::function<void(ChainedLog log, const LogIntegrity& integrity,
+                                         std::vector<std::string>* lines)>;
 
 // Checks everything above into *out. A failure to read the database is the
 // returned status; the lines gathered until then stay in *out.
 StoreStatus VerifyStore(SqlDb& db, IntegrityOptions options, const AfterLogLines& after_log,
                         StoreVerification* out);
+
+// Tells the site's monitoring (the system log's auth facility) that `who`
+// found the store damaged, with the first finding.
+void TellSystemLogOfDamage(const std::string& who, const StoreVerification& verification);
 
 // How a report names record `seq` of `log`: "event 12 (...)", and
 // "(unreadable)" for a record that does not decode.
