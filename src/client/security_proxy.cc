@@ -144,33 +144,52 @@ const protocol::WireUser& AuthenticatedUser() { return State().authenticated; }
 bool LastAttemptLockedAccount() { return State().locked_by_last_attempt; }
 const std::string& LastBackendDetail() { return State().backend_detail; }
 
-int ImpersonateUser(const char* user, const char* domain, const char* password, HANDLE* token) {
+namespace {
+
+int Logon(protocol::AuthPurpose purpose, const char* user, const char* domain,
+          const char* password, HANDLE* token, protocol::LogonReply* reply) {
   if (token == nullptr) return kInvalidParameter;
   ThreadState& state = State();
   state.backend_detail.clear();
-  protocol::LogonReply reply;
+  *reply = protocol::LogonReply();
   uint64_t generation = 0;
   MessageWriter writer(protocol::kOpLogon);
   writer.Bytes(Text(user)).Bytes(Text(domain)).Bytes(password != nullptr ? password : "");
-  StoreStatus status = CallForReply(writer, protocol::kOpLogon, &reply, &generation);
+  writer.Int(static_cast<int64_t>(purpose));
+  StoreStatus status = CallForReply(writer, protocol::kOpLogon, reply, &generation);
   if (!status.ok()) {
+    *reply = protocol::LogonReply();
+    reply->code = kBackendUnavailable;
+    reply->detail = status.message();
     state.backend_detail = status.message();
     return kBackendUnavailable;
   }
-  if (reply.code != kOk) {
-    if (reply.code == kBackendUnavailable) state.backend_detail = reply.detail;
-    return static_cast<int>(reply.code);
+  if (reply->code != kOk) {
+    if (reply->code == kBackendUnavailable) state.backend_detail = reply->detail;
+    return static_cast<int>(reply->code);
   }
-  if (reply.token == 0) return kLogonFailure;
+  if (reply->token == 0) return kLogonFailure;
   ClientToken entry;
   entry.generation = generation;
-  entry.service_token = reply.token;
-  entry.user = std::make_shared<const protocol::WireUser>(std::move(reply.user));
+  entry.service_token = reply->token;
+  entry.user = std::make_shared<const protocol::WireUser>(reply->user);
   state.impersonated = entry.user;
   state.impersonated_token = entry.service_token;
   state.impersonated_generation = entry.generation;
   *token = AddToken(std::move(entry));
   return kOk;
+}
+
+}  // namespace
+
+int ImpersonateUser(const char* user, const char* domain, const char* password, HANDLE* token) {
+  protocol::LogonReply reply;
+  return Logon(protocol::AuthPurpose::kCheck, user, domain, password, token, &reply);
+}
+
+int LogonAsLogin(const char* user, const char* domain, const char* password, HANDLE* token,
+                 protocol::LogonReply* reply) {
+  return Logon(protocol::AuthPurpose::kLogin, user, domain, password, token, reply);
 }
 
 int ImpersonateFromToken(HANDLE handle) {

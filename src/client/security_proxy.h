@@ -48,6 +48,14 @@ const std::string& LastBackendDetail();
 // Logs the user on in the service and impersonates the new token on this
 // thread; *token is the caller's. The result code of the security service.
 int ImpersonateUser(const char* user, const char* domain, const char* password, HANDLE* token);
+// ImpersonateUser as a login: the service records the login's events (a
+// failure, the lock it caused, or the success) with the one password check.
+// *reply holds the service's answer (its recorded name, lock and event
+// status); a transport failure is code 1311 with the reason in its detail.
+// A login whose event was not stored gives no token and a nonzero
+// reply->event_status.
+int LogonAsLogin(const char* user, const char* domain, const char* password, HANDLE* token,
+                 protocol::LogonReply* reply);
 // 0, or 6 for an unknown or stale token (the impersonation is unchanged).
 int ImpersonateFromToken(HANDLE token);
 void RevertToSelf();

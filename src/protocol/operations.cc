@@ -38,6 +38,8 @@ std::string OperationName(uint16_t operation) {
     case kOpWriteSettings: return "write settings";
     case kOpAcceptSettings: return "accept settings";
     case kOpMayPerform: return "may perform";
+    case kOpListAccounts: return "list accounts";
+    case kOpChangeAccount: return "change account";
   }
   return "operation " + std::to_string(operation);
 }
@@ -85,6 +87,7 @@ MessageWriter EncodeRequest(const AuthenticateRequest& request) {
 MessageWriter EncodeRequest(const LogonRequest& request) {
   MessageWriter w(kOpLogon);
   w.Bytes(request.user).Bytes(request.domain).Bytes(request.password);
+  w.Int(static_cast<int64_t>(request.purpose));
   return w;
 }
 
@@ -119,6 +122,8 @@ StoreStatus DecodeRequest(MessageReader& r, LogonRequest* request) {
   request->user = r.Bytes();
   request->domain = r.Bytes();
   request->password = r.Bytes();
+  request->purpose = static_cast<AuthPurpose>(
+      r.IntIn(static_cast<int64_t>(AuthPurpose::kCheck), static_cast<int64_t>(AuthPurpose::kLogin)));
   return r.Finish();
 }
 
@@ -166,6 +171,8 @@ MessageWriter EncodeReply(Operation op, const LogonReply& reply) {
   MessageWriter w = OkReply(op);
   w.Int(reply.code).Int(reply.token).Bytes(reply.detail);
   EncodeUser(w, reply.user);
+  w.Int(reply.locked_now ? 1 : 0).Bytes(reply.recorded_name);
+  w.Int(reply.event_status).Bytes(reply.event_message.substr(0, kMaxMessage));
   return w;
 }
 
@@ -248,6 +255,10 @@ StoreStatus DecodeReply(MessageReader& r, LogonReply* reply) {
   reply->token = r.IntIn(0, kMaxToken);
   reply->detail = r.Bytes(kMaxMessage);
   reply->user = DecodeUser(r);
+  reply->locked_now = r.Bool();
+  reply->recorded_name = r.Bytes();
+  reply->event_status = r.IntIn(kMinCode, kMaxCode);
+  reply->event_message = r.Bytes(kMaxMessage);
   return r.Finish();
 }
 

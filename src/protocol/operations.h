@@ -55,6 +55,9 @@ enum Operation : uint16_t {
   kOpWriteSettings = 33,
   kOpAcceptSettings = 34,
   kOpMayPerform = 35,
+  // The local backend's accounts and the lockout (protocol/account_ops.h).
+  kOpListAccounts = 50,
+  kOpChangeAccount = 51,
 };
 
 // "authenticate" for kOpAuthenticate, "operation 77" for unknown numbers.
@@ -134,18 +137,27 @@ struct AuthenticateReply {
 };
 
 // Logs a user on: authenticates, and on success the connection holds a
-// logon whose token is returned. No event (the login records its own with
-// kOpAuthenticate first).
+// logon whose token is returned. With kCheck no event (the login dialog
+// records its own with kOpAuthenticate first); with kLogin the logon is
+// the login and records its events as kOpAuthenticate does, so that a
+// client that needs both (tavsec --by) checks the password once. A logon
+// whose event is not stored does not happen.
 struct LogonRequest {
   std::string user;
   std::string domain;
   std::string password;
+  AuthPurpose purpose = AuthPurpose::kCheck;  // kCheck or kLogin
 };
 struct LogonReply {
   int64_t code = 0;
   int64_t token = 0;  // nonzero on success; valid on this connection only
   std::string detail;
   WireUser user;
+  // As in AuthenticateReply; set with kLogin only.
+  bool locked_now = false;
+  std::string recorded_name;
+  int64_t event_status = 0;
+  std::string event_message;
 };
 
 struct TokenRequest {

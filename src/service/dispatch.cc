@@ -33,6 +33,8 @@ constexpr OperationEntry kOperations[] = {
     {protocol::kOpWriteSettings, HandleWriteSettings},
     {protocol::kOpAcceptSettings, HandleAcceptSettings},
     {protocol::kOpMayPerform, HandleMayPerform},
+    {protocol::kOpListAccounts, HandleListAccounts},
+    {protocol::kOpChangeAccount, HandleChangeAccount},
 };
 
 std::string FrameOf(const MessageWriter& reply, uint16_t operation) {

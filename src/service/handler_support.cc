@@ -4,6 +4,8 @@
 
 #include "service/handlers.h"
 
+#include "records/audit_code.h"
+
 namespace tav::service {
 namespace {
 
@@ -52,6 +54,14 @@ WipeOnExit::~WipeOnExit() {
 }
 
 bool HasNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
+
+StoreStatus RecordLoginAttempt(Session& session, bool succeeded, const std::string& user,
+                               const std::string& recorded, bool locked_now) {
+  if (succeeded) return session.events().Record(kAuditSuccessfulLogin, user);
+  StoreStatus event = session.events().Record(kAuditFailedLogin, recorded);
+  if (event.ok() && locked_now) event = session.events().Record(kAuditAccountLocked, recorded);
+  return event;
+}
 
 void SetEventStatus(const StoreStatus& status, int64_t* event_status, std::string* message) {
   *event_status = status.ok() ? 0 : -static_cast<int64_t>(status.code());

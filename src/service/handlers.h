@@ -38,6 +38,8 @@ HandlerReply HandleReadConfigTrail(Session& session, protocol::MessageReader& re
 HandlerReply HandleWriteSettings(Session& session, protocol::MessageReader& request);
 HandlerReply HandleAcceptSettings(Session& session, protocol::MessageReader& request);
 HandlerReply HandleMayPerform(Session& session, protocol::MessageReader& request);
+HandlerReply HandleListAccounts(Session& session, protocol::MessageReader& request);
+HandlerReply HandleChangeAccount(Session& session, protocol::MessageReader& request);
 
 // Root, or a member of the configured admin group (op_is_os_admin.cc).
 bool PeerIsOsAdmin(uid_t uid);
@@ -61,6 +63,11 @@ bool HasNul(std::string_view text);
 // The events' part of a reply: 0, or the store's failure as the negative of
 // its StoreStatus code with its message.
 void SetEventStatus(const StoreStatus& status, int64_t* event_status, std::string* message);
+
+// The events of a login attempt: "Successful Login" for `user`, or "Failed
+// Login" for `recorded` and "Account Locked" when the attempt locked it.
+StoreStatus RecordLoginAttempt(Session& session, bool succeeded, const std::string& user,
+                               const std::string& recorded, bool locked_now);
 
 // The security service's user records, cut to what a client's decoder
 // accepts (protocol/wire.h limits).

@@ -45,14 +45,8 @@ HandlerReply HandleAuthenticate(Session& session, protocol::MessageReader& reque
 
   StoreStatus event;
   if (attempt.purpose == AuthPurpose::kLogin) {
-    if (reply.code == kSecOk) {
-      event = session.events().Record(kAuditSuccessfulLogin, attempt.user);
-    } else {
-      event = session.events().Record(kAuditFailedLogin, reply.recorded_name);
-      if (event.ok() && reply.locked_now) {
-        event = session.events().Record(kAuditAccountLocked, reply.recorded_name);
-      }
-    }
+    event = RecordLoginAttempt(session, reply.code == kSecOk, attempt.user, reply.recorded_name,
+                               reply.locked_now);
   } else if (attempt.purpose == AuthPurpose::kSignature && reply.code != kSecOk) {
     AuthSyslog(LOG_WARNING, "signature refused; user=" + reply.recorded_name +
                                 " code=" + std::to_string(reply.code));

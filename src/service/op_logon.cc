@@ -1,8 +1,9 @@
 // kOpLogon: authenticates and, on success, gives the connection a logon:
 // the security service's token stays in the session, the client gets its
 // number. The service thread impersonates the user only long enough to read
-// the record, and reverts before replying. No event: a login records its
-// own with kOpAuthenticate first.
+// the record, and reverts before replying. A logon for a login records the
+// login's events (as kOpAuthenticate does); one whose event is not stored
+// is closed again and reported as not made.
 #include "service/handlers.h"
 #include "services/security/result_codes.h"
 #include "util/strings.h"
@@ -22,10 +23,30 @@ HandlerReply HandleLogon(Session& session, protocol::MessageReader& request) {
                                                     logon.password.c_str(), &token)
                        : kSecLogonFailure;
   if (reply.code == kSecBackendUnavailable) reply.detail = SecurityBackendErrorDetail();
-  if (reply.code != kSecOk) return protocol::EncodeReply(protocol::kOpLogon, reply);
+  const bool login = logon.purpose == protocol::AuthPurpose::kLogin;
+  if (reply.code != kSecOk) {
+    if (login) {
+      const bool forged = HasControlChar(logon.user);
+      reply.locked_now = checked && KorWinSec_LastAttemptLockedAccount() != 0;
+      reply.recorded_name = forged ? kUnknownUserName : RecordedUserName(logon.user.c_str());
+      SetEventStatus(RecordLoginAttempt(session, false, logon.user, reply.recorded_name,
+                                        reply.locked_now),
+                     &reply.event_status, &reply.event_message);
+    }
+    return protocol::EncodeReply(protocol::kOpLogon, reply);
+  }
 
   protocol::WireUser user = ImpersonatedUser();
   KorWinSec_RevertToSelf();
+  if (login) {
+    reply.recorded_name = logon.user;
+    const StoreStatus event = RecordLoginAttempt(session, true, logon.user, logon.user, false);
+    SetEventStatus(event, &reply.event_status, &reply.event_message);
+    if (!event.ok()) {
+      KorWinSec_CloseToken(token);
+      return protocol::EncodeReply(protocol::kOpLogon, reply);
+    }
+  }
   const int64_t number = session.AddLogon(token, user.user_name);
   if (number == 0) {
     KorWinSec_CloseToken(token);

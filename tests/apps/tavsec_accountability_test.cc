@@ -7,12 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <random>
 #include <string>
 
 #include "testing/public_copies.h"
 #include "testing/run_command.h"
 #include "testing/service_process.h"
+#include "testing/system_user.h"
 #include "testing/temp_data_dir.h"
 
 namespace tav {
@@ -121,14 +121,9 @@ TEST_F(TavsecAccountabilityTest, WithAServiceOnlyTheServiceChecksTheAdministrato
 TEST_F(TavsecAccountabilityTest, AMemberWithAPreloadGetsNoChangeWithoutThePassword) {
   TAV_SKIP_ON_LAB_STORE("shares the embedded store's files with the member");
   if (geteuid() != 0) GTEST_SKIP() << "needs root to make a system user";
-  std::random_device random;
-  const std::string member = "tavmbr" + std::to_string(random() % 100000);
-  ASSERT_EQ(testing::RunCommand("useradd --system --user-group --no-create-home --shell "
-                                "/usr/sbin/nologin " + member).exit_code, 0);
-  struct Remove {
-    std::string name;
-    ~Remove() { testing::RunCommand("userdel " + name); }
-  } remove{member};
+  testing::SystemUser user("tavmbr");
+  ASSERT_TRUE(user.ok());
+  const std::string& member = user.name();
   ASSERT_EQ(Tavsec("config set part11 on").exit_code, 0);
   // The store as setup leaves it: the folder and compliance.db the group's,
   // the hashes root's alone.
@@ -149,6 +144,69 @@ TEST_F(TavsecAccountabilityTest, AMemberWithAPreloadGetsNoChangeWithoutThePasswo
                       "Admin-Pass-1\n", member);
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_TRUE(Has(Tavsec("config trail").out, "  root-admin (system user " + member + ")"));
+}
+
+// The accounts as the service keeps them: a member of the service's group
+// reaches them only through the service, which lets nobody but a system
+// administrator, or an administrator's logon while the features are on,
+// change or list them; every change is recorded under the member's name.
+TEST_F(TavsecAccountabilityTest, AMemberManagesAccountsOnlyAsAnAdministratorThroughTheService) {
+  TAV_SKIP_ON_LAB_STORE("keeps the embedded store's files from the member");
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make a system user";
+  testing::SystemUser member("tavmbr");
+  ASSERT_TRUE(member.ok());
+  EXPECT_EQ(Tavsec("user check ann", "bad\n").exit_code, 1);
+  const std::string dir = dir_.path();
+  ASSERT_EQ(chmod(dir.c_str(), 0700), 0);
+  char socket_dir_template[] = "/tmp/tav_sock.XXXXXX";
+  const std::string socket_dir = mkdtemp(socket_dir_template);
+  ASSERT_EQ(chmod(socket_dir.c_str(), 0755), 0);
+  testing::ServiceProcess service(dir, socket_dir + "/socket");
+  ASSERT_TRUE(service.ready());
+  ASSERT_EQ(chmod(service.socket().c_str(), 0666), 0);
+  testing::PublicCopies copies;
+  const std::string tavsec = copies.Add(TAVSEC_PATH);
+  auto as_member = [&](const std::string& args, const std::string& input = "") {
+    return testing::RunCommand(member.Runs() + "env TAV_SOCKET=" + service.socket() + " " +
+                                   tavsec + " " + args,
+                               input);
+  };
+  auto as_root = [&](const std::string& args, const std::string& input = "") {
+    return testing::RunCommand("env TAV_SOCKET=" + service.socket() + " " + tavsec + " " + args,
+                               input);
+  };
+
+  // Features off: only a system administrator; the member gets nothing.
+  CommandResult r = as_member("user add eve --admin", "Eve-Pass-1\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Has(r.err, "only a system administrator")) << r.err;
+  EXPECT_EQ(as_member("user list").exit_code, 1);
+  EXPECT_EQ(as_member("user unlock ann").exit_code, 1);
+  EXPECT_EQ(as_member("user passwd ann", "Mine-Pass-1\n").exit_code, 1);
+  r = as_root("user list");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_FALSE(Has(r.out, "eve")) << r.out;
+  EXPECT_EQ(as_root("user check ann", "Ann-Pass-1\n").exit_code, 0);
+
+  // Features on: the member acts with an administrator's password, and the
+  // records name both; a user without the right changes nothing.
+  ASSERT_EQ(as_root("config set part11 on").exit_code, 0);
+  r = as_member("user add eve --by root-admin", "Admin-Pass-1\nEve-Pass-1\n");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  r = as_member("user remove root-admin --by ann", "Ann-Pass-1\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Has(r.err, "may not change the configuration")) << r.err;
+  r = as_member("user disable ann --by root-admin", "wrong\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(as_root("user check eve", "Eve-Pass-1\n").exit_code, 0);
+  EXPECT_EQ(as_root("user check ann", "Ann-Pass-1\n").exit_code, 0);
+  r = as_root("events list");
+  EXPECT_TRUE(Has(r.out, ", eve (by root-admin (system user " + member.name() + ")), Account Added\n"))
+      << r.out;
+  EXPECT_TRUE(Has(r.out, ", root-admin, Failed Login\n")) << r.out;
+  EXPECT_FALSE(Has(r.out, "Account Removed")) << r.out;
+  EXPECT_FALSE(Has(r.out, "Account Changed")) << r.out;
+  testing::RunCommand("rm -rf '" + socket_dir + "'");
 }
 
 TEST_F(TavsecAccountabilityTest, LocksHoldAcrossProcessesUntilUnlocked) {

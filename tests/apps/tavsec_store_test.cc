@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "testing/run_command.h"
+#include "testing/system_user.h"
 #include "testing/service_process.h"
 #include "testing/temp_data_dir.h"
 #include "util/data_dir.h"
@@ -195,26 +196,6 @@ std::string Snapshot(const std::string& dir) {
   return text;
 }
 
-// A system account of the test's own for the service (root only); removed
-// afterwards.
-class ServiceAccount {
- public:
-  explicit ServiceAccount(const std::string& group)
-      : name_("tavsvc" + std::to_string(getpid() % 100000)) {
-    made_ = RunCommand("useradd --system --no-create-home --shell /usr/sbin/nologin --gid " +
-                       group + " " + name_).exit_code == 0;
-  }
-  ~ServiceAccount() {
-    if (made_) RunCommand("userdel " + name_);
-  }
-  bool made() const { return made_; }
-  const std::string& name() const { return name_; }
-  uid_t uid() const { return getpwnam(name_.c_str())->pw_uid; }
-
- private:
-  std::string name_;
-  bool made_ = false;
-};
 
 struct Node {
   uid_t uid = 0;
@@ -231,12 +212,12 @@ Node Inspect(const std::string& path) {
 }
 
 TEST_F(TavsecStoreTest, SetupGivesTheHashesToTheServiceAloneAndKeepsThemOnEveryRun) {
-  std::unique_ptr<ServiceAccount> account;
+  std::unique_ptr<testing::SystemUser> account;
   std::string user_option;
   uid_t service_uid = geteuid();
   if (geteuid() == 0) {
-    account = std::make_unique<ServiceAccount>(group_);
-    ASSERT_TRUE(account->made()) << "useradd failed";
+    account = std::make_unique<testing::SystemUser>("tavsvc", group_);
+    ASSERT_TRUE(account->ok()) << "useradd failed";
     user_option = "--user " + account->name();
     service_uid = account->uid();
   }

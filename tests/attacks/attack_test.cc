@@ -14,6 +14,7 @@
 #include "testing/public_copies.h"
 #include "testing/run_command.h"
 #include "testing/service_process.h"
+#include "testing/system_user.h"
 #include "testing/temp_data_dir.h"
 
 namespace tav {
@@ -65,30 +66,11 @@ TEST_F(LogonAttackTest, APreloadedPasswordCheckAuthenticatesNobodyThroughTheServ
             "code=0 event=ok\n");
 }
 
-// A user of the machine who may ask the service, and nothing more.
-class SystemUser {
- public:
-  SystemUser() {
-    std::random_device random;
-    name_ = "tavatk" + std::to_string(random() % 100000);
-    created_ = RunCommand("useradd --system --no-create-home --shell /usr/sbin/nologin " + name_)
-                   .exit_code == 0;
-  }
-  ~SystemUser() {
-    if (created_) RunCommand("userdel " + name_);
-  }
-  bool created() const { return created_; }
-  const std::string& name() const { return name_; }
-
- private:
-  std::string name_;
-  bool created_ = false;
-};
 
 TEST_F(LogonAttackTest, AnotherUserReadsNoHashesAndLogsOnOnlyThroughTheService) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to make a system user";
-  SystemUser attacker;
-  ASSERT_TRUE(attacker.created());
+  testing::SystemUser attacker("tavatk");
+  ASSERT_TRUE(attacker.ok());
   // The store as the service keeps it: its own, readable by nobody else.
   ASSERT_EQ(chmod(data_dir_.path().c_str(), 0700), 0);
   char socket_dir_template[] = "/tmp/tav_sock.XXXXXX";

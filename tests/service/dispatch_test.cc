@@ -226,8 +226,10 @@ TEST_F(DispatchTest, UndecodableRequestsEndTheConnectionUnknownOnesDoNot) {
   // Nothing was recorded for the requests that did not decode.
   EXPECT_TRUE(EventLines().empty());
 
+  // An unknown operation, and hello in a version the service does not speak.
+  const char next_version[] = {0, static_cast<char>(kProtocolVersion + 1), 0, 1};
   for (std::string payload : {EncodeEmptyRequest(static_cast<Operation>(999)).payload(),
-                              std::string("\x00\x02\x00\x01", 4)}) {
+                              std::string(next_version, 4)}) {
     DispatchResult result = HandleRequest(session, payload);
     EXPECT_FALSE(result.close);
     MessageReader reader(std::string_view(result.frame).substr(kFrameHeaderBytes));

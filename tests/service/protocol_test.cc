@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/account_ops.h"
 #include "protocol/operations.h"
 #include "protocol/run_list_ops.h"
 #include "util/socket_io.h"
@@ -41,7 +42,7 @@ Sample MakeSample(std::string name, const MessageWriter& writer, Encode encode) 
 
 std::vector<Sample> Samples() {
   AuthenticateRequest auth{AuthPurpose::kSignature, "alice", "LAB", "pa\x01ss\xffword"};
-  LogonRequest logon{"bob", "", "secret"};
+  LogonRequest logon{"bob", "", "secret", AuthPurpose::kLogin};
   std::vector<Sample> samples;
   samples.push_back(MakeSample<HelloRequest>("hello", EncodeRequest(HelloRequest{}),
                                              [](const HelloRequest& r) { return EncodeRequest(r); }));
@@ -72,6 +73,14 @@ std::vector<Sample> Samples() {
   samples.push_back(MakeSample<RunListPageRequest>(
       "run history page", EncodePageRequest(kOpRunHistoryPage, RunListPageRequest{INT64_MAX}),
       [](const RunListPageRequest& r) { return EncodePageRequest(kOpRunHistoryPage, r); }));
+  samples.push_back(MakeSample<ListAccountsRequest>(
+      "list accounts", EncodeRequest(ListAccountsRequest{actor}),
+      [](const ListAccountsRequest& r) { return EncodeRequest(r); }));
+  ChangeAccountRequest add{actor, AccountChange::kAdd,
+                           WireAccount{"dana", "Dana D", "QA", {"g1", "g2"}, true, false}, ""};
+  samples.push_back(MakeSample<ChangeAccountRequest>(
+      "change account", EncodeRequest(add, "New-Pass-1"),
+      [](const ChangeAccountRequest& r) { return EncodeRequest(r, r.password); }));
   return samples;
 }
 
@@ -156,6 +165,29 @@ TEST(ProtocolReplies, RoundTripsAndErrors) {
   AuthenticateReply decoded;
   ASSERT_TRUE(DecodeReply(reader, &decoded).ok()) << reader.status().message();
   EXPECT_EQ(EncodeReply(kOpAuthenticate, decoded).payload(), payload);
+
+  LogonReply logon;
+  logon.code = 1909;
+  logon.locked_now = true;
+  logon.recorded_name = "bob";
+  logon.event_status = -5;
+  logon.event_message = "disk full";
+  const std::string logon_payload = EncodeReply(kOpLogon, logon).payload();
+  MessageReader logon_reader(logon_payload);
+  ASSERT_TRUE(ReadReplyStatus(logon_reader, kOpLogon).ok());
+  LogonReply logon_decoded;
+  ASSERT_TRUE(DecodeReply(logon_reader, &logon_decoded).ok());
+  EXPECT_EQ(EncodeReply(kOpLogon, logon_decoded).payload(), logon_payload);
+
+  ListAccountsReply list;
+  list.message = "note";
+  list.accounts = {{"ann", "Ann A", "", {"g"}, false, true}, {"bob", "", "d", {}, true, false}};
+  const std::string list_payload = EncodeReply(list).payload();
+  MessageReader list_reader(list_payload);
+  ASSERT_TRUE(ReadReplyStatus(list_reader, kOpListAccounts).ok());
+  ListAccountsReply list_decoded;
+  ASSERT_TRUE(DecodeReply(list_reader, &list_decoded).ok());
+  EXPECT_EQ(EncodeReply(list_decoded).payload(), list_payload);
 
   // A reply to another operation is refused before its fields are read.
   MessageReader other(payload);

@@ -23,6 +23,7 @@
 
 #include "service_test_support.h"
 #include "services/security/result_codes.h"
+#include "testing/system_user.h"
 #include "testing/temp_data_dir.h"
 
 namespace tav::testing {
@@ -45,37 +46,8 @@ class Fd {
   int fd_;
 };
 
-// A system user made for one test and removed after it.
-class SystemUser {
- public:
-  SystemUser() {
-    std::random_device random;
-    name_ = "tavsvc" + std::to_string(random() % 1000000);
-    made_ = std::system(("useradd --system --no-create-home --user-group --shell /usr/sbin/nologin " +
-                         name_ + " >/dev/null 2>&1").c_str()) == 0;
-    passwd* entry = made_ ? getpwnam(name_.c_str()) : nullptr;
-    if (entry != nullptr) {
-      uid_ = entry->pw_uid;
-      gid_ = entry->pw_gid;
-    }
-  }
-  ~SystemUser() {
-    if (made_) std::system(("userdel " + name_ + " >/dev/null 2>&1").c_str());
-  }
-  SystemUser(const SystemUser&) = delete;
-  SystemUser& operator=(const SystemUser&) = delete;
 
-  bool ok() const { return made_ && uid_ != 0; }
-  const std::string& name() const { return name_; }
-  uid_t uid() const { return uid_; }
-  gid_t gid() const { return gid_; }
-
- private:
-  std::string name_;
-  bool made_ = false;
-  uid_t uid_ = 0;
-  gid_t gid_ = 0;
-};
+using testing::SystemUser;
 
 class TavsecdTest : public ::testing::Test {
  protected:
@@ -177,8 +149,10 @@ TEST_F(TavsecdTest, AMalformedFrameEndsOnlyItsConnection) {
   Start();
   Fd bad(Connect());
   Fd good(Connect());
-  // A frame whose payload is no request.
-  ASSERT_TRUE(Send(bad.get(), std::string("\x00\x00\x00\x05\x00\x01\x00\x03\x07", 9)));
+  // A frame whose payload is no request: authenticate, then a field of no
+  // known type.
+  const char frame[] = {0, 0, 0, 5, 0, static_cast<char>(kProtocolVersion), 0, 3, 7};
+  ASSERT_TRUE(Send(bad.get(), std::string(frame, sizeof frame)));
   EXPECT_TRUE(ConnectionEnded(bad.get()));
   HelloReply hello;
   EXPECT_TRUE(Call(good.get(), EncodeRequest(HelloRequest{}), kOpHello, &hello));

@@ -62,34 +62,6 @@ std::string FailureText(int code) {
   return text != nullptr ? text : "authentication failed (" + std::to_string(code) + ")";
 }
 
-// Asks the compliance service, which alone reads the password hashes; this
-// process checks nothing itself, so nothing loaded into it can pass a wrong
-// password. The check is a login: the service records its events (a failed
-// one, and the lock it caused) itself. The account stays the process's
-// acting user (it has no token here).
-bool CheckThroughService(const std::string& by, SecretString* password, CheckedAccount* account,
-                         Context& context) {
-  const protocol::AuthenticateReply reply =
-      client::Authenticate(protocol::AuthPurpose::kLogin, by.c_str(), "", password->c_str());
-  password->Clear();
-  if (reply.code == kSecBackendUnavailable) {
-    return Refuse(reply.detail.empty() ? FailureText(static_cast<int>(reply.code)) : reply.detail,
-                  kExitFailed, context);
-  }
-  if (reply.event_status != 0) {
-    return Refuse("the attempt could not be recorded: " + reply.event_message, kExitFailed,
-                  context);
-  }
-  if (reply.code != kSecOk) {
-    return Refuse(FailureText(static_cast<int>(reply.code)), kExitFailed, context);
-  }
-  account->name = reply.user.user_name.empty() ? by : reply.user.user_name;
-  account->groups.assign(reply.user.groups.begin(), reply.user.groups.end());
-  account->is_admin = reply.user.is_admin;
-  SetServiceAuthenticatedAccount(account->name);
-  return true;
-}
-
 // A private data directory without a service: this process checks the
 // password, and impersonates the account until it ends.
 bool CheckInProcess(const std::string& by, SecretString* password, CheckedAccount* account,
@@ -169,9 +141,9 @@ bool ReadPasswordOf(const std::string& by, SecretString* password, Context& cont
   return true;
 }
 
-}  // namespace
-
-bool AuthorizeChange(const std::string& by, Context& context) {
+// The change decided in this process: a private data directory without a
+// service (and, through one, only to say what is missing before asking).
+bool AuthorizeInProcess(const std::string& by, Context& context) {
   if (theSystemConfig.Is21CFREnabled() == 0) return true;
   // Settings that fail their seal or cannot be read count as features on,
   // and their rights cannot be trusted: then the service's administrators
@@ -191,10 +163,7 @@ bool AuthorizeChange(const std::string& by, Context& context) {
   SecretString password;
   if (!ReadPasswordOf(by, &password, context)) return false;
   CheckedAccount account;
-  const bool checked = UsesComplianceService()
-                           ? CheckThroughService(by, &password, &account, context)
-                           : CheckInProcess(by, &password, &account, context);
-  if (!checked) return false;
+  if (!CheckInProcess(by, &password, &account, context)) return false;
   const bool allowed =
       settings_readable
           ? theSystemConfig.IsActivityAllowed(account.groups, kConfigurationActivity, nullptr) != 0
@@ -209,37 +178,37 @@ bool AuthorizeChange(const std::string& by, Context& context) {
   return true;
 }
 
-bool AuthorizeSettingsChange(const std::string& by, Context& context) {
-  if (!UsesComplianceService()) return AuthorizeChange(by, context);
+}  // namespace
+
+bool AuthorizeChange(const std::string& by, Context& context) {
+  if (!UsesComplianceService()) return AuthorizeInProcess(by, context);
   const bool settings_readable = theSystemConfig.VerifySettings() == kConfigOk;
   if (by.empty()) {
     // The service lets a system administrator change the settings while
     // the features are off, and refuses anyone else.
     if (settings_readable && theSystemConfig.Is21CFREnabled() == 0) return true;
-    return AuthorizeChange(by, context);  // says what to do
+    return AuthorizeInProcess(by, context);  // says what to do
   }
   SecretString password;
   if (!ReadPasswordOf(by, &password, context)) return false;
-  // First a login, whose events (a failure, the lock it caused, or the
-  // success) the service records itself; then the logon that stays open
-  // until the process ends: the changes name it, and the service checks its
-  // rights with each change.
-  CheckedAccount checked;
-  SecretString again;
-  for (const char* c = password.c_str(); *c != '\0'; ++c) again.Append(*c);
-  if (!CheckThroughService(by, &password, &checked, context)) return false;
+  // One logon, as a login: the service checks the password (this process
+  // checks nothing, so nothing loaded into it can pass a wrong one), records
+  // the login's events (a failure, the lock it caused, or the success), and
+  // keeps the logon until the process ends: the changes name it, and the
+  // service checks its rights with each change.
   HANDLE token = nullptr;
-  const int code = client::ImpersonateUser(by.c_str(), "", again.c_str(), &token);
-  again.Clear();
+  protocol::LogonReply reply;
+  const int code = client::LogonAsLogin(by.c_str(), "", password.c_str(), &token, &reply);
+  password.Clear();
   if (code == kSecBackendUnavailable) {
-    return Refuse(client::LastBackendDetail().empty() ? FailureText(code)
-                                                      : client::LastBackendDetail(),
-                  kExitFailed, context);
+    return Refuse(reply.detail.empty() ? FailureText(code) : reply.detail, kExitFailed, context);
+  }
+  if (reply.event_status != 0) {
+    return Refuse("the attempt could not be recorded: " + reply.event_message, kExitFailed,
+                  context);
   }
   if (code != kSecOk) return Refuse(FailureText(code), kExitFailed, context);
-  protocol::WireUser user;
-  client::ImpersonatedUser(&user);
-  SetServiceAuthenticatedAccount(user.user_name.empty() ? by : user.user_name);
+  SetServiceAuthenticatedAccount(reply.user.user_name.empty() ? by : reply.user.user_name);
   client::SetActorShowsSystemUser(true);
   SetActingUserShowsSystemUser(true);
   return true;
@@ -250,8 +219,8 @@ std::string AccountEventName(const std::string& account) {
 }
 
 void RecordAccountEvent(AUDITCODE code, const std::string& account, Context& context) {
-  // The account database was changed by this process, in the store; the
-  // event goes to the same store (the service has no account operations).
+  // A private data directory without a service: the account database was
+  // changed by this process, and the event goes to the same store.
   const StoreStatus status =
       CSystemEventManager::OfStore()->RecordSystemEvent(code, AccountEventName(account).c_str());
   if (status.ok()) return;

@@ -39,29 +39,29 @@ bool ReadNewPassword(SecretString* out);
 // Adds --by NAME to a command that changes something.
 void AddByOption(CLI::App* command, std::string* by);
 
-// Decides who makes the change. True when the command may go ahead: the
-// features are off, or `by` names an account that passes authentication and
-// holds the configuration right (the thread then impersonates it). False
-// after printing why not and setting the exit code (1 refused, 2 bad
-// input); a failed authentication is recorded as a failed login.
+// Decides who makes a change of the settings, the accounts or a lock. True
+// when the command may go ahead; false after printing why not and setting
+// the exit code (1 refused, 2 bad input).
+//
+// Through the compliance service, the account named by `by` is logged on
+// in the service (its password checked there, its login recorded there),
+// and the service decides with each change whether that logon, or without
+// --by the system user while the features are off, may make it: this
+// process checks no password and no right, so nothing loaded into it can
+// pass a wrong one. Refused here before anything is asked: no --by while
+// the features are on. In process (a private data directory without a
+// service): the features are off, or `by` names an account that passes
+// authentication and holds the configuration right (the thread then
+// impersonates it); a failed authentication is recorded as a failed login.
 bool AuthorizeChange(const std::string& by, Context& context);
-
-// AuthorizeChange for a change of the compliance settings. Through the
-// compliance service the account named by `by` is logged on in the
-// service (its password checked there), and the service decides whether
-// that logon, or without --by the system user while the features are off,
-// may make the change: this process checks no password and no right, so
-// nothing loaded into it can pass a wrong one. The same refusals as
-// AuthorizeChange before anything is asked of the service (no --by while
-// the features are on). In process, AuthorizeChange.
-bool AuthorizeSettingsChange(const std::string& by, Context& context);
 
 // The user field of a system event about `account` made by the acting user:
 // "bob (by alice (system user root))".
 std::string AccountEventName(const std::string& account);
 
-// Records a system event about an account; a failure to store it is
-// printed and sets the exit code (the change itself is made already).
+// Records a system event about an account changed in process; a failure to
+// store it is printed and sets the exit code (the change itself is made
+// already). Through the service, the service records it.
 void RecordAccountEvent(AUDITCODE code, const std::string& account, Context& context);
 
 }  // namespace tav::tavsec

@@ -374,7 +374,7 @@ void AddConfigCommands(CLI::App& app, Context& context) {
   // A change runs once its maker is known.
   auto changing = [&context](void (*change)(Context&)) {
     return [&context, change] {
-      if (AuthorizeSettingsChange(Args().by, context)) change(context);
+      if (AuthorizeChange(Args().by, context)) change(context);
     };
   };
 

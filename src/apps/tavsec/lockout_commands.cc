@@ -7,11 +7,26 @@
 
 #include "apps/tavsec/admin_auth.h"
 #include "apps/tavsec/output.h"
+#include "client/account_proxy.h"
+#include "client/service_client.h"
 #include "services/security/lockout.h"
 #include "util/data_dir.h"
 #include "util/strings.h"
 
 namespace tav::tavsec {
+
+namespace {
+
+void PrintUnlocked(const std::string& name, bool was_locked) {
+  if (was_locked) {
+    std::cout << "\"" << name << "\" is unlocked\n";
+  } else {
+    std::cout << "\"" << EscapeControlChars(name) << "\" was not locked; its failed attempts "
+              << "are forgotten\n";
+  }
+}
+
+}  // namespace
 
 void AddUserUnlock(CLI::App& user, Context& context) {
   auto name = std::make_shared<std::string>();
@@ -27,6 +42,23 @@ void AddUserUnlock(CLI::App& user, Context& context) {
       return;
     }
     if (!AuthorizeChange(*by, context)) return;
+    if (UsesComplianceService()) {
+      protocol::WireAccount account;
+      account.name = *name;
+      const protocol::ChangeAccountReply reply =
+          client::ChangeAccount(protocol::AccountChange::kUnlock, account);
+      if (reply.code != protocol::kAccountOk) {
+        PrintError(reply.message);
+        context.exit_code = reply.code == protocol::kAccountInvalid ? kExitUsage : kExitFailed;
+        return;
+      }
+      PrintUnlocked(*name, reply.was_locked);
+      if (reply.event_status != 0) {
+        PrintError("the lock is ended, but its event could not be recorded", reply.event_message);
+        context.exit_code = kExitFailed;
+      }
+      return;
+    }
     DataDirChoice dir;
     StoreStatus status = LocateDataDir(&dir);
     std::unique_ptr<LockoutStore> store;
@@ -40,13 +72,8 @@ void AddUserUnlock(CLI::App& user, Context& context) {
       context.exit_code = kExitFailed;
       return;
     }
-    if (!was_locked) {
-      std::cout << "\"" << EscapeControlChars(*name) << "\" was not locked; its failed attempts "
-                << "are forgotten\n";
-      return;
-    }
-    std::cout << "\"" << *name << "\" is unlocked\n";
-    RecordAccountEvent(kAuditAccountUnlocked, *name, context);
+    PrintUnlocked(*name, was_locked);
+    if (was_locked) RecordAccountEvent(kAuditAccountUnlocked, *name, context);
   });
 }
 

@@ -5,7 +5,10 @@
 // the input is a terminal. They are held only in SecretString buffers. While
 // the compliance features are on, changes are made by the account named
 // with --by, whose password comes first (admin_auth.h); every change is
-// recorded as a system event.
+// recorded as a system event. On a store the compliance service keeps, the
+// service makes the change, decides who may make it and records its event;
+// this process opens no account database. A private data directory without
+// a service is changed here.
 #include <iostream>
 #include <memory>
 #include <string>
@@ -15,6 +18,7 @@
 #include "apps/tavsec/commands.h"
 #include "apps/tavsec/output.h"
 #include "apps/tavsec/lockout_commands.h"
+#include "client/account_proxy.h"
 #include "client/security_proxy.h"
 #include "client/service_client.h"
 #include "services/security/account_store.h"
@@ -72,6 +76,27 @@ void Report(AccountStore::Status status, const std::string& error, Context& cont
   context.exit_code = status == AccountStore::Status::kInvalid ? kBadInput : kFailed;
 }
 
+// Prints what the service answered to a change; true when it was made.
+bool ReportServiceChange(const protocol::ChangeAccountReply& reply, Context& context) {
+  if (reply.code != protocol::kAccountOk) {
+    PrintError(reply.message);
+    context.exit_code = reply.code == protocol::kAccountInvalid ? kBadInput : kFailed;
+    return false;
+  }
+  if (!reply.message.empty()) PrintError("note: " + reply.message);
+  if (reply.event_status != 0) {
+    PrintError("the change is made, but its event could not be recorded", reply.event_message);
+    context.exit_code = kFailed;
+  }
+  return true;
+}
+
+protocol::WireAccount Named(const std::string& name) {
+  protocol::WireAccount account;
+  account.name = name;
+  return account;
+}
+
 std::string Join(const std::vector<std::string>& parts) {
   std::string out;
   for (const std::string& part : parts) {
@@ -117,6 +142,15 @@ void AddUserAdd(CLI::App& user, Context& context) {
       context.exit_code = kBadInput;
       return;
     }
+    if (UsesComplianceService()) {
+      ReportServiceChange(client::ChangeAccount(protocol::AccountChange::kAdd,
+                                                {account->name, account->full_name,
+                                                 account->description, account->groups,
+                                                 account->is_admin, false},
+                                                password.c_str()),
+                          context);
+      return;
+    }
     if (!OpenStore(AccountStore::Mode::kCreate, &store, context)) return;
     AccountStore::Status status = store->Add(*account, password.view(), &error);
     Report(status, error, context);
@@ -140,6 +174,12 @@ void AddUserPasswd(CLI::App& user, Context& context) {
       context.exit_code = kBadInput;
       return;
     }
+    if (UsesComplianceService()) {
+      ReportServiceChange(client::ChangeAccount(protocol::AccountChange::kSetPassword,
+                                                Named(*name), password.c_str()),
+                          context);
+      return;
+    }
     std::unique_ptr<AccountStore> store;
     bool missing = false;
     if (!OpenStore(AccountStore::Mode::kReadWrite, &store, context, &missing)) {
@@ -157,7 +197,7 @@ void AddUserPasswd(CLI::App& user, Context& context) {
 
 // disable, enable and remove: one name, one change.
 void AddUserChange(CLI::App& user, Context& context, const char* verb, const char* help,
-                   AUDITCODE event,
+                   AUDITCODE event, protocol::AccountChange remote,
                    AccountStore::Status (*change)(AccountStore&, const std::string&,
                                                   std::string*)) {
   auto name = std::make_shared<std::string>();
@@ -165,8 +205,12 @@ void AddUserChange(CLI::App& user, Context& context, const char* verb, const cha
   CLI::App* cmd = user.add_subcommand(verb, help);
   cmd->add_option("NAME", *name, "user name")->required();
   AddByOption(cmd, by.get());
-  cmd->callback([name, by, change, event, &context] {
+  cmd->callback([name, by, change, remote, event, &context] {
     if (!AuthorizeChange(*by, context)) return;
+    if (UsesComplianceService()) {
+      ReportServiceChange(client::ChangeAccount(remote, Named(*name)), context);
+      return;
+    }
     std::unique_ptr<AccountStore> store;
     bool missing = false;
     if (!OpenStore(AccountStore::Mode::kReadWrite, &store, context, &missing)) {
@@ -200,6 +244,37 @@ std::string AccountsJson(const std::vector<Account>& accounts) {
   return json.EndArray().Finish();
 }
 
+// The accounts of a private data directory; false with nothing to list
+// (exit code 0: no database yet, so no accounts) or after printing why.
+bool ListInProcess(std::vector<Account>* accounts, Context& context) {
+  std::unique_ptr<AccountStore> store;
+  bool missing = false;
+  if (!OpenStore(AccountStore::Mode::kReadOnly, &store, context, &missing)) {
+    if (missing) context.exit_code = 0;
+    return false;
+  }
+  std::string error;
+  AccountStore::Status status = store->List(accounts, &error);
+  Report(status, error, context);
+  return status == AccountStore::Status::kOk;
+}
+
+bool ListThroughService(std::vector<Account>* accounts, Context& context) {
+  protocol::ListAccountsReply reply = client::ListAccounts();
+  if (reply.code != protocol::kAccountOk) {
+    PrintError(reply.message);
+    context.exit_code = kFailed;
+    return false;
+  }
+  if (!reply.message.empty()) PrintError("note: " + reply.message);
+  for (protocol::WireAccount& account : reply.accounts) {
+    accounts->push_back({std::move(account.name), std::move(account.full_name),
+                         std::move(account.description), std::move(account.groups),
+                         account.is_admin, account.disabled});
+  }
+  return true;
+}
+
 void AddUserList(CLI::App& user, Context& context) {
   CLI::App* cmd = user.add_subcommand(
       "list", "List the local accounts: name, full name, description, groups, "
@@ -207,20 +282,11 @@ void AddUserList(CLI::App& user, Context& context) {
   auto format = std::make_shared<FormatOption>();
   AddFormatOption(cmd, format.get());
   cmd->callback([format, &context] {
-    std::unique_ptr<AccountStore> store;
-    bool missing = false;
-    if (!OpenStore(AccountStore::Mode::kReadOnly, &store, context, &missing)) {
-      if (missing) {
-        context.exit_code = 0;  // no database yet: no accounts
-        if (format->json()) std::cout << AccountsJson({});
-      }
-      return;
-    }
     std::vector<Account> accounts;
-    std::string error;
-    if (AccountStore::Status status = store->List(&accounts, &error);
-        status != AccountStore::Status::kOk) {
-      Report(status, error, context);
+    if (UsesComplianceService()) {
+      if (!ListThroughService(&accounts, context)) return;
+    } else if (!ListInProcess(&accounts, context)) {
+      if (context.exit_code == 0 && format->json()) std::cout << AccountsJson({});
       return;
     }
     if (format->json()) {
@@ -337,15 +403,15 @@ void AddUserCommands(CLI::App& app, Context& context) {
   AddUserPasswd(*user, context);
   AddUserList(*user, context);
   AddUserChange(*user, context, "disable", "Disable a local account", kAuditAccountChanged,
-                [](AccountStore& store, const std::string& name, std::string* error) {
+                protocol::AccountChange::kDisable, [](AccountStore& store, const std::string& name, std::string* error) {
                   return store.SetDisabled(name, true, error);
                 });
   AddUserChange(*user, context, "enable", "Enable a disabled local account", kAuditAccountChanged,
-                [](AccountStore& store, const std::string& name, std::string* error) {
+                protocol::AccountChange::kEnable, [](AccountStore& store, const std::string& name, std::string* error) {
                   return store.SetDisabled(name, false, error);
                 });
   AddUserChange(*user, context, "remove", "Remove a local account", kAuditAccountRemoved,
-                [](AccountStore& store, const std::string& name, std::string* error) {
+                protocol::AccountChange::kRemove, [](AccountStore& store, const std::string& name, std::string* error) {
                   return store.Remove(name, error);
                 });
   AddUserCheck(*user, context);

@@ -1,0 +1,28 @@
+// The local backend's accounts and the lockout through the compliance
+// service, which alone opens their databases: tavsec's user commands on a
+// store the service keeps. Each call names the calling thread's actor
+// (CurrentActor); the service decides whether it may act and records the
+// change's event.
+//
+// Thread safety: all functions may be called from any thread.
+#ifndef TAV_CLIENT_ACCOUNT_PROXY_H_
+#define TAV_CLIENT_ACCOUNT_PROXY_H_
+
+#include "protocol/account_ops.h"
+
+namespace tav::client {
+
+// The accounts; kAccountFailed with the reason when the service cannot be
+// asked.
+protocol::ListAccountsReply ListAccounts();
+
+// One change. `password` (kAdd, kSetPassword) goes straight into the
+// request's wiped buffer. kAccountFailed with the reason when the service
+// cannot be asked: the change may or may not have been made then.
+protocol::ChangeAccountReply ChangeAccount(protocol::AccountChange change,
+                                           const protocol::WireAccount& account,
+                                           const char* password = nullptr);
+
+}  // namespace tav::client
+
+#endif  // TAV_CLIENT_ACCOUNT_PROXY_H_
