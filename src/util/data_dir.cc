@@ -1,7 +1,6 @@
 #include "util/data_dir.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,26 +100,17 @@ bool MakeDirs(const std::string& path, std::string* error) {
   return true;
 }
 
-std::string UserName() {
+std::string UserNameOf(uid_t uid) {
   std::vector<char> buffer(16384);
   passwd entry;
   passwd* found = nullptr;
-  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr) {
+  if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
     return found->pw_name;
   }
-  return "uid " + std::to_string(geteuid());
+  return "uid " + std::to_string(uid);
 }
 
-std::string GroupName(gid_t gid) {
-  std::vector<char> buffer(16384);
-  group entry;
-  group* found = nullptr;
-  if (getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
-    return found->gr_name;
-  }
-  return "gid " + std::to_string(gid);
-}
+std::string UserName() { return UserNameOf(geteuid()); }
 
 StoreStatus Unavailable(const std::string& message) {
   return StoreStatus(StoreStatus::kUnavailable, message);
@@ -191,14 +181,22 @@ StoreStatus LocateDataDir(DataDirChoice* choice) {
   if (!S_ISDIR(st.st_mode)) {
     return Unavailable("the security store " + store + " is not a folder");
   }
-  if (access(store.c_str(), R_OK | W_OK | X_OK) != 0) {
-    return Unavailable("the security store " + store + " cannot be used by " + UserName() +
-                       ": only members of the group " + GroupName(st.st_gid) +
-                       " may use it (an administrator adds the user to that group)");
-  }
   choice->path = store;
   choice->machine_wide = true;
   return StoreStatus::Ok();
+}
+
+StoreStatus MayOpenStoreFiles(const DataDirChoice& choice) {
+  if (!choice.machine_wide || access(choice.path.c_str(), R_OK | W_OK | X_OK) == 0) {
+    return StoreStatus::Ok();
+  }
+  struct stat st;
+  const std::string owner =
+      stat(choice.path.c_str(), &st) == 0 ? " (" + UserNameOf(st.st_uid) + "'s)" : "";
+  return Unavailable("the security store " + choice.path + " is the compliance service's" +
+                     owner + ": " + UserName() +
+                     " may not open its files; root may, and every other user goes through "
+                     "the service");
 }
 
 StoreStatus EnsureDataDir(DataDirChoice* choice) {

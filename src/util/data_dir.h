@@ -3,10 +3,13 @@
 // database with settings and event log). docs/deployment.md describes it.
 //
 // There is one default: the machine-wide store /var/lib/tavsecurity, which
-// `tavsec setup` creates for the members of one system group. Nothing else
-// ever creates it, and there is no fallback: when it is missing, or this
-// user may not use it, LocateDataDir fails and the callers fail closed
-// (no logon, no signature, every controlled activity refused).
+// `tavsec setup` creates for the compliance service's account. Nothing else
+// ever creates it, and there is no fallback: when it is missing,
+// LocateDataDir fails and the callers fail closed (no logon, no signature,
+// every controlled activity refused). Only the service (and root) open its
+// files; every other user reaches it through the service, so a store this
+// user cannot enter is still the one to use (MayOpenStoreFiles tells a
+// caller that would open its files itself).
 //
 // $TAV_DATA_DIR names another folder explicitly (tests and demos). It is
 // honoured only while the machine has no machine-wide store, or when the
@@ -69,9 +72,14 @@ bool DataDirOverrideAllowed(const std::string& root);
 bool InUserNamespace();
 
 // The data directory to use, as described above. Creates nothing. Fails
-// with kUnavailable and a message for a person (what is missing, who may use
-// the store, what an administrator does about it).
+// with kUnavailable and a message for a person (what is missing, what an
+// administrator does about it).
 StoreStatus LocateDataDir(DataDirChoice* choice);
+
+// Ok when this process may open the files of `choice` itself; otherwise
+// kUnavailable with a message for a person: the machine-wide store is the
+// compliance service's, and other users go through the service.
+StoreStatus MayOpenStoreFiles(const DataDirChoice& choice);
 
 // As LocateDataDir, and creates a missing $TAV_DATA_DIR folder (and its
 // parents, mode 0700: it holds security data). Never creates the machine-wide

@@ -47,6 +47,7 @@ bool ReadStatus(Status* status) {
     PrintError("status", located.message());
     return false;
   }
+  if (located.ok()) located = MayOpenStoreFiles(status->dir);
   if (located.ok()) located = LoadStoreConfig(status->dir.path, &status->store);
   status->engine_known = located.ok();
   if (!located.ok() && !through_service) {

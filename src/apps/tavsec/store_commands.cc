@@ -30,6 +30,7 @@ namespace {
 // The data directory and its store.conf; prints why not on failure.
 bool LoadConfig(const char* what, DataDirChoice* dir, StoreConfig* config) {
   StoreStatus status = LocateDataDir(dir);
+  if (status.ok()) status = MayOpenStoreFiles(*dir);
   if (status.ok()) status = LoadStoreConfig(dir->path, config);
   if (!status.ok()) PrintError(what, status.message());
   return status.ok();

@@ -152,6 +152,7 @@ int main(int argc, char** argv) {
   // logon (1311) until an administrator sets the store up.
   tav::DataDirChoice choice;
   tav::StoreStatus store = tav::LocateDataDir(&choice);
+  if (store.ok()) store = tav::MayOpenStoreFiles(choice);
   if (!store.ok()) std::cerr << "tavsecd: warning: " << store.message() << "\n";
 
   tav::service::StoreEventSink events;

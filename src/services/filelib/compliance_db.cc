@@ -323,6 +323,7 @@ StoreStatus ReportUnusableStore(StoreStatus status) {
 StoreStatus ComplianceDb::Get(std::shared_ptr<ComplianceDb>* out) {
   DataDirChoice dir;
   StoreStatus status = LocateDataDir(&dir);
+  if (status.ok()) status = MayOpenStoreFiles(dir);
   if (!status.ok()) return ReportUnusableStore(status);
   // A workstation of a lab keeps its data in the lab store; one whose
   // store.conf cannot be read has no store at all (never the embedded one).

@@ -131,6 +131,7 @@ bool LoadSecurityConfig(const std::string& data_dir, SecurityConfig* config,
 bool LoadSecurityConfig(SecurityConfig* config, std::string* error) {
   DataDirChoice dir;
   StoreStatus status = LocateDataDir(&dir);
+  if (status.ok()) status = MayOpenStoreFiles(dir);
   if (!status.ok()) {
     *error = status.message();
     return false;

@@ -4,7 +4,9 @@
 #include "util/data_dir.h"
 
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -101,15 +103,41 @@ TEST_F(DataDirTest, TheVariableCountsOnlyWhereTheMachineAllowsIt) {
   EXPECT_TRUE(choice.machine_wide);
 }
 
-TEST_F(DataDirTest, AStoreTheUserMayNotEnterIsRefusedNotReplaced) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may enter every folder";
+// A member of the machine cannot enter the store the service keeps: it is
+// still the store (never replaced by a folder of the user's), and a caller
+// that would open its files is told whose they are.
+TEST_F(DataDirTest, AStoreTheUserMayNotEnterIsStillTheOneAndItsFilesAreTheServices) {
   MakeStore();
-  chmod(Machine(kSystemDataDir).c_str(), 0);
-  DataDirChoice choice;
-  StoreStatus status = LocateDataDir(&choice);
-  chmod(Machine(kSystemDataDir).c_str(), 0700);
-  EXPECT_EQ(status.code(), StoreStatus::kUnavailable);
-  EXPECT_NE(status.message().find("group"), std::string::npos) << status.message();
+  ASSERT_EQ(chmod(Machine(kSystemDataDir).c_str(), 0700), 0);
+  setenv("TAV_DATA_DIR", (home_ + "/own").c_str(), 1);
+  auto check = [this]() -> int {
+    DataDirChoice choice;
+    if (!LocateDataDir(&choice).ok()) return 2;
+    if (!choice.machine_wide || choice.path != Machine(kSystemDataDir)) return 3;
+    StoreStatus files = MayOpenStoreFiles(choice);
+    if (geteuid() == 0) return files.ok() ? 0 : 4;
+    if (files.code() != StoreStatus::kUnavailable) return 5;
+    if (files.message().find("compliance service's") == std::string::npos) return 6;
+    return 0;
+  };
+  EXPECT_EQ(check(), 0);
+  if (geteuid() != 0) return;
+  // The same as an ordinary user: the folders above the store are open to
+  // everybody, the store to its owner alone.
+  for (const std::string& dir : {root_, root_ + "/machine", Machine("/var"), Machine("/var/lib")}) {
+    chmod(dir.c_str(), 0755);
+  }
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
+    _exit(check());
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: could not become nobody; 2: not located; 3: not the "
+                                       "machine's store; 5, 6: the files were not refused";
   EXPECT_TRUE(Empty(home_));
 }
 
