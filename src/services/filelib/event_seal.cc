@@ -337,11 +337,20 @@ StoreStatus CreateSealingKey(const std::string& folder, int64_t interval, bool r
     sodium_memzero(block, sizeof block);
     return StatusFromErrno(errno, "cannot replace " + path);
   }
+  // Root makes the key for a store that another account (the compliance
+  // service's) keeps: the key is that account's, or the service could not
+  // step it and would store every record unsealed.
+  struct stat folder_st;
+  const bool hand_over = geteuid() == 0 && stat(folder.c_str(), &folder_st) == 0 &&
+                         folder_st.st_uid != 0;
   StoreStatus status = CreateFileAtomically(
       path, StoreFileMode(folder, true), [&](const std::string& temp) {
         const int fd = open(temp.c_str(), O_WRONLY | O_CLOEXEC);
         if (fd < 0) return StatusFromErrno(errno, "cannot open " + temp);
         StoreStatus s = WriteAll(fd, block, sizeof block, temp);
+        if (s.ok() && hand_over && fchown(fd, folder_st.st_uid, folder_st.st_gid) != 0) {
+          s = StatusFromErrno(errno, "cannot give " + temp + " to the store's owner");
+        }
         close(fd);
         return s;
       });

@@ -105,6 +105,21 @@ TEST_F(EventSealTest, KeyEvolvesDurablyAndTheOldKeyIsGone) {
   EXPECT_EQ(integrity.FirstDamaged(), 1u);
 }
 
+// root makes the key of a store that the service's account keeps: the key
+// is that account's, so the service can step it and seal.
+TEST_F(EventSealTest, AKeyRootMakesForAnotherAccountsStoreIsThatAccounts) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root";
+  const std::string store = dir_.path() + "/store";
+  ASSERT_EQ(mkdir(store.c_str(), 0700), 0);
+  ASSERT_EQ(chown(store.c_str(), 65534, 65534), 0);
+  VerificationKey key;
+  ASSERT_TRUE(CreateSealingKey(store, 60, false, &key).ok());
+  struct stat st;
+  ASSERT_EQ(stat((store + "/" + kSealKeyFileName).c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
 TEST_F(EventSealTest, RecordsBeforeSetupAreNamedAndTheClockSetBackIsReported) {
   Add("before");
   g_now += 2'000;
