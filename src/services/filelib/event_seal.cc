@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "services/filelib/head_anchor.h"
+#include "services/filelib/interval_seals.h"
 #include "services/filelib/log_output.h"
 #include "util/atomic_create.h"
 #include "util/file_stamp.h"
@@ -126,8 +127,11 @@ std::function<int64_t()>& TestClock() {
 
 // Steps the key file to `epoch`: the new key is on disk before the call
 // returns, and the old one is overwritten.
-StoreStatus Evolve(const std::string& folder, SealKeyState* state, uint64_t epoch) {
+StoreStatus Evolve(SqlDb& db, const std::string& folder, SealKeyState* state, uint64_t epoch) {
   const std::string path = KeyPath(folder);
+  // Every interval that ended gets its seal before its key is gone.
+  StoreStatus sealed = WriteIntervalSeals(db, state->epoch, epoch, state->key);
+  if (!sealed.ok()) return sealed;
   SealKeyState next = *state;
   for (uint64_t e = state->epoch + 1; e <= epoch; ++e) next.key = NextSealKey(next.key, e);
   next.epoch = epoch;
@@ -147,7 +151,7 @@ StoreStatus Evolve(const std::string& folder, SealKeyState* state, uint64_t epoc
 
 // The current key of `folder`, stepped to `now_epoch`; false when the folder
 // has no usable key (a line says why when it has one that cannot be used).
-bool CurrentKey(const std::string& folder, int64_t now_ms, SealKeyState* out) {
+bool CurrentKey(SqlDb& db, const std::string& folder, int64_t now_ms, SealKeyState* out) {
   const std::string path = KeyPath(folder);
   std::lock_guard<std::mutex> lock(CacheMutex());
   CachedKey& cached = KeyCache()[folder];
@@ -172,7 +176,7 @@ bool CurrentKey(const std::string& folder, int64_t now_ms, SealKeyState* out) {
       LogLine("record stored unsealed: the clock is far past the sealing key's interval");
       return false;
     }
-    StoreStatus status = Evolve(folder, &cached.state, now_epoch);
+    StoreStatus status = Evolve(db, folder, &cached.state, now_epoch);
     if (!status.ok()) {
       cached.present = false;
       LogLine("record stored unsealed: the sealing key cannot evolve: " + status.message());
@@ -206,7 +210,7 @@ std::string UtcText(int64_t ms) {
 
 std::string FormatVerificationKey(const VerificationKey& key) {
   return HexEncode(View(key.seed.data(), key.seed.size())) + "/" + std::to_string(key.start) +
-         "-" + std::to_string(key.interval);
+         "-" + std::to_string(key.interval) + (key.version >= 2 ? "/2" : "");
 }
 
 bool ParseVerificationKey(std::string_view text, VerificationKey* key) {
@@ -230,8 +234,15 @@ bool ParseVerificationKey(std::string_view text, VerificationKey* key) {
     *value = v;
     return true;
   };
+  std::string_view interval = text.substr(dash + 1);
+  out.version = 1;
+  if (const size_t mark = interval.find('/'); mark != std::string_view::npos) {
+    if (interval.substr(mark) != "/2") return false;
+    out.version = 2;
+    interval = interval.substr(0, mark);
+  }
   if (!number(text.substr(slash + 1, dash - slash - 1), &out.start) ||
-      !number(text.substr(dash + 1), &out.interval) || out.interval < 1) {
+      !number(interval, &out.interval) || out.interval < 1) {
     return false;
   }
   *key = out;
@@ -248,8 +259,15 @@ SealKey NextSealKey(const SealKey& key, uint64_t next_epoch) {
   return out;
 }
 
+SealKey FirstSealKey(const VerificationKey& key) {
+  if (key.version < 2) return key.seed;
+  SealKey first;
+  Hash(key.seed.data(), key.seed.size(), "tav seal first", {}, first.data());
+  return first;
+}
+
 SealKey DeriveSealKey(const VerificationKey& key, uint64_t epoch) {
-  SealKey k = key.seed;
+  SealKey k = FirstSealKey(key);
   for (uint64_t e = 1; e <= epoch; ++e) k = NextSealKey(k, e);
   return k;
 }
@@ -258,6 +276,14 @@ uint64_t SealEpochAt(int64_t start, int64_t interval, int64_t utc_ms) {
   const int64_t seconds = utc_ms / 1000;
   if (seconds < start || interval < 1) return 0;
   return static_cast<uint64_t>((seconds - start) / interval);
+}
+
+SealKey IntervalSealTag(const SealKey& key, uint64_t epoch, std::string_view heads) {
+  uint8_t e[8];
+  PutU64(e, epoch);
+  SealKey out;
+  Hash(key.data(), key.size(), "tav seal interval", {View(e, 8), heads}, out.data());
+  return out;
 }
 
 SealKey SealTag(const SealKey& key, ChainedLog log, uint64_t seq, int64_t utc_ms,
@@ -319,6 +345,7 @@ StoreStatus CreateSealingKey(const std::string& folder, int64_t interval, bool r
   if (interval < 1) return StoreStatus(StoreStatus::kInvalid, "the interval must be at least 1 second");
   const std::string path = KeyPath(folder);
   VerificationKey v;
+  v.version = kSealKeyVersion;
   randombytes_buf(v.seed.data(), v.seed.size());
   const int64_t now = SealClockNow() / 1000;
   v.interval = interval;
@@ -329,7 +356,9 @@ StoreStatus CreateSealingKey(const std::string& folder, int64_t interval, bool r
   state.start = v.start;
   state.interval = v.interval;
   state.epoch = 0;
-  state.key = v.seed;
+  // The file never holds the seed: whoever reads it must not derive the
+  // keys of intervals that have ended.
+  state.key = FirstSealKey(v);
   uint8_t block[kFileSize];
   Encode(state, block);
   sodium_memzero(state.key.data(), state.key.size());
@@ -379,7 +408,7 @@ StoreStatus SealRecord(SqlDb& db, ChainedLog log, uint64_t seq, const ChainHash&
   seal->utc_ms = SealClockNow();
   seal->epoch.reset();
   SealKeyState state;
-  if (!CurrentKey(FolderOf(db.path()), seal->utc_ms, &state)) return StoreStatus::Ok();
+  if (!CurrentKey(db, FolderOf(db.path()), seal->utc_ms, &state)) return StoreStatus::Ok();
   seal->epoch = state.epoch;
   seal->tag = SealTag(state.key, log, seq, seal->utc_ms, chain);
   sodium_memzero(state.key.data(), state.key.size());
@@ -392,7 +421,7 @@ StoreStatus EvolveSealingKey(SqlDb& db, uint64_t* epoch) {
   StoreStatus status = ReadSealKey(folder, &state);
   if (!status.ok()) return status;
   WipeSealKey(&state.key);
-  if (!CurrentKey(folder, SealClockNow(), &state)) {
+  if (!CurrentKey(db, folder, SealClockNow(), &state)) {
     return StoreStatus(StoreStatus::kIOError,
                        "the sealing key in " + folder + " cannot evolve (see the log)");
   }

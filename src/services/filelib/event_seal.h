@@ -36,21 +36,29 @@ inline constexpr int64_t kDefaultSealInterval = 15 * 60;  // seconds
 
 using SealKey = std::array<uint8_t, 32>;
 
-// What derives every interval's key: the first key, when the first interval
-// began (Unix seconds) and the length of an interval.
+// What derives every interval's key: the seed, when the first interval
+// began (Unix seconds) and the length of an interval. Keys of version 2
+// (made since intervals are sealed) start from a key derived from the seed,
+// so that the key file never holds the seed itself, and every interval of
+// theirs must carry an interval seal (interval_seals.h). Version 1 keys
+// start from the seed.
+inline constexpr int kSealKeyVersion = 2;
 struct VerificationKey {
   SealKey seed{};
   int64_t start = 0;
   int64_t interval = kDefaultSealInterval;
+  int version = 1;
 };
 
-// "<64 hex digits>/<start>-<interval>".
+// "<64 hex digits>/<start>-<interval>", and "/2" after it for version 2.
 std::string FormatVerificationKey(const VerificationKey& key);
 bool ParseVerificationKey(std::string_view text, VerificationKey* key);
 
 // Overwrites a key in memory (not optimised away).
 void WipeSealKey(SealKey* key);
 
+// The key of interval 0: the seed (version 1), or derived from it.
+SealKey FirstSealKey(const VerificationKey& key);
 // The key of interval `epoch` (0: the first), derived from the seed.
 SealKey DeriveSealKey(const VerificationKey& key, uint64_t epoch);
 // One evolution step: the key of the next interval.
@@ -59,6 +67,10 @@ SealKey NextSealKey(const SealKey& key, uint64_t next_epoch);
 // The interval that `utc_ms` (milliseconds since 1970, UTC) falls in; 0
 // before the first.
 uint64_t SealEpochAt(int64_t start, int64_t interval, int64_t utc_ms);
+
+// The tag that seals the end of interval `epoch`: the heads of the logs as
+// interval_seals.h encodes them.
+SealKey IntervalSealTag(const SealKey& key, uint64_t epoch, std::string_view heads);
 
 // The tag that seals one record.
 SealKey SealTag(const SealKey& key, ChainedLog log, uint64_t seq, int64_t utc_ms,

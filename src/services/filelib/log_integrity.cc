@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "services/filelib/interval_seals.h"
 #include "util/atomic_create.h"
 
 namespace tav {
@@ -21,11 +22,29 @@ StoreStatus CheckLogIntegrity(SqlDb& db, ChainedLog log, const IntegrityOptions&
   StoreStatus status = VerifyChain(db, log, &out->chain, describe);
   if (!status.ok()) return status;
   for (const ChainProblem& p : out->chain.problems) out->findings.push_back({p.seq, p.text});
+  if (options.readable) {
+    status = ForEachChained(db, log, [&](uint64_t seq, std::string_view record) {
+      if (!options.readable(log, record)) {
+        out->findings.push_back({seq, "record " + std::to_string(seq) +
+                                          " cannot be read: its bytes are not a record of the " +
+                                          ChainedLogTitle(log)});
+      }
+      return true;
+    });
+    if (!status.ok()) return status;
+  }
   // Without a key the times are still checked.
   status = VerifySeals(db, log, options.key, options.current_epoch, &out->seals, describe,
                        options.local_time);
   if (!status.ok()) return status;
   for (const SealProblem& p : out->seals.problems) out->findings.push_back({p.seq, p.text});
+  if (options.key != nullptr) {
+    std::vector<SealProblem> gaps;
+    status = CheckIntervalSeals(db, log, *options.key, options.current_epoch, &gaps,
+                                &out->seals.notes);
+    if (!status.ok()) return status;
+    for (const SealProblem& p : gaps) out->findings.push_back({p.seq, p.text});
+  }
   if (options.anchors != nullptr) {
     static const std::map<uint64_t, ChainHash> kNone;
     auto it = options.anchors->heads.find(log);

@@ -25,6 +25,9 @@ struct IntegrityOptions {
   const ChainAnchors* anchors = nullptr;    // check against these heads
   uint64_t current_epoch = 0;               // interval of the key on the machine
   LocalTimeOf local_time;                   // a record's own local date
+  // Whether a stored record reads as a record of its log; one that does not
+  // is a finding (nothing can show it, so nothing may pass it as intact).
+  std::function<bool(ChainedLog, std::string_view)> readable;
 };
 
 struct IntegrityFinding {

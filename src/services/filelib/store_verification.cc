@@ -50,6 +50,12 @@ std::string DescribeChainedRecord(ChainedLog log, uint64_t seq, std::string_view
   return "run file record " + number + " (unreadable)";
 }
 
+bool ReadsAsChainedRecord(ChainedLog log, std::string_view bytes) {
+  std::unique_ptr<CComponent> record = Parse(bytes);
+  if (log == ChainedLog::kRunHistory) return dynamic_cast<CFileRecordComp*>(record.get()) != nullptr;
+  return dynamic_cast<CAuditEventComp*>(record.get()) != nullptr;
+}
+
 std::optional<int64_t> ChainedRecordLocalTime(std::string_view bytes) {
   std::unique_ptr<CComponent> record = Parse(bytes);
   DATE date = 0;
@@ -68,6 +74,7 @@ std::optional<int64_t> ChainedRecordLocalTime(std::string_view bytes) {
 StoreStatus VerifyStore(SqlDb& c, IntegrityOptions options, const AfterLogLines& after_log,
                         StoreVerification* out) {
   options.local_time = &ChainedRecordLocalTime;
+  options.readable = &ReadsAsChainedRecord;
   auto finding = [out](const std::string& text) {
     out->intact = false;
     if (out->first_finding.empty()) out->first_finding = text;

@@ -44,6 +44,10 @@ void TellSystemLogOfDamage(const std::string& who, const StoreVerification& veri
 // "(unreadable)" for a record that does not decode.
 std::string DescribeChainedRecord(ChainedLog log, uint64_t seq, std::string_view bytes);
 
+// Whether `bytes` read as a record of `log` (an event, or a run file
+// record).
+bool ReadsAsChainedRecord(ChainedLog log, std::string_view bytes);
+
 // A record's own local date as wall-clock milliseconds since 1970, if it
 // has one.
 std::optional<int64_t> ChainedRecordLocalTime(std::string_view bytes);

@@ -69,7 +69,8 @@ TEST(VerificationKeyTest, PrintedKeyReadsBackAndBadOnesAreRefused) {
   const std::string good = FormatVerificationKey(key);
   for (const std::string& bad :
        {std::string(), good.substr(1), good + "x", good.substr(0, 65) + "-900",
-        std::string(64, 'g') + "/1-900", good.substr(0, good.size() - 3) + "0"}) {
+        std::string(64, 'g') + "/1-900", good.substr(0, good.size() - 3) + "0", good + "/3",
+        good + "/2/2", good + "/"}) {
     EXPECT_FALSE(ParseVerificationKey(bad, &back)) << bad;
   }
   EXPECT_EQ(DeriveSealKey(key, 2), NextSealKey(NextSealKey(key.seed, 1), 2));
@@ -78,6 +79,13 @@ TEST(VerificationKeyTest, PrintedKeyReadsBackAndBadOnesAreRefused) {
 TEST_F(EventSealTest, KeyEvolvesDurablyAndTheOldKeyIsGone) {
   VerificationKey key;
   ASSERT_TRUE(CreateSealingKey(dir_.path(), 60, false, &key).ok());
+  const std::string seed(reinterpret_cast<const char*>(key.seed.data()), 32);
+  // Not even before its first step does the file hold the seed.
+  EXPECT_EQ(ReadWholeFile(dir_.File(kSealKeyFileName)).find(seed), std::string::npos);
+  EXPECT_EQ(key.version, kSealKeyVersion);
+  VerificationKey printed;
+  ASSERT_TRUE(ParseVerificationKey(FormatVerificationKey(key), &printed));
+  EXPECT_EQ(printed.version, kSealKeyVersion);
   EXPECT_EQ(CreateSealingKey(dir_.path(), 60, false, &key).code(), StoreStatus::kExists);
   Add("alice");
   g_now += 150'000;  // two intervals later
@@ -86,9 +94,7 @@ TEST_F(EventSealTest, KeyEvolvesDurablyAndTheOldKeyIsGone) {
   ASSERT_TRUE(ReadSealKey(dir_.path(), &state).ok());
   EXPECT_EQ(state.epoch, 2u);
   EXPECT_EQ(state.key, DeriveSealKey(key, 2));
-  const std::string file = ReadWholeFile(dir_.File(kSealKeyFileName));
-  EXPECT_EQ(file.find(std::string(reinterpret_cast<const char*>(key.seed.data()), 32)),
-            std::string::npos);
+  EXPECT_EQ(ReadWholeFile(dir_.File(kSealKeyFileName)).find(seed), std::string::npos);
   struct stat st;
   ASSERT_EQ(stat(dir_.File(kSealKeyFileName).c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);

@@ -27,6 +27,7 @@
 #include "services/filelib/event_seal.h"
 #include "services/filelib/head_anchor.h"
 #include "services/filelib/log_integrity.h"
+#include "services/filelib/store_verification.h"
 #include "services/filelib/system_event_manager.h"
 #include "util/file.h"
 
@@ -226,8 +227,9 @@ class SealedLog {
     return raw;
   }
 
-  // Verifies the log at `path` with the key and the heads.
-  LogIntegrity Verify(const std::string& path) const {
+  // Verifies the log at `path` with the key and, unless told otherwise, the
+  // heads.
+  LogIntegrity Verify(const std::string& path, bool with_anchors = true) const {
     std::shared_ptr<ComplianceDb> db;
     LogIntegrity integrity;
     EXPECT_TRUE(ComplianceDb::GetAt(path, &db).ok());
@@ -235,7 +237,8 @@ class SealedLog {
     std::string note;
     IntegrityOptions options;
     options.key = &key_;
-    options.anchors = &anchors_;
+    options.anchors = with_anchors ? &anchors_ : nullptr;
+    options.readable = &ReadsAsChainedRecord;
     options.current_epoch = CurrentSealEpoch(path, key_, &note);
     EXPECT_TRUE(db->Read([&](SqlDb& c) {
                     return CheckLogIntegrity(c, kLog, options, nullptr, &integrity);
@@ -414,6 +417,128 @@ TEST(LogTamperTest, EverySqlEditIsFoundAndTheFirstDamagedRecordNamed) {
       fs::remove_all(dir);
     }
   }
+}
+
+// Cuts that leave a shorter log as valid as the long one, found with the
+// verification key alone (no heads kept elsewhere): the seal of every
+// interval that ended names the end of the log as it then was.
+TEST(LogTamperTest, ACutAtAnIntervalsEndIsFoundByTheKeyAlone) {
+  constexpr int kEvents = 16;
+  SealedLog log(kEvents);
+  ASSERT_TRUE(log.Verify(log.db(), false).ok());
+  // Events come every 25 s in intervals of 60 s: event 7 ends interval 2.
+  const uint64_t last_kept = 7;
+  const std::vector<Row> kept(log.rows().begin(), log.rows().begin() + last_kept);
+  auto tamper = [&](const char* kind, const std::function<void(const std::string& db)>& more) {
+    const std::string dir = log.dir() + "/case";
+    fs::create_directory(dir);
+    fs::copy_file(log.db(), dir + "/compliance.db");
+    fs::copy_file(log.dir() + "/seal.key", dir + "/seal.key");
+    sqlite3* raw = SealedLog::Open(dir + "/compliance.db");
+    StoreRows(raw, kept, Head::kToLast);
+    sqlite3_close(raw);
+    if (more) more(dir + "/compliance.db");
+    const LogIntegrity integrity = log.Verify(dir + "/compliance.db", false);
+    const bool detected = !integrity.ok() && integrity.FirstDamaged() == last_kept + 1;
+    EXPECT_TRUE(detected) << kind << ": found " << integrity.FirstDamaged() << " ("
+                          << (integrity.ok() ? "intact" : integrity.findings.front().text) << ")";
+    Count(kind, detected);
+    ComplianceDb::ReleaseCache();
+    fs::remove_all(dir);
+    return integrity;
+  };
+  tamper("cut the tail at an interval's end", nullptr);
+  LogIntegrity integrity =
+      tamper("cut at an interval's end, delete the later interval seals", [](const std::string& db) {
+        sqlite3* raw = SealedLog::Open(db);
+        Exec(raw, "DELETE FROM interval_seals WHERE epoch > 2");
+        sqlite3_close(raw);
+      });
+  ASSERT_FALSE(integrity.findings.empty());
+  EXPECT_EQ(integrity.findings.front().text.find("the system event log ends at interval 2, the key "
+                                                 "has reached "),
+            0u)
+      << integrity.findings.front().text;
+  tamper("cut at an interval's end, then append anew", [](const std::string& db) {
+    CSystemEventManager manager(db);
+    for (int i = 0; i < 3; ++i) {
+      g_now += 1'000;
+      EXPECT_EQ(manager.AddSystemEvent(kAuditSuccessfulLogin, "anew"), 0);
+    }
+  });
+}
+
+// A record replaced by bytes that are no record, chained and sealed again
+// with the key the attacker read: nothing can show it, so it is a finding.
+TEST(LogTamperTest, ARecordThatDoesNotReadIsFoundEvenWhenResealed) {
+  SealedLog log(4);
+  for (const std::string& bytes : {std::string(1, '\0'), std::string("not a record")}) {
+    const std::string dir = log.dir() + "/case";
+    fs::create_directory(dir);
+    fs::copy_file(log.db(), dir + "/compliance.db");
+    fs::copy_file(log.dir() + "/seal.key", dir + "/seal.key");
+    SealKeyState key;
+    ASSERT_TRUE(ReadSealKey(dir, &key).ok());
+    std::vector<Row> rows = log.rows();
+    // The last record, of the interval now running: its seal can be made again.
+    rows.back().record = bytes;
+    Recompute(rows, rows.size() - 1, key);
+    sqlite3* raw = SealedLog::Open(dir + "/compliance.db");
+    StoreRows(raw, rows, Head::kToLast);
+    sqlite3_close(raw);
+    const LogIntegrity integrity = log.Verify(dir + "/compliance.db");
+    const bool detected = !integrity.ok() && integrity.FirstDamaged() == rows.back().seq;
+    EXPECT_TRUE(detected) << (integrity.ok() ? "intact" : integrity.findings.front().text);
+    Count("replace a record by bytes that do not read, reseal", detected);
+    ComplianceDb::ReleaseCache();
+    fs::remove_all(dir);
+  }
+}
+
+// A copy of the key file taken early and put back later would let its
+// holder seal the intervals since again: the seals already made say that
+// the key has been further, and the next append cannot seal over them.
+TEST(LogTamperTest, AKeyFilePutBackToAnOlderCopyIsFound) {
+  char tmpl[] = "/tmp/tav_rollback.XXXXXX";
+  const std::string dir = ::mkdtemp(tmpl);
+  SetSealClockForTesting([] { return g_now; });
+  g_now = 1'800'000'000'000;
+  VerificationKey key;
+  ASSERT_TRUE(CreateSealingKey(dir, 60, false, &key).ok());
+  const std::string db = dir + "/compliance.db";
+  {
+    CSystemEventManager manager(db);
+    ASSERT_EQ(manager.AddSystemEvent(kAuditSuccessfulLogin, "alice"), 0);
+    g_now += 70'000;
+    fs::copy_file(dir + "/seal.key", dir + "/seal.key.copy");
+    for (int i = 0; i < 4; ++i) {
+      g_now += 60'000;
+      ASSERT_EQ(manager.AddSystemEvent(kAuditSuccessfulLogin, "bob"), 0);
+    }
+    fs::remove(dir + "/seal.key");
+    fs::rename(dir + "/seal.key.copy", dir + "/seal.key");
+    g_now += 1'000;
+    ASSERT_EQ(manager.AddSystemEvent(kAuditLoggedOff, "bob"), 0);
+  }
+  std::shared_ptr<ComplianceDb> store;
+  ASSERT_TRUE(ComplianceDb::GetAt(db, &store).ok());
+  std::string note;
+  IntegrityOptions options;
+  options.key = &key;
+  options.current_epoch = CurrentSealEpoch(db, key, &note);
+  LogIntegrity integrity;
+  ASSERT_TRUE(store->Read([&](SqlDb& c) {
+                return CheckLogIntegrity(c, kLog, options, nullptr, &integrity);
+              }).ok());
+  bool named = false;
+  for (const IntegrityFinding& f : integrity.findings) {
+    named = named || f.text.find("put back to an older copy") != std::string::npos;
+  }
+  EXPECT_TRUE(named) << (integrity.ok() ? "intact" : integrity.findings.front().text);
+  Count("put the key file back to an older copy", named);
+  SetSealClockForTesting(nullptr);
+  ComplianceDb::ReleaseCache();
+  fs::remove_all(dir);
 }
 
 TEST(LogTamperTest, EveryBitFlipIsFoundAtItsRecord) {
