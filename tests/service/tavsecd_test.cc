@@ -22,6 +22,9 @@
 #include <vector>
 
 #include "service_test_support.h"
+#include "services/filelib/compliance_db.h"
+#include "services/filelib/event_seal.h"
+#include "services/filelib/log_integrity.h"
 #include "services/security/result_codes.h"
 #include "testing/system_user.h"
 #include "testing/temp_data_dir.h"
@@ -143,6 +146,30 @@ TEST_F(TavsecdTest, HelloNamesTheKernelsUidForThePeer) {
   struct stat st;
   ASSERT_EQ(lstat(socket_.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0660u);
+}
+
+// Intervals in which nothing was logged are sealed too, as they end: the
+// key steps on and the seals reach the present without any append.
+TEST_F(TavsecdTest, EachIntervalIsSealedAsItEndsWhileNothingIsLogged) {
+  VerificationKey key;
+  ASSERT_TRUE(CreateSealingKey(data_.path(), 1, false, &key).ok());
+  Start();
+  SealKeyState state;
+  for (int i = 0; i < 100 && (!ReadSealKey(data_.path(), &state).ok() || state.epoch < 3); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_GE(state.epoch, 3u);
+  std::shared_ptr<ComplianceDb> db;
+  ASSERT_TRUE(ComplianceDb::GetAt(data_.File("compliance.db"), &db).ok());
+  IntegrityOptions options;
+  options.key = &key;
+  options.current_epoch = state.epoch;
+  LogIntegrity integrity;
+  ASSERT_TRUE(db->Read([&](SqlDb& c) {
+                return CheckLogIntegrity(c, ChainedLog::kSystemEvents, options, nullptr, &integrity);
+              }).ok());
+  EXPECT_TRUE(integrity.ok()) << integrity.findings.front().text;
+  ComplianceDb::ReleaseCache();
 }
 
 TEST_F(TavsecdTest, AMalformedFrameEndsOnlyItsConnection) {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "service/event_sink.h"
+#include "service/interval_sealer.h"
 #include "service/listen_socket.h"
 #include "service/listener.h"
 #include "services/security/unix_accounts.h"
@@ -162,12 +163,16 @@ int main(int argc, char** argv) {
     std::cerr << "tavsecd: " << started.message() << "\n";
     return kExitFailure;
   }
+  // Each interval of the sealing key is sealed as it ends.
+  tav::service::IntervalSealer sealer;
+  sealer.Start();
   std::cerr << "tavsecd: listening on "
             << (activated ? std::string("the socket systemd passed") : bound_path) << std::endl;
 
   int signal_number = 0;
   while (sigwait(&stop_signals, &signal_number) != 0) {
   }
+  sealer.Stop();
   listener.Stop();
   return 0;
 }

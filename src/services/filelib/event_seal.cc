@@ -170,7 +170,24 @@ bool CurrentKey(SqlDb& db, const std::string& folder, int64_t now_ms, SealKeySta
     }
     Remember(&cached, st, state);
   }
-  const uint64_t now_epoch = SealEpochAt(cached.state.start, cached.state.interval, now_ms);
+  uint64_t now_epoch = SealEpochAt(cached.state.start, cached.state.interval, now_ms);
+  if (now_epoch > cached.state.epoch) {
+    // Another process (a second service on the store, a test) may have
+    // stepped the key within the same tick of the file's time stamp: the
+    // file as it stands decides, read under the store's write lock.
+    SealKeyState fresh;
+    StoreStatus status = ReadSealKey(folder, &fresh);
+    if (!status.ok()) {
+      cached.present = false;
+      LogLine("record stored unsealed: " + status.message());
+      return false;
+    }
+    WipeSealKey(&cached.state.key);
+    cached.state = fresh;
+    if (stat(path.c_str(), &st) == 0) cached.stamp = FileStamp::Of(st);
+    WipeSealKey(&fresh.key);
+    now_epoch = SealEpochAt(cached.state.start, cached.state.interval, now_ms);
+  }
   if (now_epoch > cached.state.epoch) {
     if (now_epoch - cached.state.epoch > kMaxSteps) {
       LogLine("record stored unsealed: the clock is far past the sealing key's interval");
