@@ -163,7 +163,8 @@ TEST_F(TavsecdTest, EachIntervalIsSealedAsItEndsWhileNothingIsLogged) {
   ASSERT_TRUE(ComplianceDb::GetAt(data_.File("compliance.db"), &db).ok());
   IntegrityOptions options;
   options.key = &key;
-  options.current_epoch = state.epoch;
+  std::string note;
+  options.current_epoch = CurrentSealEpoch(data_.File("compliance.db"), key, &note);
   LogIntegrity integrity;
   ASSERT_TRUE(db->Read([&](SqlDb& c) {
                 return CheckLogIntegrity(c, ChainedLog::kSystemEvents, options, nullptr, &integrity);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "services/filelib/compliance_db.h"
 #include "services/filelib/interval_seals.h"
 #include "util/atomic_create.h"
 
@@ -64,7 +65,16 @@ uint64_t CurrentSealEpoch(const std::string& db_path, const VerificationKey& key
                           std::string* note) {
   SealKeyState state;
   const uint64_t now = SealEpochAt(key.start, key.interval, SealClockNow());
-  StoreStatus status = ReadSealKey(FolderOf(db_path), &state);
+  // Read under the store's write lock where it can be taken: a writer steps
+  // the key and commits the seals of the intervals it ended in one hold of
+  // that lock, so the seals read afterwards reach the interval read here.
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = ComplianceDb::GetAt(db_path, &db, ComplianceDb::IfMissing::kFail);
+  auto read = [&](SqlDb&) { return ReadSealKey(FolderOf(db_path), &state); };
+  if (status.ok()) status = db->Write(read);
+  if (!status.ok() && status.code() != StoreStatus::kNotFound) {
+    status = ReadSealKey(FolderOf(db_path), &state);
+  }
   if (!status.ok()) {
     *note = "the sealing key on this machine cannot be read (" + status.message() +
             "); records of the interval now running count as not yet sealed";
