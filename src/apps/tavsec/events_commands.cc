@@ -8,6 +8,7 @@
 // removed. Through the compliance service the service runs the same check
 // (all but --key and --against) and sends the lines. Exit status: 0 intact,
 // 1 damage found or the database could not be read, 2 bad arguments.
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -97,10 +98,15 @@ void Verify(Context& context) {
   if (status.ok()) {
     status = db->Read([&](SqlDb& c) {
       return VerifyStore(c, options,
-                         [&options](ChainedLog log, const LogIntegrity& integrity,
-                                    std::vector<std::string>* lines) {
+                         [&options, &notes](ChainedLog log, const LogIntegrity& integrity,
+                                            std::vector<std::string>* lines) {
                            const std::string line = SealSummary(log, integrity, options);
                            if (!line.empty()) lines->push_back(line);
+                           for (const std::string& note : integrity.seals.notes) {
+                             if (std::find(notes.begin(), notes.end(), note) == notes.end()) {
+                               notes.push_back(note);
+                             }
+                           }
                          },
                          &verification);
     });

@@ -18,6 +18,7 @@ namespace {
 struct SealOptions {
   std::string key_text;
   std::string against;
+  std::string until;
   int64_t interval = kDefaultSealInterval;
   bool force = false;
   VerificationKey key;
@@ -93,9 +94,32 @@ void AddEventsSealCommands(CLI::App* events, CLI::App* verify, Context& context)
       ->callback([&context] { EvolveKey(context); });
   verify->add_option("--key", Options().key_text,
                      "check the seals with this verification key (from setup-keys)");
+  verify->add_option("--until", Options().until,
+                     "with --key: the time up to which every interval must be sealed "
+                     "(\"YYYY-MM-DD HH:MM:SS\" UTC, or seconds since 1970), for a copy of the "
+                     "store checked elsewhere; by default the interval the key on this machine "
+                     "has reached");
   verify->add_option("--against", Options().against,
                      "check against the heads in FILE (lines \"log head ...\" of the system log)");
 }
+
+namespace {
+
+// Seconds since 1970 of "YYYY-MM-DD HH:MM:SS" (UTC) or of a number.
+bool ParseUtcTime(const std::string& text, int64_t* seconds) {
+  if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos &&
+      text.size() <= 12) {
+    *seconds = std::stoll(text);
+    return true;
+  }
+  struct tm tm {};
+  const char* end = strptime(text.c_str(), "%Y-%m-%d %H:%M:%S", &tm);
+  if (end == nullptr || *end != '\0') return false;
+  *seconds = static_cast<int64_t>(timegm(&tm));
+  return true;
+}
+
+}  // namespace
 
 bool PrepareSealedVerify(const std::string& db_path, IntegrityOptions* options,
                          std::vector<std::string>* notes, Context& context) {
@@ -108,9 +132,24 @@ bool PrepareSealedVerify(const std::string& db_path, IntegrityOptions* options,
       return false;
     }
     options->key = &o.key;
-    std::string note;
-    options->current_epoch = CurrentSealEpoch(db_path, o.key, &note);
-    if (!note.empty()) notes->push_back(note);
+    if (!o.until.empty()) {
+      int64_t until = 0;
+      if (!ParseUtcTime(o.until, &until)) {
+        PrintError("--until", "not a time (\"YYYY-MM-DD HH:MM:SS\" UTC, or seconds since 1970)");
+        context.exit_code = kExitUsage;
+        return false;
+      }
+      options->current_epoch = SealEpochAt(o.key.start, o.key.interval, until * 1000);
+      options->epoch_from_key = false;
+    } else {
+      std::string note;
+      options->current_epoch = CurrentSealEpoch(db_path, o.key, &note);
+      if (!note.empty()) notes->push_back(note);
+    }
+  } else if (!o.until.empty()) {
+    PrintError("--until", "needs --key");
+    context.exit_code = kExitUsage;
+    return false;
   }
   if (!o.against.empty()) {
     std::ifstream in(o.against);

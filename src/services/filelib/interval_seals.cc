@@ -95,7 +95,7 @@ size_t LogIndex(ChainedLog log) {
 
 // Checks the seals' own tags and order; the seals that hold, by interval.
 void CheckTags(const std::vector<IntervalSeal>& seals, const VerificationKey& key,
-               uint64_t reached, size_t index, std::map<uint64_t, const IntervalSeal*>* good,
+               uint64_t reached, bool reached_is_key, size_t index, std::map<uint64_t, const IntervalSeal*>* good,
                std::vector<SealProblem>* problems) {
   SealKey running = FirstSealKey(key);
   uint64_t running_epoch = 0;
@@ -103,7 +103,15 @@ void CheckTags(const std::vector<IntervalSeal>& seals, const VerificationKey& ke
     const uint64_t named =
         seal.heads.size() == kHeadsBytes ? GetU64(seal.heads.data() + index * kHeadBytes) : 0;
     const uint64_t seq = named == 0 ? 1 : named;
-    if (seal.epoch >= reached) {
+    // A seal of an interval that has not begun cannot be genuine (and
+    // stepping a key that far would take for ever).
+    const uint64_t now = SealEpochAt(key.start, key.interval, SealClockNow());
+    if (!reached_is_key && seal.epoch > std::max(reached, now)) {
+      problems->push_back({seq, "interval " + std::to_string(seal.epoch) +
+                                    " is sealed, though it has not begun: the seal is forged"});
+      continue;
+    }
+    if (reached_is_key && seal.epoch >= reached) {
       problems->push_back({seq, "interval " + std::to_string(seal.epoch) +
                                     " is sealed, though the key has reached only interval " +
                                     std::to_string(reached) +
@@ -159,8 +167,8 @@ StoreStatus WriteIntervalSeals(SqlDb& db, uint64_t from, uint64_t to, const Seal
 }
 
 StoreStatus CheckIntervalSeals(SqlDb& db, ChainedLog log, const VerificationKey& key,
-                               uint64_t reached, std::vector<SealProblem>* problems,
-                               std::vector<std::string>* notes) {
+                               uint64_t reached, bool reached_is_key,
+                               std::vector<SealProblem>* problems, std::vector<std::string>* notes) {
   if (db.engine() == SqlDb::Engine::kPostgres) return StoreStatus::Ok();
   const std::string title = ChainedLogTitle(log);
   int64_t has_table = 0;
@@ -178,7 +186,7 @@ StoreStatus CheckIntervalSeals(SqlDb& db, ChainedLog log, const VerificationKey&
   }
   const size_t index = LogIndex(log);
   std::map<uint64_t, const IntervalSeal*> good;
-  CheckTags(seals, key, reached, index, &good, problems);
+  CheckTags(seals, key, reached, reached_is_key, index, &good, problems);
 
   // Continuity: from the key's first interval (a key made before intervals
   // were sealed: from the first one sealed) to the last that has ended.

@@ -38,14 +38,17 @@ StoreStatus WriteIntervalSeals(SqlDb& db, uint64_t from, uint64_t to, const Seal
 
 // Checks the interval seals against `key` and against the log `log`: every
 // interval from the key's first (or, for a version 1 key, from the first
-// one sealed) up to `reached` (the interval the key has reached: those
-// before it have ended) must be sealed, each seal must match its interval's
-// key, and the records each names must be in the log as they were. Findings
-// name the first record concerned; `notes` get what is not damage.
-// REQUIRES: inside a transaction.
+// one sealed) up to `reached` must be sealed, each seal must match its
+// interval's key, and the records each names must be in the log as they
+// were. `reached` is the interval the key on the machine has reached (a
+// seal of it or later then says the key file was put back), or, when
+// `reached_is_key` is false, a time given by the verifier (a copy checked
+// elsewhere may hold later seals). Findings name the first record
+// concerned; `notes` get what is not damage. REQUIRES: inside a
+// transaction.
 StoreStatus CheckIntervalSeals(SqlDb& db, ChainedLog log, const VerificationKey& key,
-                               uint64_t reached, std::vector<SealProblem>* problems,
-                               std::vector<std::string>* notes);
+                               uint64_t reached, bool reached_is_key,
+                               std::vector<SealProblem>* problems, std::vector<std::string>* notes);
 
 }  // namespace tav
 

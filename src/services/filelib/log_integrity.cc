@@ -41,8 +41,8 @@ StoreStatus CheckLogIntegrity(SqlDb& db, ChainedLog log, const IntegrityOptions&
   for (const SealProblem& p : out->seals.problems) out->findings.push_back({p.seq, p.text});
   if (options.key != nullptr) {
     std::vector<SealProblem> gaps;
-    status = CheckIntervalSeals(db, log, *options.key, options.current_epoch, &gaps,
-                                &out->seals.notes);
+    status = CheckIntervalSeals(db, log, *options.key, options.current_epoch,
+                                options.epoch_from_key, &gaps, &out->seals.notes);
     if (!status.ok()) return status;
     for (const SealProblem& p : gaps) out->findings.push_back({p.seq, p.text});
   }

@@ -24,6 +24,9 @@ struct IntegrityOptions {
   const VerificationKey* key = nullptr;     // check the seals
   const ChainAnchors* anchors = nullptr;    // check against these heads
   uint64_t current_epoch = 0;               // interval of the key on the machine
+  // False when current_epoch is a time the verifier gave (a copy checked
+  // elsewhere), not the interval the machine's key has reached.
+  bool epoch_from_key = true;
   LocalTimeOf local_time;                   // a record's own local date
   // Whether a stored record reads as a record of its log; one that does not
   // is a finding (nothing can show it, so nothing may pass it as intact).

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <ctime>
 #include <string>
 
 #include "services/filelib/acting_user.h"
@@ -104,6 +105,57 @@ TEST(TavsecEvents, SealedLogVerifiesWithTheKeyAndACutTailIsFoundAgainstTheHeads)
   EXPECT_NE(r.out.find("the log ends at record 2, but the system log saw it hold 3 records"),
             std::string::npos)
       << r.out;
+}
+
+// A tail cut at an interval's end, with the seals of the intervals after it
+// deleted too: the key alone finds it, on the machine and (with --until) on
+// a copy checked elsewhere.
+TEST(TavsecEvents, ACutAtAnIntervalsEndIsFoundWithTheKeyAlone) {
+  TAV_SKIP_ON_LAB_STORE("the sealing key is the embedded store's");
+  TempDataDir dir;
+  testing::CommandResult r = Tavsec("events setup-keys --interval 1");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const size_t at = r.out.find("\n    ");
+  const std::string key = r.out.substr(at + 5, r.out.find('\n', at + 5) - at - 5);
+  EXPECT_EQ(key.substr(key.size() - 2), "/2") << key;
+  for (const char* user : {"alice", "bob", "carol"}) {
+    CSystemEventManager manager;
+    ASSERT_EQ(manager.AddSystemEvent(kAuditFailedLogin, user), 0);
+    usleep(1'100'000);
+  }
+  ComplianceDb::ReleaseCache();
+  ASSERT_EQ(Tavsec("events seal").exit_code, 0);
+  r = Tavsec("events verify --key " + key);
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(dir.File(kComplianceDbFileName).c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "DELETE FROM interval_seals WHERE epoch >= "
+                         "(SELECT epoch FROM system_events WHERE seq = 3); "
+                         "DELETE FROM system_events WHERE seq = 3; UPDATE chain_heads SET seq = 2, "
+                         "chain = (SELECT chain FROM system_events WHERE seq = 2) "
+                         "WHERE log = 'system_events'",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  r = Tavsec("events verify --key " + key);
+  EXPECT_EQ(r.exit_code, 1) << r.out;
+  EXPECT_NE(r.out.find("system event log: the system event log ends at interval "),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("records may have been removed"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("system event log: first damaged record: 3"), std::string::npos) << r.out;
+
+  // A copy checked elsewhere: the time given decides how far the seals
+  // must reach. Up to the key's start nothing had to be sealed; up to now
+  // the cut shows.
+  EXPECT_EQ(Tavsec("events verify --key " + key + " --until \"2026-12-07 10:00:00\"").exit_code, 0);
+  r = Tavsec("events verify --key " + key + " --until " + std::to_string(time(nullptr)));
+  EXPECT_EQ(r.exit_code, 1) << r.out;
+  EXPECT_NE(r.out.find("records may have been removed"), std::string::npos) << r.out;
+  EXPECT_EQ(Tavsec("events verify --key " + key + " --until yesterday").exit_code, 2);
+  EXPECT_EQ(Tavsec("events verify --until 1800000000").exit_code, 2);
 }
 
 // On a quiet machine the timer's `events seal` moves the key on, erasing the
