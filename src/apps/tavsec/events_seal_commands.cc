@@ -1,5 +1,7 @@
 #include "apps/tavsec/events_seal_commands.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -19,6 +21,7 @@ struct SealOptions {
   std::string key_text;
   std::string against;
   std::string until;
+  std::string sender;
   int64_t interval = kDefaultSealInterval;
   bool force = false;
   VerificationKey key;
@@ -99,6 +102,9 @@ void AddEventsSealCommands(CLI::App* events, CLI::App* verify, Context& context)
                      "(\"YYYY-MM-DD HH:MM:SS\" UTC, or seconds since 1970), for a copy of the "
                      "store checked elsewhere; by default the interval the key on this machine "
                      "has reached");
+  verify->add_option("--sender", Options().sender,
+                     "with --against: the user whose head lines count (name or uid; by "
+                     "default the owner of the database, the compliance service's account)");
   verify->add_option("--against", Options().against,
                      "check against the heads in FILE (lines \"log head ...\" of the system log)");
 }
@@ -117,6 +123,56 @@ bool ParseUtcTime(const std::string& text, int64_t* seconds) {
   if (end == nullptr || *end != '\0') return false;
   *seconds = static_cast<int64_t>(timegm(&tm));
   return true;
+}
+
+// Whose head lines count: the store's id, and the owner of the database
+// (the compliance service's account) unless --sender names another.
+bool AnchorSourceOf(const std::string& db_path, const std::string& sender, AnchorSource* source,
+                    Context& context) {
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = ComplianceDb::GetAt(db_path, &db, ComplianceDb::IfMissing::kFail);
+  if (status.ok()) status = db->Read([source](SqlDb& c) { return ReadStoreId(c, &source->store_id); });
+  if (!status.ok()) {
+    PrintError("--against", status.message());
+    context.exit_code = kExitFailed;
+    return false;
+  }
+  if (sender.empty()) {
+    struct stat st;
+    if (stat(db_path.c_str(), &st) != 0) {
+      PrintError("--against", "cannot tell who owns " + db_path);
+      context.exit_code = kExitFailed;
+      return false;
+    }
+    source->sender_uid = st.st_uid;
+    return true;
+  }
+  if (sender.find_first_not_of("0123456789") == std::string::npos && sender.size() <= 10) {
+    source->sender_uid = static_cast<uint32_t>(std::stoul(sender));
+    return true;
+  }
+  const passwd* entry = getpwnam(sender.c_str());
+  if (entry == nullptr) {
+    PrintError("--sender", "no user \"" + sender + "\"");
+    context.exit_code = kExitUsage;
+    return false;
+  }
+  source->sender_uid = entry->pw_uid;
+  return true;
+}
+
+// What was read but not taken, for a note: "3 of another store, ...".
+std::string IgnoredHeads(const ChainAnchors& anchors, const AnchorSource& source) {
+  std::string out;
+  auto add = [&out](uint64_t count, const std::string& what) {
+    if (count == 0) return;
+    if (!out.empty()) out += ", ";
+    out += std::to_string(count) + " " + what;
+  };
+  add(anchors.other_store, "of another store");
+  add(anchors.other_sender, "sent by another user than uid " + std::to_string(source.sender_uid));
+  add(anchors.unattributed, "without the sender the journal recorded (plain text)");
+  return out;
 }
 
 }  // namespace
@@ -158,13 +214,20 @@ bool PrepareSealedVerify(const std::string& db_path, IntegrityOptions* options,
       context.exit_code = kExitUsage;
       return false;
     }
+    AnchorSource source;
+    if (!AnchorSourceOf(db_path, o.sender, &source, context)) return false;
     o.anchors = ChainAnchors();
-    ReadChainAnchors(in, &o.anchors);
+    ReadChainAnchors(in, source, &o.anchors);
+    const std::string ignored = IgnoredHeads(o.anchors, source);
     if (o.anchors.lines == 0) {
-      PrintError("--against", o.against + " holds no \"log head\" lines");
+      PrintError("--against", o.against + " holds no head of this store sent by uid " +
+                                  std::to_string(source.sender_uid) +
+                                  (ignored.empty() ? "" : " (" + ignored + ")") +
+                                  "; give the output of journalctl -o json");
       context.exit_code = kExitUsage;
       return false;
     }
+    if (!ignored.empty()) notes->push_back("head lines not taken: " + ignored);
     options->anchors = &o.anchors;
   }
   if (options->key == nullptr && options->anchors == nullptr) {

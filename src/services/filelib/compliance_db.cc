@@ -574,7 +574,7 @@ StoreStatus ComplianceDb::AppendToLab(const std::vector<PendingAppend*>& batch) 
   }
   if (status.ok() && pass) last_chain_pass_ = now;
   // The heads go out only once they are stored.
-  if (status.ok()) SendNotedChainHeads();
+  if (status.ok()) SendNotedChainHeads(store_id_);
   DropNotedChainHeads();
   return status;
 }
@@ -596,6 +596,10 @@ StoreStatus ComplianceDb::Run(bool write, const Work& work) {
     DropNotedChainHeads();
     StoreStatus status = write ? db_->BeginWrite() : db_->BeginRead();
     if (status.ok()) {
+      // The first write gives the store its id if it has none yet; the id
+      // counts once it is committed.
+      std::string id = store_id_;
+      if (write && id.empty() && !StoreIdForWriting(*db_, &id).ok()) id.clear();
       try {
         status = work(*db_);
       } catch (const std::exception& e) {
@@ -606,8 +610,9 @@ StoreStatus ComplianceDb::Run(bool write, const Work& work) {
       } else {
         db_->Rollback();
       }
+      if (status.ok()) store_id_ = id;
       // The heads go out only once they are on disk.
-      if (status.ok()) SendNotedChainHeads();
+      if (status.ok()) SendNotedChainHeads(store_id_);
       DropNotedChainHeads();
     }
     if (status.code() != StoreStatus::kBusy || std::chrono::steady_clock::now() >= deadline) {

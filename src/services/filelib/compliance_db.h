@@ -125,6 +125,9 @@ class ComplianceDb {
   void NoteAppenders(const std::vector<PendingAppend*>& batch);
 
   std::string path_;
+  // The store's id, which its head lines carry (head_anchor.h); known after
+  // the first write. Guarded by mutex_.
+  std::string store_id_;
   std::mutex mutex_;
   std::unique_ptr<SqlDb> db_;
   // The lab store: when this process last asked for a chaining pass.

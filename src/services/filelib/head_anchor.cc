@@ -5,7 +5,9 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <sstream>
 
@@ -56,7 +58,177 @@ std::string HexOf(const ChainHash& h) {
   return HexEncode(ChainHashBytes(h));
 }
 
+// A small reader of one journal object as `journalctl -o json` writes it: a
+// flat object whose values are strings, numbers, null, or arrays of byte
+// values (a field that is not UTF-8).
+class JournalObject {
+ public:
+  explicit JournalObject(std::string_view text) : text_(text) {}
+
+  // Reads the object; false when the line is not one.
+  bool Parse(std::map<std::string, std::string>* fields) {
+    Skip();
+    if (!Take('{')) return false;
+    Skip();
+    if (Take('}')) return true;
+    for (;;) {
+      std::string key, value;
+      Skip();
+      if (!String(&key)) return false;
+      Skip();
+      if (!Take(':')) return false;
+      Skip();
+      if (!Value(&value)) return false;
+      (*fields)[key] = std::move(value);
+      Skip();
+      if (Take('}')) return true;
+      if (!Take(',')) return false;
+    }
+  }
+
+ private:
+  void Skip() {
+    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r')) {
+      ++at_;
+    }
+  }
+  bool Take(char c) {
+    if (at_ < text_.size() && text_[at_] == c) {
+      ++at_;
+      return true;
+    }
+    return false;
+  }
+  static void PutUtf8(uint32_t code, std::string* out) {
+    if (code < 0x80) {
+      out->push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+      out->push_back(static_cast<char>(0xC0 | (code >> 6)));
+      out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+      out->push_back(static_cast<char>(0xE0 | (code >> 12)));
+      out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+  bool String(std::string* out) {
+    if (!Take('"')) return false;
+    while (at_ < text_.size()) {
+      const char c = text_[at_++];
+      if (c == '"') return true;
+      if (c != '\\') {
+        out->push_back(c);
+        continue;
+      }
+      if (at_ >= text_.size()) return false;
+      const char e = text_[at_++];
+      switch (e) {
+        case 'n': out->push_back('\n'); break;
+        case 't': out->push_back('\t'); break;
+        case 'r': out->push_back('\r'); break;
+        case 'b': out->push_back('\b'); break;
+        case 'f': out->push_back('\f'); break;
+        case 'u': {
+          if (at_ + 4 > text_.size()) return false;
+          uint32_t code = 0;
+          for (int i = 0; i < 4; ++i) {
+            const char h = text_[at_++];
+            code <<= 4;
+            if (h >= '0' && h <= '9') code |= static_cast<uint32_t>(h - '0');
+            else if (h >= 'a' && h <= 'f') code |= static_cast<uint32_t>(h - 'a' + 10);
+            else if (h >= 'A' && h <= 'F') code |= static_cast<uint32_t>(h - 'A' + 10);
+            else return false;
+          }
+          PutUtf8(code, out);
+          break;
+        }
+        default: out->push_back(e); break;
+      }
+    }
+    return false;
+  }
+  bool Value(std::string* out) {
+    if (at_ < text_.size() && text_[at_] == '"') return String(out);
+    if (Take('[')) {
+      // Bytes of a field that is not UTF-8.
+      Skip();
+      if (Take(']')) return true;
+      for (;;) {
+        Skip();
+        unsigned value = 0;
+        size_t digits = 0;
+        while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9' && digits < 4) {
+          value = value * 10 + static_cast<unsigned>(text_[at_++] - '0');
+          ++digits;
+        }
+        if (digits == 0 || value > 255) return false;
+        out->push_back(static_cast<char>(value));
+        Skip();
+        if (Take(']')) return true;
+        if (!Take(',')) return false;
+      }
+    }
+    // A number, null, true or false: kept as written.
+    while (at_ < text_.size() && text_[at_] != ',' && text_[at_] != '}' && text_[at_] != ' ') {
+      out->push_back(text_[at_++]);
+    }
+    return !out->empty();
+  }
+
+  std::string_view text_;
+  size_t at_ = 0;
+};
+
+// A JSON string of `text`, for the test copy.
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out.push_back('\\');
+    out.push_back(c);
+  }
+  return out + "\"";
+}
+
+constexpr char kCreateIdentity[] =
+    "CREATE TABLE IF NOT EXISTS store_identity("
+    "id INTEGER PRIMARY KEY CHECK (id = 1), value TEXT NOT NULL)";
+constexpr char kHasIdentity[] =
+    "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'store_identity'";
+constexpr char kSelectIdentity[] = "SELECT value FROM store_identity WHERE id = 1";
+constexpr char kInsertIdentity[] = "INSERT INTO store_identity(id, value) VALUES(1, ?1)";
+
 }  // namespace
+
+StoreStatus ReadStoreId(SqlDb& db, std::string* id) {
+  id->clear();
+  if (db.engine() != SqlDb::Engine::kSqlite) return StoreStatus::Ok();
+  StoreStatus status;
+  {
+    SqlStatement has = db.Prepare(kHasIdentity, &status);
+    if (!status.ok()) return status;
+    if (!has.Step(&status) || has.ColumnInt64(0) == 0) return status;
+  }
+  SqlStatement select = db.Prepare(kSelectIdentity, &status);
+  if (!status.ok()) return status;
+  if (select.Step(&status)) *id = std::string(select.ColumnText(0));
+  return status;
+}
+
+StoreStatus StoreIdForWriting(SqlDb& db, std::string* id) {
+  StoreStatus status = ReadStoreId(db, id);
+  if (!status.ok() || !id->empty() || db.engine() != SqlDb::Engine::kSqlite) return status;
+  status = db.Exec(kCreateIdentity);
+  if (!status.ok()) return status;
+  uint8_t random[16];
+  randombytes_buf(random, sizeof random);
+  const std::string made = HexEncode(std::string_view(reinterpret_cast<const char*>(random), 16));
+  SqlStatement insert = db.Prepare(kInsertIdentity, &status);
+  if (!status.ok()) return status;
+  insert.BindText(1, made);
+  status = insert.Run();
+  if (status.ok()) *id = made;
+  return status;
+}
 
 void NoteChainHead(ChainedLog log, uint64_t seq, const ChainHash& hash) {
   for (size_t i = 0; i < t_noted.count; ++i) {
@@ -71,25 +243,27 @@ void NoteChainHead(ChainedLog log, uint64_t seq, const ChainHash& hash) {
 
 void DropNotedChainHeads() { t_noted.count = 0; }
 
-std::string FormatChainHead(ChainedLog log, uint64_t seq, const ChainHash& hash) {
+std::string FormatChainHead(ChainedLog log, uint64_t seq, const ChainHash& hash,
+                            const std::string& store_id) {
   return std::string(kMarker) + ChainedLogTable(log) + " " + std::to_string(seq) + " " +
-         HexOf(hash);
+         HexOf(hash) + (store_id.empty() ? "" : " store " + store_id);
 }
 
 void SendAuthLog(bool warning, const std::string& line) {
   syslog(LOG_AUTHPRIV | (warning ? LOG_WARNING : LOG_INFO), "%s", line.c_str());
 }
 
-void SendNotedChainHeads() {
+void SendNotedChainHeads(const std::string& store_id) {
   const NotedHeads heads = t_noted;
   t_noted.count = 0;
   if (heads.count == 0) return;
   std::string copy;
   for (size_t i = 0; i < heads.count; ++i) {
     const NotedHead& h = heads.heads[i];
-    const std::string line = FormatChainHead(h.log, h.seq, h.hash);
+    const std::string line = FormatChainHead(h.log, h.seq, h.hash, store_id);
     SendAuthLog(false, line);
-    copy += line + "\n";
+    copy += "{\"_UID\":\"" + std::to_string(getuid()) + "\",\"MESSAGE\":" + JsonString(line) +
+            "}\n";
   }
   std::lock_guard<std::mutex> lock(CopyMutex());
   if (CopyPath().empty()) return;
@@ -106,14 +280,19 @@ void SetChainHeadCopyForTesting(const std::string& path) {
   CopyPath() = path;
 }
 
-void ReadChainAnchors(std::istream& in, ChainAnchors* anchors) {
+void ReadChainAnchors(std::istream& in, const AnchorSource& source, ChainAnchors* anchors) {
   std::string line;
   while (std::getline(in, line)) {
-    const size_t at = line.find(kMarker);
+    if (line.find(kMarker) == std::string::npos) continue;
+    std::map<std::string, std::string> fields;
+    const bool journal = JournalObject(line).Parse(&fields);
+    const std::string message = journal ? fields["MESSAGE"] : line;
+    const size_t at = message.find(kMarker);
     if (at == std::string::npos) continue;
-    std::istringstream fields(line.substr(at + sizeof kMarker - 1));
-    std::string table, seq_text, hex;
-    if (!(fields >> table >> seq_text >> hex)) continue;
+    std::istringstream parts(message.substr(at + sizeof kMarker - 1));
+    std::string table, seq_text, hex, store_word, store_id;
+    if (!(parts >> table >> seq_text >> hex)) continue;
+    if (parts >> store_word && store_word == "store") parts >> store_id;
     ChainedLog log;
     if (!LogOfTable(table, &log) || hex.size() != 64 || seq_text.empty() ||
         seq_text.find_first_not_of("0123456789") != std::string::npos || seq_text.size() > 19) {
@@ -126,7 +305,28 @@ void ReadChainAnchors(std::istream& in, ChainAnchors* anchors) {
         len != hash.size()) {
       continue;
     }
-    anchors->heads[log][std::stoull(seq_text)] = hash;
+    // Who sent it, as the journal recorded it: never what the line says.
+    const auto uid = fields.find("_UID");
+    if (!journal || uid == fields.end()) {
+      ++anchors->unattributed;
+      continue;
+    }
+    if (uid->second != std::to_string(source.sender_uid)) {
+      ++anchors->other_sender;
+      continue;
+    }
+    if (store_id != source.store_id) {
+      ++anchors->other_store;
+      continue;
+    }
+    const uint64_t seq = std::stoull(seq_text);
+    auto [it, added] = anchors->heads[log].emplace(seq, hash);
+    if (!added && it->second != hash) {
+      std::vector<uint64_t>& conflicts = anchors->conflicts[log];
+      if (std::find(conflicts.begin(), conflicts.end(), seq) == conflicts.end()) {
+        conflicts.push_back(seq);
+      }
+    }
     ++anchors->lines;
   }
 }

@@ -2,11 +2,16 @@
 // appends to a log sends the log's new head (last sequence number and hash)
 // to the system log with facility LOG_AUTHPRIV, as one line
 //
-//     log head <table> <seq> <64 hex digits>
+//     log head <table> <seq> <64 hex digits> store <store id>
 //
-// A copy of the system log's lines (journalctl output, a file kept
-// elsewhere) then shows a cut tail, an emptied table or a lost write-ahead
-// log: `tavsec events verify --against FILE` (CheckAnchors).
+// The store id is a random name each store gets once (store_identity), so
+// that heads of one store never stand for another's. A copy of the system
+// log then shows a cut tail, an emptied table or a lost write-ahead log:
+// `tavsec events verify --against FILE` (CheckAnchors). Only lines the
+// system log itself attributes to the store's writer count: journald's
+// _UID, read from `journalctl -o json` (one object per line). Anyone may
+// send a line that looks like a head; nobody but the service's account can
+// make journald record it under that account's uid.
 //
 // Thread safety: heads are noted per thread (a write transaction runs on
 // one thread) and sent by that thread once its transaction committed.
@@ -27,30 +32,52 @@ namespace tav {
 
 // Notes the new head of `log` (called by AppendChained).
 void NoteChainHead(ChainedLog log, uint64_t seq, const ChainHash& hash);
-// Sends the heads noted on this thread, after their commit.
-void SendNotedChainHeads();
+// Sends the heads noted on this thread, after their commit, naming the
+// store `store_id` ("" for none).
+void SendNotedChainHeads(const std::string& store_id);
 // Forgets them, after a rollback.
 void DropNotedChainHeads();
 
-// "log head system_events 12 ab01..." for one head.
-std::string FormatChainHead(ChainedLog log, uint64_t seq, const ChainHash& hash);
+// "log head system_events 12 ab01... store 5f3c..." for one head.
+std::string FormatChainHead(ChainedLog log, uint64_t seq, const ChainHash& hash,
+                            const std::string& store_id);
+
+// The store's id, made on first need (a write transaction is then
+// REQUIRED). ReadStoreId gives "" for a store that has none yet.
+StoreStatus StoreIdForWriting(SqlDb& db, std::string* id);
+StoreStatus ReadStoreId(SqlDb& db, std::string* id);
 
 // Sends one line to the system log with LOG_AUTHPRIV, as a warning when
 // `warning` (a verification that failed), else as information.
 void SendAuthLog(bool warning, const std::string& line);
 
-// Also appends every head line to `path` (empty: stop). For tests, which
-// cannot read the system log.
+// Also appends every head line to `path` (empty: stop), as `journalctl -o
+// json` shows it, with this process's uid. For tests, which cannot read
+// the system log.
 void SetChainHeadCopyForTesting(const std::string& path);
 
-// The heads found in a copy of the system log, per log: sequence number to
-// hash. Lines without a head are skipped, so whole journal exports may be
-// given. `lines` counts the heads read.
+// Whose heads count: those of the store `store_id` that the system log
+// recorded as sent by `sender_uid`.
+struct AnchorSource {
+  std::string store_id;
+  uint32_t sender_uid = 0;
+};
+
+// The heads found in a journal export (`journalctl -o json`: one object
+// per line, with MESSAGE and _UID), per log: sequence number to hash. Lines
+// without a head are skipped, so a whole journal may be given; heads of
+// other stores, heads sent by another uid and lines the journal did not
+// attribute (plain text) are counted, never taken. Two different hashes
+// for one sequence number are kept as a conflict.
 struct ChainAnchors {
   std::map<ChainedLog, std::map<uint64_t, ChainHash>> heads;
-  uint64_t lines = 0;
+  std::map<ChainedLog, std::vector<uint64_t>> conflicts;
+  uint64_t lines = 0;         // heads taken
+  uint64_t other_store = 0;   // heads of another store
+  uint64_t other_sender = 0;  // heads sent by another uid
+  uint64_t unattributed = 0;  // heads without a sender (plain text)
 };
-void ReadChainAnchors(std::istream& in, ChainAnchors* anchors);
+void ReadChainAnchors(std::istream& in, const AnchorSource& source, ChainAnchors* anchors);
 
 struct AnchorProblem {
   uint64_t seq;      // the first record concerned

@@ -54,6 +54,16 @@ StoreStatus CheckLogIntegrity(SqlDb& db, ChainedLog log, const IntegrityOptions&
                           &problems, describe);
     if (!status.ok()) return status;
     for (const AnchorProblem& p : problems) out->findings.push_back({p.seq, p.text});
+    // Never "the last one wins": one of two heads for a record is false.
+    auto conflicts = options.anchors->conflicts.find(log);
+    if (conflicts != options.anchors->conflicts.end()) {
+      for (uint64_t seq : conflicts->second) {
+        out->findings.push_back(
+            {seq, "the system log holds two different heads for record " + std::to_string(seq) +
+                      ", both sent by the store's writer: the log was rewritten after record " +
+                      std::to_string(seq) + " was first stored"});
+      }
+    }
   }
   // In the order of the log, so that the first line names the first damage.
   std::stable_sort(out->findings.begin(), out->findings.end(),

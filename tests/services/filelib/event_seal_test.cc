@@ -14,6 +14,7 @@
 #include "services/filelib/head_anchor.h"
 #include "services/filelib/log_integrity.h"
 #include "services/filelib/system_event_manager.h"
+#include "testing/anchor_source.h"
 #include "testing/temp_data_dir.h"
 #include "util/file.h"
 
@@ -183,19 +184,47 @@ TEST(EventTimeTest, LocalDatesOfAnotherTimeZoneThatRunBackwardsAreReported) {
   ComplianceDb::ReleaseCache();
 }
 
-TEST_F(EventSealTest, EachCommitSendsItsHeadAndAJournalCopyReadsBack) {
+// Heads count only as the journal recorded them: sent by the store's
+// writer (its _UID), for this store; a line anyone could send with
+// `logger`, another user's, or another store's is counted and left out, and
+// two heads for one record are a conflict, never "the last one wins".
+TEST_F(EventSealTest, OnlyHeadsTheJournalRecordedFromTheWriterOfThisStoreCount) {
   SetChainHeadCopyForTesting(dir_.File("heads"));
   Add("alice");
   Add("bob");
-  std::istringstream journal("Dec 06 10:00:00 host tavsec[12]: something else\n" +
-                             ReadWholeFile(dir_.File("heads")) +
-                             "log head system_events 7 nothex\nlog head other 1 " +
-                             std::string(64, '0') + "\n");
+  SetChainHeadCopyForTesting("");
+  const AnchorSource source = testing::OwnAnchorSource(Db());
+  ASSERT_EQ(source.store_id.size(), 32u);
+  const std::string uid = std::to_string(getuid());
+  const std::string other_uid = std::to_string(getuid() + 1);
+  const std::string forged = "log head system_events 2 " + std::string(64, 'a') + " store " +
+                             source.store_id;
+  std::istringstream journal(
+      "{\"_UID\":\"" + uid + "\",\"MESSAGE\":\"something else\"}\n" +
+      ReadWholeFile(dir_.File("heads")) +
+      // What `logger` of another user, a plain-text copy and another store give.
+      "{\"_UID\":\"" + other_uid + "\",\"MESSAGE\":\"" + forged + "\"}\n" + forged + "\n" +
+      "{\"_UID\":\"" + uid + "\",\"MESSAGE\":\"log head system_events 3 " +
+      std::string(64, 'b') + " store 00112233445566778899aabbccddeeff\"}\n" +
+      "{\"_UID\":\"" + uid + "\",\"MESSAGE\":\"log head system_events 7 nothex\"}\n");
   ChainAnchors anchors;
-  ReadChainAnchors(journal, &anchors);
+  ReadChainAnchors(journal, source, &anchors);
   EXPECT_EQ(anchors.lines, 2u);
+  EXPECT_EQ(anchors.other_sender, 1u);
+  EXPECT_EQ(anchors.unattributed, 1u);
+  EXPECT_EQ(anchors.other_store, 1u);
   ASSERT_EQ(anchors.heads[ChainedLog::kSystemEvents].size(), 2u);
   EXPECT_EQ(anchors.heads[ChainedLog::kSystemEvents].rbegin()->first, 2u);
+  EXPECT_TRUE(anchors.conflicts.empty());
+
+  // The writer's own second head for record 2 (a rewritten log).
+  std::istringstream twice(ReadWholeFile(dir_.File("heads")) + "{\"_UID\":\"" + uid +
+                           "\",\"MESSAGE\":\"" + forged + "\"}\n");
+  ChainAnchors again;
+  ReadChainAnchors(twice, source, &again);
+  ASSERT_EQ(again.conflicts[ChainedLog::kSystemEvents].size(), 1u);
+  EXPECT_EQ(again.conflicts[ChainedLog::kSystemEvents][0], 2u);
+  ComplianceDb::ReleaseCache();
 }
 
 TEST_F(EventSealTest, StoreWithoutTheNewColumnsIsMigrated) {

@@ -29,6 +29,7 @@
 #include "services/filelib/log_integrity.h"
 #include "services/filelib/store_verification.h"
 #include "services/filelib/system_event_manager.h"
+#include "testing/anchor_source.h"
 #include "util/file.h"
 
 namespace tav {
@@ -204,7 +205,7 @@ class SealedLog {
     SetChainHeadCopyForTesting("");
     ComplianceDb::ReleaseCache();
     std::ifstream in(dir_ + "/anchors.log");
-    ReadChainAnchors(in, &anchors_);
+    ReadChainAnchors(in, testing::OwnAnchorSource(db()), &anchors_);
     sqlite3* raw = Open(db());
     rows_ = LoadRows(raw);
     sqlite3_close(raw);
@@ -630,7 +631,7 @@ TEST(LogTamperTest, DeletedWriteAheadLogBehindAKilledWriterIsFound) {
 
   ChainAnchors anchors;
   std::ifstream in(dir + "/anchors.log");
-  ReadChainAnchors(in, &anchors);
+  ReadChainAnchors(in, testing::OwnAnchorSource(db), &anchors);
   std::shared_ptr<ComplianceDb> store;
   ASSERT_TRUE(ComplianceDb::GetAt(db, &store).ok());
   LogIntegrity integrity;

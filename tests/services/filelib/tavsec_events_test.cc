@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <ctime>
+#include <fstream>
 #include <string>
 
 #include "services/filelib/acting_user.h"
@@ -83,6 +84,22 @@ TEST(TavsecEvents, SealedLogVerifiesWithTheKeyAndACutTailIsFoundAgainstTheHeads)
   EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("system event log: 3 records, chain intact"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("note: without"), std::string::npos) << r.out;
+  // Heads anyone could send (logger, another user) make no intact log fail.
+  {
+    std::ofstream forged(dir.File("heads.txt"), std::ios::app);
+    const std::string line = "log head system_events 2 " + std::string(64, 'a');
+    forged << line << "\n{\"_UID\":\"" << getuid() + 1 << "\",\"MESSAGE\":\"" << line << "\"}\n";
+  }
+  r = Tavsec("events verify --against " + dir.File("heads.txt"));
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("note: head lines not taken: 1 sent by another user than uid "),
+            std::string::npos)
+      << r.out;
+  // Another sender named: none of its lines is a head of this store.
+  r = Tavsec("events verify --against " + dir.File("heads.txt") + " --sender " +
+             std::to_string(getuid() + 1));
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("holds no head of this store sent by uid"), std::string::npos) << r.err;
   EXPECT_EQ(Tavsec("events verify --key 12ab").exit_code, 2);
   EXPECT_EQ(Tavsec("events verify --against " + dir.File("none")).exit_code, 2);
 
