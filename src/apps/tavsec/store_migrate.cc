@@ -11,7 +11,7 @@ namespace {
 constexpr ChainedLog kLogs[] = {ChainedLog::kSystemEvents, ChainedLog::kConfigAudit,
                                 ChainedLog::kRunHistory};
 
-// Statements are cached by the address of their text: one literal per log.
+// Each log's statements, one text per log.
 struct LogSql {
   const char* source_rows;
   const char* lab_insert;

@@ -165,7 +165,6 @@ StoreStatus AddSealColumns(SqlDb& db) {
         const std::string name(column, std::strchr(column, ' '));
         long long present = 0;
         if (status.ok()) {
-          // A literal: statements are cached by the address of their text.
           SqlStatement probe = db.Prepare(
               "SELECT count(*) FROM pragma_table_info(?1) WHERE name = ?2", &status);
           if (status.ok()) {

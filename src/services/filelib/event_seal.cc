@@ -560,7 +560,7 @@ struct SealWalk {
   }
 };
 
-// Statements are cached by the address of their text: literals only.
+// Each log's statement, one text per log.
 constexpr char kSealColumns[] =
     "SELECT count(*) FROM pragma_table_info(?1) WHERE name IN ('utc', 'epoch', 'tag')";
 const char* const kSealedRows[] = {

@@ -338,7 +338,6 @@ StoreStatus CheckAnchors(SqlDb& db, ChainedLog log, const std::map<uint64_t, Cha
     return describe ? describe(seq, record) : "record " + std::to_string(seq);
   };
   StoreStatus status;
-  // Statements are cached by the address of their text: literals only.
   static const char* const kRows[] = {
       "SELECT seq, record, chain FROM system_events ORDER BY seq",
       "SELECT seq, record, chain FROM config_audit ORDER BY seq",

@@ -11,8 +11,7 @@ namespace tav {
 
 namespace {
 
-// Statements are cached by the address of their text, so each log has its
-// own literals.
+// Each log's statements, one text per log.
 struct LogSql {
   const char* table;
   const char* title;
