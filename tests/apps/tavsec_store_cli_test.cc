@@ -14,6 +14,7 @@
 #include <string>
 
 #include "records/audit_code.h"
+#include "records/file_record_comp.h"
 #include "services/config/settings_records.h"
 #include "services/config/settings_store.h"
 #include "services/filelib/compliance_db.h"
@@ -21,6 +22,7 @@
 #include "services/filelib/system_event_manager.h"
 #include "testing/run_command.h"
 #include "testing/temp_data_dir.h"
+#include "util/file.h"
 #include "util/pg_db.h"
 
 namespace tav {
@@ -48,6 +50,15 @@ void WriteStoreConf(const TempDataDir& dir, const std::string& text) {
 
 // A workstation's embedded store with failed logons of `users`, the feature
 // switch, run-history records and run-list paths.
+// A run file record as the run list stores it.
+std::string RunRecord(const char* path) {
+  CFileRecordComp record;
+  record.Set(kFileRecordCreated, path, "alice", std::nullopt);
+  CMemFile file(256);
+  record.StreamDataOut(&file);
+  return file.TakeString();
+}
+
 std::string FillWorkstation(const TempDataDir& dir, std::initializer_list<const char*> users,
                             bool part11, std::initializer_list<const char*> runs) {
   std::filesystem::remove(dir.File(kStoreConfigFile));  // embedded, whatever the suite's engine
@@ -70,7 +81,7 @@ std::string FillWorkstation(const TempDataDir& dir, std::initializer_list<const 
                   }).ok());
   }
   for (const char* run : runs) {
-    EXPECT_TRUE(db->AppendToLog(ChainedLog::kRunHistory, std::string("history of ") + run).ok());
+    EXPECT_TRUE(db->AppendToLog(ChainedLog::kRunHistory, RunRecord(run)).ok());
     EXPECT_TRUE(db->Write([run](SqlDb& c) {
                     StoreStatus s;
                     SqlStatement add =
