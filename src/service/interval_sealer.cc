@@ -6,7 +6,7 @@
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/event_seal.h"
 #include "services/filelib/log_output.h"
-#include "util/atomic_create.h"
+#include "util/data_dir.h"
 
 namespace tav::service {
 namespace {
@@ -47,14 +47,21 @@ void IntervalSealer::Run() {
 }
 
 std::chrono::milliseconds IntervalSealer::SealIfDue() {
-  std::shared_ptr<ComplianceDb> db;
-  if (!ComplianceDb::Get(&db).ok() || db->engine() != SqlDb::Engine::kSqlite) return kIdleLook;
+  // Nothing is opened, let alone made, in a store without a sealing key.
+  DataDirChoice dir;
+  if (!LocateDataDir(&dir).ok()) return kIdleLook;
   SealKeyState state;
-  if (!ReadSealKey(FolderOf(db->path()), &state).ok()) return kIdleLook;
+  if (!ReadSealKey(dir.path, &state).ok()) return kIdleLook;
   WipeSealKey(&state.key);
   const int64_t now = SealClockNow();
   const uint64_t epoch = SealEpochAt(state.start, state.interval, now);
   if (epoch > state.epoch) {
+    std::shared_ptr<ComplianceDb> db;
+    if (!ComplianceDb::GetAt(dir.path + "/" + kComplianceDbFileName, &db,
+                             ComplianceDb::IfMissing::kFail)
+             .ok()) {
+      return kIdleLook;
+    }
     uint64_t reached = 0;
     const StoreStatus status = db->Write([&reached](SqlDb& c) {
       return EvolveSealingKey(c, &reached);

@@ -153,6 +153,10 @@ TEST_F(TavsecdTest, HelloNamesTheKernelsUidForThePeer) {
 TEST_F(TavsecdTest, EachIntervalIsSealedAsItEndsWhileNothingIsLogged) {
   VerificationKey key;
   ASSERT_TRUE(CreateSealingKey(data_.path(), 1, false, &key).ok());
+  {
+    std::shared_ptr<ComplianceDb> made;
+    ASSERT_TRUE(ComplianceDb::GetAt(data_.File("compliance.db"), &made).ok());
+  }
   Start();
   SealKeyState state;
   for (int i = 0; i < 100 && (!ReadSealKey(data_.path(), &state).ok() || state.epoch < 3); ++i) {
