@@ -16,6 +16,9 @@ made=
 if [ -z "$root" ]; then
   root=$(mktemp -d /tmp/tav_chroot.XXXXXX)
   made=$root
+  # The chroot's / must be open to the service's account and the lab user,
+  # as a real root folder is (mktemp makes it root's alone).
+  chmod 0755 "$root"
   debootstrap --variant=minbase bookworm "$root" http://deb.debian.org/debian >/dev/null
 fi
 cleanup() {
