@@ -67,9 +67,11 @@ CREATE TABLE IF NOT EXISTS run_list(
   path TEXT NOT NULL UNIQUE,
   record BLOB NOT NULL);
 CREATE TABLE IF NOT EXISTS interval_seals(
-  epoch INTEGER PRIMARY KEY,
+  key_id INTEGER NOT NULL,
+  epoch INTEGER NOT NULL,
   heads BLOB NOT NULL,
-  tag BLOB NOT NULL);
+  tag BLOB NOT NULL,
+  PRIMARY KEY (key_id, epoch));
 CREATE TABLE IF NOT EXISTS settings_seal(
   id INTEGER PRIMARY KEY CHECK (id = 1),
   trail_seq INTEGER NOT NULL,

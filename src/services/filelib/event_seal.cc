@@ -130,7 +130,7 @@ std::function<int64_t()>& TestClock() {
 StoreStatus Evolve(SqlDb& db, const std::string& folder, SealKeyState* state, uint64_t epoch) {
   const std::string path = KeyPath(folder);
   // Every interval that ended gets its seal before its key is gone.
-  StoreStatus sealed = WriteIntervalSeals(db, state->epoch, epoch, state->key);
+  StoreStatus sealed = WriteIntervalSeals(db, state->key_id, state->epoch, epoch, state->key);
   if (!sealed.ok()) return sealed;
   SealKeyState next = *state;
   for (uint64_t e = state->epoch + 1; e <= epoch; ++e) next.key = NextSealKey(next.key, e);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <optional>
 
 namespace tav {
 namespace {
@@ -15,14 +16,17 @@ constexpr size_t kHeadBytes = 8 + 32;
 constexpr size_t kHeadsBytes = kHeadBytes * 3;
 
 constexpr char kCreateTable[] =
-    "CREATE TABLE IF NOT EXISTS interval_seals("
-    "epoch INTEGER PRIMARY KEY, heads BLOB NOT NULL, tag BLOB NOT NULL)";
+    "CREATE TABLE IF NOT EXISTS interval_seals(key_id INTEGER NOT NULL, epoch INTEGER NOT NULL, "
+    "heads BLOB NOT NULL, tag BLOB NOT NULL, PRIMARY KEY (key_id, epoch))";
 constexpr char kHasTable[] =
     "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'interval_seals'";
 constexpr char kHead[] = "SELECT seq, chain FROM chain_heads WHERE log = ?1";
-constexpr char kInsert[] = "INSERT INTO interval_seals(epoch, heads, tag) VALUES(?1, ?2, ?3)";
-constexpr char kAny[] = "SELECT count(*) FROM interval_seals WHERE epoch >= ?1 AND epoch < ?2";
-constexpr char kAll[] = "SELECT epoch, heads, tag FROM interval_seals ORDER BY epoch";
+constexpr char kInsert[] =
+    "INSERT INTO interval_seals(key_id, epoch, heads, tag) VALUES(?4, ?1, ?2, ?3)";
+constexpr char kAny[] =
+    "SELECT count(*) FROM interval_seals WHERE key_id = ?3 AND epoch >= ?1 AND epoch < ?2";
+constexpr char kAll[] =
+    "SELECT epoch, heads, tag FROM interval_seals WHERE key_id = ?1 ORDER BY epoch";
 const char* const kEpochs[] = {
     "SELECT seq, epoch FROM system_events WHERE epoch IS NOT NULL ORDER BY seq",
     "SELECT seq, epoch FROM config_audit WHERE epoch IS NOT NULL ORDER BY seq",
@@ -48,12 +52,14 @@ uint64_t GetU64(const char* at) {
   return v;
 }
 
-StoreStatus Count(SqlDb& db, const char* sql, int64_t a, int64_t b, int64_t* out) {
+StoreStatus Count(SqlDb& db, const char* sql, int64_t a, int64_t b, int64_t* out,
+                  std::optional<int64_t> key_id = std::nullopt) {
   StoreStatus status;
   SqlStatement stmt = db.Prepare(sql, &status);
   if (!status.ok()) return status;
   if (a >= 0) stmt.BindInt64(1, a);
   if (b >= 0) stmt.BindInt64(2, b);
+  if (key_id) stmt.BindInt64(3, *key_id);
   *out = stmt.Step(&status) ? stmt.ColumnInt64(0) : 0;
   return status;
 }
@@ -135,12 +141,14 @@ void CheckTags(const std::vector<IntervalSeal>& seals, const VerificationKey& ke
 
 }  // namespace
 
-StoreStatus WriteIntervalSeals(SqlDb& db, uint64_t from, uint64_t to, const SealKey& from_key) {
+StoreStatus WriteIntervalSeals(SqlDb& db, uint64_t key_id, uint64_t from, uint64_t to,
+                               const SealKey& from_key) {
   if (db.engine() == SqlDb::Engine::kPostgres || from >= to) return StoreStatus::Ok();
   StoreStatus status = db.Exec(kCreateTable);
   if (!status.ok()) return status;
   int64_t taken = 0;
-  status = Count(db, kAny, static_cast<int64_t>(from), static_cast<int64_t>(to), &taken);
+  status = Count(db, kAny, static_cast<int64_t>(from), static_cast<int64_t>(to), &taken,
+                 static_cast<int64_t>(key_id));
   if (!status.ok()) return status;
   if (taken != 0) {
     return StoreStatus(StoreStatus::kTampered,
@@ -160,6 +168,7 @@ StoreStatus WriteIntervalSeals(SqlDb& db, uint64_t from, uint64_t to, const Seal
     insert.BindInt64(1, static_cast<int64_t>(epoch));
     insert.BindBlob(2, heads);
     insert.BindBlob(3, std::string_view(reinterpret_cast<const char*>(tag.data()), tag.size()));
+    insert.BindInt64(4, static_cast<int64_t>(key_id));
     status = insert.Run();
   }
   sodium_memzero(key.data(), key.size());
@@ -178,6 +187,7 @@ StoreStatus CheckIntervalSeals(SqlDb& db, ChainedLog log, const VerificationKey&
   if (has_table != 0) {
     SqlStatement all = db.Prepare(kAll, &status);
     if (!status.ok()) return status;
+    all.BindInt64(1, static_cast<int64_t>(SealKeyId(key.seed)));
     while (all.Step(&status)) {
       seals.push_back({static_cast<uint64_t>(all.ColumnInt64(0)), std::string(all.ColumnBlob(1)),
                        std::string(all.ColumnBlob(2))});

@@ -10,7 +10,7 @@
 // an ended interval without leaving a gap, nor make one that names fewer
 // records.
 //
-//   interval_seals(epoch INTEGER PRIMARY KEY, heads BLOB, tag BLOB)
+//   interval_seals(key_id, epoch, heads, tag), one row per key and interval
 //   heads = for the system event log, the configuration audit trail and the
 //           run file history in turn: seq (8 bytes little-endian) || chain
 //
@@ -29,12 +29,14 @@
 
 namespace tav {
 
-// Seals the intervals [from, to) with the logs' heads as they stand;
-// `from_key` is the key of interval `from`. Fails, writing nothing, when one
+// Seals the intervals [from, to) of the key `key_id` (SealKeyId) with the
+// logs' heads as they stand; `from_key` is the key of interval `from`. A
+// key made anew (setup-keys --force) seals under its own id. Fails, writing nothing, when one
 // of them is sealed already: the key file was put back to an older copy.
 // Does nothing on the lab store (its server keeps the chain). REQUIRES:
 // inside a write transaction.
-StoreStatus WriteIntervalSeals(SqlDb& db, uint64_t from, uint64_t to, const SealKey& from_key);
+StoreStatus WriteIntervalSeals(SqlDb& db, uint64_t key_id, uint64_t from, uint64_t to,
+                               const SealKey& from_key);
 
 // Checks the interval seals against `key` and against the log `log`: every
 // interval from the key's first (or, for a version 1 key, from the first

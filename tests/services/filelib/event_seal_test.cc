@@ -127,6 +127,31 @@ TEST_F(EventSealTest, AKeyRootMakesForAnotherAccountsStoreIsThatAccounts) {
   EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+// A key made anew (setup-keys --force) starts at interval 0 again: its
+// intervals are sealed under its own id, never refused as taken by the old
+// key's, and the log verifies with the new key.
+TEST_F(EventSealTest, AKeyMadeAnewSealsItsOwnIntervals) {
+  VerificationKey old_key;
+  ASSERT_TRUE(CreateSealingKey(dir_.path(), 60, false, &old_key).ok());
+  Add("alice");
+  g_now += 150'000;
+  Add("bob");
+  VerificationKey key;
+  ASSERT_TRUE(CreateSealingKey(dir_.path(), 60, true, &key).ok());
+  g_now += 150'000;
+  Add("carol");
+  SealKeyState state;
+  ASSERT_TRUE(ReadSealKey(dir_.path(), &state).ok());
+  EXPECT_EQ(state.epoch, 2u);
+  LogIntegrity integrity = Verify(&key);
+  bool unsealed = false;
+  for (const auto& f : integrity.findings) unsealed = unsealed || f.text.find("not sealed") != std::string::npos;
+  EXPECT_FALSE(unsealed) << integrity.findings.front().text;
+  bool gap = false;
+  for (const auto& f : integrity.findings) gap = gap || f.text.find("ends at interval") != std::string::npos;
+  EXPECT_FALSE(gap) << integrity.findings.front().text;
+}
+
 TEST_F(EventSealTest, RecordsBeforeSetupAreNamedAndTheClockSetBackIsReported) {
   Add("before");
   g_now += 2'000;
