@@ -237,4 +237,14 @@ void SqliteDb::Rollback() {
 
 bool SqliteDb::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
+StoreStatus SqliteTableExists(SqlDb& db, std::string_view table, bool* exists) {
+  StoreStatus status;
+  SqlStatement stmt =
+      db.Prepare("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = ?1", &status);
+  if (!status.ok()) return status;
+  stmt.BindText(1, table);
+  *exists = stmt.Step(&status) && stmt.ColumnInt64(0) != 0;
+  return status;
+}
+
 }  // namespace tav

@@ -80,6 +80,9 @@ class SqliteDb : public SqlDb {
   std::chrono::steady_clock::time_point busy_since_;
 };
 
+// Whether the SQLite database of `db` has a table named `table`.
+StoreStatus SqliteTableExists(SqlDb& db, std::string_view table, bool* exists);
+
 }  // namespace tav
 
 #endif  // TAV_UTIL_SQLITE_DB_H_

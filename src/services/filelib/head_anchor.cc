@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "util/library_lifetime.h"
+#include "util/sqlite_db.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -192,8 +193,6 @@ std::string JsonString(std::string_view text) {
 constexpr char kCreateIdentity[] =
     "CREATE TABLE IF NOT EXISTS store_identity("
     "id INTEGER PRIMARY KEY CHECK (id = 1), value TEXT NOT NULL)";
-constexpr char kHasIdentity[] =
-    "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'store_identity'";
 constexpr char kSelectIdentity[] = "SELECT value FROM store_identity WHERE id = 1";
 constexpr char kInsertIdentity[] = "INSERT INTO store_identity(id, value) VALUES(1, ?1)";
 
@@ -203,11 +202,9 @@ StoreStatus ReadStoreId(SqlDb& db, std::string* id) {
   id->clear();
   if (db.engine() != SqlDb::Engine::kSqlite) return StoreStatus::Ok();
   StoreStatus status;
-  {
-    SqlStatement has = db.Prepare(kHasIdentity, &status);
-    if (!status.ok()) return status;
-    if (!has.Step(&status) || has.ColumnInt64(0) == 0) return status;
-  }
+  bool present = false;
+  status = SqliteTableExists(db, "store_identity", &present);
+  if (!status.ok() || !present) return status;
   SqlStatement select = db.Prepare(kSelectIdentity, &status);
   if (!status.ok()) return status;
   if (select.Step(&status)) *id = std::string(select.ColumnText(0));

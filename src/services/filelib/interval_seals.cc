@@ -7,6 +7,8 @@
 #include <map>
 #include <optional>
 
+#include "util/sqlite_db.h"
+
 namespace tav {
 namespace {
 
@@ -18,8 +20,6 @@ constexpr size_t kHeadsBytes = kHeadBytes * 3;
 constexpr char kCreateTable[] =
     "CREATE TABLE IF NOT EXISTS interval_seals(key_id INTEGER NOT NULL, epoch INTEGER NOT NULL, "
     "heads BLOB NOT NULL, tag BLOB NOT NULL, PRIMARY KEY (key_id, epoch))";
-constexpr char kHasTable[] =
-    "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'interval_seals'";
 constexpr char kHead[] = "SELECT seq, chain FROM chain_heads WHERE log = ?1";
 constexpr char kInsert[] =
     "INSERT INTO interval_seals(key_id, epoch, heads, tag) VALUES(?4, ?1, ?2, ?3)";
@@ -139,6 +139,15 @@ void CheckTags(const std::vector<IntervalSeal>& seals, const VerificationKey& ke
   sodium_memzero(running.data(), running.size());
 }
 
+// "the system event log ends at interval N, the key has reached M: ...",
+// for the first interval `missing` that lacks its seal.
+std::string EndsText(const std::string& title, uint64_t missing, uint64_t reached) {
+  return "the " + title +
+         (missing == 0 ? std::string(" has no sealed interval")
+                       : " ends at interval " + std::to_string(missing - 1)) +
+         ", the key has reached " + std::to_string(reached) + ": records may have been removed";
+}
+
 }  // namespace
 
 StoreStatus WriteIntervalSeals(SqlDb& db, uint64_t key_id, uint64_t from, uint64_t to,
@@ -180,11 +189,11 @@ StoreStatus CheckIntervalSeals(SqlDb& db, ChainedLog log, const VerificationKey&
                                std::vector<SealProblem>* problems, std::vector<std::string>* notes) {
   if (db.engine() == SqlDb::Engine::kPostgres) return StoreStatus::Ok();
   const std::string title = ChainedLogTitle(log);
-  int64_t has_table = 0;
-  StoreStatus status = Count(db, kHasTable, -1, -1, &has_table);
+  bool has_table = false;
+  StoreStatus status = SqliteTableExists(db, "interval_seals", &has_table);
   if (!status.ok()) return status;
   std::vector<IntervalSeal> seals;
-  if (has_table != 0) {
+  if (has_table) {
     SqlStatement all = db.Prepare(kAll, &status);
     if (!status.ok()) return status;
     all.BindInt64(1, static_cast<int64_t>(SealKeyId(key.seed)));
@@ -215,17 +224,11 @@ StoreStatus CheckIntervalSeals(SqlDb& db, ChainedLog log, const VerificationKey&
                        " on");
     }
   }
-  uint64_t last_seq = 0;  // the log's last record that a seal before named
-  uint64_t previous_seq = 0;
+  uint64_t previous_seq = 0;  // the log's last record that a seal before named
   bool reported_gap = false;
   for (const auto& [epoch, seal] : good) {
     if (epoch > expected && !reported_gap) {
-      problems->push_back(
-          {last_seq + 1, "the " + title + (expected == 0 ? std::string(" has no sealed interval")
-                                                         : " ends at interval " +
-                                                               std::to_string(expected - 1)) +
-                             ", the key has reached " + std::to_string(reached) +
-                             ": records may have been removed"});
+      problems->push_back({previous_seq + 1, EndsText(title, expected, reached)});
       reported_gap = true;
     }
     expected = std::max(expected, epoch + 1);
@@ -256,19 +259,19 @@ StoreStatus CheckIntervalSeals(SqlDb& db, ChainedLog log, const VerificationKey&
                                       " ended, is not in the log: records were removed"});
       } else if (at.ColumnBlob(0) != std::string_view(head + 8, 32)) {
         problems->push_back({seq, "record " + std::to_string(seq) + " of the " + title +
-                                      " is not the record that was sealed as its end when interval " + std::to_string(epoch) +
+                                      " is not the record that was sealed as its end when "
+                                      "interval " + std::to_string(epoch) +
                                       " ended: records were removed or replaced"});
       }
     }
     previous_seq = std::max(previous_seq, seq);
-    last_seq = previous_seq;
   }
   // Each record was appended in the interval whose seal first names it as
   // part of the log (or, after the last seal, later): a record sealed in
-  // another interval was put where removed ones were.
-  // (last seq, interval); an interval whose predecessor has no seal (the
-  // first one sealed under an old key, or after a gap already reported) may
-  // hold records of earlier intervals too.
+  // another interval was put where removed ones were. `ends` holds (last
+  // seq, interval); an interval whose predecessor has no seal (the first
+  // one sealed under an old key, or after a gap already reported) may hold
+  // records of earlier intervals too.
   std::vector<std::pair<uint64_t, uint64_t>> ends;
   for (const auto& [epoch, seal] : good) {
     ends.emplace_back(GetU64(seal->heads.data() + index * kHeadBytes), epoch);
@@ -297,12 +300,7 @@ StoreStatus CheckIntervalSeals(SqlDb& db, ChainedLog log, const VerificationKey&
     if (!status.ok()) return status;
   }
   if (expected < reached && !reported_gap) {
-    problems->push_back(
-        {last_seq + 1, "the " + title + (expected == 0 ? std::string(" has no sealed interval")
-                                                       : " ends at interval " +
-                                                             std::to_string(expected - 1)) +
-                           ", the key has reached " + std::to_string(reached) +
-                           ": records may have been removed"});
+    problems->push_back({previous_seq + 1, EndsText(title, expected, reached)});
   }
   return StoreStatus::Ok();
 }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "util/sqlite_db.h"
+
 namespace tav {
 
 namespace {
@@ -17,8 +19,6 @@ constexpr char kUpsertSeal[] =
     "INSERT INTO settings_seal(id, trail_seq, seal) VALUES(1, ?1, ?2) "
     "ON CONFLICT(id) DO UPDATE SET trail_seq = excluded.trail_seq, seal = excluded.seal";
 constexpr char kSchemaVersion[] = "PRAGMA user_version";
-constexpr char kSealTableExists[] =
-    "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'settings_seal'";
 
 void Update(crypto_generichash_state* state, uint64_t value, int bytes) {
   unsigned char out[8];
@@ -106,10 +106,10 @@ StoreStatus CheckSettingsSeal(SqlDb& db) {
   if (!status.ok()) return status;
   // A store that predates seals and could not be sealed when opened.
   if (version < kSealedSettingsSchemaVersion) return StoreStatus::Ok();
-  long long tables = 0;
-  status = QueryCount(db, kSealTableExists, &tables);
+  bool sealed_table = false;
+  status = SqliteTableExists(db, "settings_seal", &sealed_table);
   if (!status.ok()) return status;
-  if (tables == 0) return Tampered(db, "their seal (the table settings_seal) was removed");
+  if (!sealed_table) return Tampered(db, "their seal (the table settings_seal) was removed");
 
   uint64_t sealed_seq = 0;
   ChainHash sealed{};
