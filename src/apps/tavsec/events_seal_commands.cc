@@ -12,6 +12,8 @@
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/event_seal.h"
 #include "services/filelib/head_anchor.h"
+#include "services/filelib/service_keys.h"
+#include "services/filelib/settings_seal.h"
 #include "util/data_dir.h"
 
 namespace tav::tavsec {
@@ -33,6 +35,37 @@ SealOptions& Options() {
   return options;
 }
 
+// Makes the sealing key and the service's keys. Settings that match their
+// seal are sealed again with the new settings key in the same transaction,
+// so that no reader ever finds keys and an unkeyed seal together; settings
+// that fail their seal stay as they are, for an administrator to check.
+StoreStatus MakeKeys(const std::string& folder, VerificationKey* key, SigningPublicKey* signing,
+                     bool* settings_resealed) {
+  auto make = [&] {
+    StoreStatus s = CreateSealingKey(folder, Options().interval, Options().force, key);
+    // A service key file left without its sealing key belongs to no key.
+    if (s.ok()) s = CreateServiceKeys(folder, *key, true, signing);
+    return s;
+  };
+  *settings_resealed = false;
+  struct stat st;
+  const std::string db_path = folder + "/" + kComplianceDbFileName;
+  if (stat(db_path.c_str(), &st) != 0) return make();
+  std::shared_ptr<ComplianceDb> db;
+  StoreStatus status = ComplianceDb::GetAt(db_path, &db, ComplianceDb::IfMissing::kFail);
+  if (!status.ok()) return status;
+  return db->Write([&](SqlDb& c) {
+    StoreStatus check = CheckSettingsSeal(c);
+    if (!check.ok() && check.code() != StoreStatus::kTampered) return check;
+    StoreStatus s = make();
+    if (s.ok() && check.ok() && c.engine() == SqlDb::Engine::kSqlite) {
+      s = SealSettings(c);
+      *settings_resealed = s.ok();
+    }
+    return s;
+  });
+}
+
 void SetupKeys(Context& context) {
   DataDirChoice dir;
   StoreStatus status = EnsureDataDir(&dir);
@@ -41,8 +74,11 @@ void SetupKeys(Context& context) {
                          "tavsec events setup-keys must run as root for the machine-wide store");
   }
   VerificationKey key;
-  if (status.ok()) status = CreateSealingKey(dir.path, Options().interval, Options().force, &key);
+  SigningPublicKey signing{};
+  bool resealed = false;
+  if (status.ok()) status = MakeKeys(dir.path, &key, &signing, &resealed);
   if (!status.ok()) {
+    WipeSealKey(&key.seed);
     PrintError(status.message());
     context.exit_code = kExitFailed;
     return;
@@ -52,7 +88,13 @@ void SetupKeys(Context& context) {
             << "The verification key is shown only now. Keep it away from this machine\n"
             << "(on paper, in the quality system): it checks every seal, and it could forge\n"
             << "them.\n\n    " << FormatVerificationKey(key) << "\n\n"
-            << "Check the logs with: tavsec events verify --key KEY\n";
+            << "Check the logs with: tavsec events verify --key KEY\n\n"
+            << "Exports are signed with the key in " << dir.path << "/" << kServiceKeyFileName
+            << ". Its public key checks them\n"
+            << "anywhere; it may be shown to anyone:\n\n    "
+            << FormatSigningPublicKey(signing) << "\n\n"
+            << "Check an export with: tavsec verify-export FILE FILE.sig --public-key KEY\n";
+  if (resealed) std::cout << "The settings are sealed with the new key.\n";
   WipeSealKey(&key.seed);
 }
 

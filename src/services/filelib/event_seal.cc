@@ -16,6 +16,7 @@
 
 #include "services/filelib/head_anchor.h"
 #include "services/filelib/interval_seals.h"
+#include "services/filelib/key_file.h"
 #include "services/filelib/log_output.h"
 #include "util/atomic_create.h"
 #include "util/file_stamp.h"
@@ -227,7 +228,8 @@ std::string UtcText(int64_t ms) {
 
 std::string FormatVerificationKey(const VerificationKey& key) {
   return HexEncode(View(key.seed.data(), key.seed.size())) + "/" + std::to_string(key.start) +
-         "-" + std::to_string(key.interval) + (key.version >= 2 ? "/2" : "");
+         "-" + std::to_string(key.interval) +
+         (key.version >= 2 ? "/" + std::to_string(key.version) : std::string());
 }
 
 bool ParseVerificationKey(std::string_view text, VerificationKey* key) {
@@ -254,8 +256,9 @@ bool ParseVerificationKey(std::string_view text, VerificationKey* key) {
   std::string_view interval = text.substr(dash + 1);
   out.version = 1;
   if (const size_t mark = interval.find('/'); mark != std::string_view::npos) {
-    if (interval.substr(mark) != "/2") return false;
-    out.version = 2;
+    const std::string_view suffix = interval.substr(mark);
+    if (suffix != "/2" && suffix != "/3") return false;
+    out.version = suffix[1] - '0';
     interval = interval.substr(0, mark);
   }
   if (!number(text.substr(slash + 1, dash - slash - 1), &out.start) ||
@@ -360,7 +363,6 @@ StoreStatus CreateSealingKey(const std::string& folder, int64_t interval, bool r
     return StoreStatus(StoreStatus::kIOError, "no source of randomness for a sealing key");
   }
   if (interval < 1) return StoreStatus(StoreStatus::kInvalid, "the interval must be at least 1 second");
-  const std::string path = KeyPath(folder);
   VerificationKey v;
   v.version = kSealKeyVersion;
   randombytes_buf(v.seed.data(), v.seed.size());
@@ -379,32 +381,8 @@ StoreStatus CreateSealingKey(const std::string& folder, int64_t interval, bool r
   uint8_t block[kFileSize];
   Encode(state, block);
   sodium_memzero(state.key.data(), state.key.size());
-  if (replace && unlink(path.c_str()) != 0 && errno != ENOENT) {
-    sodium_memzero(block, sizeof block);
-    return StatusFromErrno(errno, "cannot replace " + path);
-  }
-  // Root makes the key for a store that another account (the compliance
-  // service's) keeps: the key is that account's, or the service could not
-  // step it and would store every record unsealed.
-  struct stat folder_st;
-  const bool hand_over = geteuid() == 0 && stat(folder.c_str(), &folder_st) == 0 &&
-                         folder_st.st_uid != 0;
-  StoreStatus status = CreateFileAtomically(
-      path, StoreFileMode(folder, true), [&](const std::string& temp) {
-        const int fd = open(temp.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0) return StatusFromErrno(errno, "cannot open " + temp);
-        StoreStatus s = WriteAll(fd, block, sizeof block, temp);
-        if (s.ok() && hand_over && fchown(fd, folder_st.st_uid, folder_st.st_gid) != 0) {
-          s = StatusFromErrno(errno, "cannot give " + temp + " to the store's owner");
-        }
-        close(fd);
-        return s;
-      });
+  StoreStatus status = CreateKeyFile(folder, kSealKeyFileName, block, sizeof block, replace);
   sodium_memzero(block, sizeof block);
-  if (status.code() == StoreStatus::kExists) {
-    return StoreStatus(StoreStatus::kExists,
-                       path + " exists: the store has a sealing key already (--force replaces it)");
-  }
   if (!status.ok()) return status;
   *verification = v;
   sodium_memzero(v.seed.data(), v.seed.size());

@@ -41,8 +41,10 @@ using SealKey = std::array<uint8_t, 32>;
 // (made since intervals are sealed) start from a key derived from the seed,
 // so that the key file never holds the seed itself, and every interval of
 // theirs must carry an interval seal (interval_seals.h). Version 1 keys
-// start from the seed.
-inline constexpr int kSealKeyVersion = 2;
+// start from the seed. Version 3 keys also seal the settings
+// (service_keys.h): a store made with one must have its settings sealed
+// with the key the seed derives.
+inline constexpr int kSealKeyVersion = 3;
 struct VerificationKey {
   SealKey seed{};
   int64_t start = 0;
@@ -50,7 +52,8 @@ struct VerificationKey {
   int version = 1;
 };
 
-// "<64 hex digits>/<start>-<interval>", and "/2" after it for version 2.
+// "<64 hex digits>/<start>-<interval>", and "/<version>" after it from
+// version 2 on.
 std::string FormatVerificationKey(const VerificationKey& key);
 bool ParseVerificationKey(std::string_view text, VerificationKey* key);
 

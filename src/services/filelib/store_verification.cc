@@ -7,6 +7,7 @@
 #include "records/chunk_file.h"
 #include "records/file_record_comp.h"
 #include "services/filelib/head_anchor.h"
+#include "services/filelib/service_keys.h"
 #include "services/filelib/settings_seal.h"
 #include "services/filelib/system_event_manager.h"
 #include "util/ole_date.h"
@@ -105,8 +106,16 @@ StoreStatus VerifyStore(SqlDb& c, IntegrityOptions options, const AfterLogLines&
     }
     if (after_log) after_log(log, integrity, &out->lines);
   }
-  // The current settings against the seal their last audited write left.
-  StoreStatus s = CheckSettingsSeal(c);
+  // The current settings against the seal their last audited write left;
+  // a key that seals the settings must have sealed them.
+  SettingsSealKey settings_key;
+  const bool keyed = options.key != nullptr && options.key->version >= 3;
+  if (keyed) {
+    settings_key.key_id = SealKeyId(options.key->seed);
+    settings_key.key = SettingsKeyFromSeed(options.key->seed);
+  }
+  StoreStatus s = CheckSettingsSeal(c, keyed ? &settings_key : nullptr);
+  WipeSealKey(&settings_key.key);
   if (s.code() == StoreStatus::kTampered) {
     finding("settings: " + s.message());
   } else if (!s.ok()) {
@@ -114,7 +123,9 @@ StoreStatus VerifyStore(SqlDb& c, IntegrityOptions options, const AfterLogLines&
   } else if (c.engine() == SqlDb::Engine::kPostgres) {
     out->lines.push_back("settings: changed in the lab store only together with their trail");
   } else {
-    out->lines.push_back("settings: match their seal");
+    out->lines.push_back(keyed ? "settings: match their seal, made with the verification key's "
+                                 "settings key"
+                               : "settings: match their seal");
   }
   // The file itself: pages and indexes that SQLite can still make sense of.
   // The lab store's server keeps its own pages.

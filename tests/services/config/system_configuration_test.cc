@@ -17,7 +17,10 @@
 #include "services/config/system_table.h"
 #include "services/filelib/acting_user.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/event_seal.h"
 #include "services/filelib/log_output.h"
+#include "services/filelib/service_keys.h"
+#include "services/filelib/settings_seal.h"
 #include "services/filelib/system_event_manager.h"
 #include "testing/temp_data_dir.h"
 #include "util/file.h"
@@ -441,6 +444,64 @@ TEST(SystemConfiguration, AStoreWithoutSealIsSealedAsItStandsWhenOpened) {
   // Removing the seal is no way back to an unsealed store.
   Tamper(dir, "DROP TABLE settings_seal");
   EXPECT_EQ(config.VerifySettings(), kConfigStorageError);
+}
+
+// Whoever may write the database but not read the service's keys cannot
+// seal settings of his own: the old unkeyed seal, recomputed over an edit,
+// is refused once the store has keys, and so is a seal whose key file went.
+TEST(SystemConfiguration, SettingsSealedWithTheServicesKeyCannotBeResealedWithoutIt) {
+  TAV_SKIP_ON_LAB_STORE("the seal of the settings is the embedded store's");
+  TempDataDir dir;
+  CSystemConfiguration config;
+  ASSERT_EQ(config.Set21CFREnabled(1), kConfigOk);
+  VerificationKey key;
+  SigningPublicKey signing;
+  ASSERT_TRUE(CreateSealingKey(dir.path(), 900, false, &key).ok());
+  ASSERT_TRUE(CreateServiceKeys(dir.path(), key, false, &signing).ok());
+  // The old, unkeyed seal no longer passes now that the store has keys.
+  EXPECT_EQ(config.VerifySettings(), kConfigStorageError);
+  ASSERT_EQ(config.AcceptStoredSettings("keys made"), kConfigOk);
+  ASSERT_EQ(config.SetConfigInt(kIdleTimeoutName, 5), kConfigOk);
+  ASSERT_EQ(config.VerifySettings(), kConfigOk);
+
+  // The features switched off, with a seal as the previous version made it.
+  auto forge = [&](bool keep_key_id) {
+    std::string off = ChunkOf(*FeatureSwitchRecord(false));
+    Tamper(dir, "UPDATE settings SET record = ?1 WHERE name = '21EN'", &off);
+    std::shared_ptr<ComplianceDb> db;
+    ASSERT_TRUE(ComplianceDb::GetAt(dir.File(kComplianceDbFileName), &db).ok());
+    uint64_t trail_seq = 0;
+    ChainHash seal{};
+    ASSERT_TRUE(db->Read([&](SqlDb& c) { return ComputeSettingsSeal(c, nullptr, &trail_seq, &seal); })
+                    .ok());
+    const std::string bytes(reinterpret_cast<const char*>(seal.data()), seal.size());
+    Tamper(dir,
+           keep_key_id ? "UPDATE settings_seal SET seal = ?1"
+                       : "UPDATE settings_seal SET seal = ?1, key_id = NULL",
+           &bytes);
+  };
+  forge(true);
+  EXPECT_EQ(config.VerifySettings(), kConfigStorageError);
+  EXPECT_EQ(config.Is21CFREnabled(), 1);
+  forge(false);
+  EXPECT_EQ(config.VerifySettings(), kConfigStorageError);
+  EXPECT_NE(CSystemConfiguration::LastErrorMessage().find("not made with the service's key"),
+            std::string::npos)
+      << CSystemConfiguration::LastErrorMessage();
+  EXPECT_EQ(config.Is21CFREnabled(), 1);
+  std::string on = ChunkOf(*FeatureSwitchRecord(true));
+  Tamper(dir, "UPDATE settings SET record = ?1 WHERE name = '21EN'", &on);
+  ASSERT_EQ(config.AcceptStoredSettings("restored"), kConfigOk);
+  ASSERT_EQ(config.VerifySettings(), kConfigOk);
+
+  // Without the key file nothing is sealed at all: not the edit, and not a
+  // change made through the library, which would otherwise seal it unkeyed.
+  ASSERT_EQ(::unlink(dir.File(kServiceKeyFileName).c_str()), 0);
+  EXPECT_EQ(config.VerifySettings(), kConfigStorageError);
+  EXPECT_NE(CSystemConfiguration::LastErrorMessage().find("is missing"), std::string::npos)
+      << CSystemConfiguration::LastErrorMessage();
+  EXPECT_EQ(config.AcceptStoredSettings("edited"), kConfigStorageError);
+  EXPECT_EQ(config.Is21CFREnabled(), 1);
 }
 
 TEST(SystemConfiguration, AFailedReadBlocksWritesUntilTheNextRead) {

@@ -70,7 +70,7 @@ TEST(VerificationKeyTest, PrintedKeyReadsBackAndBadOnesAreRefused) {
   const std::string good = FormatVerificationKey(key);
   for (const std::string& bad :
        {std::string(), good.substr(1), good + "x", good.substr(0, 65) + "-900",
-        std::string(64, 'g') + "/1-900", good.substr(0, good.size() - 3) + "0", good + "/3",
+        std::string(64, 'g') + "/1-900", good.substr(0, good.size() - 3) + "0", good + "/4",
         good + "/2/2", good + "/"}) {
     EXPECT_FALSE(ParseVerificationKey(bad, &back)) << bad;
   }

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "services/filelib/acting_user.h"
 #include "services/filelib/compliance_db.h"
@@ -25,6 +26,22 @@ using testing::TempDataDir;
 
 testing::CommandResult Tavsec(const std::string& args) {
   return RunCommand(std::string(TAVSEC_PATH) + " " + args);
+}
+
+// The keys `tavsec events setup-keys` prints, each on a line of its own
+// indented by four spaces: the verification key, then the public key.
+struct PrintedKeys {
+  std::string verification;
+  std::string signing;
+};
+PrintedKeys KeysPrinted(const std::string& out) {
+  std::vector<std::string> keys;
+  for (size_t at = out.find("\n    "); at != std::string::npos; at = out.find("\n    ", at + 1)) {
+    keys.push_back(out.substr(at + 5, out.find('\n', at + 5) - at - 5));
+  }
+  EXPECT_EQ(keys.size(), 2u) << out;
+  keys.resize(2);
+  return {keys[0], keys[1]};
 }
 
 TEST(TavsecEvents, VerifyNamesAnEventChangedBehindTheLibrarysBack) {
@@ -68,9 +85,7 @@ TEST(TavsecEvents, SealedLogVerifiesWithTheKeyAndACutTailIsFoundAgainstTheHeads)
   TempDataDir dir;
   testing::CommandResult r = Tavsec("events setup-keys --interval 60");
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  const size_t at = r.out.find("\n    ");
-  ASSERT_NE(at, std::string::npos) << r.out;
-  const std::string key = r.out.substr(at + 5, r.out.find('\n', at + 5) - at - 5);
+  const std::string key = KeysPrinted(r.out).verification;
   EXPECT_EQ(Tavsec("events setup-keys").exit_code, 1);  // one exists
 
   SetChainHeadCopyForTesting(dir.File("heads.txt"));
@@ -132,9 +147,8 @@ TEST(TavsecEvents, ACutAtAnIntervalsEndIsFoundWithTheKeyAlone) {
   TempDataDir dir;
   testing::CommandResult r = Tavsec("events setup-keys --interval 1");
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  const size_t at = r.out.find("\n    ");
-  const std::string key = r.out.substr(at + 5, r.out.find('\n', at + 5) - at - 5);
-  EXPECT_EQ(key.substr(key.size() - 2), "/2") << key;
+  const std::string key = KeysPrinted(r.out).verification;
+  EXPECT_EQ(key.substr(key.size() - 2), "/3") << key;
   for (const char* user : {"alice", "bob", "carol"}) {
     CSystemEventManager manager;
     ASSERT_EQ(manager.AddSystemEvent(kAuditFailedLogin, user), 0);
@@ -173,6 +187,47 @@ TEST(TavsecEvents, ACutAtAnIntervalsEndIsFoundWithTheKeyAlone) {
   EXPECT_NE(r.out.find("records may have been removed"), std::string::npos) << r.out;
   EXPECT_EQ(Tavsec("events verify --key " + key + " --until yesterday").exit_code, 2);
   EXPECT_EQ(Tavsec("events verify --until 1800000000").exit_code, 2);
+}
+
+// A copy of the store checked on another machine, without the service's
+// keys: the verification key checks the settings' seal too, and a seal that
+// someone who held only the database made over an edit fails.
+TEST(TavsecEvents, ACopysSettingsAreCheckedWithTheVerificationKey) {
+  TAV_SKIP_ON_LAB_STORE("the seal of the settings is the embedded store's");
+  TempDataDir dir;
+  ASSERT_EQ(Tavsec("config set idle-timeout 7 --reason first").exit_code, 0);
+  testing::CommandResult r = Tavsec("events setup-keys");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("The settings are sealed with the new key."), std::string::npos) << r.out;
+  const std::string key = KeysPrinted(r.out).verification;
+  r = Tavsec("config set idle-timeout 8 --reason second");
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+
+  char folder[] = "/tmp/tav_copy.XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string copy = std::string(folder) + "/" + kComplianceDbFileName;
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(dir.File(kComplianceDbFileName).c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, ("VACUUM INTO '" + copy + "'").c_str(), nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const std::string on_copy = "TAV_DATA_DIR=" + std::string(folder) + " " + TAVSEC_PATH +
+                              " events verify --key " + key + " --until " +
+                              std::to_string(time(nullptr));
+  r = RunCommand(on_copy);
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("settings: match their seal, made with the verification key's"),
+            std::string::npos)
+      << r.out;
+
+  ASSERT_EQ(sqlite3_open(copy.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "UPDATE settings_seal SET key_id = NULL", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  r = RunCommand(on_copy);
+  EXPECT_EQ(r.exit_code, 1) << r.out;
+  EXPECT_NE(r.out.find("not made with the service's key"), std::string::npos) << r.out;
+  RunCommand("rm -rf " + std::string(folder));
 }
 
 // On a quiet machine the timer's `events seal` moves the key on, erasing the
