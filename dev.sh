@@ -23,6 +23,7 @@ PACKAGES=(
   libpam-wrapper libnss-wrapper xvfb
   dpkg-dev lintian
   libpq-dev postgresql postgresql-contrib
+  libssl-dev openssl
 )
 
 install_packages() {

@@ -28,6 +28,12 @@ std::string Format(const std::array<const char*, N>& headings,
   return out;
 }
 
+void Count(uint64_t number, ListingRange* range) {
+  if (range == nullptr) return;
+  if (range->count++ == 0) range->first = number;
+  range->last = number;
+}
+
 }  // namespace
 
 bool ParseTableFormat(std::string_view name, TableFormat* format) {
@@ -41,7 +47,8 @@ bool ParseTableFormat(std::string_view name, TableFormat* format) {
   return true;
 }
 
-std::string FormatEventListing(const CAuditCollectionComp& events, TableFormat format) {
+std::string FormatEventListing(const CAuditCollectionComp& events, TableFormat format,
+                               uint64_t through, ListingRange* range) {
   static constexpr std::array<const char*, 4> kHeadings = {"Number", "Date & Time", "User Login",
                                                            "Event"};
   static constexpr std::array<const char*, 4> kKeys = {"number", "date", "user", "event"};
@@ -53,6 +60,8 @@ std::string FormatEventListing(const CAuditCollectionComp& events, TableFormat f
     const auto* event = dynamic_cast<const CAuditEventComp*>(events.GetNextChild(pos));
     const uint64_t number = seq++;
     if (event == nullptr) continue;
+    if (number > through) break;
+    Count(number, range);
     std::array<std::string, 3> cells = EventRowTexts(*event);
     rows.push_back({std::to_string(number), IsoDate(event->GetEvent().GetDate()),
                     std::move(cells[kEventUserColumn]), std::move(cells[kEventNameColumn])});
@@ -60,7 +69,8 @@ std::string FormatEventListing(const CAuditCollectionComp& events, TableFormat f
   return Format(kHeadings, kKeys, rows, format);
 }
 
-std::string FormatTrailListing(const std::vector<ConfigTrailEvent>& changes, TableFormat format) {
+std::string FormatTrailListing(const std::vector<ConfigTrailEvent>& changes, TableFormat format,
+                               uint64_t through, ListingRange* range) {
   static constexpr std::array<const char*, 6> kHeadings = {
       "Number", "Date & Time", "User Login", "What Changed", "Reason for Change", "Description"};
   static constexpr std::array<const char*, 6> kKeys = {"number", "date",   "user",
@@ -68,6 +78,8 @@ std::string FormatTrailListing(const std::vector<ConfigTrailEvent>& changes, Tab
   std::vector<std::array<std::string, 6>> rows;
   rows.reserve(changes.size());
   for (const ConfigTrailEvent& change : changes) {
+    if (change.number > through) break;
+    Count(change.number, range);
     std::array<std::string, 4> cells = TrailRowTexts(change);
     rows.push_back({std::to_string(change.number), IsoDate(change.date), change.user,
                     std::move(cells[kTrailWhatColumn]), change.reason,

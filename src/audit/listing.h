@@ -8,6 +8,7 @@
 #ifndef TAV_AUDIT_LISTING_H_
 #define TAV_AUDIT_LISTING_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,15 +22,25 @@ namespace tav {
 // "csv" or "json"; false for anything else.
 bool ParseTableFormat(std::string_view name, TableFormat* format);
 
+// The numbers of the rows a listing holds (all 0 when it has none).
+struct ListingRange {
+  uint64_t first = 0;
+  uint64_t last = 0;
+  uint64_t count = 0;
+};
+inline constexpr uint64_t kWholeLog = UINT64_MAX;
+
 // Columns "Number", "Date & Time", "User Login", "Event" (JSON: number,
 // date, user, event). The first event is numbered with the list's sequence
-// number.
-std::string FormatEventListing(const CAuditCollectionComp& events, TableFormat format);
+// number. Events numbered after `through` are left out.
+std::string FormatEventListing(const CAuditCollectionComp& events, TableFormat format,
+                               uint64_t through = kWholeLog, ListingRange* range = nullptr);
 
 // Columns "Number", "Date & Time", "User Login", "What Changed", "Reason for
 // Change", "Description" (JSON: number, date, user, what, reason,
 // description), the description holding every entry's old and new values.
-std::string FormatTrailListing(const std::vector<ConfigTrailEvent>& changes, TableFormat format);
+std::string FormatTrailListing(const std::vector<ConfigTrailEvent>& changes, TableFormat format,
+                               uint64_t through = kWholeLog, ListingRange* range = nullptr);
 
 }  // namespace tav
 

@@ -96,6 +96,21 @@ StoreStatus VerifyStoreThroughService(StoreVerification* out) {
   return StoreStatus::Ok();
 }
 
+StoreStatus SignExportThroughService(const protocol::SignExportRequest& request,
+                                     std::string* signature_file, std::string* note) {
+  protocol::SignExportReply reply;
+  StoreStatus status =
+      CallForReply(protocol::EncodeRequest(request), protocol::kOpSignExport, &reply);
+  if (!status.ok()) return status;
+  if (reply.status_code != 0) {
+    return StoreStatus(static_cast<StoreStatus::Code>(reply.status_code),
+                       reply.error.empty() ? "the service did not sign the export" : reply.error);
+  }
+  *signature_file = std::move(reply.signature_file);
+  *note = std::move(reply.note);
+  return StoreStatus::Ok();
+}
+
 EventLogProxy& TheEventLogProxy() {
   static EventLogProxy proxy;
   return proxy;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "protocol/event_ops.h"
 #include "services/filelib/event_log_remote.h"
 #include "services/filelib/store_verification.h"
 
@@ -31,6 +32,11 @@ EventLogProxy& TheEventLogProxy();
 // returned status is the call's or the check's failure; the lines the
 // service gathered until then are in *out either way.
 StoreStatus VerifyStoreThroughService(StoreVerification* out);
+
+// The service's signature of an export (protocol/event_ops.h,
+// kOpSignExport); *note says why it is not time-stamped, when not.
+StoreStatus SignExportThroughService(const protocol::SignExportRequest& request,
+                                     std::string* signature_file, std::string* note);
 
 // The most events the proxy asks for in one page (tests make pages small
 // to cross many of them). 0 restores the protocol's largest page.

@@ -117,4 +117,36 @@ StoreStatus DecodeReply(MessageReader& r, VerifyStoreReply* reply) {
   return r.Finish();
 }
 
+MessageWriter EncodeRequest(const SignExportRequest& request) {
+  MessageWriter w(kOpSignExport);
+  w.Int(request.log).Int(request.format).Int(request.through).Bytes(request.sha256);
+  return w;
+}
+
+StoreStatus DecodeRequest(MessageReader& r, SignExportRequest* request) {
+  request->log = r.IntIn(0, 1);
+  request->format = r.IntIn(0, 1);
+  request->through = r.IntIn(0, kMaxSeq);
+  request->sha256 = r.Bytes(kHeadBytes);
+  if (r.ok() && request->sha256.size() != kHeadBytes) {
+    return StoreStatus(StoreStatus::kInvalid, "a SHA-256 is 32 bytes");
+  }
+  return r.Finish();
+}
+
+MessageWriter EncodeReply(Operation op, const SignExportReply& reply) {
+  MessageWriter w = OkReply(op);
+  w.Int(reply.status_code).Bytes(reply.error.substr(0, kMaxError));
+  w.Bytes(reply.signature_file.substr(0, kMaxSignatureFile)).Bytes(reply.note.substr(0, kMaxError));
+  return w;
+}
+
+StoreStatus DecodeReply(MessageReader& r, SignExportReply* reply) {
+  reply->status_code = r.IntIn(0, StoreStatus::kTampered);
+  reply->error = r.Bytes(kMaxError);
+  reply->signature_file = r.Bytes(kMaxSignatureFile);
+  reply->note = r.Bytes(kMaxError);
+  return r.Finish();
+}
+
 }  // namespace tav::protocol

@@ -79,6 +79,30 @@ struct VerifyStoreReply {
   int64_t lines_left_out = 0;  // beyond kMaxReportLines
 };
 
+// kOpSignExport: the service's signature over an export (a listing of the
+// system event log or of the configuration audit trail up to `through`)
+// that the client rendered, named by its SHA-256. The service renders it
+// again from its store and signs only the same bytes. `log` is 0 (events)
+// or 1 (trail); `format` 0 (CSV) or 1 (JSON).
+inline constexpr size_t kMaxSignatureFile = 16 * 1024;
+struct SignExportRequest {
+  int64_t log = 0;
+  int64_t format = 0;
+  int64_t through = 0;
+  std::string sha256;  // 32 bytes
+};
+struct SignExportReply {
+  int64_t status_code = 0;  // StoreStatus code
+  std::string error;
+  std::string signature_file;
+  std::string note;  // why it is not time-stamped, when it is not
+};
+
+MessageWriter EncodeRequest(const SignExportRequest& request);
+StoreStatus DecodeRequest(MessageReader& r, SignExportRequest* request);
+MessageWriter EncodeReply(Operation op, const SignExportReply& reply);
+StoreStatus DecodeReply(MessageReader& r, SignExportReply* reply);
+
 MessageWriter EncodeRequest(const ListEventsRequest& request);
 StoreStatus DecodeRequest(MessageReader& r, ListEventsRequest* request);
 

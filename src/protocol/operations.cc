@@ -26,6 +26,7 @@ std::string OperationName(uint16_t operation) {
     case kOpListEvents: return "list events";
     case kOpVerifyEvents: return "verify events";
     case kOpVerifyStore: return "verify store";
+    case kOpSignExport: return "sign export";
     case kOpRunListDelete: return "run list delete";
     case kOpRunListMove: return "run list move";
     case kOpRunListImport: return "run list import";

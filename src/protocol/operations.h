@@ -41,6 +41,7 @@ enum Operation : uint16_t {
   kOpListEvents = 20,
   kOpVerifyEvents = 21,
   kOpVerifyStore = 22,
+  kOpSignExport = 23,
   // The run list (protocol/run_list_ops.h).
   kOpRunListDelete = 40,
   kOpRunListMove = 41,

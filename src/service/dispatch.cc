@@ -21,6 +21,7 @@ constexpr OperationEntry kOperations[] = {
     {protocol::kOpListEvents, HandleListEvents},
     {protocol::kOpVerifyEvents, HandleVerifyEvents},
     {protocol::kOpVerifyStore, HandleVerifyStore},
+    {protocol::kOpSignExport, HandleSignExport},
     {protocol::kOpRunListDelete, HandleRunListDelete},
     {protocol::kOpRunListMove, HandleRunListMove},
     {protocol::kOpRunListImport, HandleRunListImport},

@@ -26,6 +26,7 @@ HandlerReply HandleRecordedUserName(Session& session, protocol::MessageReader& r
 HandlerReply HandleListEvents(Session& session, protocol::MessageReader& request);
 HandlerReply HandleVerifyEvents(Session& session, protocol::MessageReader& request);
 HandlerReply HandleVerifyStore(Session& session, protocol::MessageReader& request);
+HandlerReply HandleSignExport(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListDelete(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListMove(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListImport(Session& session, protocol::MessageReader& request);

@@ -11,11 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "audit/signed_export.h"
 #include "client/event_log_proxy.h"
 #include "client/security_proxy.h"
 #include "client/service_client.h"
 #include "client/store_routes.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/event_seal.h"
+#include "services/filelib/service_keys.h"
 #include "services/filelib/filelib_codes.h"
 #include "services/filelib/log_output.h"
 #include "services/filelib/record_chain.h"
@@ -203,6 +206,51 @@ TEST_F(EventLogServiceTest, AClientCannotAppendEventsNamingAnyone) {
   // Only the service's own event is in the log.
   EXPECT_EQ(Lines(CSystemEventManager(DbPath()).LoadEventList()),
             (std::vector<std::string>{"1 alice, Successful Login"}));
+}
+
+// The service signs an export only when its own store renders to the same
+// bytes: a client cannot have a document of its own signed, such as the log
+// with one name changed, or with a row more than the store holds.
+TEST_F(EventLogServiceTest, TheServiceSignsOnlyWhatItsStoreHolds) {
+  VerificationKey key;
+  SigningPublicKey public_key;
+  ASSERT_TRUE(CreateSealingKey(dir_.path(), 900, false, &key).ok());
+  ASSERT_TRUE(CreateServiceKeys(dir_.path(), key, false, &public_key).ok());
+  LogOnAndOff("alice", "Alice-Pass1", 2);
+  LogOnAndOff("bob", "Bob-Pass2", 1);
+
+  ExportDocument document;
+  ASSERT_TRUE(RenderLogExport(ExportedLog::kSystemEvents, TableFormat::kCsv, kWholeLog, &document)
+                  .ok());
+  EXPECT_EQ(document.range.count, 5u);
+  auto ask = [&](const std::string& bytes, uint64_t through, std::string* signature) {
+    protocol::SignExportRequest request;
+    request.log = 0;
+    request.format = 0;
+    request.through = static_cast<int64_t>(through);
+    const Sha256 sha = Sha256Of(bytes);
+    request.sha256.assign(reinterpret_cast<const char*>(sha.data()), sha.size());
+    std::string note;
+    return client::SignExportThroughService(request, signature, &note);
+  };
+  std::string signature;
+  ASSERT_TRUE(ask(document.bytes, document.range.last, &signature).ok());
+  ExportCheck check;
+  ASSERT_TRUE(VerifyExport(document.bytes, signature, public_key, &check).ok()) << signature;
+  EXPECT_EQ(check.statement.first, 1u);
+  EXPECT_EQ(check.statement.last, 5u);
+
+  std::string forged = document.bytes;
+  forged.replace(forged.find("bob"), 3, "eve");
+  signature.clear();
+  StoreStatus status = ask(forged, document.range.last, &signature);
+  EXPECT_EQ(status.code(), StoreStatus::kTampered) << status.message();
+  EXPECT_TRUE(signature.empty());
+  // The same bytes named as a shorter log.
+  EXPECT_EQ(ask(document.bytes, 3, &signature).code(), StoreStatus::kTampered);
+  // Events appended since the client read the log are not in its export.
+  LogOnAndOff("alice", "Alice-Pass1", 0);
+  EXPECT_TRUE(ask(document.bytes, document.range.last, &signature).ok());
 }
 
 }  // namespace

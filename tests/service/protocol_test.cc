@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "protocol/account_ops.h"
+#include "protocol/event_ops.h"
 #include "protocol/operations.h"
 #include "protocol/run_list_ops.h"
 #include "util/socket_io.h"
@@ -81,6 +82,9 @@ std::vector<Sample> Samples() {
   samples.push_back(MakeSample<ChangeAccountRequest>(
       "change account", EncodeRequest(add, "New-Pass-1"),
       [](const ChangeAccountRequest& r) { return EncodeRequest(r, r.password); }));
+  samples.push_back(MakeSample<SignExportRequest>(
+      "sign export", EncodeRequest(SignExportRequest{1, 1, INT64_MAX, std::string(32, '\xff')}),
+      [](const SignExportRequest& r) { return EncodeRequest(r); }));
   return samples;
 }
 
@@ -125,6 +129,15 @@ TEST(ProtocolRequests, FieldsOutOfTheirLimitsFail) {
   EXPECT_FALSE(auth_with([](MessageWriter& w) { w.Int(3).Bytes("a").Bytes("").Bytes("p"); }).ok());
   EXPECT_FALSE(auth_with([](MessageWriter& w) { w.Int(-1).Bytes("a").Bytes("").Bytes("p"); }).ok());
   EXPECT_FALSE(auth_with([](MessageWriter& w) { w.Bytes("1").Bytes("a").Bytes("").Bytes("p"); }).ok());
+
+  // A SHA-256 of another length, an unknown log.
+  for (const SignExportRequest& bad : {SignExportRequest{0, 0, 1, std::string(31, 'x')},
+                                       SignExportRequest{2, 0, 1, std::string(32, 'x')}}) {
+    MessageWriter writer = EncodeRequest(bad);
+    MessageReader reader(writer.payload());
+    SignExportRequest request;
+    EXPECT_FALSE(DecodeRequest(reader, &request).ok());
+  }
 
   // A negative token number.
   // (The writer must outlive its reader: it wipes its payload when it ends.)

@@ -12,6 +12,7 @@
 
 #include "apps/tavsec/admin_auth.h"
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/export_commands.h"
 #include "apps/tavsec/output.h"
 #include "audit/listing.h"
 #include "services/config/config_trail.h"
@@ -34,6 +35,7 @@ struct ConfigArgs {
   std::string data_type, recording_type;
   std::string esig_reason, esig_setting;
   std::string trail_format;  // trail --format; "text" or empty: the plain listing
+  std::string trail_export;  // trail --export FILE: a signed listing
   FormatOption show_format;
   std::string by;            // --by: the account making a change
 };
@@ -318,6 +320,16 @@ std::string EscapeLines(const std::string& text) {
 }
 
 void Trail(Context& context) {
+  if (!Args().trail_export.empty()) {
+    TableFormat format = TableFormat::kCsv;
+    if (!Args().trail_format.empty() && !ParseTableFormat(Args().trail_format, &format)) {
+      PrintError("--export", "writes csv or json");
+      context.exit_code = kExitUsage;
+      return;
+    }
+    WriteSignedExport(ExportedLog::kConfigTrail, format, Args().trail_export, context);
+    return;
+  }
   std::vector<ConfigTrailEvent> events;
   if (!DescribeConfigTrail(theSystemConfig, &events)) {
     PrintError(CSystemConfiguration::LastErrorMessage());
@@ -434,6 +446,9 @@ void AddConfigCommands(CLI::App& app, Context& context) {
   CLI::App* trail = config->add_subcommand("trail", "Print the audit trail of the settings");
   trail->add_option("--format", args.trail_format, "text (default), json or csv")
       ->check(CLI::IsMember({"text", "json", "csv"}));
+  trail->add_option("--export", args.trail_export,
+                    "write the trail to FILE as csv (or --format json), with the service's "
+                    "signature in FILE.sig");
   trail->callback([&context] { Trail(context); });
 }
 

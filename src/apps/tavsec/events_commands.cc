@@ -17,6 +17,7 @@
 #include "apps/tavsec/commands.h"
 #include "apps/tavsec/output.h"
 #include "apps/tavsec/events_seal_commands.h"
+#include "apps/tavsec/export_commands.h"
 #include "audit/listing.h"
 #include "client/event_log_proxy.h"
 #include "services/filelib/compliance_db.h"
@@ -114,7 +115,18 @@ void Verify(Context& context) {
   Report(verification, status, notes, true, context);
 }
 
+// --format of export: "chunks" (default) or a signed listing.
+std::string& ExportFormat() {
+  static std::string format = "chunks";
+  return format;
+}
+
 void Export(Context& context) {
+  TableFormat listing = TableFormat::kCsv;
+  if (ParseTableFormat(ExportFormat(), &listing)) {
+    WriteSignedExport(ExportedLog::kSystemEvents, listing, ExportPath(), context);
+    return;
+  }
   CSystemEventManager manager;
   uint64_t count = 0;
   std::string error;
@@ -148,8 +160,13 @@ void AddEventsCommands(CLI::App& app, Context& context) {
   });
   AddEventsSealCommands(events, verify, context);
   CLI::App* exp = events->add_subcommand(
-      "export", "Write the event log to FILE as system event list chunks");
+      "export", "Write the event log to FILE as system event list chunks, or as a signed "
+                "CSV or JSON listing");
   exp->add_option("FILE", ExportPath(), "file to write (replaced)")->required();
+  exp->add_option("--format", ExportFormat(),
+                  "chunks (default), or csv or json: the listing, with the service's "
+                  "signature in FILE.sig")
+      ->check(CLI::IsMember({"chunks", "csv", "json"}));
   exp->callback([&context] { Export(context); });
 }
 

@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "apps/tavsec/commands.h"
+#include "apps/tavsec/export_commands.h"
 #include "apps/tavsec/output.h"
 #include "client/store_routes.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   tav::tavsec::AddStealthCommands(app, context);
   tav::tavsec::AddConfigCommands(app, context);
   tav::tavsec::AddEventsCommands(app, context);
+  tav::tavsec::AddVerifyExportCommand(app, context);
   tav::tavsec::AddRunListCommands(app, context);
   tav::tavsec::AddSetupCommands(app, context);
   tav::tavsec::AddStoreCommands(app, context);

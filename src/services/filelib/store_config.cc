@@ -80,6 +80,17 @@ StoreStatus ParseStoreConfig(std::string_view text, StoreConfig* config) {
     } else if (key == "connect_timeout") {
       if (!ParseCount(value, 1, 60, &n)) return bad("connect_timeout must be 1 to 60");
       config->connect_timeout = std::chrono::seconds(n);
+    } else if (key == "time_stamp_url") {
+      if (value.substr(0, 7) != "http://") return bad("time_stamp_url must begin http://");
+      config->time_stamp_url = std::string(value);
+    } else if (key == "time_stamp_ca") {
+      if (value.empty() || value[0] != '/') return bad("time_stamp_ca must be an absolute path");
+      config->time_stamp_ca = std::string(value);
+    } else if (key == "time_stamp_checkpoint") {
+      if (!ParseCount(value, 0, 366 * 86400, &n)) {
+        return bad("time_stamp_checkpoint must be 0 to 31622400 seconds");
+      }
+      config->time_stamp_checkpoint = std::chrono::seconds(n);
     } else if (key == "create_schema") {
       if (value != "yes" && value != "no") return bad("create_schema must be yes or no");
       config->create_schema = value == "yes";
@@ -88,6 +99,10 @@ StoreStatus ParseStoreConfig(std::string_view text, StoreConfig* config) {
     }
     return true;
   });
+  if (status.ok() && config->time_stamp_url.empty() != config->time_stamp_ca.empty()) {
+    status = StoreStatus(StoreStatus::kInvalid,
+                         "time_stamp_url and time_stamp_ca are given together or not at all");
+  }
   if (status.ok()) config->present = true;
   return status;
 }

@@ -11,6 +11,13 @@
 //   create_schema = yes | no   (default no) makes the schema on first use
 //                              when it is missing: a store of one's own,
 //                              for tests and demos
+//   time_stamp_url = http://... an RFC 3161 time-stamping authority: the
+//                              compliance service time-stamps each signed
+//                              export and a checkpoint of the logs' heads
+//   time_stamp_ca = <PEM file>  the roots that authority's tokens must
+//                              chain to (given with the url)
+//   time_stamp_checkpoint = <seconds between head checkpoints> (default
+//                              86400; 0: none)
 //
 // A missing file means the embedded store. A file that cannot be read, an
 // unknown or repeated key or a bad value is refused as a whole, as is (when
@@ -44,6 +51,9 @@ struct StoreConfig {
   std::chrono::milliseconds busy_timeout{10000};
   std::chrono::seconds connect_timeout{5};
   bool create_schema = false;
+  std::string time_stamp_url;
+  std::string time_stamp_ca;
+  std::chrono::seconds time_stamp_checkpoint{86400};
   bool present = false;  // read from a file (not the defaults)
 };
 

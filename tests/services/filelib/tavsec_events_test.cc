@@ -6,12 +6,15 @@
 
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "services/filelib/acting_user.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/event_seal.h"
+#include "services/filelib/export_signature.h"
+#include "services/filelib/service_keys.h"
 #include "services/filelib/head_anchor.h"
 #include "services/filelib/system_event_manager.h"
 #include "testing/run_command.h"
@@ -23,6 +26,22 @@ namespace {
 
 using testing::RunCommand;
 using testing::TempDataDir;
+
+std::string HexOf(const Sha256& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (uint8_t b : bytes) {
+    hex += kDigits[b >> 4];
+    hex += kDigits[b & 15];
+  }
+  return hex;
+}
+
+SigningPublicKey ParsedKey(const std::string& text) {
+  SigningPublicKey key{};
+  EXPECT_TRUE(ParseSigningPublicKey(text, &key)) << text;
+  return key;
+}
 
 testing::CommandResult Tavsec(const std::string& args) {
   return RunCommand(std::string(TAVSEC_PATH) + " " + args);
@@ -228,6 +247,99 @@ TEST(TavsecEvents, ACopysSettingsAreCheckedWithTheVerificationKey) {
   EXPECT_EQ(r.exit_code, 1) << r.out;
   EXPECT_NE(r.out.find("not made with the service's key"), std::string::npos) << r.out;
   RunCommand("rm -rf " + std::string(folder));
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// An export checked with the public key alone: the untouched file passes,
+// one changed byte, a signature file edited or made with another key, or a
+// wrong public key fail.
+TEST(TavsecEvents, ASignedExportVerifiesOnlyAsItWasSigned) {
+  TempDataDir dir;
+  for (const char* user : {"alice", "bob"}) {
+    CSystemEventManager manager;
+    ASSERT_EQ(manager.AddSystemEvent(kAuditFailedLogin, user), 0);
+  }
+  testing::CommandResult r = Tavsec("events export " + dir.File("unsigned.csv") + " --format csv");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.err.find("the export is not signed"), std::string::npos) << r.err;
+  EXPECT_NE(access(dir.File("unsigned.csv").c_str(), F_OK), -1);
+
+  r = Tavsec("events setup-keys");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const std::string key = KeysPrinted(r.out).signing;
+  const std::string csv = dir.File("events.csv");
+  r = Tavsec("events export " + csv + " --format csv");
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("2 records of the system event log written to"), std::string::npos) << r.out;
+  const std::string document = ReadFile(csv);
+  EXPECT_NE(document.find(",alice,Failed Login"), std::string::npos) << document;
+
+  // Checked as an inspector would, where there is no store.
+  auto verify = [&](const std::string& file, const std::string& public_key) {
+    return RunCommand("env -u TAV_DATA_DIR " + std::string(TAVSEC_PATH) + " verify-export " +
+                      file + " " + file + ".sig --public-key " + public_key);
+  };
+  r = verify(csv, key);
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("system event log, csv, records 1 to 2 (2)"), std::string::npos) << r.out;
+
+  std::string changed = document;
+  changed[changed.find("bob")] = 'B';
+  WriteFile(csv, changed);
+  r = verify(csv, key);
+  EXPECT_EQ(r.exit_code, 1) << r.out;
+  EXPECT_NE(r.out.find("its SHA-256 differs"), std::string::npos) << r.out;
+  WriteFile(csv, document);
+
+  // The statement edited to match a changed file: the signature fails.
+  const std::string signature = ReadFile(csv + ".sig");
+  const size_t sha = signature.find("sha256: ") + 8;
+  std::string edited = signature;
+  const std::string changed_sha = HexOf(Sha256Of(changed));
+  edited.replace(sha, 64, changed_sha);
+  WriteFile(csv, changed);
+  WriteFile(csv + ".sig", edited);
+  r = verify(csv, key);
+  EXPECT_EQ(r.exit_code, 1) << r.out;
+  EXPECT_NE(r.out.find("the signature does not match its statement"), std::string::npos) << r.out;
+
+  // A forger's own key signs the changed file; the lab's key refuses it.
+  char elsewhere[] = "/tmp/tav_forger.XXXXXX";
+  ASSERT_NE(mkdtemp(elsewhere), nullptr);
+  SigningPublicKey forger_public;
+  ASSERT_TRUE(CreateServiceKeys(elsewhere, VerificationKey(), false, &forger_public).ok());
+  ServiceKeys forger;
+  ASSERT_TRUE(ReadServiceKeys(elsewhere, &forger).ok());
+  RunCommand("rm -rf " + std::string(elsewhere));
+  ExportCheck check;
+  ASSERT_TRUE(VerifyExport(document, signature, ParsedKey(key), &check).ok());
+  check.statement.sha256 = Sha256Of(changed);
+  WriteFile(csv + ".sig", SignExportStatement(check.statement, forger));
+  r = verify(csv, key);
+  EXPECT_EQ(r.exit_code, 1) << r.out;
+  EXPECT_NE(r.out.find("signed with another key"), std::string::npos) << r.out;
+  r = verify(csv, FormatSigningPublicKey(forger.PublicKey()));
+  EXPECT_EQ(r.exit_code, 0) << "the forger's own key checks his own file";
+  EXPECT_EQ(verify(csv, "ed25519:00").exit_code, 2);
+
+  // The trail exports the same way.
+  ASSERT_EQ(Tavsec("config set idle-timeout 9 --reason \"before the audit\"").exit_code, 0);
+  const std::string trail = dir.File("trail.json");
+  r = Tavsec("config trail --format json --export " + trail);
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(ReadFile(trail).find("before the audit"), std::string::npos);
+  r = verify(trail, key);
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("configuration audit trail, json, records 1 to 1 (1)"), std::string::npos)
+      << r.out;
 }
 
 // On a quiet machine the timer's `events seal` moves the key on, erasing the
