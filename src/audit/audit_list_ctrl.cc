@@ -82,6 +82,32 @@ void CAuditListCtrl::ExportCsvAsk() {
   }
 }
 
+bool CAuditListCtrl::ExportSigned(const std::string& path, std::string* message) const {
+  message->clear();
+  if (!signed_log_) return false;
+  WrittenExport written;
+  const StoreStatus status = WriteSignedExport(*signed_log_, TableFormat::kCsv, path, &written);
+  if (!status.ok()) {
+    *message = status.message();
+    return false;
+  }
+  *message = written.warning;
+  return true;
+}
+
+void CAuditListCtrl::ExportSignedAsk() {
+  const QString path = Chooser()(this);
+  if (path.isEmpty()) return;
+  std::string message;
+  if (!ExportSigned(path.toStdString(), &message)) {
+    const std::string text = "The listing could not be exported to " + path.toStdString() + ":\n" + message;
+    StealthMessageBox(IDOK, window(), text.c_str(), "Export", MB_OK | MB_ICONERROR);
+  } else if (!message.empty()) {
+    const std::string text = "The listing was exported to " + path.toStdString() + ", but " + message;
+    StealthMessageBox(IDOK, window(), text.c_str(), "Export", MB_OK | MB_ICONWARNING);
+  }
+}
+
 void CAuditListCtrl::paintEvent(QPaintEvent* event) {
   CSortListCtrl::paintEvent(event);
   if (GetItemCount() != 0) return;
@@ -98,6 +124,10 @@ void CAuditListCtrl::contextMenuEvent(QContextMenuEvent* event) {
   connect(copy, &QAction::triggered, this, &CAuditListCtrl::CopySelectedRows);
   QAction* save = menu.addAction(QString::fromLatin1(kExportCsvText));
   connect(save, &QAction::triggered, this, &CAuditListCtrl::ExportCsvAsk);
+  if (signed_log_) {
+    QAction* sign = menu.addAction(QString::fromLatin1(kExportSignedText));
+    connect(sign, &QAction::triggered, this, &CAuditListCtrl::ExportSignedAsk);
+  }
   menu.exec(event->globalPos());
 }
 

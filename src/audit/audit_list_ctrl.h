@@ -1,7 +1,8 @@
 // CAuditListCtrl: the sortable list of the System Audit viewer's pages. A
 // CSortListCtrl that says "There are no items to show in this view." when it
 // has no rows, and whose context menu copies the selected rows as text and
-// exports the shown rows, in their sorted order, to a CSV file.
+// exports the shown rows, in their sorted order, to a CSV file; the list
+// of a log also exports that log's signed listing (audit/signed_export.h).
 //
 // Threads: the GUI thread. Ownership: a Qt widget.
 #ifndef TAV_AUDIT_AUDIT_LIST_CTRL_H_
@@ -10,9 +11,11 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "audit/signed_export.h"
 #include "audit/table_export.h"
 #include "controls/sort_list_ctrl.h"
 
@@ -20,6 +23,7 @@ namespace tav {
 
 inline constexpr char kCopyRowsText[] = "&Copy";
 inline constexpr char kExportCsvText[] = "&Export to CSV...";
+inline constexpr char kExportSignedText[] = "Export &Signed Listing...";
 
 class CAuditListCtrl : public CSortListCtrl {
   Q_OBJECT
@@ -41,6 +45,16 @@ class CAuditListCtrl : public CSortListCtrl {
   // Asks for a file and exports; a failure is shown in a message box.
   void ExportCsvAsk();
 
+  // Offers the signed listing of `log` in the context menu.
+  void SetSignedLog(ExportedLog log) { signed_log_ = log; }
+  // Writes the signed listing of the list's log to `path` (and path.sig);
+  // false with *message when nothing was written, true with a warning in
+  // *message when the listing is not signed or not time-stamped.
+  bool ExportSigned(const std::string& path, std::string* message) const;
+  // Asks for a file and exports the signed listing; a failure or a warning
+  // is shown in a message box.
+  void ExportSignedAsk();
+
   // Null puts the file dialog back.
   static void SetSaveFileChooser(SaveFileChooser chooser);
 
@@ -52,6 +66,7 @@ class CAuditListCtrl : public CSortListCtrl {
   // The headings as View() hands them out; refreshed by each call.
   mutable std::vector<std::string> headings_;
   mutable std::vector<const char*> heading_ptrs_;
+  std::optional<ExportedLog> signed_log_;
 };
 
 }  // namespace tav

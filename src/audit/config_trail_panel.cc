@@ -18,6 +18,7 @@ ConfigTrailPanel::ConfigTrailPanel(QWidget* parent)
   ui_->setupUi(this);
   CAuditListCtrl* list = ui_->lstConfigTrail;
   list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->SetSignedLog(ExportedLog::kConfigTrail);
   for (int column = 0; column < static_cast<int>(kTrailColumnHeadings.size()); ++column) {
     list->InsertColumn(column, kTrailColumnHeadings[column]);
   }

@@ -23,6 +23,7 @@ EventLogPage::EventLogPage(QWidget* parent)
   ui_->setupUi(this);
   CAuditListCtrl* list = ui_->ctl1037;
   list->SetFullRowSelect(true);
+  list->SetSignedLog(ExportedLog::kSystemEvents);
   for (int column = 0; column < static_cast<int>(kEventColumnHeadings.size()); ++column) {
     list->InsertColumn(column, kEventColumnHeadings[column]);
   }

@@ -6,12 +6,14 @@
 #include "services/config/config_trail.h"
 #include "services/config/system_configuration.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/event_log_remote.h"
 #include "services/filelib/event_seal.h"
 #include "services/filelib/head_anchor.h"
 #include "services/filelib/service_keys.h"
 #include "services/filelib/store_config.h"
 #include "services/filelib/system_event_manager.h"
 #include "util/data_dir.h"
+#include "util/file.h"
 #include "util/time_stamp.h"
 
 namespace tav {
@@ -97,6 +99,38 @@ StoreStatus SignLogExport(ExportedLog log, TableFormat format, uint64_t through,
   } else {
     *note = "the export is signed but not time-stamped: " + stamped.message();
   }
+  return StoreStatus::Ok();
+}
+
+StoreStatus WriteSignedExport(ExportedLog log, TableFormat format, const std::string& path,
+                              WrittenExport* out) {
+  *out = WrittenExport();
+  ExportDocument document;
+  StoreStatus status = RenderLogExport(log, format, kWholeLog, &document);
+  if (!status.ok()) return status;
+  const Sha256 sha256 = Sha256Of(document.bytes);
+  std::string signature;
+  std::string note;
+  if (EventLogRemote* remote = EventLogSeam().InUse()) {
+    status = remote->SignExport(static_cast<int>(log), format == TableFormat::kCsv ? 0 : 1,
+                                document.range.last,
+                                std::string_view(reinterpret_cast<const char*>(sha256.data()),
+                                                 sha256.size()),
+                                &signature, &note);
+  } else {
+    status = SignLogExport(log, format, document.range.last, sha256, &signature, &note);
+  }
+  const bool without_key = status.code() == StoreStatus::kNotFound;
+  if (!status.ok() && !without_key) return status;
+  try {
+    WriteFileAtomically(path, document.bytes, 0644);
+    if (!without_key) WriteFileAtomically(path + ".sig", signature, 0644);
+  } catch (const CFileException& e) {
+    return StoreStatus(StoreStatus::kIOError, e.what());
+  }
+  out->count = document.range.count;
+  out->is_signed = !without_key;
+  out->warning = without_key ? "the export is not signed: " + status.message() : note;
   return StoreStatus::Ok();
 }
 

@@ -43,6 +43,21 @@ StoreStatus RenderLogExport(ExportedLog log, TableFormat format, uint64_t throug
 StoreStatus SignLogExport(ExportedLog log, TableFormat format, uint64_t through,
                           const Sha256& sha256, std::string* signature_file, std::string* note);
 
+// Renders the listing of `log`, has it signed where the keys are (by the
+// compliance service when this process reaches the store through it) and
+// writes it to `path` and the signature to `path`.sig, each whole or not at
+// all. A store without a signing key gets the listing alone: *is_signed is
+// then false and *warning says why; *warning also says when the signature
+// is not time-stamped. Nothing is written when the listing cannot be read
+// or the signer refuses it.
+struct WrittenExport {
+  uint64_t count = 0;
+  bool is_signed = false;
+  std::string warning;
+};
+StoreStatus WriteSignedExport(ExportedLog log, TableFormat format, const std::string& path,
+                              WrittenExport* out);
+
 // "system event log" or "configuration audit trail".
 const char* ExportedLogName(ExportedLog log);
 

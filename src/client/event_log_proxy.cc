@@ -111,6 +111,17 @@ StoreStatus SignExportThroughService(const protocol::SignExportRequest& request,
   return StoreStatus::Ok();
 }
 
+StoreStatus EventLogProxy::SignExport(int log, int format, uint64_t through,
+                                      std::string_view sha256, std::string* signature_file,
+                                      std::string* note) {
+  protocol::SignExportRequest request;
+  request.log = log;
+  request.format = format;
+  request.through = static_cast<int64_t>(through);
+  request.sha256 = std::string(sha256);
+  return SignExportThroughService(request, signature_file, note);
+}
+
 EventLogProxy& TheEventLogProxy() {
   static EventLogProxy proxy;
   return proxy;

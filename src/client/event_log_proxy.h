@@ -23,6 +23,8 @@ class EventLogProxy : public EventLogRemote {
   StoreStatus ForEachEvent(const std::function<bool(uint64_t seq, std::string_view record)>& row,
                            uint64_t* last_seq) override;
   StoreStatus VerifyEventLog(int* result, ChainReport* report, std::string* error) override;
+  StoreStatus SignExport(int log, int format, uint64_t through, std::string_view sha256,
+                         std::string* signature_file, std::string* note) override;
 };
 
 // The process's proxy (registered once).

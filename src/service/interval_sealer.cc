@@ -20,32 +20,6 @@ constexpr int64_t kAfterEndMs = 50;
 
 }  // namespace
 
-void IntervalSealer::Start() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (thread_.joinable()) return;
-  stopping_ = false;
-  thread_ = std::thread([this] { Run(); });
-}
-
-void IntervalSealer::Stop() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stopping_ = true;
-  }
-  wake_.notify_all();
-  if (thread_.joinable()) thread_.join();
-}
-
-void IntervalSealer::Run() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  while (!stopping_) {
-    lock.unlock();
-    const std::chrono::milliseconds wait = SealIfDue();
-    lock.lock();
-    wake_.wait_for(lock, wait, [this] { return stopping_; });
-  }
-}
-
 std::chrono::milliseconds IntervalSealer::SealIfDue() {
   // Nothing is opened, let alone made, in a store without a sealing key.
   DataDirChoice dir;

@@ -10,33 +10,23 @@
 #define TAV_SERVICE_INTERVAL_SEALER_H_
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+
+#include "service/periodic_thread.h"
 
 namespace tav::service {
 
 class IntervalSealer {
  public:
-  IntervalSealer() = default;
-  ~IntervalSealer() { Stop(); }
-  IntervalSealer(const IntervalSealer&) = delete;
-  IntervalSealer& operator=(const IntervalSealer&) = delete;
-
-  void Start();
+  void Start() { thread_.Start(); }
   // Returns once the thread has ended; a sealing under way finishes first.
-  void Stop();
+  void Stop() { thread_.Stop(); }
 
  private:
-  void Run();
   // Steps the key when its interval has ended; how long to wait before the
   // next look.
-  std::chrono::milliseconds SealIfDue();
+  static std::chrono::milliseconds SealIfDue();
 
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool stopping_ = false;
-  std::thread thread_;
+  PeriodicThread thread_{&IntervalSealer::SealIfDue};
 };
 
 }  // namespace tav::service

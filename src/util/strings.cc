@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <ctime>
 
 namespace tav {
 namespace {
@@ -149,6 +150,15 @@ std::string_view Utf8Prefix(std::string_view s, size_t max_bytes) {
   for (int i = 0; i < 3 && cut > 0 && IsUtf8Continuation(s[cut]); ++i) --cut;
   if (IsUtf8Continuation(s[cut])) cut = max_bytes;
   return s.substr(0, cut);
+}
+
+std::string FormatUtcMs(int64_t ms) {
+  const time_t t = static_cast<time_t>(ms / 1000);
+  struct tm tm;
+  if (gmtime_r(&t, &tm) == nullptr) return std::to_string(ms) + " ms after 1970 (UTC)";
+  char buf[40];
+  strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
+  return buf;
 }
 
 std::string HexEncode(std::string_view bytes) {

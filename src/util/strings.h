@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <functional>
 #include <string_view>
@@ -52,6 +53,9 @@ std::string_view Utf8Prefix(std::string_view s, size_t max_bytes);
 
 // Lower-case hexadecimal of bytes, without separators.
 std::string HexEncode(std::string_view bytes);
+
+// "2026-12-08 01:30:00 UTC" for milliseconds since 1970 (UTC).
+std::string FormatUtcMs(int64_t ms);
 
 // True when `s` holds a C0 control character (0x00-0x1F) or DEL.
 bool HasControlChar(std::string_view s);

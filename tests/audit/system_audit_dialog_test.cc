@@ -31,6 +31,9 @@
 #include "services/config/system_configuration.h"
 #include "services/config/system_ids.h"
 #include "services/filelib/compliance_db.h"
+#include "services/filelib/event_seal.h"
+#include "services/filelib/export_signature.h"
+#include "services/filelib/service_keys.h"
 #include "services/filelib/system_event_manager.h"
 #include "controls/refusable_tab_widget.h"
 #include "testing/gui_test_support.h"
@@ -346,6 +349,40 @@ TEST_F(SystemAuditTest, TheContextMenuExportsTheSortedRowsAndCopiesTheSelection)
                 ",\"c\"\"q\"\"\",Failed Login\r\n");
   EXPECT_EQ(copied, FormatOleDate(At(11)) + "\ta\tSuccessful Login\n" + FormatOleDate(At(10)) +
                         "\tc\"q\"\tFailed Login\n");
+}
+
+// The viewer's signed listing is the one tavsec writes, and checks with
+// the store's public key; a store without keys gets the listing and a
+// warning instead of a signature.
+TEST_F(SystemAuditTest, TheContextMenuExportsTheSignedListing) {
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "bob", At(9)));
+  AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, "ann", At(10)));
+  const std::string path = data_dir_.File("signed.csv");
+  CAuditListCtrl::SetSaveFileChooser([&](QWidget*) { return QString::fromStdString(path); });
+  Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    PickFromContextMenu(dialog->findChild<CAuditListCtrl*>("ctl1037"), kExportSignedText);
+  });
+  ASSERT_EQ(boxes_.boxes().size(), 1u);
+  EXPECT_NE(boxes_.boxes()[0].text.find("the export is not signed"), std::string::npos)
+      << boxes_.boxes()[0].text;
+  EXPECT_NE(ReadWholeFile(path).find(",bob,Failed Login"), std::string::npos);
+
+  VerificationKey key;
+  SigningPublicKey public_key;
+  ASSERT_TRUE(CreateSealingKey(data_dir_.path(), 900, false, &key).ok());
+  ASSERT_TRUE(CreateServiceKeys(data_dir_.path(), key, false, &public_key).ok());
+  Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    PickFromContextMenu(dialog->findChild<CAuditListCtrl*>("ctl1037"), kExportSignedText);
+  });
+  CAuditListCtrl::SetSaveFileChooser(nullptr);
+  EXPECT_EQ(boxes_.boxes().size(), 1u) << boxes_.boxes().back().text;
+  const std::string listing = ReadWholeFile(path);
+  ExportCheck check;
+  const StoreStatus status =
+      VerifyExport(listing, ReadWholeFile(path + ".sig"), public_key, &check);
+  ASSERT_TRUE(status.ok()) << status.message();
+  EXPECT_EQ(check.statement.count, 2u);
+  EXPECT_EQ(listing, testing::RunCommand(std::string(TAVSEC_PATH) + " events list --format csv").out);
 }
 
 TEST_F(SystemAuditTest, TavsecListsTheLogAndTheTrailAsCsvAndJson) {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,6 +21,9 @@
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/event_seal.h"
 #include "services/filelib/service_keys.h"
+#include "services/filelib/store_verification.h"
+#include "testing/local_tsa.h"
+#include "util/time_stamp.h"
 #include "services/filelib/filelib_codes.h"
 #include "services/filelib/log_output.h"
 #include "services/filelib/record_chain.h"
@@ -251,6 +256,112 @@ TEST_F(EventLogServiceTest, TheServiceSignsOnlyWhatItsStoreHolds) {
   // Events appended since the client read the log are not in its export.
   LogOnAndOff("alice", "Alice-Pass1", 0);
   EXPECT_TRUE(ask(document.bytes, document.range.last, &signature).ok());
+}
+
+// With an authority in store.conf the service stamps the logs' heads and
+// each export's signature: both check against the authority's roots, a
+// cut below a stamped head or a token moved to other bytes is found, and
+// another authority's roots do not vouch for them.
+TEST_F(EventLogServiceTest, HeadsAndExportsCarryTheAuthoritysTime) {
+  testing::LocalTsa tsa;
+  ASSERT_TRUE(tsa.ok()) << tsa.error();
+  testing::LocalTsa rogue;
+  ASSERT_TRUE(rogue.ok()) << rogue.error();
+  {
+    std::ofstream conf(dir_.File("store.conf"), std::ios::app);
+    conf << "time_stamp_url = " << tsa.url() << "\ntime_stamp_ca = " << tsa.ca_file()
+         << "\ntime_stamp_checkpoint = 1\n";
+  }
+  VerificationKey key;
+  SigningPublicKey public_key;
+  ASSERT_TRUE(CreateSealingKey(dir_.path(), 900, false, &key).ok());
+  ASSERT_TRUE(CreateServiceKeys(dir_.path(), key, false, &public_key).ok());
+  LogOnAndOff("alice", "Alice-Pass1", 2);
+  // A service started now finds the authority at once.
+  service_.reset();
+  service_ = std::make_unique<testing::ServiceProcess>(dir_.path());
+  ASSERT_TRUE(service_->ready());
+  auto checkpoints = [&] {
+    sqlite3* db = nullptr;
+    int count = 0;
+    if (sqlite3_open(DbPath().c_str(), &db) == SQLITE_OK) {
+      sqlite3_exec(db, "SELECT count(*) FROM head_time_stamps",
+                   [](void* out, int, char** values, char**) {
+                     *static_cast<int*>(out) = std::atoi(values[0]);
+                     return 0;
+                   },
+                   &count, nullptr);
+    }
+    sqlite3_close(db);
+    return count;
+  };
+  for (int i = 0; i < 200 && checkpoints() == 0; ++i) usleep(50'000);
+  ASSERT_GT(checkpoints(), 0);
+
+  StoreVerification verification;
+  ASSERT_TRUE(client::VerifyStoreThroughService(&verification).ok());
+  EXPECT_TRUE(verification.intact);
+  auto has_line = [&](const std::string& text) {
+    for (const std::string& line : verification.lines) {
+      if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(has_line("head checkpoint")) << ::testing::PrintToString(verification.lines);
+  EXPECT_TRUE(has_line("stamped")) << ::testing::PrintToString(verification.lines);
+
+  // The export's signature carries a token over the signed statement.
+  ExportDocument document;
+  ASSERT_TRUE(RenderLogExport(ExportedLog::kSystemEvents, TableFormat::kJson, kWholeLog, &document)
+                  .ok());
+  protocol::SignExportRequest request;
+  request.log = 0;
+  request.format = 1;
+  request.through = static_cast<int64_t>(document.range.last);
+  const Sha256 sha = Sha256Of(document.bytes);
+  request.sha256.assign(reinterpret_cast<const char*>(sha.data()), sha.size());
+  std::string signature;
+  std::string note;
+  ASSERT_TRUE(client::SignExportThroughService(request, &signature, &note).ok());
+  EXPECT_EQ(note, "");
+  ExportCheck check;
+  ASSERT_TRUE(VerifyExport(document.bytes, signature, public_key, &check).ok()) << signature;
+  ASSERT_FALSE(check.time_stamp.empty()) << signature;
+  TimeStampInfo info;
+  EXPECT_TRUE(VerifyTimeStamp(check.time_stamp, TimeStampedBytes(signature), tsa.ca_file(), &info)
+                  .ok());
+  EXPECT_EQ(VerifyTimeStamp(check.time_stamp, document.bytes, tsa.ca_file(), &info).code(),
+            StoreStatus::kTampered);
+  EXPECT_EQ(
+      VerifyTimeStamp(check.time_stamp, TimeStampedBytes(signature), rogue.ca_file(), &info).code(),
+      StoreStatus::kTampered);
+
+  // Checked against the other authority's roots, no checkpoint holds.
+  service_.reset();
+  auto verify_here = [&](const std::string& ca) {
+    StoreVerification here;
+    std::shared_ptr<ComplianceDb> db;
+    EXPECT_TRUE(ComplianceDb::GetAt(DbPath(), &db, ComplianceDb::IfMissing::kFail).ok());
+    IntegrityOptions options;
+    options.tsa_ca = ca;
+    EXPECT_TRUE(db->Read([&](SqlDb& c) { return VerifyStore(c, options, nullptr, &here); }).ok());
+    ComplianceDb::ReleaseCache();
+    return here;
+  };
+  StoreVerification other = verify_here(rogue.ca_file());
+  EXPECT_FALSE(other.intact);
+  EXPECT_NE(other.first_finding.find("not trusted"), std::string::npos) << other.first_finding;
+
+  // The tail cut below the first checkpoint, heads set to match: the
+  // stamped head is gone.
+  Sql("DELETE FROM system_events WHERE seq = 3; UPDATE chain_heads SET seq = 2, chain = "
+      "(SELECT chain FROM system_events WHERE seq = 2) WHERE log = 'system_events'");
+  StoreVerification cut = verify_here(tsa.ca_file());
+  EXPECT_FALSE(cut.intact);
+  EXPECT_TRUE(std::any_of(cut.lines.begin(), cut.lines.end(), [](const std::string& line) {
+    return line.find("record 3 is gone, though time-stamped checkpoint 1 names it") !=
+           std::string::npos;
+  })) << ::testing::PrintToString(cut.lines);
 }
 
 }  // namespace

@@ -151,7 +151,8 @@ void AddEventsCommands(CLI::App& app, Context& context) {
       events->add_subcommand("verify", "Check that no logged record was changed or removed");
   verify->callback([verify, &context] {
     // The key and the anchors are checked against the store itself.
-    const bool sealed = verify->count("--key") + verify->count("--against") != 0;
+    const bool sealed =
+        verify->count("--key") + verify->count("--against") + verify->count("--tsa-ca") != 0;
     if (!sealed && EventLogSeam().InUse() != nullptr) {
       VerifyThroughService(context);
     } else {

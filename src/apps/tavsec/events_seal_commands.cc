@@ -15,6 +15,7 @@
 #include "services/filelib/service_keys.h"
 #include "services/filelib/settings_seal.h"
 #include "util/data_dir.h"
+#include "util/strings.h"
 
 namespace tav::tavsec {
 namespace {
@@ -24,6 +25,7 @@ struct SealOptions {
   std::string against;
   std::string until;
   std::string sender;
+  std::string tsa_ca;
   int64_t interval = kDefaultSealInterval;
   bool force = false;
   VerificationKey key;
@@ -98,15 +100,6 @@ void SetupKeys(Context& context) {
   WipeSealKey(&key.seed);
 }
 
-std::string Date(int64_t seconds) {
-  const time_t t = static_cast<time_t>(seconds);
-  struct tm tm;
-  gmtime_r(&t, &tm);
-  char buf[40];
-  strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
-  return buf;
-}
-
 // Steps the sealing key to the interval now running. Appends do this by
 // themselves; a timer runs it so that a machine where nothing happens does
 // not keep an old interval's key on disk.
@@ -150,6 +143,10 @@ void AddEventsSealCommands(CLI::App* events, CLI::App* verify, Context& context)
   CLI::Option* against = verify->add_option(
       "--against", Options().against,
       "check against the heads in FILE (journalctl -o json output of the system log)");
+  verify->add_option("--tsa-ca", Options().tsa_ca,
+                     "check the time-stamped head checkpoints against the time-stamping "
+                     "authority's roots in this PEM file (by default time_stamp_ca of "
+                     "store.conf)");
   until->needs(key);
   sender->needs(against);
 }
@@ -226,6 +223,7 @@ bool PrepareSealedVerify(const std::string& db_path, IntegrityOptions* options,
                          std::vector<std::string>* notes, Context& context) {
   SealOptions& o = Options();
   *options = IntegrityOptions();
+  options->tsa_ca = o.tsa_ca;
   if (!o.key_text.empty()) {
     if (!ParseVerificationKey(o.key_text, &o.key)) {
       PrintError("--key", "not a verification key (64 hex digits, '/', start, '-', interval)");
@@ -289,7 +287,7 @@ std::string SealSummary(ChainedLog log, const LogIntegrity& integrity,
   const int64_t end = options.key->start +
                       static_cast<int64_t>(s.last_epoch + 1) * options.key->interval;
   line += "sealed up to record " + std::to_string(s.sealed_through) + " (interval ending " +
-          Date(end) + ")";
+          FormatUtcMs(end * 1000) + ")";
   if (s.sealed_through < integrity.chain.last_seq) {
     line += "; nothing after record " + std::to_string(s.sealed_through) + " is sealed for good yet";
   }

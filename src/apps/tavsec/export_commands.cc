@@ -6,38 +6,11 @@
 #include <sstream>
 
 #include "apps/tavsec/output.h"
-#include "client/event_log_proxy.h"
-#include "client/service_client.h"
-#include "util/file.h"
+#include "util/strings.h"
 #include "util/time_stamp.h"
 
 namespace tav::tavsec {
 namespace {
-
-// The signature of the rendered document, from the service when this
-// process reaches the store through it, else from the keys beside the store.
-StoreStatus Sign(ExportedLog log, TableFormat format, const ExportDocument& document,
-                 std::string* signature, std::string* note) {
-  const Sha256 sha256 = Sha256Of(document.bytes);
-  if (UsesComplianceService()) {
-    protocol::SignExportRequest request;
-    request.log = static_cast<int64_t>(log);
-    request.format = format == TableFormat::kCsv ? 0 : 1;
-    request.through = static_cast<int64_t>(document.range.last);
-    request.sha256.assign(reinterpret_cast<const char*>(sha256.data()), sha256.size());
-    return client::SignExportThroughService(request, signature, note);
-  }
-  return SignLogExport(log, format, document.range.last, sha256, signature, note);
-}
-
-std::string UtcText(int64_t ms) {
-  const time_t t = static_cast<time_t>(ms / 1000);
-  struct tm tm;
-  gmtime_r(&t, &tm);
-  char buf[40];
-  strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
-  return buf;
-}
 
 bool ReadWhole(const std::string& path, std::string* out) {
   std::ifstream in(path, std::ios::binary);
@@ -86,7 +59,7 @@ void VerifyExportCommand(Context& context) {
   std::cout << args.file << ": signed by " << args.public_key << "\n"
             << "  " << s.log << ", " << s.format << ", records " << s.first << " to " << s.last
             << " (" << s.count << "), store " << (s.store_id.empty() ? "(no id)" : s.store_id)
-            << "\n  signed " << UtcText(s.signed_utc_ms) << " (by the service's clock)\n";
+            << "\n  signed " << FormatUtcMs(s.signed_utc_ms) << " (by the service's clock)\n";
   if (check.time_stamp.empty()) {
     std::cout << "  not time-stamped\n";
     return;
@@ -104,7 +77,7 @@ void VerifyExportCommand(Context& context) {
     context.exit_code = kExitFailed;
     return;
   }
-  std::cout << "  time-stamped " << UtcText(info.gen_time_utc_ms) << " by " << info.tsa_name
+  std::cout << "  time-stamped " << FormatUtcMs(info.gen_time_utc_ms) << " by " << info.tsa_name
             << " (serial " << info.serial_hex << ")\n";
 }
 
@@ -112,34 +85,17 @@ void VerifyExportCommand(Context& context) {
 
 void WriteSignedExport(ExportedLog log, TableFormat format, const std::string& path,
                        Context& context) {
-  ExportDocument document;
-  StoreStatus status = RenderLogExport(log, format, kWholeLog, &document);
-  std::string signature;
-  std::string note;
-  if (status.ok()) status = Sign(log, format, document, &signature, &note);
-  const bool unsigned_export = status.code() == StoreStatus::kNotFound;
-  if (!status.ok() && !unsigned_export) {
+  WrittenExport written;
+  const StoreStatus status = tav::WriteSignedExport(log, format, path, &written);
+  if (!status.ok()) {
     PrintError("the export was not written", status.message());
     context.exit_code = kExitFailed;
     return;
   }
-  try {
-    WriteFileAtomically(path, document.bytes, 0644);
-    if (!unsigned_export) WriteFileAtomically(path + ".sig", signature, 0644);
-  } catch (const CFileException& e) {
-    PrintError("the export was not written", e.what());
-    context.exit_code = kExitFailed;
-    return;
-  }
-  std::cout << document.range.count << (document.range.count == 1 ? " record" : " records")
-            << " of the " << ExportedLogName(log)
-            << " written to " << path << "\n";
-  if (unsigned_export) {
-    PrintError("the export is not signed", status.message());
-  } else {
-    std::cout << "Signature: " << path << ".sig\n";
-  }
-  if (!note.empty()) PrintError(note);
+  std::cout << written.count << (written.count == 1 ? " record" : " records") << " of the "
+            << ExportedLogName(log) << " written to " << path << "\n";
+  if (written.is_signed) std::cout << "Signature: " << path << ".sig\n";
+  if (!written.warning.empty()) PrintError(written.warning);
 }
 
 void AddVerifyExportCommand(CLI::App& app, Context& context) {

@@ -45,6 +45,7 @@
 #include "apps/tavsec/output.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/event_seal.h"
+#include "services/filelib/service_keys.h"
 #include "services/filelib/store_config.h"
 #include "services/security/account_store.h"
 #include "services/security/lockout.h"
@@ -273,7 +274,8 @@ StoreStatus FixIfPresent(const std::string& path, uid_t owner, gid_t gid, mode_t
 // that makes him an administrator).
 StoreStatus CheckStoreNames(const std::string& dir) {
   for (const char* name : {kComplianceDbFileName, kAccountsDbFile, kLockoutDbFile,
-                           kSecurityConfigFile, kStoreConfigFile, kSealKeyFileName}) {
+                           kSecurityConfigFile, kStoreConfigFile, kSealKeyFileName,
+                           kServiceKeyFileName}) {
     const std::string path = dir + "/" + name;
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) {
@@ -414,9 +416,11 @@ StoreStatus MakeStoreFiles(const Target& target, const std::string& dir) {
   }
   if (!status.ok()) return status;
   Say(compliance, target.service_user + ":" + ServiceGroupName(target) + ", mode 0600");
-  const std::string key = dir + "/" + kSealKeyFileName;
-  status = FixIfPresent(key, target.service_uid, target.service_gid, kServiceFileMode);
-  if (status.ok() && Exists(key)) Say(key, target.service_user + ", mode 0600");
+  for (const char* name : {kSealKeyFileName, kServiceKeyFileName}) {
+    const std::string key = dir + "/" + name;
+    if (status.ok()) status = FixIfPresent(key, target.service_uid, target.service_gid, kServiceFileMode);
+    if (status.ok() && Exists(key)) Say(key, target.service_user + ", mode 0600");
+  }
   const std::string store_conf = dir + "/" + kStoreConfigFile;
   if (status.ok()) {
     status = FixIfPresent(store_conf, geteuid(), target.service_gid, kServiceConfigMode);

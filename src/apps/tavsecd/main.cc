@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "service/event_sink.h"
+#include "service/head_stamper.h"
 #include "service/interval_sealer.h"
 #include "service/listen_socket.h"
 #include "service/listener.h"
@@ -166,12 +167,16 @@ int main(int argc, char** argv) {
   // Each interval of the sealing key is sealed as it ends.
   tav::service::IntervalSealer sealer;
   sealer.Start();
+  // The heads are checkpointed with trusted time when store.conf says so.
+  tav::service::HeadStamper stamper;
+  stamper.Start();
   std::cerr << "tavsecd: listening on "
             << (activated ? std::string("the socket systemd passed") : bound_path) << std::endl;
 
   int signal_number = 0;
   while (sigwait(&stop_signals, &signal_number) != 0) {
   }
+  stamper.Stop();
   sealer.Stop();
   listener.Stop();
   return 0;

@@ -42,6 +42,11 @@ class EventLogRemote {
   // file library code) with the report or the error text. A failure to
   // reach the service is a failed status.
   virtual StoreStatus VerifyEventLog(int* result, ChainReport* report, std::string* error) = 0;
+  // The service's signature over an export that this process rendered
+  // (audit/signed_export.h): `log` 0 events, 1 trail; `format` 0 CSV, 1
+  // JSON; `sha256` its 32 bytes. *note says why it is not time-stamped.
+  virtual StoreStatus SignExport(int log, int format, uint64_t through, std::string_view sha256,
+                                 std::string* signature_file, std::string* note) = 0;
 };
 
 // The remote of the data directory's event log (registered by the client).

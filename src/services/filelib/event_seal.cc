@@ -215,15 +215,6 @@ int64_t ZoneOffsetMs(int64_t utc_ms) {
   return static_cast<int64_t>(tm.tm_gmtoff) * 1000;
 }
 
-std::string UtcText(int64_t ms) {
-  const time_t t = static_cast<time_t>(ms / 1000);
-  struct tm tm;
-  if (gmtime_r(&t, &tm) == nullptr) return std::to_string(ms) + " ms after 1970 (UTC)";
-  char buf[40];
-  strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
-  return buf;
-}
-
 }  // namespace
 
 std::string FormatVerificationKey(const VerificationKey& key) {
@@ -479,7 +470,7 @@ struct SealWalk {
 
   void Time(uint64_t seq, std::string_view record, int64_t utc) {
     if (latest_seq != 0 && utc < latest_ms - kClockToleranceMs) {
-      Problem(seq, name(seq, record) + " is dated " + UtcText(utc) + ", " +
+      Problem(seq, name(seq, record) + " is dated " + FormatUtcMs(utc) + ", " +
                        std::to_string((static_cast<uint64_t>(latest_ms) - static_cast<uint64_t>(utc)) /
                                       1000) +
                        " s before record " +
@@ -525,9 +516,9 @@ struct SealWalk {
                        " does not match its seal: it was changed after it was sealed, or "
                        "sealed with another key");
     } else if (SealEpochAt(key->start, key->interval, utc) != epoch) {
-      Problem(seq, name(seq, record) + " is dated " + UtcText(utc) +
+      Problem(seq, name(seq, record) + " is dated " + FormatUtcMs(utc) +
                        " but was sealed in the interval from " +
-                       UtcText((key->start + static_cast<int64_t>(epoch) * key->interval) * 1000) +
+                       FormatUtcMs((key->start + static_cast<int64_t>(epoch) * key->interval) * 1000) +
                        ": it was resealed or redated");
     } else if (epoch < current_epoch) {
       report->sealed_through = seq;

@@ -21,15 +21,6 @@ std::string_view View(const uint8_t* p, size_t n) {
   return std::string_view(reinterpret_cast<const char*>(p), n);
 }
 
-std::string UtcText(int64_t ms) {
-  const time_t t = static_cast<time_t>(ms / 1000);
-  struct tm tm;
-  if (gmtime_r(&t, &tm) == nullptr) return "0000-00-00 00:00:00 UTC";
-  char buf[40];
-  strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
-  return buf;
-}
-
 bool ParseUtc(const std::string& text, int64_t* ms) {
   struct tm tm {};
   const char* end = strptime(text.c_str(), "%Y-%m-%d %H:%M:%S UTC", &tm);
@@ -90,7 +81,7 @@ std::string SignExportStatement(const ExportStatement& s, const ServiceKeys& key
   text += "records: " + std::to_string(s.first) + "-" + std::to_string(s.last) + " (" +
           std::to_string(s.count) + ")\n";
   text += "store: " + s.store_id + "\n";
-  text += "signed: " + UtcText(s.signed_utc_ms) + "\n";
+  text += "signed: " + FormatUtcMs(s.signed_utc_ms) + "\n";
   text += "sha256: " + HexEncode(View(s.sha256.data(), s.sha256.size())) + "\n";
   text += "public-key: " + FormatSigningPublicKey(keys.PublicKey()) + "\n";
   uint8_t signature[crypto_sign_BYTES];

@@ -31,6 +31,10 @@ struct IntegrityOptions {
   // Whether a stored record reads as a record of its log; one that does not
   // is a finding (nothing can show it, so nothing may pass it as intact).
   std::function<bool(ChainedLog, std::string_view)> readable;
+  // The roots a time-stamping authority's tokens must chain to (a PEM
+  // file), to check the stamped head checkpoints; "" takes time_stamp_ca
+  // from the store's store.conf.
+  std::string tsa_ca;
 };
 
 struct IntegrityFinding {

@@ -7,6 +7,9 @@
 #include "records/chunk_file.h"
 #include "records/file_record_comp.h"
 #include "services/filelib/head_anchor.h"
+#include "services/filelib/head_time_stamps.h"
+#include "services/filelib/store_config.h"
+#include "util/atomic_create.h"
 #include "services/filelib/service_keys.h"
 #include "services/filelib/settings_seal.h"
 #include "services/filelib/system_event_manager.h"
@@ -106,6 +109,28 @@ StoreStatus VerifyStore(SqlDb& c, IntegrityOptions options, const AfterLogLines&
     }
     if (after_log) after_log(log, integrity, &out->lines);
   }
+  // The stamped checkpoints against the logs as they are now.
+  std::string tsa_ca = options.tsa_ca;
+  StoreConfig config;
+  if (tsa_ca.empty() && c.engine() == SqlDb::Engine::kSqlite &&
+      LoadStoreConfig(FolderOf(c.path()), &config).ok()) {
+    tsa_ca = config.time_stamp_ca;
+  }
+  HeadTimeStampReport stamps;
+  StoreStatus stamped = CheckHeadTimeStamps(c, tsa_ca, &stamps);
+  if (!stamped.ok()) return stamped;
+  for (const std::string& f : stamps.findings) finding("time stamps: " + f);
+  if (stamps.checked != 0) {
+    std::string line = "time stamps: " + std::to_string(stamps.checked) +
+                       (stamps.checked == 1 ? " head checkpoint matches" : " head checkpoints match") +
+                       " the logs";
+    if (stamps.last_stamp_ms != 0) {
+      line += ", the last stamped " + FormatUtcMs(stamps.last_stamp_ms) + " by the authority";
+    }
+    out->lines.push_back(line);
+  }
+  for (const std::string& note : stamps.notes) out->lines.push_back("time stamps: " + note);
+
   // The current settings against the seal their last audited write left;
   // a key that seals the settings must have sealed them.
   SettingsSealKey settings_key;
