@@ -363,7 +363,34 @@ StoreStatus PgDb::Connect() {
     conn_ = nullptr;
     return StoreStatus(StoreStatus::kUnavailable, "the lab store cannot be reached: " + why);
   }
+  StoreStatus transport = CheckTransport();
+  if (!transport.ok()) {
+    PQfinish(conn_);
+    conn_ = nullptr;
+    return transport;
+  }
   return Configure();
+}
+
+StoreStatus PgDb::CheckTransport() const {
+  // A server on this machine is reached through its socket or loopback.
+  const std::string host = PQhost(conn_) != nullptr ? PQhost(conn_) : "";
+  if (host.empty() || host[0] == '/' || host[0] == '@' || host == "localhost" ||
+      host == "127.0.0.1" || host == "::1") {
+    return StoreStatus::Ok();
+  }
+  std::string sslmode;
+  PQconninfoOption* options = PQconninfo(conn_);
+  for (PQconninfoOption* o = options; o != nullptr && o->keyword != nullptr; ++o) {
+    if (std::strcmp(o->keyword, "sslmode") == 0 && o->val != nullptr) sslmode = o->val;
+  }
+  PQconninfoFree(options);
+  if (PQsslInUse(conn_) == 1 && sslmode == "verify-full") return StoreStatus::Ok();
+  return StoreStatus(StoreStatus::kUnavailable,
+                     "the lab store at " + host + " is reached without TLS that checks the "
+                     "server's certificate and name (sslmode=verify-full, now \"" + sslmode +
+                     "\"): the workstation's credentials and the lab's records go only to a "
+                     "server it has checked");
 }
 
 StoreStatus PgDb::Configure() {
@@ -440,6 +467,10 @@ StoreStatus PgDb::Error(const void* result, std::string_view what) const {
               detail + ")";
   } else if (sqlstate == "42501") {
     code = StoreStatus::kReadOnly;
+  } else if (sqlstate == "22023") {
+    // The store's functions refuse a value that is not what they take
+    // (a record that does not read as one of its log).
+    code = StoreStatus::kInvalid;
   } else if (sqlstate == "53100") {
     code = StoreStatus::kFull;
   } else if (sqlstate == "XX001" || sqlstate == "XX002") {

@@ -90,6 +90,8 @@ class PgDb : public SqlDb {
   friend class PgCursor;
   PgDb(std::string conninfo, const Options& options);
   StoreStatus Connect();
+  // Refuses a server elsewhere that is not reached with verify-full TLS.
+  StoreStatus CheckTransport() const;
   StoreStatus Configure();
   StoreStatus EnsureConnected();
   StoreStatus Simple(const char* sql, std::string_view what);

@@ -20,6 +20,7 @@
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/settings_seal.h"
 #include "services/filelib/system_event_manager.h"
+#include "testing/log_records.h"
 #include "testing/run_command.h"
 #include "testing/temp_data_dir.h"
 #include "util/file.h"
@@ -175,7 +176,12 @@ TEST_F(TavsecStoreCli, InitIsRepeatableAndGrantsTheWorkstationRole) {
   CommandResult r = Tavsec(lab_, "store init --workstation-role tav_cli_station");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_TRUE(Has(r.out, "lab store made: postgresql://")) << r.out;
-  ASSERT_TRUE(admin_->ExecText("SELECT tav_append('system_events', 'kept'::bytea)").ok());
+  {
+    StoreStatus status;
+    SqlStatement append = admin_->Prepare("SELECT seq FROM tav_append('system_events', ?1)", &status);
+    append.BindBlob(1, testing::EventRecord("kept"));
+    ASSERT_TRUE(append.Step(&status)) << status.ToString();
+  }
 
   r = Tavsec(lab_, "store init --workstation-role tav_cli_station");
   ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -184,6 +190,14 @@ TEST_F(TavsecStoreCli, InitIsRepeatableAndGrantsTheWorkstationRole) {
   EXPECT_EQ(Scalar("SELECT has_function_privilege('tav_cli_station', "
                    "format('%I.tav_append(text, bytea)', current_schema()), 'EXECUTE')::int"),
             1);
+  // What each role may do; the workstation changes no setting.
+  r = Tavsec(lab_, "store status");
+  EXPECT_TRUE(Has(r.out, ": administrative role (owner)")) << r.out;
+  EXPECT_TRUE(Has(r.out, "role tav_cli_station: workstation:")) << r.out;
+  EXPECT_FALSE(Has(r.out, "WARNING")) << r.out;
+  ASSERT_TRUE(admin_->ExecText("GRANT DELETE ON run_list TO tav_cli_station").ok());
+  r = Tavsec(lab_, "store status");
+  EXPECT_TRUE(Has(r.out, "WARNING: may also write the run list directly")) << r.out;
 
   // The embedded store has nothing to make; an unknown role makes nothing.
   TempDataDir embedded;

@@ -23,7 +23,9 @@
 #include "services/filelib/record_chain.h"
 #include "services/filelib/run_list_manager.h"
 #include "service/service_test_support.h"
+#include "testing/log_records.h"
 #include "testing/run_command.h"
+#include "testing/store_tamper.h"
 #include "testing/service_process.h"
 #include "testing/temp_data_dir.h"
 #include "util/file.h"
@@ -217,11 +219,15 @@ TEST_F(ServiceRunListTest, AHistoryLargerThanOneReplyComesInPagesAsTheStoreHasIt
                 kFileLibOk);
     }
     // A record that cannot be read, among them: left out, by both paths.
+    // (The lab store takes none such: it is made unreadable afterwards.)
     std::shared_ptr<ComplianceDb> db;
     ASSERT_TRUE(ComplianceDb::Get(&db).ok());
     ASSERT_TRUE(db->Write([](SqlDb& c) {
-                    return AppendChained(c, ChainedLog::kRunHistory, "not a record");
+                    return AppendChained(c, ChainedLog::kRunHistory,
+                                         testing::RunFileRecord("/runs/unreadable.tav"));
                   }).ok());
+    testing::TamperWithStore("UPDATE run_history SET record = " +
+                             testing::BlobLiteral("6e6f742061207265636f7264") + " WHERE seq = 301");
     ASSERT_EQ(local.ImportFileRecord("/runs/last.tav", nullptr), kFileLibOk);
   }
   client::RouteStoreToService();

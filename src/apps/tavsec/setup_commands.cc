@@ -39,6 +39,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <iterator>
 #include <vector>
 
 #include "apps/tavsec/commands.h"
@@ -273,9 +274,12 @@ StoreStatus FixIfPresent(const std::string& path, uid_t owner, gid_t gid, mode_t
 // database (a member, who may create files in the folder, could write one
 // that makes him an administrator).
 StoreStatus CheckStoreNames(const std::string& dir) {
-  for (const char* name : {kComplianceDbFileName, kAccountsDbFile, kLockoutDbFile,
-                           kSecurityConfigFile, kStoreConfigFile, kSealKeyFileName,
-                           kServiceKeyFileName}) {
+  std::vector<const char*> names = {kComplianceDbFileName, kAccountsDbFile,  kLockoutDbFile,
+                                    kSecurityConfigFile,   kStoreConfigFile, kSealKeyFileName,
+                                    kServiceKeyFileName};
+  names.insert(names.end(), std::begin(kLabStoreCredentialFiles),
+               std::end(kLabStoreCredentialFiles));
+  for (const char* name : names) {
     const std::string path = dir + "/" + name;
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) {
@@ -416,7 +420,10 @@ StoreStatus MakeStoreFiles(const Target& target, const std::string& dir) {
   }
   if (!status.ok()) return status;
   Say(compliance, target.service_user + ":" + ServiceGroupName(target) + ", mode 0600");
-  for (const char* name : {kSealKeyFileName, kServiceKeyFileName}) {
+  std::vector<const char*> secrets = {kSealKeyFileName, kServiceKeyFileName};
+  secrets.insert(secrets.end(), std::begin(kLabStoreCredentialFiles),
+                 std::end(kLabStoreCredentialFiles));
+  for (const char* name : secrets) {
     const std::string key = dir + "/" + name;
     if (status.ok()) status = FixIfPresent(key, target.service_uid, target.service_gid, kServiceFileMode);
     if (status.ok() && Exists(key)) Say(key, target.service_user + ", mode 0600");

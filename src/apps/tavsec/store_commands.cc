@@ -14,6 +14,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "apps/tavsec/commands.h"
 #include "apps/tavsec/output.h"
@@ -45,6 +46,7 @@ struct StoreState {
   std::string store;     // the database's path, or the lab store's name
   std::string state;     // one line for a person
   StoreStatus problem;   // not ok: the store cannot be used
+  std::vector<std::string> roles;  // the lab store's roles and their rights
 };
 
 void ReadSqliteState(const DataDirChoice& dir, StoreState* state) {
@@ -72,6 +74,8 @@ void ReadLabState(StoreState* state) {
   state->problem = CheckLabStore(*db);
   if (state->problem.ok()) {
     state->state = "usable (lab store version " + std::to_string(kLabStoreSchemaVersion) + ")";
+    // Who may do what: a reader without the rights to look sees no roles.
+    if (!DescribeLabStoreRoles(*db, &state->roles).ok()) state->roles.clear();
   }
 }
 
@@ -85,6 +89,11 @@ void PrintState(const StoreState& state, bool json) {
       out.Key("schema").Str(state.config.schema);
     }
     out.Key("usable").Bool(usable).Key("state").Str(usable ? state.state : state.problem.message());
+    if (!state.roles.empty()) {
+      out.Key("roles").BeginArray();
+      for (const std::string& role : state.roles) out.Str(role);
+      out.EndArray();
+    }
     std::cout << out.EndObject().Finish();
     return;
   }
@@ -92,6 +101,7 @@ void PrintState(const StoreState& state, bool json) {
   std::cout << "engine: " << engine << "\n"
             << (lab ? "lab store: " : "database: ") << state.store << "\n"
             << "state: " << (usable ? state.state : "NOT USABLE") << "\n";
+  for (const std::string& role : state.roles) std::cout << "role " << role << "\n";
 }
 
 void Status(Context& context, bool json) {

@@ -22,8 +22,8 @@ struct LogSql {
 #define TAV_MIGRATE_SQL(table)                                                               \
   LogSql {                                                                                   \
     "SELECT seq, record, chain, utc, epoch, tag FROM " table " ORDER BY seq",                \
-        "INSERT INTO " table "(seq, record, chain, utc, epoch, tag, alg) "                   \
-        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, 1)",                                                 \
+        "INSERT INTO " table "(seq, record, chain, utc, epoch, tag, alg, written_by) "       \
+        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, 1, session_user)",                                   \
         "SELECT seq, record, chain FROM " table " WHERE seq >= ?1 ORDER BY seq",             \
         "SELECT seq FROM " table " WHERE record = ?1 LIMIT 1"                                \
   }

@@ -24,8 +24,9 @@ std::string Chunk(CComponent& c) {
   return file.TakeString();
 }
 
-// The lab store lets workstations change a setting only together with its
-// trail record, in one call of the database's own.
+// The lab store changes a setting only together with its trail record, in
+// one call of the database's own, which only its administrative role may
+// make: no workstation changes the settings of the whole lab.
 StoreStatus SaveLabSetting(SqlDb& db, std::string_view row, const std::string& record,
                            const std::string& trail) {
   StoreStatus status;
@@ -35,6 +36,14 @@ StoreStatus SaveLabSetting(SqlDb& db, std::string_view row, const std::string& r
   save.BindBlob(2, record);
   save.BindBlob(3, trail);
   if (!save.Step(&status)) {
+    if (status.code() == StoreStatus::kReadOnly) {
+      return StoreStatus(StoreStatus::kReadOnly,
+                         db.path() + ": the lab's settings are changed only with the lab store's "
+                                     "administrative role, which no workstation holds: an "
+                                     "administrator changes them with tavsec config as root, "
+                                     "with that role in root's libpq files (" +
+                             status.message() + ")");
+    }
     return status.ok() ? StoreStatus(StoreStatus::kIOError,
                                      db.path() + ": the lab store did not store a setting")
                        : status;

@@ -19,15 +19,18 @@ CREATE TABLE IF NOT EXISTS @S@.store_meta(key text PRIMARY KEY, value text NOT N
 CREATE TABLE IF NOT EXISTS @S@.system_events(
   seq bigint PRIMARY KEY, record bytea NOT NULL, chain bytea NOT NULL,
   utc bigint, epoch bigint, tag bytea, alg smallint NOT NULL DEFAULT 2,
-  pending_id bigint);
+  pending_id bigint, written_by text);
+ALTER TABLE @S@.system_events ADD COLUMN IF NOT EXISTS written_by text;
 CREATE TABLE IF NOT EXISTS @S@.config_audit(
   seq bigint PRIMARY KEY, record bytea NOT NULL, chain bytea NOT NULL,
   utc bigint, epoch bigint, tag bytea, alg smallint NOT NULL DEFAULT 2,
-  pending_id bigint);
+  pending_id bigint, written_by text);
+ALTER TABLE @S@.config_audit ADD COLUMN IF NOT EXISTS written_by text;
 CREATE TABLE IF NOT EXISTS @S@.run_history(
   seq bigint PRIMARY KEY, record bytea NOT NULL, chain bytea NOT NULL,
   utc bigint, epoch bigint, tag bytea, alg smallint NOT NULL DEFAULT 2,
-  pending_id bigint);
+  pending_id bigint, written_by text);
+ALTER TABLE @S@.run_history ADD COLUMN IF NOT EXISTS written_by text;
 CREATE TABLE IF NOT EXISTS @S@.chain_heads(
   log text PRIMARY KEY, seq bigint NOT NULL, chain bytea NOT NULL);
 CREATE TABLE IF NOT EXISTS @S@.settings(name text PRIMARY KEY, record bytea NOT NULL);
@@ -42,10 +45,15 @@ CREATE TABLE IF NOT EXISTS @S@.pending_appends(
   id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
   log smallint NOT NULL CHECK (log BETWEEN 1 AND 3),
   record bytea NOT NULL,
-  at timestamptz NOT NULL DEFAULT clock_timestamp());
+  at timestamptz NOT NULL DEFAULT clock_timestamp(),
+  written_by text NOT NULL DEFAULT session_user);
+-- The role that logged in (the workstation) beside every record: a client
+-- may name only the log and the record.
+ALTER TABLE @S@.pending_appends ADD COLUMN IF NOT EXISTS written_by text NOT NULL
+  DEFAULT session_user;
 INSERT INTO @S@.store_meta(key, value) VALUES ('application', 'tavsecurity compliance store')
   ON CONFLICT (key) DO NOTHING;
-INSERT INTO @S@.store_meta(key, value) VALUES ('schema_version', '2')
+INSERT INTO @S@.store_meta(key, value) VALUES ('schema_version', '3')
   ON CONFLICT (key) DO UPDATE SET value = excluded.value;
 )sql";
 
@@ -141,6 +149,7 @@ DECLARE
   logs smallint[] := '{}';
   recs bytea[] := '{}';
   ats timestamptz[] := '{}';
+  bys text[] := '{}';
   seqs bigint[] := '{}';
   chains bytea[] := '{}';
   cur integer := 0;
@@ -149,7 +158,8 @@ DECLARE
   r record;
 BEGIN
   chained := 0;
-  FOR r IN SELECT q.id, q.log, q.record, q.at FROM pending_appends q ORDER BY q.id LIMIT p_limit LOOP
+  FOR r IN SELECT q.id, q.log, q.record, q.at, q.written_by FROM pending_appends q
+             ORDER BY q.id LIMIT p_limit LOOP
     -- s and c hold the end of log cur; records in a row mostly share a log.
     IF r.log <> cur THEN
       IF cur > 0 THEN
@@ -175,6 +185,7 @@ BEGIN
     logs[chained] := r.log;
     recs[chained] := r.record;
     ats[chained] := r.at;
+    bys[chained] := r.written_by;
     seqs[chained] := s;
     chains[chained] := c;
   END LOOP;
@@ -186,21 +197,21 @@ BEGIN
     -- One insert per log; exactly those chained leave the waiting records
     -- (one committed since the pass began waits for the next).
     IF h_seq[1] IS NOT NULL THEN
-      INSERT INTO system_events(seq, record, chain, utc, alg, pending_id)
-        SELECT u.s, u.r, u.c, (extract(epoch FROM u.a) * 1000)::bigint, 2, u.id
-          FROM unnest(ids, logs, recs, ats, seqs, chains) u(id, l, r, a, s, c)
+      INSERT INTO system_events(seq, record, chain, utc, alg, pending_id, written_by)
+        SELECT u.s, u.r, u.c, (extract(epoch FROM u.a) * 1000)::bigint, 2, u.id, u.b
+          FROM unnest(ids, logs, recs, ats, bys, seqs, chains) u(id, l, r, a, b, s, c)
          WHERE u.l = 1;
     END IF;
     IF h_seq[2] IS NOT NULL THEN
-      INSERT INTO config_audit(seq, record, chain, utc, alg, pending_id)
-        SELECT u.s, u.r, u.c, (extract(epoch FROM u.a) * 1000)::bigint, 2, u.id
-          FROM unnest(ids, logs, recs, ats, seqs, chains) u(id, l, r, a, s, c)
+      INSERT INTO config_audit(seq, record, chain, utc, alg, pending_id, written_by)
+        SELECT u.s, u.r, u.c, (extract(epoch FROM u.a) * 1000)::bigint, 2, u.id, u.b
+          FROM unnest(ids, logs, recs, ats, bys, seqs, chains) u(id, l, r, a, b, s, c)
          WHERE u.l = 2;
     END IF;
     IF h_seq[3] IS NOT NULL THEN
-      INSERT INTO run_history(seq, record, chain, utc, alg, pending_id)
-        SELECT u.s, u.r, u.c, (extract(epoch FROM u.a) * 1000)::bigint, 2, u.id
-          FROM unnest(ids, logs, recs, ats, seqs, chains) u(id, l, r, a, s, c)
+      INSERT INTO run_history(seq, record, chain, utc, alg, pending_id, written_by)
+        SELECT u.s, u.r, u.c, (extract(epoch FROM u.a) * 1000)::bigint, 2, u.id, u.b
+          FROM unnest(ids, logs, recs, ats, bys, seqs, chains) u(id, l, r, a, b, s, c)
          WHERE u.l = 3;
     END IF;
     DELETE FROM pending_appends WHERE id = ANY (ids);
@@ -220,14 +231,17 @@ BEGIN
     h_seq[p_log] := seq;
     h_chain[p_log] := chain;
     IF p_log = 1 THEN
-      INSERT INTO system_events(seq, record, chain, utc, alg)
-        VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
+      INSERT INTO system_events(seq, record, chain, utc, alg, written_by)
+        VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2,
+                session_user);
     ELSIF p_log = 2 THEN
-      INSERT INTO config_audit(seq, record, chain, utc, alg)
-        VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
+      INSERT INTO config_audit(seq, record, chain, utc, alg, written_by)
+        VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2,
+                session_user);
     ELSE
-      INSERT INTO run_history(seq, record, chain, utc, alg)
-        VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2);
+      INSERT INTO run_history(seq, record, chain, utc, alg, written_by)
+        VALUES (seq, p_record, chain, (extract(epoch FROM clock_timestamp()) * 1000)::bigint, 2,
+                session_user);
     END IF;
   END IF;
   FOR j IN 1..3 LOOP
@@ -239,6 +253,141 @@ BEGIN
   END LOOP;
 END
 $$;
+
+-- Refuses (SQLSTATE 22023) a record that is not one of log p_log (1 to 3,
+-- as in pending_appends; 0: a setting): a chunk whose length is its own,
+-- for the two event logs an audit event naming a user (UTF-8, no control
+-- characters; empty only for a failed login or signature, whose name was
+-- left blank) with entries of known codes (a system event one at most)
+-- and nothing after them, for the run file history a list of whole chunks. What the service
+-- vouches for (who acted) the database cannot check; what it can, it does.
+CREATE OR REPLACE FUNCTION @S@.tav_check_record(p_log smallint, p_record bytea) RETURNS void
+LANGUAGE plpgsql IMMUTABLE AS $$
+DECLARE
+  n integer := coalesce(length(p_record), 0);
+  at integer;
+  len bigint;
+  count integer;
+  code integer;
+  b integer;
+  nameless boolean;
+  what CONSTANT text := (ARRAY['a setting', 'a system event', 'a configuration change',
+                               'a run file record'])[p_log + 1];
+BEGIN
+  IF n < 8 OR ((get_byte(p_record, 4)::bigint << 24) | (get_byte(p_record, 5) << 16) |
+               (get_byte(p_record, 6) << 8) | get_byte(p_record, 7)) <> n - 8 THEN
+    RAISE EXCEPTION 'the record is not %: it is not one whole chunk', what USING ERRCODE = '22023';
+  END IF;
+  IF p_log = 0 THEN
+    RETURN;
+  END IF;
+  IF p_log = 3 THEN
+    IF substring(p_record FROM 1 FOR 4) <> '\x46695265'::bytea OR n < 10 THEN
+      RAISE EXCEPTION 'the record is not a run file record' USING ERRCODE = '22023';
+    END IF;
+    count := (get_byte(p_record, 8) << 8) | get_byte(p_record, 9);
+    at := 10;
+    FOR i IN 1..count LOOP
+      IF at + 8 > n THEN
+        RAISE EXCEPTION 'the run file record ends inside its item %', i USING ERRCODE = '22023';
+      END IF;
+      len := (get_byte(p_record, at + 4)::bigint << 24) | (get_byte(p_record, at + 5) << 16) |
+             (get_byte(p_record, at + 6) << 8) | get_byte(p_record, at + 7);
+      IF at + 8 + len > n THEN
+        RAISE EXCEPTION 'the run file record ends inside its item %', i USING ERRCODE = '22023';
+      END IF;
+      at := at + 8 + len::integer;
+    END LOOP;
+    IF at <> n THEN
+      RAISE EXCEPTION 'the run file record holds bytes after its items' USING ERRCODE = '22023';
+    END IF;
+    RETURN;
+  END IF;
+  -- An audit event: date (8) | name length (1) | name | reason length (2,
+  -- little-endian) | reason | entry count (2, big-endian) | entries.
+  IF substring(p_record FROM 1 FOR 4) <> '\x41457674'::bytea OR n < 17 THEN
+    RAISE EXCEPTION 'the record is not %: not an audit event', what USING ERRCODE = '22023';
+  END IF;
+  len := get_byte(p_record, 16);
+  -- Only a failed attempt may name nobody: the name was left blank.
+  nameless := len = 0;
+  IF 17 + len > n THEN
+    RAISE EXCEPTION 'the record ends inside its user name' USING ERRCODE = '22023';
+  END IF;
+  FOR i IN 17..16 + len::integer LOOP
+    b := get_byte(p_record, i);
+    IF b < 32 OR b = 127 THEN
+      RAISE EXCEPTION 'the user name of % holds a control character', what USING ERRCODE = '22023';
+    END IF;
+  END LOOP;
+  PERFORM convert_from(substring(p_record FROM 18 FOR len::integer), 'UTF8');
+  at := 17 + len::integer;
+  IF at + 2 > n THEN
+    RAISE EXCEPTION 'the record ends before its reason' USING ERRCODE = '22023';
+  END IF;
+  at := at + 2 + (get_byte(p_record, at) | (get_byte(p_record, at + 1) << 8));
+  IF at + 2 > n THEN
+    RAISE EXCEPTION 'the record ends inside its reason' USING ERRCODE = '22023';
+  END IF;
+  count := (get_byte(p_record, at) << 8) | get_byte(p_record, at + 1);
+  at := at + 2;
+  IF p_log = 1 AND count > 1 THEN
+    RAISE EXCEPTION 'a system event holds one entry, not %', count USING ERRCODE = '22023';
+  END IF;
+  code := 0;
+  FOR i IN 1..count LOOP
+    IF at + 11 > n OR substring(p_record FROM at + 1 FOR 4) <> '\x41456e78'::bytea THEN
+      RAISE EXCEPTION 'entry % of the record is not an audit entry', i USING ERRCODE = '22023';
+    END IF;
+    len := (get_byte(p_record, at + 4)::bigint << 24) | (get_byte(p_record, at + 5) << 16) |
+           (get_byte(p_record, at + 6) << 8) | get_byte(p_record, at + 7);
+    IF len < 3 OR at + 8 + len > n THEN
+      RAISE EXCEPTION 'entry % of the record does not fit in it', i USING ERRCODE = '22023';
+    END IF;
+    code := get_byte(p_record, at + 8) | (get_byte(p_record, at + 9) << 8);
+    IF (p_log = 1 AND code NOT BETWEEN 6 AND 16) OR (p_log = 2 AND code NOT BETWEEN 1 AND 3) THEN
+      RAISE EXCEPTION 'entry % of the record has the unknown code %', i, code
+        USING ERRCODE = '22023';
+    END IF;
+    at := at + 8 + len::integer;
+  END LOOP;
+  IF at <> n THEN
+    RAISE EXCEPTION 'the record holds bytes after its entries' USING ERRCODE = '22023';
+  END IF;
+  IF nameless AND NOT (p_log = 1 AND code IN (6, 7)) THEN
+    RAISE EXCEPTION '% names no user', what USING ERRCODE = '22023';
+  END IF;
+END
+$$;
+
+-- What any append must pass: a record of its log, and for the
+-- configuration audit trail a writer who holds the store's administrative
+-- role (the trail changes with the settings, which no workstation may).
+CREATE OR REPLACE FUNCTION @S@.tav_check_append(p_log smallint, p_record bytea) RETURNS void
+LANGUAGE plpgsql AS $$
+BEGIN
+  PERFORM tav_check_record(p_log, p_record);
+  IF p_log = 2 AND NOT pg_has_role(session_user,
+                                   (SELECT n.nspowner FROM pg_namespace n WHERE n.nspname = @K@),
+                                   'MEMBER') THEN
+    RAISE EXCEPTION 'the configuration audit trail is written only with the settings, by the '
+                    'lab store''s administrative role' USING ERRCODE = '42501';
+  END IF;
+END
+$$;
+
+-- Waiting records are checked as they are stored; the trigger runs as the
+-- store's owner, so that the check needs no right of the workstation's.
+CREATE OR REPLACE FUNCTION @S@.tav_check_waiting() RETURNS trigger
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
+BEGIN
+  PERFORM tav_check_append(NEW.log, NEW.record);
+  RETURN NEW;
+END
+$$;
+DROP TRIGGER IF EXISTS tav_check_waiting ON @S@.pending_appends;
+CREATE TRIGGER tav_check_waiting BEFORE INSERT ON @S@.pending_appends
+  FOR EACH ROW EXECUTE FUNCTION @S@.tav_check_waiting();
 
 -- The code of a log in pending_appends; an error for anything else.
 CREATE OR REPLACE FUNCTION @S@.tav_log_code(p_log text) RETURNS smallint
@@ -267,6 +416,7 @@ LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
 DECLARE
   code smallint := tav_log_code(p_log);
 BEGIN
+  PERFORM tav_check_append(code, p_record);
   IF pg_try_advisory_xact_lock(hashtext(@K@ || '/chain')) THEN
     -- Bounded, so that an append after an outage does not take the whole
     -- backlog on itself; what it leaves comes before this record.
@@ -304,6 +454,7 @@ LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
 DECLARE
   code smallint := tav_log_code(p_log);
 BEGIN
+  PERFORM tav_check_append(code, p_record);
   PERFORM pg_advisory_xact_lock(hashtext(@K@ || '/chain'));
   -- The records that wait come first, however many.
   LOOP
@@ -314,13 +465,33 @@ END
 $$;
 
 -- Stores a setting and appends the trail record of the change, together.
+-- Only the store's owner (the administrative role) may call it: no
+-- workstation changes the lab's settings.
 CREATE OR REPLACE FUNCTION @S@.tav_save_setting(p_name text, p_record bytea, p_trail bytea,
                                                OUT seq bigint, OUT chain bytea)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
 BEGIN
+  PERFORM tav_check_record(0::smallint, p_record);
   INSERT INTO settings(name, record) VALUES (p_name, p_record)
     ON CONFLICT (name) DO UPDATE SET record = excluded.record;
   SELECT a.seq, a.chain INTO seq, chain FROM tav_append('config_audit', p_trail) a;
+END
+$$;
+
+-- A change of the run list and its history record, together: the paths
+-- p_unlist and p_unlist_also (unless NULL) leave the list, p_list (unless
+-- NULL) joins it with p_record, and p_record is appended to the run file
+-- history. The workstations change the list through it alone.
+CREATE OR REPLACE FUNCTION @S@.tav_run_list_change(p_unlist text, p_unlist_also text, p_list text,
+                                                  p_record bytea, OUT seq bigint, OUT chain bytea)
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
+BEGIN
+  PERFORM tav_check_record(3::smallint, p_record);
+  DELETE FROM run_list WHERE path IN (p_unlist, p_unlist_also);
+  IF p_list IS NOT NULL THEN
+    INSERT INTO run_list(path, record) VALUES (p_list, p_record);
+  END IF;
+  SELECT a.seq, a.chain INTO seq, chain FROM tav_append('run_history', p_record) a;
 END
 $$;
 
@@ -333,10 +504,12 @@ constexpr char kGrants[] = R"sql(
 GRANT USAGE ON SCHEMA @S@ TO @W@;
 GRANT SELECT ON @S@.store_meta, @S@.system_events, @S@.config_audit, @S@.run_history,
   @S@.chain_heads, @S@.settings, @S@.settings_seal TO @W@;
-GRANT SELECT, INSERT, UPDATE, DELETE ON @S@.run_list TO @W@;
+GRANT SELECT ON @S@.run_list TO @W@;
+REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON @S@.run_list FROM @W@;
 GRANT INSERT (log, record) ON @S@.pending_appends TO @W@;
 GRANT EXECUTE ON FUNCTION @S@.tav_log(text, bytea), @S@.tav_flush(),
-  @S@.tav_append(text, bytea), @S@.tav_save_setting(text, bytea, bytea) TO @W@;
+  @S@.tav_append(text, bytea), @S@.tav_run_list_change(text, text, text, bytea) TO @W@;
+REVOKE EXECUTE ON FUNCTION @S@.tav_save_setting(text, bytea, bytea) FROM @W@;
 )sql";
 
 std::string Replace(std::string text, std::string_view from, const std::string& to) {
@@ -498,6 +671,46 @@ StoreStatus CheckLabStore(PgDb& db) {
                            version + ")");
   }
   return StoreStatus::Ok();
+}
+
+StoreStatus DescribeLabStoreRoles(PgDb& db, std::vector<std::string>* lines) {
+  StoreStatus status;
+  std::string owner;
+  bool found = false;
+  status = QueryOne(db,
+                    "SELECT pg_get_userbyid(nspowner)::text FROM pg_namespace "
+                    "WHERE nspname = current_schema()",
+                    &owner, &found);
+  if (!status.ok()) return status;
+  lines->push_back(owner + ": administrative role (owner): makes and migrates the store, "
+                           "changes the settings and their trail");
+  // Roles that may append, and what else they may do.
+  SqlStatement roles = db.Prepare(
+      "SELECT r.rolname::text, "
+      "  has_function_privilege(r.oid, 'tav_save_setting(text, bytea, bytea)', 'EXECUTE')::int::int8, "
+      "  has_table_privilege(r.oid, 'run_list', 'INSERT, UPDATE, DELETE, TRUNCATE')::int::int8, "
+      "  (has_table_privilege(r.oid, 'system_events', 'INSERT, UPDATE, DELETE, TRUNCATE') OR "
+      "   has_table_privilege(r.oid, 'config_audit', 'INSERT, UPDATE, DELETE, TRUNCATE') OR "
+      "   has_table_privilege(r.oid, 'run_history', 'INSERT, UPDATE, DELETE, TRUNCATE') OR "
+      "   has_table_privilege(r.oid, 'chain_heads', 'INSERT, UPDATE, DELETE, TRUNCATE') OR "
+      "   has_table_privilege(r.oid, 'settings', 'INSERT, UPDATE, DELETE, TRUNCATE'))::int::int8 "
+      "FROM pg_roles r "
+      "WHERE has_function_privilege(r.oid, 'tav_log(text, bytea)', 'EXECUTE') "
+      "  AND NOT pg_has_role(r.oid, (SELECT nspowner FROM pg_namespace "
+      "                              WHERE nspname = current_schema()), 'MEMBER') "
+      "  AND NOT r.rolsuper ORDER BY r.rolname",
+      &status);
+  if (!status.ok()) return status;
+  while (roles.Step(&status)) {
+    std::string line = std::string(roles.ColumnText(0)) +
+                       ": workstation: appends events and run file records and changes the run "
+                       "list with its history; no settings";
+    if (roles.ColumnInt64(1) != 0) line += "; WARNING: may also change the settings";
+    if (roles.ColumnInt64(2) != 0) line += "; WARNING: may also write the run list directly";
+    if (roles.ColumnInt64(3) != 0) line += "; WARNING: may also write logs or settings directly";
+    lines->push_back(std::move(line));
+  }
+  return status;
 }
 
 }  // namespace tav

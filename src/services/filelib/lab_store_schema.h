@@ -30,6 +30,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "services/filelib/record_chain.h"
 #include "services/filelib/store_config.h"
@@ -38,7 +39,7 @@
 
 namespace tav {
 
-inline constexpr int kLabStoreSchemaVersion = 2;
+inline constexpr int kLabStoreSchemaVersion = 3;
 
 // The code of a log in pending_appends.
 inline int LabLogCode(ChainedLog log) {
@@ -69,6 +70,11 @@ StoreStatus InitLabStore(PgDb& db, const LabStoreRoles& roles);
 // Connects to the lab store that `config` names, with its schema and
 // timeouts.
 StoreStatus ConnectLabStore(const StoreConfig& config, std::unique_ptr<PgDb>* out);
+
+// What each role may do in the store: its owner (the administrative role)
+// and every role granted a workstation's rights, one line each, with any
+// right beyond a workstation's named as a warning.
+StoreStatus DescribeLabStoreRoles(PgDb& db, std::vector<std::string>* lines);
 
 // Ok when the connection's schema holds a store of this version; kForeign
 // with what an administrator does about it otherwise.

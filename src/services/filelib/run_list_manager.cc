@@ -10,6 +10,7 @@
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/component_arena.h"
 #include "services/filelib/filelib_codes.h"
+#include "services/filelib/head_anchor.h"
 #include "services/filelib/loaded_lists.h"
 #include "services/filelib/log_output.h"
 #include "services/filelib/record_chain.h"
@@ -79,6 +80,45 @@ StoreStatus List(SqlDb& db, const std::string& key, const std::string& chunk) {
   insert.BindText(1, key);
   insert.BindBlob(2, chunk);
   return insert.Run();
+}
+
+// One change of the list with its history record: `unlist` and
+// `unlist_also` (when given) leave the list, `list_key` (when given) joins
+// it with `chunk`, and `chunk` is appended to the history. The lab store
+// does it in one call of its own: a workstation may not write the list's
+// table, so that no row leaves it without its history record.
+StoreStatus ChangeList(SqlDb& db, const std::string* unlist, const std::string* unlist_also,
+                       const std::string* list_key, const std::string& chunk) {
+  if (db.engine() != SqlDb::Engine::kPostgres) {
+    StoreStatus s;
+    if (unlist != nullptr) s = Unlist(db, *unlist);
+    if (s.ok() && unlist_also != nullptr) s = Unlist(db, *unlist_also);
+    if (s.ok() && list_key != nullptr) s = List(db, *list_key, chunk);
+    if (!s.ok()) return s;
+    return AppendChained(db, ChainedLog::kRunHistory, chunk);
+  }
+  StoreStatus status;
+  SqlStatement change =
+      db.Prepare("SELECT seq, chain FROM tav_run_list_change(?1, ?2, ?3, ?4)", &status);
+  if (!status.ok()) return status;
+  const std::string* texts[] = {unlist, unlist_also, list_key};
+  for (int i = 0; i < 3; ++i) {
+    if (texts[i] != nullptr) {
+      change.BindText(i + 1, *texts[i]);
+    } else {
+      change.BindNull(i + 1);
+    }
+  }
+  change.BindBlob(4, chunk);
+  if (!change.Step(&status)) {
+    return status.ok() ? StoreStatus(StoreStatus::kIOError,
+                                     db.path() + ": the lab store did not change the run list")
+                       : status;
+  }
+  ChainHash hash{};
+  ReadChainHash(change.ColumnBlob(1), &hash);
+  NoteChainHead(ChainedLog::kRunHistory, static_cast<uint64_t>(change.ColumnInt64(0)), hash);
+  return StoreStatus::Ok();
 }
 
 int Finish(const StoreStatus& status, const char* what, const char* path,
@@ -239,9 +279,7 @@ int CRunListManager::ImportFileRecord(const char* path, CFileRecordComp* record)
       StoreStatus s = IsListed(c, key, &listed);
       if (!s.ok()) return s;
       if (listed) return StoreStatus(StoreStatus::kExists, "already on the run list");
-      s = List(c, key, chunk);
-      if (!s.ok()) return s;
-      return AppendChained(c, ChainedLog::kRunHistory, chunk);
+      return ChangeList(c, nullptr, nullptr, &key, chunk);
     });
   }
   return Finish(status, "import", path, *made, record);
@@ -266,9 +304,7 @@ int CRunListManager::DeleteFileRecord(const char* path, int file_existed,
       StoreStatus s = IsListed(c, key, &listed);
       if (!s.ok()) return s;
       if (!listed) return StoreStatus(StoreStatus::kNotFound, "not on the run list");
-      s = Unlist(c, key);
-      if (!s.ok()) return s;
-      return AppendChained(c, ChainedLog::kRunHistory, chunk);
+      return ChangeList(c, &key, nullptr, nullptr, chunk);
     });
   }
   return Finish(status, "delete", path, *made, record);
@@ -298,12 +334,8 @@ int CRunListManager::MoveFileRecord(const char* new_path, const char* old_path, 
       StoreStatus s = IsListed(c, old_key, &listed);
       if (!s.ok()) return s;
       if (!listed) return StoreStatus(StoreStatus::kNotFound, "not on the run list");
-      s = Unlist(c, old_key);
       // A file that the move replaced leaves the list with it.
-      if (s.ok()) s = Unlist(c, new_key);
-      if (s.ok()) s = List(c, new_key, chunk);
-      if (!s.ok()) return s;
-      return AppendChained(c, ChainedLog::kRunHistory, chunk);
+      return ChangeList(c, &old_key, &new_key, &new_key, chunk);
     });
   }
   return Finish(status, "move", old_path, *made, record);
@@ -331,12 +363,7 @@ int CRunListManager::RecordFileOperation(int type, const char* path, const char*
   std::shared_ptr<ComplianceDb> db;
   StoreStatus status = OpenDb(&db);
   if (status.ok()) {
-    status = db->Write([&](SqlDb& c) {
-      StoreStatus s = Unlist(c, key);
-      if (s.ok()) s = List(c, key, chunk);
-      if (!s.ok()) return s;
-      return AppendChained(c, ChainedLog::kRunHistory, chunk);
-    });
+    status = db->Write([&](SqlDb& c) { return ChangeList(c, &key, nullptr, &key, chunk); });
   }
   return Finish(status, "record", path, *made, record);
 }

@@ -38,6 +38,13 @@
 namespace tav {
 
 inline constexpr char kStoreConfigFile[] = "store.conf";
+// Where the workstation's credentials for the lab store belong, beside
+// store.conf: files that only the compliance service's account reads
+// (tavsec setup gives them to it, mode 0600), named in the connection
+// string (passfile=, sslcert=, sslkey=). No member of the group can then
+// reach the lab store as the workstation.
+inline constexpr const char* kLabStoreCredentialFiles[] = {"lab-store.pgpass", "lab-store.crt",
+                                                           "lab-store.key"};
 // A store.conf changed less than this many seconds ago is read again at
 // every call: two changes within the clock's granularity could leave what
 // stat() says of it as it was.

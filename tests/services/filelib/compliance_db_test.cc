@@ -13,7 +13,9 @@
 
 #include "services/filelib/record_chain.h"
 #include "testing/store_tamper.h"
+#include "testing/log_records.h"
 #include "testing/temp_data_dir.h"
+#include "util/strings.h"
 
 namespace tav {
 namespace {
@@ -51,7 +53,7 @@ std::shared_ptr<ComplianceDb> OpenDb() {
 void AppendRecords(ComplianceDb& db, ChainedLog log, int n) {
   for (int i = 0; i < n; ++i) {
     const StoreStatus s = db.Write([&](SqlDb& c) {
-      return AppendChained(c, log, "record " + std::to_string(i));
+      return AppendChained(c, log, testing::LogRecord(log, i));
     });
     ASSERT_TRUE(s.ok()) << s.ToString();
   }
@@ -91,7 +93,9 @@ TEST(RecordChain, FindsChangedMissingAndTruncatedRecords) {
   EXPECT_EQ(report.problems[0].seq, 4u);
 
   // Rewriting the hash as well moves the break to the next record.
-  TamperWithStore("UPDATE system_events SET record = 'record 3' WHERE seq = 4");
+  TamperWithStore("UPDATE system_events SET record = " +
+                  BlobLiteral(HexEncode(testing::LogRecord(ChainedLog::kSystemEvents, 3))) +
+                  " WHERE seq = 4");
   TamperWithStore("DELETE FROM system_events WHERE seq IN (6, 7)");
   report = Verify(*db, ChainedLog::kSystemEvents);
   ASSERT_EQ(report.problems.size(), 1u);
@@ -175,7 +179,7 @@ TEST(ComplianceDb, WaitsForALockedDatabaseOnlyWithinTheTimeout) {
   ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
   const auto start = std::chrono::steady_clock::now();
   const StoreStatus status = db->Write([](SqlDb& c) {
-    return AppendChained(c, ChainedLog::kSystemEvents, "x");
+    return AppendChained(c, ChainedLog::kSystemEvents, testing::EventRecord("x"));
   });
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(status.code(), StoreStatus::kBusy) << status.ToString();

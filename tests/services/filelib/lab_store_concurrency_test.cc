@@ -150,20 +150,28 @@ TEST_F(LabStoreConcurrency, ThreadsOfOneHostAppendingAtOnceKeepOneChainAndEveryE
 TEST_F(LabStoreConcurrency, APassChainsTheWaitingRecordsOfEachLogInTheirOrder) {
   std::unique_ptr<PgDb> workstation = Connect(kLabWorkstation);
   ASSERT_NE(workstation, nullptr);
-  ASSERT_TRUE(workstation->ExecText("SELECT * FROM tav_log('run_history', 'r1')").ok());
-  ASSERT_TRUE(workstation->ExecText(
-                  "INSERT INTO pending_appends(log, record) VALUES "
-                  "(1, 'e1'), (3, 'r2'), (1, 'e2'), (2, 'a1'), (3, 'r3'), (1, 'e3')").ok());
-  ASSERT_TRUE(workstation->ExecText("SELECT * FROM tav_log('config_audit', 'a2')").ok());
-
   std::unique_ptr<PgDb> admin = Connect(kLabAdmin);
   ASSERT_NE(admin, nullptr);
+  ASSERT_TRUE(workstation->ExecText(
+                  "SELECT * FROM tav_log('run_history', tav_test_record(3, 'r1'))").ok());
+  ASSERT_TRUE(workstation->ExecText(
+                  "INSERT INTO pending_appends(log, record) VALUES "
+                  "(1, tav_test_record(1, 'e1')), (3, tav_test_record(3, 'r2')), "
+                  "(1, tav_test_record(1, 'e2'))").ok());
+  // The configuration trail is the administrator's alone.
+  ASSERT_TRUE(admin->ExecText(
+                  "INSERT INTO pending_appends(log, record) VALUES "
+                  "(2, tav_test_record(2, 'a1')), (3, tav_test_record(3, 'r3')), "
+                  "(1, tav_test_record(1, 'e3'))").ok());
+  ASSERT_TRUE(admin->ExecText(
+                  "SELECT * FROM tav_log('config_audit', tav_test_record(2, 'a2'))").ok());
+
   EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 0);
-  EXPECT_EQ(Scalar(*admin, "SELECT string_agg(convert_from(record, 'UTF8'), ' ' ORDER BY seq) = "
+  EXPECT_EQ(Scalar(*admin, "SELECT string_agg(tav_test_name(record), ' ' ORDER BY seq) = "
                            "'e1 e2 e3' FROM system_events"), 1);
-  EXPECT_EQ(Scalar(*admin, "SELECT string_agg(convert_from(record, 'UTF8'), ' ' ORDER BY seq) = "
+  EXPECT_EQ(Scalar(*admin, "SELECT string_agg(tav_test_name(record), ' ' ORDER BY seq) = "
                            "'a1 a2' FROM config_audit"), 1);
-  EXPECT_EQ(Scalar(*admin, "SELECT string_agg(convert_from(record, 'UTF8'), ' ' ORDER BY seq) = "
+  EXPECT_EQ(Scalar(*admin, "SELECT string_agg(tav_test_name(record), ' ' ORDER BY seq) = "
                            "'r1 r2 r3' FROM run_history"), 1);
   const struct {
     ChainedLog log;
@@ -191,8 +199,9 @@ TEST_F(LabStoreConcurrency, BacklogLongerThanOnePassIsChainedInOrder) {
   ASSERT_NE(workstation, nullptr);
   ASSERT_TRUE(workstation->ExecText(
                   "INSERT INTO pending_appends(log, record) "
-                  "SELECT 1, convert_to(i::text, 'UTF8') FROM generate_series(1, 2000) i").ok());
-  ASSERT_TRUE(workstation->ExecText("SELECT * FROM tav_log('system_events', 'last')").ok());
+                  "SELECT 1, tav_test_record(1, i::text) FROM generate_series(1, 2000) i").ok());
+  ASSERT_TRUE(workstation->ExecText(
+                  "SELECT * FROM tav_log('system_events', tav_test_record(1, 'last'))").ok());
 
   std::unique_ptr<PgDb> admin = Connect(kLabAdmin);
   ASSERT_NE(admin, nullptr);
@@ -200,7 +209,7 @@ TEST_F(LabStoreConcurrency, BacklogLongerThanOnePassIsChainedInOrder) {
   EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 1001);
   ASSERT_TRUE(admin->ExecText("SELECT tav_flush()").ok());
   EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM pending_appends"), 0);
-  EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM system_events WHERE convert_from(record, 'UTF8') "
+  EXPECT_EQ(Scalar(*admin, "SELECT count(*) FROM system_events WHERE tav_test_name(record) "
                            "<> CASE WHEN seq = 2001 THEN 'last' ELSE seq::text END"), 0);
   ChainReport report;
   ASSERT_TRUE(VerifyChain(*admin, ChainedLog::kSystemEvents, &report).ok());

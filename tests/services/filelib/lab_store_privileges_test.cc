@@ -1,7 +1,8 @@
 // What a workstation may do to the lab store on PostgreSQL, logged in with
-// the rights InitLabStore grants it: it appends to the logs and changes
-// settings only through the store's functions, and can neither rewrite nor
-// remove what is logged. What the store's owner changes behind the
+// the rights InitLabStore grants it: it appends records of the logs and
+// changes the run list only through the store's functions, which check the
+// records; it changes no setting, and can neither rewrite nor remove what
+// is logged. What the store's owner changes behind the
 // library's back is found by verification. A store that cannot be reached
 // or stays locked fails within bounded time. Run under pg_virtualenv.
 #include <arpa/inet.h>
@@ -12,6 +13,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -20,9 +23,13 @@
 #include "services/config/settings_store.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/lab_store_schema.h"
+#include "services/filelib/filelib_codes.h"
 #include "services/filelib/record_chain.h"
+#include "services/filelib/run_list_manager.h"
 #include "services/filelib/system_event_manager.h"
+#include "testing/log_records.h"
 #include "testing/run_command.h"
+#include "testing/system_user.h"
 #include "testing/temp_data_dir.h"
 
 namespace tav {
@@ -89,14 +96,11 @@ class LabStorePrivileges : public ::testing::Test {
 
 TEST_F(LabStorePrivileges, WorkstationCannotRewriteOrRemoveWhatIsLogged) {
   AddEvents({"alice", "bob"});
+  ASSERT_TRUE(admin_->ExecText("SELECT * FROM tav_log('config_audit', tav_test_record(2, 'ann'))")
+                  .ok());
   std::shared_ptr<ComplianceDb> db;
   ASSERT_TRUE(ComplianceDb::Get(&db).ok());
-  bool changed = false;
-  ASSERT_TRUE(db->Write([&](SqlDb& c) {
-                  return SaveSettingAudited(c, kRowFeatureSwitch, *FeatureSwitchRecord(true),
-                                            ChangeAuthor{"alice", "on"}, &changed);
-                }).ok());
-  ASSERT_TRUE(db->AppendToLog(ChainedLog::kRunHistory, "run record").ok());
+  ASSERT_TRUE(db->AppendToLog(ChainedLog::kRunHistory, testing::RunFileRecord("/runs/a.tav")).ok());
 
   for (const char* table : {"system_events", "config_audit", "run_history", "chain_heads"}) {
     SCOPED_TRACE(table);
@@ -127,7 +131,8 @@ TEST_F(LabStorePrivileges, WorkstationCannotWriteALogRowOrAlterAWaitingRecord) {
   ExpectRefused("INSERT INTO pending_appends(id, log, record) OVERRIDING SYSTEM VALUE "
                 "VALUES (1, 1, 'x')");
   ASSERT_TRUE(workstation_->ExecText(
-                  "INSERT INTO pending_appends(log, record) VALUES (1, 'waits')").ok());
+                  "INSERT INTO pending_appends(log, record) VALUES (1, tav_test_record(1, 'waits'))")
+                  .ok());
   ExpectRefused("UPDATE pending_appends SET record = 'y'");
   ExpectRefused("DELETE FROM pending_appends");
   EXPECT_FALSE(workstation_->ExecText(
@@ -142,7 +147,8 @@ TEST_F(LabStorePrivileges, WorkstationCannotWriteALogRowOrAlterAWaitingRecord) {
   // The next pass chains the waiting record after alice's event.
   ASSERT_TRUE(workstation_->ExecText("SELECT tav_flush()").ok());
   EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM system_events"), 2);
-  EXPECT_EQ(Scalar(*admin_, "SELECT seq FROM system_events WHERE record = 'waits'"), 2);
+  EXPECT_EQ(Scalar(*admin_, "SELECT seq FROM system_events WHERE tav_test_name(record) = 'waits'"),
+            2);
   EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM pending_appends"), 0);
   EXPECT_TRUE(VerifyEvents().ok());
 }
@@ -174,8 +180,10 @@ TEST_F(LabStorePrivileges, StoreOfTheFirstVersionIsUpgradedWithWhatWaits) {
   EXPECT_EQ(Scalar(*admin_, "SELECT log FROM pending_appends WHERE id = 42"), 1);
   // The workstation's rights hold on the new table.
   ASSERT_TRUE(workstation_->ExecText(
-                  "INSERT INTO pending_appends(log, record) VALUES (1, 'later')").ok());
-  EXPECT_EQ(Scalar(*admin_, "SELECT id FROM pending_appends WHERE record = 'later'"), 43);
+                  "INSERT INTO pending_appends(log, record) VALUES (1, tav_test_record(1, 'later'))")
+                  .ok());
+  EXPECT_EQ(Scalar(*admin_, "SELECT id FROM pending_appends WHERE tav_test_name(record) = 'later'"),
+            43);
 
   ASSERT_TRUE(workstation_->ExecText("SELECT tav_flush()").ok());
   EXPECT_EQ(Scalar(*admin_, "SELECT utc FROM config_audit WHERE record = 'trail'"),
@@ -183,44 +191,106 @@ TEST_F(LabStorePrivileges, StoreOfTheFirstVersionIsUpgradedWithWhatWaits) {
   EXPECT_EQ(Scalar(*admin_, "SELECT seq FROM system_events WHERE record = 'event'"), 2);
   EXPECT_EQ(Scalar(*admin_, "SELECT utc FROM system_events WHERE record = 'event'"),
             1700000000456);
-  EXPECT_EQ(Scalar(*admin_, "SELECT seq FROM system_events WHERE record = 'later'"), 3);
+  EXPECT_EQ(Scalar(*admin_, "SELECT seq FROM system_events WHERE tav_test_name(record) = 'later'"),
+            3);
   EXPECT_TRUE(VerifyEvents().ok());
 }
 
-TEST_F(LabStorePrivileges, SettingsChangeOnlyTogetherWithTheirTrailRecord) {
+// The lab's settings are the administrative role's: a workstation changes
+// none, not even through the store's function, nor writes their trail;
+// the administrator changes a setting only together with its trail record.
+TEST_F(LabStorePrivileges, SettingsChangeOnlyWithTheAdministrativeRoleAndTheirTrail) {
   ExpectRefused("INSERT INTO settings(name, record) VALUES ('21EN', 'x')");
   ExpectRefused("UPDATE settings SET record = 'x'");
   ExpectRefused("DELETE FROM settings");
   ExpectRefused("INSERT INTO settings_seal(id, trail_seq, seal) VALUES (1, 0, 'x')");
+  ExpectRefused("SELECT * FROM tav_save_setting('21EN', '\\x3231454e0000000100'::bytea, "
+                "tav_test_record(2, 'alice'))");
+  ExpectRefused("SELECT * FROM tav_log('config_audit', tav_test_record(2, 'alice'))");
+  ExpectRefused("INSERT INTO pending_appends(log, record) VALUES (2, tav_test_record(2, 'alice'))");
   EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM settings"), 0);
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM config_audit"), 0);
 
-  std::shared_ptr<ComplianceDb> db;
-  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
-  auto feature_switch = [&] {
-    std::unique_ptr<CComponent> record;
-    EXPECT_TRUE(db->Read([&](SqlDb& c) {
-                    return LoadSetting(c, kRowFeatureSwitch, &record);
-                  }).ok());
-    return FeatureSwitchFromRecord(record.get());
-  };
-  for (int round = 0; round < 2; ++round) {
-    const bool was = feature_switch();
+  auto save = [&](bool on, const std::string& reason) {
+    std::shared_ptr<ComplianceDb> db;
+    EXPECT_TRUE(ComplianceDb::Get(&db).ok());
     bool changed = false;
-    const StoreStatus status = db->Write([&](SqlDb& c) {
-      return SaveSettingAudited(c, kRowFeatureSwitch, *FeatureSwitchRecord(!was),
-                                ChangeAuthor{"alice", "round " + std::to_string(round)}, &changed);
+    return db->Write([&](SqlDb& c) {
+      return SaveSettingAudited(c, kRowFeatureSwitch, *FeatureSwitchRecord(on),
+                                ChangeAuthor{"alice", reason}, &changed);
     });
+  };
+  // Through the library, as a workstation's service would: refused, saying
+  // who may.
+  StoreStatus refused = save(true, "switched on by a workstation");
+  EXPECT_EQ(refused.code(), StoreStatus::kReadOnly) << refused.message();
+  EXPECT_NE(refused.message().find("administrative role"), std::string::npos) << refused.message();
+
+  // The administrator, with the role in its own libpq files.
+  LabServer::WriteStoreConf(dir_.path(), LabServer::StoreConf(kLabAdmin, schema_));
+  ComplianceDb::ReleaseCache();
+  for (int round = 0; round < 2; ++round) {
+    const StoreStatus status = save(round == 0, "round " + std::to_string(round));
+    // (the first round switches on what the workstation could not)
     ASSERT_TRUE(status.ok()) << status.message();
-    EXPECT_TRUE(changed);
-    EXPECT_EQ(feature_switch(), !was);
     EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM config_audit"), round + 1);
   }
+  std::shared_ptr<ComplianceDb> db;
+  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
   ChainReport report;
   ASSERT_TRUE(db->Read([&](SqlDb& c) {
                   return VerifyChain(c, ChainedLog::kConfigAudit, &report);
                 }).ok());
   EXPECT_TRUE(report.ok());
   EXPECT_EQ(report.count, 2u);
+  ComplianceDb::ReleaseCache();
+}
+
+// What the database takes from a workstation is a record of its log: bytes
+// that do not read as one, an event naming nobody or with a control
+// character in the name, an unknown event code or bytes after the entries
+// are refused by the store itself, however they come. Every row keeps the
+// role that wrote it.
+TEST_F(LabStorePrivileges, TheStoreRefusesWhatIsNotARecordAndNamesItsWriter) {
+  const std::string good = "tav_test_record(1, 'alice')";
+  // Record bodies as SQL: the user name's length byte sits at offset 16.
+  // A successful login of nobody; a failed one may name nobody (the name
+  // was left blank), and is taken below.
+  const std::string empty_name =
+      "'\\x41457674000000180000000000000000000000000141456e78000000030a0000'::bytea";
+  const std::string blank_attempt =
+      "'\\x41457674000000180000000000000000000000000141456e7800000003060000'::bytea";
+  const std::string control = "overlay(" + good + " PLACING '\\x0a'::bytea FROM 18 FOR 1)";
+  const std::string unknown_code = "overlay(" + good + " PLACING '\\x63'::bytea FROM 31 FOR 1)";
+  const std::string trailing = "(" + good + " || '\\x00'::bytea)";
+  for (const std::string& bad :
+       {std::string("'\\x00'::bytea"), empty_name, control, unknown_code, trailing,
+        std::string("tav_test_record(3, 'a run file')")}) {
+    SCOPED_TRACE(bad);
+    for (const std::string& sql :
+         {"SELECT * FROM tav_log('system_events', " + bad + ")",
+          "INSERT INTO pending_appends(log, record) VALUES (1, " + bad + ")"}) {
+      const StoreStatus status = workstation_->ExecText(sql);
+      EXPECT_FALSE(status.ok()) << sql;
+      EXPECT_EQ(status.code(), StoreStatus::kInvalid) << sql << ": " << status.ToString();
+    }
+  }
+  EXPECT_FALSE(workstation_->ExecText("SELECT * FROM tav_log('run_history', " + good + ")").ok());
+  ASSERT_TRUE(workstation_->ExecText("SELECT * FROM tav_log('system_events', " + good + ")").ok());
+  ASSERT_TRUE(workstation_->ExecText(
+                  "INSERT INTO pending_appends(log, record) VALUES (1, " + blank_attempt + ")")
+                  .ok());
+  ASSERT_TRUE(admin_->ExecText("SELECT tav_flush()").ok());
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM system_events"), 2);
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM system_events WHERE written_by = "
+                            "'tav_lab_workstation'"),
+            2);
+  // An event of the library's own goes in as well, and reads back.
+  AddEvents({"carol"});
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM system_events WHERE written_by = "
+                            "'tav_lab_workstation'"),
+            3);
+  EXPECT_TRUE(VerifyEvents().ok());
 }
 
 TEST_F(LabStorePrivileges, WorkstationAppendsEventsThatVerifyAndEditsTheRunList) {
@@ -234,13 +304,63 @@ TEST_F(LabStorePrivileges, WorkstationAppendsEventsThatVerifyAndEditsTheRunList)
   EXPECT_EQ(report.count, 20u);
   EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM pending_appends"), 0);
   EXPECT_EQ(Scalar(*admin_, "SELECT seq FROM chain_heads WHERE log = 'system_events'"), 20);
-  // The run list is the workstations' to edit, numbers included.
-  StoreStatus status = workstation_->ExecText(
-      "INSERT INTO run_list(path, record) VALUES ('/runs/a.run', 'r'); "
-      "UPDATE run_list SET record = 's' WHERE path = '/runs/a.run'");
-  EXPECT_TRUE(status.ok()) << status.message();
-  status = workstation_->ExecText("DELETE FROM run_list");
-  EXPECT_TRUE(status.ok()) << status.message();
+  // The run list changes only together with its history record.
+  CRunListManager runs;
+  ASSERT_EQ(runs.RecordFileOperation(kFileRecordCreated, "/runs/a.run", nullptr, nullptr),
+            kFileLibOk);
+  ASSERT_EQ(runs.MoveFileRecord("/runs/b.run", "/runs/a.run", 0, nullptr), kFileLibOk);
+  ASSERT_EQ(runs.DeleteFileRecord("/runs/b.run", 1, nullptr), kFileLibOk);
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM run_history"), 3);
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM run_list"), 0);
+  ASSERT_EQ(runs.ImportFileRecord("/runs/c.run", nullptr), kFileLibOk);
+  ExpectRefused("INSERT INTO run_list(path, record) VALUES ('/runs/d.run', 'r')");
+  ExpectRefused("UPDATE run_list SET record = 's'");
+  ExpectRefused("DELETE FROM run_list");
+  ExpectRefused("TRUNCATE run_list");
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM run_list"), 1);
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM run_history"), 4);
+}
+
+// The workstation's password sits where only the service's account (here:
+// root) reads it, named by a connection string that anyone may read. The
+// service reaches the store with it; a member of the workstation who reads
+// everything he may does not.
+TEST_F(LabStorePrivileges, AMemberOfTheWorkstationCannotLogInAsTheWorkstation) {
+  if (geteuid() != 0) GTEST_SKIP() << "makes a system user";
+  testing::SystemUser member;
+  ASSERT_TRUE(member.ok());
+  std::string secret;
+  {
+    std::ifstream all(std::getenv("PGPASSFILE"));
+    for (std::string line; std::getline(all, line);) {
+      if (line.find(std::string(":") + kLabWorkstation + ":") != std::string::npos) secret = line;
+    }
+  }
+  ASSERT_FALSE(secret.empty());
+  char service_dir[] = "/tmp/tav_service.XXXXXX";  // 0700, root's: the service's folder
+  ASSERT_NE(mkdtemp(service_dir), nullptr);
+  const std::string passfile = std::string(service_dir) + "/lab-store.pgpass";
+  std::ofstream(passfile) << secret << "\n";
+  ASSERT_EQ(chmod(passfile.c_str(), 0600), 0);
+  char open_dir[] = "/tmp/tav_open.XXXXXX";
+  ASSERT_NE(mkdtemp(open_dir), nullptr);
+  ASSERT_EQ(chmod(open_dir, 0755), 0);
+  LabServer::WriteStoreConf(open_dir, "engine = postgresql\nconnection = user=" +
+                                          std::string(kLabWorkstation) + " passfile=" + passfile +
+                                          "\nschema = " + schema_ + "\n");
+  ASSERT_EQ(chmod((std::string(open_dir) + "/" + kStoreConfigFile).c_str(), 0644), 0);
+  const std::string status =
+      "env -u PGPASSFILE -u PGPASSWORD TAV_DATA_DIR=" + std::string(open_dir) + " ";
+  testing::CommandResult r = testing::RunCommand(status + TAVSEC_PATH + " store status");
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("role " + std::string(kLabWorkstation) + ": workstation"),
+            std::string::npos)
+      << r.out;
+  r = testing::RunCommand(status + member.Runs() + TAVSEC_PATH + " store status");
+  EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("NOT USABLE"), std::string::npos) << r.out;
+  EXPECT_NE(testing::RunCommand(member.Runs() + "cat " + passfile).exit_code, 0);
+  testing::RunCommand("rm -rf " + std::string(service_dir) + " " + open_dir);
 }
 
 TEST_F(LabStorePrivileges, RecordChangedByTheOwnerIsNamedByVerification) {
@@ -313,11 +433,11 @@ TEST_F(LabStorePrivileges, LockHeldByAnotherClientEndsInBusyWithinTheTimeout) {
   ASSERT_TRUE(
       admin_->ExecText("BEGIN; LOCK TABLE pending_appends IN ACCESS EXCLUSIVE MODE").ok());
   start = Clock::now();
-  status = db->AppendToLog(ChainedLog::kSystemEvents, "waits");
+  status = db->AppendToLog(ChainedLog::kSystemEvents, testing::EventRecord("waits"));
   EXPECT_EQ(status.code(), StoreStatus::kBusy) << status.ToString();
   EXPECT_LT(SecondsSince(start), 2.0);
   ASSERT_TRUE(admin_->ExecText("ROLLBACK").ok());
-  status = db->AppendToLog(ChainedLog::kSystemEvents, "goes in");
+  status = db->AppendToLog(ChainedLog::kSystemEvents, testing::EventRecord("goes in"));
   EXPECT_TRUE(status.ok()) << status.message();
   EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM system_events"), 1);
 }

@@ -81,8 +81,43 @@ class LabServer {
     std::unique_ptr<PgDb> admin;
     StoreStatus status = Connect(kLabAdmin, *schema, &admin);
     if (status.ok()) status = InitLabStore(*admin, LabStoreRoles{kLabWorkstation});
+    if (status.ok()) status = admin->ExecText(kTestRecordFunctions);
     return status;
   }
+
+  // For tests that write SQL: tav_test_record(log, name) is a record of
+  // log 1 to 3 (a system event of user `name` with code 6, a configuration
+  // change of `name` without entries, a run file record holding `name`),
+  // which the store takes; tav_test_name(record) gives the name back.
+  static constexpr char kTestRecordFunctions[] = R"sql(
+CREATE FUNCTION tav_test_record(p_log int, p_name text) RETURNS bytea
+LANGUAGE sql IMMUTABLE AS $$
+  SELECT CASE
+    WHEN p_log = 3 THEN
+      '\x46695265'::bytea || int4send(10 + length(convert_to(p_name, 'UTF8'))) ||
+      '\x000154657374'::bytea || int4send(length(convert_to(p_name, 'UTF8'))) ||
+      convert_to(p_name, 'UTF8')
+    ELSE
+      '\x41457674'::bytea ||
+      int4send(CASE WHEN p_log = 1 THEN 24 ELSE 13 END + length(convert_to(p_name, 'UTF8'))) ||
+      '\x0000000000000000'::bytea ||
+      set_byte('\x00'::bytea, 0, length(convert_to(p_name, 'UTF8'))) ||
+      convert_to(p_name, 'UTF8') || '\x0000'::bytea ||
+      CASE WHEN p_log = 1 THEN '\x000141456e7800000003060000'::bytea ELSE '\x0000'::bytea END
+  END
+$$;
+CREATE FUNCTION tav_test_name(p_record bytea) RETURNS text
+LANGUAGE sql IMMUTABLE AS $$
+  SELECT CASE
+    WHEN substring(p_record FROM 1 FOR 4) = '\x46695265'::bytea THEN
+      convert_from(substring(p_record FROM 19), 'UTF8')
+    WHEN substring(p_record FROM 1 FOR 4) = '\x41457674'::bytea AND length(p_record) > 17 THEN
+      convert_from(substring(p_record FROM 18 FOR get_byte(p_record, 16)), 'UTF8')
+    ELSE convert_from(p_record, 'UTF8')  -- a record of an older test's making
+  END
+$$;
+GRANT EXECUTE ON FUNCTION tav_test_record(int, text), tav_test_name(bytea) TO tav_lab_workstation;
+)sql";
 
   // store.conf for a workstation logging in as `user` to `schema`.
   static std::string StoreConf(const std::string& user, const std::string& schema) {

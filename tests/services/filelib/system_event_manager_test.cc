@@ -71,7 +71,8 @@ pid_t AddInChild(const std::string& prefix, int n, int ack_fd = -1) {
 
 TEST(SystemEvents, AddedEventsComeBackInOrderWithTheirCodesAndUsers) {
   TempDataDir dir;
-  const AUDITCODE codes[] = {kAuditFailedLogin, kAuditSuccessfulLogin, kAuditFailedESignature};
+  // (A blank name: a failed login whose user name box was left empty.)
+  const AUDITCODE codes[] = {kAuditSuccessfulLogin, kAuditFailedLogin, kAuditFailedESignature};
   const std::string long_name(300, 'u');
   const char* users[] = {"alice", nullptr, long_name.c_str()};
   for (int i = 0; i < 3; ++i) {
