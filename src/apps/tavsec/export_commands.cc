@@ -1,25 +1,15 @@
 #include "apps/tavsec/export_commands.h"
 
 #include <ctime>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "apps/tavsec/output.h"
+#include "util/file.h"
 #include "util/strings.h"
 #include "util/time_stamp.h"
 
 namespace tav::tavsec {
 namespace {
-
-bool ReadWhole(const std::string& path, std::string* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  *out = std::move(bytes).str();
-  return !in.bad();
-}
 
 struct VerifyExportArgs {
   std::string file;
@@ -43,8 +33,11 @@ void VerifyExportCommand(Context& context) {
   }
   std::string document;
   std::string signature;
-  if (!ReadWhole(args.file, &document) || !ReadWhole(args.signature, &signature)) {
-    PrintError("cannot read " + (document.empty() ? args.file : args.signature));
+  try {
+    document = ReadWholeFile(args.file);
+    signature = ReadWholeFile(args.signature);
+  } catch (const CFileException& e) {
+    PrintError(e.what());
     context.exit_code = kExitFailed;
     return;
   }

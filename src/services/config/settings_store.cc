@@ -35,23 +35,16 @@ StoreStatus SaveLabSetting(SqlDb& db, std::string_view row, const std::string& r
   save.BindText(1, row);
   save.BindBlob(2, record);
   save.BindBlob(3, trail);
-  if (!save.Step(&status)) {
-    if (status.code() == StoreStatus::kReadOnly) {
-      return StoreStatus(StoreStatus::kReadOnly,
-                         db.path() + ": the lab's settings are changed only with the lab store's "
-                                     "administrative role, which no workstation holds: an "
-                                     "administrator changes them with tavsec config as root, "
-                                     "with that role in root's libpq files (" +
-                             status.message() + ")");
-    }
-    return status.ok() ? StoreStatus(StoreStatus::kIOError,
-                                     db.path() + ": the lab store did not store a setting")
-                       : status;
+  status = StepLabChainCall(db, save, ChainedLog::kConfigAudit, "store a setting");
+  if (status.code() == StoreStatus::kReadOnly) {
+    return StoreStatus(StoreStatus::kReadOnly,
+                       db.path() + ": the lab's settings are changed only with the lab store's "
+                                   "administrative role, which no workstation holds: an "
+                                   "administrator changes them with tavsec config as root, "
+                                   "with that role in root's libpq files (" +
+                           status.message() + ")");
   }
-  ChainHash hash{};
-  ReadChainHash(save.ColumnBlob(1), &hash);
-  NoteChainHead(ChainedLog::kConfigAudit, static_cast<uint64_t>(save.ColumnInt64(0)), hash);
-  return StoreStatus::Ok();
+  return status;
 }
 
 }  // namespace

@@ -37,15 +37,6 @@ constexpr size_t kFileSize = kBodySize + 32;  // + checksum
 // stored unsealed rather than spending minutes on the steps.
 constexpr uint64_t kMaxSteps = 10'000'000;
 
-void PutU64(uint8_t* at, uint64_t v) {
-  for (int i = 0; i < 8; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint64_t GetU64(const uint8_t* at) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | at[i];
-  return v;
-}
-
 void Hash(const uint8_t* key, size_t key_size, std::string_view label,
           const std::vector<std::string_view>& parts, uint8_t* out) {
   crypto_generichash_state state;
@@ -74,26 +65,15 @@ void Encode(const SealKeyState& s, uint8_t out[kFileSize]) {
   crypto_generichash(out + kBodySize, 32, out, kBodySize, nullptr, 0);
 }
 
-StoreStatus StatusFromErrno(int err, const std::string& what) {
-  if (err == ENOENT) return StoreStatus(StoreStatus::kNotFound, what + ": " + std::strerror(err));
-  if (err == EACCES || err == EPERM || err == EROFS) {
-    return StoreStatus(StoreStatus::kReadOnly, what + ": " + std::strerror(err));
-  }
-  if (err == ENOSPC || err == EDQUOT) {
-    return StoreStatus(StoreStatus::kFull, what + ": " + std::strerror(err));
-  }
-  return StoreStatus(StoreStatus::kIOError, what + ": " + std::strerror(err));
-}
-
 StoreStatus WriteAll(int fd, const uint8_t* data, size_t size, const std::string& path) {
   size_t done = 0;
   while (done < size) {
     const ssize_t n = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return StatusFromErrno(n < 0 ? errno : EIO, "cannot write " + path);
+    if (n <= 0) return KeyFileError(n < 0 ? errno : EIO, "cannot write " + path);
     done += static_cast<size_t>(n);
   }
-  if (fdatasync(fd) != 0) return StatusFromErrno(errno, "cannot sync " + path);
+  if (fdatasync(fd) != 0) return KeyFileError(errno, "cannot sync " + path);
   return StoreStatus::Ok();
 }
 
@@ -139,7 +119,7 @@ StoreStatus Evolve(SqlDb& db, const std::string& folder, SealKeyState* state, ui
   uint8_t block[kFileSize];
   Encode(next, block);
   const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return StatusFromErrno(errno, "cannot open " + path);
+  if (fd < 0) return KeyFileError(errno, "cannot open " + path);
   StoreStatus status = WriteAll(fd, block, sizeof block, path);
   close(fd);
   sodium_memzero(block, sizeof block);
@@ -319,20 +299,12 @@ uint64_t SealKeyId(const SealKey& seed) {
 
 StoreStatus ReadSealKey(const std::string& folder, SealKeyState* state) {
   const std::string path = KeyPath(folder);
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return StatusFromErrno(errno, "cannot open the sealing key " + path);
-  uint8_t block[kFileSize + 1];
-  ssize_t n;
-  do {
-    n = pread(fd, block, sizeof block, 0);
-  } while (n < 0 && errno == EINTR);
-  const int err = errno;
-  close(fd);
-  if (n < 0) return StatusFromErrno(err, "cannot read the sealing key " + path);
+  uint8_t block[kFileSize];
+  StoreStatus status = ReadKeyFile(path, block, sizeof block, "the sealing key");
+  if (!status.ok()) return status;
   uint8_t sum[32];
-  if (n == static_cast<ssize_t>(kFileSize)) crypto_generichash(sum, 32, block, kBodySize, nullptr, 0);
-  if (n != static_cast<ssize_t>(kFileSize) || std::memcmp(block, kMagic, 8) != 0 ||
-      sodium_memcmp(sum, block + kBodySize, 32) != 0) {
+  crypto_generichash(sum, 32, block, kBodySize, nullptr, 0);
+  if (std::memcmp(block, kMagic, 8) != 0 || sodium_memcmp(sum, block + kBodySize, 32) != 0) {
     sodium_memzero(block, sizeof block);
     return StoreStatus(StoreStatus::kCorrupt, "the sealing key " + path + " is damaged");
   }

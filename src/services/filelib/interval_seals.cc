@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 
+#include "services/filelib/key_file.h"
 #include "util/sqlite_db.h"
 
 namespace tav {
@@ -42,15 +43,6 @@ const char* const kChainAt[] = {
     "SELECT chain FROM config_audit WHERE seq = ?1",
     "SELECT chain FROM run_history WHERE seq = ?1",
 };
-
-void PutU64(char* at, uint64_t v) {
-  for (int i = 0; i < 8; ++i) at[i] = static_cast<char>(static_cast<uint8_t>(v >> (8 * i)));
-}
-uint64_t GetU64(const char* at) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(at[i]);
-  return v;
-}
 
 StoreStatus Count(SqlDb& db, const char* sql, int64_t a, int64_t b, int64_t* out,
                   std::optional<int64_t> key_id = std::nullopt) {

@@ -28,6 +28,18 @@ StoreStatus ReadKeyFile(const std::string& path, uint8_t* out, size_t size,
 // The status for errno `err` while doing `what`.
 StoreStatus KeyFileError(int err, const std::string& what);
 
+// Numbers in key files and seals: 8 bytes, little-endian.
+inline void PutU64(void* at, uint64_t v) {
+  auto* out = static_cast<uint8_t*>(at);
+  for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+inline uint64_t GetU64(const void* at) {
+  const auto* in = static_cast<const uint8_t*>(at);
+  uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = (v << 8) | in[i];
+  return v;
+}
+
 }  // namespace tav
 
 #endif  // TAV_SERVICES_FILELIB_KEY_FILE_H_

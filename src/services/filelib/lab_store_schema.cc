@@ -254,13 +254,23 @@ BEGIN
 END
 $$;
 
+-- The body length of the chunk whose header starts at byte p_at of p_bytes
+-- (4 bytes big-endian after the tag). The caller has checked that the
+-- header lies within the bytes.
+CREATE OR REPLACE FUNCTION @S@.tav_body_length(p_bytes bytea, p_at integer) RETURNS bigint
+LANGUAGE sql IMMUTABLE AS $$
+  SELECT (get_byte(p_bytes, p_at + 4)::bigint << 24) | (get_byte(p_bytes, p_at + 5) << 16) |
+         (get_byte(p_bytes, p_at + 6) << 8) | get_byte(p_bytes, p_at + 7)
+$$;
+
 -- Refuses (SQLSTATE 22023) a record that is not one of log p_log (1 to 3,
 -- as in pending_appends; 0: a setting): a chunk whose length is its own,
 -- for the two event logs an audit event naming a user (UTF-8, no control
 -- characters; empty only for a failed login or signature, whose name was
 -- left blank) with entries of known codes (a system event one at most)
--- and nothing after them, for the run file history a list of whole chunks. What the service
--- vouches for (who acted) the database cannot check; what it can, it does.
+-- and nothing after them, for the run file history a list of whole chunks.
+-- What the service vouches for (who acted) the database cannot check;
+-- what it can, it does.
 CREATE OR REPLACE FUNCTION @S@.tav_check_record(p_log smallint, p_record bytea) RETURNS void
 LANGUAGE plpgsql IMMUTABLE AS $$
 DECLARE
@@ -274,8 +284,7 @@ DECLARE
   what CONSTANT text := (ARRAY['a setting', 'a system event', 'a configuration change',
                                'a run file record'])[p_log + 1];
 BEGIN
-  IF n < 8 OR ((get_byte(p_record, 4)::bigint << 24) | (get_byte(p_record, 5) << 16) |
-               (get_byte(p_record, 6) << 8) | get_byte(p_record, 7)) <> n - 8 THEN
+  IF (CASE WHEN n < 8 THEN true ELSE tav_body_length(p_record, 0) <> n - 8 END) THEN
     RAISE EXCEPTION 'the record is not %: it is not one whole chunk', what USING ERRCODE = '22023';
   END IF;
   IF p_log = 0 THEN
@@ -291,8 +300,7 @@ BEGIN
       IF at + 8 > n THEN
         RAISE EXCEPTION 'the run file record ends inside its item %', i USING ERRCODE = '22023';
       END IF;
-      len := (get_byte(p_record, at + 4)::bigint << 24) | (get_byte(p_record, at + 5) << 16) |
-             (get_byte(p_record, at + 6) << 8) | get_byte(p_record, at + 7);
+      len := tav_body_length(p_record, at);
       IF at + 8 + len > n THEN
         RAISE EXCEPTION 'the run file record ends inside its item %', i USING ERRCODE = '22023';
       END IF;
@@ -339,8 +347,7 @@ BEGIN
     IF at + 11 > n OR substring(p_record FROM at + 1 FOR 4) <> '\x41456e78'::bytea THEN
       RAISE EXCEPTION 'entry % of the record is not an audit entry', i USING ERRCODE = '22023';
     END IF;
-    len := (get_byte(p_record, at + 4)::bigint << 24) | (get_byte(p_record, at + 5) << 16) |
-           (get_byte(p_record, at + 6) << 8) | get_byte(p_record, at + 7);
+    len := tav_body_length(p_record, at);
     IF len < 3 OR at + 8 + len > n THEN
       RAISE EXCEPTION 'entry % of the record does not fit in it', i USING ERRCODE = '22023';
     END IF;

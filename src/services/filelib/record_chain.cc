@@ -117,20 +117,26 @@ StoreStatus AppendToLabLog(SqlDb& db, ChainedLog log, std::string_view record, u
   if (!status.ok()) return status;
   append.BindText(1, Sql(log).table);
   append.BindBlob(2, record);
-  if (!append.Step(&status)) {
+  return StepLabChainCall(db, append, log, "chain a record", seq);
+}
+
+}  // namespace
+
+StoreStatus StepLabChainCall(SqlDb& db, SqlStatement& call, ChainedLog log, const char* what,
+                             uint64_t* seq) {
+  StoreStatus status;
+  if (!call.Step(&status)) {
     return status.ok() ? StoreStatus(StoreStatus::kIOError,
-                                     db.path() + ": the lab store did not chain a record")
+                                     db.path() + ": the lab store did not " + what)
                        : status;
   }
-  const auto next = static_cast<uint64_t>(append.ColumnInt64(0));
+  const auto next = static_cast<uint64_t>(call.ColumnInt64(0));
   ChainHash hash{};
-  ReadChainHash(append.ColumnBlob(1), &hash);
+  ReadChainHash(call.ColumnBlob(1), &hash);
   NoteChainHead(log, next, hash);
   if (seq != nullptr) *seq = next;
   return StoreStatus::Ok();
 }
-
-}  // namespace
 
 StoreStatus AppendChained(SqlDb& db, ChainedLog log, std::string_view record, uint64_t* seq) {
   if (db.engine() == SqlDb::Engine::kPostgres) return AppendToLabLog(db, log, record, seq);

@@ -58,6 +58,13 @@ ChainHash ComputeLabChainHash(ChainedLog log, uint64_t seq, const ChainHash& pre
 inline constexpr int kEmbeddedChainAlg = 1;
 inline constexpr int kLabChainAlg = 2;
 
+// Steps `call`, a call of one of the lab store's functions that chains a
+// record of `log` and gives its (seq, chain), and notes the log's new head
+// (head_anchor.h). `what` ("store a setting") names the call when the
+// store answers nothing. *seq (when given) receives the record's number.
+StoreStatus StepLabChainCall(SqlDb& db, SqlStatement& call, ChainedLog log, const char* what,
+                             uint64_t* seq = nullptr);
+
 // Appends `record` at the end of the log. REQUIRES: inside a write
 // transaction. Stores the new sequence number in *seq when given.
 StoreStatus AppendChained(SqlDb& db, ChainedLog log, std::string_view record,

@@ -10,7 +10,6 @@
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/component_arena.h"
 #include "services/filelib/filelib_codes.h"
-#include "services/filelib/head_anchor.h"
 #include "services/filelib/loaded_lists.h"
 #include "services/filelib/log_output.h"
 #include "services/filelib/record_chain.h"
@@ -110,15 +109,7 @@ StoreStatus ChangeList(SqlDb& db, const std::string* unlist, const std::string* 
     }
   }
   change.BindBlob(4, chunk);
-  if (!change.Step(&status)) {
-    return status.ok() ? StoreStatus(StoreStatus::kIOError,
-                                     db.path() + ": the lab store did not change the run list")
-                       : status;
-  }
-  ChainHash hash{};
-  ReadChainHash(change.ColumnBlob(1), &hash);
-  NoteChainHead(ChainedLog::kRunHistory, static_cast<uint64_t>(change.ColumnInt64(0)), hash);
-  return StoreStatus::Ok();
+  return StepLabChainCall(db, change, ChainedLog::kRunHistory, "change the run list");
 }
 
 int Finish(const StoreStatus& status, const char* what, const char* path,

@@ -16,15 +16,6 @@ constexpr size_t kBodySize = 8 + 8 + 32 + 64;
 constexpr size_t kFileSize = kBodySize + 32;
 constexpr char kPublicKeyPrefix[] = "ed25519:";
 
-void PutU64(uint8_t* at, uint64_t v) {
-  for (int i = 0; i < 8; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint64_t GetU64(const uint8_t* at) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | at[i];
-  return v;
-}
-
 }  // namespace
 
 SigningPublicKey ServiceKeys::PublicKey() const {
