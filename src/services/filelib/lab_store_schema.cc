@@ -102,6 +102,14 @@ DROP FUNCTION IF EXISTS @S@.tav_chain_all_locked();
 DROP FUNCTION IF EXISTS @S@.tav_chain_link(text, bigint, bytea, bytea);
 )sql";
 
+// tav_quick_event_ok's terms: the length of a system event's user name, and
+// the offset of its entry count (after the name and the reason, whose
+// length is two bytes little-endian).
+constexpr char kNameLength[] = "get_byte(p_record, 16)";
+constexpr char kEntryCountAt[] =
+    "(19 + get_byte(p_record, 16) + (get_byte(p_record, 17 + get_byte(p_record, 16)) | "
+    "(get_byte(p_record, 18 + get_byte(p_record, 16)) << 8)))";
+
 constexpr char kFunctions[] = R"sql(
 -- The *_locked functions and tav_log_code are called only by the store's
 -- definer functions below and run in their search path (a SET clause would
@@ -383,12 +391,58 @@ BEGIN
 END
 $$;
 
--- Waiting records are checked as they are stored; the trigger runs as the
--- store's owner, so that the check needs no right of the workstation's.
-CREATE OR REPLACE FUNCTION @S@.tav_check_waiting() RETURNS trigger
+-- The quick check of a waiting record: true when it is a system event that
+-- tav_check_record takes, of one entry or none, naming a user (blank only
+-- for a failed attempt). False says nothing: tav_check_record then decides
+-- and says why it refuses. It is one expression, which the planner folds
+-- into the trigger's own: a function call per row (a definer function
+-- above all) costs more than the check. Each offset is guarded before it
+-- is read; it is STABLE as the text conversion is (an IMMUTABLE function
+-- that calls one is not folded in). @NL@ stands for the name's length, @EA@ for the offset of the
+-- entry count after the reason (both expanded when the schema is made, as
+-- a parameter that is computed cannot be folded in). The name: no NUL (its
+-- text conversion would fail first), valid UTF-8, no control character.
+CREATE OR REPLACE FUNCTION @S@.tav_quick_event_ok(p_log smallint, p_record bytea) RETURNS boolean
+LANGUAGE sql STABLE AS $$
+  SELECT CASE
+    WHEN p_log <> 1 OR length(p_record) < 19 THEN false
+    WHEN substring(p_record FROM 1 FOR 4) <> '\x41457674'::bytea
+      OR ((get_byte(p_record, 4)::bigint << 24) | (get_byte(p_record, 5) << 16) |
+          (get_byte(p_record, 6) << 8) | get_byte(p_record, 7)) <> length(p_record) - 8
+      OR 19 + @NL@ > length(p_record) THEN false
+    WHEN @EA@ + 2 > length(p_record) THEN false
+    WHEN get_byte(p_record, @EA@) <> 0 THEN false
+    WHEN position('\x00'::bytea IN substring(p_record FROM 18 FOR @NL@)) > 0 THEN false
+    WHEN convert_from(substring(p_record FROM 18 FOR @NL@), 'UTF8') ~ '[\x01-\x1f\x7f]' THEN false
+    WHEN get_byte(p_record, @EA@ + 1) = 0 THEN @EA@ + 2 = length(p_record) AND @NL@ > 0
+    WHEN get_byte(p_record, @EA@ + 1) <> 1 OR @EA@ + 13 > length(p_record) THEN false
+    ELSE substring(p_record FROM @EA@ + 3 FOR 4) = '\x41456e78'::bytea
+     AND ((get_byte(p_record, @EA@ + 6)::bigint << 24) | (get_byte(p_record, @EA@ + 7) << 16) |
+          (get_byte(p_record, @EA@ + 8) << 8) | get_byte(p_record, @EA@ + 9))
+         = length(p_record) - @EA@ - 10
+     AND (get_byte(p_record, @EA@ + 10) | (get_byte(p_record, @EA@ + 11) << 8)) BETWEEN 6 AND 16
+     AND (@NL@ > 0 OR (get_byte(p_record, @EA@ + 10) | (get_byte(p_record, @EA@ + 11) << 8))
+                      IN (6, 7))
+  END
+$$;
+
+-- What the quick check leaves open, checked as the store's owner, so that
+-- the check needs no right of the workstation's.
+CREATE OR REPLACE FUNCTION @S@.tav_check_waiting_record(p_log smallint, p_record bytea)
+RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = @S@, pg_catalog AS $$
 BEGIN
-  PERFORM tav_check_append(NEW.log, NEW.record);
+  PERFORM tav_check_append(p_log, p_record);
+END
+$$;
+
+-- Waiting records are checked as they are stored.
+CREATE OR REPLACE FUNCTION @S@.tav_check_waiting() RETURNS trigger
+LANGUAGE plpgsql AS $$
+BEGIN
+  IF NOT @S@.tav_quick_event_ok(NEW.log, NEW.record) THEN
+    PERFORM @S@.tav_check_waiting_record(NEW.log, NEW.record);
+  END IF;
   RETURN NEW;
 END
 $$;
@@ -517,6 +571,9 @@ GRANT INSERT (log, record) ON @S@.pending_appends TO @W@;
 GRANT EXECUTE ON FUNCTION @S@.tav_log(text, bytea), @S@.tav_flush(),
   @S@.tav_append(text, bytea), @S@.tav_run_list_change(text, text, text, bytea) TO @W@;
 REVOKE EXECUTE ON FUNCTION @S@.tav_save_setting(text, bytea, bytea) FROM @W@;
+-- The check of waiting records runs as the role that inserts them.
+GRANT EXECUTE ON FUNCTION @S@.tav_check_waiting(), @S@.tav_check_waiting_record(smallint, bytea),
+  @S@.tav_quick_event_ok(smallint, bytea) TO @W@;
 )sql";
 
 std::string Replace(std::string text, std::string_view from, const std::string& to) {
@@ -651,6 +708,8 @@ StoreStatus InitLabStore(PgDb& db, const LabStoreRoles& roles) {
   sql = Replace(sql, "@K@", s_literal);
   sql = Replace(sql, "@C@", c_ident);
   sql = Replace(sql, "@W@", w_ident);
+  sql = Replace(sql, "@EA@", kEntryCountAt);
+  sql = Replace(sql, "@NL@", kNameLength);
   if (status.ok()) status = db.ExecText(sql);
   if (status.ok()) {
     status = db.Commit();

@@ -293,6 +293,49 @@ TEST_F(LabStorePrivileges, TheStoreRefusesWhatIsNotARecordAndNamesItsWriter) {
   EXPECT_TRUE(VerifyEvents().ok());
 }
 
+// Waiting records pass a quick check first, and only what it does not take
+// goes to the full one. The quick check must take nothing the full check
+// refuses: every single-byte change (and every cut) of good events, a
+// blank attempt and a long name is tried with both.
+TEST_F(LabStorePrivileges, TheQuickCheckOfWaitingRecordsTakesNothingTheFullCheckRefuses) {
+  ASSERT_TRUE(admin_->ExecText(R"sql(
+    CREATE FUNCTION pg_temp.verdict(p_quick boolean, p_record bytea) RETURNS text
+    LANGUAGE plpgsql AS $$
+    BEGIN
+      IF p_quick THEN
+        RETURN CASE WHEN tav_quick_event_ok(1::smallint, p_record) THEN 'ok' ELSE 'no' END;
+      END IF;
+      PERFORM tav_check_record(1::smallint, p_record);
+      RETURN 'ok';
+    EXCEPTION WHEN others THEN
+      RETURN 'error';
+    END
+    $$;
+    CREATE TEMP TABLE samples AS
+      SELECT tav_test_record(1, 'alice') AS r
+      UNION ALL SELECT tav_test_record(1, repeat('ü', 100))
+      UNION ALL SELECT '\x41457674000000180000000000000000000000000141456e7800000003060000'::bytea;
+    CREATE TEMP TABLE variants AS
+      SELECT set_byte(s.r, i, get_byte(s.r, i) # m.x) AS v
+        FROM samples s, generate_series(0, length(s.r) - 1) i,
+             (VALUES (1), (2), (6), (16), (64), (96), (128), (255)) m(x)
+      UNION ALL SELECT substring(s.r FROM 1 FOR n) FROM samples s, generate_series(0, length(s.r)) n
+      UNION ALL SELECT s.r || '\x00'::bytea FROM samples s;
+  )sql").ok());
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM samples WHERE pg_temp.verdict(true, r) = 'ok'"),
+            3);
+  // Taken quickly but refused in full: none.
+  EXPECT_EQ(Scalar(*admin_, "SELECT count(*) FROM variants WHERE pg_temp.verdict(true, v) = 'ok' "
+                            "AND pg_temp.verdict(false, v) <> 'ok'"),
+            0);
+  // The changes that leave a good record (another date, another letter)
+  // are still taken quickly; the rest are refused in full.
+  EXPECT_GT(Scalar(*admin_, "SELECT count(*) FROM variants WHERE pg_temp.verdict(true, v) = 'ok'"),
+            100);
+  EXPECT_GT(Scalar(*admin_, "SELECT count(*) FROM variants WHERE pg_temp.verdict(false, v) <> 'ok'"),
+            100);
+}
+
 TEST_F(LabStorePrivileges, WorkstationAppendsEventsThatVerifyAndEditsTheRunList) {
   for (int i = 0; i < 20; ++i) {
     CSystemEventManager manager;
