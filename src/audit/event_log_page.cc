@@ -3,11 +3,16 @@
 #include <QHeaderView>
 #include <QTimer>
 
+#include <array>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "audit/audit_list_ctrl.h"
 #include "audit/event_rows.h"
+#include "audit/listing.h"
 #include "services/filelib/filelib_codes.h"
+#include "services/filelib/log_writers.h"
 #include "services/filelib/system_event_manager.h"
 #include "ui_event_log_page.h"
 
@@ -42,14 +47,29 @@ void EventLogPage::Fill() {
   // list stays empty and the chain line says why.
   const CAuditCollectionComp* collection = events_->LoadEventList();
   if (collection != nullptr) {
+    // On the lab store each event names the workstation that stored it, in
+    // a column of its own after the others; a store that keeps no writers
+    // (or cannot tell them now) shows the three columns alone.
+    std::vector<WriterRun> writers;
+    if (!LoadLogWriters(ChainedLog::kSystemEvents, &writers).ok()) writers.clear();
+    if (!writers.empty()) list->InsertColumn(list->GetColumnCount(), kWorkstationHeading);
     // Newest first: the sort below is stable, so events of the same second
     // keep this order, the one logged last on top.
     EventRowBuilder rows;
+    uint64_t seq = collection->GetSequenceNumber() + collection->GetChildCount();
     POSITION pos = collection->GetLastChildPosition();
     while (pos != nullptr) {
       const auto* event = dynamic_cast<const CAuditEventComp*>(collection->GetPrevChild(pos));
+      --seq;
       if (event == nullptr) continue;
-      list->AddItem(list->GetItemCount(), rows.Cells(*event));
+      const std::array<std::string_view, 3> cells = rows.Cells(*event);
+      if (writers.empty()) {
+        list->AddItem(list->GetItemCount(), cells);
+      } else {
+        const std::array<std::string_view, 4> with_writer = {cells[0], cells[1], cells[2],
+                                                             WriterOf(writers, seq)};
+        list->AddItem(list->GetItemCount(), with_writer);
+      }
     }
   }
   FitColumns();

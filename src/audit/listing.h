@@ -16,6 +16,7 @@
 #include "audit/table_export.h"
 #include "records/audit_collection_comp.h"
 #include "services/config/config_trail.h"
+#include "services/filelib/log_writers.h"
 
 namespace tav {
 
@@ -30,17 +31,26 @@ struct ListingRange {
 };
 inline constexpr uint64_t kWholeLog = UINT64_MAX;
 
+// The heading of the column that names the workstation (the lab store's
+// login role) that stored each row.
+inline constexpr char kWorkstationHeading[] = "Workstation";
+
 // Columns "Number", "Date & Time", "User Login", "Event" (JSON: number,
 // date, user, event). The first event is numbered with the list's sequence
-// number. Events numbered after `through` are left out.
+// number. Events numbered after `through` are left out. With `writers`, a
+// last column "Workstation" (JSON: workstation) names each event's writer,
+// empty where none is known.
 std::string FormatEventListing(const CAuditCollectionComp& events, TableFormat format,
-                               uint64_t through = kWholeLog, ListingRange* range = nullptr);
+                               uint64_t through = kWholeLog, ListingRange* range = nullptr,
+                               const std::vector<WriterRun>* writers = nullptr);
 
 // Columns "Number", "Date & Time", "User Login", "What Changed", "Reason for
 // Change", "Description" (JSON: number, date, user, what, reason,
-// description), the description holding every entry's old and new values.
+// description), the description holding every entry's old and new values;
+// `writers` as for events.
 std::string FormatTrailListing(const std::vector<ConfigTrailEvent>& changes, TableFormat format,
-                               uint64_t through = kWholeLog, ListingRange* range = nullptr);
+                               uint64_t through = kWholeLog, ListingRange* range = nullptr,
+                               const std::vector<WriterRun>* writers = nullptr);
 
 }  // namespace tav
 

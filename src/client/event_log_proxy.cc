@@ -5,6 +5,7 @@
 
 #include "client/service_client.h"
 #include "protocol/event_ops.h"
+#include "services/filelib/log_writers.h"
 #include "services/filelib/record_chain.h"
 
 namespace tav::client {
@@ -120,6 +121,31 @@ StoreStatus EventLogProxy::SignExport(int log, int format, uint64_t through,
   request.through = static_cast<int64_t>(through);
   request.sha256 = std::string(sha256);
   return SignExportThroughService(request, signature_file, note);
+}
+
+StoreStatus EventLogProxy::LogWriters(ChainedLog log, std::vector<WriterRun>* runs) {
+  runs->clear();
+  protocol::LogWritersRequest request;
+  request.log = log == ChainedLog::kSystemEvents ? 1 : log == ChainedLog::kConfigAudit ? 2 : 3;
+  for (bool more = true; more;) {
+    protocol::LogWritersReply reply;
+    StoreStatus status =
+        CallForReply(protocol::EncodeRequest(request), protocol::kOpLogWriters, &reply);
+    if (!status.ok()) return status;
+    // Each page goes on after the one before (the decoder keeps a page in
+    // order), so that a service cannot keep the client asking.
+    if (!reply.runs.empty() && !runs->empty() &&
+        static_cast<uint64_t>(reply.runs.front().first) <= runs->back().last) {
+      return StoreStatus(StoreStatus::kInvalid, "the service repeated the writers of a log");
+    }
+    for (protocol::WireWriterRun& run : reply.runs) {
+      runs->push_back({static_cast<uint64_t>(run.first), static_cast<uint64_t>(run.last),
+                       std::move(run.writer)});
+    }
+    more = reply.more;
+    if (more) request.from = reply.runs.back().last + 1;
+  }
+  return StoreStatus::Ok();
 }
 
 EventLogProxy& TheEventLogProxy() {

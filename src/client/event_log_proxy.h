@@ -25,6 +25,7 @@ class EventLogProxy : public EventLogRemote {
   StoreStatus VerifyEventLog(int* result, ChainReport* report, std::string* error) override;
   StoreStatus SignExport(int log, int format, uint64_t through, std::string_view sha256,
                          std::string* signature_file, std::string* note) override;
+  StoreStatus LogWriters(ChainedLog log, std::vector<WriterRun>* runs) override;
 };
 
 // The process's proxy (registered once).

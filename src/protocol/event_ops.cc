@@ -149,4 +149,49 @@ StoreStatus DecodeReply(MessageReader& r, SignExportReply* reply) {
   return r.Finish();
 }
 
+MessageWriter EncodeRequest(const LogWritersRequest& request) {
+  MessageWriter w(kOpLogWriters);
+  w.Int(request.log).Int(request.from);
+  return w;
+}
+
+StoreStatus DecodeRequest(MessageReader& r, LogWritersRequest* request) {
+  request->log = r.IntIn(1, 3);
+  request->from = r.IntIn(1, kMaxSeq);
+  return r.Finish();
+}
+
+MessageWriter EncodeReply(Operation op, const LogWritersReply& reply) {
+  MessageWriter w = OkReply(op);
+  w.Int(static_cast<int64_t>(reply.runs.size()));
+  for (const WireWriterRun& run : reply.runs) {
+    w.Int(run.first).Int(run.last).Bytes(run.writer.substr(0, kMaxWriterBytes));
+  }
+  w.Int(reply.more ? 1 : 0);
+  return w;
+}
+
+StoreStatus DecodeReply(MessageReader& r, LogWritersReply* reply) {
+  reply->runs.clear();
+  const int64_t count = r.IntIn(0, kMaxWriterRunsPerPage);
+  int64_t previous = 0;
+  for (int64_t i = 0; i < count && r.ok(); ++i) {
+    WireWriterRun run;
+    run.first = r.IntIn(1, kMaxSeq);
+    run.last = r.IntIn(1, kMaxSeq);
+    run.writer = r.Bytes(kMaxWriterBytes);
+    // In order and apart: a client goes on after the last run.
+    if (r.ok() && (run.first <= previous || run.last < run.first)) {
+      return StoreStatus(StoreStatus::kInvalid, "the writers of a log are out of order");
+    }
+    previous = run.last;
+    reply->runs.push_back(std::move(run));
+  }
+  reply->more = r.Bool();
+  if (r.ok() && reply->more && reply->runs.empty()) {
+    return StoreStatus(StoreStatus::kInvalid, "an empty page of writers says that more follow");
+  }
+  return r.Finish();
+}
+
 }  // namespace tav::protocol

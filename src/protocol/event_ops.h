@@ -98,6 +98,32 @@ struct SignExportReply {
   std::string note;  // why it is not time-stamped, when it is not
 };
 
+// kOpLogWriters: who stored the records of a log (the lab store's login
+// role of each row), as runs of records in a row with one writer, from
+// record `from` on. `log` is 1 (events), 2 (trail) or 3 (run file
+// history). A page holds at most kMaxWriterRunsPerPage runs; `more` says
+// that runs follow the last one.
+inline constexpr int64_t kMaxWriterRunsPerPage = 4096;
+inline constexpr size_t kMaxWriterBytes = 64;  // a PostgreSQL role name is at most 63
+struct LogWritersRequest {
+  int64_t log = 1;
+  int64_t from = 1;
+};
+struct WireWriterRun {
+  int64_t first = 0;
+  int64_t last = 0;
+  std::string writer;
+};
+struct LogWritersReply {
+  std::vector<WireWriterRun> runs;  // in order, none overlapping
+  bool more = false;
+};
+
+MessageWriter EncodeRequest(const LogWritersRequest& request);
+StoreStatus DecodeRequest(MessageReader& r, LogWritersRequest* request);
+MessageWriter EncodeReply(Operation op, const LogWritersReply& reply);
+StoreStatus DecodeReply(MessageReader& r, LogWritersReply* reply);
+
 MessageWriter EncodeRequest(const SignExportRequest& request);
 StoreStatus DecodeRequest(MessageReader& r, SignExportRequest* request);
 MessageWriter EncodeReply(Operation op, const SignExportReply& reply);

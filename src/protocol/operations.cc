@@ -27,6 +27,7 @@ std::string OperationName(uint16_t operation) {
     case kOpVerifyEvents: return "verify events";
     case kOpVerifyStore: return "verify store";
     case kOpSignExport: return "sign export";
+    case kOpLogWriters: return "log writers";
     case kOpRunListDelete: return "run list delete";
     case kOpRunListMove: return "run list move";
     case kOpRunListImport: return "run list import";

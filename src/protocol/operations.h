@@ -42,6 +42,7 @@ enum Operation : uint16_t {
   kOpVerifyEvents = 21,
   kOpVerifyStore = 22,
   kOpSignExport = 23,
+  kOpLogWriters = 24,
   // The run list (protocol/run_list_ops.h).
   kOpRunListDelete = 40,
   kOpRunListMove = 41,

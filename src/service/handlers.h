@@ -27,6 +27,7 @@ HandlerReply HandleListEvents(Session& session, protocol::MessageReader& request
 HandlerReply HandleVerifyEvents(Session& session, protocol::MessageReader& request);
 HandlerReply HandleVerifyStore(Session& session, protocol::MessageReader& request);
 HandlerReply HandleSignExport(Session& session, protocol::MessageReader& request);
+HandlerReply HandleLogWriters(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListDelete(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListMove(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListImport(Session& session, protocol::MessageReader& request);

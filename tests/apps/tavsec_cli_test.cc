@@ -164,6 +164,21 @@ TEST_F(TavsecJson, SettingsTrailEventsAndStatus) {
     }
   }
 
+  // With --workstations each row also names the workstation that stored it:
+  // the lab store keeps the login role of every row, the embedded store none.
+  for (const char* args : {"events list --format json --workstations",
+                           "config trail --format json --workstations"}) {
+    SCOPED_TRACE(args);
+    run = Tavsec(args);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    const QJsonArray rows = ParseJson(run).array();
+    ASSERT_FALSE(rows.isEmpty());
+    for (const QJsonValue& row : rows) {
+      ASSERT_TRUE(row.toObject()["workstation"].isString());
+      EXPECT_EQ(Text(row.toObject()["workstation"]).empty(), !testing::TestsUseLabStore());
+    }
+  }
+
   run = Tavsec("status --format json");
   ASSERT_EQ(run.exit_code, 0) << run.err;
   const QJsonObject status = ParseJson(run).object();

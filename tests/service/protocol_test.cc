@@ -85,6 +85,9 @@ std::vector<Sample> Samples() {
   samples.push_back(MakeSample<SignExportRequest>(
       "sign export", EncodeRequest(SignExportRequest{1, 1, INT64_MAX, std::string(32, '\xff')}),
       [](const SignExportRequest& r) { return EncodeRequest(r); }));
+  samples.push_back(MakeSample<LogWritersRequest>(
+      "log writers", EncodeRequest(LogWritersRequest{3, 17}),
+      [](const LogWritersRequest& r) { return EncodeRequest(r); }));
   return samples;
 }
 
@@ -211,6 +214,53 @@ TEST(ProtocolReplies, RoundTripsAndErrors) {
   StoreStatus status = ReadReplyStatus(error, kOpLogon);
   EXPECT_EQ(status.code(), StoreStatus::kInvalid);
   EXPECT_EQ(status.message(), "no such thing");
+}
+
+// The writers of a log come in order and apart, so that a client that goes
+// on after the last run cannot be kept asking; a role name is bounded.
+TEST(ProtocolReplies, LogWritersComeInOrderAndBounded) {
+  LogWritersReply good;
+  good.runs = {{1, 4, "tav_ws_a"}, {5, 5, "tav_ws_b"}, {9, 12, "tav_ws_a"}};
+  good.more = true;
+  const std::string payload = EncodeReply(kOpLogWriters, good).payload();
+  MessageReader reader(payload);
+  ASSERT_TRUE(ReadReplyStatus(reader, kOpLogWriters).ok());
+  LogWritersReply decoded;
+  ASSERT_TRUE(DecodeReply(reader, &decoded).ok()) << reader.status().message();
+  EXPECT_EQ(EncodeReply(kOpLogWriters, decoded).payload(), payload);
+
+  const auto decodes = [](const LogWritersReply& reply) {
+    MessageWriter writer = EncodeReply(kOpLogWriters, reply);
+    MessageReader r(writer.payload());
+    LogWritersReply out;
+    return ReadReplyStatus(r, kOpLogWriters).ok() && DecodeReply(r, &out).ok();
+  };
+  LogWritersReply overlapping;
+  overlapping.runs = {{1, 4, "a"}, {4, 6, "b"}};
+  EXPECT_FALSE(decodes(overlapping));
+  LogWritersReply backwards;
+  backwards.runs = {{7, 6, "a"}};
+  EXPECT_FALSE(decodes(backwards));
+  LogWritersReply endless;
+  endless.more = true;
+  EXPECT_FALSE(decodes(endless));
+  // A name longer than any role is cut by the encoder, never sent whole.
+  LogWritersReply long_name;
+  long_name.runs = {{1, 1, std::string(5000, 'x')}};
+  MessageWriter writer = EncodeReply(kOpLogWriters, long_name);
+  MessageReader r(writer.payload());
+  LogWritersReply out;
+  ASSERT_TRUE(ReadReplyStatus(r, kOpLogWriters).ok());
+  ASSERT_TRUE(DecodeReply(r, &out).ok());
+  EXPECT_EQ(out.runs[0].writer.size(), kMaxWriterBytes);
+
+  for (const LogWritersRequest& bad : {LogWritersRequest{0, 1}, LogWritersRequest{4, 1},
+                                       LogWritersRequest{1, 0}}) {
+    MessageWriter w = EncodeRequest(bad);
+    MessageReader br(w.payload());
+    LogWritersRequest request;
+    EXPECT_FALSE(DecodeRequest(br, &request).ok());
+  }
 }
 
 TEST(ProtocolReplies, ARunListPageHoldsNoMoreThanItAnnounces) {

@@ -15,6 +15,7 @@
 #include "apps/tavsec/export_commands.h"
 #include "apps/tavsec/output.h"
 #include "audit/listing.h"
+#include "services/filelib/log_writers.h"
 #include "services/config/config_trail.h"
 #include "services/config/identifier_parsing.h"
 #include "services/config/system_configuration.h"
@@ -35,6 +36,7 @@ struct ConfigArgs {
   std::string data_type, recording_type;
   std::string esig_reason, esig_setting;
   std::string trail_format;  // trail --format; "text" or empty: the plain listing
+  bool trail_workstations = false;  // trail --workstations
   std::string trail_export;  // trail --export FILE: a signed listing
   FormatOption show_format;
   std::string by;            // --by: the account making a change
@@ -336,9 +338,19 @@ void Trail(Context& context) {
     context.exit_code = kExitFailed;
     return;
   }
+  std::vector<WriterRun> writers;
+  if (Args().trail_workstations) {
+    const StoreStatus status = LoadLogWriters(ChainedLog::kConfigAudit, &writers);
+    if (!status.ok()) {
+      PrintError(status.message());
+      context.exit_code = kExitFailed;
+      return;
+    }
+  }
   TableFormat format = TableFormat::kCsv;
   if (!Args().trail_format.empty() && ParseTableFormat(Args().trail_format, &format)) {
-    std::cout << FormatTrailListing(events, format);
+    std::cout << FormatTrailListing(events, format, kWholeLog, nullptr,
+                                    Args().trail_workstations ? &writers : nullptr);
     return;
   }
   // Stored text is escaped: a line break in a name or a reason must not
@@ -347,6 +359,9 @@ void Trail(Context& context) {
     std::cout << "#" << event.number << "  " << FormatOleDate(event.date, "%Y-%m-%d %H:%M:%S")
               << "  " << EscapeControlChars(event.user);
     if (!event.reason.empty()) std::cout << "  reason: " << EscapeControlChars(event.reason);
+    if (const std::string_view writer = WriterOf(writers, event.number); !writer.empty()) {
+      std::cout << "  [" << EscapeControlChars(writer) << "]";
+    }
     std::cout << "\n";
     for (const ConfigTrailEntry& entry : event.entries) {
       std::cout << "  " << EscapeControlChars(entry.what) << ": "
@@ -449,6 +464,8 @@ void AddConfigCommands(CLI::App& app, Context& context) {
   trail->add_option("--export", args.trail_export,
                     "write the trail to FILE as csv (or --format json), with the service's "
                     "signature in FILE.sig");
+  trail->add_flag("--workstations", args.trail_workstations,
+                  "name the workstation (the lab store's login role) that stored each change");
   trail->callback([&context] { Trail(context); });
 }
 

@@ -27,6 +27,7 @@
 #include "services/filelib/store_verification.h"
 #include "services/filelib/system_event_manager.h"
 #include "util/file.h"
+#include "services/filelib/log_writers.h"
 #include "util/strings.h"
 
 namespace tav::tavsec {
@@ -45,6 +46,11 @@ std::string& ListFormat() {
   return format;
 }
 
+bool& ListWorkstations() {
+  static bool on = false;
+  return on;
+}
+
 void List(Context& context) {
   CSystemEventManager manager;
   CAuditCollectionComp* events = manager.LoadEventList();
@@ -52,9 +58,19 @@ void List(Context& context) {
     context.exit_code = kFailed;  // the cause went to standard error
     return;
   }
+  std::vector<WriterRun> writers;
+  if (ListWorkstations()) {
+    const StoreStatus status = LoadLogWriters(ChainedLog::kSystemEvents, &writers);
+    if (!status.ok()) {
+      PrintError(status.message());
+      context.exit_code = kFailed;
+      return;
+    }
+  }
+  const std::vector<WriterRun>* shown = ListWorkstations() ? &writers : nullptr;
   TableFormat format = TableFormat::kCsv;
   if (!ListFormat().empty() && ParseTableFormat(ListFormat(), &format)) {
-    std::cout << FormatEventListing(*events, format);
+    std::cout << FormatEventListing(*events, format, kWholeLog, nullptr, shown);
     return;
   }
   uint64_t seq = events->GetSequenceNumber();
@@ -62,7 +78,11 @@ void List(Context& context) {
   while (pos != nullptr) {
     const auto* event = dynamic_cast<const CAuditEventComp*>(events->GetNextChild(pos));
     if (event != nullptr) {
-      std::cout << seq << "  " << CSystemEventManager::SummarizeEvent(*event) << "\n";
+      std::cout << seq << "  " << CSystemEventManager::SummarizeEvent(*event);
+      if (const std::string_view writer = WriterOf(writers, seq); !writer.empty()) {
+        std::cout << "  [" << EscapeControlChars(writer) << "]";
+      }
+      std::cout << "\n";
     }
     ++seq;
   }
@@ -146,6 +166,8 @@ void AddEventsCommands(CLI::App& app, Context& context) {
   CLI::App* list = events->add_subcommand("list", "Print every system event, oldest first");
   list->add_option("--format", ListFormat(), "text (default), json or csv")
       ->check(CLI::IsMember({"text", "json", "csv"}));
+  list->add_flag("--workstations", ListWorkstations(),
+                 "name the workstation (the lab store's login role) that stored each event");
   list->callback([&context] { List(context); });
   CLI::App* verify =
       events->add_subcommand("verify", "Check that no logged record was changed or removed");

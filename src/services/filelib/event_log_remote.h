@@ -17,12 +17,16 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
+#include "services/filelib/record_chain.h"
 #include "services/filelib/remote_seam.h"
 #include "services/filelib/store_status.h"
 
 namespace tav {
 
 struct ChainReport;
+struct WriterRun;
 
 class EventLogRemote {
  public:
@@ -47,6 +51,9 @@ class EventLogRemote {
   // JSON; `sha256` its 32 bytes. *note says why it is not time-stamped.
   virtual StoreStatus SignExport(int log, int format, uint64_t through, std::string_view sha256,
                                  std::string* signature_file, std::string* note) = 0;
+  // Who stored each record of `log` (services/filelib/log_writers.h), all
+  // pages of it.
+  virtual StoreStatus LogWriters(ChainedLog log, std::vector<WriterRun>* runs) = 0;
 };
 
 // The remote of the data directory's event log (registered by the client).

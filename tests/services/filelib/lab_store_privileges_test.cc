@@ -291,6 +291,22 @@ TEST_F(LabStorePrivileges, TheStoreRefusesWhatIsNotARecordAndNamesItsWriter) {
                             "'tav_lab_workstation'"),
             3);
   EXPECT_TRUE(VerifyEvents().ok());
+  // Listings name the workstation of each event; a row the owner wrote
+  // names the owner's role.
+  ASSERT_TRUE(admin_->ExecText("SELECT * FROM tav_append('system_events', "
+                               "tav_test_record(1, 'dave'))").ok());
+  const testing::CommandResult listed = Tavsec("events list --workstations");
+  ASSERT_EQ(listed.exit_code, 0) << listed.err;
+  EXPECT_NE(listed.out.find(", carol, Failed Login  [tav_lab_workstation]\n"), std::string::npos)
+      << listed.out;
+  EXPECT_NE(listed.out.find(", dave, Failed Login  [" + std::string(kLabAdmin) + "]\n"),
+            std::string::npos)
+      << listed.out;
+  const testing::CommandResult csv = Tavsec("events list --workstations --format csv");
+  EXPECT_NE(csv.out.find("Number,Date & Time,User Login,Event,Workstation\r\n"), std::string::npos)
+      << csv.out;
+  EXPECT_NE(csv.out.find(",carol,Failed Login,tav_lab_workstation\r\n"), std::string::npos)
+      << csv.out;
 }
 
 // Waiting records pass a quick check first, and only what it does not take
