@@ -16,7 +16,12 @@
 //   pg_virtualenv -t -o fsync=on build-release/bench/lab_store_bench
 //
 // (-t: a cluster directory of its own even as root; fsync must be on, or
-// the figures say nothing about durable appends). Two yardsticks run on the
+// the figures say nothing about durable appends). A shared machine's disk
+// drifts from minute to minute; to compare the services with plain inserts,
+// interleave their runs and compare the medians:
+//
+//   --benchmark_filter='BM_LabPlainInsertProcesses/8|BM_LabThroughServices'
+//   --benchmark_repetitions=6 --benchmark_enable_random_interleaving=true Two yardsticks run on the
 // same server: each event chained by a function that takes the chain lock
 // in its own transaction (so the lock is held through every commit's
 // flush), and plain inserts into a table without a chain. BM_LabThroughServices
