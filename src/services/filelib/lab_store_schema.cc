@@ -4,8 +4,11 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <utility>
+
+#include "records/audit_code.h"
 
 namespace tav {
 
@@ -53,7 +56,7 @@ ALTER TABLE @S@.pending_appends ADD COLUMN IF NOT EXISTS written_by text NOT NUL
   DEFAULT session_user;
 INSERT INTO @S@.store_meta(key, value) VALUES ('application', 'tavsecurity compliance store')
   ON CONFLICT (key) DO NOTHING;
-INSERT INTO @S@.store_meta(key, value) VALUES ('schema_version', '3')
+INSERT INTO @S@.store_meta(key, value) VALUES ('schema_version', '4')
   ON CONFLICT (key) DO UPDATE SET value = excluded.value;
 )sql";
 
@@ -360,7 +363,7 @@ BEGIN
       RAISE EXCEPTION 'entry % of the record does not fit in it', i USING ERRCODE = '22023';
     END IF;
     code := get_byte(p_record, at + 8) | (get_byte(p_record, at + 9) << 8);
-    IF (p_log = 1 AND code NOT BETWEEN 6 AND 16) OR (p_log = 2 AND code NOT BETWEEN 1 AND 3) THEN
+    IF (p_log = 1 AND code NOT BETWEEN @FE@ AND @LE@) OR (p_log = 2 AND code NOT BETWEEN 1 AND 3) THEN
       RAISE EXCEPTION 'entry % of the record has the unknown code %', i, code
         USING ERRCODE = '22023';
     END IF;
@@ -420,7 +423,7 @@ LANGUAGE sql STABLE AS $$
      AND ((get_byte(p_record, @EA@ + 6)::bigint << 24) | (get_byte(p_record, @EA@ + 7) << 16) |
           (get_byte(p_record, @EA@ + 8) << 8) | get_byte(p_record, @EA@ + 9))
          = length(p_record) - @EA@ - 10
-     AND (get_byte(p_record, @EA@ + 10) | (get_byte(p_record, @EA@ + 11) << 8)) BETWEEN 6 AND 16
+     AND (get_byte(p_record, @EA@ + 10) | (get_byte(p_record, @EA@ + 11) << 8)) BETWEEN @FE@ AND @LE@
      AND (@NL@ > 0 OR (get_byte(p_record, @EA@ + 10) | (get_byte(p_record, @EA@ + 11) << 8))
                       IN (6, 7))
   END
@@ -709,6 +712,10 @@ StoreStatus InitLabStore(PgDb& db, const LabStoreRoles& roles) {
   sql = Replace(sql, "@C@", c_ident);
   sql = Replace(sql, "@W@", w_ident);
   sql = Replace(sql, "@EA@", kEntryCountAt);
+  // The codes of system events: from a failed login to the last the
+  // library names, so that the store takes what this version records.
+  sql = Replace(sql, "@FE@", std::to_string(kAuditFailedLogin));
+  sql = Replace(sql, "@LE@", std::to_string(kAuditLastNamedCode));
   sql = Replace(sql, "@NL@", kNameLength);
   if (status.ok()) status = db.ExecText(sql);
   if (status.ok()) {

@@ -39,7 +39,9 @@
 
 namespace tav {
 
-inline constexpr int kLabStoreSchemaVersion = 3;
+// 4: the insert check of waiting records is folded into the trigger, and
+// the store takes the system event codes of this version.
+inline constexpr int kLabStoreSchemaVersion = 4;
 
 // The code of a log in pending_appends.
 inline int LabLogCode(ChainedLog log) {
