@@ -407,7 +407,7 @@ TAV_APPEND_CASES(BM_LabAppendProcesses);
 TAV_APPEND_CASES(BM_LabNaiveChainProcesses);
 TAV_APPEND_CASES(BM_LabPlainInsertProcesses);
 TAV_APPEND_CASES(BM_LabAppendThreads);
-BENCHMARK(BM_LabThroughServices)->Arg(4)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LabThroughServices)->Arg(4)->Arg(8)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 TAV_APPEND_CASES(BM_EmbeddedAppendProcesses);
 TAV_APPEND_CASES(BM_EmbeddedAppendThreads);
 
