@@ -198,6 +198,12 @@ TEST_F(TavsecStoreCli, InitIsRepeatableAndGrantsTheWorkstationRole) {
   ASSERT_TRUE(admin_->ExecText("GRANT DELETE ON run_list TO tav_cli_station").ok());
   r = Tavsec(lab_, "store status");
   EXPECT_TRUE(Has(r.out, "WARNING: may also write the run list directly")) << r.out;
+  EXPECT_FALSE(Has(r.out, "may also create objects")) << r.out;
+  ASSERT_TRUE(admin_->ExecText("CREATE SCHEMA tav_cli_scratch; "
+                               "GRANT CREATE ON SCHEMA tav_cli_scratch TO tav_cli_station").ok());
+  r = Tavsec(lab_, "store status");
+  ASSERT_TRUE(admin_->ExecText("DROP SCHEMA tav_cli_scratch").ok());
+  EXPECT_TRUE(Has(r.out, "WARNING: may also create objects in schema tav_cli_scratch")) << r.out;
 
   // The embedded store has nothing to make; an unknown role makes nothing.
   TempDataDir embedded;

@@ -766,7 +766,9 @@ StoreStatus DescribeLabStoreRoles(PgDb& db, std::vector<std::string>* lines) {
       "   has_table_privilege(r.oid, 'config_audit', 'INSERT, UPDATE, DELETE, TRUNCATE') OR "
       "   has_table_privilege(r.oid, 'run_history', 'INSERT, UPDATE, DELETE, TRUNCATE') OR "
       "   has_table_privilege(r.oid, 'chain_heads', 'INSERT, UPDATE, DELETE, TRUNCATE') OR "
-      "   has_table_privilege(r.oid, 'settings', 'INSERT, UPDATE, DELETE, TRUNCATE'))::int::int8 "
+      "   has_table_privilege(r.oid, 'settings', 'INSERT, UPDATE, DELETE, TRUNCATE'))::int::int8, "
+      "  (SELECT string_agg(n.nspname::text, ', ' ORDER BY n.nspname) FROM pg_namespace n "
+      "    WHERE has_schema_privilege(r.oid, n.oid, 'CREATE')) "
       "FROM pg_roles r "
       "WHERE has_function_privilege(r.oid, 'tav_log(text, bytea)', 'EXECUTE') "
       "  AND NOT pg_has_role(r.oid, (SELECT nspowner FROM pg_namespace "
@@ -781,6 +783,13 @@ StoreStatus DescribeLabStoreRoles(PgDb& db, std::vector<std::string>* lines) {
     if (roles.ColumnInt64(1) != 0) line += "; WARNING: may also change the settings";
     if (roles.ColumnInt64(2) != 0) line += "; WARNING: may also write the run list directly";
     if (roles.ColumnInt64(3) != 0) line += "; WARNING: may also write logs or settings directly";
+    // The check of its appends names the server's functions and operators
+    // unqualified, so that the planner can fold it in; a role that may
+    // make its own in a schema on its search path could stand in for them.
+    if (!roles.ColumnIsNull(4)) {
+      line += "; WARNING: may also create objects in schema " + std::string(roles.ColumnText(4)) +
+              " (revoke CREATE)";
+    }
     lines->push_back(std::move(line));
   }
   return status;
