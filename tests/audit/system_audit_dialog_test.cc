@@ -339,8 +339,15 @@ TEST_F(SystemAuditTest, TheContextMenuExportsTheSortedRowsAndCopiesTheSelection)
   const std::string path = data_dir_.File("events.csv");
   CAuditListCtrl::SetSaveFileChooser([&](QWidget*) { return QString::fromStdString(path); });
   std::string copied;
+  // On the lab store each row ends with its workstation (one role here).
+  std::string csv_writer, text_writer, heading;
   Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
     auto* list = dialog->findChild<CAuditListCtrl*>("ctl1037");
+    if (list->GetColumnCount() == 4) {
+      csv_writer = "," + std::string(list->GetItemText(0, 3));
+      text_writer = "\t" + std::string(list->GetItemText(0, 3));
+      heading = ",Workstation";
+    }
     QHeaderView* header = list->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
@@ -350,13 +357,14 @@ TEST_F(SystemAuditTest, TheContextMenuExportsTheSortedRowsAndCopiesTheSelection)
     copied = QApplication::clipboard()->text().toStdString();
   });
   CAuditListCtrl::SetSaveFileChooser(nullptr);
+  EXPECT_EQ(csv_writer.empty(), !testing::TestsUseLabStore());
   EXPECT_EQ(ReadWholeFile(path),
-            "Date & Time,User Login,Event\r\n" + FormatOleDate(At(11)) +
-                ",a,Successful Login\r\n" + FormatOleDate(At(9)) +
-                ",\"b, jr\",Failed Login\r\n" + FormatOleDate(At(10)) +
-                ",\"c\"\"q\"\"\",Failed Login\r\n");
-  EXPECT_EQ(copied, FormatOleDate(At(11)) + "\ta\tSuccessful Login\n" + FormatOleDate(At(10)) +
-                        "\tc\"q\"\tFailed Login\n");
+            "Date & Time,User Login,Event" + heading + "\r\n" + FormatOleDate(At(11)) +
+                ",a,Successful Login" + csv_writer + "\r\n" + FormatOleDate(At(9)) +
+                ",\"b, jr\",Failed Login" + csv_writer + "\r\n" + FormatOleDate(At(10)) +
+                ",\"c\"\"q\"\"\",Failed Login" + csv_writer + "\r\n");
+  EXPECT_EQ(copied, FormatOleDate(At(11)) + "\ta\tSuccessful Login" + text_writer + "\n" +
+                        FormatOleDate(At(10)) + "\tc\"q\"\tFailed Login" + text_writer + "\n");
 }
 
 // The viewer's signed listing is the one tavsec writes, and checks with
