@@ -41,6 +41,7 @@ std::string OperationName(uint16_t operation) {
     case kOpMayPerform: return "may perform";
     case kOpListAccounts: return "list accounts";
     case kOpChangeAccount: return "change account";
+    case kOpChangePassword: return "change password";
   }
   return "operation " + std::to_string(operation);
 }
@@ -48,6 +49,7 @@ std::string OperationName(uint16_t operation) {
 void EncodeUser(MessageWriter& w, const WireUser& user) {
   w.Bytes(user.user_name).Bytes(user.domain).Bytes(user.logon_server).Bytes(user.full_name);
   w.Bytes(user.description).Int(user.is_admin ? 1 : 0).StringList(user.groups);
+  w.Int(user.password_expires_at);
 }
 
 WireUser DecodeUser(MessageReader& r) {
@@ -59,6 +61,7 @@ WireUser DecodeUser(MessageReader& r) {
   user.description = r.Bytes();
   user.is_admin = r.Bool();
   user.groups = r.StringList();
+  user.password_expires_at = r.IntIn(0, INT64_MAX);
   return user;
 }
 

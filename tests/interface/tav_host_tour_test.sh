@@ -15,10 +15,14 @@ trap '[ -n "$service" ] && kill "$service" && wait "$service"; rm -rf "$work"
 export TAV_DATA_DIR=$work/data
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM || true
 
-printf '%s\n' 'Tour-Pass-1' | "$tavsec" user add alice --full-name "Alice Liddell" --group tav-analysts --group tav-users
+# The tour types the passwords it was given: they must not need a change at
+# the first logon.
+mkdir -p "$TAV_DATA_DIR"
+printf 'password_change_at_first_logon = no\n' >"$TAV_DATA_DIR/security.conf"
+printf '%s\n' 'Quartz-Ledger-71' | "$tavsec" user add alice --full-name "Alice Liddell" --group tav-analysts --group tav-users
 # The administrator who may configure the compliance settings; alice may
 # not, and the host refuses her the configuration dialog.
-printf '%s\n' 'Tour-Pass-2' | "$tavsec" user add bob --full-name "Bob Builder" --group tav-admins --admin
+printf '%s\n' 'Harbor-Lantern-93' | "$tavsec" user add bob --full-name "Bob Builder" --group tav-admins --admin
 # A trail of several changes for the audit viewer's pictures, made before
 # the features go on (after that only an account with the configuration
 # right may change settings).
@@ -38,7 +42,7 @@ if [ -n "$tavsecd" ]; then
     sleep 0.1
   done
 fi
-printf '%s\n' 'Tour-Pass-1' 'Tour-Pass-2' |
+printf '%s\n' 'Quartz-Ledger-71' 'Harbor-Lantern-93' |
   "$host" --tour "$work/pictures" --tour-user alice --tour-admin bob >"$work/out" 2>&1 ||
   { cat "$work/out"; exit 1; }
 for picture in 01-user-login 02-authentication-error 03-main-window 04-activity-refused \

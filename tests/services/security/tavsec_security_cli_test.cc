@@ -41,13 +41,19 @@ class TavsecCliTest : public ::testing::Test {
   testing::TempDataDir dir_;
 };
 
+// A policy that lets the short passwords of these tests through.
+constexpr char kNoPasswordRules[] =
+    "password_min_length = 1\npassword_quality = no\npassword_history = 0\n"
+    "password_change_at_first_logon = no\n";
+
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
 TEST_F(TavsecCliTest, LocalAccountLifecycle) {
-  // Wrong passwords repeat here; locking is tested in lockout_test.cc.
-  dir_.WriteConfig("lockout_deny = 0\n");
+  // Wrong passwords repeat here; locking is tested in lockout_test.cc, the
+  // password policy below.
+  dir_.WriteConfig("lockout_deny = 0\n" + std::string(kNoPasswordRules));
   CliRun run = Tavsec(
       "user add alice --full-name 'Alice Archer' --description QA --group Zeta "
       "--group alpha --admin",
@@ -87,7 +93,9 @@ TEST_F(TavsecCliTest, LocalAccountLifecycle) {
   ASSERT_EQ(Tavsec("user enable alice").exit_code, 0);
   ASSERT_EQ(Tavsec("user remove alice").exit_code, 0);
   EXPECT_TRUE(Has(Tavsec("user check alice", "second pass\n").out, "result: 1326 "));
-  EXPECT_EQ(Tavsec("user remove alice").exit_code, 1);
+  run = Tavsec("user remove alice");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_TRUE(Has(run.err, "alice was removed on ")) << run.err;
   EXPECT_EQ(Tavsec("user passwd nobody", "pw\n").exit_code, 1);
 
   // A password past the limit is refused with a clear error, never cut.
@@ -100,6 +108,52 @@ TEST_F(TavsecCliTest, LocalAccountLifecycle) {
   EXPECT_NE(Tavsec("user check carol", longest + "q\n").exit_code, 0);
   EXPECT_NE(Tavsec("user add dora", longest + "q\n").exit_code, 0);
   EXPECT_TRUE(Has(Tavsec("user check dora", "x\n").out, "result: 1326 "));
+}
+
+TEST_F(TavsecCliTest, TheDefaultPolicyHoldsForEveryPasswordAnAdministratorTypes) {
+  dir_.WriteConfig("lockout_deny = 0\n");
+  CliRun run = Tavsec("user add frank", "frank pass\n");
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_TRUE(Has(run.err, "the password is shorter than 12 characters")) << run.err;
+  run = Tavsec("user add frank", "mississippi12\n");
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_TRUE(Has(run.err, "dictionary")) << run.err;
+  run = Tavsec("user add frank", "Velvet-Compass-Ridge-58\n");
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+
+  // The administrator knows it: the user must change it first.
+  run = Tavsec("user check frank", "Velvet-Compass-Ridge-58\n");
+  EXPECT_TRUE(Has(run.out, "result: 1907 The user's password must be changed before signing in."))
+      << run.out;
+  EXPECT_EQ(run.exit_code, 1);
+  run = Tavsec("user passwd frank", "Velvet-Compass-Ridge-58\n");
+  EXPECT_EQ(run.exit_code, 2) << "the current password is in the history";
+  EXPECT_TRUE(Has(run.err, "one of the last 5")) << run.err;
+
+  // Retiring keeps the name: it is never given to another person.
+  ASSERT_EQ(Tavsec("user remove frank").exit_code, 0);
+  run = Tavsec("user add Frank --full-name 'Frank Two'", "Brisk-Harbor-Lantern-93\n");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_TRUE(Has(run.err, " was removed on ")) << run.err;
+  EXPECT_TRUE(Has(run.err, "; a user name is never given to another person")) << run.err;
+  EXPECT_EQ(Tavsec("user list").out, "");
+  run = Tavsec("user list --all");
+  EXPECT_TRUE(Has(run.out, "frank\t\t\t\t-\t-\tremoved ")) << run.out;
+
+  run = Tavsec("status");
+  EXPECT_TRUE(Has(run.out, "password minimum length: 12\n")) << run.out;
+  EXPECT_TRUE(Has(run.out, "password maximum age: 90 days\n")) << run.out;
+}
+
+TEST_F(TavsecCliTest, ExpireDemandsAChangeAtTheNextLogon) {
+  dir_.WriteConfig("lockout_deny = 0\npassword_change_at_first_logon = no\n");
+  ASSERT_EQ(Tavsec("user add gail", "Quiet-Meadow-Falcon-27\n").exit_code, 0);
+  EXPECT_TRUE(Has(Tavsec("user check gail", "Quiet-Meadow-Falcon-27\n").out, "result: 0 "));
+  EXPECT_TRUE(Has(Tavsec("user check gail", "Quiet-Meadow-Falcon-27\n").out,
+                  "password expires: "));
+  ASSERT_EQ(Tavsec("user expire GAIL").exit_code, 0);
+  EXPECT_TRUE(Has(Tavsec("user check gail", "Quiet-Meadow-Falcon-27\n").out, "result: 1907 "));
+  EXPECT_EQ(Tavsec("user expire nobody").exit_code, 1);
 }
 
 TEST_F(TavsecCliTest, CheckGoesThroughTheConfiguredBackend) {
