@@ -26,8 +26,12 @@ namespace tav {
 
 // Why an attempt is made, which decides the events that record it.
 enum class AttemptPurpose {
-  kLogin,      // "Successful Login", or "Failed Login" (and "Account Locked")
-  kSignature,  // on failure "Failed E-Signature Attempt" (and "Account Locked")
+  // "Successful Login", or "Failed Login" (and "Password Expired" for a
+  // password too old, and "Account Locked")
+  kLogin,
+  // on failure "Failed E-Signature Attempt" (and "Password Expired",
+  // "Account Locked")
+  kSignature,
 };
 
 // One recorded authentication.
@@ -93,6 +97,15 @@ class LogonBackend {
   // and is recorded as "(unknown user)".
   virtual RecordedAttempt AuthenticateAndRecord(AttemptPurpose purpose, const char* user,
                                                 const char* domain, const char* password);
+
+  // The user's own change of a password that has expired (1330) or must be
+  // changed (1907), recorded as one step: "Password Changed", or for a
+  // wrong old password "Failed Login" (and "Account Locked"). A new
+  // password that breaks a rule (1325) changes and records nothing; the
+  // rule's reason is in *reason.
+  virtual RecordedAttempt ChangePassword(const char* user, const char* domain,
+                                         const char* old_password, const char* new_password,
+                                         std::string* reason);
 
   // Records that the owner of `token` (still open) logs off.
   virtual StoreStatus RecordLogoff(HANDLE token, const std::string& user_name);
