@@ -68,6 +68,8 @@ class LoginController {
   // from the service; the logon server stays empty.
   const UserRecord& authenticated_user() const { return user_; }
 
+  LogonBackend& backend() const { return backend_; }
+
  private:
   LogonBackend& backend_;
   std::string user_name_;

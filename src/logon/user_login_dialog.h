@@ -62,6 +62,9 @@ class UserLoginDialog : public QDialog {
 
  private:
   void Authenticate();
+  // Offers the Change Password dialog after a logon answered `code` (1330
+  // or 1907) and logs on with the new password; true when that succeeded.
+  bool ChangePassword(int code);
   void FocusField(LoginField field);
   LoginField FieldOf(const QWidget* widget) const;
 
