@@ -19,8 +19,8 @@ namespace {
 
 struct Conversation {
   std::string_view password;
-  // For a change: the new password, given to every hidden prompt that does
-  // not ask for the current one. Empty outside a change.
+  // For a change, once pam_chauthtok runs: the new password, given to every
+  // hidden prompt that does not ask for the current one. Empty before.
   std::string_view new_password;
   // The last error text a module sent (a refusal's reason).
   std::string error_text;
@@ -182,7 +182,7 @@ int PamBackend::Authenticate(const std::string& user_name, std::string_view pass
 
 int PamBackend::ChangePassword(const std::string& user_name, std::string_view old_password,
                                std::string_view new_password, std::string* detail) {
-  Conversation conversation{old_password, new_password, {}};
+  Conversation conversation{old_password, {}, {}};
   pam_conv conv{&Converse, &conversation};
   pam_handle_t* pamh = nullptr;
   int rc = pam_start(service_.c_str(), user_name.c_str(), &conv, &pamh);
@@ -203,6 +203,7 @@ int PamBackend::ChangePassword(const std::string& user_name, std::string_view ol
   }
   if (rc == PAM_SUCCESS) {
     conversation.error_text.clear();
+    conversation.new_password = new_password;
     rc = pam_chauthtok(pamh, PAM_CHANGE_EXPIRED_AUTHTOK);
   }
   std::string pam_text = pam_strerror(pamh, rc);

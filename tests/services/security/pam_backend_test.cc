@@ -196,3 +196,39 @@ TEST(PamUidTest, ANameSeenWithAnotherUidIsRefusedUntilConfirmed) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+// The change at logon answers PAM's own conversation (pam_chauthtok): the
+// old password where a module asks for the current one, else the new one.
+// The matrix's password file is put back afterwards, so that the other
+// tests (of this program: they run one after another) keep carol's.
+TEST(PamChangeTest, APasswordIsChangedThroughPamsConversation) {
+  ASSERT_NE(std::getenv("PAM_WRAPPER"), nullptr) << "run through CTest (pam_wrapper)";
+  const char* passdb = std::getenv("PAM_MATRIX_PASSWD");
+  ASSERT_NE(passdb, nullptr);
+  testing::TempDataDir dir;
+  const std::string saved = dir.path() + "/passdb";
+  ASSERT_EQ(std::system(("cp '" + std::string(passdb) + "' '" + saved + "'").c_str()), 0);
+  struct PutBack {
+    std::string from, to;
+    ~PutBack() { std::system(("cp '" + from + "' '" + to + "'").c_str()); }
+  } put_back{saved, passdb};
+
+  PamBackend backend("tavsec_test", "labadmin");
+  std::string detail;
+  EXPECT_EQ(backend.ChangePassword("carol", "wrong", "Brisk-Harbor-Lantern-93", &detail),
+            kSecLogonFailure);
+  const int code = backend.ChangePassword("carol", "carol-secret", "Brisk-Harbor-Lantern-93",
+                                          &detail);
+  Identity identity;
+  int after_old = backend.Authenticate("carol", "carol-secret", &identity, &detail);
+  int after_new = backend.Authenticate("carol", "Brisk-Harbor-Lantern-93", &identity, &detail);
+  ASSERT_EQ(code, kSecOk) << detail;
+  EXPECT_EQ(after_old, kSecLogonFailure);
+  EXPECT_EQ(after_new, kSecOk);
+}
+
+}  // namespace
+}  // namespace tav
