@@ -5,9 +5,12 @@
 //
 // Exit status: 0 the store is usable and the event chain intact, 1 the
 // store cannot be used or the chain is broken.
+#include <unistd.h>
+
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "apps/tavsec/commands.h"
 #include "apps/tavsec/output.h"
@@ -18,6 +21,7 @@
 #include "services/filelib/record_chain.h"
 #include "services/filelib/store_config.h"
 #include "services/filelib/system_event_manager.h"
+#include "services/security/account_store.h"
 #include "services/security/password_policy.h"
 #include "services/security/security_config.h"
 #include "util/data_dir.h"
@@ -38,7 +42,26 @@ struct Status {
   bool policy_known = false;
   PasswordPolicy policy;
   std::string policy_error;
+  // System accounts (pam backend) refused because their uid is not the one
+  // first seen under their name; read only where this user may read the
+  // account database.
+  std::vector<AccountStore::SystemUid> changed_uids;
 };
+
+// The names whose last logon was refused for another uid than the first.
+void ReadChangedUids(const std::string& dir, std::vector<AccountStore::SystemUid>* changed) {
+  std::unique_ptr<AccountStore> store;
+  std::string error;
+  std::vector<AccountStore::SystemUid> uids;
+  if (AccountStore::Open(dir + "/" + kAccountsDbFile, AccountStore::Mode::kReadOnly, &store,
+                         &error) != AccountStore::Status::kOk ||
+      store->ListSystemUids(&uids, &error) != AccountStore::Status::kOk) {
+    return;
+  }
+  for (AccountStore::SystemUid& uid : uids) {
+    if (uid.refused_uid >= 0) changed->push_back(std::move(uid));
+  }
+}
 
 // Reads the state; on failure prints why and returns false. Through the
 // compliance service, a member of its group cannot enter the machine-wide
@@ -83,6 +106,9 @@ bool ReadStatus(Status* status) {
   SecurityConfig security;
   status->policy_known = LoadSecurityConfig(status->dir.path, &security, &status->policy_error);
   status->policy = security.passwords;
+  if (access((status->dir.path + "/" + kAccountsDbFile).c_str(), R_OK) == 0) {
+    ReadChangedUids(status->dir.path, &status->changed_uids);
+  }
   status->part11 = theSystemConfig.Is21CFREnabled() != 0;
   status->stealth = IsStealthMode();
   return true;
@@ -104,6 +130,11 @@ void PrintText(const Status& status) {
     std::cout << DescribePasswordPolicy(status.policy);
   } else {
     std::cout << "password policy: unknown (" << status.policy_error << ")\n";
+  }
+  for (const AccountStore::SystemUid& uid : status.changed_uids) {
+    std::cout << "warning: system user " << uid.name << " logged on with uid " << uid.refused_uid
+              << ", first seen with uid " << uid.uid << "; its logons are refused until "
+              << "\"tavsec user confirm-uid " << uid.name << "\"\n";
   }
 }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
 #include <fstream>
 #include <sstream>
 
@@ -169,6 +170,31 @@ TEST_F(TavsecCliTest, CheckGoesThroughTheConfiguredBackend) {
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_TRUE(Has(run.out, "result: 1311 "));
   EXPECT_TRUE(Has(run.out, "detail: security.conf line 2: "));
+}
+
+// A system name seen before under another uid: refused, named by status,
+// and let through once an administrator confirms it.
+TEST_F(TavsecCliTest, ASystemNameWithAnotherUidWaitsForAnAdministrator) {
+  ASSERT_NE(std::getenv("PAM_WRAPPER"), nullptr) << "run through CTest (pam_wrapper)";
+  dir_.WriteConfig("backend = pam\npam_service = tavsec_test\nlockout_deny = 0\n");
+  ASSERT_TRUE(Has(Tavsec("user check bob", "bob-secret\n").out, "result: 0 "));
+  {
+    std::unique_ptr<AccountStore> store;
+    std::string error;
+    ASSERT_EQ(AccountStore::Open(dir_.db_path(), AccountStore::Mode::kReadWrite, &store, &error),
+              AccountStore::Status::kOk);
+    ASSERT_EQ(store->ConfirmSystemUid("bob", 1999, 0, &error), AccountStore::Status::kOk);
+  }
+  CliRun run = Tavsec("user check bob", "bob-secret\n");
+  EXPECT_TRUE(Has(run.out, "result: 1327 ")) << run.out;
+  run = Tavsec("status");
+  EXPECT_TRUE(Has(run.out, "warning: system user bob logged on with uid 2002, first seen with "
+                           "uid 1999"))
+      << run.out;
+  ASSERT_EQ(Tavsec("user confirm-uid bob").exit_code, 0);
+  EXPECT_TRUE(Has(Tavsec("user check bob", "bob-secret\n").out, "result: 0 "));
+  EXPECT_FALSE(Has(Tavsec("status").out, "warning: system user bob"));
+  EXPECT_EQ(Tavsec("user confirm-uid ghost").exit_code, 1) << "NSS knows no ghost";
 }
 
 TEST_F(TavsecCliTest, StealthSwitch) {
