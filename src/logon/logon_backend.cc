@@ -176,6 +176,16 @@ std::vector<std::string> LogonBackend::AuthenticGroups() {
   return groups;
 }
 
+void LogonBackend::AuthenticPasswordAging(int64_t* expires_at, int64_t* warn_at) {
+  if (Remote()) {
+    *expires_at = client::AuthenticatedUser().password_expires_at;
+    *warn_at = client::AuthenticatedUser().password_warn_at;
+    return;
+  }
+  *expires_at = KorWinSec_AuthenticPasswordExpiry();
+  *warn_at = KorWinSec_AuthenticPasswordWarnAt();
+}
+
 bool LogonBackend::AuthenticIsAdmin() {
   if (Remote()) return client::AuthenticatedUser().is_admin;
   return KorWinSec_IsAuthenticUserAdmin() != 0;

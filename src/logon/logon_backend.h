@@ -59,6 +59,9 @@ class LogonBackend {
   virtual std::string AuthenticDescription();
   virtual std::vector<std::string> AuthenticGroups();
   virtual bool AuthenticIsAdmin();
+  // When the authenticated user's password expires, and from when the user
+  // is to be told (seconds since 1970); 0 and 0 for no expiry.
+  virtual void AuthenticPasswordAging(int64_t* expires_at, int64_t* warn_at);
 
   // Impersonates the user on this thread and stores a new token (now the
   // caller's) in *token. 0 on success; on failure *token is unchanged.

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <ctime>
+
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -9,6 +11,8 @@
 #include "logon/change_password_dialog.h"
 #include "logon/password_field.h"
 #include "res/resources.h"
+#include "ui/message_box.h"
+#include "util/strings.h"
 #include "ui_user_login_dialog.h"
 
 namespace tav {
@@ -100,6 +104,7 @@ void UserLoginDialog::Authenticate() {
       controller_.Authenticate(ui_->ctl1002->text().toStdString(),
                                ui_->ctl1004->text().toStdString(), password_.c_str());
   if (attempt.accepted()) {
+    WarnOfExpiry();
     accept();
     return;
   }
@@ -114,6 +119,15 @@ void UserLoginDialog::Authenticate() {
     password_.Clear();
   }
   FocusField(LoginField::kUserName);
+}
+
+void UserLoginDialog::WarnOfExpiry() {
+  const int days = controller_.PasswordDaysLeft(static_cast<int64_t>(std::time(nullptr)));
+  if (days < 0) return;
+  const std::string text =
+      StrFormat(kPasswordExpiryFormat, days, days == 1 ? "" : "s");
+  StealthMessageBox(IDOK, this, text.c_str(), windowTitle().toStdString().c_str(),
+                    MB_ICONINFORMATION | MB_OK | MB_TASKMODAL);
 }
 
 bool UserLoginDialog::ChangePassword(int code) {

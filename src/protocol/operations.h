@@ -84,6 +84,7 @@ struct WireUser {
   // When the password expires (seconds since the epoch); 0 for never or
   // not known.
   int64_t password_expires_at = 0;
+  int64_t password_warn_at = 0;  // from when a logon is told of the expiry
 };
 
 // Why an authentication was done, which decides the events the service

@@ -80,6 +80,7 @@ WireUser AuthenticatedUser() {
   user.groups = ReadGroups(KorWinSec_GetAuthenticUserGroupInfo, KorWinSec_aGetAuthenticUserGroup);
   user.is_admin = KorWinSec_IsAuthenticUserAdmin() != 0;
   user.password_expires_at = KorWinSec_AuthenticPasswordExpiry();
+  user.password_warn_at = KorWinSec_AuthenticPasswordWarnAt();
   return user;
 }
 

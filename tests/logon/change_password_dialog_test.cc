@@ -136,6 +136,25 @@ TEST_F(ChangePasswordDialogTest, CancelLeavesTheLogonRefusedAndThePasswordAsItWa
   dialog.reject();
 }
 
+// In the warning period (14 days by default) a logon says when the password
+// expires, and goes on.
+TEST_F(ChangePasswordDialogTest, ALogonInTheWarningPeriodIsToldWhenThePasswordExpires) {
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  testing::AddLocalAccount("ivy", kOld, {"tav-users"}, "Ivy", false, "", now - 80 * 86400);
+  testing::AddLocalAccount("jim", kOld, {"tav-users"}, "Jim", false, "", now - 70 * 86400);
+  BoxRecorder boxes;
+  for (const char* name : {"ivy", "jim"}) {
+    UserLoginDialog dialog(nullptr, backend_, name, "");
+    LogOn(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted) << name;
+  }
+  ASSERT_EQ(boxes.boxes().size(), 1u) << "jim's 20 days are outside the warning period";
+  EXPECT_EQ(boxes.boxes()[0].text,
+            "Your password expires in 10 days. After that you must choose a new one when you "
+            "log on.");
+  EXPECT_EQ(boxes.boxes()[0].caption, "User Login");
+}
+
 // The dialog's own rule: the confirmation must match, before anything is
 // asked of the service.
 TEST(PasswordChangeTest, AMismatchAsksNothing) {

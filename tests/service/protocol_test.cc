@@ -77,10 +77,12 @@ std::vector<Sample> Samples() {
   samples.push_back(MakeSample<ListAccountsRequest>(
       "list accounts", EncodeRequest(ListAccountsRequest{actor, true}),
       [](const ListAccountsRequest& r) { return EncodeRequest(r); }));
+  ChangeAccountRequest confirm;
+  confirm.actor = actor;
+  confirm.change = AccountChange::kConfirmUid;
+  confirm.account.name = "erin";
   samples.push_back(MakeSample<ChangeAccountRequest>(
-      "confirm uid",
-      EncodeRequest(ChangeAccountRequest{actor, AccountChange::kConfirmUid, WireAccount{"erin"}, ""},
-                    ""),
+      "confirm uid", EncodeRequest(confirm, ""),
       [](const ChangeAccountRequest& r) { return EncodeRequest(r, r.password); }));
   samples.push_back(MakeSample<ChangePasswordRequest>(
       "change password",

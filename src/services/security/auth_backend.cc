@@ -31,6 +31,8 @@ class LocalBackend : public AuthBackend {
     if (policy_.max_age_days > 0) {
       identity->password_expires_at =
           account.password_set_at + static_cast<int64_t>(policy_.max_age_days) * 86400;
+      identity->password_warn_at =
+          identity->password_expires_at - static_cast<int64_t>(policy_.warn_days) * 86400;
     }
     identity->user_name = std::move(account.name);
     identity->full_name = std::move(account.full_name);

@@ -24,6 +24,9 @@ struct Identity {
   // When the password expires (seconds since the epoch); 0 for never or
   // not known (pam backend).
   int64_t password_expires_at = 0;
+  // From when a logon is told that the password will expire (the policy's
+  // warning period); 0 with no expiry.
+  int64_t password_warn_at = 0;
 };
 
 }  // namespace tav

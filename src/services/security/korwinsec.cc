@@ -247,6 +247,11 @@ int64_t KorWinSec_AuthenticPasswordExpiry() {
   return identity != nullptr ? identity->password_expires_at : 0;
 }
 
+int64_t KorWinSec_AuthenticPasswordWarnAt() {
+  const IdentityPtr& identity = State().authenticated;
+  return identity != nullptr ? identity->password_warn_at : 0;
+}
+
 void ReleaseSecurityThreadStates() { g_states.Release(); }
 
 int KorWinSec_aGetWindowsDomain(char* buffer, int size) {

@@ -63,6 +63,8 @@ int KorWinSec_aChangePassword(const char* user, const char* domain, const char* 
 // When the calling thread's authenticated user's password expires (seconds
 // since the epoch); 0 for never, not known, or nobody authenticated.
 int64_t KorWinSec_AuthenticPasswordExpiry();
+// From when the authenticated user is to be told of the expiry; 0 as above.
+int64_t KorWinSec_AuthenticPasswordWarnAt();
 
 // The calling thread's authenticated user.
 int KorWinSec_aGetAuthenticUserFullname(char* buffer, int size);
