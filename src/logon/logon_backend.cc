@@ -52,7 +52,6 @@ UserRecord FromWire(const protocol::WireUser& wire) {
 }
 
 constexpr int kLogonFailure = 1326;
-constexpr int kPasswordRestriction = 1325;
 constexpr int kPasswordExpired = 1330;
 
 }  // namespace
@@ -140,7 +139,7 @@ RecordedAttempt LogonBackend::ChangePassword(const char* user, const char* domai
   attempt.code = forged ? kLogonFailure
                         : KorWinSec_aChangePassword(user, domain, old_password, new_password,
                                                     reason);
-  if (attempt.code == kPasswordRestriction || attempt.code == -1) return attempt;
+  if (attempt.code == -1) return attempt;
   if (attempt.code == 0) {
     attempt.recorded = typed;
     attempt.event = AddSystemEvent(kAuditPasswordChanged, typed);

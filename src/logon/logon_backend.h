@@ -104,8 +104,8 @@ class LogonBackend {
   // The user's own change of a password that has expired (1330) or must be
   // changed (1907), recorded as one step: "Password Changed", or for a
   // wrong old password "Failed Login" (and "Account Locked"). A new
-  // password that breaks a rule (1325) changes and records nothing; the
-  // rule's reason is in *reason.
+  // password that breaks a rule (1325) changes nothing and is a "Failed
+  // Login" too; the rule's reason is in *reason.
   virtual RecordedAttempt ChangePassword(const char* user, const char* domain,
                                          const char* old_password, const char* new_password,
                                          std::string* reason);

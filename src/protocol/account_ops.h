@@ -92,7 +92,8 @@ struct ChangeAccountReply {
 // kOpChangePassword: the user's own change at logon. Both passwords travel
 // only in the request, whose writer wipes them. No actor: the old password
 // is the proof. Recorded: "Password Changed" on success; a wrong old
-// password is a "Failed Login" (and counts towards a lock).
+// password is a "Failed Login" (and counts towards a lock), and so is a
+// new password that breaks a rule.
 struct ChangePasswordRequest {
   std::string user;
   std::string domain;

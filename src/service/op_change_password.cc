@@ -2,8 +2,9 @@
 // changed, at logon, proving who they are with the old one. The attempt is
 // checked and recorded as a logon is: a wrong old password is a "Failed
 // Login" (and may lock the account); a change made is "Password Changed".
-// A new password that breaks a rule changes nothing and records nothing:
-// the old password was right, and the user chooses again.
+// A new password that breaks a rule changes nothing and is a "Failed
+// Login" too: the answer may tell that the old password was right, and no
+// client may learn that without a record.
 #include "protocol/account_ops.h"
 #include "records/audit_code.h"
 #include "service/handlers.h"
@@ -31,9 +32,7 @@ HandlerReply HandleChangePassword(Session& session, protocol::MessageReader& req
                                                    change.new_password.c_str(), &reply.reason)
                        : kSecLogonFailure;
   if (reply.code == kSecBackendUnavailable) reply.detail = SecurityBackendErrorDetail();
-  if (reply.code == kSecPasswordRestriction || reply.code == kSecBlankUserName) {
-    return protocol::EncodeReply(reply);
-  }
+  if (reply.code == kSecBlankUserName) return protocol::EncodeReply(reply);
   StoreStatus event;
   if (reply.code == kSecOk) {
     reply.recorded_name = change.user;

@@ -213,7 +213,8 @@ TEST_F(DispatchTest, AnExpiredPasswordNeitherLogsOnNorSignsUntilItsUserChangesIt
             (std::vector<std::string>{
                 "frank, Failed Login", "frank, Password Expired",
                 "frank, Failed E-Signature Attempt", "frank, Password Expired",
-                "frank, Failed Login", "frank, Password Changed", "frank, Failed Login"}));
+                "frank, Failed Login", "frank, Failed Login", "frank, Failed Login",
+                "frank, Password Changed", "frank, Failed Login"}));
 }
 
 TEST_F(DispatchTest, ANulByteCutsNothingShort) {
