@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/account_ops.h"
 #include "protocol/event_ops.h"
 #include "protocol/operations.h"
 #include "protocol/run_list_ops.h"
@@ -69,6 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Decode<tav::protocol::WriteSettingsRequest>(payload);
   Decode<tav::protocol::AcceptSettingsRequest>(payload);
   Decode<tav::protocol::MayPerformRequest>(payload);
+  Decode<tav::protocol::ListAccountsRequest>(payload);
+  Decode<tav::protocol::ChangeAccountRequest>(payload);
+  Decode<tav::protocol::ChangePasswordRequest>(payload);
 
   CountingSink events;
   tav::PeerCredentials peer;

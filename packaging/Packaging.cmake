@@ -31,7 +31,7 @@ set(CPACK_COMPONENT_HOST_GROUP host)
 
 set(CPACK_DEBIAN_LIB_PACKAGE_NAME libtavsecurityui0)
 set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_LIB_PACKAGE_DEPENDS "libpam-runtime, passwd")
+set(CPACK_DEBIAN_LIB_PACKAGE_DEPENDS "libpam-runtime, passwd, cracklib-runtime")
 set(CPACK_DEBIAN_LIB_PACKAGE_RECOMMENDS "tavsec")
 set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA "${TAV_PACKAGING_DIR}/debian/lib/postinst"
   "${TAV_PACKAGING_DIR}/debian/lib/conffiles" "${TAV_PACKAGING_DIR}/debian/lib/triggers")

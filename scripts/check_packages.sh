@@ -61,6 +61,8 @@ has "$host" /usr/bin/tav-host /usr/share/man/man1/tav-host.1.gz \
 field "$lib" Depends 'libqt6widgets6'
 field "$lib" Depends 'libpam-runtime'
 field "$lib" Depends 'libpq5'
+field "$lib" Depends 'libpwquality1'
+field "$lib" Depends 'cracklib-runtime'
 field "$dev" Depends 'libtavsecurityui0 \(= '
 field "$tavsec" Depends 'libtavsecurityui0 \(= '
 field "$host" Depends 'libtavsecurityui0 \(= .*qt6-qpa-plugins'

@@ -27,12 +27,17 @@ echo
 export TAV_DATA_DIR
 TAV_DATA_DIR=$(mktemp -d /tmp/tav-demo.XXXXXX)
 
+# The demo's passwords meet the default password policy; as the demo
+# prints them, they are not the users' own secrets, and the demo does not
+# demand a change at the first logon (a site keeps that rule on).
+printf 'password_change_at_first_logon = no\n' >"$TAV_DATA_DIR/security.conf"
+
 # name, password, full name, description, groups (the suite's groups let a
 # user run the software; carol is in none of them)
 accounts=(
-  "alice|Alice-Lab-2024|Alice Liddell|Analyst|tav-analysts tav-users"
-  "bob|Bob-Admin-2024|Bob Builder|Lab administrator|tav-admins"
-  "carol|Carol-Visit-2024|Carol Visitor|Visiting scientist|lab-visitors"
+  "alice|Quartz-Ledger-71|Alice Liddell|Analyst|tav-analysts tav-users"
+  "bob|Harbor-Lantern-93|Bob Builder|Lab administrator|tav-admins"
+  "carol|Meadow-Falcon-27|Carol Visitor|Visiting scientist|lab-visitors"
 )
 for entry in "${accounts[@]}"; do
   IFS='|' read -r name password full description groups <<<"$entry"
@@ -41,6 +46,8 @@ for entry in "${accounts[@]}"; do
   [ "$name" = bob ] && args+=(--admin)
   printf '%s\n' "$password" | "$tavsec" "${args[@]}"
 done
+# alice chooses her own password at her first logon (Change Password).
+"$tavsec" user expire alice >/dev/null
 "$tavsec" config set idle-timeout 2 --reason "demo" >/dev/null
 # Analysts manage the run list (6) and read the audit trails (13).
 "$tavsec" config grant tav-analysts 6 --reason "demo: analysts manage the run list" >/dev/null
@@ -55,6 +62,7 @@ for entry in "${accounts[@]}"; do
   IFS='|' read -r name password full description groups <<<"$entry"
   printf '  %-7s %-18s %s\n' "$name" "$password" "$groups"
 done
+echo "  (alice must change her password at her first logon)"
 echo
 
 # A run document to sign (Compliance > Set Up E-Signatures, then Sign a
@@ -84,8 +92,8 @@ fi
 pictures="$build/tour"
 rm -rf "$pictures"
 echo "== no display: tav-host tours its dialogs offscreen as alice (bob configures)"
-printf '%s\n' "Alice-Lab-2024" "Bob-Admin-2024" |
-  "$host" --tour "$pictures" --tour-user alice --tour-admin bob
+printf '%s\n' "Quartz-Ledger-71" "Harbor-Lantern-93" "Amber-Glacier-Pilot-64" |
+  "$host" --tour "$pictures" --tour-user alice --tour-admin bob --tour-new-password
 echo
 echo "== the signature the tour made, as the document keeps it"
 "$tavsec" records dump "$pictures/plate-42.tav" | sed -n '/^Tag = ESIG/,$p'

@@ -4,11 +4,17 @@
 #include "client/service_client.h"
 
 namespace tav::client {
+namespace {
 
-protocol::ListAccountsReply ListAccounts() {
+// The security service's code for a backend that cannot be used.
+constexpr int64_t kBackendUnavailable = 1311;
+
+}  // namespace
+
+protocol::ListAccountsReply ListAccounts(bool include_removed) {
   protocol::ListAccountsReply reply;
   const StoreStatus status = CallForReply(
-      protocol::EncodeRequest(protocol::ListAccountsRequest{CurrentActor()}),
+      protocol::EncodeRequest(protocol::ListAccountsRequest{CurrentActor(), include_removed}),
       protocol::kOpListAccounts, &reply);
   if (status.ok()) return reply;
   reply = protocol::ListAccountsReply();
@@ -32,6 +38,23 @@ protocol::ChangeAccountReply ChangeAccount(protocol::AccountChange change,
   reply = protocol::ChangeAccountReply();
   reply.code = protocol::kAccountFailed;
   reply.message = status.message();
+  return reply;
+}
+
+protocol::ChangePasswordReply ChangePassword(const char* user, const char* domain,
+                                             const char* old_password, const char* new_password) {
+  protocol::ChangePasswordRequest request;
+  request.user = user != nullptr ? user : "";
+  request.domain = domain != nullptr ? domain : "";
+  protocol::ChangePasswordReply reply;
+  const StoreStatus status = CallForReply(
+      protocol::EncodeRequest(request, old_password != nullptr ? old_password : "",
+                              new_password != nullptr ? new_password : ""),
+      protocol::kOpChangePassword, &reply);
+  if (status.ok()) return reply;
+  reply = protocol::ChangePasswordReply();
+  reply.code = kBackendUnavailable;
+  reply.detail = status.message();
   return reply;
 }
 

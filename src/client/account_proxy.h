@@ -12,9 +12,9 @@
 
 namespace tav::client {
 
-// The accounts; kAccountFailed with the reason when the service cannot be
-// asked.
-protocol::ListAccountsReply ListAccounts();
+// The accounts in use (and the retired ones with `include_removed`);
+// kAccountFailed with the reason when the service cannot be asked.
+protocol::ListAccountsReply ListAccounts(bool include_removed = false);
 
 // One change. `password` (kAdd, kSetPassword) goes straight into the
 // request's wiped buffer. kAccountFailed with the reason when the service
@@ -22,6 +22,12 @@ protocol::ListAccountsReply ListAccounts();
 protocol::ChangeAccountReply ChangeAccount(protocol::AccountChange change,
                                            const protocol::WireAccount& account,
                                            const char* password = nullptr);
+
+// The user's own change of a password that has expired or must be changed;
+// the service checks the old one and records the change. Code 1311 with the
+// reason in `detail` when the service cannot be asked.
+protocol::ChangePasswordReply ChangePassword(const char* user, const char* domain,
+                                             const char* old_password, const char* new_password);
 
 }  // namespace tav::client
 

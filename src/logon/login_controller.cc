@@ -52,12 +52,20 @@ LoginAttempt LoginController::Authenticate(const std::string& user_name,
     user_.description = backend_.AuthenticDescription();
     for (std::string& group : backend_.AuthenticGroups()) user_.groups.push_back(std::move(group));
     user_.is_admin = backend_.AuthenticIsAdmin() ? 1 : 0;
+    backend_.AuthenticPasswordAging(&password_expires_at_, &password_warn_at_);
   }
   LoginAttempt attempt;
   attempt.code = recorded.code;
   attempt.event = recorded.event;
   if (!attempt.event.ok()) user_ = UserRecord();
   return attempt;
+}
+
+int LoginController::PasswordDaysLeft(int64_t now) const {
+  if (password_expires_at_ == 0 || now < password_warn_at_ || now >= password_expires_at_) {
+    return -1;
+  }
+  return static_cast<int>((password_expires_at_ - now + 86399) / 86400);
 }
 
 }  // namespace tav

@@ -68,12 +68,21 @@ class LoginController {
   // from the service; the logon server stays empty.
   const UserRecord& authenticated_user() const { return user_; }
 
+  LogonBackend& backend() const { return backend_; }
+
+  // Whole days (rounded up) until the authenticated user's password
+  // expires, when the policy's warning period has begun at `now`; -1
+  // otherwise (no expiry, or not yet).
+  int PasswordDaysLeft(int64_t now) const;
+
  private:
   LogonBackend& backend_;
   std::string user_name_;
   std::string domain_;
   bool domain_available_ = false;
   UserRecord user_;
+  int64_t password_expires_at_ = 0;
+  int64_t password_warn_at_ = 0;
 };
 
 }  // namespace tav

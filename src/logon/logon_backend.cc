@@ -1,5 +1,6 @@
 #include "logon/logon_backend.h"
 
+#include "client/account_proxy.h"
 #include "client/security_proxy.h"
 #include "client/service_client.h"
 #include "records/audit_code.h"
@@ -51,6 +52,7 @@ UserRecord FromWire(const protocol::WireUser& wire) {
 }
 
 constexpr int kLogonFailure = 1326;
+constexpr int kPasswordExpired = 1330;
 
 }  // namespace
 
@@ -108,6 +110,43 @@ RecordedAttempt LogonBackend::AuthenticateAndRecord(AttemptPurpose purpose, cons
   attempt.event = AddSystemEvent(
       purpose == AttemptPurpose::kLogin ? kAuditFailedLogin : kAuditFailedESignature,
       attempt.recorded);
+  if (attempt.event.ok() && attempt.code == kPasswordExpired) {
+    attempt.event = AddSystemEvent(kAuditPasswordExpired, attempt.recorded);
+  }
+  if (attempt.event.ok() && !forged && LastAttemptLockedAccount()) {
+    attempt.event = AddSystemEvent(kAuditAccountLocked, attempt.recorded);
+  }
+  return attempt;
+}
+
+RecordedAttempt LogonBackend::ChangePassword(const char* user, const char* domain,
+                                             const char* old_password, const char* new_password,
+                                             std::string* reason) {
+  RecordedAttempt attempt;
+  reason->clear();
+  const std::string typed = user != nullptr ? user : "";
+  if (Remote()) {
+    const protocol::ChangePasswordReply reply =
+        client::ChangePassword(user, domain, old_password, new_password);
+    SetSecurityBackendErrorDetail(reply.detail);
+    attempt.code = static_cast<int>(reply.code);
+    attempt.recorded = reply.code == 0 ? typed : reply.recorded_name;
+    *reason = reply.reason;
+    attempt.event = client::EventStatus(reply.event_status, reply.event_message);
+    return attempt;
+  }
+  const bool forged = HasControlChar(typed);
+  attempt.code = forged ? kLogonFailure
+                        : KorWinSec_aChangePassword(user, domain, old_password, new_password,
+                                                    reason);
+  if (attempt.code == -1) return attempt;
+  if (attempt.code == 0) {
+    attempt.recorded = typed;
+    attempt.event = AddSystemEvent(kAuditPasswordChanged, typed);
+    return attempt;
+  }
+  attempt.recorded = forged ? kUnknownUserName : RecordedUserName(typed);
+  attempt.event = AddSystemEvent(kAuditFailedLogin, attempt.recorded);
   if (attempt.event.ok() && !forged && LastAttemptLockedAccount()) {
     attempt.event = AddSystemEvent(kAuditAccountLocked, attempt.recorded);
   }
@@ -134,6 +173,16 @@ std::vector<std::string> LogonBackend::AuthenticGroups() {
     }));
   }
   return groups;
+}
+
+void LogonBackend::AuthenticPasswordAging(int64_t* expires_at, int64_t* warn_at) {
+  if (Remote()) {
+    *expires_at = client::AuthenticatedUser().password_expires_at;
+    *warn_at = client::AuthenticatedUser().password_warn_at;
+    return;
+  }
+  *expires_at = KorWinSec_AuthenticPasswordExpiry();
+  *warn_at = KorWinSec_AuthenticPasswordWarnAt();
 }
 
 bool LogonBackend::AuthenticIsAdmin() {

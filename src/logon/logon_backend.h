@@ -26,8 +26,12 @@ namespace tav {
 
 // Why an attempt is made, which decides the events that record it.
 enum class AttemptPurpose {
-  kLogin,      // "Successful Login", or "Failed Login" (and "Account Locked")
-  kSignature,  // on failure "Failed E-Signature Attempt" (and "Account Locked")
+  // "Successful Login", or "Failed Login" (and "Password Expired" for a
+  // password too old, and "Account Locked")
+  kLogin,
+  // on failure "Failed E-Signature Attempt" (and "Password Expired",
+  // "Account Locked")
+  kSignature,
 };
 
 // One recorded authentication.
@@ -55,6 +59,9 @@ class LogonBackend {
   virtual std::string AuthenticDescription();
   virtual std::vector<std::string> AuthenticGroups();
   virtual bool AuthenticIsAdmin();
+  // When the authenticated user's password expires, and from when the user
+  // is to be told (seconds since 1970); 0 and 0 for no expiry.
+  virtual void AuthenticPasswordAging(int64_t* expires_at, int64_t* warn_at);
 
   // Impersonates the user on this thread and stores a new token (now the
   // caller's) in *token. 0 on success; on failure *token is unchanged.
@@ -93,6 +100,15 @@ class LogonBackend {
   // and is recorded as "(unknown user)".
   virtual RecordedAttempt AuthenticateAndRecord(AttemptPurpose purpose, const char* user,
                                                 const char* domain, const char* password);
+
+  // The user's own change of a password that has expired (1330) or must be
+  // changed (1907), recorded as one step: "Password Changed", or for a
+  // wrong old password "Failed Login" (and "Account Locked"). A new
+  // password that breaks a rule (1325) changes nothing and is a "Failed
+  // Login" too; the rule's reason is in *reason.
+  virtual RecordedAttempt ChangePassword(const char* user, const char* domain,
+                                         const char* old_password, const char* new_password,
+                                         std::string* reason);
 
   // Records that the owner of `token` (still open) logs off.
   virtual StoreStatus RecordLogoff(HANDLE token, const std::string& user_name);

@@ -2,12 +2,17 @@
 
 #include <string.h>
 
+#include <ctime>
+
 #include <QKeyEvent>
 #include <QPushButton>
 
 #include "logon/auth_error.h"
+#include "logon/change_password_dialog.h"
 #include "logon/password_field.h"
 #include "res/resources.h"
+#include "ui/message_box.h"
+#include "util/strings.h"
 #include "ui_user_login_dialog.h"
 
 namespace tav {
@@ -99,16 +104,54 @@ void UserLoginDialog::Authenticate() {
       controller_.Authenticate(ui_->ctl1002->text().toStdString(),
                                ui_->ctl1004->text().toStdString(), password_.c_str());
   if (attempt.accepted()) {
+    WarnOfExpiry();
     accept();
     return;
   }
-  password_.Clear();
+  if (!attempt.event.ok()) {
+    password_.Clear();
+    ShowUnrecordedEvent(this, work_, attempt.event);
+  } else {
+    ShowAuthenticationError(this, attempt.code);
+    // The right password, but too old or one that must change: its user
+    // may choose a new one, and the logon goes on with it.
+    if (OffersPasswordChange(attempt.code) && ChangePassword(attempt.code)) return;
+    password_.Clear();
+  }
+  FocusField(LoginField::kUserName);
+}
+
+void UserLoginDialog::WarnOfExpiry() {
+  const int days = controller_.PasswordDaysLeft(static_cast<int64_t>(std::time(nullptr)));
+  if (days < 0) return;
+  const std::string text =
+      StrFormat(kPasswordExpiryFormat, days, days == 1 ? "" : "s");
+  StealthMessageBox(IDOK, this, text.c_str(), windowTitle().toStdString().c_str(),
+                    MB_ICONINFORMATION | MB_OK | MB_TASKMODAL);
+}
+
+bool UserLoginDialog::ChangePassword(int code) {
+  const std::string user_name = ui_->ctl1002->text().toStdString();
+  const std::string domain = ui_->ctl1004->text().toStdString();
+  SecretString new_password;
+  {
+    ChangePasswordDialog dialog(this, controller_.backend(), user_name, domain, password_, code,
+                                work_);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    new_password = dialog.TakeNewPassword();
+  }
+  password_ = std::move(new_password);
+  const LoginAttempt attempt = controller_.Authenticate(user_name, domain, password_.c_str());
+  if (attempt.accepted()) {
+    accept();
+    return true;
+  }
   if (!attempt.event.ok()) {
     ShowUnrecordedEvent(this, work_, attempt.event);
   } else {
     ShowAuthenticationError(this, attempt.code);
   }
-  FocusField(LoginField::kUserName);
+  return false;
 }
 
 void UserLoginDialog::FocusField(LoginField field) {

@@ -38,6 +38,9 @@ namespace tav {
 
 inline constexpr char kUserLoginTitle[] = "User Login";
 inline constexpr char kIdleLoginTitle[] = "Idle Timeout re-authentication required";
+// %d days, %s the plural's "s".
+inline constexpr char kPasswordExpiryFormat[] =
+    "Your password expires in %d day%s. After that you must choose a new one when you log on.";
 
 class UserLoginDialog : public QDialog {
   Q_OBJECT
@@ -62,6 +65,11 @@ class UserLoginDialog : public QDialog {
 
  private:
   void Authenticate();
+  // Offers the Change Password dialog after a logon answered `code` (1330
+  // or 1907) and logs on with the new password; true when that succeeded.
+  bool ChangePassword(int code);
+  // Within the policy's warning period: says when the password expires.
+  void WarnOfExpiry();
   void FocusField(LoginField field);
   LoginField FieldOf(const QWidget* widget) const;
 

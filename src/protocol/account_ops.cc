@@ -10,6 +10,7 @@ constexpr int64_t kMaxCode = INT32_MAX;
 void EncodeAccount(MessageWriter& w, const WireAccount& account) {
   w.Bytes(account.name).Bytes(account.full_name).Bytes(account.description);
   w.StringList(account.groups).Int(account.is_admin ? 1 : 0).Int(account.disabled ? 1 : 0);
+  w.Int(account.removed_at).Int(account.must_change ? 1 : 0).Int(account.password_set_at);
 }
 
 WireAccount DecodeAccount(MessageReader& r) {
@@ -20,6 +21,9 @@ WireAccount DecodeAccount(MessageReader& r) {
   account.groups = r.StringList();
   account.is_admin = r.Bool();
   account.disabled = r.Bool();
+  account.removed_at = r.IntIn(0, INT64_MAX);
+  account.must_change = r.Bool();
+  account.password_set_at = r.IntIn(0, INT64_MAX);
   return account;
 }
 
@@ -28,6 +32,14 @@ WireAccount DecodeAccount(MessageReader& r) {
 MessageWriter EncodeRequest(const ListAccountsRequest& request) {
   MessageWriter w(kOpListAccounts);
   EncodeActor(w, request.actor);
+  w.Int(request.include_removed ? 1 : 0);
+  return w;
+}
+
+MessageWriter EncodeRequest(const ChangePasswordRequest& request, std::string_view old_password,
+                            std::string_view new_password) {
+  MessageWriter w(kOpChangePassword);
+  w.Bytes(request.user).Bytes(request.domain).Bytes(old_password).Bytes(new_password);
   return w;
 }
 
@@ -42,13 +54,22 @@ MessageWriter EncodeRequest(const ChangeAccountRequest& request, std::string_vie
 
 StoreStatus DecodeRequest(MessageReader& r, ListAccountsRequest* request) {
   DecodeActor(r, &request->actor);
+  request->include_removed = r.Bool();
+  return r.Finish();
+}
+
+StoreStatus DecodeRequest(MessageReader& r, ChangePasswordRequest* request) {
+  request->user = r.Bytes();
+  request->domain = r.Bytes();
+  request->old_password = r.Bytes();
+  request->new_password = r.Bytes();
   return r.Finish();
 }
 
 StoreStatus DecodeRequest(MessageReader& r, ChangeAccountRequest* request) {
   DecodeActor(r, &request->actor);
   request->change = static_cast<AccountChange>(r.IntIn(static_cast<int64_t>(AccountChange::kAdd),
-                                                       static_cast<int64_t>(AccountChange::kUnlock)));
+                                                       static_cast<int64_t>(AccountChange::kConfirmUid)));
   request->account = DecodeAccount(r);
   request->password = r.Bytes();
   return r.Finish();
@@ -68,6 +89,26 @@ MessageWriter EncodeReply(const ChangeAccountReply& reply) {
   w.Int(reply.was_locked ? 1 : 0).Int(reply.event_status);
   w.Bytes(reply.event_message.substr(0, kMaxMessage));
   return w;
+}
+
+MessageWriter EncodeReply(const ChangePasswordReply& reply) {
+  MessageWriter w(kOpChangePassword);
+  w.Int(kReplyOk).Int(reply.code).Bytes(reply.reason.substr(0, kMaxMessage));
+  w.Bytes(reply.detail.substr(0, kMaxMessage)).Int(reply.locked_now ? 1 : 0);
+  w.Bytes(reply.recorded_name).Int(reply.event_status);
+  w.Bytes(reply.event_message.substr(0, kMaxMessage));
+  return w;
+}
+
+StoreStatus DecodeReply(MessageReader& r, ChangePasswordReply* reply) {
+  reply->code = r.IntIn(kMinCode, kMaxCode);
+  reply->reason = r.Bytes(kMaxMessage);
+  reply->detail = r.Bytes(kMaxMessage);
+  reply->locked_now = r.Bool();
+  reply->recorded_name = r.Bytes();
+  reply->event_status = r.IntIn(kMinCode, kMaxCode);
+  reply->event_message = r.Bytes(kMaxMessage);
+  return r.Finish();
 }
 
 StoreStatus DecodeReply(MessageReader& r, ListAccountsReply* reply) {

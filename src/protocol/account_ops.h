@@ -1,6 +1,8 @@
-// The account operations of the compliance service (50-51): the local
-// backend's accounts listed, and one change of an account (add, new
-// password, disable, enable, remove) or of a lock (unlock, any backend).
+// The account operations of the compliance service (50-52): the local
+// backend's accounts listed, one change of an account (add, new password,
+// expire, disable, enable, remove) or of a lock (unlock, any backend) or of
+// a system account's uid (confirm), and a user's own change of a password
+// that has expired or must be changed.
 //
 // The service alone opens the account and lockout databases. A change names
 // its actor (operations.h: Actor); the service decides whether the actor
@@ -40,12 +42,17 @@ struct WireAccount {
   std::vector<std::string> groups;
   bool is_admin = false;
   bool disabled = false;
+  // Read-only; listings only.
+  int64_t removed_at = 0;  // retired at (seconds since the epoch); 0 in use
+  bool must_change = false;
+  int64_t password_set_at = 0;
 };
 
 // kOpListAccounts: an actor (a logon with the configuration right, or none
 // for a system administrator).
 struct ListAccountsRequest {
   Actor actor;
+  bool include_removed = false;  // the retired accounts too
 };
 struct ListAccountsReply {
   int64_t code = kAccountOk;
@@ -60,6 +67,8 @@ enum class AccountChange : int64_t {
   kEnable = 4,
   kRemove = 5,
   kUnlock = 6,
+  kExpire = 7,      // the password must be changed at the next logon
+  kConfirmUid = 8,  // a system account's present uid is the same person's
 };
 
 // kOpChangeAccount. `account.name` always; the other fields of `account`
@@ -80,17 +89,44 @@ struct ChangeAccountReply {
   std::string event_message;
 };
 
+// kOpChangePassword: the user's own change at logon. Both passwords travel
+// only in the request, whose writer wipes them. No actor: the old password
+// is the proof. Recorded: "Password Changed" on success; a wrong old
+// password is a "Failed Login" (and counts towards a lock), and so is a
+// new password that breaks a rule.
+struct ChangePasswordRequest {
+  std::string user;
+  std::string domain;
+  std::string old_password;
+  std::string new_password;
+};
+struct ChangePasswordReply {
+  int64_t code = 0;          // the security service's result (0, 1325, 1326, ...)
+  std::string reason;        // 1325: which rule the new password breaks
+  std::string detail;        // 1311: why the backend was unavailable
+  bool locked_now = false;   // this attempt locked the account
+  std::string recorded_name;
+  int64_t event_status = 0;  // as in AuthenticateReply
+  std::string event_message;
+};
+
 MessageWriter EncodeRequest(const ListAccountsRequest& request);
 // `password` goes into the writer, which wipes it (request.password, the
 // decoder's field, is not read): no other copy is made.
 MessageWriter EncodeRequest(const ChangeAccountRequest& request, std::string_view password);
+// The passwords go into the writer (the request's fields are not read).
+MessageWriter EncodeRequest(const ChangePasswordRequest& request, std::string_view old_password,
+                            std::string_view new_password);
 StoreStatus DecodeRequest(MessageReader& r, ListAccountsRequest* request);
+StoreStatus DecodeRequest(MessageReader& r, ChangePasswordRequest* request);
 StoreStatus DecodeRequest(MessageReader& r, ChangeAccountRequest* request);
 
 MessageWriter EncodeReply(const ListAccountsReply& reply);
 MessageWriter EncodeReply(const ChangeAccountReply& reply);
+MessageWriter EncodeReply(const ChangePasswordReply& reply);
 StoreStatus DecodeReply(MessageReader& r, ListAccountsReply* reply);
 StoreStatus DecodeReply(MessageReader& r, ChangeAccountReply* reply);
+StoreStatus DecodeReply(MessageReader& r, ChangePasswordReply* reply);
 
 }  // namespace tav::protocol
 

@@ -42,6 +42,7 @@ std::string OperationName(uint16_t operation) {
     case kOpMayPerform: return "may perform";
     case kOpListAccounts: return "list accounts";
     case kOpChangeAccount: return "change account";
+    case kOpChangePassword: return "change password";
   }
   return "operation " + std::to_string(operation);
 }
@@ -49,6 +50,7 @@ std::string OperationName(uint16_t operation) {
 void EncodeUser(MessageWriter& w, const WireUser& user) {
   w.Bytes(user.user_name).Bytes(user.domain).Bytes(user.logon_server).Bytes(user.full_name);
   w.Bytes(user.description).Int(user.is_admin ? 1 : 0).StringList(user.groups);
+  w.Int(user.password_expires_at).Int(user.password_warn_at);
 }
 
 WireUser DecodeUser(MessageReader& r) {
@@ -60,6 +62,8 @@ WireUser DecodeUser(MessageReader& r) {
   user.description = r.Bytes();
   user.is_admin = r.Bool();
   user.groups = r.StringList();
+  user.password_expires_at = r.IntIn(0, INT64_MAX);
+  user.password_warn_at = r.IntIn(INT64_MIN, INT64_MAX);
   return user;
 }
 

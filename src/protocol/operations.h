@@ -60,6 +60,7 @@ enum Operation : uint16_t {
   // The local backend's accounts and the lockout (protocol/account_ops.h).
   kOpListAccounts = 50,
   kOpChangeAccount = 51,
+  kOpChangePassword = 52,
 };
 
 // "authenticate" for kOpAuthenticate, "operation 77" for unknown numbers.
@@ -81,6 +82,10 @@ struct WireUser {
   std::string description;
   bool is_admin = false;
   std::vector<std::string> groups;
+  // When the password expires (seconds since the epoch); 0 for never or
+  // not known.
+  int64_t password_expires_at = 0;
+  int64_t password_warn_at = 0;  // from when a logon is told of the expiry
 };
 
 // Why an authentication was done, which decides the events the service

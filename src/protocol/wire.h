@@ -31,7 +31,7 @@
 
 namespace tav::protocol {
 
-inline constexpr uint16_t kProtocolVersion = 2;
+inline constexpr uint16_t kProtocolVersion = 3;
 inline constexpr size_t kFrameHeaderBytes = 4;
 // The largest payload either side accepts. Replies that could grow beyond
 // it (listings) are sent as several frames.

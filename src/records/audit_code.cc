@@ -13,7 +13,7 @@ std::string GetAuditCodeName(int32_t code) {
       "Failed E-Signature Attempt", "Enabled 21CFR11", "Disabled 21CFR11",
       "Successful Login", "Logged Off",      "Account Added",
       "Account Changed",  "Account Locked",  "Account Unlocked",
-      "Account Removed",
+      "Account Removed",  "Password Changed", "Password Expired",
   };
   static_assert(std::size(kNames) == kAuditLastNamedCode);
   if (code >= kAuditAddedRecord && code <= kAuditLastNamedCode) return kNames[code - 1];

@@ -31,10 +31,14 @@ enum AUDITCODE : int32_t {
   kAuditAccountLocked = 14,
   kAuditAccountUnlocked = 15,
   kAuditAccountRemoved = 16,
+  // A user changed an expired password, or one that had to be changed, at
+  // logon; a logon refused because the password was too old.
+  kAuditPasswordChanged = 17,
+  kAuditPasswordExpired = 18,
 };
 
 // The highest code that has a name.
-inline constexpr int32_t kAuditLastNamedCode = kAuditAccountRemoved;
+inline constexpr int32_t kAuditLastNamedCode = kAuditPasswordExpired;
 
 // "Added Record" ... "Account Removed"; any other code as its decimal
 // number ("0", "17", "-1").

@@ -37,6 +37,7 @@ constexpr OperationEntry kOperations[] = {
     {protocol::kOpMayPerform, HandleMayPerform},
     {protocol::kOpListAccounts, HandleListAccounts},
     {protocol::kOpChangeAccount, HandleChangeAccount},
+    {protocol::kOpChangePassword, HandleChangePassword},
 };
 
 std::string FrameOf(const MessageWriter& reply, uint16_t operation) {

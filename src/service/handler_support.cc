@@ -5,6 +5,7 @@
 #include "service/handlers.h"
 
 #include "records/audit_code.h"
+#include "services/security/result_codes.h"
 
 namespace tav::service {
 namespace {
@@ -55,10 +56,13 @@ WipeOnExit::~WipeOnExit() {
 
 bool HasNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
-StoreStatus RecordLoginAttempt(Session& session, bool succeeded, const std::string& user,
+StoreStatus RecordLoginAttempt(Session& session, int code, const std::string& user,
                                const std::string& recorded, bool locked_now) {
-  if (succeeded) return session.events().Record(kAuditSuccessfulLogin, user);
+  if (code == kSecOk) return session.events().Record(kAuditSuccessfulLogin, user);
   StoreStatus event = session.events().Record(kAuditFailedLogin, recorded);
+  if (event.ok() && code == kSecPasswordExpired) {
+    event = session.events().Record(kAuditPasswordExpired, recorded);
+  }
   if (event.ok() && locked_now) event = session.events().Record(kAuditAccountLocked, recorded);
   return event;
 }
@@ -75,6 +79,8 @@ WireUser AuthenticatedUser() {
   user.logon_server = ReadQuery(KorWinSec_aGetAuthenticLogonServer);
   user.groups = ReadGroups(KorWinSec_GetAuthenticUserGroupInfo, KorWinSec_aGetAuthenticUserGroup);
   user.is_admin = KorWinSec_IsAuthenticUserAdmin() != 0;
+  user.password_expires_at = KorWinSec_AuthenticPasswordExpiry();
+  user.password_warn_at = KorWinSec_AuthenticPasswordWarnAt();
   return user;
 }
 

@@ -42,6 +42,7 @@ HandlerReply HandleAcceptSettings(Session& session, protocol::MessageReader& req
 HandlerReply HandleMayPerform(Session& session, protocol::MessageReader& request);
 HandlerReply HandleListAccounts(Session& session, protocol::MessageReader& request);
 HandlerReply HandleChangeAccount(Session& session, protocol::MessageReader& request);
+HandlerReply HandleChangePassword(Session& session, protocol::MessageReader& request);
 
 // Root, or a member of the configured admin group (op_is_os_admin.cc).
 bool PeerIsOsAdmin(uid_t uid);
@@ -66,9 +67,11 @@ bool HasNul(std::string_view text);
 // its StoreStatus code with its message.
 void SetEventStatus(const StoreStatus& status, int64_t* event_status, std::string* message);
 
-// The events of a login attempt: "Successful Login" for `user`, or "Failed
-// Login" for `recorded` and "Account Locked" when the attempt locked it.
-StoreStatus RecordLoginAttempt(Session& session, bool succeeded, const std::string& user,
+// The events of a login attempt with the security service's result `code`:
+// "Successful Login" for `user`, or "Failed Login" for `recorded`, then
+// "Password Expired" when the password was too old (1330) and "Account
+// Locked" when the attempt locked it.
+StoreStatus RecordLoginAttempt(Session& session, int code, const std::string& user,
                                const std::string& recorded, bool locked_now);
 
 // The security service's user records, cut to what a client's decoder

@@ -45,12 +45,15 @@ HandlerReply HandleAuthenticate(Session& session, protocol::MessageReader& reque
 
   StoreStatus event;
   if (attempt.purpose == AuthPurpose::kLogin) {
-    event = RecordLoginAttempt(session, reply.code == kSecOk, attempt.user, reply.recorded_name,
+    event = RecordLoginAttempt(session, static_cast<int>(reply.code), attempt.user, reply.recorded_name,
                                reply.locked_now);
   } else if (attempt.purpose == AuthPurpose::kSignature && reply.code != kSecOk) {
     AuthSyslog(LOG_WARNING, "signature refused; user=" + reply.recorded_name +
                                 " code=" + std::to_string(reply.code));
     event = session.events().Record(kAuditFailedESignature, reply.recorded_name);
+    if (event.ok() && reply.code == kSecPasswordExpired) {
+      event = session.events().Record(kAuditPasswordExpired, reply.recorded_name);
+    }
     if (event.ok() && reply.locked_now) {
       event = session.events().Record(kAuditAccountLocked, reply.recorded_name);
     }

@@ -10,6 +10,7 @@
 #include "service/handlers.h"
 #include "services/security/account_store.h"
 #include "services/security/lockout.h"
+#include "services/security/unix_accounts.h"
 #include "util/data_dir.h"
 #include "util/strings.h"
 
@@ -36,6 +37,8 @@ AUDITCODE EventOf(AccountChange change) {
     case AccountChange::kRemove: return kAuditAccountRemoved;
     case AccountChange::kUnlock: return kAuditAccountUnlocked;
     case AccountChange::kSetPassword:
+    case AccountChange::kExpire:
+    case AccountChange::kConfirmUid:
     case AccountChange::kDisable:
     case AccountChange::kEnable: break;
   }
@@ -55,7 +58,9 @@ int64_t MakeChange(const protocol::ChangeAccountRequest& request, const Security
     *message = status.ok() ? "" : status.message();
     return status.ok() ? protocol::kAccountOk : protocol::kAccountFailed;
   }
-  const bool add = request.change == AccountChange::kAdd;
+  // The pam backend's uids live in the same database, made on first use.
+  const bool add =
+      request.change == AccountChange::kAdd || request.change == AccountChange::kConfirmUid;
   std::unique_ptr<AccountStore> store;
   AccountStore::Status status =
       AccountStore::Open(config.data_dir + "/" + kAccountsDbFile,
@@ -66,17 +71,31 @@ int64_t MakeChange(const protocol::ChangeAccountRequest& request, const Security
     return protocol::kAccountNotFound;
   }
   if (status != AccountStore::Status::kOk) return ResultOf(status);
+  PasswordSet how;
+  how.policy = &config.passwords;
   switch (request.change) {
     case AccountChange::kAdd: {
       Account account{request.account.name,   request.account.full_name,
                       request.account.description, request.account.groups,
                       request.account.is_admin, false};
-      status = store->Add(account, request.password, message);
+      status = store->Add(account, request.password, how, message);
       break;
     }
     case AccountChange::kSetPassword:
-      status = store->SetPassword(name, request.password, message);
+      status = store->SetPassword(name, request.password, how, message);
       break;
+    case AccountChange::kExpire:
+      status = store->Expire(name, message);
+      break;
+    case AccountChange::kConfirmUid: {
+      UnixUser user;
+      if (!LookUpUnixUser(name, &user)) {
+        *message = "the system knows no user \"" + name + "\"";
+        return protocol::kAccountNotFound;
+      }
+      status = store->ConfirmSystemUid(user.name, static_cast<int64_t>(user.uid), 0, message);
+      break;
+    }
     case AccountChange::kDisable:
     case AccountChange::kEnable:
       status = store->SetDisabled(name, request.change == AccountChange::kDisable, message);
@@ -119,7 +138,9 @@ HandlerReply HandleChangeAccount(Session& session, protocol::MessageReader& requ
 
   reply.code = MakeChange(change, config, &reply.was_locked, &reply.message);
   if (reply.code != protocol::kAccountOk) return protocol::EncodeReply(reply);
-  if (change.change != AccountChange::kUnlock) reply.message = LocalBackendNote(config);
+  if (change.change != AccountChange::kUnlock && change.change != AccountChange::kConfirmUid) {
+    reply.message = LocalBackendNote(config);
+  }
   if (change.change != AccountChange::kUnlock || reply.was_locked) {
     const StoreStatus event = session.events().Record(
         EventOf(change.change), change.account.name + " (by " + actor_name + ")");

@@ -1,4 +1,5 @@
-// kOpListAccounts: the local backend's accounts, for a system administrator
+// kOpListAccounts: the local backend's accounts (and, when asked, the
+// retired ones), for a system administrator
 // (root may read the database anyway) or an actor who may change them. A
 // database that does not exist yet holds no accounts.
 #include <memory>
@@ -28,7 +29,9 @@ HandlerReply HandleListAccounts(Session& session, protocol::MessageReader& reque
   AccountStore::Status status = AccountStore::Open(
       config.data_dir + "/" + kAccountsDbFile, AccountStore::Mode::kReadOnly, &store,
       &reply.message);
-  if (status == AccountStore::Status::kOk) status = store->List(&accounts, &reply.message);
+  if (status == AccountStore::Status::kOk) {
+    status = store->List(list.include_removed, &accounts, &reply.message);
+  }
   if (status == AccountStore::Status::kMissing) {
     reply.message.clear();
     return protocol::EncodeReply(reply);
@@ -41,7 +44,8 @@ HandlerReply HandleListAccounts(Session& session, protocol::MessageReader& reque
   for (Account& account : accounts) {
     reply.accounts.push_back({std::move(account.name), std::move(account.full_name),
                               std::move(account.description), std::move(account.groups),
-                              account.is_admin, account.disabled});
+                              account.is_admin, account.disabled, account.removed_at,
+                              account.must_change, account.password_set_at});
   }
   return protocol::EncodeReply(reply);
 }

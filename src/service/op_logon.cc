@@ -29,7 +29,7 @@ HandlerReply HandleLogon(Session& session, protocol::MessageReader& request) {
       const bool forged = HasControlChar(logon.user);
       reply.locked_now = checked && KorWinSec_LastAttemptLockedAccount() != 0;
       reply.recorded_name = forged ? kUnknownUserName : RecordedUserName(logon.user.c_str());
-      SetEventStatus(RecordLoginAttempt(session, false, logon.user, reply.recorded_name,
+      SetEventStatus(RecordLoginAttempt(session, static_cast<int>(reply.code), logon.user, reply.recorded_name,
                                         reply.locked_now),
                      &reply.event_status, &reply.event_message);
     }
@@ -40,7 +40,7 @@ HandlerReply HandleLogon(Session& session, protocol::MessageReader& request) {
   KorWinSec_RevertToSelf();
   if (login) {
     reply.recorded_name = logon.user;
-    const StoreStatus event = RecordLoginAttempt(session, true, logon.user, logon.user, false);
+    const StoreStatus event = RecordLoginAttempt(session, kSecOk, logon.user, logon.user, false);
     SetEventStatus(event, &reply.event_status, &reply.event_message);
     if (!event.ok()) {
       KorWinSec_CloseToken(token);

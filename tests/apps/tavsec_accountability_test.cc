@@ -30,6 +30,7 @@ CommandResult Tavsec(const std::string& args, const std::string& input = "") {
 class TavsecAccountabilityTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    dir_.AllowPlainPasswords();
     ASSERT_EQ(Tavsec("user add root-admin --group tav-admins", "Admin-Pass-1\n").exit_code, 0);
     ASSERT_EQ(Tavsec("user add ann --group tav-analysts", "Ann-Pass-1\n").exit_code, 0);
   }

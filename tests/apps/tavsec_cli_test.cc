@@ -99,6 +99,7 @@ class TavsecJson : public ::testing::Test {
     if (!DataDirOverrideAllowed("")) {
       GTEST_SKIP() << "this machine's store does not allow TAV_DATA_DIR";
     }
+    data_.AllowPlainPasswords();
     flag_ = "tav_cli_test_" + std::to_string(getpid());
     setenv("TAV_STEALTH_NAME", flag_.c_str(), 1);
   }

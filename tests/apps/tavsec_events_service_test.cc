@@ -24,6 +24,7 @@ CommandResult Tavsec(const std::string& args, const std::string& input = "") {
 TEST(TavsecEventsServiceTest, ListAndVerifyGoThroughTheService) {
   TAV_SKIP_ON_LAB_STORE("edits the embedded store's file");
   testing::TempDataDir dir;
+  dir.AllowPlainPasswords();
   ASSERT_EQ(Tavsec("user add carol", "Carol-Pass-1\n").exit_code, 0);
   testing::ServiceProcess service(dir.path());
   ASSERT_TRUE(service.ready());

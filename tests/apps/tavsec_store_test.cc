@@ -258,7 +258,7 @@ TEST_F(TavsecStoreTest, SetupGivesTheHashesToTheServiceAloneAndKeepsThemOnEveryR
 TEST_F(TavsecStoreTest, SetupRefusesAPlantedJournalInsteadOfPlayingItBack) {
   ASSERT_EQ(Setup().exit_code, 0);
   StartService();
-  ASSERT_EQ(Tavsec("user add mallory", "", "Mallory-Secret-1\n").exit_code, 0);
+  ASSERT_EQ(Tavsec("user add mallory", "", "Planted-Journal-Key-7\n").exit_code, 0);
   const std::string accounts = Store() + "/accounts.db";
 
   // The journal of a transaction that took administration away from

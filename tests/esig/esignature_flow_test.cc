@@ -147,6 +147,26 @@ TEST_F(ESignatureFlowTest, RefusalsAfterTheDialogPutTheLogonBack) {
   EXPECT_EQ(previous_, nullptr);
 }
 
+// A password past the maximum age (90 days by default) does not sign; the
+// refusal shows the system's text and is recorded with its reason.
+TEST_F(ESignatureFlowTest, AnExpiredPasswordDoesNotSign) {
+  testing::AddLocalAccount("erin", "Erin-Pass5", {"esig-signers"}, "Erin Old", false, "",
+                           static_cast<int64_t>(std::time(nullptr)) - 91 * 86400);
+  BoxRecorder boxes;
+  testing::WhenModalShows("dlg131", [](QWidget* dialog) {
+    testing::FillAndClickOk(dialog, Signing("erin", "Erin-Pass5", kVerifiedDocument));
+    QTest::mouseClick(dialog->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+  });
+  EXPECT_EQ(BeginESignature(state_, backend_, registry_, request_, &result_, &previous_),
+            kSignatureCancelled);
+  ExpectAliceBack();
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_NE(boxes.boxes()[0].text.find("The password for this account has expired."),
+            std::string::npos)
+      << boxes.boxes()[0].text;
+  EXPECT_EQ(backend_.events, (std::vector<std::string>{"7 erin", "18 erin"}));
+}
+
 TEST_F(ESignatureFlowTest, CancelAfterAFailedAttemptKeepsTheEvent) {
   BoxRecorder boxes;
   testing::WhenModalShows("dlg131", [](QWidget* dialog) {

@@ -15,10 +15,17 @@ trap '[ -n "$service" ] && kill "$service" && wait "$service"; rm -rf "$work"
 export TAV_DATA_DIR=$work/data
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM || true
 
-printf '%s\n' 'Tour-Pass-1' | "$tavsec" user add alice --full-name "Alice Liddell" --group tav-analysts --group tav-users
+# The tour types the passwords it was given: they must not need a change at
+# the first logon.
+mkdir -p "$TAV_DATA_DIR"
+printf 'password_change_at_first_logon = no\n' >"$TAV_DATA_DIR/security.conf"
+printf '%s\n' 'Quartz-Ledger-71' | "$tavsec" user add alice --full-name "Alice Liddell" --group tav-analysts --group tav-users
+# alice must choose her own password at her first logon: the tour shows the
+# Change Password dialog.
+"$tavsec" user expire alice >/dev/null
 # The administrator who may configure the compliance settings; alice may
 # not, and the host refuses her the configuration dialog.
-printf '%s\n' 'Tour-Pass-2' | "$tavsec" user add bob --full-name "Bob Builder" --group tav-admins --admin
+printf '%s\n' 'Harbor-Lantern-93' | "$tavsec" user add bob --full-name "Bob Builder" --group tav-admins --admin
 # A trail of several changes for the audit viewer's pictures, made before
 # the features go on (after that only an account with the configuration
 # right may change settings).
@@ -38,17 +45,19 @@ if [ -n "$tavsecd" ]; then
     sleep 0.1
   done
 fi
-printf '%s\n' 'Tour-Pass-1' 'Tour-Pass-2' |
-  "$host" --tour "$work/pictures" --tour-user alice --tour-admin bob >"$work/out" 2>&1 ||
+printf '%s\n' 'Quartz-Ledger-71' 'Harbor-Lantern-93' 'Amber-Glacier-Pilot-64' |
+  "$host" --tour "$work/pictures" --tour-user alice --tour-admin bob --tour-new-password \
+  >"$work/out" 2>&1 ||
   { cat "$work/out"; exit 1; }
 for picture in 01-user-login 02-authentication-error 03-main-window 04-activity-refused \
     05-idle-reauthentication 06-identity-check 07-logged-out 08-not-allowed \
     09-electronic-signature 10-nothing-to-sign 11-signatures 12-system-event-log \
     13-configuration-audit-trail 14-configuration-permissions 15-configuration-auditing \
-    16-run-list 17-run-list-audit-trail 18-run-document 19-deletion-refused; do
+    16-run-list 17-run-list-audit-trail 18-run-document 19-deletion-refused \
+    20-change-password; do
   [ -s "$work/pictures/$picture.png" ] || { echo "missing $picture.png"; cat "$work/out"; exit 1; }
 done
 "$tavsec" records dump "$work/pictures/plate-42.tav" | grep -q "Signer Full Name = Alice Liddell" ||
   { echo "the tour's signature is not in the document"; exit 1; }
 [ -s "$work/pictures/run-7.tav" ] || { echo "the run file was deleted while open"; exit 1; }
-echo "tour: 19 pictures, a signed document and a run file kept while open"
+echo "tour: 20 pictures, a signed document and a run file kept while open"

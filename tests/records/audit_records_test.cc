@@ -49,7 +49,9 @@ TEST(AuditCodes, NamesAndNumbers) {
   EXPECT_EQ(GetAuditCodeName(11), "Logged Off");
   EXPECT_EQ(GetAuditCodeName(14), "Account Locked");
   EXPECT_EQ(GetAuditCodeName(16), "Account Removed");
-  EXPECT_EQ(GetAuditCodeName(17), "17");
+  EXPECT_EQ(GetAuditCodeName(17), "Password Changed");
+  EXPECT_EQ(GetAuditCodeName(18), "Password Expired");
+  EXPECT_EQ(GetAuditCodeName(19), "19");
   EXPECT_EQ(GetAuditCodeName(-1), "-1");
 }
 

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
+#include "protocol/account_ops.h"
 #include "service_test_support.h"
 #include "services/security/result_codes.h"
 #include "services/security/token_table.h"
@@ -162,6 +164,57 @@ TEST_F(DispatchTest, SignaturesAndChecksRecordWhatTheirPurposeAsks) {
   EXPECT_EQ(Authenticate(session, AuthPurpose::kSignature, "alice", "Alice-Pass1").code, 0);
   EXPECT_EQ(Authenticate(session, AuthPurpose::kSignature, "alice", "wrong").code, kSecLogonFailure);
   EXPECT_EQ(EventLines(), (std::vector<std::string>{"alice, Failed E-Signature Attempt"}));
+}
+
+// frank's password was set 100 days ago: past the default maximum age.
+TEST_F(DispatchTest, AnExpiredPasswordNeitherLogsOnNorSignsUntilItsUserChangesIt) {
+  {
+    DataDirChoice choice;
+    ASSERT_TRUE(LocateDataDir(&choice).ok());
+    std::unique_ptr<AccountStore> store;
+    std::string error;
+    ASSERT_EQ(AccountStore::Open(choice.path + "/" + kAccountsDbFile,
+                                 AccountStore::Mode::kReadWrite, &store, &error),
+              AccountStore::Status::kOk);
+    PasswordSet long_ago;
+    long_ago.now = static_cast<int64_t>(std::time(nullptr)) - 100 * 86400;
+    ASSERT_EQ(store->Add({"frank", "Frank", "", {"Signers"}, false, false},
+                         "Velvet-Compass-Ridge-58", long_ago, &error),
+              AccountStore::Status::kOk);
+  }
+  Session session(Peer(1000), events_);
+  EXPECT_EQ(Authenticate(session, AuthPurpose::kLogin, "frank", "Velvet-Compass-Ridge-58").code,
+            kSecPasswordExpired);
+  AuthenticateReply sign =
+      Authenticate(session, AuthPurpose::kSignature, "frank", "Velvet-Compass-Ridge-58");
+  EXPECT_EQ(sign.code, kSecPasswordExpired);
+  EXPECT_TRUE(sign.user.user_name.empty()) << "nothing of the signer comes back";
+  EXPECT_EQ(Logon(session, "frank", "Velvet-Compass-Ridge-58").token, 0);
+
+  auto change = [&](const std::string& old_password, const std::string& new_password) {
+    return Call<ChangePasswordReply>(
+        session, EncodeRequest(ChangePasswordRequest{"frank", "", "", ""}, old_password,
+                               new_password),
+        kOpChangePassword);
+  };
+  EXPECT_EQ(change("guess", "Brisk-Harbor-Lantern-93").code, kSecLogonFailure);
+  ChangePasswordReply weak = change("Velvet-Compass-Ridge-58", "frank1");
+  EXPECT_EQ(weak.code, kSecPasswordRestriction);
+  EXPECT_EQ(weak.reason, "the password is shorter than 12 characters");
+  ChangePasswordReply same = change("Velvet-Compass-Ridge-58", "Velvet-Compass-Ridge-58");
+  EXPECT_EQ(same.code, kSecPasswordRestriction);
+  ASSERT_EQ(change("Velvet-Compass-Ridge-58", "Brisk-Harbor-Lantern-93").code, kSecOk);
+
+  EXPECT_EQ(Authenticate(session, AuthPurpose::kSignature, "frank", "Brisk-Harbor-Lantern-93").code,
+            kSecOk);
+  EXPECT_EQ(Authenticate(session, AuthPurpose::kLogin, "frank", "Velvet-Compass-Ridge-58").code,
+            kSecLogonFailure);
+  EXPECT_EQ(EventLines(),
+            (std::vector<std::string>{
+                "frank, Failed Login", "frank, Password Expired",
+                "frank, Failed E-Signature Attempt", "frank, Password Expired",
+                "frank, Failed Login", "frank, Failed Login", "frank, Failed Login",
+                "frank, Password Changed", "frank, Failed Login"}));
 }
 
 TEST_F(DispatchTest, ANulByteCutsNothingShort) {

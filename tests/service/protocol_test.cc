@@ -75,8 +75,21 @@ std::vector<Sample> Samples() {
       "run history page", EncodePageRequest(kOpRunHistoryPage, RunListPageRequest{INT64_MAX}),
       [](const RunListPageRequest& r) { return EncodePageRequest(kOpRunHistoryPage, r); }));
   samples.push_back(MakeSample<ListAccountsRequest>(
-      "list accounts", EncodeRequest(ListAccountsRequest{actor}),
+      "list accounts", EncodeRequest(ListAccountsRequest{actor, true}),
       [](const ListAccountsRequest& r) { return EncodeRequest(r); }));
+  ChangeAccountRequest confirm;
+  confirm.actor = actor;
+  confirm.change = AccountChange::kConfirmUid;
+  confirm.account.name = "erin";
+  samples.push_back(MakeSample<ChangeAccountRequest>(
+      "confirm uid", EncodeRequest(confirm, ""),
+      [](const ChangeAccountRequest& r) { return EncodeRequest(r, r.password); }));
+  samples.push_back(MakeSample<ChangePasswordRequest>(
+      "change password",
+      EncodeRequest(ChangePasswordRequest{"frank", "LAB", "", ""}, "old\x01", "new\xff"),
+      [](const ChangePasswordRequest& r) {
+        return EncodeRequest(r, r.old_password, r.new_password);
+      }));
   ChangeAccountRequest add{actor, AccountChange::kAdd,
                            WireAccount{"dana", "Dana D", "QA", {"g1", "g2"}, true, false}, ""};
   samples.push_back(MakeSample<ChangeAccountRequest>(
@@ -142,6 +155,17 @@ TEST(ProtocolRequests, FieldsOutOfTheirLimitsFail) {
     EXPECT_FALSE(DecodeRequest(reader, &request).ok());
   }
 
+  // Account changes beyond the known ones.
+  for (int64_t change : {0, 9}) {
+    MessageWriter w(kOpChangeAccount);
+    EncodeActor(w, Actor{});
+    w.Int(change).Bytes("bob").Bytes("").Bytes("").Int(0).Int(0).Int(0).Int(0).Int(0).Int(0);
+    w.Bytes("");
+    MessageReader reader(w.payload());
+    ChangeAccountRequest request;
+    EXPECT_FALSE(DecodeRequest(reader, &request).ok()) << change;
+  }
+
   // A negative token number.
   // (The writer must outlive its reader: it wipes its payload when it ends.)
   MessageWriter negative_writer = EncodeTokenRequest(kOpCloseToken, TokenRequest{-1});
@@ -197,13 +221,26 @@ TEST(ProtocolReplies, RoundTripsAndErrors) {
 
   ListAccountsReply list;
   list.message = "note";
-  list.accounts = {{"ann", "Ann A", "", {"g"}, false, true}, {"bob", "", "d", {}, true, false}};
+  list.accounts = {{"ann", "Ann A", "", {"g"}, false, true, 1772366400, false, 1700000000},
+                   {"bob", "", "d", {}, true, false, 0, true, 0}};
   const std::string list_payload = EncodeReply(list).payload();
   MessageReader list_reader(list_payload);
   ASSERT_TRUE(ReadReplyStatus(list_reader, kOpListAccounts).ok());
   ListAccountsReply list_decoded;
   ASSERT_TRUE(DecodeReply(list_reader, &list_decoded).ok());
   EXPECT_EQ(EncodeReply(list_decoded).payload(), list_payload);
+
+  ChangePasswordReply change;
+  change.code = 1325;
+  change.reason = "the password is shorter than 12 characters";
+  change.recorded_name = "frank";
+  const std::string change_payload = EncodeReply(change).payload();
+  MessageReader change_reader(change_payload);
+  ASSERT_TRUE(ReadReplyStatus(change_reader, kOpChangePassword).ok());
+  ChangePasswordReply change_decoded;
+  ASSERT_TRUE(DecodeReply(change_reader, &change_decoded).ok());
+  EXPECT_EQ(change_decoded.reason, change.reason);
+  EXPECT_EQ(EncodeReply(change_decoded).payload(), change_payload);
 
   // A reply to another operation is refused before its fields are read.
   MessageReader other(payload);

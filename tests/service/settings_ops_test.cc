@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "protocol/account_ops.h"
 #include "protocol/settings_ops.h"
 
 namespace tav::protocol {
@@ -120,6 +121,11 @@ TEST(SettingsOps, TheFuzzSeedsAreValidRequests) {
   decodes("write_settings", kOpWriteSettings, WriteSettingsRequest{});
   decodes("accept_settings", kOpAcceptSettings, AcceptSettingsRequest{});
   decodes("may_perform", kOpMayPerform, MayPerformRequest{});
+  decodes("list_accounts", kOpListAccounts, ListAccountsRequest{});
+  decodes("change_account_add", kOpChangeAccount, ChangeAccountRequest{});
+  decodes("change_account_unlock", kOpChangeAccount, ChangeAccountRequest{});
+  decodes("change_account_expire", kOpChangeAccount, ChangeAccountRequest{});
+  decodes("change_password", kOpChangePassword, ChangePasswordRequest{});
   const std::string verify = read("verify_settings");
   MessageReader reader(verify);
   EXPECT_EQ(reader.operation(), kOpVerifySettings);

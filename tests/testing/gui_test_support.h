@@ -100,11 +100,12 @@ class BoxRecorder {
   ScopedMessageBoxHandler handler_;
 };
 
-// Adds an account to the local account database of the data directory.
+// Adds an account to the local account database of the data directory,
+// its password set at `password_set_at` (0: now).
 inline void AddLocalAccount(const std::string& name, const std::string& password,
                             std::vector<std::string> groups = {},
                             const std::string& full_name = "", bool admin = false,
-                            const std::string& description = "") {
+                            const std::string& description = "", int64_t password_set_at = 0) {
   DataDirChoice choice;
   StoreStatus status = EnsureDataDir(&choice);
   ASSERT_TRUE(status.ok()) << status.message();
@@ -121,7 +122,9 @@ inline void AddLocalAccount(const std::string& name, const std::string& password
   account.description = description;
   account.groups = std::move(groups);
   account.is_admin = admin;
-  ASSERT_EQ(store->Add(account, password, &error), AccountStore::Status::kOk) << error;
+  PasswordSet how;
+  how.now = password_set_at;
+  ASSERT_EQ(store->Add(account, password, how, &error), AccountStore::Status::kOk) << error;
 }
 
 // Gives the machine of the data directory a domain.

@@ -116,6 +116,15 @@ class TempDataDir {
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
 
+  // Password rules that let a test's short passwords through and keep the
+  // passwords an administrator sets (added to security.conf). For tests
+  // about something else; the rules have tests of their own.
+  void AllowPlainPasswords() const {
+    std::ofstream(File("security.conf"), std::ios::app)
+        << "password_min_length = 1\npassword_quality = no\npassword_history = 0\n"
+           "password_change_at_first_logon = no\n";
+  }
+
   // The environment that points a command at this folder and at its own
   // suite service if it has one: "env TAV_DATA_DIR=... [TAV_SOCKET=...]".
   std::string CommandEnv() const {

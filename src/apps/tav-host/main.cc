@@ -28,6 +28,7 @@ void Usage(std::FILE* out) {
   std::fprintf(out,
                "usage: tav-host [--idle-seconds N]\n"
                "       tav-host --tour DIR [--tour-user NAME [--tour-admin NAME]]\n"
+               "                [--tour-new-password]\n"
                "       tav-host --help | --version\n"
                "  --idle-seconds N  ask for the password again after N idle seconds\n"
                "                    (instead of the configured idle timeout)\n"
@@ -38,6 +39,8 @@ void Usage(std::FILE* out) {
                "  --tour-admin NAME an account allowed to configure the compliance settings,\n"
                "                    for the configuration dialog; its password is the second\n"
                "                    line of standard input\n"
+               "  --tour-new-password the user's password must be changed at the first logon:\n"
+               "                    the tour changes it to the next line of standard input\n"
                "Exit status: 0 success, 1 failure, 2 usage error (bad arguments).\n");
 }
 
@@ -65,6 +68,7 @@ int main(int argc, char** argv) {
   QString tour_dir;
   QString tour_user;
   QString tour_admin;
+  bool tour_new_password = false;
   long idle_seconds = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -75,6 +79,8 @@ int main(int argc, char** argv) {
       tour_user = QString::fromLocal8Bit(argv[++i]);
     } else if (arg == "--tour-admin" && has_value) {
       tour_admin = QString::fromLocal8Bit(argv[++i]);
+    } else if (arg == "--tour-new-password") {
+      tour_new_password = true;
     } else if (arg == "--idle-seconds" && has_value) {
       char* end = nullptr;
       idle_seconds = std::strtol(argv[++i], &end, 10);
@@ -100,6 +106,8 @@ int main(int argc, char** argv) {
     std::getline(std::cin, password);
     if (!tour_admin.isEmpty()) std::getline(std::cin, admin_password);
   }
+  std::string new_password;
+  if (tour_new_password) std::getline(std::cin, new_password);
   // The tour needs no screen: pictures are drawn offscreen.
   if (!tour_dir.isEmpty() && !HasDisplay()) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -117,6 +125,7 @@ int main(int argc, char** argv) {
   if (!tour_dir.isEmpty()) {
     tour = std::make_unique<tav::host::Tour>(window, tour_dir, tour_user, std::move(password),
                                              tour_admin, std::move(admin_password));
+    tour->SetNewPassword(std::move(new_password));
     tour->BeforeLogin();
   }
   if (!window.LogInAtStart()) {

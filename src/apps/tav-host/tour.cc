@@ -142,6 +142,22 @@ void Tour::TypeCredentials(QWidget* dialog, const QString& user, const std::stri
   QTest::keyClicks(password, QString::fromStdString(secret));
 }
 
+void Tour::ExpectPasswordChange() {
+  // The logon's refusal (the password must be changed), then the dialog
+  // that changes it; the logon goes on with the new password.
+  When("StealthMessageBox", [this](QWidget* box) {
+    QTest::mouseClick(qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok), Qt::LeftButton);
+    When("dlg135", [this](QWidget* dialog) {
+      const QString typed = QString::fromStdString(new_password_);
+      QTest::keyClicks(dialog->findChild<QLineEdit*>("ctl1005"), typed);
+      QTest::keyClicks(dialog->findChild<QLineEdit*>("ctl1006"), typed);
+      Save(dialog, "20-change-password.png");
+      password_ = new_password_;
+      QTest::mouseClick(dialog->findChild<QPushButton*>("ctl1"), Qt::LeftButton);
+    });
+  });
+}
+
 void Tour::BeforeLogin() {
   QDir().mkpath(directory_);
   When("dlg130", [this](QWidget* dialog) {
@@ -162,6 +178,7 @@ void Tour::BeforeLogin() {
           return;
         }
         TypeCredentials(again, true);
+        if (!new_password_.empty()) ExpectPasswordChange();
         QTest::keyClick(again->findChild<QLineEdit*>("ctl1003"), Qt::Key_Return);
       });
     });

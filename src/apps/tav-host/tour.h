@@ -38,6 +38,10 @@ class Tour : public QObject {
        QString admin = {}, std::string admin_password = {});
   ~Tour() override;
 
+  // The user's password must be changed at the first logon: the tour shows
+  // the Change Password dialog and changes it to `password`.
+  void SetNewPassword(std::string password) { new_password_ = std::move(password); }
+
   // Before the host's login at start: arms the answers to the first dialogs.
   void BeforeLogin();
   // After the login: runs the remaining steps, then quits the application.
@@ -59,6 +63,8 @@ class Tour : public QObject {
   void AddStep(std::function<void()> step) { steps_.push_back(std::move(step)); }
   void RunNextStep();
   void TypeCredentials(QWidget* dialog, bool right_password);
+  // Answers the refusal of a password that must change and changes it.
+  void ExpectPasswordChange();
   void TypeCredentials(QWidget* dialog, const QString& name, const std::string& password);
   // Signing a document and listing its signatures (sign_document_tour.cc).
   void AddSignatureSteps();
@@ -72,6 +78,7 @@ class Tour : public QObject {
   std::string password_;
   QString admin_;
   std::string admin_password_;
+  std::string new_password_;
   QStringList saved_;
   bool failed_ = false;
   std::deque<std::function<void()>> steps_;

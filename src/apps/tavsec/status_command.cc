@@ -1,13 +1,16 @@
 // tavsec status: where this user's data is and what state it is in: the
 // data directory, the storage engine, whether the compliance features and
-// stealth mode are on, and the system event log with the state of its
-// hash chain.
+// stealth mode are on, the password policy of the local accounts, and the
+// system event log with the state of its hash chain.
 //
 // Exit status: 0 the store is usable and the event chain intact, 1 the
 // store cannot be used or the chain is broken.
+#include <unistd.h>
+
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "apps/tavsec/commands.h"
 #include "apps/tavsec/output.h"
@@ -18,6 +21,9 @@
 #include "services/filelib/record_chain.h"
 #include "services/filelib/store_config.h"
 #include "services/filelib/system_event_manager.h"
+#include "services/security/account_store.h"
+#include "services/security/password_policy.h"
+#include "services/security/security_config.h"
 #include "util/data_dir.h"
 #include "util/stealth.h"
 
@@ -31,7 +37,31 @@ struct Status {
   bool part11 = false;
   bool stealth = false;
   ChainReport events;
+  // The password policy of security.conf; unknown when this user may not
+  // read it.
+  bool policy_known = false;
+  PasswordPolicy policy;
+  std::string policy_error;
+  // System accounts (pam backend) refused because their uid is not the one
+  // first seen under their name; read only where this user may read the
+  // account database.
+  std::vector<AccountStore::SystemUid> changed_uids;
 };
+
+// The names whose last logon was refused for another uid than the first.
+void ReadChangedUids(const std::string& dir, std::vector<AccountStore::SystemUid>* changed) {
+  std::unique_ptr<AccountStore> store;
+  std::string error;
+  std::vector<AccountStore::SystemUid> uids;
+  if (AccountStore::Open(dir + "/" + kAccountsDbFile, AccountStore::Mode::kReadOnly, &store,
+                         &error) != AccountStore::Status::kOk ||
+      store->ListSystemUids(&uids, &error) != AccountStore::Status::kOk) {
+    return;
+  }
+  for (AccountStore::SystemUid& uid : uids) {
+    if (uid.refused_uid >= 0) changed->push_back(std::move(uid));
+  }
+}
 
 // Reads the state; on failure prints why and returns false. Through the
 // compliance service, a member of its group cannot enter the machine-wide
@@ -73,6 +103,12 @@ bool ReadStatus(Status* status) {
     PrintError("status", read.message());
     return false;
   }
+  SecurityConfig security;
+  status->policy_known = LoadSecurityConfig(status->dir.path, &security, &status->policy_error);
+  status->policy = security.passwords;
+  if (access((status->dir.path + "/" + kAccountsDbFile).c_str(), R_OK) == 0) {
+    ReadChangedUids(status->dir.path, &status->changed_uids);
+  }
   status->part11 = theSystemConfig.Is21CFREnabled() != 0;
   status->stealth = IsStealthMode();
   return true;
@@ -90,6 +126,16 @@ void PrintText(const Status& status) {
             << "stealth mode: " << (status.stealth ? "on" : "off") << "\n"
             << "events: " << status.events.count << ", chain "
             << (status.events.ok() ? "intact" : "BROKEN (see tavsec events verify)") << "\n";
+  if (status.policy_known) {
+    std::cout << DescribePasswordPolicy(status.policy);
+  } else {
+    std::cout << "password policy: unknown (" << status.policy_error << ")\n";
+  }
+  for (const AccountStore::SystemUid& uid : status.changed_uids) {
+    std::cout << "warning: system user " << uid.name << " logged on with uid " << uid.refused_uid
+              << ", first seen with uid " << uid.uid << "; its logons are refused until "
+              << "\"tavsec user confirm-uid " << uid.name << "\"\n";
+  }
 }
 
 void PrintJson(const Status& status) {
@@ -104,7 +150,20 @@ void PrintJson(const Status& status) {
       .Key("count").Int(static_cast<long long>(status.events.count))
       .Key("chain_intact").Bool(status.events.ok())
       .EndObject()
-      .EndObject();
+      .Key("password_policy");
+  if (status.policy_known) {
+    json.BeginObject()
+        .Key("min_length").Int(status.policy.min_length)
+        .Key("quality").Bool(status.policy.quality)
+        .Key("history").Int(status.policy.history)
+        .Key("max_age_days").Int(status.policy.max_age_days)
+        .Key("warn_days").Int(status.policy.warn_days)
+        .Key("change_at_first_logon").Bool(status.policy.change_at_first_logon)
+        .EndObject();
+  } else {
+    json.Null();
+  }
+  json.EndObject();
   std::cout << json.Finish();
 }
 

@@ -9,6 +9,7 @@
 // service makes the change, decides who may make it and records its event;
 // this process opens no account database. A private data directory without
 // a service is changed here.
+#include <ctime>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -26,6 +27,7 @@
 #include "services/security/result_codes.h"
 #include "services/security/secret.h"
 #include "services/security/security_config.h"
+#include "services/security/unix_accounts.h"
 #include "services/filelib/system_event_manager.h"
 #include "util/data_dir.h"
 #include "util/strings.h"
@@ -40,7 +42,7 @@ constexpr int kBadInput = 2;
 // and sets the exit code on failure; *missing tells a database that does not
 // exist yet (never with kCreate).
 bool OpenStore(AccountStore::Mode mode, std::unique_ptr<AccountStore>* store,
-               Context& context, bool* missing = nullptr) {
+               Context& context, bool* missing = nullptr, SecurityConfig* loaded = nullptr) {
   DataDirChoice choice;
   StoreStatus located = mode == AccountStore::Mode::kCreate ? EnsureDataDir(&choice)
                                                             : LocateDataDir(&choice);
@@ -61,6 +63,7 @@ bool OpenStore(AccountStore::Mode mode, std::unique_ptr<AccountStore>* store,
     PrintError("note: the configured backend is not local; these accounts are used only with "
                "backend = local");
   }
+  if (loaded != nullptr) *loaded = config;
   AccountStore::Status status =
       AccountStore::Open(dir + "/" + kAccountsDbFile, mode, store, &error);
   if (status == AccountStore::Status::kOk) return true;
@@ -151,8 +154,11 @@ void AddUserAdd(CLI::App& user, Context& context) {
                           context);
       return;
     }
-    if (!OpenStore(AccountStore::Mode::kCreate, &store, context)) return;
-    AccountStore::Status status = store->Add(*account, password.view(), &error);
+    SecurityConfig config;
+    if (!OpenStore(AccountStore::Mode::kCreate, &store, context, nullptr, &config)) return;
+    PasswordSet how;
+    how.policy = &config.passwords;
+    AccountStore::Status status = store->Add(*account, password.view(), how, &error);
     Report(status, error, context);
     if (status == AccountStore::Status::kOk) {
       RecordAccountEvent(kAuditAccountAdded, account->name, context);
@@ -182,12 +188,15 @@ void AddUserPasswd(CLI::App& user, Context& context) {
     }
     std::unique_ptr<AccountStore> store;
     bool missing = false;
-    if (!OpenStore(AccountStore::Mode::kReadWrite, &store, context, &missing)) {
+    SecurityConfig config;
+    if (!OpenStore(AccountStore::Mode::kReadWrite, &store, context, &missing, &config)) {
       if (missing) PrintError("no user \"" + *name + "\"");
       return;
     }
     std::string error;
-    AccountStore::Status status = store->SetPassword(*name, password.view(), &error);
+    PasswordSet how;
+    how.policy = &config.passwords;
+    AccountStore::Status status = store->SetPassword(*name, password.view(), how, &error);
     Report(status, error, context);
     if (status == AccountStore::Status::kOk) {
       RecordAccountEvent(kAuditAccountChanged, *name, context);
@@ -224,8 +233,19 @@ void AddUserChange(CLI::App& user, Context& context, const char* verb, const cha
   });
 }
 
+// "2026-03-01", the local date of a time; "-" for none.
+std::string LocalDate(int64_t when) {
+  if (when == 0) return "-";
+  const std::time_t t = static_cast<std::time_t>(when);
+  std::tm local{};
+  char text[16] = "-";
+  if (localtime_r(&t, &local) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+  return text;
+}
+
 // The accounts as JSON: an array of {name, full_name, description,
-// groups: [...], admin, disabled}.
+// groups: [...], admin, disabled, removed (date or null), must_change,
+// password_set (date)}.
 std::string AccountsJson(const std::vector<Account>& accounts) {
   JsonWriter json;
   json.BeginArray();
@@ -239,6 +259,14 @@ std::string AccountsJson(const std::vector<Account>& accounts) {
     json.EndArray()
         .Key("admin").Bool(account.is_admin)
         .Key("disabled").Bool(account.disabled)
+        .Key("removed");
+    if (account.removed_at != 0) {
+      json.Str(LocalDate(account.removed_at));
+    } else {
+      json.Null();
+    }
+    json.Key("must_change").Bool(account.must_change)
+        .Key("password_set").Str(LocalDate(account.password_set_at))
         .EndObject();
   }
   return json.EndArray().Finish();
@@ -246,7 +274,7 @@ std::string AccountsJson(const std::vector<Account>& accounts) {
 
 // The accounts of a private data directory; false with nothing to list
 // (exit code 0: no database yet, so no accounts) or after printing why.
-bool ListInProcess(std::vector<Account>* accounts, Context& context) {
+bool ListInProcess(bool include_removed, std::vector<Account>* accounts, Context& context) {
   std::unique_ptr<AccountStore> store;
   bool missing = false;
   if (!OpenStore(AccountStore::Mode::kReadOnly, &store, context, &missing)) {
@@ -254,13 +282,14 @@ bool ListInProcess(std::vector<Account>* accounts, Context& context) {
     return false;
   }
   std::string error;
-  AccountStore::Status status = store->List(accounts, &error);
+  AccountStore::Status status = store->List(include_removed, accounts, &error);
   Report(status, error, context);
   return status == AccountStore::Status::kOk;
 }
 
-bool ListThroughService(std::vector<Account>* accounts, Context& context) {
-  protocol::ListAccountsReply reply = client::ListAccounts();
+bool ListThroughService(bool include_removed, std::vector<Account>* accounts,
+                        Context& context) {
+  protocol::ListAccountsReply reply = client::ListAccounts(include_removed);
   if (reply.code != protocol::kAccountOk) {
     PrintError(reply.message);
     context.exit_code = kFailed;
@@ -270,7 +299,8 @@ bool ListThroughService(std::vector<Account>* accounts, Context& context) {
   for (protocol::WireAccount& account : reply.accounts) {
     accounts->push_back({std::move(account.name), std::move(account.full_name),
                          std::move(account.description), std::move(account.groups),
-                         account.is_admin, account.disabled});
+                         account.is_admin, account.disabled, account.removed_at,
+                         account.must_change, account.password_set_at});
   }
   return true;
 }
@@ -278,14 +308,17 @@ bool ListThroughService(std::vector<Account>* accounts, Context& context) {
 void AddUserList(CLI::App& user, Context& context) {
   CLI::App* cmd = user.add_subcommand(
       "list", "List the local accounts: name, full name, description, groups, "
-              "administrator, disabled (tab-separated)");
+              "administrator, disabled (tab-separated); with --all also the removed "
+              "accounts and when they were removed");
   auto format = std::make_shared<FormatOption>();
   AddFormatOption(cmd, format.get());
-  cmd->callback([format, &context] {
+  auto all = std::make_shared<bool>(false);
+  cmd->add_flag("--all", *all, "also the removed accounts, whose names stay taken");
+  cmd->callback([format, all, &context] {
     std::vector<Account> accounts;
     if (UsesComplianceService()) {
-      if (!ListThroughService(&accounts, context)) return;
-    } else if (!ListInProcess(&accounts, context)) {
+      if (!ListThroughService(*all, &accounts, context)) return;
+    } else if (!ListInProcess(*all, &accounts, context)) {
       if (context.exit_code == 0 && format->json()) std::cout << AccountsJson({});
       return;
     }
@@ -296,7 +329,12 @@ void AddUserList(CLI::App& user, Context& context) {
     for (const Account& account : accounts) {
       std::cout << account.name << '\t' << account.full_name << '\t' << account.description
                 << '\t' << Join(account.groups) << '\t' << (account.is_admin ? "admin" : "-")
-                << '\t' << (account.disabled ? "disabled" : "-") << '\n';
+                << '\t' << (account.disabled && account.removed_at == 0 ? "disabled" : "-");
+      if (*all) {
+        std::cout << '\t'
+                  << (account.removed_at != 0 ? "removed " + LocalDate(account.removed_at) : "-");
+      }
+      std::cout << '\n';
     }
   });
 }
@@ -322,11 +360,15 @@ void PrintCheckResult(int code, const std::string& detail) {
 }
 
 void PrintCheckedUser(const std::string& full_name, const std::string& description,
-                      const std::vector<std::string>& groups, bool is_admin) {
+                      const std::vector<std::string>& groups, bool is_admin,
+                      int64_t password_expires_at) {
   std::cout << "full name: " << full_name << "\n"
             << "description: " << description << "\n"
             << "groups: " << Join(groups) << "\n"
             << "administrator: " << (is_admin ? "yes" : "no") << "\n";
+  if (password_expires_at != 0) {
+    std::cout << "password expires: " << LocalDate(password_expires_at) << "\n";
+  }
 }
 
 // The service checks the password as a login, which records its events
@@ -347,7 +389,7 @@ void CheckThroughService(const std::string& name, const std::string& domain,
     return;
   }
   PrintCheckedUser(reply.user.full_name, reply.user.description, reply.user.groups,
-                   reply.user.is_admin);
+                   reply.user.is_admin, reply.user.password_expires_at);
 }
 
 void AddUserCheck(CLI::App& user, Context& context) {
@@ -390,7 +432,7 @@ void AddUserCheck(CLI::App& user, Context& context) {
     }
     PrintCheckedUser(ReadQuery(KorWinSec_aGetAuthenticUserFullname),
                      ReadQuery(KorWinSec_aGetAuthenticUserDesc), groups,
-                     KorWinSec_IsAuthenticUserAdmin() != 0);
+                     KorWinSec_IsAuthenticUserAdmin() != 0, KorWinSec_AuthenticPasswordExpiry());
   });
 }
 
@@ -410,7 +452,28 @@ void AddUserCommands(CLI::App& app, Context& context) {
                 protocol::AccountChange::kEnable, [](AccountStore& store, const std::string& name, std::string* error) {
                   return store.SetDisabled(name, false, error);
                 });
-  AddUserChange(*user, context, "remove", "Remove a local account", kAuditAccountRemoved,
+  AddUserChange(*user, context, "expire",
+                "Make a local account's user change the password at the next logon",
+                kAuditAccountChanged, protocol::AccountChange::kExpire,
+                [](AccountStore& store, const std::string& name, std::string* error) {
+                  return store.Expire(name, error);
+                });
+  AddUserChange(*user, context, "confirm-uid",
+                "Accept a system account's present uid as the same person's (pam backend)",
+                kAuditAccountChanged, protocol::AccountChange::kConfirmUid,
+                [](AccountStore& store, const std::string& name, std::string* error) {
+                  UnixUser unix_user;
+                  if (!LookUpUnixUser(name, &unix_user)) {
+                    *error = "the system knows no user \"" + name + "\"";
+                    return AccountStore::Status::kNotFound;
+                  }
+                  return store.ConfirmSystemUid(unix_user.name,
+                                                static_cast<int64_t>(unix_user.uid), 0, error);
+                });
+  AddUserChange(*user, context, "remove",
+                "Retire a local account: it can never log on again, and its name is never "
+                "given to anybody else",
+                kAuditAccountRemoved,
                 protocol::AccountChange::kRemove, [](AccountStore& store, const std::string& name, std::string* error) {
                   return store.Remove(name, error);
                 });

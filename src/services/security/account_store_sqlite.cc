@@ -20,8 +20,25 @@ namespace {
 using Mode = AccountStore::Mode;
 using Status = AccountStore::Status;
 
-constexpr int64_t kSchemaVersion = 1;
+constexpr int64_t kSchemaVersion = 2;
 constexpr std::chrono::milliseconds kBusyTimeout{5000};
+
+// The tables version 2 added.
+constexpr char kVersion2Tables[] = R"sql(
+CREATE TABLE password_history(
+  id INTEGER PRIMARY KEY,
+  user_id INTEGER NOT NULL REFERENCES users(id),
+  hash TEXT NOT NULL
+);
+CREATE INDEX password_history_user ON password_history(user_id);
+CREATE TABLE system_uids(
+  name TEXT PRIMARY KEY,
+  uid INTEGER NOT NULL,
+  first_seen INTEGER NOT NULL,
+  refused_uid INTEGER
+);
+PRAGMA user_version = 2;
+)sql";
 
 constexpr char kSchema[] = R"sql(
 CREATE TABLE users(
@@ -31,7 +48,10 @@ CREATE TABLE users(
   description TEXT NOT NULL DEFAULT '',
   password_hash TEXT NOT NULL,
   is_admin INTEGER NOT NULL DEFAULT 0,
-  disabled INTEGER NOT NULL DEFAULT 0
+  disabled INTEGER NOT NULL DEFAULT 0,
+  removed_at INTEGER,
+  must_change INTEGER NOT NULL DEFAULT 0,
+  password_set_at INTEGER NOT NULL DEFAULT 0
 );
 CREATE TABLE user_groups(
   user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
@@ -39,7 +59,17 @@ CREATE TABLE user_groups(
   name TEXT NOT NULL,
   PRIMARY KEY(user_id, position)
 );
-PRAGMA user_version = 1;
+)sql";
+
+// Version 1 to 2: accounts are retired instead of deleted, passwords age
+// and keep a history, and the pam backend's uids are remembered. The
+// passwords that exist count as set at the upgrade, so that they do not all
+// expire at once.
+constexpr char kUpgradeTo2[] = R"sql(
+ALTER TABLE users ADD COLUMN removed_at INTEGER;
+ALTER TABLE users ADD COLUMN must_change INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE users ADD COLUMN password_set_at INTEGER NOT NULL DEFAULT 0;
+UPDATE users SET password_set_at = CAST(strftime('%s', 'now') AS INTEGER);
 )sql";
 constexpr char kReadVersion[] = "PRAGMA user_version";
 
@@ -101,6 +131,7 @@ bool CreateDbFile(const std::string& path, std::string* error) {
         StoreStatus made = SqliteDb::Open(temp, SqliteDb::Options(), &db);
         if (made.ok()) made = db->BeginWrite();
         if (made.ok()) made = db->Exec(kSchema);
+        if (made.ok()) made = db->Exec(kVersion2Tables);
         if (made.ok()) made = db->Commit();
         return made;
       });
@@ -120,8 +151,9 @@ bool ReadSchemaVersion(SqliteDb& db, int64_t* version, std::string* error) {
   return false;
 }
 
-// Gives an empty database the schema. Another process may have done so
-// since the first look, so the version is read again under the write lock.
+// Gives an empty database the schema, or an older one the upgrade. Another
+// process may have done so since the first look, so the version is read
+// again under the write lock.
 bool CreateSchema(SqliteDb& db, int64_t* version, std::string* error) {
   StoreStatus status = db.BeginWrite();
   if (!status.ok()) {
@@ -134,6 +166,11 @@ bool CreateSchema(SqliteDb& db, int64_t* version, std::string* error) {
   }
   if (*version == 0) {
     status = db.Exec(kSchema);
+    if (status.ok()) status = db.Exec(kVersion2Tables);
+    *version = kSchemaVersion;
+  } else if (*version == 1) {
+    status = db.Exec(kUpgradeTo2);
+    if (status.ok()) status = db.Exec(kVersion2Tables);
     *version = kSchemaVersion;
   }
   if (status.ok()) status = db.Commit();  // rolls back when it fails
@@ -189,7 +226,19 @@ Status OpenFile(const std::string& path, Mode mode, std::unique_ptr<SqliteDb>* o
 
   int64_t version = 0;
   if (!ReadSchemaVersion(*db, &version, error)) return Status::kFailed;
-  if (version == 0 && !read_only && !CreateSchema(*db, &version, error)) {
+  if (version == 1 && read_only) {
+    // An older database that a reader meets first is upgraded through a
+    // writing connection of its own; a reader that may not write it fails.
+    db.reset();
+    std::unique_ptr<SqliteDb> writer;
+    if (Status status = OpenFile(path, Mode::kReadWrite, &writer, error); status != Status::kOk) {
+      *error = path + " needs an upgrade that this process cannot make: " + *error;
+      return status;
+    }
+    writer.reset();
+    return OpenFile(path, mode, out, error);
+  }
+  if ((version == 0 || version == 1) && !read_only && !CreateSchema(*db, &version, error)) {
     return Status::kFailed;
   }
   if (version != kSchemaVersion) {

@@ -32,6 +32,16 @@ class AuthBackend {
   virtual int Authenticate(const std::string& user_name, std::string_view password,
                            Identity* identity, std::string* detail) = 0;
 
+  // Changes the password of `user_name` from `old_password` to
+  // `new_password` (REQUIRES: name not blank), as its user does at logon
+  // when the password has expired or must be changed. Returns kSecOk;
+  // kSecLogonFailure for a wrong old password or an unknown user;
+  // kSecPasswordRestriction when the new password breaks the rules, with
+  // the reason (for the user) in *detail; kSecBackendUnavailable with the
+  // reason in *detail; or another code of the backend.
+  virtual int ChangePassword(const std::string& user_name, std::string_view old_password,
+                             std::string_view new_password, std::string* detail) = 0;
+
   // True when `user_name` names an account of the backend (ASCII case
   // ignored by the local backend). False also when the backend cannot say.
   // Only for records of failed attempts: it is not timed like Authenticate.

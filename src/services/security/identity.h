@@ -7,6 +7,7 @@
 #ifndef TAV_SERVICES_SECURITY_IDENTITY_H_
 #define TAV_SERVICES_SECURITY_IDENTITY_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ struct Identity {
   std::string description;
   std::vector<std::string> groups;  // in the backend's order
   bool is_admin = false;
+  // When the password expires (seconds since the epoch); 0 for never or
+  // not known (pam backend).
+  int64_t password_expires_at = 0;
+  // From when a logon is told that the password will expire (the policy's
+  // warning period); 0 with no expiry.
+  int64_t password_warn_at = 0;
 };
 
 }  // namespace tav

@@ -183,7 +183,74 @@ int Logon(const char* user, const char* domain, const char* password,
   return kSecOk;
 }
 
+// Checks the old password and sets the new one, as Logon checks passwords.
+int ChangePassword(const char* user, const char* domain, const char* old_password,
+                   const char* new_password, std::string* reason) {
+  ThreadState& state = State();
+  std::string& detail = state.backend_detail;
+  detail.clear();
+  reason->clear();
+  state.locked_by_last_attempt = false;
+  if (IsBlank(user)) return kSecBlankUserName;
+  if (std::strlen(user) > kMaxUserNameBytes || HasControlChar(user)) {
+    LogRefusal(nullptr, user, kSecLogonFailure, GuardOutcome(), detail);
+    return kSecLogonFailure;
+  }
+  SecurityConfig config;
+  if (!LoadSecurityConfig(&config, &detail)) {
+    LogRefusal(nullptr, user, kSecBackendUnavailable, GuardOutcome(), detail);
+    return kSecBackendUnavailable;
+  }
+  std::unique_ptr<AuthBackend> backend = MakeAuthBackend(config);
+  std::string_view old_typed = old_password != nullptr ? old_password : "";
+  std::string_view new_typed = new_password != nullptr ? new_password : "";
+  const bool foreign_domain = !IsBlank(domain) && !EqualNoCase(domain, config.domain);
+  std::string backend_says;
+  GuardOutcome outcome;
+  int code = GuardedAuthentication(
+      config, user, static_cast<int64_t>(std::time(nullptr)),
+      [&] {
+        if (foreign_domain || old_typed.size() > kMaxPasswordBytes) return kSecLogonFailure;
+        if (new_typed.size() > kMaxPasswordBytes) {
+          backend_says = "the password is longer than " + std::to_string(kMaxPasswordBytes) +
+                         " bytes";
+          return kSecPasswordRestriction;
+        }
+        return backend->ChangePassword(user, old_typed, new_typed, &backend_says);
+      },
+      &outcome, &detail);
+  state.locked_by_last_attempt = outcome.locked_now;
+  if (code == kSecPasswordRestriction) {
+    *reason = backend_says;
+    return code;
+  }
+  if (code == kSecBackendUnavailable && detail.empty()) detail = backend_says;
+  if (code != kSecOk) {
+    LogRefusal(backend.get(), user, code, outcome, detail);
+    if (code != kSecBackendUnavailable) detail.clear();
+    return code;
+  }
+  AuthSyslog(LOG_NOTICE, std::string("password changed; user=") + user);
+  return kSecOk;
+}
+
 }  // namespace
+
+int KorWinSec_aChangePassword(const char* user, const char* domain, const char* old_password,
+                              const char* new_password, std::string* reason) {
+  State().authenticated.reset();
+  return ChangePassword(user, domain, old_password, new_password, reason);
+}
+
+int64_t KorWinSec_AuthenticPasswordExpiry() {
+  const IdentityPtr& identity = State().authenticated;
+  return identity != nullptr ? identity->password_expires_at : 0;
+}
+
+int64_t KorWinSec_AuthenticPasswordWarnAt() {
+  const IdentityPtr& identity = State().authenticated;
+  return identity != nullptr ? identity->password_warn_at : 0;
+}
 
 void ReleaseSecurityThreadStates() { g_states.Release(); }
 

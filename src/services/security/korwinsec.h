@@ -30,6 +30,7 @@
 #ifndef TAV_SERVICES_SECURITY_KORWINSEC_H_
 #define TAV_SERVICES_SECURITY_KORWINSEC_H_
 
+#include <cstdint>
 #include <string>
 
 namespace tav {
@@ -48,6 +49,22 @@ int KorWinSec_aGetWindowsDomain(char* buffer, int size);
 // becomes this user; on any failure the thread has no authenticated user.
 int KorWinSec_aAuthenticateUser(const char* user, const char* domain,
                                 const char* password);
+
+// The user's own change of a password that has expired or must be changed
+// (the logon answered 1330 or 1907): the old password is checked as a logon
+// checks it, under the lockout policy, then the new one against the
+// backend's rules, and the password is changed. Returns 0; -1 for a blank
+// user name; 1326 for a wrong old password or unknown user; 1325 when the
+// new password breaks a rule, with the reason for the user in *reason;
+// 1311 (SecurityBackendErrorDetail says why). Nobody becomes authenticated.
+int KorWinSec_aChangePassword(const char* user, const char* domain, const char* old_password,
+                              const char* new_password, std::string* reason);
+
+// When the calling thread's authenticated user's password expires (seconds
+// since the epoch); 0 for never, not known, or nobody authenticated.
+int64_t KorWinSec_AuthenticPasswordExpiry();
+// From when the authenticated user is to be told of the expiry; 0 as above.
+int64_t KorWinSec_AuthenticPasswordWarnAt();
 
 // The calling thread's authenticated user.
 int KorWinSec_aGetAuthenticUserFullname(char* buffer, int size);

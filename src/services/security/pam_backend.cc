@@ -3,18 +3,35 @@
 #include <security/pam_appl.h>
 #include <sodium.h>
 
+#include <syslog.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
+#include "services/security/account_store.h"
 #include "services/security/result_codes.h"
 #include "services/security/unix_accounts.h"
+#include "util/auth_syslog.h"
 
 namespace tav {
 namespace {
 
 struct Conversation {
   std::string_view password;
+  // For a change, once pam_chauthtok runs: the new password, given to every
+  // hidden prompt that does not ask for the current one. Empty before.
+  std::string_view new_password;
+  // The last error text a module sent (a refusal's reason).
+  std::string error_text;
 };
+
+bool AsksForOldPassword(const char* prompt) {
+  if (prompt == nullptr) return false;
+  std::string text(prompt);
+  for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  return text.find("current") != std::string::npos || text.find("old") != std::string::npos;
+}
 
 void FreeResponses(pam_response* responses, int count) {
   for (int i = 0; i < count; ++i) {
@@ -35,14 +52,17 @@ void FreeResponses(pam_response* responses, int count) {
 int Converse(int count, const pam_message** messages, pam_response** out,
              void* data) {
   if (count <= 0 || count > PAM_MAX_NUM_MSG || out == nullptr) return PAM_CONV_ERR;
-  const Conversation* conversation = static_cast<const Conversation*>(data);
+  Conversation* conversation = static_cast<Conversation*>(data);
   auto* responses =
       static_cast<pam_response*>(std::calloc(static_cast<size_t>(count), sizeof(pam_response)));
   if (responses == nullptr) return PAM_BUF_ERR;
   for (int i = 0; i < count; ++i) {
     switch (messages[i]->msg_style) {
       case PAM_PROMPT_ECHO_OFF: {
-        std::string_view password = conversation->password;
+        std::string_view password =
+            conversation->new_password.empty() || AsksForOldPassword(messages[i]->msg)
+                ? conversation->password
+                : conversation->new_password;
         char* copy = static_cast<char*>(std::malloc(password.size() + 1));
         if (copy == nullptr) {
           FreeResponses(responses, count);
@@ -54,6 +74,8 @@ int Converse(int count, const pam_message** messages, pam_response** out,
         break;
       }
       case PAM_ERROR_MSG:
+        if (messages[i]->msg != nullptr) conversation->error_text = messages[i]->msg;
+        break;
       case PAM_TEXT_INFO:
         break;
       default:
@@ -96,7 +118,7 @@ int PamBackend::MapPamResult(int pam_result, bool in_account_step) {
 
 int PamBackend::Authenticate(const std::string& user_name, std::string_view password,
                              Identity* identity, std::string* detail) {
-  Conversation conversation{password};
+  Conversation conversation{password, {}, {}};
   pam_conv conv{&Converse, &conversation};
   pam_handle_t* pamh = nullptr;
   int rc = pam_start(service_.c_str(), user_name.c_str(), &conv, &pamh);
@@ -132,11 +154,85 @@ int PamBackend::Authenticate(const std::string& user_name, std::string_view pass
     *detail = "PAM accepted \"" + account_name + "\", but the system knows no such user";
     return kSecBackendUnavailable;
   }
+  if (!uid_db_path_.empty()) {
+    std::unique_ptr<AccountStore> store;
+    bool same = false;
+    int64_t recorded = 0;
+    if (AccountStore::Open(uid_db_path_, AccountStore::Mode::kCreate, &store, detail) !=
+            AccountStore::Status::kOk ||
+        store->CheckSystemUid(user.name, static_cast<int64_t>(user.uid), 0, &same, &recorded,
+                              detail) != AccountStore::Status::kOk) {
+      *detail = "cannot check the uid of \"" + user.name + "\": " + *detail;
+      return kSecBackendUnavailable;
+    }
+    if (!same) {
+      AuthSyslog(LOG_WARNING, "logon refused: system user " + user.name + " has uid " +
+                                  std::to_string(user.uid) + ", first seen with uid " +
+                                  std::to_string(recorded) +
+                                  "; an administrator must confirm it (tavsec user confirm-uid)");
+      return kSecAccountRestriction;
+    }
+  }
   identity->user_name = user.name;
   SplitGecos(user.gecos, &identity->full_name, &identity->description);
   identity->groups = UnixGroupNames(user);
   identity->is_admin = IsUnixAdmin(user, identity->groups, admin_group_);
   return kSecOk;
+}
+
+int PamBackend::ChangePassword(const std::string& user_name, std::string_view old_password,
+                               std::string_view new_password, std::string* detail) {
+  Conversation conversation{old_password, {}, {}};
+  pam_conv conv{&Converse, &conversation};
+  pam_handle_t* pamh = nullptr;
+  int rc = pam_start(service_.c_str(), user_name.c_str(), &conv, &pamh);
+  if (rc != PAM_SUCCESS) {
+    *detail = "PAM service \"" + service_ + "\" cannot be started: " + pam_strerror(pamh, rc);
+    if (pamh != nullptr) pam_end(pamh, rc);
+    return kSecBackendUnavailable;
+  }
+  // The old password first, as a logon checks it: a stranger learns
+  // nothing more than "wrong".
+  rc = pam_authenticate(pamh, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
+  bool authenticated = rc == PAM_SUCCESS;
+  if (authenticated) {
+    rc = pam_acct_mgmt(pamh, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
+    // Account management may say the password must change: that is why
+    // we are here.
+    if (rc == PAM_NEW_AUTHTOK_REQD || rc == PAM_AUTHTOK_EXPIRED) rc = PAM_SUCCESS;
+  }
+  if (rc == PAM_SUCCESS) {
+    conversation.error_text.clear();
+    conversation.new_password = new_password;
+    rc = pam_chauthtok(pamh, PAM_CHANGE_EXPIRED_AUTHTOK);
+  }
+  std::string pam_text = pam_strerror(pamh, rc);
+  pam_end(pamh, rc);
+  if (!authenticated) {
+    int code = MapPamResult(rc, false);
+    if (code == kSecBackendUnavailable) *detail = "PAM service \"" + service_ + "\": " + pam_text;
+    return code;
+  }
+  switch (rc) {
+    case PAM_SUCCESS:
+      return kSecOk;
+    // The modules refused the new password; their message says why.
+    case PAM_AUTHTOK_ERR:
+    case PAM_AUTHTOK_RECOVERY_ERR:
+    case PAM_AUTHTOK_LOCK_BUSY:
+    case PAM_AUTHTOK_DISABLE_AGING:
+    case PAM_TRY_AGAIN:
+    case PAM_PERM_DENIED:
+      *detail = !conversation.error_text.empty() ? conversation.error_text : pam_text;
+      return kSecPasswordRestriction;
+    default: {
+      int code = MapPamResult(rc, true);
+      if (code == kSecBackendUnavailable) {
+        *detail = "PAM service \"" + service_ + "\": " + pam_text;
+      }
+      return code;
+    }
+  }
 }
 
 bool PamBackend::IsAccount(const std::string& user_name) {

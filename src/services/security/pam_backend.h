@@ -6,6 +6,13 @@
 // in the configured admin group (or uid 0). Nothing is changed on the system:
 // no credentials are set and no session is opened.
 //
+// The system may give a removed user's name to somebody else; records that
+// name a user must not then point at two people. So the uid first seen
+// under each name is kept (AccountStore::CheckSystemUid, in the account
+// database of the data directory), and a logon whose uid differs is refused
+// (kSecAccountRestriction) until an administrator confirms the new uid
+// (tavsec user confirm-uid).
+//
 // Thread safety: as AuthBackend.
 #ifndef TAV_SERVICES_SECURITY_PAM_BACKEND_H_
 #define TAV_SERVICES_SECURITY_PAM_BACKEND_H_
@@ -18,11 +25,21 @@ namespace tav {
 
 class PamBackend : public AuthBackend {
  public:
-  PamBackend(std::string service, std::string admin_group)
-      : service_(std::move(service)), admin_group_(std::move(admin_group)) {}
+  // `uid_db_path`: the account database that keeps the uids first seen;
+  // empty for no such check.
+  PamBackend(std::string service, std::string admin_group, std::string uid_db_path = "")
+      : service_(std::move(service)),
+        admin_group_(std::move(admin_group)),
+        uid_db_path_(std::move(uid_db_path)) {}
 
   int Authenticate(const std::string& user_name, std::string_view password,
                    Identity* identity, std::string* detail) override;
+  // pam_chauthtok with PAM_CHANGE_EXPIRED_AUTHTOK after the old password
+  // was checked: what the system's modules (pam_unix, pam_pwquality) ask
+  // is answered with the old password for a prompt that names the current
+  // or old one, else with the new one.
+  int ChangePassword(const std::string& user_name, std::string_view old_password,
+                     std::string_view new_password, std::string* detail) override;
   // A user the system's NSS knows.
   bool IsAccount(const std::string& user_name) override;
 
@@ -35,6 +52,7 @@ class PamBackend : public AuthBackend {
  private:
   std::string service_;
   std::string admin_group_;
+  std::string uid_db_path_;
 };
 
 }  // namespace tav

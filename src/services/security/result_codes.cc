@@ -18,16 +18,19 @@ const char* SecurityMessageText(int code) {
       return "No logon server is available to service the logon request.";
     case kSecLogonFailure:
       return "Logon failure: unknown user name or bad password.";
+    case kSecPasswordRestriction:
+      return "Unable to update the password. The value provided for the new password does not "
+             "meet the length, complexity, or history requirements of the domain.";
     case kSecAccountRestriction:
       return "Logon failure: account restrictions prevent this user from signing in.";
     case kSecPasswordExpired:
-      return "Logon failure: the password of this account has expired.";
+      return "The password for this account has expired.";
     case kSecAccountDisabled:
       return "Logon failure: the account is currently disabled.";
     case kSecAccountExpired:
       return "Logon failure: the account has expired.";
     case kSecPasswordMustChange:
-      return "Logon failure: the password must be changed before signing in.";
+      return "The user's password must be changed before signing in.";
     case kSecAccountLockedOut:
       return "The referenced account is currently locked out and may not be logged on to.";
     default:

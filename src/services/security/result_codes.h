@@ -26,15 +26,20 @@ inline constexpr int kSecBackendUnavailable = 1311;
 // Wrong user name, wrong password, unknown user or foreign domain: one code
 // for all, so that nobody learns which names exist.
 inline constexpr int kSecLogonFailure = 1326;
+// A new password does not meet the length, quality or history rules of the
+// password policy (password_policy.h).
+inline constexpr int kSecPasswordRestriction = 1325;
 // PAM account management refused the (correctly authenticated) user.
 inline constexpr int kSecAccountRestriction = 1327;
-// The password has expired (PAM).
+// The password has expired: older than the policy's maximum age (local
+// backend), or PAM says so.
 inline constexpr int kSecPasswordExpired = 1330;
 // The account is disabled (local backend).
 inline constexpr int kSecAccountDisabled = 1331;
 // The account has expired (PAM).
 inline constexpr int kSecAccountExpired = 1793;
-// The password must be changed before the next logon (PAM).
+// The password must be changed before the next logon: set by an
+// administrator, or forced (tavsec user expire), or PAM says so.
 inline constexpr int kSecPasswordMustChange = 1907;
 // Too many failed authentications have locked the account (lockout.h), or
 // PAM reports it locked. The password is not checked while the lock lasts.

@@ -56,6 +56,13 @@ bool ParseCount(std::string_view s, int max, int* out) {
   return true;
 }
 
+// "yes" or "no".
+bool ParseSwitch(std::string_view s, bool* out) {
+  if (s != "yes" && s != "no") return false;
+  *out = s == "yes";
+  return true;
+}
+
 }  // namespace
 
 bool ParseSecurityConfig(std::string_view text, SecurityConfig* config,
@@ -103,6 +110,31 @@ bool ParseSecurityConfig(std::string_view text, SecurityConfig* config,
       if (!ParseCount(value, 7 * 86400, &config->lockout.unlock_seconds)) {
         return fail("lockout_unlock_time must be a number of seconds from 0 (until unlocked) "
                     "to 604800");
+      }
+    } else if (key == "password_min_length") {
+      if (!ParseCount(value, 256, &config->passwords.min_length) ||
+          config->passwords.min_length == 0) {
+        return fail("password_min_length must be a number from 1 to 256");
+      }
+    } else if (key == "password_quality") {
+      if (!ParseSwitch(value, &config->passwords.quality)) {
+        return fail("password_quality must be yes or no");
+      }
+    } else if (key == "password_history") {
+      if (!ParseCount(value, 24, &config->passwords.history)) {
+        return fail("password_history must be a number from 0 (none kept) to 24");
+      }
+    } else if (key == "password_max_age") {
+      if (!ParseCount(value, 3650, &config->passwords.max_age_days)) {
+        return fail("password_max_age must be a number of days from 0 (never) to 3650");
+      }
+    } else if (key == "password_warn_age") {
+      if (!ParseCount(value, 3650, &config->passwords.warn_days)) {
+        return fail("password_warn_age must be a number of days from 0 to 3650");
+      }
+    } else if (key == "password_change_at_first_logon") {
+      if (!ParseSwitch(value, &config->passwords.change_at_first_logon)) {
+        return fail("password_change_at_first_logon must be yes or no");
       }
     } else {
       return fail("unknown key \"" + std::string(key) + "\"");

@@ -30,6 +30,26 @@ struct LockoutPolicy {
   int unlock_seconds = 10 * 60;
 };
 
+// The rules for the local backend's passwords (password_policy.h). The
+// defaults are the site policy a regulated lab is audited against.
+struct PasswordPolicy {
+  // Fewest characters (bytes) a new password has.
+  int min_length = 12;
+  // Checks through libpwquality: dictionary words, repeated characters,
+  // likeness to the user name.
+  bool quality = true;
+  // A new password may be none of the last this many (the current one
+  // counts); only their hashes are kept. 0 keeps none.
+  int history = 5;
+  // Days a password lasts; 0 means it never expires.
+  int max_age_days = 90;
+  // Days before the expiry from which a logon is told of it.
+  int warn_days = 14;
+  // A new account's password, and one an administrator sets, must be
+  // changed at the account's next logon.
+  bool change_at_first_logon = true;
+};
+
 struct SecurityConfig {
   enum class Backend { kLocal, kPam };
 
@@ -45,6 +65,7 @@ struct SecurityConfig {
   // database there.
   std::string data_dir;
   LockoutPolicy lockout;
+  PasswordPolicy passwords;
 };
 
 // Parses the text of a configuration file into *config (whose fields start

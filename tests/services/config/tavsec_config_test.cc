@@ -62,6 +62,7 @@ TEST(TavsecConfig, ChangesByNumberOrNameAreShownAndAudited) {
 TEST(TavsecConfig, SettingsChangedBehindItsBackAreReportedUntilSealed) {
   TAV_SKIP_ON_LAB_STORE("the seal of the settings is the embedded store's");
   TempDataDir dir;
+  dir.AllowPlainPasswords();
   const std::string tavsec = TAVSEC_PATH;
   ASSERT_EQ(RunCommand(tavsec + " user add qa --admin", "QA-Pass-1\n").exit_code, 0);
   ASSERT_EQ(Tavsec("config set part11 on").exit_code, 0);

@@ -42,7 +42,7 @@ TEST_F(AccountStoreChangeTest, ChangesFindTheNameInAnyCase) {
   EXPECT_EQ(account.groups, std::vector<std::string>{"QA"});
 
   ASSERT_EQ(store_->Remove("DaNa", &error_), S::kOk) << error_;
-  EXPECT_FALSE(store_->Exists("Dana"));
+  EXPECT_EQ(store_->Verify("dana", "new-pw", &account, &error_), kSecLogonFailure);
 }
 
 TEST_F(AccountStoreChangeTest, ChangesOfAnUnknownNameChangeNothingAndSaySo) {

@@ -156,3 +156,79 @@ TEST(UnixAccountsTest, GecosSplitsIntoFullNameAndDescription) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+// The system may give a removed user's name to another person: the uid
+// first seen under a name is kept, and another uid under that name logs on
+// only after an administrator has confirmed it.
+TEST(PamUidTest, ANameSeenWithAnotherUidIsRefusedUntilConfirmed) {
+  ASSERT_NE(std::getenv("PAM_WRAPPER"), nullptr) << "run through CTest (pam_wrapper)";
+  testing::TempDataDir dir;
+  dir.WriteConfig("backend = pam\npam_service = tavsec_test\nlockout_deny = 0\n");
+  ASSERT_EQ(KorWinSec_aAuthenticateUser("bob", "", "bob-secret"), kSecOk)
+      << SecurityBackendErrorDetail();
+
+  // Bob (2002) left; the name was first seen with another uid.
+  std::unique_ptr<AccountStore> store;
+  std::string error;
+  ASSERT_EQ(AccountStore::Open(dir.db_path(), AccountStore::Mode::kReadWrite, &store, &error),
+            AccountStore::Status::kOk)
+      << error;
+  ASSERT_EQ(store->ConfirmSystemUid("bob", 1999, 0, &error), AccountStore::Status::kOk);
+  EXPECT_EQ(KorWinSec_aAuthenticateUser("bob", "", "bob-secret"), kSecAccountRestriction);
+  EXPECT_EQ(KorWinSec_aAuthenticateUser("bob", "", "wrong"), kSecLogonFailure)
+      << "a stranger learns nothing of it";
+  std::vector<AccountStore::SystemUid> uids;
+  ASSERT_EQ(store->ListSystemUids(&uids, &error), AccountStore::Status::kOk);
+  ASSERT_EQ(uids.size(), 1u);
+  EXPECT_EQ(uids[0].uid, 1999);
+  EXPECT_EQ(uids[0].refused_uid, 2002) << "what the administrator must look at";
+
+  ASSERT_EQ(store->ConfirmSystemUid("bob", 2002, 0, &error), AccountStore::Status::kOk);
+  EXPECT_EQ(KorWinSec_aAuthenticateUser("bob", "", "bob-secret"), kSecOk);
+  // Other names are kept apart, exactly as the system spells them.
+  EXPECT_EQ(KorWinSec_aAuthenticateUser("carol", "", "carol-secret"), kSecOk);
+  ASSERT_EQ(store->ListSystemUids(&uids, &error), AccountStore::Status::kOk);
+  EXPECT_EQ(uids.size(), 2u);
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// The change at logon answers PAM's own conversation (pam_chauthtok): the
+// old password where a module asks for the current one, else the new one.
+// The matrix's password file is put back afterwards, so that the other
+// tests (of this program: they run one after another) keep carol's.
+TEST(PamChangeTest, APasswordIsChangedThroughPamsConversation) {
+  ASSERT_NE(std::getenv("PAM_WRAPPER"), nullptr) << "run through CTest (pam_wrapper)";
+  const char* passdb = std::getenv("PAM_MATRIX_PASSWD");
+  ASSERT_NE(passdb, nullptr);
+  testing::TempDataDir dir;
+  const std::string saved = dir.path() + "/passdb";
+  ASSERT_EQ(std::system(("cp '" + std::string(passdb) + "' '" + saved + "'").c_str()), 0);
+  struct PutBack {
+    std::string from, to;
+    ~PutBack() { std::system(("cp '" + from + "' '" + to + "'").c_str()); }
+  } put_back{saved, passdb};
+
+  PamBackend backend("tavsec_test", "labadmin");
+  std::string detail;
+  EXPECT_EQ(backend.ChangePassword("carol", "wrong", "Brisk-Harbor-Lantern-93", &detail),
+            kSecLogonFailure);
+  const int code = backend.ChangePassword("carol", "carol-secret", "Brisk-Harbor-Lantern-93",
+                                          &detail);
+  Identity identity;
+  int after_old = backend.Authenticate("carol", "carol-secret", &identity, &detail);
+  int after_new = backend.Authenticate("carol", "Brisk-Harbor-Lantern-93", &identity, &detail);
+  ASSERT_EQ(code, kSecOk) << detail;
+  EXPECT_EQ(after_old, kSecLogonFailure);
+  EXPECT_EQ(after_new, kSecOk);
+}
+
+}  // namespace
+}  // namespace tav
