@@ -59,8 +59,10 @@ done
 [ "$(awk '/^Uid:/ {print $2}' "/proc/$service/status")" = "$(id -u tavsecurity)" ] ||
   { echo "tavsecd kept root" >&2; exit 1; }
 # The administrator makes an account and switches the features on; the
-# settings are the service's to write, so it must run first.
-printf '%s\n' 'Chroot-Pass-1' |
+# settings are the service's to write, so it must run first. The password
+# meets the default policy, and as the administrator typed it, alice
+# chooses her own at her first logon.
+printf '%s\n' 'Quartz-Ledger-71' |
   tavsec user add alice --full-name "Alice Liddell" --group tav-admins --group tav-users >/dev/null
 tavsec config set part11 on --reason "workstation set-up" >/dev/null
 
@@ -72,8 +74,9 @@ if su labtech -s /bin/sh -c "cat /var/lib/tavsecurity/accounts.db" >/dev/null 2>
   exit 1
 fi
 before=$(tavsec events list | wc -l)
-su labtech -s /bin/sh -c "printf '%s\n' Chroot-Pass-1 |
-  QT_QPA_PLATFORM=offscreen tav-host --tour /tmp/pictures --tour-user alice" >/tmp/host.log 2>&1 ||
+su labtech -s /bin/sh -c "printf '%s\n' Quartz-Ledger-71 Amber-Glacier-Pilot-64 |
+  QT_QPA_PLATFORM=offscreen tav-host --tour /tmp/pictures --tour-user alice \
+    --tour-new-password" >/tmp/host.log 2>&1 ||
   { cat /tmp/host.log; exit 1; }
 ls /tmp/pictures | head -n 3
 tavsec events list >/tmp/events
