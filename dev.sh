@@ -19,6 +19,9 @@ ROOT=$(pwd)
 PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   qt6-base-dev libsqlite3-dev libsodium-dev libpam0g-dev libcli11-dev libpwquality-dev
+  # the dictionary libpwquality checks passwords against (only recommended,
+  # and recommendations are not installed)
+  cracklib-runtime
   libgtest-dev libgmock-dev libbenchmark-dev
   libpam-wrapper libnss-wrapper xvfb
   dpkg-dev lintian
