@@ -595,14 +595,12 @@ bool AccountStore::Exists(std::string_view name) {
   return Find(name, &id, &hash, &found, &error) == Status::kOk;
 }
 
-int AccountStore::Verify(std::string_view name, std::string_view password,
-                         const PasswordAging& aging, Account* account, std::string* error) {
-  int64_t id = 0;
+int AccountStore::CheckPassword(std::string_view name, std::string_view password, int64_t* id,
+                                Account* found, std::string* error) {
   std::string hash;
-  Account found;
-  Status status = Find(name, &id, &hash, &found, error);
+  Status status = Find(name, id, &hash, found, error);
   if (status == Status::kFailed) return kSecBackendUnavailable;
-  if (status == Status::kNotFound || found.removed_at != 0 || hash.empty()) {
+  if (status == Status::kNotFound || found->removed_at != 0 || hash.empty()) {
     // Spend the time a real check takes; the answer is failure regardless.
     [[maybe_unused]] int never_matches =
         crypto_pwhash_str_verify(kDummyHash, password.data(), password.size());
@@ -610,7 +608,15 @@ int AccountStore::Verify(std::string_view name, std::string_view password,
   }
   // A password past the limit is wrong whatever its first bytes are.
   if (!HashMatches(hash, password)) return kSecLogonFailure;
-  if (found.disabled) return kSecAccountDisabled;
+  if (found->disabled) return kSecAccountDisabled;
+  return kSecOk;
+}
+
+int AccountStore::Verify(std::string_view name, std::string_view password,
+                         const PasswordAging& aging, Account* account, std::string* error) {
+  int64_t id = 0;
+  Account found;
+  if (int code = CheckPassword(name, password, &id, &found, error); code != kSecOk) return code;
   if (found.must_change) return kSecPasswordMustChange;
   if (aging.max_age_days > 0 &&
       NowOr(aging.now) - found.password_set_at >=
@@ -626,21 +632,14 @@ int AccountStore::ChangePassword(std::string_view name, std::string_view old_pas
                                  std::string_view new_password, const PasswordSet& how,
                                  std::string* error) {
   int64_t id = 0;
-  std::string hash;
   Account found;
-  Status status = Find(name, &id, &hash, &found, error);
-  if (status == Status::kFailed) return kSecBackendUnavailable;
-  if (status == Status::kNotFound || found.removed_at != 0 || hash.empty()) {
-    [[maybe_unused]] int never_matches =
-        crypto_pwhash_str_verify(kDummyHash, old_password.data(), old_password.size());
-    return kSecLogonFailure;
+  if (int code = CheckPassword(name, old_password, &id, &found, error); code != kSecOk) {
+    return code;
   }
-  if (!HashMatches(hash, old_password)) return kSecLogonFailure;
-  if (found.disabled) return kSecAccountDisabled;
   std::string new_hash;
   PasswordSet own = how;
   own.by_owner = true;
-  status = CheckAndHash(id, found.name, new_password, old_password, own, &new_hash, error);
+  Status status = CheckAndHash(id, found.name, new_password, old_password, own, &new_hash, error);
   if (status == Status::kInvalid) return kSecPasswordRestriction;
   if (status != Status::kOk) return kSecBackendUnavailable;
   WriteTransaction transaction(*db_);

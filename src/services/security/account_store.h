@@ -179,6 +179,12 @@ class AccountStore {
   static bool ValidGroupName(std::string_view group, std::string* error);
 
  private:
+  // The stored password of `name` checked as a logon checks it: kSecOk, or
+  // why not (no such account, retired, wrong, disabled, store failure),
+  // the time of a real check spent whatever the answer. *id and *found
+  // describe the account on kSecOk.
+  int CheckPassword(std::string_view name, std::string_view password, int64_t* id,
+                    Account* found, std::string* error);
   explicit AccountStore(std::unique_ptr<SqlDb> db);
 
   Status Find(std::string_view name, int64_t* id, std::string* hash,

@@ -138,26 +138,35 @@ void LogRefusal(AuthBackend* backend, const char* user, int code, const GuardOut
   }
 }
 
+// What every password attempt does first: clears the thread's detail and
+// lock flag, refuses a blank name, and a name no account has (too long, or
+// with a control character, which could forge log lines), and loads the
+// configuration. kSecOk, or the attempt's result (refusals logged).
+int BeginAttempt(const char* user, SecurityConfig* config) {
+  ThreadState& state = State();
+  std::string& detail = state.backend_detail;
+  detail.clear();
+  state.locked_by_last_attempt = false;
+  if (IsBlank(user)) return kSecBlankUserName;
+  if (std::strlen(user) > kMaxUserNameBytes || HasControlChar(user)) {
+    LogRefusal(nullptr, user, kSecLogonFailure, GuardOutcome(), detail);
+    return kSecLogonFailure;
+  }
+  if (!LoadSecurityConfig(config, &detail)) {
+    LogRefusal(nullptr, user, kSecBackendUnavailable, GuardOutcome(), detail);
+    return kSecBackendUnavailable;
+  }
+  return kSecOk;
+}
+
 // Authenticates through the configured backend, under its lockout policy;
 // on success stores the user in *identity. Sets the thread's backend detail.
 int Logon(const char* user, const char* domain, const char* password,
           IdentityPtr* identity) {
   ThreadState& state = State();
   std::string& detail = state.backend_detail;
-  detail.clear();
-  state.locked_by_last_attempt = false;
-  if (IsBlank(user)) return kSecBlankUserName;
-  // No account has such a name; a control character could forge log lines.
-  if (std::strlen(user) > kMaxUserNameBytes || HasControlChar(user)) {
-    LogRefusal(nullptr, user, kSecLogonFailure, GuardOutcome(), detail);
-    return kSecLogonFailure;
-  }
-
   SecurityConfig config;
-  if (!LoadSecurityConfig(&config, &detail)) {
-    LogRefusal(nullptr, user, kSecBackendUnavailable, GuardOutcome(), detail);
-    return kSecBackendUnavailable;
-  }
+  if (int code = BeginAttempt(user, &config); code != kSecOk) return code;
   std::unique_ptr<AuthBackend> backend = MakeAuthBackend(config);
   std::string_view typed = password != nullptr ? password : "";
   auto result = std::make_shared<Identity>();
@@ -188,19 +197,9 @@ int ChangePassword(const char* user, const char* domain, const char* old_passwor
                    const char* new_password, std::string* reason) {
   ThreadState& state = State();
   std::string& detail = state.backend_detail;
-  detail.clear();
   reason->clear();
-  state.locked_by_last_attempt = false;
-  if (IsBlank(user)) return kSecBlankUserName;
-  if (std::strlen(user) > kMaxUserNameBytes || HasControlChar(user)) {
-    LogRefusal(nullptr, user, kSecLogonFailure, GuardOutcome(), detail);
-    return kSecLogonFailure;
-  }
   SecurityConfig config;
-  if (!LoadSecurityConfig(&config, &detail)) {
-    LogRefusal(nullptr, user, kSecBackendUnavailable, GuardOutcome(), detail);
-    return kSecBackendUnavailable;
-  }
+  if (int code = BeginAttempt(user, &config); code != kSecOk) return code;
   std::unique_ptr<AuthBackend> backend = MakeAuthBackend(config);
   std::string_view old_typed = old_password != nullptr ? old_password : "";
   std::string_view new_typed = new_password != nullptr ? new_password : "";

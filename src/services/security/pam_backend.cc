@@ -26,6 +26,18 @@ struct Conversation {
   std::string error_text;
 };
 
+// Starts a PAM transaction of `service` for `user`; false, with why in
+// *detail, when the service cannot be started.
+bool StartPam(const std::string& service, const std::string& user, const pam_conv* conv,
+              pam_handle_t** pamh, std::string* detail) {
+  *pamh = nullptr;
+  const int rc = pam_start(service.c_str(), user.c_str(), conv, pamh);
+  if (rc == PAM_SUCCESS) return true;
+  *detail = "PAM service \"" + service + "\" cannot be started: " + pam_strerror(*pamh, rc);
+  if (*pamh != nullptr) pam_end(*pamh, rc);
+  return false;
+}
+
 bool AsksForOldPassword(const char* prompt) {
   if (prompt == nullptr) return false;
   std::string text(prompt);
@@ -121,13 +133,8 @@ int PamBackend::Authenticate(const std::string& user_name, std::string_view pass
   Conversation conversation{password, {}, {}};
   pam_conv conv{&Converse, &conversation};
   pam_handle_t* pamh = nullptr;
-  int rc = pam_start(service_.c_str(), user_name.c_str(), &conv, &pamh);
-  if (rc != PAM_SUCCESS) {
-    *detail = "PAM service \"" + service_ + "\" cannot be started: " + pam_strerror(pamh, rc);
-    if (pamh != nullptr) pam_end(pamh, rc);
-    return kSecBackendUnavailable;
-  }
-  rc = pam_authenticate(pamh, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
+  if (!StartPam(service_, user_name, &conv, &pamh, detail)) return kSecBackendUnavailable;
+  int rc = pam_authenticate(pamh, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
   bool in_account_step = false;
   if (rc == PAM_SUCCESS) {
     in_account_step = true;
@@ -185,15 +192,10 @@ int PamBackend::ChangePassword(const std::string& user_name, std::string_view ol
   Conversation conversation{old_password, {}, {}};
   pam_conv conv{&Converse, &conversation};
   pam_handle_t* pamh = nullptr;
-  int rc = pam_start(service_.c_str(), user_name.c_str(), &conv, &pamh);
-  if (rc != PAM_SUCCESS) {
-    *detail = "PAM service \"" + service_ + "\" cannot be started: " + pam_strerror(pamh, rc);
-    if (pamh != nullptr) pam_end(pamh, rc);
-    return kSecBackendUnavailable;
-  }
+  if (!StartPam(service_, user_name, &conv, &pamh, detail)) return kSecBackendUnavailable;
   // The old password first, as a logon checks it: a stranger learns
   // nothing more than "wrong".
-  rc = pam_authenticate(pamh, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
+  int rc = pam_authenticate(pamh, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
   bool authenticated = rc == PAM_SUCCESS;
   if (authenticated) {
     rc = pam_acct_mgmt(pamh, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
