@@ -18,7 +18,7 @@ ROOT=$(pwd)
 
 PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-  qt6-base-dev libsqlite3-dev libsodium-dev libpam0g-dev libcli11-dev libpwquality-dev
+  qt6-base-dev qt6-l10n-tools qt6-translations-l10n libsqlite3-dev libsodium-dev libpam0g-dev libcli11-dev libpwquality-dev
   # the dictionary libpwquality checks passwords against (only recommended,
   # and recommendations are not installed)
   cracklib-runtime

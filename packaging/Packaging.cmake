@@ -32,7 +32,8 @@ set(CPACK_COMPONENT_HOST_GROUP host)
 set(CPACK_DEBIAN_LIB_PACKAGE_NAME libtavsecurityui0)
 set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_LIB_PACKAGE_DEPENDS "libpam-runtime, passwd, cracklib-runtime")
-set(CPACK_DEBIAN_LIB_PACKAGE_RECOMMENDS "tavsec")
+# Qt's own catalogues translate the standard buttons of the dialogs.
+set(CPACK_DEBIAN_LIB_PACKAGE_RECOMMENDS "tavsec, qt6-translations-l10n")
 set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA "${TAV_PACKAGING_DIR}/debian/lib/postinst"
   "${TAV_PACKAGING_DIR}/debian/lib/conffiles" "${TAV_PACKAGING_DIR}/debian/lib/triggers")
 set(CPACK_DEBIAN_LIB_DESCRIPTION

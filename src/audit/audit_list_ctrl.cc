@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMenu>
 #include <QPainter>
@@ -15,8 +16,8 @@ namespace tav {
 namespace {
 
 QString AskForFile(QWidget* parent) {
-  return QFileDialog::getSaveFileName(parent, QStringLiteral("Export"), QString(),
-                                      QStringLiteral("CSV files (*.csv);;All files (*)"));
+  return QFileDialog::getSaveFileName(parent, CAuditListCtrl::tr("Export"), QString(),
+                                      CAuditListCtrl::tr("CSV files (*.csv);;All files (*)"));
 }
 
 CAuditListCtrl::SaveFileChooser& Chooser() {
@@ -39,7 +40,11 @@ TableView CAuditListCtrl::View() const {
   heading_ptrs_.clear();
   for (int column = 0; column < GetColumnCount(); ++column) {
     headings_.push_back(
-        GetModel()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString().toStdString());
+        // Exports and copies keep the English headings, as listings do.
+        GetModel()
+            ->headerData(column, Qt::Horizontal, SortListModel::kSourceHeadingRole)
+            .toString()
+            .toStdString());
   }
   for (const std::string& heading : headings_) heading_ptrs_.push_back(heading.c_str());
   TableView view;
@@ -77,8 +82,11 @@ void CAuditListCtrl::ExportCsvAsk() {
   if (path.isEmpty()) return;
   std::string error;
   if (!ExportCsv(path.toStdString(), &error)) {
-    const std::string text = "The list could not be exported to " + path.toStdString() + ":\n" + error;
-    StealthMessageBox(IDOK, window(), text.c_str(), "Export", MB_OK | MB_ICONERROR);
+    const std::string text = tr("The list could not be exported to %1:\n%2")
+                                 .arg(path, QString::fromStdString(error))
+                                 .toStdString();
+    StealthMessageBox(IDOK, window(), text.c_str(), tr("Export").toStdString().c_str(),
+                      MB_OK | MB_ICONERROR);
   }
 }
 
@@ -100,11 +108,17 @@ void CAuditListCtrl::ExportSignedAsk() {
   if (path.isEmpty()) return;
   std::string message;
   if (!ExportSigned(path.toStdString(), &message)) {
-    const std::string text = "The listing could not be exported to " + path.toStdString() + ":\n" + message;
-    StealthMessageBox(IDOK, window(), text.c_str(), "Export", MB_OK | MB_ICONERROR);
+    const std::string text = tr("The listing could not be exported to %1:\n%2")
+                                 .arg(path, QString::fromStdString(message))
+                                 .toStdString();
+    StealthMessageBox(IDOK, window(), text.c_str(), tr("Export").toStdString().c_str(),
+                      MB_OK | MB_ICONERROR);
   } else if (!message.empty()) {
-    const std::string text = "The listing was exported to " + path.toStdString() + ", but " + message;
-    StealthMessageBox(IDOK, window(), text.c_str(), "Export", MB_OK | MB_ICONWARNING);
+    const std::string text = tr("The listing was exported to %1, but %2")
+                                 .arg(path, QString::fromStdString(message))
+                                 .toStdString();
+    StealthMessageBox(IDOK, window(), text.c_str(), tr("Export").toStdString().c_str(),
+                      MB_OK | MB_ICONWARNING);
   }
 }
 
@@ -114,18 +128,19 @@ void CAuditListCtrl::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   QRect rect = viewport()->rect().adjusted(0, 10, 0, 0);
   painter.drawText(rect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-                   QString::fromLatin1(kEmptyListText));
+                   QCoreApplication::translate("tav::Lists", kEmptyListText));
 }
 
 void CAuditListCtrl::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
-  QAction* copy = menu.addAction(QString::fromLatin1(kCopyRowsText));
+  QAction* copy = menu.addAction(QCoreApplication::translate("tav::SystemAudit", kCopyRowsText));
   copy->setEnabled(!GetSelectedRows().empty());
   connect(copy, &QAction::triggered, this, &CAuditListCtrl::CopySelectedRows);
-  QAction* save = menu.addAction(QString::fromLatin1(kExportCsvText));
+  QAction* save = menu.addAction(QCoreApplication::translate("tav::SystemAudit", kExportCsvText));
   connect(save, &QAction::triggered, this, &CAuditListCtrl::ExportCsvAsk);
   if (signed_log_) {
-    QAction* sign = menu.addAction(QString::fromLatin1(kExportSignedText));
+    QAction* sign =
+        menu.addAction(QCoreApplication::translate("tav::SystemAudit", kExportSignedText));
     connect(sign, &QAction::triggered, this, &CAuditListCtrl::ExportSignedAsk);
   }
   menu.exec(event->globalPos());

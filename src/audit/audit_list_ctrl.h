@@ -9,7 +9,6 @@
 #define TAV_AUDIT_AUDIT_LIST_CTRL_H_
 
 #include <QString>
-
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,12 +17,14 @@
 #include "audit/signed_export.h"
 #include "audit/table_export.h"
 #include "controls/sort_list_ctrl.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
-inline constexpr char kCopyRowsText[] = "&Copy";
-inline constexpr char kExportCsvText[] = "&Export to CSV...";
-inline constexpr char kExportSignedText[] = "Export &Signed Listing...";
+inline constexpr char kCopyRowsText[] = TAV_TR_NOOP("tav::SystemAudit", "&Copy");
+inline constexpr char kExportCsvText[] = TAV_TR_NOOP("tav::SystemAudit", "&Export to CSV...");
+inline constexpr char kExportSignedText[] =
+    TAV_TR_NOOP("tav::SystemAudit", "Export &Signed Listing...");
 
 class CAuditListCtrl : public CSortListCtrl {
   Q_OBJECT

@@ -20,7 +20,7 @@ ConfigTrailPanel::ConfigTrailPanel(QWidget* parent)
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->SetSignedLog(ExportedLog::kConfigTrail);
   for (int column = 0; column < static_cast<int>(kTrailColumnHeadings.size()); ++column) {
-    list->InsertColumn(column, kTrailColumnHeadings[column]);
+    list->InsertColumn(column, kTrailColumnHeadings[column], Qt::AlignLeft, -1, "tav::SystemAudit");
   }
   ui_->splitter->setStretchFactor(0, 3);
   ui_->splitter->setStretchFactor(1, 2);
@@ -50,8 +50,8 @@ void ConfigTrailPanel::Load() {
   if (!DescribeConfigTrail(theSystemConfig, &changes_)) {
     changes_.clear();
     ui_->txtChangeDetail->setPlainText(
-        QString::fromStdString("The configuration audit trail could not be read: " +
-                               theSystemConfig.LastErrorMessage()));
+        tr("The configuration audit trail could not be read: %1")
+            .arg(QString::fromStdString(theSystemConfig.LastErrorMessage())));
     return;
   }
   // Newest first, also among changes of the same second (the sort is

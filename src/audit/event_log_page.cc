@@ -1,8 +1,8 @@
 #include "audit/event_log_page.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QTimer>
-
 #include <array>
 #include <string>
 #include <string_view>
@@ -30,10 +30,10 @@ EventLogPage::EventLogPage(QWidget* parent)
   list->SetFullRowSelect(true);
   list->SetSignedLog(ExportedLog::kSystemEvents);
   for (int column = 0; column < static_cast<int>(kEventColumnHeadings.size()); ++column) {
-    list->InsertColumn(column, kEventColumnHeadings[column]);
+    list->InsertColumn(column, kEventColumnHeadings[column], Qt::AlignLeft, -1, "tav::SystemAudit");
   }
   Fill();
-  ui_->chainStatus->setText(QString::fromLatin1(kChainCheckingText));
+  ui_->chainStatus->setText(QCoreApplication::translate("tav::SystemAudit", kChainCheckingText));
 }
 
 EventLogPage::~EventLogPage() = default;
@@ -52,7 +52,9 @@ void EventLogPage::Fill() {
     // (or cannot tell them now) shows the three columns alone.
     std::vector<WriterRun> writers;
     if (!LoadLogWriters(ChainedLog::kSystemEvents, &writers).ok()) writers.clear();
-    if (!writers.empty()) list->InsertColumn(list->GetColumnCount(), kWorkstationHeading);
+    if (!writers.empty())
+      list->InsertColumn(list->GetColumnCount(), kWorkstationHeading, Qt::AlignLeft, -1,
+                         "tav::SystemAudit");
     // Newest first: the sort below is stable, so events of the same second
     // keep this order, the one logged last on top.
     EventRowBuilder rows;

@@ -1,8 +1,13 @@
 #include "audit/event_rows.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "records/audit_code.h"
 #include "records/audit_entry_comp.h"
 #include "util/ole_date.h"
+#include "util/shown_text.h"
+#include "util/strings.h"
 
 namespace tav {
 
@@ -41,19 +46,29 @@ std::string_view EventRowBuilder::CodeName(int32_t code) {
 }
 
 std::string ChainSummaryText(const ChainReport& report) {
-  const std::string count =
-      std::to_string(report.count) + (report.count == 1 ? " event" : " events");
-  if (report.ok()) return count + ", chain intact";
-  std::string text = count + ". Chain broken: " + report.problems.front().text;
-  const size_t more = report.problems.size() - 1;
-  if (more != 0) {
-    text += " (and " + std::to_string(more) + (more == 1 ? " more problem)" : " more problems)");
+  // English says "1 event" and "N events"; each language gets the count to
+  // choose its own plural form.
+  const int count = static_cast<int>(std::min<uint64_t>(report.count, INT32_MAX));
+  if (report.ok()) {
+    return count == 1 ? TranslateText("tav::SystemAudit", "1 event, chain intact")
+                      : TranslateText("tav::SystemAudit", "%n events, chain intact", "", count);
   }
+  std::string text = StrFormat(
+      (count == 1 ? TranslateText("tav::SystemAudit", "1 event. Chain broken: %s")
+                  : TranslateText("tav::SystemAudit", "%n events. Chain broken: %s", "", count))
+          .c_str(),
+      report.problems.front().text.c_str());
+  const int more = static_cast<int>(std::min<size_t>(report.problems.size() - 1, INT32_MAX));
+  if (more == 1) text += TranslateText("tav::SystemAudit", " (and 1 more problem)");
+  if (more > 1) text += TranslateText("tav::SystemAudit", " (and %n more problems)", "", more);
   return text;
 }
 
 std::string ChainUncheckedText(const std::string& error) {
-  return "The chain of the event log could not be checked: " + error;
+  return StrFormat(
+      TranslateText("tav::SystemAudit", "The chain of the event log could not be checked: %s")
+          .c_str(),
+      error.c_str());
 }
 
 }  // namespace tav

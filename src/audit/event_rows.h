@@ -14,6 +14,7 @@
 #include "records/audit_event_comp.h"
 #include "services/filelib/record_chain.h"
 #include "util/ole_date.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
@@ -21,8 +22,9 @@ namespace tav {
 inline constexpr int kEventDateColumn = 0;
 inline constexpr int kEventUserColumn = 1;
 inline constexpr int kEventNameColumn = 2;
-inline constexpr std::array<const char*, 3> kEventColumnHeadings = {"Date & Time", "User Login",
-                                                                    "Event"};
+inline constexpr std::array<const char*, 3> kEventColumnHeadings = {
+    TAV_TR_NOOP("tav::SystemAudit", "Date & Time"), TAV_TR_NOOP("tav::SystemAudit", "User Login"),
+    TAV_TR_NOOP("tav::SystemAudit", "Event")};
 
 // The cells of one event: its date and time in the user's locale, its user
 // login name and the name of its first entry's audit code; the "Event" cell
@@ -51,7 +53,8 @@ class EventRowBuilder {
 };
 
 // The line while the chain is being checked.
-inline constexpr char kChainCheckingText[] = "Checking the chain of the event log...";
+inline constexpr char kChainCheckingText[] =
+    TAV_TR_NOOP("tav::SystemAudit", "Checking the chain of the event log...");
 
 // The line under the list: "3 events, chain intact" when every link holds,
 // else the first break ("Chain broken: ...") and how many more there are.

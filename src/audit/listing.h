@@ -17,6 +17,7 @@
 #include "records/audit_collection_comp.h"
 #include "services/config/config_trail.h"
 #include "services/filelib/log_writers.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
@@ -33,7 +34,7 @@ inline constexpr uint64_t kWholeLog = UINT64_MAX;
 
 // The heading of the column that names the workstation (the lab store's
 // login role) that stored each row.
-inline constexpr char kWorkstationHeading[] = "Workstation";
+inline constexpr char kWorkstationHeading[] = TAV_TR_NOOP("tav::SystemAudit", "Workstation");
 
 // Columns "Number", "Date & Time", "User Login", "Event" (JSON: number,
 // date, user, event). The first event is numbered with the list's sequence

@@ -1,5 +1,6 @@
 #include "audit/system_audit_dialog.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -18,9 +19,11 @@ SystemAuditDialog::SystemAuditDialog(QWidget* parent, int initial_tab)
   ui_->setupUi(this);
   if (initial_tab != kEventLogTab && initial_tab != kConfigTrailTab) initial_tab = kEventLogTab;
   event_log_ = new EventLogPage();
-  ui_->ctl1039->addTab(event_log_, QString::fromLatin1(kEventLogTabText));
+  ui_->ctl1039->addTab(event_log_,
+                       QCoreApplication::translate("tav::SystemAudit", kEventLogTabText));
   config_trail_ = new ConfigTrailPanel();
-  ui_->ctl1039->addTab(config_trail_, QString::fromLatin1(kConfigTrailTabText));
+  ui_->ctl1039->addTab(config_trail_,
+                       QCoreApplication::translate("tav::SystemAudit", kConfigTrailTabText));
   ConnectTabControl(ui_->ctl1039);
   connect(ui_->ctl2, &QPushButton::clicked, this, &QDialog::reject);
   PressFocusedButtonOnEnter(this);

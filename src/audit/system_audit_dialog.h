@@ -12,10 +12,10 @@
 #define TAV_AUDIT_SYSTEM_AUDIT_DIALOG_H_
 
 #include <QDialog>
-
 #include <memory>
 
 #include "controls/tab_page_host.h"
+#include "util/shown_text.h"
 
 namespace Ui {
 class SystemAuditDialog;
@@ -26,9 +26,10 @@ namespace tav {
 class ConfigTrailPanel;
 class EventLogPage;
 
-inline constexpr char kSystemAuditTitle[] = "System Audit";
-inline constexpr char kEventLogTabText[] = "Event Log";
-inline constexpr char kConfigTrailTabText[] = "Configuration Audit Trail";
+inline constexpr char kSystemAuditTitle[] = TAV_TR_NOOP("tav::SystemAudit", "System Audit");
+inline constexpr char kEventLogTabText[] = TAV_TR_NOOP("tav::SystemAudit", "Event Log");
+inline constexpr char kConfigTrailTabText[] =
+    TAV_TR_NOOP("tav::SystemAudit", "Configuration Audit Trail");
 
 inline constexpr int kEventLogTab = 0;
 inline constexpr int kConfigTrailTab = 1;

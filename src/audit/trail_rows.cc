@@ -1,6 +1,8 @@
 #include "audit/trail_rows.h"
 
 #include "util/ole_date.h"
+#include "util/shown_text.h"
+#include "util/strings.h"
 
 namespace tav {
 namespace {
@@ -34,10 +36,22 @@ std::array<std::string, 4> TrailRowTexts(const ConfigTrailEvent& change, TrailWo
 }
 
 std::string TrailChangeDetail(const ConfigTrailEvent& change, TrailWording wording) {
-  std::string text = "Change " + std::to_string(change.number) + " on " +
-                     FormatOleDate(change.date) + " by " +
-                     (change.user.empty() ? std::string("(no user)") : change.user) + "\n";
-  text += "Reason for change: " + (change.reason.empty() ? std::string("(none given)") : change.reason) +
+  // The viewer's words, in the user's language; a stored wording stays English.
+  auto words = [wording](const char* source) {
+    return wording == TrailWording::kShown ? TranslateText("tav::SystemAudit", source)
+                                           : std::string(source);
+  };
+  const std::string user =
+      change.user.empty() ? words(TAV_TR_NOOP("tav::SystemAudit", "(no user)")) : change.user;
+  std::string text =
+      StrFormat(words(TAV_TR_NOOP("tav::SystemAudit", "Change %s on %s by %s")).c_str(),
+                std::to_string(change.number).c_str(), FormatOleDate(change.date).c_str(),
+                user.c_str()) +
+      "\n";
+  text += StrFormat(words(TAV_TR_NOOP("tav::SystemAudit", "Reason for change: %s")).c_str(),
+                    (change.reason.empty() ? words(TAV_TR_NOOP("tav::SystemAudit", "(none given)"))
+                                           : change.reason)
+                        .c_str()) +
           "\n";
   if (!change.entries.empty()) text += "\n" + TrailEntriesText(change, wording);
   return text;
@@ -50,7 +64,11 @@ std::string TrailEntriesText(const ConfigTrailEvent& change, TrailWording wordin
     text += EntryTitle(entry, wording) + "\n";
     const std::string& description =
         wording == TrailWording::kShown ? entry.shown_description : entry.description;
-    text += description.empty() ? std::string("(no values recorded)\n") : description;
+    text += description.empty() ? (wording == TrailWording::kShown
+                                       ? TranslateText("tav::SystemAudit", "(no values recorded)")
+                                       : std::string("(no values recorded)")) +
+                                      "\n"
+                                : description;
     if (text.back() != '\n') text += '\n';
   }
   return text;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "services/config/config_trail.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
@@ -19,7 +20,9 @@ inline constexpr int kTrailUserColumn = 1;
 inline constexpr int kTrailReasonColumn = 2;
 inline constexpr int kTrailWhatColumn = 3;
 inline constexpr std::array<const char*, 4> kTrailColumnHeadings = {
-    "Date & Time", "User Login", "Reason for Change", "What Changed"};
+    TAV_TR_NOOP("tav::SystemAudit", "Date & Time"), TAV_TR_NOOP("tav::SystemAudit", "User Login"),
+    TAV_TR_NOOP("tav::SystemAudit", "Reason for Change"),
+    TAV_TR_NOOP("tav::SystemAudit", "What Changed")};
 
 // Whose words name the settings and their values: the stored form, which
 // listings and exports keep, or the configuration dialog's, which the

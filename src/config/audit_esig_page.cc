@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPalette>
+#include <algorithm>
 
 #include "config/page_rules.h"
 #include "controls/report_list_ctrl.h"
@@ -11,6 +12,7 @@
 #include "services/config/system_table.h"
 #include "ui/config_page_ids.h"
 #include "ui_audit_esig_page.h"
+#include "util/shown_text.h"
 
 namespace tav {
 namespace {
@@ -82,15 +84,17 @@ void CAuditESigPage::FillControls() {
   upper->SetShowSelectionAlways(true);
   upper->setSelectionMode(QAbstractItemView::SingleSelection);
   upper->header()->setSectionsClickable(false);
-  upper->InsertColumn(0, "File Type");
-  upper->InsertColumn(1, "Enable\nAuditing");
-  upper->InsertColumn(2, "Reason For Change\nOptional");
-  upper->InsertColumn(3, "Reason For Change\nRequired");
+  upper->InsertColumn(0, tr("File Type"));
+  upper->InsertColumn(1, tr("Enable\nAuditing"));
+  upper->InsertColumn(2, tr("Reason For Change\nOptional"));
+  upper->InsertColumn(3, tr("Reason For Change\nRequired"));
   upper->SetHeaderFont(180);
   const std::vector<int32_t>& types = audit_.data_types();
   for (size_t row = 0; row < types.size(); ++row) {
     const int r = static_cast<int>(row);
-    upper->InsertItem(r, QString::fromStdString(SystemTable::GetAuditTypeName(types[row], true)));
+    upper->InsertItem(r,
+                      QString::fromStdString(TranslateText(
+                          "tav::Names", SystemTable::GetAuditTypeName(types[row], true).c_str())));
     for (int column = 1; column <= 3; ++column) upper->SetCheckbox(r, column, 0);
     // Fixed rows look disabled but stay selectable (a disabled row could not
     // be selected, and its signature activities could not be set): their
@@ -99,7 +103,9 @@ void CAuditESigPage::FillControls() {
       const QRgb grey = upper->palette().color(QPalette::Disabled, QPalette::Text).rgb();
       for (int column = 0; column <= 3; ++column) {
         upper->SetItemColor(r, column, grey, upper->Model()->DefaultBackgroundColor());
-        upper->SetItemToolTipText(r, column, kAlwaysAuditedTip);
+        upper->SetItemToolTipText(
+            r, column,
+            QString::fromStdString(TranslateText("tav::Configuration", kAlwaysAuditedTip)));
         if (column > 0) upper->Model()->SetCheckboxEnabled(r, column, false);
       }
     }
@@ -110,21 +116,35 @@ void CAuditESigPage::FillControls() {
   lower->SetShowSelectionAlways(true);
   lower->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lower->header()->setSectionsClickable(false);
-  lower->InsertColumn(0, "E-Signature for Selected File Type");
-  lower->InsertColumn(1, "Optional");
-  lower->InsertColumn(2, "Required");
+  lower->InsertColumn(0, tr("E-Signature for Selected File Type"));
+  lower->InsertColumn(1, tr("Optional"));
+  lower->InsertColumn(2, tr("Required"));
   lower->SetHeaderFont(100);
+  upper->KeepColumnsInView();
+  lower->KeepColumnsInView();
   ApplyColumnWidths();
   upper->viewport()->installEventFilter(this);
 }
 
 void CAuditESigPage::ApplyColumnWidths() {
-  const ColumnWidths widths = AuditColumnWidths(ui_->ctl1003->viewport()->width());
-  ui_->ctl1003->setColumnWidth(0, widths.first);
-  for (int column = 1; column <= 3; ++column) ui_->ctl1003->setColumnWidth(column, widths.check);
-  ui_->ctl1004->setColumnWidth(0, widths.first + widths.check);
-  ui_->ctl1004->setColumnWidth(1, widths.check);
-  ui_->ctl1004->setColumnWidth(2, widths.check);
+  CXListCtrl* upper = ui_->ctl1003;
+  CXListCtrl* lower = ui_->ctl1004;
+  const int client = upper->viewport()->width();
+  ColumnWidths widths = AuditColumnWidths(client);
+  // A longer language must not cut a file type, an activity or a heading:
+  // a column grows to its texts and the others share what is left (the
+  // lists scroll sideways when the texts need more than their width).
+  if (const int first = upper->ColumnTextWidth(0); first > widths.first) {
+    widths.first = first;
+    widths.check = std::max(0, (client - first) / 3 - 8);
+  }
+  upper->setColumnWidth(0, widths.first);
+  for (int column = 1; column <= 3; ++column) {
+    upper->setColumnWidth(column, std::max(widths.check, upper->ColumnTextWidth(column)));
+  }
+  lower->setColumnWidth(0, std::max(widths.first + widths.check, lower->ColumnTextWidth(0)));
+  lower->setColumnWidth(1, std::max(widths.check, lower->ColumnTextWidth(1)));
+  lower->setColumnWidth(2, std::max(widths.check, lower->ColumnTextWidth(2)));
 }
 
 bool CAuditESigPage::eventFilter(QObject* watched, QEvent* event) {
@@ -188,7 +208,8 @@ void CAuditESigPage::ShowLowerRows(int data_type) {
   shown_keys_ = esig_.ItemKeys(data_type);
   for (size_t row = 0; row < shown_keys_.size(); ++row) {
     const int r = static_cast<int>(row);
-    ui_->ctl1004->InsertItem(r, QString::fromStdString(esig_.ItemName(shown_keys_[row])));
+    ui_->ctl1004->InsertItem(r, QString::fromStdString(TranslateText(
+                                    "tav::Names", esig_.ItemName(shown_keys_[row]).c_str())));
     ui_->ctl1004->SetCheckbox(r, 1, 0);
     ui_->ctl1004->SetCheckbox(r, 2, 0);
   }

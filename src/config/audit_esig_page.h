@@ -14,6 +14,7 @@
 
 #include "config/config_page.h"
 #include "config/setting_tables.h"
+#include "util/shown_text.h"
 
 namespace Ui {
 class AuditESigPage;
@@ -23,9 +24,10 @@ namespace tav {
 
 class CXListCtrl;
 
-inline constexpr char kAuditTabTitle[] = "Auditing and E-Signatures";
+inline constexpr char kAuditTabTitle[] =
+    TAV_TR_NOOP("tav::Configuration", "Auditing and E-Signatures");
 // The tooltip of the rows of the file types that are always audited.
-inline constexpr char kAlwaysAuditedTip[] = "always audited";
+inline constexpr char kAlwaysAuditedTip[] = TAV_TR_NOOP("tav::Configuration", "always audited");
 
 class CAuditESigPage : public CConfigPage {
   Q_OBJECT

@@ -14,11 +14,15 @@
 
 #include <functional>
 
+#include "util/shown_text.h"
+
 namespace tav {
 
 inline constexpr char kAdminRequiredText[] =
-    "To access the 21 CFR Part 11 Configuration, you must be a System Administrator.";
-inline constexpr char kAdminRequiredCaption[] = "Administrator rights required.";
+    TAV_TR_NOOP("tav::Configuration",
+                "To access the 21 CFR Part 11 Configuration, you must be a System Administrator.");
+inline constexpr char kAdminRequiredCaption[] =
+    TAV_TR_NOOP("tav::Configuration", "Administrator rights required.");
 
 struct ConfigAccessChecks {
   std::function<bool()> someone_logged_on;

@@ -9,6 +9,7 @@
 #include "services/config/system_ids.h"
 #include "ui/gui_app.h"
 #include "ui/message_prompter.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
@@ -27,7 +28,8 @@ ConfigAccessChecks ConfigAccessChecks::Default() {
                                         kActivityConfigureCompliance) != 0;
   };
   checks.tell_admin_required = [](void* parent) {
-    StealthMessageBox(IDOK, parent, kAdminRequiredText, kAdminRequiredCaption, MB_OK);
+    StealthMessageBox(IDOK, parent, TranslateText("tav::Configuration", kAdminRequiredText).c_str(),
+                      TranslateText("tav::Configuration", kAdminRequiredCaption).c_str(), MB_OK);
   };
   return checks;
 }

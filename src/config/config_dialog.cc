@@ -1,5 +1,6 @@
 #include "config/config_dialog.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include "ui/message_prompter.h"
 #include "ui/screen_fit.h"
 #include "ui_config_dialog.h"
+#include "util/shown_text.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -29,7 +31,7 @@ CConfigurationDialog::CConfigurationDialog(CSystemConfiguration& config, QWidget
 CConfigurationDialog::~CConfigurationDialog() = default;
 
 int CConfigurationDialog::Run(const ConfigAccessChecks& checks) {
-  setWindowTitle(kConfigDialogTitle);
+  setWindowTitle(QCoreApplication::translate("tav::Configuration", kConfigDialogTitle));
   if (!AdmitConfigurationUser(checks, this)) return QDialog::Rejected;
   CreatePages();
   LoadValues();
@@ -40,10 +42,11 @@ int CConfigurationDialog::Run(const ConfigAccessChecks& checks) {
 
 void CConfigurationDialog::CreatePages() {
   permissions_ = new CGroupPermissionsPage(ui_->ctl1000);
-  ui_->ctl1000->addTab(permissions_, kPermissionsTabTitle);
+  ui_->ctl1000->addTab(permissions_,
+                       QCoreApplication::translate("tav::Configuration", kPermissionsTabTitle));
   permissions_->Initialize(*config_);
   audit_ = new CAuditESigPage(ui_->ctl1000);
-  ui_->ctl1000->addTab(audit_, kAuditTabTitle);
+  ui_->ctl1000->addTab(audit_, QCoreApplication::translate("tav::Configuration", kAuditTabTitle));
   audit_->Initialize(*config_);
 }
 
@@ -63,14 +66,18 @@ void CConfigurationDialog::OnOk() {
   const int timeout = ParseIdleTimeout(ui_->ctl1002->text().toStdString());
   if (!IdleTimeoutInRange(timeout)) {
     const std::string text = TimeoutRangeText();
-    StealthMessageBox(IDOK, this, text.c_str(), kTimeoutRangeCaption, MB_OK);
+    StealthMessageBox(IDOK, this, text.c_str(),
+                      TranslateText("tav::Configuration", kTimeoutRangeCaption).c_str(), MB_OK);
     return;
   }
   ui_->ctl1002->setText(QString::number(timeout));
   const std::string failure = Save(timeout);
   if (!failure.empty()) {
-    const std::string text = StrFormat(kSaveFailedFormat, failure.c_str());
-    StealthMessageBox(IDOK, this, text.c_str(), kSaveFailedCaption, MB_OK | MB_ICONERROR);
+    const std::string text =
+        StrFormat(TranslateText("tav::Configuration", kSaveFailedFormat).c_str(), failure.c_str());
+    StealthMessageBox(IDOK, this, text.c_str(),
+                      TranslateText("tav::Configuration", kSaveFailedCaption).c_str(),
+                      MB_OK | MB_ICONERROR);
     return;
   }
   accept();
@@ -102,7 +109,9 @@ class SaveBatch {
 std::string FailureText(int result) {
   if (result == 0) return {};
   std::string message = CSystemConfiguration::LastErrorMessage();
-  return message.empty() ? StrFormat("error %d", result) : message;
+  return message.empty()
+             ? StrFormat(TranslateText("tav::Configuration", "error %d").c_str(), result)
+             : message;
 }
 
 }  // namespace

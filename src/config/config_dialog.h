@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "config/config_access.h"
+#include "util/shown_text.h"
 
 namespace Ui {
 class ConfigDialog;
@@ -33,11 +34,14 @@ class CAuditESigPage;
 class CGroupPermissionsPage;
 class CSystemConfiguration;
 
-inline constexpr char kConfigDialogTitle[] = "21 CFR Part 11 Configuration";
-inline constexpr char kSaveFailedCaption[] = "21 CFR Part 11 Configuration";
+inline constexpr char kConfigDialogTitle[] =
+    TAV_TR_NOOP("tav::Configuration", "21 CFR Part 11 Configuration");
+inline constexpr char kSaveFailedCaption[] =
+    TAV_TR_NOOP("tav::Configuration", "21 CFR Part 11 Configuration");
 // One %s: what the configuration service said.
-inline constexpr char kSaveFailedFormat[] =
-    "The settings could not be saved:\n%s\n\nThe dialog stays open; press OK to try again.";
+inline constexpr char kSaveFailedFormat[] = TAV_TR_NOOP(
+    "tav::Configuration",
+    "The settings could not be saved:\n%s\n\nThe dialog stays open; press OK to try again.");
 
 class CConfigurationDialog : public QDialog {
   Q_OBJECT

@@ -2,12 +2,14 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <algorithm>
 
 #include "config/page_rules.h"
 #include "controls/report_list_ctrl.h"
 #include "services/config/system_configuration.h"
 #include "ui/config_page_ids.h"
 #include "ui_group_permissions_page.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
@@ -27,24 +29,41 @@ void CGroupPermissionsPage::FillControls() {
   grid->SetFullRowSelect(true);
   grid->SetShowSelectionAlways(true);
   grid->header()->setSectionsClickable(false);
-  grid->InsertColumn(0, "Activity", Qt::AlignLeft);
+  grid->InsertColumn(0, tr("Activity"), Qt::AlignLeft);
   for (int g = 0; g < matrix_.group_count(); ++g) {
     grid->InsertColumn(g + 1, QString::fromStdString(matrix_.group_name(g)), Qt::AlignLeft);
   }
   grid->SetHeaderFont(100);
+  // The group columns are headed by account group names: data that is
+  // never translated (tav-host --check-texts reads this).
+  QVariantList group_sections;
+  for (int g = 0; g < matrix_.group_count(); ++g) group_sections << g + 1;
+  grid->header()->setProperty("tavDataSections", group_sections);
   for (int a = 0; a < matrix_.activity_count(); ++a) {
-    grid->InsertItem(a, QString::fromStdString(matrix_.activity_name(a)));
+    grid->InsertItem(
+        a, QString::fromStdString(TranslateText("tav::Names", matrix_.activity_name(a).c_str())));
   }
+  grid->KeepColumnsInView();
   ApplyColumnWidths();
   grid->viewport()->installEventFilter(this);
 }
 
 void CGroupPermissionsPage::ApplyColumnWidths() {
   CXListCtrl* grid = ui_->ctl1025;
-  const ColumnWidths widths =
-      PermissionColumnWidths(grid->viewport()->width(), matrix_.group_count());
+  const int client = grid->viewport()->width();
+  const int groups = matrix_.group_count();
+  ColumnWidths widths = PermissionColumnWidths(client, groups);
+  // A longer language must not cut an activity or a group: a column grows
+  // to its texts, the group columns share what is left, and the list
+  // scrolls sideways when the texts need more than its width.
+  if (const int first = grid->ColumnTextWidth(0); first > widths.first) {
+    widths.first = first;
+    widths.check = groups > 0 ? std::max(0, (client - first) / groups) : 0;
+  }
   grid->setColumnWidth(0, widths.first);
-  for (int g = 0; g < matrix_.group_count(); ++g) grid->setColumnWidth(g + 1, widths.check);
+  for (int g = 0; g < groups; ++g) {
+    grid->setColumnWidth(g + 1, std::max(widths.check, grid->ColumnTextWidth(g + 1)));
+  }
 }
 
 bool CGroupPermissionsPage::eventFilter(QObject* watched, QEvent* event) {

@@ -9,6 +9,7 @@
 
 #include "config/activity_rights_matrix.h"
 #include "config/config_page.h"
+#include "util/shown_text.h"
 
 namespace Ui {
 class GroupPermissionsPage;
@@ -18,7 +19,8 @@ namespace tav {
 
 class CXListCtrl;
 
-inline constexpr char kPermissionsTabTitle[] = "User Group Permissions";
+inline constexpr char kPermissionsTabTitle[] =
+    TAV_TR_NOOP("tav::Configuration", "User Group Permissions");
 
 class CGroupPermissionsPage : public CConfigPage {
   Q_OBJECT

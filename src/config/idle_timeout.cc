@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "util/shown_text.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -28,10 +29,11 @@ int ParseIdleTimeout(std::string_view text) {
 }
 
 std::string TimeoutRangeText() {
-  return StrFormat(
-      "The idle timeout must be a value between %d and %d.\n"
-      "(The value 0 means the timeout is forever.)",
-      kIdleTimeoutMin, kIdleTimeoutMax);
+  return StrFormat(TranslateText("tav::Configuration",
+                                 "The idle timeout must be a value between %d and %d.\n"
+                                 "(The value 0 means the timeout is forever.)")
+                       .c_str(),
+                   kIdleTimeoutMin, kIdleTimeoutMax);
 }
 
 }  // namespace tav

@@ -8,12 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include "util/shown_text.h"
+
 namespace tav {
 
 inline constexpr int kIdleTimeoutMin = 0;
 inline constexpr int kIdleTimeoutMax = 600;
 inline constexpr char kIdleTimeoutSetting[] = "Idle Timeout";
-inline constexpr char kTimeoutRangeCaption[] = "Number Out Of Range";
+inline constexpr char kTimeoutRangeCaption[] =
+    TAV_TR_NOOP("tav::Configuration", "Number Out Of Range");
 
 // The text, trimmed of blanks on both sides, read completely as one decimal
 // integer (an optional sign, then digits); -1 for anything else, and for a

@@ -22,12 +22,13 @@
 
 #include "config/bucket_map.h"
 #include "records/esig_config_types.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
 class CSystemConfiguration;
 
-inline constexpr char kUndefinedESigItemName[] = "--- undefined ---";
+inline constexpr char kUndefinedESigItemName[] = TAV_TR_NOOP("tav::Names", "--- undefined ---");
 
 // File types whose changes are always audited: shown fixed, stored as 1.
 bool IsFixedAuditType(int data_type);

@@ -73,6 +73,16 @@ QRect CXHeaderCtrl::CheckboxRect(int logical_index) const {
   return CheckboxRectIn(section);
 }
 
+int CXHeaderCtrl::HeadingWidth(int logical_index) const {
+  if (model() == nullptr || logical_index < 0 || logical_index >= count()) return 0;
+  const QString text =
+      model()->headerData(logical_index, orientation(), Qt::DisplayRole).toString();
+  int width = TextSize(text).width() + 2 * spacing_;
+  const QRect box = CheckboxRect(logical_index);
+  if (!box.isEmpty()) width += box.width() + spacing_;
+  return width;
+}
+
 QSize CXHeaderCtrl::sectionSizeFromContents(int logical_index) const {
   QSize size = QHeaderView::sectionSizeFromContents(logical_index);
   if (model() == nullptr) return size;

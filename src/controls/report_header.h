@@ -21,6 +21,10 @@ namespace tav {
 
 class CXHeaderCtrl : public QHeaderView {
   Q_OBJECT
+  // The font and side spacing the heading texts are drawn with, for tools
+  // that measure whether a heading shows whole (tav-host --check-texts).
+  Q_PROPERTY(QFont textFont READ TextFont)
+  Q_PROPERTY(int textSpacing READ GetSpacing)
 
  public:
   explicit CXHeaderCtrl(QWidget* parent = nullptr);
@@ -35,6 +39,11 @@ class CXHeaderCtrl : public QHeaderView {
   bool IsOwnerDraw() const { return owner_draw_; }
   // The font that owner-draw headings are drawn in.
   QFont OwnerDrawFont() const;
+  // The font of the heading texts: the owner-draw font or the header's.
+  QFont TextFont() const { return owner_draw_ ? OwnerDrawFont() : font(); }
+  // The width a section needs to show its heading whole: text, spacing and
+  // header checkbox.
+  int HeadingWidth(int logical_index) const;
 
   // Where the header checkbox of a section is drawn, in header coordinates;
   // empty when the column has none.

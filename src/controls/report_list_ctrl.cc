@@ -1,13 +1,14 @@
 #include "controls/report_list_ctrl.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QHelpEvent>
 #include <QItemSelection>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QToolTip>
-
 #include <algorithm>
 
 #include "controls/combo_choices.h"
@@ -88,6 +89,16 @@ bool CXListCtrl::SetComboBox(int row, int column, bool enable, const QStringList
                                      model_->index(row, model_->ColumnCount() - 1)));
   }
   return true;
+}
+
+int CXListCtrl::ColumnTextWidth(int column) const {
+  return std::max(sizeHintForColumn(column), header_->HeadingWidth(column));
+}
+
+void CXListCtrl::KeepColumnsInView() {
+  int needed = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+  for (int column = 0; column < header_->count(); ++column) needed += ColumnTextWidth(column);
+  setMinimumWidth(needed);
 }
 
 void CXListCtrl::SetHeaderFont(int tenths) {
@@ -330,7 +341,7 @@ void CXListCtrl::paintEvent(QPaintEvent* event) {
   painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                  QPalette::Text));
   painter.drawText(rect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-                   QString::fromLatin1(kEmptyListText));
+                   QCoreApplication::translate("tav::Lists", kEmptyListText));
 }
 
 void CXListCtrl::changeEvent(QEvent* event) {

@@ -29,18 +29,19 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QTreeView>
-
 #include <vector>
 
 #include "controls/combo_list.h"
 #include "controls/report_list_model.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
 class CXHeaderCtrl;
 
 // The text of a list without rows.
-inline constexpr char kEmptyListText[] = "There are no items to show in this view.";
+inline constexpr char kEmptyListText[] =
+    TAV_TR_NOOP("tav::Lists", "There are no items to show in this view.");
 
 class CXListCtrl : public QTreeView {
   Q_OBJECT
@@ -51,6 +52,12 @@ class CXListCtrl : public QTreeView {
 
   ReportListModel* Model() const { return model_; }
   CXHeaderCtrl* GetHeaderCtrl() const { return header_; }
+  // The width `column` needs to show its heading and its cells whole.
+  int ColumnTextWidth(int column) const;
+  // Keeps the list at least as wide as every column's texts need, so that
+  // the window around it grows for a longer language instead of hiding
+  // columns past its edge.
+  void KeepColumnsInView();
 
   // Columns. `width` in pixels.
   int InsertColumn(int column, const QString& heading, Qt::Alignment alignment = Qt::AlignLeft,

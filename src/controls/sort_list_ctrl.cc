@@ -1,10 +1,10 @@
 #include "controls/sort_list_ctrl.h"
 
+#include <QCoreApplication>
 #include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QStyledItemDelegate>
 #include <QToolTip>
-
 #include <algorithm>
 
 #include "controls/list_look.h"
@@ -59,11 +59,13 @@ CSortListCtrl::CSortListCtrl(QWidget* parent)
 CSortListCtrl::~CSortListCtrl() = default;
 
 int CSortListCtrl::InsertColumn(int index, std::string_view heading, Qt::Alignment format,
-                                int width) {
+                                int width, const char* context) {
   const int sort_column = header_->GetSortColumn();
-  const int column = model_->InsertColumn(
-      index, QString::fromUtf8(heading.data(), static_cast<qsizetype>(heading.size())),
-      format & Qt::AlignHorizontal_Mask);
+  const std::string source(heading);
+  const QString shown = context != nullptr ? QCoreApplication::translate(context, source.c_str())
+                                           : QString::fromStdString(source);
+  const int column = model_->InsertColumn(index, shown, format & Qt::AlignHorizontal_Mask,
+                                          QString::fromStdString(source));
   if (column < 0) return -1;
   if (width >= 0) header_->resizeSection(column, width);
   if (sort_column >= column) header_->SetSortMark(sort_column + 1, header_->IsAscending());

@@ -44,9 +44,11 @@ class CSortListCtrl : public QTreeView {
   // Inserts a column before `index` (at the end when past it) with its
   // heading, alignment and width in pixels (-1: the header's default); every
   // row gets an empty cell there, and the sort arrow stays on its column.
-  // Returns the column's index, or -1 for a negative index.
+  // Returns the column's index, or -1 for a negative index. With a
+  // `context` the heading is an English source text shown translated in
+  // that context; exports keep the source (SortListModel::kSourceHeadingRole).
   int InsertColumn(int index, std::string_view heading, Qt::Alignment format = Qt::AlignLeft,
-                   int width = -1);
+                   int width = -1, const char* context = nullptr);
 
   // Inserts a row before `row` (at the end when past it) with `text0` in
   // column 0 and `more` in columns 1, 2, ...; missing texts are empty, texts

@@ -143,11 +143,13 @@ SortListModel::SortListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 SortListModel::~SortListModel() = default;
 
-int SortListModel::InsertColumn(int index, const QString& heading, Qt::Alignment alignment) {
+int SortListModel::InsertColumn(int index, const QString& heading, Qt::Alignment alignment,
+                                const QString& source) {
   if (index < 0) return -1;
   index = std::min(index, ColumnCount());
   beginInsertColumns(QModelIndex(), index, index);
-  columns_.insert(columns_.begin() + index, Column{heading, alignment});
+  columns_.insert(columns_.begin() + index,
+                  Column{heading, alignment, source.isEmpty() ? heading : source});
   const size_t count = columns_.size();
   for (PackedRow& row : rows_) row.Insert(static_cast<size_t>(index), count);
   endInsertColumns();
@@ -327,6 +329,7 @@ QVariant SortListModel::headerData(int section, Qt::Orientation orientation, int
   }
   const Column& column = columns_[static_cast<size_t>(section)];
   if (role == Qt::DisplayRole) return column.heading;
+  if (role == kSourceHeadingRole) return column.source;
   if (role == Qt::TextAlignmentRole) {
     return QVariant::fromValue(Qt::Alignment(column.alignment | Qt::AlignVCenter));
   }

@@ -39,6 +39,9 @@ class SortListModel final : public QAbstractTableModel {
  public:
   static constexpr int kItemDataRole = Qt::UserRole;
   static constexpr int kRowStyleRole = Qt::UserRole + 1;
+  // A heading as its column was inserted, before translation: what
+  // listings and exports write, in every language.
+  static constexpr int kSourceHeadingRole = Qt::UserRole + 2;
 
   explicit SortListModel(QObject* parent = nullptr);
   ~SortListModel() override;
@@ -52,7 +55,9 @@ class SortListModel final : public QAbstractTableModel {
   // Inserts a column before `index` (at the end when `index` is past it) and
   // an empty cell into every row there. Returns its index, or -1 for a
   // negative index.
-  int InsertColumn(int index, const QString& heading, Qt::Alignment alignment);
+  // `source`: the heading before translation (empty: `heading` itself).
+  int InsertColumn(int index, const QString& heading, Qt::Alignment alignment,
+                   const QString& source = {});
 
   // Inserts a row before `row` (at the end when `row` is past it) with
   // `texts` in columns 0, 1, ... (missing texts are empty, extra ones are
@@ -164,6 +169,7 @@ class SortListModel final : public QAbstractTableModel {
   struct Column {
     QString heading;
     Qt::Alignment alignment;
+    QString source;  // the untranslated heading
   };
 
   bool ValidRow(int row) const { return row >= 0 && row < RowCount(); }

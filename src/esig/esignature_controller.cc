@@ -8,11 +8,12 @@
 #include "logon/unrecorded_event.h"
 #include "records/audit_code.h"
 #include "services/config/system_table.h"
-#include "services/security/korwinsec.h"
 #include "services/filelib/file_manager.h"
+#include "services/security/korwinsec.h"
 #include "ui/message_prompter.h"
 #include "ui/show_message.h"
 #include "util/auth_syslog.h"
+#include "util/shown_text.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -67,7 +68,8 @@ AcceptResult ESignatureController::Accept(const SignatureInput& input, QWidget* 
   subfolder_ = input.subfolder;
 
   if (input.reason_items > 0 && !input.chosen_reason.has_value()) {
-    StealthMessageBox(IDOK, owner, kReasonMissingText, kSignatureErrorCaption,
+    StealthMessageBox(IDOK, owner, ReasonMissingText().c_str(),
+                      TranslateText("tav::ESignature", kSignatureErrorCaption).c_str(),
                       MB_OK | MB_ICONWARNING);
     return AcceptResult::kStayOpen;
   }
@@ -100,7 +102,8 @@ AcceptResult ESignatureController::Accept(const SignatureInput& input, QWidget* 
 
   if (!in_signer_group_) {
     const std::string text = NotInSignerGroupText(setup_.signer_groups);
-    if (StealthMessageBox(IDOK, owner, text.c_str(), kSignatureErrorCaption,
+    if (StealthMessageBox(IDOK, owner, text.c_str(),
+                          TranslateText("tav::ESignature", kSignatureErrorCaption).c_str(),
                           MB_OKCANCEL | MB_ICONWARNING | MB_TASKMODAL) == IDCANCEL) {
       return AcceptResult::kCancelled;
     }
@@ -146,9 +149,11 @@ bool ESignatureController::DocumentHasContent() {
   }
   if (listed == 0) return true;
 
-  ShowMessage(kMessageWarning, kContentMissingFormat,
-              {SystemTable::GetESigReasonName(reason.reason_id, reason.item_code),
-               SystemTable::GetESigItemLabel(reason.item_code)});
+  const std::string name = SystemTable::GetESigReasonName(reason.reason_id, reason.item_code);
+  const std::string item = SystemTable::GetESigItemLabel(reason.item_code);
+  ShowMessage(
+      kMessageWarning, TranslateText("tav::ESignature", kContentMissingFormat),
+      {TranslateText("tav::Names", name.c_str()), TranslateText("tav::Names", item.c_str())});
   return false;
 }
 

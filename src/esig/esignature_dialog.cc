@@ -8,6 +8,7 @@
 #include "logon/password_field.h"
 #include "res/resources.h"
 #include "ui_esignature_dialog.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
@@ -44,7 +45,10 @@ ESignatureDialog::ESignatureDialog(QWidget* parent, SignatureBackend& backend,
   ui_->ctl1018->setText(QString::fromStdString(s.subfolder));
   ui_->ctl1007->clear();
   for (const OfferedReason& reason : s.reasons) {
-    ui_->ctl1007->addItem(QString::fromStdString(reason.entry.name), reason.entry.number);
+    // The host names its reasons; the predefined names are shown translated.
+    ui_->ctl1007->addItem(
+        QString::fromStdString(TranslateText("tav::Names", reason.entry.name.c_str())),
+        reason.entry.number);
   }
   // Nothing is chosen for the signer: the meaning must be picked.
   ui_->ctl1007->setCurrentIndex(-1);
@@ -88,7 +92,8 @@ void ESignatureDialog::ApplyLayoutRules() {
     ui_->ctl1010->hide();
     ui_->ctl1018->hide();
   }
-  ui_->ctl1012->setText(QString::fromLatin1(controller_.heading()));
+  ui_->ctl1012->setText(
+      QString::fromStdString(TranslateText("tav::ESignature", controller_.heading())));
   if (!controller_.reason_shown()) {
     ui_->ctl1006->hide();
     ui_->ctl1007->hide();

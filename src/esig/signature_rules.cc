@@ -1,6 +1,8 @@
 #include "esig/signature_rules.h"
 
 #include "services/config/system_table.h"
+#include "util/shown_text.h"
+#include "util/strings.h"
 
 namespace tav {
 
@@ -51,39 +53,77 @@ const char kReasonMissingText[] =
     "  The meaning...associated with the signature\"\n\n"
     "For compliance, E-signatures can only be accepted with non-blank reasons defined.";
 
-const char kContentMissingFormat[] =
+const char kContentMissingFormat[] = TAV_TR_NOOP(
+    "tav::ESignature",
     "The requested electronic signature%n    %1%ncannot be applied because the file contains "
-    "no%n    %2%nto sign.";
+    "no%n    %2%nto sign.");
 
 namespace {
 
-constexpr char kAuthorityCheck[] =
-    "Per FDA 21 CFR Part 11 Regulation, 11.10(g) :\n"
+// The regulation is quoted as it is written, in every language; the
+// sentences around a quotation are translated.
+constexpr char kMeaningQuotation[] =
+    "  \"Signed electronic records shall contain information...that clearly indicates...\n"
+    "  The meaning...associated with the signature\"\n\n";
+constexpr char kAuthorityQuotation[] =
     "  \"Use of authority checks to ensure that only authorized individuals can use the "
     "system, electronically\n"
     "  sign a record...or perform the operation at hand.\"\n\n";
 
-constexpr char kContactAdministrator[] =
-    "Please contact your Administrator to correct the Windows User definition for this user.";
+std::string Tr(const char* source) { return TranslateText("tav::ESignature", source); }
+
+std::string AuthorityCheck() {
+  return Tr(TAV_TR_NOOP("tav::ESignature", "Per FDA 21 CFR Part 11 Regulation, 11.10(g) :")) +
+         "\n" + kAuthorityQuotation;
+}
+
+std::string ContactAdministrator() {
+  return Tr(
+      TAV_TR_NOOP("tav::ESignature",
+                  "Please contact your Administrator to correct the Windows User definition for "
+                  "this user."));
+}
 
 }  // namespace
+
+std::string ReasonMissingText() {
+  return Tr(TAV_TR_NOOP("tav::ESignature",
+                        "You have not selected a entry for the \"Reason\" field.")) +
+         "\n\n" +
+         Tr(TAV_TR_NOOP("tav::ESignature", "Per FDA 21 CFR Part 11 Regulation, 11.50(a)(3) :")) +
+         "\n" + kMeaningQuotation +
+         Tr(TAV_TR_NOOP(
+             "tav::ESignature",
+             "For compliance, E-signatures can only be accepted with non-blank reasons defined."));
+}
 
 std::string NotInSignerGroupText(const std::vector<std::string>& signer_groups) {
   if (signer_groups.size() == 1) {
     const std::string& group = signer_groups.front();
-    return "The user specified is not a member of the \"" + group +
-           "\" Windows User Group.\n\n" + kAuthorityCheck +
-           "For compliance, E-signatures are only allowed for users that are authorized by "
-           "membership in the \"" +
-           group + "\" user group.\n" + kContactAdministrator;
+    // Group names are account groups: never translated.
+    return StrFormat(Tr(TAV_TR_NOOP(
+                            "tav::ESignature",
+                            "The user specified is not a member of the \"%s\" Windows User Group."))
+                         .c_str(),
+                     group.c_str()) +
+           "\n\n" + AuthorityCheck() +
+           StrFormat(
+               Tr(TAV_TR_NOOP("tav::ESignature",
+                              "For compliance, E-signatures are only allowed for users that are "
+                              "authorized by membership in the \"%s\" user group."))
+                   .c_str(),
+               group.c_str()) +
+           "\n" + ContactAdministrator();
   }
-  return std::string(
-             "The user specified is not a member of a valid E-signature Windows User "
-             "Group.\n\n") +
-         kAuthorityCheck +
-         "For compliance, E-signatures are only allowed for users that are authorized by "
-         "membership in a valid group.\n" +
-         kContactAdministrator;
+  return Tr(TAV_TR_NOOP(
+             "tav::ESignature",
+             "The user specified is not a member of a valid E-signature Windows User Group.")) +
+         "\n\n" + AuthorityCheck() +
+         Tr(TAV_TR_NOOP(
+             "tav::ESignature",
+             "For compliance, E-signatures are only allowed for users that are authorized by "
+             "membership in a valid group.")) +
+         "\n" + ContactAdministrator();
 }
 
 int CheckAcceptedSigner(const AcceptedSigner& signer,

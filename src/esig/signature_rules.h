@@ -14,6 +14,7 @@
 
 #include "esig/esig_registry.h"
 #include "records/esig_config_types.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
@@ -51,11 +52,16 @@ std::string ComposeSignatureFolder(std::string_view root, std::string_view subfo
 // "." of its last component; "" when that component has none.
 std::string_view PathExtension(std::string_view path);
 
-inline constexpr char kSignatureErrorCaption[] = "Electronic Signature error";
-inline constexpr char kNoDocumentLabel[] = "Electronic Signature";
-inline constexpr char kDocumentLabel[] = "Electronic Signature for :";
+inline constexpr char kSignatureErrorCaption[] =
+    TAV_TR_NOOP("tav::ESignature", "Electronic Signature error");
+inline constexpr char kNoDocumentLabel[] = TAV_TR_NOOP("tav::ESignature", "Electronic Signature");
+inline constexpr char kDocumentLabel[] =
+    TAV_TR_NOOP("tav::ESignature", "Electronic Signature for :");
 
+// The refusal of a signature without a reason: the English text, and the
+// text in the user's language (the regulation's words quoted as written).
 extern const char kReasonMissingText[];
+std::string ReasonMissingText();
 // Shown through ShowMessage: %1 the reason's name, %2 what its item is.
 extern const char kContentMissingFormat[];
 

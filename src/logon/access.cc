@@ -5,14 +5,15 @@
 #include "services/config/system_configuration.h"
 #include "services/config/system_table.h"
 #include "ui/message_prompter.h"
+#include "util/shown_text.h"
 #include "util/strings.h"
 
 namespace tav {
 
 namespace {
 
-void ShowRefusal(const std::string& text, const char* caption) {
-  StealthMessageBox(IDOK, nullptr, text.c_str(), caption,
+void ShowRefusal(const std::string& text, const std::string& caption) {
+  StealthMessageBox(IDOK, nullptr, text.c_str(), caption.c_str(),
                     MB_ICONINFORMATION | MB_OK | MB_TASKMODAL);
 }
 
@@ -30,7 +31,8 @@ int IsUserAllowed(const UserRecord& user) {
       }
     }
   }
-  ShowRefusal(kNotAllowedText, kNotAllowedCaption);
+  ShowRefusal(TranslateText("tav::Logon", kNotAllowedText),
+              TranslateText("tav::Logon", kNotAllowedCaption));
   return 0;
 }
 
@@ -49,19 +51,23 @@ int IsActivityAllowed(const LogonState& logon, int activity) {
 
 int IsActivityAllowedWithMessage(const LogonState& logon, int activity) {
   int allowed = IsActivityAllowed(logon, activity);
-  if (allowed != 1) ShowRefusal(ActivityRefusedText(activity), kActivityRefusedCaption);
+  if (allowed != 1)
+    ShowRefusal(ActivityRefusedText(activity),
+                TranslateText("tav::Logon", kActivityRefusedCaption));
   return allowed;
 }
 
 std::string ActivityRefusedText(int activity) {
   std::string name = SystemTable::GetActivityName(activity);
-  if (name.empty()) name = std::to_string(activity);
-  return StrFormat(kActivityRefusedFormat, name.c_str());
+  name = name.empty() ? std::to_string(activity) : TranslateText("tav::Names", name.c_str());
+  return StrFormat(TranslateText("tav::Logon", kActivityRefusedFormat).c_str(), name.c_str());
 }
 
 int IsActivityAllowedWithMessage(const UserRecord& user, int activity) {
   int allowed = IsActivityAllowed(user, activity);
-  if (allowed != 1) ShowRefusal(ActivityRefusedText(activity), kActivityRefusedCaption);
+  if (allowed != 1)
+    ShowRefusal(ActivityRefusedText(activity),
+                TranslateText("tav::Logon", kActivityRefusedCaption));
   return allowed;
 }
 

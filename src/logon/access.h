@@ -15,20 +15,25 @@
 #include <string>
 
 #include "logon/user_record.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
-inline constexpr char kNotAllowedCaption[] = "Access to the TAV software is not allowed";
-inline constexpr char kNotAllowedText[] =
+inline constexpr char kNotAllowedCaption[] =
+    TAV_TR_NOOP("tav::Logon", "Access to the TAV software is not allowed");
+inline constexpr char kNotAllowedText[] = TAV_TR_NOOP(
+    "tav::Logon",
     "The entered username does not have permission to run the TAV software.\n"
     "Please contact your Administrator to setup users with membership in user groups   \n"
     "as appropriate for authentication within the TAV software.\n\n"
-    "You may try a different username at the User Login screen, or use Cancel to exit.";
-inline constexpr char kActivityRefusedCaption[] = "Access to this feature is not allowed";
+    "You may try a different username at the User Login screen, or use Cancel to exit.");
+inline constexpr char kActivityRefusedCaption[] =
+    TAV_TR_NOOP("tav::Logon", "Access to this feature is not allowed");
 // One %s: the activity's name.
-inline constexpr char kActivityRefusedFormat[] =
+inline constexpr char kActivityRefusedFormat[] = TAV_TR_NOOP(
+    "tav::Logon",
     "The current logged-on user does not have permission to perform the \"%s\" activity.\n"
-    "Please refer to the User Groups tab of the 21 CFR Part 11 configuration.";
+    "Please refer to the User Groups tab of the 21 CFR Part 11 configuration.");
 
 // 1 while the features are on, else 0.
 int IsUserSecurityEnabled();

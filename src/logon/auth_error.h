@@ -7,15 +7,19 @@
 
 #include <string>
 
+#include "util/shown_text.h"
+
 class QWidget;
 
 namespace tav {
 
-inline constexpr char kAuthErrorCaption[] = "Windows System Authentication error";
-inline constexpr char kBlankUserNameText[] =
-    "Logon failure: The user name field cannot be blank for successful authentication.   \n";
+inline constexpr char kAuthErrorCaption[] =
+    TAV_TR_NOOP("tav::Logon", "Windows System Authentication error");
+inline constexpr char kBlankUserNameText[] = TAV_TR_NOOP(
+    "tav::Logon",
+    "Logon failure: The user name field cannot be blank for successful authentication.   \n");
 inline constexpr char kPasswordCaseHint[] =
-    "Letters in passwords must be typed using the correct case.   \n";
+    TAV_TR_NOOP("tav::Logon", "Letters in passwords must be typed using the correct case.   \n");
 inline constexpr int kBlankUserNameCode = -1;
 inline constexpr int kLogonFailureCode = 1326;
 

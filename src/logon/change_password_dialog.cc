@@ -8,6 +8,7 @@
 #include "res/resources.h"
 #include "ui/message_box.h"
 #include "ui_change_password_dialog.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
@@ -25,9 +26,10 @@ ChangePasswordDialog::ChangePasswordDialog(QWidget* parent, LogonBackend& backen
   ui_->setupUi(this);
   setWindowIcon(QIcon(QString::fromLatin1(kIconResource)));
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-  setWindowTitle(QString::fromLatin1(kChangePasswordTitle));
-  ui_->ctl1020->setText(QString::fromLatin1(
-      code == kPasswordExpiredCode ? kPasswordExpiredPrompt : kPasswordMustChangePrompt));
+  setWindowTitle(QString::fromStdString(TranslateText("tav::Logon", kChangePasswordTitle)));
+  ui_->ctl1020->setText(QString::fromStdString(
+      TranslateText("tav::Logon", code == kPasswordExpiredCode ? kPasswordExpiredPrompt
+                                                               : kPasswordMustChangePrompt)));
   ui_->ctl1021->setText(QString::fromStdString(user_name));
   connect(ui_->ctl1, &QPushButton::clicked, this, &ChangePasswordDialog::Change);
   connect(ui_->ctl2, &QPushButton::clicked, this, &QDialog::reject);
@@ -80,12 +82,14 @@ void ChangePasswordDialog::Change() {
   new_password_.Clear();
   switch (result.outcome) {
     case PasswordChangeResult::Outcome::kMismatch:
-      StealthMessageBox(IDOK, this, kPasswordsDifferText, kChangePasswordTitle,
+      StealthMessageBox(IDOK, this, TranslateText("tav::Logon", kPasswordsDifferText).c_str(),
+                        TranslateText("tav::Logon", kChangePasswordTitle).c_str(),
                         MB_ICONERROR | MB_OK | MB_TASKMODAL);
       break;
     case PasswordChangeResult::Outcome::kRefused: {
       const std::string text = AuthenticationErrorText(result.code) + result.reason;
-      StealthMessageBox(IDOK, this, text.c_str(), kChangePasswordTitle,
+      StealthMessageBox(IDOK, this, text.c_str(),
+                        TranslateText("tav::Logon", kChangePasswordTitle).c_str(),
                         MB_ICONERROR | MB_OK | MB_TASKMODAL);
       break;
     }

@@ -12,13 +12,13 @@
 #define TAV_LOGON_CHANGE_PASSWORD_DIALOG_H_
 
 #include <QDialog>
-
 #include <memory>
 #include <string>
 
 #include "logon/password_change.h"
 #include "logon/unrecorded_event.h"
 #include "services/security/secret.h"
+#include "util/shown_text.h"
 
 namespace Ui {
 class ChangePasswordDialog;
@@ -26,11 +26,11 @@ class ChangePasswordDialog;
 
 namespace tav {
 
-inline constexpr char kChangePasswordTitle[] = "Change Password";
+inline constexpr char kChangePasswordTitle[] = TAV_TR_NOOP("tav::Logon", "Change Password");
 inline constexpr char kPasswordExpiredPrompt[] =
-    "The password for this account has expired. Type a new password.";
-inline constexpr char kPasswordMustChangePrompt[] =
-    "The password must be changed before signing in. Type a new password.";
+    TAV_TR_NOOP("tav::Logon", "The password for this account has expired. Type a new password.");
+inline constexpr char kPasswordMustChangePrompt[] = TAV_TR_NOOP(
+    "tav::Logon", "The password must be changed before signing in. Type a new password.");
 
 class ChangePasswordDialog : public QDialog {
   Q_OBJECT

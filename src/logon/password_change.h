@@ -14,6 +14,7 @@
 
 #include "logon/logon_backend.h"
 #include "services/filelib/store_status.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
@@ -26,7 +27,8 @@ inline bool OffersPasswordChange(int code) {
 }
 
 inline constexpr char kPasswordsDifferText[] =
-    "The passwords you typed do not match. Type the new password in both text boxes.";
+    TAV_TR_NOOP("tav::Logon",
+                "The passwords you typed do not match. Type the new password in both text boxes.");
 
 struct PasswordChangeResult {
   enum class Outcome {

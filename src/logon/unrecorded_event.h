@@ -14,6 +14,7 @@
 #include <string>
 
 #include "services/filelib/store_status.h"
+#include "util/shown_text.h"
 
 class QWidget;
 
@@ -22,20 +23,24 @@ namespace tav {
 // What the refused attempt was.
 enum class RecordedWork { kLogon, kIdentityCheck, kSignature };
 
-inline constexpr char kUnrecordedEventCaption[] = "System event log error";
+inline constexpr char kUnrecordedEventCaption[] =
+    TAV_TR_NOOP("tav::Logon", "System event log error");
 // One %s each: why the event could not be stored.
 inline constexpr char kUnrecordedLogonFormat[] =
-    "This logon attempt could not be recorded in the system event log:\n    %s\n\n"
-    "The logon is refused, since every logon attempt must be recorded.\n"
-    "Please contact your Administrator.";
+    TAV_TR_NOOP("tav::Logon",
+                "This logon attempt could not be recorded in the system event log:\n    %s\n\n"
+                "The logon is refused, since every logon attempt must be recorded.\n"
+                "Please contact your Administrator.");
 inline constexpr char kUnrecordedCheckFormat[] =
-    "This identity check could not be recorded in the system event log:\n    %s\n\n"
-    "The identity check is refused, since every attempt must be recorded.\n"
-    "Please contact your Administrator.";
+    TAV_TR_NOOP("tav::Logon",
+                "This identity check could not be recorded in the system event log:\n    %s\n\n"
+                "The identity check is refused, since every attempt must be recorded.\n"
+                "Please contact your Administrator.");
 inline constexpr char kUnrecordedSignatureFormat[] =
-    "This signature attempt could not be recorded in the system event log:\n    %s\n\n"
-    "The signature is refused, since every failed signature attempt must be recorded.\n"
-    "Please contact your Administrator.";
+    TAV_TR_NOOP("tav::Logon",
+                "This signature attempt could not be recorded in the system event log:\n    %s\n\n"
+                "The signature is refused, since every failed signature attempt must be recorded.\n"
+                "Please contact your Administrator.");
 
 // The message for `work` whose event failed with `status`.
 std::string UnrecordedEventText(RecordedWork work, const StoreStatus& status);

@@ -2,18 +2,18 @@
 
 #include <string.h>
 
-#include <ctime>
-
 #include <QKeyEvent>
 #include <QPushButton>
+#include <ctime>
 
 #include "logon/auth_error.h"
 #include "logon/change_password_dialog.h"
 #include "logon/password_field.h"
 #include "res/resources.h"
 #include "ui/message_box.h"
-#include "util/strings.h"
 #include "ui_user_login_dialog.h"
+#include "util/shown_text.h"
+#include "util/strings.h"
 
 namespace tav {
 
@@ -49,7 +49,7 @@ UserLoginDialog::UserLoginDialog(QWidget* parent, LogonBackend& backend,
   }
   ui_->ctl1002->setText(QString::fromStdString(controller_.user_name()));
   ui_->ctl1004->setText(QString::fromStdString(controller_.domain()));
-  setWindowTitle(QString::fromUtf8(title));
+  setWindowTitle(QString::fromStdString(TranslateText("tav::Logon", title)));
 
   connect(ui_->ctl1001, &QPushButton::clicked, this, &UserLoginDialog::Authenticate);
   connect(ui_->ctl2, &QPushButton::clicked, this, &QDialog::reject);
@@ -125,7 +125,8 @@ void UserLoginDialog::WarnOfExpiry() {
   const int days = controller_.PasswordDaysLeft(static_cast<int64_t>(std::time(nullptr)));
   if (days < 0) return;
   const std::string text =
-      StrFormat(kPasswordExpiryFormat, days, days == 1 ? "" : "s");
+      days == 1 ? TranslateText("tav::Logon", kPasswordExpiryOneDay)
+                : StrFormat(TranslateText("tav::Logon", kPasswordExpiryFormat).c_str(), days);
   StealthMessageBox(IDOK, this, text.c_str(), windowTitle().toStdString().c_str(),
                     MB_ICONINFORMATION | MB_OK | MB_TASKMODAL);
 }

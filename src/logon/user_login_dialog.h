@@ -22,13 +22,13 @@
 #define TAV_LOGON_USER_LOGIN_DIALOG_H_
 
 #include <QDialog>
-
 #include <memory>
 #include <string>
 
 #include "logon/login_controller.h"
 #include "logon/unrecorded_event.h"
 #include "services/security/secret.h"
+#include "util/shown_text.h"
 
 namespace Ui {
 class UserLoginDialog;
@@ -36,11 +36,16 @@ class UserLoginDialog;
 
 namespace tav {
 
-inline constexpr char kUserLoginTitle[] = "User Login";
-inline constexpr char kIdleLoginTitle[] = "Idle Timeout re-authentication required";
-// %d days, %s the plural's "s".
-inline constexpr char kPasswordExpiryFormat[] =
-    "Your password expires in %d day%s. After that you must choose a new one when you log on.";
+inline constexpr char kUserLoginTitle[] = TAV_TR_NOOP("tav::Logon", "User Login");
+inline constexpr char kIdleLoginTitle[] =
+    TAV_TR_NOOP("tav::Logon", "Idle Timeout re-authentication required");
+// The warning a few days before the password expires: one day, or %d days.
+inline constexpr char kPasswordExpiryOneDay[] = TAV_TR_NOOP(
+    "tav::Logon",
+    "Your password expires in 1 day. After that you must choose a new one when you log on.");
+inline constexpr char kPasswordExpiryFormat[] = TAV_TR_NOOP(
+    "tav::Logon",
+    "Your password expires in %d days. After that you must choose a new one when you log on.");
 
 class UserLoginDialog : public QDialog {
   Q_OBJECT

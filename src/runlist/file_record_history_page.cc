@@ -21,7 +21,7 @@ CFileRecordHistoryPage::CFileRecordHistoryPage(QWidget* parent)
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->SetFullRowSelect(true);
   for (size_t i = 0; i < kHistoryColumns.size(); ++i) {
-    list->InsertColumn(static_cast<int>(i), kHistoryColumns[i]);
+    list->InsertColumn(static_cast<int>(i), kHistoryColumns[i], Qt::AlignLeft, -1, "tav::RunList");
   }
   list->Sort(0, false);
   list->setFocus();

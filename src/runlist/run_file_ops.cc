@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "util/shown_text.h"
 #include "util/strings.h"
 
 namespace tav {
@@ -150,13 +151,16 @@ StoreStatus NormaliseDestinationFolder(const std::string& chosen, std::string* f
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   while (!path.empty() && (path.back() == ' ' || path.back() == '\t')) path.pop_back();
   if (path.empty()) {
-    return StoreStatus(StoreStatus::kInvalid, "Destination folder cannot be blank.");
+    return StoreStatus(StoreStatus::kInvalid,
+                       TranslateText("tav::RunList", "Destination folder cannot be blank."));
   }
   if (path.front() != '/') {
-    return StoreStatus(StoreStatus::kInvalid,
-                       "'" + path + "' is not a valid path." +
-                           "\r\nDestination path must start with '/'." +
-                           "\r\nPartial or relative paths are not allowed.");
+    return StoreStatus(
+        StoreStatus::kInvalid,
+        StrFormat(TranslateText("tav::RunList", "'%s' is not a valid path.").c_str(),
+                  path.c_str()) +
+            "\r\n" + TranslateText("tav::RunList", "Destination path must start with '/'.") +
+            "\r\n" + TranslateText("tav::RunList", "Partial or relative paths are not allowed."));
   }
   // The root folder's files join as "/name", not "//name".
   *folder = path == "/" ? std::string() : path;

@@ -13,19 +13,21 @@
 #include "ui/button_keys.h"
 #include "ui/screen_fit.h"
 #include "ui_run_list_manager_dlg.h"
+#include "util/shown_text.h"
+#include "util/strings.h"
 
 namespace tav {
 
 CRunListManagerDlg::CRunListManagerDlg(QWidget* parent)
     : QDialog(parent), CTabPageHost(this), ui_(std::make_unique<Ui::RunListManagerDlg>()) {
   ui_->setupUi(this);
-  setWindowTitle(kRunListManagerTitle);
+  setWindowTitle(QCoreApplication::translate("tav::RunList", kRunListManagerTitle));
   run_list_ = new CRunListPage(this, ui_->ctl1030);
   history_ = new CFileRecordHistoryPage(ui_->ctl1030);
   {
     const QSignalBlocker quiet(ui_->ctl1030);
-    ui_->ctl1030->addTab(run_list_, kRunListTabTitle);
-    ui_->ctl1030->addTab(history_, kHistoryTabTitle);
+    ui_->ctl1030->addTab(run_list_, QCoreApplication::translate("tav::RunList", kRunListTabTitle));
+    ui_->ctl1030->addTab(history_, QCoreApplication::translate("tav::RunList", kHistoryTabTitle));
   }
   ConnectTabControl(ui_->ctl1030);
   connect(ui_->ctl1034, &QPushButton::clicked, this, &CRunListManagerDlg::OnOpen);
@@ -79,7 +81,7 @@ void CRunListManagerDlg::UpdateButtons(int index) {
 void CRunListManagerDlg::OnOpen() {
   const std::string path = run_list_->GetSelectedPath();
   if (path.empty()) {
-    RunListOperations(this).Tell(kNoSelectionText);
+    RunListOperations(this).Tell(TranslateText("tav::RunList", kNoSelectionText));
     return;
   }
   if (!HasRunListHost(parentWidget())) return;
@@ -93,12 +95,13 @@ void CRunListManagerDlg::OnDelete() {
   }
   const std::string path = run_list_->GetSelectedPath();
   if (path.empty()) {
-    RunListOperations(this).Tell(kNoSelectionText);
+    RunListOperations(this).Tell(TranslateText("tav::RunList", kNoSelectionText));
     return;
   }
   if (!HasRunListHost(parentWidget())) return;
   if (!HostAllowsDeletion(parentWidget(), path)) {
-    RunListOperations(this).Tell(path + kFileOpenSuffix);
+    RunListOperations(this).Tell(
+        StrFormat(TranslateText("tav::RunList", kFileOpenFormat).c_str(), path.c_str()));
     return;
   }
   run_list_->Delete();

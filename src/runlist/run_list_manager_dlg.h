@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "controls/tab_page_host.h"
+#include "util/shown_text.h"
 
 namespace Ui {
 class RunListManagerDlg;
@@ -27,9 +28,9 @@ class CFileRecordComp;
 class CFileRecordHistoryPage;
 class CRunListPage;
 
-inline constexpr char kRunListManagerTitle[] = "Run List Manager";
-inline constexpr char kRunListTabTitle[] = "Run List";
-inline constexpr char kHistoryTabTitle[] = "Audit Trail";
+inline constexpr char kRunListManagerTitle[] = TAV_TR_NOOP("tav::RunList", "Run List Manager");
+inline constexpr char kRunListTabTitle[] = TAV_TR_NOOP("tav::RunList", "Run List");
+inline constexpr char kHistoryTabTitle[] = TAV_TR_NOOP("tav::RunList", "Audit Trail");
 
 class CRunListManagerDlg : public QDialog, public CTabPageHost {
   Q_OBJECT

@@ -12,14 +12,19 @@
 #include <string>
 
 #include "records/file_record_comp.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
-inline constexpr char kRunListCaption[] = "Tessik v2.0";
-inline constexpr char kNoSelectionText[] = "No items were selected!\n";
-inline constexpr char kConfirmDeleteCaption[] = "Confirm File Delete";
-inline constexpr char kConfirmReplaceCaption[] = "Confirm File Replace";
-inline constexpr char kFileOpenSuffix[] = " is currently open and cannot be deleted.";
+// The suite's name and version as the boxes of the run list are captioned.
+inline constexpr char kRunListCaption[] = TAV_TR_NOOP("tav::RunList", "Tessik v2.0");
+inline constexpr char kNoSelectionText[] = TAV_TR_NOOP("tav::RunList", "No items were selected!\n");
+inline constexpr char kConfirmDeleteCaption[] = TAV_TR_NOOP("tav::RunList", "Confirm File Delete");
+inline constexpr char kConfirmReplaceCaption[] =
+    TAV_TR_NOOP("tav::RunList", "Confirm File Replace");
+// One %s: the path of the open file.
+inline constexpr char kFileOpenFormat[] =
+    TAV_TR_NOOP("tav::RunList", "%s is currently open and cannot be deleted.");
 
 class RunListOperations {
  public:

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QSettings>
 #include <QTimer>
-
 #include <algorithm>
 
 #include "controls/sort_list_ctrl.h"
@@ -16,6 +15,7 @@
 #include "runlist/run_list_rows.h"
 #include "services/filelib/run_list_manager.h"
 #include "ui_run_list_page.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
@@ -35,9 +35,9 @@ CRunListPage::CRunListPage(CRunListManagerDlg* dialog, QWidget* parent)
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->SetFullRowSelect(true);
   for (size_t i = 0; i < kRunListColumns.size(); ++i) {
-    list->InsertColumn(static_cast<int>(i), kRunListColumns[i]);
+    list->InsertColumn(static_cast<int>(i), kRunListColumns[i], Qt::AlignLeft, -1, "tav::RunList");
   }
-  list->SetDimmedRowNote(kMissingFileNote);
+  list->SetDimmedRowNote(TranslateText("tav::RunList", kMissingFileNote));
   list->installEventFilter(this);
   connect(list, &QAbstractItemView::doubleClicked, this, [this] { dialog_->OnOpen(); });
   list->setFocus();
@@ -94,12 +94,24 @@ void CRunListPage::SizeColumnsSoon() {
   // A page is shown before its tab control, which lays it out when it is
   // shown itself, and a dialog that fits itself to the screen does so after
   // that: the sizes are final when the event loop runs next.
-  QTimer::singleShot(0, this, [this] {
-    CSortListCtrl* list = List();
-    const int width = list->viewport()->width();
-    list->setColumnWidth(0, width / 3);
-    list->setColumnWidth(1, width / 4);
-  });
+  QTimer::singleShot(0, this, [this] { FitColumns(true); });
+  // Rows added later (an import, a move) widen their columns as needed.
+  connect(List()->model(), &QAbstractItemModel::rowsInserted, this, [this] { FitColumns(false); });
+}
+
+void CRunListPage::FitColumns(bool first_time) {
+  CSortListCtrl* list = List();
+  const int width = list->viewport()->width();
+  // Folder and name show whole, also on a small or scaled screen: a column
+  // wider than its share makes the list scroll sideways. Every row's text
+  // counts, not only those laid out so far.
+  const QAbstractItemView* view = list;
+  const int shares[] = {width / 3, width / 4};
+  for (int column = 0; column < 2; ++column) {
+    const int at_least = first_time ? shares[column] : list->columnWidth(column);
+    list->setColumnWidth(column,
+                         std::max(at_least, view->QAbstractItemView::sizeHintForColumn(column)));
+  }
 }
 
 void CRunListPage::showEvent(QShowEvent* event) {
@@ -136,7 +148,7 @@ namespace {
 int SelectedRowOrTell(CSortListCtrl* list, RunListOperations& operations) {
   const std::vector<int> rows = list->GetSelectedRows();
   if (rows.empty()) {
-    operations.Tell(kNoSelectionText);
+    operations.Tell(TranslateText("tav::RunList", kNoSelectionText));
     return -1;
   }
   return rows.front();
@@ -228,7 +240,8 @@ bool CRunListPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 std::optional<std::string> ChooseDestinationFolder(QWidget* owner, const std::string& start) {
-  QFileDialog dialog(owner, kFolderChooserTitle, QString::fromStdString(start));
+  QFileDialog dialog(owner, QCoreApplication::translate("tav::RunList", kFolderChooserTitle),
+                     QString::fromStdString(start));
   dialog.setObjectName("dlgFolderChooser");
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly, true);
@@ -238,12 +251,13 @@ std::optional<std::string> ChooseDestinationFolder(QWidget* owner, const std::st
 }
 
 std::vector<std::string> ChooseImportFiles(QWidget* owner) {
-  QFileDialog dialog(owner, kImportTitle);
+  QFileDialog dialog(owner, QCoreApplication::translate("tav::RunList", kImportTitle));
   dialog.setObjectName("dlgFileImport");
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setNameFilter(kImportFilter);
+  dialog.setNameFilter(QCoreApplication::translate("tav::RunList", kImportFilter));
   dialog.setFileMode(QFileDialog::ExistingFiles);
-  dialog.setLabelText(QFileDialog::Accept, kImportButton);
+  dialog.setLabelText(QFileDialog::Accept,
+                      QCoreApplication::translate("tav::RunList", kImportButton));
   std::vector<std::string> paths;
   if (dialog.exec() != QDialog::Accepted) return paths;
   for (const QString& file : dialog.selectedFiles()) paths.push_back(file.toStdString());

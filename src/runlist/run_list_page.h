@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "controls/tab_page_host.h"
+#include "util/shown_text.h"
 
 namespace Ui {
 class RunListPage;
@@ -33,13 +34,16 @@ class CSortListCtrl;
 
 inline constexpr char kRunListSettingsSection[] = "RunListManagerDlg";
 inline constexpr char kFileMovePathEntry[] = "FileMovePath";
-inline constexpr char kFolderChooserTitle[] = "Select destination folder";
-inline constexpr char kImportTitle[] = "File Import";
-inline constexpr char kImportFilter[] = "TAV Files (*.tav *.tvm *.tvt)";
-inline constexpr char kImportButton[] = "&Import";
+inline constexpr char kFolderChooserTitle[] =
+    TAV_TR_NOOP("tav::RunList", "Select destination folder");
+inline constexpr char kImportTitle[] = TAV_TR_NOOP("tav::RunList", "File Import");
+inline constexpr char kImportFilter[] =
+    TAV_TR_NOOP("tav::RunList", "TAV Files (*.tav *.tvm *.tvt)");
+inline constexpr char kImportButton[] = TAV_TR_NOOP("tav::RunList", "&Import");
 // The tooltip of a listed file that is not on disk (its row is dimmed).
-inline constexpr char kMissingFileNote[] =
-    "Missing: the file is no longer at this location. Delete removes it from the list.";
+inline constexpr char kMissingFileNote[] = TAV_TR_NOOP(
+    "tav::RunList",
+    "Missing: the file is no longer at this location. Delete removes it from the list.");
 
 class CRunListPage : public QWidget, public ITabPage {
   Q_OBJECT
@@ -80,6 +84,9 @@ class CRunListPage : public QWidget, public ITabPage {
   // Sets "Location" and "Name" from the list's width once the page has its
   // size; only the first call does anything.
   void SizeColumnsSoon();
+  // Sizes the folder and name columns: their shares of the width at first,
+  // and wide enough for every row's text.
+  void FitColumns(bool first_time);
   // Sets row `row`'s texts from the record (a new row at the end for -1).
   int AddRow(const CFileRecordComp& record, bool select, int row);
   // Dims the row when its file is missing, and undims it when it is back.

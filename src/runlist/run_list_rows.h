@@ -8,17 +8,20 @@
 #include <string_view>
 
 #include "util/ole_date.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
 class CFileRecordComp;
 
 // "Location", "Name", "Created Date", "Created By".
-inline constexpr std::array<const char*, 4> kRunListColumns = {"Location", "Name",
-                                                               "Created Date", "Created By"};
+inline constexpr std::array<const char*, 4> kRunListColumns = {
+    TAV_TR_NOOP("tav::RunList", "Location"), TAV_TR_NOOP("tav::RunList", "Name"),
+    TAV_TR_NOOP("tav::RunList", "Created Date"), TAV_TR_NOOP("tav::RunList", "Created By")};
 // "Date & Time", "User", "Event", "Description".
-inline constexpr std::array<const char*, 4> kHistoryColumns = {"Date & Time", "User", "Event",
-                                                               "Description"};
+inline constexpr std::array<const char*, 4> kHistoryColumns = {
+    TAV_TR_NOOP("tav::RunList", "Date & Time"), TAV_TR_NOOP("tav::RunList", "User"),
+    TAV_TR_NOOP("tav::RunList", "Event"), TAV_TR_NOOP("tav::RunList", "Description")};
 
 using RowTexts = std::array<std::string, 4>;
 

@@ -7,11 +7,11 @@
 #include <QLibraryInfo>
 #include <QThread>
 #include <QWidget>
-
 #include <cstdlib>
 #include <cstring>
 
 #include "ui/platform_probe.h"
+#include "ui/translations.h"
 
 namespace tav {
 
@@ -88,7 +88,10 @@ bool EnsureGuiApplication() {
   }
   // Qt holds its own connection now (or none is needed).
   ReleaseProbeConnection();
-  return CanShowWidgets();
+  if (!CanShowWidgets()) return false;
+  // The host's application or ours: the dialogs speak the user's language.
+  InstallTranslations();
+  return true;
 }
 
 bool OwnsGuiApplication() { return g_owned_app != nullptr; }

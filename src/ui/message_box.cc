@@ -1,12 +1,11 @@
 #include "ui/message_box.h"
 
+#include <errno.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPushButton>
 #include <QVariant>
-
-#include <errno.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -14,6 +13,7 @@
 
 #include "ui/gui_app.h"
 #include "util/library_lifetime.h"
+#include "util/shown_text.h"
 #include "util/stealth.h"
 
 namespace tav {
@@ -65,8 +65,9 @@ std::vector<MessageBoxButton> MessageBoxButtons(unsigned style) {
     case MB_CANCELTRYCONTINUE:
       // Qt has no Try Again and Continue buttons: Retry and Ignore take
       // their roles and their texts.
-      return {{IDCANCEL, B::Cancel, nullptr}, {IDTRYAGAIN, B::Retry, "&Try Again"},
-              {IDCONTINUE, B::Ignore, "&Continue"}};
+      return {{IDCANCEL, B::Cancel, nullptr},
+              {IDTRYAGAIN, B::Retry, TAV_TR_NOOP("tav::MessageBox", "&Try Again")},
+              {IDCONTINUE, B::Ignore, TAV_TR_NOOP("tav::MessageBox", "&Continue")}};
     default:
       return {{IDOK, B::Ok, nullptr}};
   }
@@ -127,7 +128,9 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBoxRequest& request) {
   const int escape_id = MessageBoxEscapeId(request.style);
   for (size_t i = 0; i < buttons.size(); ++i) {
     QPushButton* button = box->addButton(buttons[i].button);
-    if (buttons[i].text != nullptr) button->setText(QString::fromUtf8(buttons[i].text));
+    if (buttons[i].text != nullptr) {
+      button->setText(QCoreApplication::translate("tav::MessageBox", buttons[i].text));
+    }
     button->setProperty(kResultIdProperty, buttons[i].id);
     if (static_cast<int>(i) == MessageBoxDefaultIndex(request.style)) box->setDefaultButton(button);
     if (buttons[i].id == escape_id) escape = button;

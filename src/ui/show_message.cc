@@ -1,11 +1,11 @@
 #include "ui/show_message.h"
 
 #include <QApplication>
-
 #include <vector>
 
 #include "ui/gui_app.h"
 #include "ui/message_box.h"
+#include "util/shown_text.h"
 
 namespace tav {
 
@@ -60,11 +60,11 @@ std::string FormatMessageText(std::string_view format,
 const char* MessageLevelCaption(int level) {
   switch (level) {
     case kMessageWarning:
-      return "Warning";
+      return TAV_TR_NOOP("tav::MessageBox", "Warning");
     case kMessageError:
-      return "Error";
+      return TAV_TR_NOOP("tav::MessageBox", "Error");
     default:
-      return "Information";
+      return TAV_TR_NOOP("tav::MessageBox", "Information");
   }
 }
 
@@ -75,7 +75,9 @@ int ShowMessage(int level, std::string_view format,
   if (level == kMessageWarning) icon = MB_ICONWARNING;
   if (level == kMessageError) icon = MB_ICONERROR;
   QWidget* owner = CanShowWidgets() ? QApplication::activeWindow() : nullptr;
-  return StealthMessageBox(IDOK, owner, text.c_str(), MessageLevelCaption(level), MB_OK | icon);
+  return StealthMessageBox(IDOK, owner, text.c_str(),
+                           TranslateText("tav::MessageBox", MessageLevelCaption(level)).c_str(),
+                           MB_OK | icon);
 }
 
 }  // namespace tav

@@ -2,6 +2,11 @@
 # Runs tav-host's tour offscreen with a demo account, logging on through a
 # compliance service of the test's own when TAVSECD is given, and checks
 # that it saved a picture of each dialog.
+# TAV_TOUR_OPTIONS adds options of tav-host (the pseudo-locale test gives
+# --pseudo-locale --check-texts); with TAV_TOUR_KEEP=DIR the pictures are
+# copied there, also when the tour fails; TAV_TOUR_SCREEN=WIDTHxHEIGHT gives
+# the offscreen platform a screen of that many pixels (its default is a
+# small 800x600).
 # Usage: tav_host_tour_test.sh TAVSEC TAV_HOST [TAVSECD]
 set -eu
 tavsec=$1
@@ -10,10 +15,17 @@ tavsecd=${3:-}
 work=$(mktemp -d /tmp/tav_tour_test.XXXXXX)
 service=
 # CTest gives the test a stealth flag of its own; it goes with the test.
-trap '[ -n "$service" ] && kill "$service" && wait "$service"; rm -rf "$work"
+trap '[ -n "${TAV_TOUR_KEEP:-}" ] && mkdir -p "$TAV_TOUR_KEEP" && cp -r "$work/pictures/." "$TAV_TOUR_KEEP/"
+  [ -n "$service" ] && kill "$service" && wait "$service"; rm -rf "$work"
   [ -n "${TAV_STEALTH_NAME:-}" ] && rm -f "/dev/shm/$TAV_STEALTH_NAME"' EXIT
 export TAV_DATA_DIR=$work/data
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM || true
+if [ -n "${TAV_TOUR_SCREEN:-}" ]; then
+  mkdir -p "$work"
+  printf '{"screens": [{"name": "tour", "x": 0, "y": 0, "width": %s, "height": %s, "logicalDpi": 96}]}\n' \
+    "${TAV_TOUR_SCREEN%x*}" "${TAV_TOUR_SCREEN#*x}" >"$work/screen.json"
+  export QT_QPA_PLATFORM="offscreen:configfile=$work/screen.json"
+fi
 
 # The tour types the passwords it was given: they must not need a change at
 # the first logon.
@@ -47,6 +59,7 @@ if [ -n "$tavsecd" ]; then
 fi
 printf '%s\n' 'Quartz-Ledger-71' 'Harbor-Lantern-93' 'Amber-Glacier-Pilot-64' |
   "$host" --tour "$work/pictures" --tour-user alice --tour-admin bob --tour-new-password \
+  ${TAV_TOUR_OPTIONS:-} \
   >"$work/out" 2>&1 ||
   { cat "$work/out"; exit 1; }
 for picture in 01-user-login 02-authentication-error 03-main-window 04-activity-refused \

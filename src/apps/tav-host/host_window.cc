@@ -1,6 +1,7 @@
 #include "apps/tav-host/host_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTime>
@@ -43,6 +44,7 @@ HostWindow::HostWindow(qint64 idle_override_ms, QWidget* parent)
   ui_->setupUi(this);
   TAVSecurityUI_initEmptyUserInfo(&info_);
   BuildQueryMenus();
+  NameQueryMenus();
   ConnectActions();
   ConnectOptionalActions();
   connect(&idle_, &IdleWatch::TimedOut, this, &HostWindow::ReauthenticateAfterIdle);
@@ -58,17 +60,18 @@ void HostWindow::Log(const QString& line) {
 void HostWindow::RefreshUser() {
   HANDLE token = nullptr;
   int logged_on = TAVSecurityUI_GetLoginUser(&token, &info_);
-  ui_->valueUserName->setText(logged_on != 0 ? Text(info_.userName) : "(nobody is logged on)");
+  ui_->valueUserName->setText(logged_on != 0 ? Text(info_.userName) : tr("(nobody is logged on)"));
   ui_->valueFullName->setText(Text(info_.fullName));
-  ui_->valueDomain->setText(Text(info_.domain).isEmpty() ? "(none)" : Text(info_.domain));
+  ui_->valueDomain->setText(Text(info_.domain).isEmpty() ? tr("(none)") : Text(info_.domain));
   ui_->valueGroups->setText(Text(info_.groups));
-  ui_->valueAdmin->setText(logged_on != 0 ? (info_.isAdmin != 0 ? "yes" : "no") : "");
-  ui_->valueToken->setText(token != nullptr ? QString("0x%1").arg(reinterpret_cast<quintptr>(token), 0, 16)
-                                            : "(none)");
-  setWindowTitle(logged_on != 0 ? QString("TAV Host - %1").arg(Text(info_.userName)) : "TAV Host");
+  ui_->valueAdmin->setText(logged_on != 0 ? (info_.isAdmin != 0 ? tr("yes") : tr("no")) : "");
+  ui_->valueToken->setText(token != nullptr
+                               ? QString("0x%1").arg(reinterpret_cast<quintptr>(token), 0, 16)
+                               : tr("(none)"));
+  setWindowTitle(logged_on != 0 ? tr("TAV Host - %1").arg(Text(info_.userName)) : tr("TAV Host"));
   const qint64 idle_ms = idle_.timeout_ms();
-  statusBar()->showMessage(idle_ms > 0 ? QString("Idle re-authentication after %1 s").arg(idle_ms / 1000)
-                                       : "No idle timeout");
+  statusBar()->showMessage(idle_ms > 0 ? tr("Idle re-authentication after %1 s").arg(idle_ms / 1000)
+                                       : tr("No idle timeout"));
 }
 
 bool HostWindow::LogInAtStart() {
@@ -172,23 +175,22 @@ void HostWindow::LogOut() {
 
 void HostWindow::BuildQueryMenus() {
   for (int activity = 0; activity < kActivityCount; ++activity) {
-    const QString name = QString("%1  %2").arg(activity).arg(names::Activity(activity));
-    connect(ui_->menuActivity->addAction(name), &QAction::triggered, this, [this, activity] {
+    connect(ui_->menuActivity->addAction(QString()), &QAction::triggered, this, [this, activity] {
       Log(QString("TAVSecurityUI_IsUserAllowedAccess(%1) -> ").arg(activity) +
           YesNo(TAVSecurityUI_IsUserAllowedAccess(activity)));
     });
-    connect(ui_->menuActivityStealth->addAction(name), &QAction::triggered, this, [this, activity] {
-      Log(QString("TAVSecurityUI_IsUserAllowedAccessStealth(%1) -> ").arg(activity) +
-          YesNo(TAVSecurityUI_IsUserAllowedAccessStealth(activity)));
-    });
+    connect(ui_->menuActivityStealth->addAction(QString()), &QAction::triggered, this,
+            [this, activity] {
+              Log(QString("TAVSecurityUI_IsUserAllowedAccessStealth(%1) -> ").arg(activity) +
+                  YesNo(TAVSecurityUI_IsUserAllowedAccessStealth(activity)));
+            });
   }
   for (int type = 0; type < kDataTypeCount; ++type) {
-    const QString name = QString("%1  %2").arg(type).arg(names::DataType(type, true));
-    connect(ui_->menuAudited->addAction(name), &QAction::triggered, this, [this, type] {
+    connect(ui_->menuAudited->addAction(QString()), &QAction::triggered, this, [this, type] {
       Log(QString("TAVSecurityUI_IsAuditRecordingForDataType(%1) -> ").arg(type) +
           YesNo(TAVSecurityUI_IsAuditRecordingForDataType(type)));
     });
-    connect(ui_->menuComment->addAction(name), &QAction::triggered, this, [this, type] {
+    connect(ui_->menuComment->addAction(QString()), &QAction::triggered, this, [this, type] {
       int32_t first = 0;
       int32_t second = 0;
       int result = TAVSecurityUI_GetAuditCommentSetting(type, &first, &second);
@@ -199,6 +201,32 @@ void HostWindow::BuildQueryMenus() {
               .arg(second));
     });
   }
+}
+
+void HostWindow::NameQueryMenus() {
+  for (QMenu* menu : {ui_->menuActivity, ui_->menuActivityStealth}) {
+    const QList<QAction*> actions = menu->actions();
+    for (int activity = 0; activity < actions.size(); ++activity) {
+      actions[activity]->setText(QString("%1  %2").arg(activity).arg(
+          QCoreApplication::translate("tav::Names", names::Activity(activity))));
+    }
+  }
+  for (QMenu* menu : {ui_->menuAudited, ui_->menuComment}) {
+    const QList<QAction*> actions = menu->actions();
+    for (int type = 0; type < actions.size(); ++type) {
+      actions[type]->setText(QString("%1  %2").arg(type).arg(
+          QCoreApplication::translate("tav::Names", names::DataType(type, true))));
+    }
+  }
+}
+
+void HostWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    ui_->retranslateUi(this);
+    NameQueryMenus();
+    RefreshUser();
+  }
+  QMainWindow::changeEvent(event);
 }
 
 void HostWindow::ConnectActions() {
@@ -225,9 +253,9 @@ void HostWindow::ConnectActions() {
     Log("TAVSecurityUI_Config21cfr11ArrayCleanup");
   });
   connect(ui_->actionAbout, &QAction::triggered, this, [this] {
-    QMessageBox::about(this, "About TAV Host",
-                       "TAV Host: a sample program of the instrument suite that uses "
-                       "libTAVSecurityUI for logons, permissions and compliance dialogs.");
+    QMessageBox::about(this, tr("About TAV Host"),
+                       tr("TAV Host: a sample program of the instrument suite that uses "
+                          "libTAVSecurityUI for logons, permissions and compliance dialogs."));
   });
 }
 
@@ -236,7 +264,7 @@ void HostWindow::ConnectOptionalActions() {
   auto offer = [this](QAction* action, bool available, auto call) {
     action->setEnabled(available);
     if (!available) {
-      action->setToolTip("Not in this version of the library");
+      action->setToolTip(tr("Not in this version of the library"));
       return;
     }
     connect(action, &QAction::triggered, this, call);
@@ -266,7 +294,7 @@ void HostWindow::ConnectOptionalActions() {
   offer(ui_->actionSign, e.begin_esignature != nullptr && e.end_esignature != nullptr,
         [this] { SignDocument(); });
   connect(ui_->actionShowSignatures, &QAction::triggered, this, [this] {
-    const QString path = ChooseDocument(this, "Show Signatures");
+    const QString path = ChooseDocument(this, tr("Show Signatures"));
     if (!path.isEmpty()) ShowSignatures(this, path);
   });
 }
@@ -293,7 +321,7 @@ void HostWindow::SetUpSignatures() {
 
 void HostWindow::SignDocument() {
   idle_.Stop();
-  const QString path = ChooseDocument(this, "Sign a Document");
+  const QString path = ChooseDocument(this, tr("Sign a Document"));
   if (!path.isEmpty()) {
     for (const QString& line : host::SignDocument(this, path)) Log(line);
   }

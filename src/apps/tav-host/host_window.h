@@ -57,10 +57,15 @@ class HostWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   // Answers the Run List Manager's messages.
   bool event(QEvent* event) override;
+  // The library installs its translations at its first call, after this
+  // window was built: the window takes the language then.
+  void changeEvent(QEvent* event) override;
 
  private:
   HWND Hwnd() { return static_cast<HWND>(static_cast<QWidget*>(this)); }
   void BuildQueryMenus();
+  // The texts of the query menus' entries in the current language.
+  void NameQueryMenus();
   void ConnectActions();
   void ConnectOptionalActions();
   void StartIdleWatch();

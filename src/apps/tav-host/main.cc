@@ -5,13 +5,13 @@
 //
 //   tav-host [--idle-seconds N]
 //   tav-host --tour DIR [--tour-user NAME [--tour-admin NAME]]
+//            [--pseudo-locale] [--check-texts]
 //                                        (passwords on standard input)
 //   tav-host --help | --version
 #include <unistd.h>
 
 #include <QApplication>
 #include <QIcon>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +20,7 @@
 
 #include "TAVSecurityUI.h"
 #include "apps/tav-host/host_window.h"
+#include "apps/tav-host/pseudo_locale.h"
 #include "apps/tav-host/tour.h"
 
 namespace {
@@ -28,7 +29,7 @@ void Usage(std::FILE* out) {
   std::fprintf(out,
                "usage: tav-host [--idle-seconds N]\n"
                "       tav-host --tour DIR [--tour-user NAME [--tour-admin NAME]]\n"
-               "                [--tour-new-password]\n"
+               "                [--tour-new-password] [--pseudo-locale] [--check-texts]\n"
                "       tav-host --help | --version\n"
                "  --idle-seconds N  ask for the password again after N idle seconds\n"
                "                    (instead of the configured idle timeout)\n"
@@ -41,6 +42,10 @@ void Usage(std::FILE* out) {
                "                    line of standard input\n"
                "  --tour-new-password the user's password must be changed at the first logon:\n"
                "                    the tour changes it to the next line of standard input\n"
+               "  --pseudo-locale   show every translated text longer and between marks\n"
+               "                    (to find texts cut by a longer language)\n"
+               "  --check-texts     the tour fails on any text its widget cuts and, with\n"
+               "                    --pseudo-locale, on any text not translated\n"
                "Exit status: 0 success, 1 failure, 2 usage error (bad arguments).\n");
 }
 
@@ -69,6 +74,8 @@ int main(int argc, char** argv) {
   QString tour_user;
   QString tour_admin;
   bool tour_new_password = false;
+  bool pseudo_locale = false;
+  bool check_texts = false;
   long idle_seconds = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -81,6 +88,10 @@ int main(int argc, char** argv) {
       tour_admin = QString::fromLocal8Bit(argv[++i]);
     } else if (arg == "--tour-new-password") {
       tour_new_password = true;
+    } else if (arg == "--pseudo-locale") {
+      pseudo_locale = true;
+    } else if (arg == "--check-texts") {
+      check_texts = true;
     } else if (arg == "--idle-seconds" && has_value) {
       char* end = nullptr;
       idle_seconds = std::strtol(argv[++i], &end, 10);
@@ -119,6 +130,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName("TAV Host");
   // The library's icon: its resources are registered while it loads.
   QApplication::setWindowIcon(QIcon(":/tavsecurityui/icon.png"));
+  tav::host::PseudoTranslator pseudo;
+  if (pseudo_locale) QCoreApplication::installTranslator(&pseudo);
 
   tav::host::HostWindow window(idle_seconds * 1000);
   std::unique_ptr<tav::host::Tour> tour;
@@ -126,6 +139,7 @@ int main(int argc, char** argv) {
     tour = std::make_unique<tav::host::Tour>(window, tour_dir, tour_user, std::move(password),
                                              tour_admin, std::move(admin_password));
     tour->SetNewPassword(std::move(new_password));
+    if (check_texts) tour->CheckTexts(pseudo_locale);
     tour->BeforeLogin();
   }
   if (!window.LogInAtStart()) {

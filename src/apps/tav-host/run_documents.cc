@@ -1,12 +1,12 @@
 #include "apps/tav-host/run_documents.h"
 
+#include <stdlib.h>
+
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
-
-#include <stdlib.h>
-
 #include <memory>
 #include <vector>
 
@@ -78,7 +78,8 @@ void RunDocuments::Open(const std::string& path) {
   view->setObjectName("dlgRunDocument");
   view->setReadOnly(true);
   view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  view->setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName() + " - Run Document");
+  view->setWindowTitle(QCoreApplication::translate("tav::host::RunDocuments", "%1 - Run Document")
+                           .arg(QFileInfo(QString::fromStdString(path)).fileName()));
   view->setPlainText(QString::fromStdString(DescribeRunFile(path)));
   view->resize(640, 420);
   open_[Key(path)] = view;

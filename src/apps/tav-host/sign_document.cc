@@ -1,9 +1,9 @@
 #include "apps/tav-host/sign_document.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-
 #include <memory>
 #include <utility>
 
@@ -129,7 +129,9 @@ bool ListSignatures(const std::string& path, std::vector<std::string>* lines,
       const auto* event = dynamic_cast<const CESigEventComp*>(list->GetNextChild(pos));
       if (event == nullptr) continue;
       std::string meaning = SystemTable::GetESigReasonName(event->GetReason(), event->GetItem());
-      if (meaning.empty()) {
+      if (!meaning.empty()) {
+        meaning = QCoreApplication::translate("tav::Names", meaning.c_str()).toStdString();
+      } else {
         meaning = "reason " + std::to_string(event->GetReason()) + ", item " +
                   std::to_string(event->GetItem());
       }
@@ -176,7 +178,9 @@ QString ChooseDocument(QWidget* parent, const QString& caption) {
   if (!NextDocumentPath().isEmpty()) return std::exchange(NextDocumentPath(), QString());
   return QFileDialog::getOpenFileName(
       parent, caption, QString(),
-      "Documents of the suite (*.tav *.tvc *.tvt *.tvs *.tvr *.tvm);;All files (*)");
+      QCoreApplication::translate(
+          "tav::host::SignDocument",
+          "Documents of the suite (*.tav *.tvc *.tvt *.tvs *.tvr *.tvm);;All files (*)"));
 }
 
 QStringList SignDocument(QWidget* parent, const QString& qpath) {
@@ -230,12 +234,18 @@ void ShowSignatures(QWidget* parent, const QString& qpath) {
   if (!ListSignatures(QFile::encodeName(qpath).toStdString(), &lines, &error)) {
     text = QString::fromStdString(error);
   } else if (lines.empty()) {
-    text = QFileInfo(qpath).fileName() + " holds no signatures.";
+    text = QCoreApplication::translate("tav::host::SignDocument", "%1 holds no signatures.")
+               .arg(QFileInfo(qpath).fileName());
   } else {
-    text = QString("%1 holds %2 signature(s):\n").arg(QFileInfo(qpath).fileName()).arg(lines.size());
+    text = QCoreApplication::translate("tav::host::SignDocument", "%1 holds %n signature(s):", "",
+                                       static_cast<int>(lines.size()))
+               .arg(QFileInfo(qpath).fileName()) +
+           "\n";
     for (const std::string& line : lines) text += "\n" + QString::fromStdString(line);
   }
-  QMessageBox box(QMessageBox::Information, "Signatures", text, QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::Information,
+                  QCoreApplication::translate("tav::host::SignDocument", "Signatures"), text,
+                  QMessageBox::Ok, parent);
   box.setObjectName("dlgSignatures");
   box.setTextFormat(Qt::PlainText);
   box.exec();

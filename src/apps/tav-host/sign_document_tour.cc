@@ -3,6 +3,7 @@
 // cannot carry, to show the refusal, then with one it can) and shows the
 // signatures the document then holds.
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -21,9 +22,10 @@ namespace tav::host {
 
 namespace {
 
-void ChooseReason(QWidget* dialog, const QString& name) {
+// `name`: the reason's English name; the box shows it translated.
+void ChooseReason(QWidget* dialog, const char* name) {
   auto* reasons = dialog->findChild<QComboBox*>("ctl1007");
-  reasons->setCurrentIndex(reasons->findText(name));
+  reasons->setCurrentIndex(reasons->findText(QCoreApplication::translate("tav::Names", name)));
 }
 
 }  // namespace

@@ -11,11 +11,11 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
-
 #include <cstdio>
 #include <memory>
 
 #include "apps/tav-host/host_window.h"
+#include "apps/tav-host/text_check.h"
 #include "ui_host_window.h"
 
 namespace tav::host {
@@ -84,6 +84,11 @@ void Tour::Fail(const QString& why) {
 }
 
 void Tour::Save(QWidget* widget, const QString& file) {
+  if (check_texts_) {
+    for (const TextProblem& problem : host::CheckTexts(widget, require_marks_)) {
+      Fail(file + ": " + problem.ToString());
+    }
+  }
   const QString path = QDir(directory_).filePath(file);
   if (!Framed(widget).save(path)) {
     Fail("cannot write " + path);

@@ -47,6 +47,14 @@ class Tour : public QObject {
   // After the login: runs the remaining steps, then quits the application.
   void AfterLogin();
 
+  // Checks the texts of each window before its picture (text_check.h):
+  // cut texts fail the tour, and with `require_marks` (the pseudo-locale)
+  // texts that did not go through translation.
+  void CheckTexts(bool require_marks) {
+    check_texts_ = true;
+    require_marks_ = require_marks;
+  }
+
   const QStringList& saved() const { return saved_; }
   bool failed() const { return failed_; }
 
@@ -81,6 +89,8 @@ class Tour : public QObject {
   std::string new_password_;
   QStringList saved_;
   bool failed_ = false;
+  bool check_texts_ = false;
+  bool require_marks_ = false;
   std::deque<std::function<void()>> steps_;
   QTimer runner_;
   // The step that is waiting for something the library will show.
