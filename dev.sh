@@ -18,7 +18,7 @@ ROOT=$(pwd)
 
 PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-  qt6-base-dev qt6-l10n-tools qt6-translations-l10n libsqlite3-dev libsodium-dev libpam0g-dev libcli11-dev libpwquality-dev
+  qt6-base-dev libsqlite3-dev libsodium-dev libpam0g-dev libcli11-dev libpwquality-dev
   # the dictionary libpwquality checks passwords against (only recommended,
   # and recommendations are not installed)
   cracklib-runtime
@@ -27,6 +27,9 @@ PACKAGES=(
   dpkg-dev lintian
   libpq-dev postgresql postgresql-contrib
   libssl-dev openssl
+  # lupdate and lrelease for the catalogues; Qt's own catalogues for the
+  # standard buttons; the locale data for a demo in another language
+  qt6-l10n-tools qt6-translations-l10n locales
 )
 
 install_packages() {
@@ -44,9 +47,30 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
+# The demo speaks the language of LANG (LANG=de_DE.UTF-8 ./dev.sh demo):
+# the dialogs' texts follow it by themselves, and dates and numbers follow
+# the C library's locale, which a fresh machine may not have generated yet.
+ensure_locale() {
+  local name=${LC_ALL:-${LC_MESSAGES:-${LANG:-}}}
+  case "$name" in "" | C | C.* | POSIX) return 0 ;; esac
+  local wanted
+  wanted=$(printf '%s' "$name" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+  locale -a 2>/dev/null | tr 'A-Z' 'a-z' | grep -qx "$wanted" && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "The locale $name is not generated here: dates keep the C form (sudo localedef -i ${name%%.*} -f UTF-8 $name)" >&2
+    return 0
+  fi
+  localedef -i "${name%%.*}" -f UTF-8 "$name" 2>/dev/null ||
+    echo "The locale $name could not be generated: dates keep the C form" >&2
+}
+
 # A hung test fails after this many seconds instead of holding up the run
 # (tests that need longer say so themselves).
 CTEST_ARGS=(--output-on-failure -j"$(nproc)" --timeout 600)
+
+# The tests compare the dialogs' English texts: whatever language the
+# developer's session speaks, the library under test finds no catalogue.
+english_tests() { export LANGUAGE=en; }
 
 # build DIR [cmake options...]
 build() {
@@ -119,11 +143,13 @@ run_fuzzers() {
 case "${1:-}" in
   demo)
     install_packages
+    ensure_locale
     build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
     exec "$ROOT/scripts/demo.sh" "$ROOT/build"
     ;;
   test)
     install_packages
+    english_tests
     build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
     ctest --test-dir "$ROOT/build" "${CTEST_ARGS[@]}"
     run_service_suite
@@ -155,6 +181,7 @@ case "${1:-}" in
     ;;
   asan)
     install_packages
+    english_tests
     run_sanitizer_suite
     ;;
   *)
