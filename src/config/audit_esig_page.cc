@@ -139,8 +139,12 @@ void CAuditESigPage::ApplyColumnWidths() {
     widths.check = std::max(0, (client - first) / 3 - 8);
   }
   upper->setColumnWidth(0, widths.first);
+  // The check columns' share of the rest leaves 8 pixels each unused.
+  const std::vector<int> shared =
+      ShareColumns(client - widths.first - 24, widths.check,
+                   {upper->ColumnTextWidth(1), upper->ColumnTextWidth(2), upper->ColumnTextWidth(3)});
   for (int column = 1; column <= 3; ++column) {
-    upper->setColumnWidth(column, std::max(widths.check, upper->ColumnTextWidth(column)));
+    upper->setColumnWidth(column, shared[static_cast<size_t>(column - 1)]);
   }
   lower->setColumnWidth(0, std::max(widths.first + widths.check, lower->ColumnTextWidth(0)));
   lower->setColumnWidth(1, std::max(widths.check, lower->ColumnTextWidth(1)));

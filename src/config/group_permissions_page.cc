@@ -61,9 +61,10 @@ void CGroupPermissionsPage::ApplyColumnWidths() {
     widths.check = groups > 0 ? std::max(0, (client - first) / groups) : 0;
   }
   grid->setColumnWidth(0, widths.first);
-  for (int g = 0; g < groups; ++g) {
-    grid->setColumnWidth(g + 1, std::max(widths.check, grid->ColumnTextWidth(g + 1)));
-  }
+  std::vector<int> needed;
+  for (int g = 0; g < groups; ++g) needed.push_back(grid->ColumnTextWidth(g + 1));
+  const std::vector<int> shared = ShareColumns(client - widths.first, widths.check, needed);
+  for (int g = 0; g < groups; ++g) grid->setColumnWidth(g + 1, shared[static_cast<size_t>(g)]);
 }
 
 bool CGroupPermissionsPage::eventFilter(QObject* watched, QEvent* event) {

@@ -1,5 +1,7 @@
 #include "config/page_rules.h"
 
+#include <algorithm>
+
 #include "config/setting_tables.h"
 
 namespace tav {
@@ -15,6 +17,22 @@ ColumnWidths AuditColumnWidths(int client_width) {
   ColumnWidths widths;
   widths.first = static_cast<int>(client_width * 0.2857142857142857);
   widths.check = (client_width - widths.first) / 3 - 8;
+  return widths;
+}
+
+std::vector<int> ShareColumns(int room, int preferred, const std::vector<int>& needed) {
+  std::vector<int> widths;
+  if (needed.empty()) return widths;
+  long wanted = 0;
+  long least = 0;
+  for (int need : needed) {
+    wanted += std::max(preferred, need);
+    least += need;
+  }
+  const bool roomy = wanted <= room;
+  const int extra =
+      roomy ? 0 : static_cast<int>(std::max(0L, room - least) / static_cast<long>(needed.size()));
+  for (int need : needed) widths.push_back(roomy ? std::max(preferred, need) : need + extra);
   return widths;
 }
 

@@ -10,6 +10,8 @@
 #ifndef TAV_CONFIG_PAGE_RULES_H_
 #define TAV_CONFIG_PAGE_RULES_H_
 
+#include <vector>
+
 namespace tav {
 
 struct ColumnWidths {
@@ -23,6 +25,13 @@ ColumnWidths PermissionColumnWidths(int client_width, int group_count);
 // Auditing page: "File Type" two sevenths of the client width, each of the
 // three check columns a third of the rest less 8 (each value truncated).
 ColumnWidths AuditColumnWidths(int client_width);
+
+// The widths of columns that share `room` pixels, each wanting `preferred`
+// and needing needed[i] to show its texts whole (a longer language): each
+// gets max(preferred, needed[i]) while they fit in the room together; when
+// they do not, each gets what it needs and an equal part of what is left
+// (none when even the needs do not fit: the list then scrolls).
+std::vector<int> ShareColumns(int room, int preferred, const std::vector<int>& needed);
 
 struct AuditTicks {
   bool audited = false;

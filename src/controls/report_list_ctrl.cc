@@ -92,7 +92,9 @@ bool CXListCtrl::SetComboBox(int row, int column, bool enable, const QStringList
 }
 
 int CXListCtrl::ColumnTextWidth(int column) const {
-  return std::max(sizeHintForColumn(column), header_->HeadingWidth(column));
+  // Every row counts, also before the view has laid its rows out (the tree
+  // view's own hint knows only the rows laid out so far).
+  return std::max(QAbstractItemView::sizeHintForColumn(column), header_->HeadingWidth(column));
 }
 
 void CXListCtrl::KeepColumnsInView() {

@@ -43,6 +43,20 @@ TEST(PageRulesTest, ColumnWidths) {
   EXPECT_EQ(audit.check, 158);
 }
 
+// Check columns of a longer language: never narrower than their texts, the
+// preferred width while all fit, and the room shared out when they do not.
+TEST(PageRulesTest, ShareColumnsKeepsEveryTextWhole) {
+  EXPECT_EQ(ShareColumns(400, 80, {60, 70, 50}), (std::vector<int>{80, 80, 80}));
+  EXPECT_EQ(ShareColumns(400, 80, {60, 150, 50}), (std::vector<int>{80, 150, 80}));
+  // 80 + 250 + 80 would not fit in 360: each what it needs, plus a third of
+  // the 360 - 360 left.
+  EXPECT_EQ(ShareColumns(360, 80, {60, 250, 50}), (std::vector<int>{60, 250, 50}));
+  EXPECT_EQ(ShareColumns(390, 80, {60, 250, 50}), (std::vector<int>{70, 260, 60}));
+  // Not even the needs fit: the needs, and the list scrolls.
+  EXPECT_EQ(ShareColumns(100, 80, {60, 250, 50}), (std::vector<int>{60, 250, 50}));
+  EXPECT_TRUE(ShareColumns(100, 80, {}).empty());
+}
+
 TEST(PageRulesTest, UpperTicksFollowEachOther) {
   bool clear = false;
   // Fixed types snap back to audited only.

@@ -205,14 +205,23 @@ class Checker {
         needed += mark + margin;
       }
       Cut(header, part, text, needed, header->sectionSize(i));
-      // A column past the list's edge that cannot be scrolled to shows
-      // nothing at all.
+      // A heading that runs past the list's edge shows part of its text; one
+      // wholly past it shows none, unless the list scrolls to it.
       const auto* view = qobject_cast<const QAbstractScrollArea*>(header->parentWidget());
       const bool scrolls = view != nullptr && view->horizontalScrollBar()->isVisible();
-      if (!scrolls) {
-        Cut(header, part + " place", text,
-            header->sectionViewportPosition(i) + header->sectionSize(i),
-            header->viewport()->width());
+      const int left = header->sectionViewportPosition(i);
+      if (!scrolls || left < header->viewport()->width()) {
+        // Where the text ends: owner-drawn headings are centred, the others
+        // follow their alignment.
+        const Qt::Alignment align =
+            header->property("textFont").isValid()
+                ? Qt::AlignHCenter
+                : Qt::Alignment(model->headerData(i, header->orientation(), Qt::TextAlignmentRole)
+                                    .toInt());
+        int end = left + needed;
+        if (align & Qt::AlignHCenter) end = left + (header->sectionSize(i) + needed) / 2;
+        if (align & Qt::AlignRight) end = left + header->sectionSize(i);
+        Cut(header, part + " place", text, end, header->viewport()->width());
       }
       const int lines = static_cast<int>(text.count('\n')) + 1;
       Cut(header, part + " height", text, lines * metrics.height(), header->height());
