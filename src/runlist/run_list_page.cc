@@ -112,6 +112,14 @@ void CRunListPage::FitColumns(bool first_time) {
     list->setColumnWidth(column,
                          std::max(at_least, view->QAbstractItemView::sizeHintForColumn(column)));
   }
+  // The date and the user fit their contents, also those of rows added
+  // after the list was filled (a date in a longer locale form).
+  if (!first_time) {
+    for (int column = 2; column < 4; ++column) {
+      list->setColumnWidth(column, std::max(list->columnWidth(column),
+                                            view->QAbstractItemView::sizeHintForColumn(column)));
+    }
+  }
 }
 
 void CRunListPage::showEvent(QShowEvent* event) {

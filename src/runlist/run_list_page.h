@@ -84,8 +84,8 @@ class CRunListPage : public QWidget, public ITabPage {
   // Sets "Location" and "Name" from the list's width once the page has its
   // size; only the first call does anything.
   void SizeColumnsSoon();
-  // Sizes the folder and name columns: their shares of the width at first,
-  // and wide enough for every row's text.
+  // Sizes the folder and name columns to their shares of the width at
+  // first, and every column wide enough for every row's text.
   void FitColumns(bool first_time);
   // Sets row `row`'s texts from the record (a new row at the end for -1).
   int AddRow(const CFileRecordComp& record, bool select, int row);
