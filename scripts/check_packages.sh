@@ -47,6 +47,7 @@ has "$lib" "$libdir/libTAVSecurityUI.so.0" "$libdir/libTAVConfiguration.so" \
   /usr/lib/systemd/system/tavsecurity.socket /usr/lib/systemd/system/tavsecurity.service \
   /usr/lib/sysusers.d/tavsecurity.conf /usr/lib/tmpfiles.d/tavsecurity.conf \
   /etc/pam.d/tavsecurity /usr/share/TAVSecurityUI/help \
+  /usr/share/TAVSecurityUI/translations/tavsecurityui_de.qm /usr/share/TAVSecurityUI/translations/tavsecurityui_fr.qm \
   /usr/share/doc/libtavsecurityui0/copyright
 lacks "$lib" '\.h$|/libTAVSecurityUI\.so$|/bin/'
 has "$dev" /usr/include/TAVSecurityUI.h /usr/include/TAVSecurityUI_CXErr.h \

@@ -26,7 +26,8 @@ namespace tav {
 const std::string& GuiPlatform();
 
 // Makes sure a QApplication exists: the host's, or one created here when
-// there is no application object at all and a platform is available.
+// there is no application object at all and a platform is available, and
+// that the library's translations are installed in it (ui/translations.h).
 // Returns CanShowWidgets().
 bool EnsureGuiApplication();
 

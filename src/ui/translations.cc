@@ -19,7 +19,6 @@ constexpr char kCatalogue[] = "tavsecurityui";
 
 // The application object the translators were installed into.
 QPointer<QCoreApplication> g_installed_for;
-QString g_language;
 
 std::string QtTranslate(const char* context, const char* source, const char* disambiguation,
                         int n) {
@@ -47,8 +46,6 @@ QStringList TranslationFolders() {
   return folders;
 }
 
-QString LoadedLanguage() { return g_language; }
-
 bool LoadCatalogue(QTranslator& translator, const QLocale& locale, const QStringList& folders) {
   for (const QString& folder : folders) {
     if (translator.load(locale, kCatalogue, "_", folder)) return true;
@@ -60,7 +57,6 @@ void InstallTranslations() {
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr || g_installed_for == app) return;
   g_installed_for = app;
-  g_language.clear();
   SetTextTranslator(&QtTranslate);
 
   const QLocale locale = QLocale::system();
@@ -69,7 +65,6 @@ void InstallTranslations() {
     delete own;
     return;
   }
-  g_language = own->language();
   // Qt's standard buttons (OK, Cancel, Yes, No) in the same language.
   auto* qt = new QTranslator(app);
   if (qt->load(locale, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -31,10 +31,6 @@ void InstallTranslations();
 // The folders searched for the library's catalogues, in order.
 QStringList TranslationFolders();
 
-// The language of the catalogue that InstallTranslations loaded ("de_DE"),
-// or an empty string when the texts stay English.
-QString LoadedLanguage();
-
 // Loads the library's catalogue for `locale` into `translator` from the
 // first of `folders` that has one: false when there is none (English).
 bool LoadCatalogue(QTranslator& translator, const QLocale& locale,
