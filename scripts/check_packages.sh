@@ -71,8 +71,9 @@ field "$host" Depends 'libtavsecurityui0 \(= .*qt6-qpa-plugins'
 dpkg-deb -e "$lib" "$work/lib-control"
 grep -qxF /etc/pam.d/tavsecurity "$work/lib-control/conffiles" || fail "the PAM file is no conffile"
 grep -q systemd-sysusers "$work/lib-control/postinst" || fail "libtavsecurityui0 makes no group"
-grep -q 'deb-systemd-helper enable tavsecurity.socket' "$work/lib-control/postinst" ||
-  fail "libtavsecurityui0 does not enable the service's socket"
+grep -q 'for unit in tavsecurity.socket tavsecurity-passwd.socket' "$work/lib-control/postinst" &&
+  grep -q 'deb-systemd-helper enable "$unit"' "$work/lib-control/postinst" ||
+  fail "libtavsecurityui0 does not enable the service's socket and its password helper's"
 grep -q '/run/systemd/system' "$work/lib-control/postinst" ||
   fail "libtavsecurityui0 starts the socket without asking whether systemd runs"
 dpkg-deb -e "$tavsec" "$work/tavsec-control"
@@ -94,6 +95,17 @@ grep -qE '^u tavsecurity -:tavsecurity ' "$work/root/usr/lib/sysusers.d/tavsecur
   fail "the sysusers file makes no account tavsecurity in the group tavsecurity"
 grep -qx 'ExecStart=/usr/sbin/tavsecd' "$work/root/usr/lib/systemd/system/tavsecurity.service" ||
   fail "tavsecurity.service does not start the packaged tavsecd"
+# The password helper: started as root by its socket, which the service's
+# account alone may reach, and the PAM service can change a password.
+helper_unit=$work/root/usr/lib/systemd/system/tavsecurity-passwd@.service
+grep -q '^ExecStart=/usr/libexec/tavsecurity/tavsec-passwd --allow-user tavsecurity ' "$helper_unit" &&
+  [ -x "$work/root/usr/libexec/tavsecurity/tavsec-passwd" ] ||
+  fail "tavsecurity-passwd@.service does not start the packaged tavsec-passwd"
+grep -qx 'SocketMode=0600' "$work/root/usr/lib/systemd/system/tavsecurity-passwd.socket" &&
+  grep -qx 'SocketUser=tavsecurity' "$work/root/usr/lib/systemd/system/tavsecurity-passwd.socket" ||
+  fail "the password helper's socket is open to more than the service"
+grep -qE '^password +include common-password' "$work/root/etc/pam.d/tavsecurity" ||
+  fail "the PAM service cannot change a password"
 
 # lintian: no errors (warnings are listed, not fatal).
 if command -v lintian >/dev/null 2>&1; then

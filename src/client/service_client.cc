@@ -19,6 +19,7 @@ struct Connection {
   int fd = -1;
   pid_t pid = 0;  // the process that opened fd
   uint64_t generation = 0;
+  FrameReader reader;  // bytes of fd read ahead
 };
 
 Connection& TheConnection() {
@@ -30,6 +31,7 @@ Connection& TheConnection() {
 void CloseLocked(Connection& c) {
   if (c.fd >= 0 && c.pid == getpid()) close(c.fd);
   c.fd = -1;
+  c.reader.Reset();
 }
 
 StoreStatus ConnectLocked(Connection& c, const std::string& path) {
@@ -47,6 +49,7 @@ StoreStatus ConnectLocked(Connection& c, const std::string& path) {
   }
   c.fd = fd;
   c.pid = getpid();
+  c.reader.Reset();
   ++c.generation;
   return StoreStatus::Ok();
 }
@@ -86,6 +89,7 @@ StoreStatus CallService(const protocol::MessageWriter& request, std::string* rep
   if (c.fd >= 0 && c.pid != getpid()) {
     // A forked child shares its parent's socket: never speak on it.
     c.fd = -1;
+    c.reader.Reset();
   }
   const std::string path = ComplianceServiceSocket();
   bool fresh = false;
@@ -112,7 +116,7 @@ StoreStatus CallService(const protocol::MessageWriter& request, std::string* rep
   FrameTimeouts timeouts;
   timeouts.first_byte_ms = kServiceReplyTimeoutMs;
   timeouts.rest_ms = kWriteTimeoutMs;
-  status = ReadFrame(c.fd, protocol::kMaxPayloadBytes, timeouts, reply);
+  status = c.reader.Read(c.fd, protocol::kMaxPayloadBytes, timeouts, reply);
   if (!status.ok()) {
     CloseLocked(c);
     if (status.code() == StoreStatus::kBusy) {

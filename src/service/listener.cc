@@ -158,9 +158,10 @@ void Listener::Serve(Connection* connection, const PeerCredentials& peer) {
   }
   {
     Session session(peer, events_);
+    FrameReader reader;
     std::string payload;
     for (;;) {
-      StoreStatus read = ReadFrame(fd, protocol::kMaxPayloadBytes, options_.read_timeouts, &payload);
+      StoreStatus read = reader.Read(fd, protocol::kMaxPayloadBytes, options_.read_timeouts, &payload);
       if (!read.ok()) {
         sodium_memzero(payload.data(), payload.size());
         break;

@@ -6,6 +6,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -37,6 +38,8 @@ StoreStatus WaitFor(int fd, short events, int64_t deadline) {
 }
 
 int64_t Deadline(int timeout_ms) { return timeout_ms < 0 ? -1 : NowMs() + timeout_ms; }
+
+constexpr size_t kFrameHeaderSize = 4;
 
 // Reads exactly n bytes. *clean_eof is set when the peer closed before the
 // first byte.
@@ -84,6 +87,96 @@ StoreStatus ReadFrame(int fd, uint32_t max_payload, const FrameTimeouts& timeout
   }
   payload->assign(length, '\0');
   return ReadExactly(fd, payload->data(), length, Deadline(timeouts.rest_ms), timeouts.rest_ms,
+                     nullptr);
+}
+
+namespace {
+
+// One read of whatever has arrived, up to `n` bytes: the count, 0 when
+// nothing is there yet, or a failure (the peer closed: kIOError, with
+// *closed set).
+StoreStatus ReadSome(int fd, char* data, size_t n, size_t* got, bool* closed) {
+  for (;;) {
+    const ssize_t r = recv(fd, data, n, MSG_DONTWAIT);
+    if (r > 0) {
+      *got = static_cast<size_t>(r);
+      return StoreStatus::Ok();
+    }
+    if (r == 0) {
+      *closed = true;
+      return StoreStatus(StoreStatus::kIOError, "the peer closed the connection");
+    }
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      *got = 0;
+      return StoreStatus::Ok();
+    }
+    return StoreStatus(StoreStatus::kIOError, std::string("recv: ") + std::strerror(errno));
+  }
+}
+
+// Most requests and replies fit: one read takes a whole frame.
+constexpr size_t kReadChunk = 16384;
+
+}  // namespace
+
+void FrameReader::Reset() {
+  if (!buffer_.empty()) explicit_bzero(buffer_.data(), buffer_.size());
+  buffer_.clear();
+  start_ = 0;
+}
+
+StoreStatus FrameReader::Read(int fd, uint32_t max_payload, const FrameTimeouts& timeouts,
+                              std::string* payload) {
+  // The header: from the kept bytes, else waited for and read with as much
+  // of the payload as has come.
+  int64_t deadline = Deadline(timeouts.first_byte_ms);
+  bool started = start_ < buffer_.size();
+  if (started) deadline = Deadline(timeouts.rest_ms);
+  while (buffer_.size() - start_ < kFrameHeaderSize) {
+    if (start_ > 0) {
+      buffer_.erase(0, start_);
+      start_ = 0;
+    }
+    StoreStatus ready = WaitFor(fd, POLLIN, deadline);
+    if (!ready.ok()) return ready;
+    const size_t had = buffer_.size();
+    // Room for a chunk without moving what is kept (a move would leave a
+    // copy of a password behind).
+    if (buffer_.capacity() < had + kReadChunk) buffer_.reserve(2 * kReadChunk);
+    buffer_.resize(had + kReadChunk);
+    size_t got = 0;
+    bool closed = false;
+    StoreStatus status = ReadSome(fd, buffer_.data() + had, kReadChunk, &got, &closed);
+    buffer_.resize(had + got);
+    if (closed && !started) return StoreStatus(StoreStatus::kNotFound, status.message());
+    if (!status.ok()) return status;
+    if (got > 0 && !started) {
+      started = true;
+      deadline = Deadline(timeouts.rest_ms);
+    }
+  }
+  const auto* header = reinterpret_cast<const unsigned char*>(buffer_.data() + start_);
+  const uint32_t length = (uint32_t{header[0]} << 24) | (uint32_t{header[1]} << 16) |
+                          (uint32_t{header[2]} << 8) | uint32_t{header[3]};
+  if (length > max_payload) {
+    return StoreStatus(StoreStatus::kInvalid, "a frame of " + std::to_string(length) +
+                                                  " bytes is larger than the limit of " +
+                                                  std::to_string(max_payload));
+  }
+  start_ += kFrameHeaderSize;
+  const size_t kept = std::min<size_t>(length, buffer_.size() - start_);
+  payload->assign(buffer_, start_, kept);
+  explicit_bzero(buffer_.data() + start_, kept);
+  start_ += kept;
+  if (start_ == buffer_.size()) {
+    buffer_.clear();
+    start_ = 0;
+  }
+  if (kept == length) return StoreStatus::Ok();
+  // The rest of a long payload goes straight into it.
+  payload->resize(length);
+  return ReadExactly(fd, payload->data() + kept, length - kept, deadline, timeouts.rest_ms,
                      nullptr);
 }
 

@@ -34,6 +34,31 @@ struct FrameTimeouts {
 StoreStatus ReadFrame(int fd, uint32_t max_payload, const FrameTimeouts& timeouts,
                       std::string* payload);
 
+// Reads frames from one connection with as few system calls as the peer
+// allows: a wait and one read take the header and as much of the payload as
+// has arrived; bytes of a next frame that came with it are kept for the
+// next call. Results and limits as ReadFrame. The kept bytes (which may
+// hold a password) are wiped when the reader ends or is reset.
+//
+// Thread safety: one thread at a time.
+class FrameReader {
+ public:
+  FrameReader() = default;
+  ~FrameReader() { Reset(); }
+  FrameReader(const FrameReader&) = delete;
+  FrameReader& operator=(const FrameReader&) = delete;
+
+  StoreStatus Read(int fd, uint32_t max_payload, const FrameTimeouts& timeouts,
+                   std::string* payload);
+  // Forgets the kept bytes (a new connection).
+  void Reset();
+
+ private:
+  // Bytes read beyond the last frame: buffer_[start_, buffer_.size()).
+  std::string buffer_;
+  size_t start_ = 0;
+};
+
 // Writes all of `frame` (header included) within timeout_ms.
 StoreStatus WriteAll(int fd, std::string_view frame, int timeout_ms);
 

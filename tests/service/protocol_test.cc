@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "protocol/account_ops.h"
@@ -394,6 +395,85 @@ TEST_F(SocketPair, ReadFrameTellsACleanEndFromACutFrame) {
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, clean), 0);
   close(clean[1]);
   EXPECT_EQ(ReadFrame(clean[0], kMaxPayloadBytes, FrameTimeouts{1000, 1000}, &payload).code(),
+            StoreStatus::kNotFound);
+  close(clean[0]);
+}
+
+std::string FrameOfBytes(const std::string& payload) {
+  const uint32_t n = static_cast<uint32_t>(payload.size());
+  std::string frame{static_cast<char>(n >> 24), static_cast<char>(n >> 16),
+                    static_cast<char>(n >> 8), static_cast<char>(n)};
+  return frame + payload;
+}
+
+TEST_F(SocketPair, AFrameReaderKeepsWhatCameWithAFrameForTheNext) {
+  // Three frames in one write, the last one long and cut: the reader hands
+  // them out one by one, whole, and waits for the rest of the long one.
+  const std::string long_payload(100000, 'L');
+  const std::string all =
+      FrameOfBytes("first") + FrameOfBytes("") + FrameOfBytes(long_payload) + FrameOfBytes("x");
+  const size_t cut = all.size() - 50000;
+  ASSERT_EQ(write(fds_[1], all.data(), cut), static_cast<ssize_t>(cut));
+  std::thread rest([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(write(fds_[1], all.data() + cut, all.size() - cut),
+              static_cast<ssize_t>(all.size() - cut));
+  });
+  FrameReader reader;
+  std::string payload;
+  for (const std::string& expected : {std::string("first"), std::string(), long_payload,
+                                      std::string("x")}) {
+    ASSERT_TRUE(reader.Read(fds_[0], kMaxPayloadBytes, FrameTimeouts{1000, 1000}, &payload).ok());
+    EXPECT_EQ(payload, expected);
+  }
+  rest.join();
+  // Nothing is left: the next read waits for the peer, and a header split
+  // over two writes still makes one frame.
+  EXPECT_EQ(reader.Read(fds_[0], kMaxPayloadBytes, FrameTimeouts{50, 50}, &payload).code(),
+            StoreStatus::kBusy);
+  const std::string split = FrameOfBytes("split");
+  ASSERT_EQ(write(fds_[1], split.data(), 2), 2);
+  std::thread second([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_EQ(write(fds_[1], split.data() + 2, split.size() - 2),
+              static_cast<ssize_t>(split.size() - 2));
+  });
+  EXPECT_TRUE(reader.Read(fds_[0], kMaxPayloadBytes, FrameTimeouts{1000, 1000}, &payload).ok());
+  second.join();
+  EXPECT_EQ(payload, "split");
+}
+
+TEST_F(SocketPair, AFrameReaderFailsAsReadFrameDoes) {
+  std::string payload;
+  {
+    // A header beyond the limit, with a valid frame behind it.
+    FrameReader reader;
+    const std::string bad = std::string("\xff\xff\xff\xff") + FrameOfBytes("ok");
+    ASSERT_EQ(write(fds_[1], bad.data(), bad.size()), static_cast<ssize_t>(bad.size()));
+    EXPECT_EQ(reader.Read(fds_[0], kMaxPayloadBytes, FrameTimeouts{-1, 1000}, &payload).code(),
+              StoreStatus::kInvalid);
+  }
+  {
+    // Half a header, then nothing: rest_ms applies.
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    FrameReader reader;
+    ASSERT_EQ(write(pair[1], "\x00\x00", 2), 2);
+    EXPECT_EQ(reader.Read(pair[0], kMaxPayloadBytes, FrameTimeouts{-1, 100}, &payload).code(),
+              StoreStatus::kBusy);
+    // A cut frame and then the end: an error, not a clean end.
+    ASSERT_EQ(write(pair[1], "\x00\x08" "abc", 5), 5);
+    shutdown(pair[1], SHUT_WR);
+    EXPECT_EQ(reader.Read(pair[0], kMaxPayloadBytes, FrameTimeouts{1000, 1000}, &payload).code(),
+              StoreStatus::kIOError);
+    close(pair[0]);
+    close(pair[1]);
+  }
+  int clean[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, clean), 0);
+  close(clean[1]);
+  FrameReader reader;
+  EXPECT_EQ(reader.Read(clean[0], kMaxPayloadBytes, FrameTimeouts{1000, 1000}, &payload).code(),
             StoreStatus::kNotFound);
   close(clean[0]);
 }

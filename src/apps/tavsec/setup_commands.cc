@@ -72,12 +72,16 @@ constexpr mode_t kServiceFileMode = 0600;
 constexpr mode_t kServiceConfigMode = 0640;
 constexpr char kDefaultServiceUser[] = "tavsecurity";
 constexpr char kServiceSocketUnit[] = "tavsecurity.socket";
+// The system password helper's (a system account's expired password).
+constexpr char kPasswordHelperSocketUnit[] = "tavsecurity-passwd.socket";
 constexpr char kSystemdRunningDir[] = "/run/systemd/system";
 constexpr char kPamServiceText[] =
     "# PAM service of the TAV suite's security library (made by tavsec setup).\n"
     "# Logons and signatures check passwords as the system's own logins do.\n"
     "auth     include common-auth\n"
-    "account  include common-account\n";
+    "account  include common-account\n"
+    "# An expired password is changed at logon (through tavsec-passwd).\n"
+    "password include common-password\n";
 
 struct Options {
   std::string root;
@@ -525,15 +529,17 @@ StoreStatus MakeStealthFlag(const Target& target) {
   return status;
 }
 
-// Where systemd runs, the service's socket is enabled and started, so that
-// the first client starts the service.
+// Where systemd runs, the service's socket and its password helper's are
+// enabled and started, so that the first client starts the service.
 StoreStatus StartServiceSocket(const Target& target) {
   struct stat st;
   if (!target.root.empty() || stat(kSystemdRunningDir, &st) != 0) return StoreStatus::Ok();
-  if (!RunProgram({"systemctl", "enable", "--now", kServiceSocketUnit})) {
-    return Fail(std::string("systemctl enable --now ") + kServiceSocketUnit + " failed");
+  for (const char* unit : {kServiceSocketUnit, kPasswordHelperSocketUnit}) {
+    if (!RunProgram({"systemctl", "enable", "--now", unit})) {
+      return Fail(std::string("systemctl enable --now ") + unit + " failed");
+    }
+    Say(unit, "enabled and started");
   }
-  Say(kServiceSocketUnit, "enabled and started");
   return StoreStatus::Ok();
 }
 

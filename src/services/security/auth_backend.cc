@@ -75,7 +75,8 @@ class LocalBackend : public AuthBackend {
 std::unique_ptr<AuthBackend> MakeAuthBackend(const SecurityConfig& config) {
   if (config.backend == SecurityConfig::Backend::kPam) {
     return std::make_unique<PamBackend>(config.pam_service, config.admin_group,
-                                        config.data_dir + "/" + kAccountsDbFile);
+                                        config.data_dir + "/" + kAccountsDbFile,
+                                        config.pam_password_helper);
   }
   return std::make_unique<LocalBackend>(config.data_dir + "/" + kAccountsDbFile,
                                         config.passwords);

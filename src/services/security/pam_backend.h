@@ -26,33 +26,29 @@ namespace tav {
 class PamBackend : public AuthBackend {
  public:
   // `uid_db_path`: the account database that keeps the uids first seen;
-  // empty for no such check.
-  PamBackend(std::string service, std::string admin_group, std::string uid_db_path = "")
+  // empty for no such check. `password_helper`: the socket of the system
+  // password helper, for changes when the service does not run as root.
+  PamBackend(std::string service, std::string admin_group, std::string uid_db_path = "",
+             std::string password_helper = "")
       : service_(std::move(service)),
         admin_group_(std::move(admin_group)),
-        uid_db_path_(std::move(uid_db_path)) {}
+        uid_db_path_(std::move(uid_db_path)),
+        password_helper_(std::move(password_helper)) {}
 
   int Authenticate(const std::string& user_name, std::string_view password,
                    Identity* identity, std::string* detail) override;
-  // pam_chauthtok with PAM_CHANGE_EXPIRED_AUTHTOK after the old password
-  // was checked: what the system's modules (pam_unix, pam_pwquality) ask
-  // is answered with the old password for a prompt that names the current
-  // or old one, else with the new one.
+  // The user's own change (ChangePamPassword): made here when the service
+  // runs as root, else by the system password helper (tavsec-passwd).
   int ChangePassword(const std::string& user_name, std::string_view old_password,
                      std::string_view new_password, std::string* detail) override;
   // A user the system's NSS knows.
   bool IsAccount(const std::string& user_name) override;
 
-  // The service's code for a PAM result; `in_account_step` tells whether it
-  // came from account management (after the password was accepted). An
-  // account that PAM reports locked (PAM_MAXTRIES) or expired gets its own
-  // code in either step: the module has decided to say so.
-  static int MapPamResult(int pam_result, bool in_account_step);
-
  private:
   std::string service_;
   std::string admin_group_;
   std::string uid_db_path_;
+  std::string password_helper_;
 };
 
 }  // namespace tav

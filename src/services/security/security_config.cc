@@ -35,6 +35,16 @@ bool ValidPamService(std::string_view s) {
          AllNameChars(s, "._-");
 }
 
+// An absolute path of printable characters (or nothing).
+bool ValidSocketPath(std::string_view s) {
+  if (s.empty()) return true;
+  if (s.front() != '/' || s.size() > 107) return false;
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
+  }
+  return true;
+}
+
 bool ValidGroupName(std::string_view s) {
   return !s.empty() && s.size() <= 256 && AllNameChars(s, "._-$");
 }
@@ -91,6 +101,9 @@ bool ParseSecurityConfig(std::string_view text, SecurityConfig* config,
     } else if (key == "pam_service") {
       if (!ValidPamService(value)) return fail("invalid pam_service");
       config->pam_service = value;
+    } else if (key == "pam_password_helper") {
+      if (!ValidSocketPath(value)) return fail("pam_password_helper must be an absolute path");
+      config->pam_password_helper = value;
     } else if (key == "admin_group") {
       if (!ValidGroupName(value)) return fail("invalid admin_group");
       config->admin_group = value;

@@ -56,6 +56,10 @@ struct SecurityConfig {
   Backend backend = Backend::kLocal;
   // PAM service, the name of a file in /etc/pam.d.
   std::string pam_service = "tavsecurity";
+  // The socket of the system password helper (tavsec-passwd), which
+  // changes a system account's password for a service that does not run
+  // as root; empty for none.
+  std::string pam_password_helper = "/run/tavsecurity/passwd.sock";
   // Members of this system group are administrators (pam backend, and the
   // system user running the process).
   std::string admin_group = "sudo";

@@ -149,17 +149,19 @@ TEST(SecurityConfigTest, ParsesKeysAndRejectsAnythingElse) {
   std::string error;
   ASSERT_TRUE(ParseSecurityConfig(
       "# comment\n\n  backend = pam \r\npam_service=lab-login\nadmin_group = wheel\n"
-      "domain = LAB.EXAMPLE\n",
+      "domain = LAB.EXAMPLE\npam_password_helper = /run/lab/passwd.sock\n",
       &config, &error))
       << error;
   EXPECT_EQ(config.backend, SecurityConfig::Backend::kPam);
   EXPECT_EQ(config.pam_service, "lab-login");
   EXPECT_EQ(config.admin_group, "wheel");
   EXPECT_EQ(config.domain, "LAB.EXAMPLE");
+  EXPECT_EQ(config.pam_password_helper, "/run/lab/passwd.sock");
 
   for (const char* bad : {"backend = ldap\n", "backend\n", "colour = blue\n",
                           "domain = A\ndomain = B\n", "pam_service = ../../tmp/evil\n",
-                          "pam_service =\n", "admin_group = a b\n", "domain = two words\n"}) {
+                          "pam_service =\n", "admin_group = a b\n", "domain = two words\n",
+                          "pam_password_helper = passwd.sock\n"}) {
     SecurityConfig ignored;
     EXPECT_FALSE(ParseSecurityConfig(bad, &ignored, &error)) << bad;
   }

@@ -6,6 +6,7 @@
 
 #include "security_test_support.h"
 #include "services/security/pam_backend.h"
+#include "services/security/pam_conversation.h"
 #include "services/security/result_codes.h"
 #include "services/security/unix_accounts.h"
 
@@ -105,8 +106,8 @@ TEST(PamResultMapTest, AccountStatesAreToldOnlyAfterThePassword) {
            {PAM_AUTHINFO_UNAVAIL, kSecBackendUnavailable, kSecBackendUnavailable},
            {PAM_CONV_ERR, kSecBackendUnavailable, kSecBackendUnavailable},
        }) {
-    EXPECT_EQ(PamBackend::MapPamResult(c.pam, false), c.before) << c.pam;
-    EXPECT_EQ(PamBackend::MapPamResult(c.pam, true), c.after) << c.pam;
+    EXPECT_EQ(MapPamResult(c.pam, false), c.before) << c.pam;
+    EXPECT_EQ(MapPamResult(c.pam, true), c.after) << c.pam;
     EXPECT_NE(SecurityMessageText(c.after), nullptr) << c.after;
   }
 }
