@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "audit/audit_filter_bar.h"
 #include "audit/audit_list_ctrl.h"
 #include "audit/trail_rows.h"
 #include "logon/access.h"
@@ -16,6 +17,9 @@ namespace tav {
 ConfigTrailPanel::ConfigTrailPanel(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::ConfigTrailPanel>()) {
   ui_->setupUi(this);
+  filter_bar_ = new AuditFilterBar(this);
+  filter_bar_->SetReviewable(false);
+  ui_->panelLayout->insertWidget(0, filter_bar_);
   CAuditListCtrl* list = ui_->lstConfigTrail;
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->SetSignedLog(ExportedLog::kConfigTrail);
@@ -67,6 +71,13 @@ void ConfigTrailPanel::Load() {
   }
   list->Sort(kTrailDateColumn, /*ascending=*/false);
   list->SelectItem(0);
+  std::vector<AuditRowFacts> facts;
+  facts.reserve(changes_.size());
+  for (const ConfigTrailEvent& change : changes_) facts.push_back(AuditRowFacts{change.date, false});
+  filter_bar_->Attach(list,
+                      AuditColumns{kTrailDateColumn, kTrailUserColumn, kTrailWhatColumn,
+                                   /*kind_in_entries=*/true},
+                      AuditFilterBar::Noun::kChanges, std::move(facts), TrailEntryKinds());
   ShowSelectedChange();
 }
 

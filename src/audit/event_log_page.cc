@@ -3,11 +3,14 @@
 #include <QHeaderView>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "audit/audit_filter_bar.h"
 #include "audit/audit_list_ctrl.h"
 #include "audit/event_rows.h"
 #include "audit/listing.h"
@@ -26,6 +29,8 @@ constexpr int kChainCheckFallbackMs = 500;
 EventLogPage::EventLogPage(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::EventLogPage>()) {
   ui_->setupUi(this);
+  filter_bar_ = new AuditFilterBar(this);
+  ui_->pageLayout->insertWidget(0, filter_bar_);
   CAuditListCtrl* list = ui_->ctl1037;
   list->SetFullRowSelect(true);
   list->SetSignedLog(ExportedLog::kSystemEvents);
@@ -54,27 +59,38 @@ void EventLogPage::Fill() {
     if (!LoadLogWriters(ChainedLog::kSystemEvents, &writers).ok()) writers.clear();
     if (!writers.empty()) list->InsertColumn(list->GetColumnCount(), kWorkstationHeading);
     // Newest first: the sort below is stable, so events of the same second
-    // keep this order, the one logged last on top.
-    EventRowBuilder rows;
+    // keep this order, the one logged last on top. A row's item data is its
+    // place in rows_, which the filter bar's facts follow.
     uint64_t seq = collection->GetSequenceNumber() + collection->GetChildCount();
+    std::vector<const CAuditEventComp*> events;
+    events.reserve(collection->GetChildCount());
     POSITION pos = collection->GetLastChildPosition();
     while (pos != nullptr) {
       const auto* event = dynamic_cast<const CAuditEventComp*>(collection->GetPrevChild(pos));
       --seq;
       if (event == nullptr) continue;
-      const std::array<std::string_view, 3> cells = rows.Cells(*event);
-      if (writers.empty()) {
-        list->AddItem(list->GetItemCount(), cells);
-      } else {
-        const std::array<std::string_view, 4> with_writer = {cells[0], cells[1], cells[2],
-                                                             WriterOf(writers, seq)};
-        list->AddItem(list->GetItemCount(), with_writer);
-      }
+      events.push_back(event);
+      rows_.push_back(Row{seq, event->GetEvent().GetDate()});
     }
+    EventRowBuilder builder;
+    const bool with_writers = !writers.empty();
+    list->AddItems(
+        events.size(),
+        [&](size_t i, std::span<std::string_view> cells) {
+          const std::array<std::string_view, 3> texts = builder.Cells(*events[i]);
+          std::copy(texts.begin(), texts.end(), cells.begin());
+          if (with_writers) cells[3] = WriterOf(writers, rows_[i].seq);
+        },
+        [](size_t i) { return static_cast<uintptr_t>(i); });
   }
   FitColumns();
   list->Sort(kEventDateColumn, /*ascending=*/false);
   list->SelectItem(0);
+  std::vector<AuditRowFacts> facts;
+  facts.reserve(rows_.size());
+  for (const Row& row : rows_) facts.push_back(AuditRowFacts{row.date, false});
+  filter_bar_->Attach(list, AuditColumns{kEventDateColumn, kEventUserColumn, kEventNameColumn},
+                      AuditFilterBar::Noun::kEvents, std::move(facts));
 }
 
 void EventLogPage::showEvent(QShowEvent* event) {

@@ -5,7 +5,8 @@
 // holds. The chain is checked just after the list has first painted (a log
 // of a million events takes most of a second more), the line saying
 // "Checking the chain of the event log..." until then. The list is
-// read-only and is not refreshed while the page lives.
+// read-only and is not refreshed while the page lives. The filter bar above
+// the list narrows it (audit/audit_filter_bar.h).
 //
 // Threads: the GUI thread. Ownership: a Qt widget; it owns its event
 // manager, which keeps the loaded list until the page goes.
@@ -14,7 +15,9 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "controls/tab_page_host.h"
 
@@ -24,6 +27,7 @@ class EventLogPage;
 
 namespace tav {
 
+class AuditFilterBar;
 class CAuditListCtrl;
 class CSystemEventManager;
 
@@ -35,6 +39,7 @@ class EventLogPage : public QWidget, public ITabPage {
   ~EventLogPage() override;
 
   CAuditListCtrl* List() const;
+  AuditFilterBar* FilterBar() const { return filter_bar_; }
   // Whether the chain line tells the result yet.
   bool ChainChecked() const { return chain_checked_; }
 
@@ -55,7 +60,15 @@ class EventLogPage : public QWidget, public ITabPage {
   void ShowChainState();
   void FitColumns();
 
+  // What a row stands for, by its item data.
+  struct Row {
+    uint64_t seq;  // its number in the log
+    double date;
+  };
+
   std::unique_ptr<Ui::EventLogPage> ui_;
+  AuditFilterBar* filter_bar_;  // a child
+  std::vector<Row> rows_;
   std::unique_ptr<CSystemEventManager> events_;
   bool chain_check_posted_ = false;
   bool chain_checked_ = false;

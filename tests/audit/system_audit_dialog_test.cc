@@ -12,7 +12,11 @@
 #include <QTimer>
 #include <QHeaderView>
 #include <QImage>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -222,6 +226,71 @@ TEST_F(SystemAuditTest, EventsAreListedNewestFirstAndAscendAfterOneClickOnTheDat
                                       FormatOleDate(At(8)), FormatOleDate(At(9)),
                                       FormatOleDate(At(10)), FormatOleDate(At(11))}));
   EXPECT_TRUE(boxes_.boxes().empty());
+}
+
+TEST_F(SystemAuditTest, TheFilterBarNarrowsAsTheUserTypesAndKeepsTheSort) {
+  AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, "alice", At(9)));
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "bob", At(10)));
+  AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, "Alina", At(11)));
+  AppendEvent(MakeSystemEvent(kAuditLoggedOff, "alice", At(12)));
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "carol", At(13)));
+
+  struct Step {
+    std::vector<std::string> users;
+    std::string count;
+  };
+  std::vector<Step> steps;
+  Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    // Each tab has a filter bar of its own.
+    auto* page = dialog->findChild<EventLogPage*>("dlg1011");
+    auto* list = page->findChild<CAuditListCtrl*>("ctl1037");
+    auto* count = page->findChild<QLabel*>("lblFilterCount");
+    auto* text = page->findChild<QLineEdit*>("edtFilterText");
+    ASSERT_NE(text, nullptr);
+    auto note = [&] { steps.push_back(Step{Column(list, 1), count->text().toStdString()}); };
+    note();
+    QTest::keyClicks(text, "ali");  // narrows with each key, case aside
+    note();
+    QTest::keyClicks(text, "c");
+    note();
+    // Sorted by user while filtered; the sort stays when the filter goes.
+    QHeaderView* header = list->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+    text->clear();
+    note();
+    // The user and kind choices, and a range that ends at 11:00 sharp.
+    auto* kind = page->findChild<QComboBox*>("cmbFilterKind");
+    kind->setCurrentIndex(kind->findText("Failed Login"));
+    note();
+    kind->setCurrentIndex(0);
+    auto* user = page->findChild<QComboBox*>("cmbFilterUser");
+    user->setCurrentIndex(user->findText("alice"));
+    note();
+    user->setCurrentIndex(0);
+    page->findChild<QDateTimeEdit*>("edtFilterTo")
+        ->setDateTime(QDateTime(QDate(2026, 12, 6), QTime(11, 0, 0)));
+    page->findChild<QCheckBox*>("chkFilterTo")->setChecked(true);
+    note();
+    // Escape in the filter leaves the viewer open.
+    QTest::keyClick(text, Qt::Key_Escape);
+    EXPECT_TRUE(dialog->isVisible());
+  });
+  ASSERT_EQ(steps.size(), 7u);
+  EXPECT_EQ(steps[0].users,
+            (std::vector<std::string>{"carol", "alice", "Alina", "bob", "alice"}));
+  EXPECT_EQ(steps[0].count, "5 of 5 events");
+  EXPECT_EQ(steps[1].users, (std::vector<std::string>{"alice", "Alina", "alice"}));
+  EXPECT_EQ(steps[1].count, "3 of 5 events");
+  EXPECT_EQ(steps[2].users, (std::vector<std::string>{"alice", "alice"}));
+  EXPECT_EQ(steps[2].count, "2 of 5 events");
+  EXPECT_EQ(steps[3].users,
+            (std::vector<std::string>{"Alina", "alice", "alice", "bob", "carol"}));
+  EXPECT_EQ(steps[3].count, "5 of 5 events");
+  EXPECT_EQ(steps[4].users, (std::vector<std::string>{"bob", "carol"}));
+  EXPECT_EQ(steps[5].users, (std::vector<std::string>{"alice", "alice"}));
+  EXPECT_EQ(steps[6].users, (std::vector<std::string>{"Alina", "alice", "bob"}));
+  EXPECT_EQ(steps[6].count, "3 of 5 events");
 }
 
 TEST_F(SystemAuditTest, AnEmptyLogSaysSoAndEscapeDoesNotClose) {
