@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "audit/audit_report.h"
 #include "controls/tab_page_host.h"
 #include "services/config/config_trail.h"
 
@@ -40,6 +41,8 @@ class ConfigTrailPanel : public QWidget, public ITabPage {
 
   CAuditListCtrl* List() const;
   AuditFilterBar* FilterBar() const { return filter_bar_; }
+  // The report of what the list shows now, each change's entries under it.
+  AuditReport Report() const;
   // The description pane's text.
   QString DetailText() const;
   bool IsLoaded() const { return loaded_; }

@@ -12,6 +12,7 @@
 
 #include "audit/audit_filter_bar.h"
 #include "audit/audit_list_ctrl.h"
+#include "audit/event_report.h"
 #include "audit/event_rows.h"
 #include "audit/listing.h"
 #include "services/filelib/filelib_codes.h"
@@ -31,6 +32,10 @@ EventLogPage::EventLogPage(QWidget* parent)
   ui_->setupUi(this);
   filter_bar_ = new AuditFilterBar(this);
   ui_->pageLayout->insertWidget(0, filter_bar_);
+  connect(filter_bar_, &AuditFilterBar::savePdfRequested, this,
+          [this] { ui_->ctl1037->SaveReportAsk(Report()); });
+  connect(filter_bar_, &AuditFilterBar::printRequested, this,
+          [this] { ui_->ctl1037->PrintReportAsk(Report()); });
   CAuditListCtrl* list = ui_->ctl1037;
   list->SetFullRowSelect(true);
   list->SetSignedLog(ExportedLog::kSystemEvents);
@@ -91,6 +96,26 @@ void EventLogPage::Fill() {
   for (const Row& row : rows_) facts.push_back(AuditRowFacts{row.date, false});
   filter_bar_->Attach(list, AuditColumns{kEventDateColumn, kEventUserColumn, kEventNameColumn},
                       AuditFilterBar::Noun::kEvents, std::move(facts));
+}
+
+AuditReport EventLogPage::Report() {
+  CAuditListCtrl* list = ui_->ctl1037;
+  ShowChainState();  // the chain as it is at printing
+  ReportContext context = ViewerReportContext();
+  context.filter = filter_bar_->Filter().Describe();
+  std::vector<DATE> dates;
+  for (int row = 0; row < list->GetItemCount(); ++row) {
+    const uintptr_t at = list->GetItemData(row);
+    if (at < rows_.size()) dates.push_back(rows_[at].date);
+  }
+  context.time_range = TimeRangeText(dates);
+  context.integrity = ui_->chainStatus->text().toStdString();
+  AuditReport report;
+  report.title = kEventReportTitle;
+  report.header = ReportHeaderLines(context);
+  report.table = list->View();
+  report.column_weights = EventColumnWeights(static_cast<size_t>(list->GetColumnCount()));
+  return report;
 }
 
 void EventLogPage::showEvent(QShowEvent* event) {

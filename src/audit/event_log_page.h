@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "audit/audit_report.h"
 #include "controls/tab_page_host.h"
 
 namespace Ui {
@@ -40,6 +41,9 @@ class EventLogPage : public QWidget, public ITabPage {
 
   CAuditListCtrl* List() const;
   AuditFilterBar* FilterBar() const { return filter_bar_; }
+  // The report of what the list shows now, in its order (the chain is
+  // checked first if it was not yet).
+  AuditReport Report();
   // Whether the chain line tells the result yet.
   bool ChainChecked() const { return chain_checked_; }
 

@@ -240,6 +240,7 @@ TEST_F(SystemAuditTest, TheFilterBarNarrowsAsTheUserTypesAndKeepsTheSort) {
     std::string count;
   };
   std::vector<Step> steps;
+  const std::string pdf = data_dir_.File("shown.pdf");
   Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
     // Each tab has a filter bar of its own.
     auto* page = dialog->findChild<EventLogPage*>("dlg1011");
@@ -272,6 +273,10 @@ TEST_F(SystemAuditTest, TheFilterBarNarrowsAsTheUserTypesAndKeepsTheSort) {
         ->setDateTime(QDateTime(QDate(2026, 12, 6), QTime(11, 0, 0)));
     page->findChild<QCheckBox*>("chkFilterTo")->setChecked(true);
     note();
+    // "Save as PDF..." writes what the list shows.
+    CAuditListCtrl::SetSaveFileChooser([&](QWidget*) { return QString::fromStdString(pdf); });
+    QTest::mouseClick(page->findChild<QPushButton*>("btnSavePdf"), Qt::LeftButton);
+    CAuditListCtrl::SetSaveFileChooser(nullptr);
     // Escape in the filter leaves the viewer open.
     QTest::keyClick(text, Qt::Key_Escape);
     EXPECT_TRUE(dialog->isVisible());
@@ -291,6 +296,15 @@ TEST_F(SystemAuditTest, TheFilterBarNarrowsAsTheUserTypesAndKeepsTheSort) {
   EXPECT_EQ(steps[5].users, (std::vector<std::string>{"alice", "alice"}));
   EXPECT_EQ(steps[6].users, (std::vector<std::string>{"Alina", "alice", "bob"}));
   EXPECT_EQ(steps[6].count, "3 of 5 events");
+  const testing::CommandResult text = testing::RunCommand("pdftotext -raw '" + pdf + "' -");
+  ASSERT_EQ(text.exit_code, 0) << text.err;
+  // The shown rows in the shown order, under the filter that chose them.
+  const size_t alina = text.out.find("Alina"), alice = text.out.find("alice "),
+               bob = text.out.find("bob");
+  EXPECT_TRUE(alina < alice && alice < bob) << text.out;
+  EXPECT_EQ(text.out.find("carol"), std::string::npos);
+  EXPECT_NE(text.out.find("Filter: to 2026-12-06 11:00:00"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("Page 1 of 1"), std::string::npos);
 }
 
 TEST_F(SystemAuditTest, AnEmptyLogSaysSoAndEscapeDoesNotClose) {
