@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QTimer>
 
+#include <ctime>
+
 #include <algorithm>
 #include <array>
 #include <span>
@@ -14,6 +16,14 @@
 #include "audit/audit_list_ctrl.h"
 #include "audit/event_report.h"
 #include "audit/event_rows.h"
+#include "esig/esig_registry.h"
+#include "esig/esignature_dialog.h"
+#include "esig/review_signature.h"
+#include "esig/signature_backend.h"
+#include "logon/user_record.h"
+#include "services/security/secret.h"
+#include "ui/message_prompter.h"
+#include "util/ole_date.h"
 #include "audit/listing.h"
 #include "services/filelib/filelib_codes.h"
 #include "services/filelib/log_writers.h"
@@ -36,6 +46,8 @@ EventLogPage::EventLogPage(QWidget* parent)
           [this] { ui_->ctl1037->SaveReportAsk(Report()); });
   connect(filter_bar_, &AuditFilterBar::printRequested, this,
           [this] { ui_->ctl1037->PrintReportAsk(Report()); });
+  connect(filter_bar_, &AuditFilterBar::markReviewedRequested, this,
+          &EventLogPage::MarkReviewed);
   CAuditListCtrl* list = ui_->ctl1037;
   list->SetFullRowSelect(true);
   list->SetSignedLog(ExportedLog::kSystemEvents);
@@ -62,6 +74,7 @@ void EventLogPage::Fill() {
     // (or cannot tell them now) shows the three columns alone.
     std::vector<WriterRun> writers;
     if (!LoadLogWriters(ChainedLog::kSystemEvents, &writers).ok()) writers.clear();
+    reviews_ = FindReviews(*collection);
     if (!writers.empty()) list->InsertColumn(list->GetColumnCount(), kWorkstationHeading);
     // Newest first: the sort below is stable, so events of the same second
     // keep this order, the one logged last on top. A row's item data is its
@@ -91,11 +104,83 @@ void EventLogPage::Fill() {
   FitColumns();
   list->Sort(kEventDateColumn, /*ascending=*/false);
   list->SelectItem(0);
+  filter_bar_->Attach(list, AuditColumns{kEventDateColumn, kEventUserColumn, kEventNameColumn},
+                      AuditFilterBar::Noun::kEvents, Facts());
+}
+
+std::vector<AuditRowFacts> EventLogPage::Facts() const {
   std::vector<AuditRowFacts> facts;
   facts.reserve(rows_.size());
-  for (const Row& row : rows_) facts.push_back(AuditRowFacts{row.date, false});
-  filter_bar_->Attach(list, AuditColumns{kEventDateColumn, kEventUserColumn, kEventNameColumn},
-                      AuditFilterBar::Noun::kEvents, std::move(facts));
+  for (const Row& row : rows_) {
+    facts.push_back(
+        AuditRowFacts{row.date, ReviewCovers(reviews_, ReviewedLog::kSystemEvents, row.seq)});
+  }
+  return facts;
+}
+
+bool EventLogPage::ShownRange(uint64_t* first, uint64_t* last) const {
+  const CAuditListCtrl* list = ui_->ctl1037;
+  *first = UINT64_MAX;
+  *last = 0;
+  for (int row = 0; row < list->GetItemCount(); ++row) {
+    const uintptr_t at = list->GetItemData(row);
+    if (at >= rows_.size()) continue;
+    *first = std::min(*first, rows_[at].seq);
+    *last = std::max(*last, rows_[at].seq);
+  }
+  return *last != 0;
+}
+
+void EventLogPage::MarkReviewed() {
+  AuditReview review;
+  review.log = ReviewedLog::kSystemEvents;
+  review.meaning = kReviewMeaning;
+  if (!ShownRange(&review.first, &review.last)) {
+    StealthMessageBox(IDOK, window(), tr("The list shows no events to review.").toStdString().c_str(),
+                      tr("Mark Reviewed").toStdString().c_str(), MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  // The signature dialog's flow: the reviewer signs with the meaning
+  // "Reviewed" and may add a comment; the range covers the events between
+  // the first and the last shown, those the filter hides among them too.
+  SignatureDialogSetup setup;
+  setup.document_name = ReviewRangeText(review);
+  setup.show_comment = true;
+  OfferedReason meaning;
+  meaning.entry = ESigReasonEntry{kReviewMeaning, 1};
+  setup.reasons = {meaning};
+  setup.signer_groups = TheESigRegistry().groups();
+  SignatureBackend& backend = SignatureBackend::Default();
+  ESignatureDialog dialog(window(), backend, std::move(setup));
+  if (dialog.exec() != QDialog::Accepted) return;
+  SecretString password = dialog.TakePassword();
+  const UserRecord& signer = dialog.controller().signer();
+  review.comment = dialog.controller().comment();
+  const ReviewSignature signature =
+      SignAuditReview(backend, signer.user_name, signer.domain, password.c_str(), &review);
+  password.Clear();
+  if (!signature.recorded_review()) {
+    const std::string why = signature.code != 0
+                                ? tr("The signature was refused (error %1).")
+                                      .arg(signature.code)
+                                      .toStdString()
+                                : signature.status.message();
+    const std::string text =
+        tr("The review was not recorded.").toStdString() + "\n" + why;
+    StealthMessageBox(IDOK, window(), text.c_str(), tr("Mark Reviewed").toStdString().c_str(),
+                      MB_OK | MB_ICONERROR);
+    return;
+  }
+  RecordedReview recorded;
+  recorded.date = OleDateFromTimeT(::time(nullptr)).value_or(0.0);
+  recorded.reviewer = signature.recorded;
+  recorded.review = review;
+  reviews_.push_back(std::move(recorded));
+  filter_bar_->SetFacts(Facts());
+  ui_->chainStatus->setText(ui_->chainStatus->text() + QLatin1Char('\n') +
+                            tr("Review recorded: %1 (%2 events).")
+                                .arg(QString::fromStdString(ReviewRangeText(review)))
+                                .arg(review.count));
 }
 
 AuditReport EventLogPage::Report() {
@@ -115,6 +200,16 @@ AuditReport EventLogPage::Report() {
   report.header = ReportHeaderLines(context);
   report.table = list->View();
   report.column_weights = EventColumnWeights(static_cast<size_t>(list->GetColumnCount()));
+  uint64_t first = 0;
+  uint64_t last = 0;
+  if (ShownRange(&first, &last)) {
+    for (const RecordedReview& review : reviews_) {
+      if (review.review.log == ReviewedLog::kSystemEvents && review.review.first <= last &&
+          review.review.last >= first) {
+        report.reviews.push_back(ReviewLine(review));
+      }
+    }
+  }
   return report;
 }
 

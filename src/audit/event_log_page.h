@@ -19,7 +19,9 @@
 #include <memory>
 #include <vector>
 
+#include "audit/audit_filter.h"
 #include "audit/audit_report.h"
+#include "services/filelib/audit_review.h"
 #include "controls/tab_page_host.h"
 
 namespace Ui {
@@ -44,6 +46,10 @@ class EventLogPage : public QWidget, public ITabPage {
   // The report of what the list shows now, in its order (the chain is
   // checked first if it was not yet).
   AuditReport Report();
+  // "Mark Reviewed...": signs the review of the events from the first to
+  // the last the list shows (esig/review_signature.h); the reviewed events
+  // then count as reviewed for "Only unreviewed".
+  void MarkReviewed();
   // Whether the chain line tells the result yet.
   bool ChainChecked() const { return chain_checked_; }
 
@@ -63,6 +69,11 @@ class EventLogPage : public QWidget, public ITabPage {
   // Checks the chain once and puts the result under the list.
   void ShowChainState();
   void FitColumns();
+  // Per row (by item data): its date and whether a review covers it.
+  std::vector<AuditRowFacts> Facts() const;
+  // The lowest and highest number of the events the list shows; false
+  // when it shows none.
+  bool ShownRange(uint64_t* first, uint64_t* last) const;
 
   // What a row stands for, by its item data.
   struct Row {
@@ -73,6 +84,7 @@ class EventLogPage : public QWidget, public ITabPage {
   std::unique_ptr<Ui::EventLogPage> ui_;
   AuditFilterBar* filter_bar_;  // a child
   std::vector<Row> rows_;
+  std::vector<RecordedReview> reviews_;  // found in the log, and made here
   std::unique_ptr<CSystemEventManager> events_;
   bool chain_check_posted_ = false;
   bool chain_checked_ = false;

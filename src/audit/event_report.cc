@@ -6,6 +6,7 @@
 
 #include "audit/event_rows.h"
 #include "audit/trail_rows.h"
+#include "services/filelib/audit_review.h"
 #include "services/filelib/event_log_remote.h"
 #include "util/data_dir.h"
 
@@ -50,8 +51,8 @@ std::vector<double> EventColumnWeights(size_t columns) {
 std::vector<double> TrailColumnWeights() { return {3, 2, 3, 5}; }
 
 OwnedReport MakeEventReport(const CAuditCollectionComp& events, const AuditFilter& filter,
-                            const std::function<bool(uint64_t seq)>& reviewed,
                             ReportContext context) {
+  const std::vector<RecordedReview> reviews = FindReviews(events);
   auto rows = std::make_shared<EventRows>();
   std::vector<AuditRowFacts> facts;
   std::vector<uint64_t> seqs;
@@ -63,11 +64,14 @@ OwnedReport MakeEventReport(const CAuditCollectionComp& events, const AuditFilte
     if (event == nullptr) continue;
     rows->events.push_back(event);
     seqs.push_back(seq);
-    facts.push_back(AuditRowFacts{event->GetEvent().GetDate(), reviewed && reviewed(seq)});
+    facts.push_back(AuditRowFacts{event->GetEvent().GetDate(),
+                                  ReviewCovers(reviews, ReviewedLog::kSystemEvents, seq)});
   }
   const AuditRowMatcher matcher(filter, AuditColumns{}, {0, 1, 2}, facts);
   std::vector<const CAuditEventComp*> kept;
   std::vector<DATE> dates;
+  uint64_t first = UINT64_MAX;
+  uint64_t last = 0;
   for (size_t i = 0; i < rows->events.size(); ++i) {
     const std::array<std::string_view, 3> cells = rows->builder.Cells(*rows->events[i]);
     if (!matcher.Keeps(i, [&](int column) { return cells[static_cast<size_t>(column)]; })) {
@@ -75,6 +79,8 @@ OwnedReport MakeEventReport(const CAuditCollectionComp& events, const AuditFilte
     }
     kept.push_back(rows->events[i]);
     dates.push_back(facts[i].date);
+    first = std::min(first, seqs[i]);
+    last = std::max(last, seqs[i]);
   }
   // Newest first; events of one second keep the order of the log, the
   // last logged first, as the viewer's stable sort leaves them.
@@ -100,6 +106,12 @@ OwnedReport MakeEventReport(const CAuditCollectionComp& events, const AuditFilte
     return r->cells[column];
   };
   out.report.column_weights = EventColumnWeights(3);
+  for (const RecordedReview& review : reviews) {
+    if (review.review.log == ReviewedLog::kSystemEvents && review.review.first <= last &&
+        review.review.last >= first) {
+      out.report.reviews.push_back(ReviewLine(review));
+    }
+  }
   out.rows = std::move(rows);
   return out;
 }

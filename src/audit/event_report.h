@@ -38,10 +38,9 @@ struct OwnedReport {
 };
 
 // The events of `events` that `filter` keeps, newest first (events of one
-// second: the one logged last first). `reviewed(seq)` says whether a
-// review covers the event numbered seq (null: none does).
+// second: the one logged last first), with the reviews among them that
+// cover any event printed.
 OwnedReport MakeEventReport(const CAuditCollectionComp& events, const AuditFilter& filter,
-                            const std::function<bool(uint64_t seq)>& reviewed,
                             ReportContext context);
 
 // The changes that `filter` keeps, newest first, each with its entries

@@ -34,6 +34,10 @@
 #include "services/config/group_rights.h"
 #include "services/config/system_configuration.h"
 #include "services/config/system_ids.h"
+#include "esig/esig_test_support.h"
+#include "esig/review_signature.h"
+#include "esig/signature_backend.h"
+#include "services/filelib/audit_review.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/event_seal.h"
 #include "services/filelib/export_signature.h"
@@ -305,6 +309,91 @@ TEST_F(SystemAuditTest, TheFilterBarNarrowsAsTheUserTypesAndKeepsTheSort) {
   EXPECT_EQ(text.out.find("carol"), std::string::npos);
   EXPECT_NE(text.out.find("Filter: to 2026-12-06 11:00:00"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("Page 1 of 1"), std::string::npos);
+}
+
+TEST_F(SystemAuditTest, AReviewSignedInTheViewerIsRecordedListedAndReported) {
+  data_dir_.AllowPlainPasswords();
+  testing::AddLocalAccount("rita", "Rita-Pass1", {"qa-reviewers"}, "Rita Reviewer");
+  TAVSecurityUI_ResetESignatureGroups();
+  ASSERT_EQ(TAVSecurityUI_AddESignatureGroup("qa-reviewers"), 1);
+  for (int hour : {9, 10, 11}) AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, "alice", At(hour)));
+
+  const std::string pdf = data_dir_.File("reviewed.pdf");
+  std::string count_after, line_after;
+  bool refused_seen = false;
+  Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    auto* page = dialog->findChild<EventLogPage*>("dlg1011");
+    auto* mark = page->findChild<QPushButton*>("btnMarkReviewed");
+    // A wrong password: the signature dialog refuses it and stays open;
+    // the reviewer gives up.
+    testing::WhenModalShows("dlg131", [&](QWidget* sig) {
+      testing::FillAndClickOk(sig, testing::Signing("rita", "not-her-password", 0));
+      refused_seen = sig->isVisible();
+      QTest::mouseClick(sig->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+    });
+    QTest::mouseClick(mark, Qt::LeftButton);
+    // Her password: the review of the three events shown is recorded.
+    testing::WhenModalShows("dlg131", [&](QWidget* sig) {
+      testing::FillAndClickOk(sig, testing::Signing("rita", "Rita-Pass1", 0, "weekly review"));
+    });
+    QTest::mouseClick(mark, Qt::LeftButton);
+    page->findChild<QCheckBox*>("chkUnreviewed")->setChecked(true);
+    count_after = page->findChild<QLabel*>("lblFilterCount")->text().toStdString();
+    line_after = page->findChild<QLabel*>("chainStatus")->text().toStdString();
+    page->findChild<QCheckBox*>("chkUnreviewed")->setChecked(false);
+    CAuditListCtrl::SetSaveFileChooser([&](QWidget*) { return QString::fromStdString(pdf); });
+    QTest::mouseClick(page->findChild<QPushButton*>("btnSavePdf"), Qt::LeftButton);
+    CAuditListCtrl::SetSaveFileChooser(nullptr);
+  });
+  EXPECT_TRUE(refused_seen);
+  EXPECT_EQ(count_after, "0 of 3 events");
+  EXPECT_NE(line_after.find("Review recorded: system events 1 to 3 (3 events)."),
+            std::string::npos)
+      << line_after;
+
+  // In the event log and its listing: the failed attempt, then the review.
+  const std::string tavsec = data_dir_.CommandEnv() + " " + TAVSEC_PATH;
+  const testing::CommandResult list = testing::RunCommand(tavsec + " events list --format csv");
+  ASSERT_EQ(list.exit_code, 0) << list.err;
+  EXPECT_NE(list.out.find(",rita,Failed E-Signature Attempt\r\n5,"), std::string::npos)
+      << list.out;
+  EXPECT_NE(list.out.find(",rita,Audit Trail Reviewed\r\n"), std::string::npos) << list.out;
+  EXPECT_EQ(list.out.find("Audit Trail Reviewed"), list.out.rfind("Audit Trail Reviewed"));
+
+  // A wrong password sent with a review records the failed signature and no
+  // review, whoever checks it.
+  AuditReview again;
+  again.first = 1;
+  again.last = 5;
+  again.meaning = kReviewMeaning;
+  const ReviewSignature refused =
+      SignAuditReview(SignatureBackend::Default(), "rita", "", "wrong", &again);
+  EXPECT_EQ(refused.code, 1326);
+  EXPECT_FALSE(refused.recorded_review());
+  CSystemEventManager events;
+  const CAuditCollectionComp* log = events.LoadEventList();
+  ASSERT_NE(log, nullptr);
+  const std::vector<RecordedReview> reviews = FindReviews(*log);
+  ASSERT_EQ(reviews.size(), 1u);
+  EXPECT_EQ(reviews[0].reviewer, "rita");
+  EXPECT_EQ(reviews[0].review.first, 1u);
+  EXPECT_EQ(reviews[0].review.last, 3u);
+  EXPECT_EQ(reviews[0].review.count, 3u);
+  EXPECT_EQ(reviews[0].review.comment, "weekly review");
+  EXPECT_EQ(log->GetChildCount(), 6u);  // 3, a failed attempt, the review, a failed attempt
+
+  // The report lists the review, in the viewer's and in tavsec's.
+  for (const std::string& file : {pdf, data_dir_.File("next.pdf")}) {
+    if (file != pdf) {
+      ASSERT_EQ(testing::RunCommand(tavsec + " events report --pdf '" + file + "'").exit_code, 0);
+    }
+    const testing::CommandResult text = testing::RunCommand("pdftotext -raw '" + file + "' -");
+    ASSERT_EQ(text.exit_code, 0) << text.err;
+    EXPECT_NE(text.out.find("rita: Reviewed system events 1 to 3 (3 records). Meaning: "
+                            "Reviewed. Comment: weekly review"),
+              std::string::npos)
+        << file << "\n" << text.out;
+  }
 }
 
 TEST_F(SystemAuditTest, AnEmptyLogSaysSoAndEscapeDoesNotClose) {

@@ -119,7 +119,7 @@ void WriteEventReport(const ReportArgs& args, Context& context) {
   base.integrity = manager.VerifyEventLog(&chain, &error) == kFileLibOk
                        ? ChainSummaryText(chain)
                        : ChainUncheckedText(error);
-  const OwnedReport report = MakeEventReport(*events, filter, nullptr, base);
+  const OwnedReport report = MakeEventReport(*events, filter, base);
   Write(report.report, args, report.report.table.rows, context);
 }
 
