@@ -117,7 +117,8 @@ void ConfigTrailPanel::ShowSelectedChange() {
   CAuditListCtrl* list = ui_->lstConfigTrail;
   const QModelIndex current = list->currentIndex();
   if (!current.isValid() || changes_.empty()) {
-    if (loaded_ && changes_.empty()) ui_->txtChangeDetail->clear();
+    // No change, or the filter hid the one shown.
+    if (loaded_) ui_->txtChangeDetail->clear();
     return;
   }
   const uintptr_t index = list->GetItemData(current.row());

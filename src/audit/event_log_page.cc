@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "audit/audit_filter_bar.h"
@@ -109,11 +110,29 @@ void EventLogPage::Fill() {
 }
 
 std::vector<AuditRowFacts> EventLogPage::Facts() const {
+  // The reviewed ranges merged and in order, so that a million rows under
+  // years of reviews are looked up, not compared with each review.
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;
+  for (const RecordedReview& r : reviews_) {
+    if (r.review.log == ReviewedLog::kSystemEvents) ranges.emplace_back(r.review.first, r.review.last);
+  }
+  std::sort(ranges.begin(), ranges.end());
+  std::vector<std::pair<uint64_t, uint64_t>> merged;
+  for (const auto& range : ranges) {
+    if (!merged.empty() && range.first <= merged.back().second + 1) {
+      merged.back().second = std::max(merged.back().second, range.second);
+    } else {
+      merged.push_back(range);
+    }
+  }
   std::vector<AuditRowFacts> facts;
   facts.reserve(rows_.size());
   for (const Row& row : rows_) {
-    facts.push_back(
-        AuditRowFacts{row.date, ReviewCovers(reviews_, ReviewedLog::kSystemEvents, row.seq)});
+    // The last range that starts at or before the row.
+    auto it = std::upper_bound(merged.begin(), merged.end(),
+                               std::pair<uint64_t, uint64_t>(row.seq, UINT64_MAX));
+    const bool reviewed = it != merged.begin() && std::prev(it)->second >= row.seq;
+    facts.push_back(AuditRowFacts{row.date, reviewed});
   }
   return facts;
 }

@@ -382,6 +382,18 @@ TEST_F(SystemAuditTest, AReviewSignedInTheViewerIsRecordedListedAndReported) {
   EXPECT_EQ(reviews[0].review.comment, "weekly review");
   EXPECT_EQ(log->GetChildCount(), 6u);  // 3, a failed attempt, the review, a failed attempt
 
+  // Opened again, the viewer reads the review from the log: only what it
+  // does not cover is unreviewed.
+  std::vector<std::string> unreviewed;
+  Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    auto* page = dialog->findChild<EventLogPage*>("dlg1011");
+    page->findChild<QCheckBox*>("chkUnreviewed")->setChecked(true);
+    unreviewed = Column(page->List(), 2);
+  });
+  EXPECT_EQ(unreviewed, (std::vector<std::string>{"Failed E-Signature Attempt",
+                                                  "Audit Trail Reviewed",
+                                                  "Failed E-Signature Attempt"}));
+
   // The report lists the review, in the viewer's and in tavsec's.
   for (const std::string& file : {pdf, data_dir_.File("next.pdf")}) {
     if (file != pdf) {
