@@ -24,6 +24,8 @@ PACKAGES=(
   cracklib-runtime
   libgtest-dev libgmock-dev libbenchmark-dev
   libpam-wrapper libnss-wrapper xvfb
+  # pdftotext, with which the tests read back the audit reports
+  poppler-utils
   dpkg-dev lintian
   libpq-dev postgresql postgresql-contrib
   libssl-dev openssl

@@ -55,14 +55,16 @@ libtavsecurityui0.")
 
 set(CPACK_DEBIAN_TAVSEC_PACKAGE_NAME tavsec)
 set(CPACK_DEBIAN_TAVSEC_PACKAGE_SECTION admin)
-set(CPACK_DEBIAN_TAVSEC_PACKAGE_DEPENDS "libtavsecurityui0 ${TAV_EXACT}")
+# qt6-qpa-plugins: the offscreen platform on which tavsec lays out PDF
+# reports without a display.
+set(CPACK_DEBIAN_TAVSEC_PACKAGE_DEPENDS "libtavsecurityui0 ${TAV_EXACT}, qt6-qpa-plugins")
 set(CPACK_DEBIAN_TAVSEC_PACKAGE_CONTROL_EXTRA "${TAV_PACKAGING_DIR}/debian/tavsec/postinst")
 set(CPACK_DEBIAN_TAVSEC_DESCRIPTION
   "administer the TAV security store, settings and event log
 tavsec sets up the machine-wide security store, manages local accounts,
 shows and changes the compliance settings, lists and verifies the system
 event log and the run list, and reads record files. Its listings print
-text or JSON. Installing it sets up the store (tavsec setup).")
+text or JSON; the audit trails are also written as PDF reports. Installing it sets up the store (tavsec setup).")
 
 set(CPACK_DEBIAN_HOST_PACKAGE_NAME tav-host)
 set(CPACK_DEBIAN_HOST_PACKAGE_SECTION science)

@@ -1,5 +1,10 @@
 #include "audit/audit_list_ctrl.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <ctime>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -7,7 +12,13 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 
+#include "audit/event_report.h"
+#include "audit/report_pdf.h"
+#include "logon/user_record.h"
+#include "util/ole_date.h"
 #include "controls/report_list_ctrl.h"
 #include "ui/message_prompter.h"
 #include "util/file.h"
@@ -25,14 +36,70 @@ CAuditListCtrl::SaveFileChooser& Chooser() {
   return chooser;
 }
 
+// A chooser given by a test answers for the PDF too.
+bool& ChooserReplaced() {
+  static bool replaced = false;
+  return replaced;
+}
+
 }  // namespace
+
+ReportContext ViewerReportContext() {
+  ReportContext context;
+  context.machine = MachineName();
+  context.store = StoreIdentityText();
+  const std::string& user = TheLogonState().current_user.user_name;
+  const passwd* pw = ::getpwuid(::getuid());
+  const std::string system_user = pw != nullptr ? pw->pw_name : std::to_string(::getuid());
+  context.printed_by = (user.empty() ? std::string("(nobody logged on)") : user) +
+                       " (system user " + system_user + ")";
+  context.printed_at =
+      FormatOleDate(OleDateFromTimeT(::time(nullptr)).value_or(0.0), "%Y-%m-%d %H:%M:%S");
+  return context;
+}
 
 CAuditListCtrl::CAuditListCtrl(QWidget* parent) : CSortListCtrl(parent) {}
 
 CAuditListCtrl::~CAuditListCtrl() = default;
 
 void CAuditListCtrl::SetSaveFileChooser(SaveFileChooser chooser) {
+  ChooserReplaced() = static_cast<bool>(chooser);
   Chooser() = chooser ? std::move(chooser) : SaveFileChooser(&AskForFile);
+}
+
+void CAuditListCtrl::SaveReportAsk(const AuditReport& report) {
+  const QString path =
+      ChooserReplaced()
+          ? Chooser()(this)
+          : QFileDialog::getSaveFileName(this, tr("Save as PDF"), QString(),
+                                         tr("PDF files (*.pdf);;All files (*)"));
+  if (path.isEmpty()) return;
+  std::string error;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool written = WriteReportPdf(report, path.toStdString(), &error);
+  QApplication::restoreOverrideCursor();
+  if (!written) {
+    const std::string text =
+        tr("The report could not be saved to %1:").arg(path).toStdString() + "\n" + error;
+    StealthMessageBox(IDOK, window(), text.c_str(), tr("Save as PDF").toStdString().c_str(),
+                      MB_OK | MB_ICONERROR);
+  }
+}
+
+void CAuditListCtrl::PrintReportAsk(const AuditReport& report) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(QString::fromStdString(report.title));
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  std::string error;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const int pages = PaintReport(report, &printer, &error);
+  QApplication::restoreOverrideCursor();
+  if (pages == 0) {
+    const std::string text = tr("The report could not be printed:").toStdString() + "\n" + error;
+    StealthMessageBox(IDOK, window(), text.c_str(), tr("Print").toStdString().c_str(),
+                      MB_OK | MB_ICONERROR);
+  }
 }
 
 TableView CAuditListCtrl::View() const {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "audit/audit_report.h"
 #include "audit/signed_export.h"
 #include "audit/table_export.h"
 #include "controls/sort_list_ctrl.h"
@@ -25,6 +26,10 @@ inline constexpr char kCopyRowsText[] = TAV_TR_NOOP("tav::SystemAudit", "&Copy")
 inline constexpr char kExportCsvText[] = TAV_TR_NOOP("tav::SystemAudit", "&Export to CSV...");
 inline constexpr char kExportSignedText[] =
     TAV_TR_NOOP("tav::SystemAudit", "Export &Signed Listing...");
+
+// The header facts of a report the viewer prints now: this machine, the
+// store, and the logged-on user (with the system user) as the printer.
+ReportContext ViewerReportContext();
 
 class CAuditListCtrl : public CSortListCtrl {
   Q_OBJECT
@@ -56,7 +61,14 @@ class CAuditListCtrl : public CSortListCtrl {
   // is shown in a message box.
   void ExportSignedAsk();
 
-  // Null puts the file dialog back.
+  // The report of what the list shows (built by the page, which knows its
+  // header): asks for a PDF file and writes it, or asks for a printer and
+  // prints it. A failure is shown in a message box.
+  void SaveReportAsk(const AuditReport& report);
+  void PrintReportAsk(const AuditReport& report);
+
+  // Null puts the file dialog back; a chooser set here also answers for
+  // the PDF.
   static void SetSaveFileChooser(SaveFileChooser chooser);
 
  protected:

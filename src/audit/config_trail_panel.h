@@ -2,7 +2,8 @@
 // viewer. A sortable list with one row per change of the compliance
 // settings ("Date & Time", "User Login", "What Changed", "Reason for
 // Change"; newest first) above the full description of the selected change:
-// every entry with its old and new values.
+// every entry with its old and new values. The filter bar above the list
+// narrows it (audit/audit_filter_bar.h).
 //
 // Only a user allowed to view audit trails (controlled activity 13) may
 // open the tab: CanActivate asks, showing the refusal otherwise. The trail is
@@ -18,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "audit/audit_report.h"
 #include "controls/tab_page_host.h"
 #include "services/config/config_trail.h"
 
@@ -27,6 +29,7 @@ class ConfigTrailPanel;
 
 namespace tav {
 
+class AuditFilterBar;
 class CAuditListCtrl;
 
 class ConfigTrailPanel : public QWidget, public ITabPage {
@@ -37,6 +40,9 @@ class ConfigTrailPanel : public QWidget, public ITabPage {
   ~ConfigTrailPanel() override;
 
   CAuditListCtrl* List() const;
+  AuditFilterBar* FilterBar() const { return filter_bar_; }
+  // The report of what the list shows now, each change's entries under it.
+  AuditReport Report() const;
   // The description pane's text.
   QString DetailText() const;
   bool IsLoaded() const { return loaded_; }
@@ -52,6 +58,7 @@ class ConfigTrailPanel : public QWidget, public ITabPage {
   void ShowSelectedChange();
 
   std::unique_ptr<Ui::ConfigTrailPanel> ui_;
+  AuditFilterBar* filter_bar_;  // a child
   std::vector<ConfigTrailEvent> changes_;
   bool loaded_ = false;
 };

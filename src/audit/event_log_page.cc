@@ -3,13 +3,29 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QTimer>
+
+#include <ctime>
+
+#include <algorithm>
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "audit/audit_filter_bar.h"
 #include "audit/audit_list_ctrl.h"
+#include "audit/event_report.h"
 #include "audit/event_rows.h"
+#include "esig/esig_registry.h"
+#include "esig/esignature_dialog.h"
+#include "esig/review_signature.h"
+#include "esig/signature_backend.h"
+#include "logon/user_record.h"
+#include "services/security/secret.h"
+#include "ui/message_prompter.h"
+#include "util/ole_date.h"
 #include "audit/listing.h"
 #include "services/filelib/filelib_codes.h"
 #include "services/filelib/log_writers.h"
@@ -26,6 +42,14 @@ constexpr int kChainCheckFallbackMs = 500;
 EventLogPage::EventLogPage(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::EventLogPage>()) {
   ui_->setupUi(this);
+  filter_bar_ = new AuditFilterBar(this);
+  ui_->pageLayout->insertWidget(0, filter_bar_);
+  connect(filter_bar_, &AuditFilterBar::savePdfRequested, this,
+          [this] { ui_->ctl1037->SaveReportAsk(Report()); });
+  connect(filter_bar_, &AuditFilterBar::printRequested, this,
+          [this] { ui_->ctl1037->PrintReportAsk(Report()); });
+  connect(filter_bar_, &AuditFilterBar::markReviewedRequested, this,
+          &EventLogPage::MarkReviewed);
   CAuditListCtrl* list = ui_->ctl1037;
   list->SetFullRowSelect(true);
   list->SetSignedLog(ExportedLog::kSystemEvents);
@@ -52,31 +76,163 @@ void EventLogPage::Fill() {
     // (or cannot tell them now) shows the three columns alone.
     std::vector<WriterRun> writers;
     if (!LoadLogWriters(ChainedLog::kSystemEvents, &writers).ok()) writers.clear();
+    reviews_ = FindReviews(*collection);
     if (!writers.empty())
       list->InsertColumn(list->GetColumnCount(), kWorkstationHeading, Qt::AlignLeft, -1,
                          "tav::SystemAudit");
     // Newest first: the sort below is stable, so events of the same second
-    // keep this order, the one logged last on top.
-    EventRowBuilder rows;
+    // keep this order, the one logged last on top. A row's item data is its
+    // place in rows_, which the filter bar's facts follow.
     uint64_t seq = collection->GetSequenceNumber() + collection->GetChildCount();
+    std::vector<const CAuditEventComp*> events;
+    events.reserve(collection->GetChildCount());
     POSITION pos = collection->GetLastChildPosition();
     while (pos != nullptr) {
       const auto* event = dynamic_cast<const CAuditEventComp*>(collection->GetPrevChild(pos));
       --seq;
       if (event == nullptr) continue;
-      const std::array<std::string_view, 3> cells = rows.Cells(*event);
-      if (writers.empty()) {
-        list->AddItem(list->GetItemCount(), cells);
-      } else {
-        const std::array<std::string_view, 4> with_writer = {cells[0], cells[1], cells[2],
-                                                             WriterOf(writers, seq)};
-        list->AddItem(list->GetItemCount(), with_writer);
-      }
+      events.push_back(event);
+      rows_.push_back(Row{seq, event->GetEvent().GetDate()});
     }
+    EventRowBuilder builder;
+    const bool with_writers = !writers.empty();
+    list->AddItems(
+        events.size(),
+        [&](size_t i, std::span<std::string_view> cells) {
+          const std::array<std::string_view, 3> texts = builder.Cells(*events[i]);
+          std::copy(texts.begin(), texts.end(), cells.begin());
+          if (with_writers) cells[3] = WriterOf(writers, rows_[i].seq);
+        },
+        [](size_t i) { return static_cast<uintptr_t>(i); });
   }
   FitColumns();
   list->Sort(kEventDateColumn, /*ascending=*/false);
   list->SelectItem(0);
+  filter_bar_->Attach(list, AuditColumns{kEventDateColumn, kEventUserColumn, kEventNameColumn},
+                      AuditFilterBar::Noun::kEvents, Facts());
+}
+
+std::vector<AuditRowFacts> EventLogPage::Facts() const {
+  // The reviewed ranges merged and in order, so that a million rows under
+  // years of reviews are looked up, not compared with each review.
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;
+  for (const RecordedReview& r : reviews_) {
+    if (r.review.log == ReviewedLog::kSystemEvents) ranges.emplace_back(r.review.first, r.review.last);
+  }
+  std::sort(ranges.begin(), ranges.end());
+  std::vector<std::pair<uint64_t, uint64_t>> merged;
+  for (const auto& range : ranges) {
+    if (!merged.empty() && range.first <= merged.back().second + 1) {
+      merged.back().second = std::max(merged.back().second, range.second);
+    } else {
+      merged.push_back(range);
+    }
+  }
+  std::vector<AuditRowFacts> facts;
+  facts.reserve(rows_.size());
+  for (const Row& row : rows_) {
+    // The last range that starts at or before the row.
+    auto it = std::upper_bound(merged.begin(), merged.end(),
+                               std::pair<uint64_t, uint64_t>(row.seq, UINT64_MAX));
+    const bool reviewed = it != merged.begin() && std::prev(it)->second >= row.seq;
+    facts.push_back(AuditRowFacts{row.date, reviewed});
+  }
+  return facts;
+}
+
+bool EventLogPage::ShownRange(uint64_t* first, uint64_t* last) const {
+  const CAuditListCtrl* list = ui_->ctl1037;
+  *first = UINT64_MAX;
+  *last = 0;
+  for (int row = 0; row < list->GetItemCount(); ++row) {
+    const uintptr_t at = list->GetItemData(row);
+    if (at >= rows_.size()) continue;
+    *first = std::min(*first, rows_[at].seq);
+    *last = std::max(*last, rows_[at].seq);
+  }
+  return *last != 0;
+}
+
+void EventLogPage::MarkReviewed() {
+  AuditReview review;
+  review.log = ReviewedLog::kSystemEvents;
+  review.meaning = kReviewMeaning;
+  if (!ShownRange(&review.first, &review.last)) {
+    StealthMessageBox(IDOK, window(), tr("The list shows no events to review.").toStdString().c_str(),
+                      tr("Mark Reviewed").toStdString().c_str(), MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  // The signature dialog's flow: the reviewer signs with the meaning
+  // "Reviewed" and may add a comment; the range covers the events between
+  // the first and the last shown, those the filter hides among them too.
+  SignatureDialogSetup setup;
+  setup.document_name = ReviewRangeText(review);
+  setup.show_comment = true;
+  OfferedReason meaning;
+  meaning.entry = ESigReasonEntry{kReviewMeaning, 1};
+  setup.reasons = {meaning};
+  setup.signer_groups = TheESigRegistry().groups();
+  SignatureBackend& backend = SignatureBackend::Default();
+  ESignatureDialog dialog(window(), backend, std::move(setup));
+  if (dialog.exec() != QDialog::Accepted) return;
+  SecretString password = dialog.TakePassword();
+  const UserRecord& signer = dialog.controller().signer();
+  review.comment = dialog.controller().comment();
+  const ReviewSignature signature =
+      SignAuditReview(backend, signer.user_name, signer.domain, password.c_str(), &review);
+  password.Clear();
+  if (!signature.recorded_review()) {
+    const std::string why = signature.code != 0
+                                ? tr("The signature was refused (error %1).")
+                                      .arg(signature.code)
+                                      .toStdString()
+                                : signature.status.message();
+    const std::string text =
+        tr("The review was not recorded.").toStdString() + "\n" + why;
+    StealthMessageBox(IDOK, window(), text.c_str(), tr("Mark Reviewed").toStdString().c_str(),
+                      MB_OK | MB_ICONERROR);
+    return;
+  }
+  RecordedReview recorded;
+  recorded.date = OleDateFromTimeT(::time(nullptr)).value_or(0.0);
+  recorded.reviewer = signature.recorded;
+  recorded.review = review;
+  reviews_.push_back(std::move(recorded));
+  filter_bar_->SetFacts(Facts());
+  ui_->chainStatus->setText(ui_->chainStatus->text() + QLatin1Char('\n') +
+                            tr("Review recorded: %1 (%2 events).")
+                                .arg(QString::fromStdString(ReviewRangeText(review)))
+                                .arg(review.count));
+}
+
+AuditReport EventLogPage::Report() {
+  CAuditListCtrl* list = ui_->ctl1037;
+  ShowChainState();  // the chain as it is at printing
+  ReportContext context = ViewerReportContext();
+  context.filter = filter_bar_->Filter().Describe();
+  std::vector<DATE> dates;
+  for (int row = 0; row < list->GetItemCount(); ++row) {
+    const uintptr_t at = list->GetItemData(row);
+    if (at < rows_.size()) dates.push_back(rows_[at].date);
+  }
+  context.time_range = TimeRangeText(dates);
+  context.integrity = ui_->chainStatus->text().toStdString();
+  AuditReport report;
+  report.title = kEventReportTitle;
+  report.header = ReportHeaderLines(context);
+  report.table = list->View();
+  report.column_weights = EventColumnWeights(static_cast<size_t>(list->GetColumnCount()));
+  uint64_t first = 0;
+  uint64_t last = 0;
+  if (ShownRange(&first, &last)) {
+    for (const RecordedReview& review : reviews_) {
+      if (review.review.log == ReviewedLog::kSystemEvents && review.review.first <= last &&
+          review.review.last >= first) {
+        report.reviews.push_back(ReviewLine(review));
+      }
+    }
+  }
+  return report;
 }
 
 void EventLogPage::showEvent(QShowEvent* event) {

@@ -1,5 +1,6 @@
 #include "audit/trail_rows.h"
 
+#include "records/audit_code.h"
 #include "util/ole_date.h"
 #include "util/shown_text.h"
 #include "util/strings.h"
@@ -33,6 +34,11 @@ std::array<std::string, 4> TrailRowTexts(const ConfigTrailEvent& change, TrailWo
   cells[kTrailWhatColumn] = OneLine(std::move(what));
   cells[kTrailReasonColumn] = OneLine(change.reason);
   return cells;
+}
+
+std::vector<std::string> TrailEntryKinds() {
+  return {GetAuditCodeName(kAuditAddedRecord), GetAuditCodeName(kAuditChangedRecord),
+          GetAuditCodeName(kAuditDeletedRecord)};
 }
 
 std::string TrailChangeDetail(const ConfigTrailEvent& change, TrailWording wording) {

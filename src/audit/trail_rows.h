@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "services/config/config_trail.h"
 #include "util/shown_text.h"
@@ -36,6 +37,10 @@ enum class TrailWording { kStored, kShown };
 // row stays one line.
 std::array<std::string, 4> TrailRowTexts(const ConfigTrailEvent& change,
                                          TrailWording wording = TrailWording::kStored);
+
+// The kinds of entry a change holds ("Added Record", "Changed Record",
+// "Deleted Record"), for the filter's choice.
+std::vector<std::string> TrailEntryKinds();
 
 // Everything the trail holds about one change: who, when, why, then each
 // entry with what changed where and every old and new value.

@@ -123,6 +123,31 @@ StoreStatus EventLogProxy::SignExport(int log, int format, uint64_t through,
   return SignExportThroughService(request, signature_file, note);
 }
 
+StoreStatus EventLogProxy::RecordReview(const std::string& user, const std::string& domain,
+                                        const char* password, AuditReview* review, int* code,
+                                        std::string* recorded) {
+  protocol::RecordReviewReply reply;
+  StoreStatus status;
+  {
+    // The password goes straight into the request buffer, which is wiped.
+    protocol::MessageWriter writer(protocol::kOpRecordReview);
+    writer.Bytes(user).Bytes(domain).Bytes(password != nullptr ? password : "");
+    writer.Int(static_cast<int64_t>(review->log)).Int(static_cast<int64_t>(review->first));
+    writer.Int(static_cast<int64_t>(review->last)).Bytes(review->meaning).Bytes(review->comment);
+    status = CallForReply(writer, protocol::kOpRecordReview, &reply);
+  }
+  if (!status.ok()) return status;
+  *code = static_cast<int>(reply.code);
+  *recorded = std::move(reply.recorded_name);
+  if (reply.status_code != 0) {
+    return StoreStatus(static_cast<StoreStatus::Code>(reply.status_code),
+                       reply.message.empty() ? "the service did not record the review"
+                                             : reply.message);
+  }
+  review->count = static_cast<uint64_t>(reply.count);
+  return StoreStatus::Ok();
+}
+
 StoreStatus EventLogProxy::LogWriters(ChainedLog log, std::vector<WriterRun>* runs) {
   runs->clear();
   protocol::LogWritersRequest request;

@@ -26,6 +26,9 @@ class EventLogProxy : public EventLogRemote {
   StoreStatus SignExport(int log, int format, uint64_t through, std::string_view sha256,
                          std::string* signature_file, std::string* note) override;
   StoreStatus LogWriters(ChainedLog log, std::vector<WriterRun>* runs) override;
+  StoreStatus RecordReview(const std::string& user, const std::string& domain,
+                           const char* password, AuditReview* review, int* code,
+                           std::string* recorded) override;
 };
 
 // The process's proxy (registered once).

@@ -60,8 +60,9 @@ class CSortListCtrl : public QTreeView {
 
   // Appends `count` rows at once (a large list fills much faster than row
   // by row); see SortListModel::AppendRows. The list is not re-sorted.
-  int AddItems(size_t count, const SortListModel::RowSource& source) {
-    return model_->AppendRows(count, source);
+  int AddItems(size_t count, const SortListModel::RowSource& source,
+               const SortListModel::ItemDataSource& item_data = nullptr) {
+    return model_->AppendRows(count, source, item_data);
   }
   // False for an invalid row or column. The list is not re-sorted.
   bool SetItemText(int row, int column, std::string_view text);

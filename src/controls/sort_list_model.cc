@@ -105,6 +105,7 @@ SortListModel::PackedRow& SortListModel::PackedRow::operator=(PackedRow&& other)
     SetBlock(other.bytes_, other.owned_);
     item_data = other.item_data;
     style = other.style;
+    shown = other.shown;
     other.bytes_ = nullptr;
     other.owned_ = false;
   }
@@ -159,32 +160,66 @@ int SortListModel::InsertColumn(int index, const QString& heading, Qt::Alignment
 int SortListModel::InsertRow(int row, std::span<const std::string_view> texts) {
   if (row < 0 || rows_.size() >= static_cast<size_t>(std::numeric_limits<int>::max())) return -1;
   row = std::min(row, RowCount());
+  PackedRow packed(texts, columns_.size());
+  if (!filtered_) {
+    beginInsertRows(QModelIndex(), row, row);
+    rows_.insert(rows_.begin() + row, std::move(packed));
+    endInsertRows();
+    return row;
+  }
+  // Before the shown row `row`, or after every row.
+  const size_t pos = ValidRow(row) ? shown_[static_cast<size_t>(row)] : rows_.size();
+  packed.shown = Keeps(packed);
+  if (!packed.shown) {
+    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(pos), std::move(packed));
+    for (uint32_t& at : shown_) at += at >= pos ? 1 : 0;
+    return -1;
+  }
   beginInsertRows(QModelIndex(), row, row);
-  rows_.insert(rows_.begin() + row, PackedRow(texts, columns_.size()));
+  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(pos), std::move(packed));
+  for (uint32_t& at : shown_) at += at >= pos ? 1 : 0;
+  shown_.insert(shown_.begin() + row, static_cast<uint32_t>(pos));
   endInsertRows();
   return row;
 }
 
-int SortListModel::AppendRows(size_t count, const RowSource& source) {
+int SortListModel::AppendRows(size_t count, const RowSource& source,
+                              const ItemDataSource& item_data) {
   const int first = RowCount();
   const size_t room = static_cast<size_t>(std::numeric_limits<int>::max()) - rows_.size();
   count = std::min(count, room);
   if (count == 0) return first;
-  beginInsertRows(QModelIndex(), first, first + static_cast<int>(count) - 1);
+  if (!filtered_) beginInsertRows(QModelIndex(), first, first + static_cast<int>(count) - 1);
+  const size_t start = rows_.size();
   rows_.reserve(rows_.size() + count);
   std::vector<std::string_view> cells(columns_.size());
   for (size_t i = 0; i < count; ++i) {
     std::fill(cells.begin(), cells.end(), std::string_view());
     source(i, cells);
     rows_.emplace_back(cells, columns_.size(), &store_);
+    if (item_data) rows_.back().item_data = item_data(i);
   }
-  endInsertRows();
+  if (!filtered_) {
+    endInsertRows();
+    return first;
+  }
+  // The new rows are not counted until shown_ holds them.
+  std::vector<uint32_t> kept;
+  for (size_t i = start; i < rows_.size(); ++i) {
+    rows_[i].shown = Keeps(rows_[i]);
+    if (rows_[i].shown) kept.push_back(static_cast<uint32_t>(i));
+  }
+  if (!kept.empty()) {
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(kept.size()) - 1);
+    shown_.insert(shown_.end(), kept.begin(), kept.end());
+    endInsertRows();
+  }
   return first;
 }
 
 bool SortListModel::SetText(int row, int column, std::string_view text) {
   if (!ValidRow(row) || column < 0 || column >= ColumnCount()) return false;
-  rows_[static_cast<size_t>(row)].Replace(static_cast<size_t>(column), columns_.size(), text);
+  RowAt(row).Replace(static_cast<size_t>(column), columns_.size(), text);
   const QModelIndex cell = index(row, column);
   emit dataChanged(cell, cell, {Qt::DisplayRole});
   return true;
@@ -192,22 +227,22 @@ bool SortListModel::SetText(int row, int column, std::string_view text) {
 
 std::string_view SortListModel::Text(int row, int column) const {
   if (!ValidRow(row) || column < 0 || column >= ColumnCount()) return {};
-  return rows_[static_cast<size_t>(row)].Cell(static_cast<size_t>(column));
+  return RowAt(row).Cell(static_cast<size_t>(column));
 }
 
 uintptr_t SortListModel::ItemData(int row) const {
-  return ValidRow(row) ? rows_[static_cast<size_t>(row)].item_data : 0;
+  return ValidRow(row) ? RowAt(row).item_data : 0;
 }
 
 bool SortListModel::SetItemData(int row, uintptr_t data) {
   if (!ValidRow(row)) return false;
-  rows_[static_cast<size_t>(row)].item_data = data;
+  RowAt(row).item_data = data;
   emit dataChanged(index(row, 0), index(row, std::max(ColumnCount() - 1, 0)), {kItemDataRole});
   return true;
 }
 
 RowStyle SortListModel::GetRowStyle(int row) const {
-  return ValidRow(row) ? rows_[static_cast<size_t>(row)].style : RowStyle::kNormal;
+  return ValidRow(row) ? RowAt(row).style : RowStyle::kNormal;
 }
 
 bool SortListModel::SetRowStyle(int row, RowStyle style) {
@@ -217,8 +252,7 @@ bool SortListModel::SetRowStyle(int row, RowStyle style) {
 bool SortListModel::SetRowStyles(int first, std::span<const RowStyle> styles) {
   if (styles.empty()) return true;
   if (!ValidRow(first) || styles.size() > static_cast<size_t>(RowCount() - first)) return false;
-  const auto at = static_cast<size_t>(first);
-  for (size_t i = 0; i < styles.size(); ++i) rows_[at + i].style = styles[i];
+  for (size_t i = 0; i < styles.size(); ++i) RowAt(first + static_cast<int>(i)).style = styles[i];
   const int last = first + static_cast<int>(styles.size()) - 1;
   emit dataChanged(index(first, 0), index(last, std::max(ColumnCount() - 1, 0)),
                    {kRowStyleRole, Qt::FontRole, Qt::ToolTipRole,
@@ -229,7 +263,12 @@ bool SortListModel::SetRowStyles(int first, std::span<const RowStyle> styles) {
 bool SortListModel::RemoveRow(int row) {
   if (!ValidRow(row)) return false;
   beginRemoveRows(QModelIndex(), row, row);
-  rows_.erase(rows_.begin() + row);
+  const size_t pos = At(row);
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(pos));
+  if (filtered_) {
+    shown_.erase(shown_.begin() + row);
+    for (uint32_t& at : shown_) at -= at > pos ? 1 : 0;
+  }
   endRemoveRows();
   return true;
 }
@@ -238,6 +277,8 @@ void SortListModel::RemoveAllRows() {
   beginResetModel();
   rows_.clear();
   rows_.shrink_to_fit();
+  shown_.clear();
+  shown_.shrink_to_fit();
   store_.Clear();
   endResetModel();
 }
@@ -261,20 +302,87 @@ void SortListModel::SortRows(int column, bool ascending) {
   sorted.reserve(rows_.size());
   for (uint32_t from : order) sorted.push_back(std::move(rows_[from]));
   rows_ = std::move(sorted);
-
-  const QModelIndexList before = persistentIndexList();
-  if (!before.isEmpty()) {
-    std::vector<uint32_t> position(order.size());
-    for (size_t i = 0; i < order.size(); ++i) position[order[i]] = static_cast<uint32_t>(i);
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& old : before) {
-      after.push_back(index(static_cast<int>(position[static_cast<size_t>(old.row())]),
-                            old.column()));
-    }
-    changePersistentIndexList(before, after);
-  }
+  std::vector<uint32_t> position(order.size());
+  for (size_t i = 0; i < order.size(); ++i) position[order[i]] = static_cast<uint32_t>(i);
+  const std::vector<uint32_t> before = std::move(shown_);
+  if (filtered_) CollectShown();
+  // A shown row was at `before[row]` (at `row` without a filter) and is
+  // now at position[] of that.
+  RemapPersistent([&](int row) {
+    const size_t old = filtered_ ? before[static_cast<size_t>(row)] : static_cast<size_t>(row);
+    return position[old];
+  });
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+bool SortListModel::Keeps(const PackedRow& row) const {
+  return filter_(RowRef(&row, ColumnCount()));
+}
+
+std::string_view SortListModel::RowRef::Cell(int column) const {
+  if (column < 0 || column >= columns_) return {};
+  return static_cast<const PackedRow*>(row_)->Cell(static_cast<size_t>(column));
+}
+
+uintptr_t SortListModel::RowRef::ItemData() const {
+  return static_cast<const PackedRow*>(row_)->item_data;
+}
+
+void SortListModel::CollectShown() {
+  shown_.clear();
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (rows_[i].shown) shown_.push_back(static_cast<uint32_t>(i));
+  }
+}
+
+void SortListModel::RemapPersistent(const std::function<size_t(int row)>& position_of) {
+  const QModelIndexList before = persistentIndexList();
+  if (before.isEmpty()) return;
+  // The shown row at each position of rows_, -1 for a hidden one.
+  std::vector<int32_t> shown_at;
+  if (filtered_) {
+    shown_at.assign(rows_.size(), -1);
+    for (size_t i = 0; i < shown_.size(); ++i) shown_at[shown_[i]] = static_cast<int32_t>(i);
+  }
+  QModelIndexList after;
+  after.reserve(before.size());
+  for (const QModelIndex& old : before) {
+    const size_t pos = position_of(old.row());
+    const int row = filtered_ ? shown_at[pos] : static_cast<int>(pos);
+    after.push_back(row < 0 ? QModelIndex() : index(row, old.column()));
+  }
+  changePersistentIndexList(before, after);
+}
+
+void SortListModel::SetRowFilter(RowFilter filter, bool narrows) {
+  emit layoutAboutToBeChanged();
+  const bool was_filtered = filtered_;
+  std::vector<uint32_t> before = std::move(shown_);
+  shown_.clear();
+  filter_ = std::move(filter);
+  filtered_ = static_cast<bool>(filter_);
+  if (!filtered_) {
+    for (PackedRow& row : rows_) row.shown = true;
+  } else if (narrows && was_filtered) {
+    // Only the rows shown so far can pass.
+    shown_.reserve(before.size());
+    for (uint32_t at : before) {
+      PackedRow& row = rows_[at];
+      row.shown = Keeps(row);
+      if (row.shown) shown_.push_back(at);
+    }
+  } else {
+    for (size_t i = 0; i < rows_.size(); ++i) {
+      // Rows added in bulk lie in order: fetch ahead as the sort does.
+      if (i + 16 < rows_.size()) __builtin_prefetch(rows_[i + 16].Data());
+      rows_[i].shown = Keeps(rows_[i]);
+    }
+    CollectShown();
+  }
+  RemapPersistent([&](int row) {
+    return was_filtered ? before[static_cast<size_t>(row)] : static_cast<size_t>(row);
+  });
+  emit layoutChanged();
 }
 
 int SortListModel::rowCount(const QModelIndex& parent) const {
@@ -299,10 +407,9 @@ QVariant SortListModel::data(const QModelIndex& index, int role) const {
           Qt::Alignment(columns_[static_cast<size_t>(index.column())].alignment |
                         Qt::AlignVCenter));
     case kItemDataRole:
-      return QVariant::fromValue(
-          static_cast<qulonglong>(rows_[static_cast<size_t>(index.row())].item_data));
+      return QVariant::fromValue(static_cast<qulonglong>(RowAt(index.row()).item_data));
     default:
-      return StyleData(rows_[static_cast<size_t>(index.row())].style, role);
+      return StyleData(RowAt(index.row()).style, role);
   }
 }
 

@@ -11,6 +11,11 @@
 // Qt::ToolTipRole and Qt::AccessibleDescriptionRole (the caller's note on
 // dimmed rows) and kRowStyleRole (the style as an int) on every column.
 //
+// Rows may be hidden by a row filter (SetRowFilter): the model then answers
+// for the rows that pass only, in their sorted order, and every row index of
+// its interface counts shown rows. Hidden rows keep their place in the sort,
+// so that clearing the filter shows the whole list in its order again.
+//
 // Threads: the GUI thread only, like every Qt model. Ownership: the model
 // owns its rows; views and callers hold indexes only.
 #ifndef TAV_CONTROLS_SORT_LIST_MODEL_H_
@@ -43,13 +48,34 @@ class SortListModel final : public QAbstractTableModel {
   // listings and exports write, in every language.
   static constexpr int kSourceHeadingRole = Qt::UserRole + 2;
 
+  // One row as a filter sees it. Valid only during the filter's call.
+  class RowRef {
+   public:
+    std::string_view Cell(int column) const;
+    uintptr_t ItemData() const;
+
+   private:
+    friend class SortListModel;
+    RowRef(const void* row, int columns) : row_(row), columns_(columns) {}
+    const void* row_;
+    int columns_;
+  };
+  // True keeps the row. Called once per row a change of filter concerns, on
+  // the GUI thread; it must not call back into the model.
+  using RowFilter = std::function<bool(const RowRef& row)>;
+
   explicit SortListModel(QObject* parent = nullptr);
   ~SortListModel() override;
 
   SortListModel(const SortListModel&) = delete;
   SortListModel& operator=(const SortListModel&) = delete;
 
-  int RowCount() const { return static_cast<int>(rows_.size()); }
+  // The shown rows (all of them when no filter is set).
+  int RowCount() const {
+    return static_cast<int>(filtered_ ? shown_.size() : rows_.size());
+  }
+  // Every row, shown or hidden.
+  int TotalRowCount() const { return static_cast<int>(rows_.size()); }
   int ColumnCount() const { return static_cast<int>(columns_.size()); }
 
   // Inserts a column before `index` (at the end when `index` is past it) and
@@ -69,10 +95,13 @@ class SortListModel final : public QAbstractTableModel {
   // empty); the views may point into the source's own storage until it
   // returns.
   using RowSource = std::function<void(size_t index, std::span<std::string_view> cells)>;
-  // Appends `count` rows at the end, row i filled by `source(i, ...)`, as
-  // one insertion: a view hears of them once. Returns the first new row's
-  // index.
-  int AppendRows(size_t count, const RowSource& source);
+  // The item data of new row i.
+  using ItemDataSource = std::function<uintptr_t(size_t index)>;
+  // Appends `count` rows at the end, row i filled by `source(i, ...)` with
+  // item data `item_data(i)` (0 without one), as one insertion: a view
+  // hears of them once. Returns the first new row's index.
+  int AppendRows(size_t count, const RowSource& source,
+                 const ItemDataSource& item_data = nullptr);
 
   // False for an invalid row or column.
   bool SetText(int row, int column, std::string_view text);
@@ -97,6 +126,15 @@ class SortListModel final : public QAbstractTableModel {
   // False for an invalid row.
   bool RemoveRow(int row);
   void RemoveAllRows();
+
+  // Shows the rows that `filter` keeps; a null filter shows every row.
+  // With `narrows` the caller promises that the new filter keeps no row the
+  // one in force hides (the user typed one more character), so only the
+  // shown rows are asked. The views hear of it as a change of layout:
+  // selection and current row stay on their rows while those are shown.
+  // Rows inserted later are asked as they come.
+  void SetRowFilter(RowFilter filter, bool narrows = false);
+  bool HasRowFilter() const { return filtered_; }
 
   // Reorders the rows by `column` (see controls/sort_key.h), telling the
   // views with a layout change so that selection and current row follow
@@ -158,6 +196,7 @@ class SortListModel final : public QAbstractTableModel {
 
     uintptr_t item_data = 0;
     RowStyle style = RowStyle::kNormal;
+    bool shown = true;  // kept by the row filter
 
    private:
     void SetBlock(char* bytes, bool owned);
@@ -173,12 +212,29 @@ class SortListModel final : public QAbstractTableModel {
   };
 
   bool ValidRow(int row) const { return row >= 0 && row < RowCount(); }
+  // The position in rows_ of shown row `row`. REQUIRES: ValidRow(row).
+  size_t At(int row) const {
+    return filtered_ ? shown_[static_cast<size_t>(row)] : static_cast<size_t>(row);
+  }
+  PackedRow& RowAt(int row) { return rows_[At(row)]; }
+  const PackedRow& RowAt(int row) const { return rows_[At(row)]; }
+  // Rebuilds shown_ from the rows' flags.
+  void CollectShown();
+  // Moves the persistent indexes after a change of order or filter: the row
+  // a view knew as `row` is now at position_of(row) in rows_; an index
+  // whose row is hidden now becomes invalid.
+  void RemapPersistent(const std::function<size_t(int row)>& position_of);
+  bool Keeps(const PackedRow& row) const;
   // The roles a row's style answers (see the top of this file).
   QVariant StyleData(RowStyle style, int role) const;
 
   RowStore store_;  // before rows_: the rows go first
   std::vector<PackedRow> rows_;
   std::vector<Column> columns_;
+  RowFilter filter_;
+  bool filtered_ = false;
+  // With a filter: the positions in rows_ of the shown rows, in order.
+  std::vector<uint32_t> shown_;
   QString dimmed_note_;
 };
 

@@ -117,6 +117,42 @@ StoreStatus DecodeReply(MessageReader& r, VerifyStoreReply* reply) {
   return r.Finish();
 }
 
+MessageWriter EncodeRequest(const RecordReviewRequest& request) {
+  MessageWriter w(kOpRecordReview);
+  w.Bytes(request.user).Bytes(request.domain).Bytes(request.password);
+  w.Int(request.log).Int(request.first).Int(request.last);
+  w.Bytes(request.meaning).Bytes(request.comment);
+  return w;
+}
+
+StoreStatus DecodeRequest(MessageReader& r, RecordReviewRequest* request) {
+  request->user = r.Bytes();
+  request->domain = r.Bytes();
+  request->password = r.Bytes();
+  request->log = r.IntIn(0, 1);
+  request->first = r.IntIn(1, kMaxSeq);
+  request->last = r.IntIn(1, kMaxSeq);
+  request->meaning = r.Bytes(kMaxReviewMeaning);
+  request->comment = r.Bytes();
+  return r.Finish();
+}
+
+MessageWriter EncodeReply(Operation op, const RecordReviewReply& reply) {
+  MessageWriter w = OkReply(op);
+  w.Int(reply.code).Bytes(reply.recorded_name).Int(reply.status_code);
+  w.Bytes(reply.message.substr(0, kMaxError)).Int(reply.count);
+  return w;
+}
+
+StoreStatus DecodeReply(MessageReader& r, RecordReviewReply* reply) {
+  reply->code = r.IntIn(kMinCode, INT32_MAX);
+  reply->recorded_name = r.Bytes();
+  reply->status_code = r.IntIn(0, StoreStatus::kTampered);
+  reply->message = r.Bytes(kMaxError);
+  reply->count = r.IntIn(0, kMaxSeq);
+  return r.Finish();
+}
+
 MessageWriter EncodeRequest(const SignExportRequest& request) {
   MessageWriter w(kOpSignExport);
   w.Int(request.log).Int(request.format).Int(request.through).Bytes(request.sha256);

@@ -124,6 +124,34 @@ StoreStatus DecodeRequest(MessageReader& r, LogWritersRequest* request);
 MessageWriter EncodeReply(Operation op, const LogWritersReply& reply);
 StoreStatus DecodeReply(MessageReader& r, LogWritersReply* reply);
 
+// kOpRecordReview: the signed review of a range of a log. The service checks
+// the signer's password as a signature's (a failure records "Failed
+// E-Signature Attempt", and "Password Expired" and "Account Locked" as for
+// any signature) and then records "Audit Trail Reviewed" for the signer
+// (services/filelib/audit_review.h). `log` is 0 (events) or 1 (trail).
+inline constexpr size_t kMaxReviewMeaning = 256;
+struct RecordReviewRequest {
+  std::string user;
+  std::string domain;
+  std::string password;
+  int64_t log = 0;
+  int64_t first = 1;
+  int64_t last = 1;
+  std::string meaning;
+  std::string comment;
+};
+struct RecordReviewReply {
+  int64_t code = 0;           // the security service's result (0, 1326, ...)
+  std::string recorded_name;  // whom the events name
+  int64_t status_code = 0;    // StoreStatus code of recording (the review, or the failure's events)
+  std::string message;
+  int64_t count = 0;          // the records the review covers, when recorded
+};
+MessageWriter EncodeRequest(const RecordReviewRequest& request);
+StoreStatus DecodeRequest(MessageReader& r, RecordReviewRequest* request);
+MessageWriter EncodeReply(Operation op, const RecordReviewReply& reply);
+StoreStatus DecodeReply(MessageReader& r, RecordReviewReply* reply);
+
 MessageWriter EncodeRequest(const SignExportRequest& request);
 StoreStatus DecodeRequest(MessageReader& r, SignExportRequest* request);
 MessageWriter EncodeReply(Operation op, const SignExportReply& reply);

@@ -28,6 +28,7 @@ std::string OperationName(uint16_t operation) {
     case kOpVerifyStore: return "verify store";
     case kOpSignExport: return "sign export";
     case kOpLogWriters: return "log writers";
+    case kOpRecordReview: return "record review";
     case kOpRunListDelete: return "run list delete";
     case kOpRunListMove: return "run list move";
     case kOpRunListImport: return "run list import";

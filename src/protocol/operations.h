@@ -43,6 +43,7 @@ enum Operation : uint16_t {
   kOpVerifyStore = 22,
   kOpSignExport = 23,
   kOpLogWriters = 24,
+  kOpRecordReview = 25,
   // The run list (protocol/run_list_ops.h).
   kOpRunListDelete = 40,
   kOpRunListMove = 41,

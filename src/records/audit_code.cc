@@ -14,6 +14,7 @@ std::string GetAuditCodeName(int32_t code) {
       "Successful Login", "Logged Off",      "Account Added",
       "Account Changed",  "Account Locked",  "Account Unlocked",
       "Account Removed",  "Password Changed", "Password Expired",
+      "Audit Trail Reviewed",
   };
   static_assert(std::size(kNames) == kAuditLastNamedCode);
   if (code >= kAuditAddedRecord && code <= kAuditLastNamedCode) return kNames[code - 1];

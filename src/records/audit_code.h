@@ -35,10 +35,13 @@ enum AUDITCODE : int32_t {
   // logon; a logon refused because the password was too old.
   kAuditPasswordChanged = 17,
   kAuditPasswordExpired = 18,
+  // A signed review of a range of an audit trail (the range and its count
+  // in the event's reason; services/filelib/audit_review.h).
+  kAuditTrailReviewed = 19,
 };
 
 // The highest code that has a name.
-inline constexpr int32_t kAuditLastNamedCode = kAuditPasswordExpired;
+inline constexpr int32_t kAuditLastNamedCode = kAuditTrailReviewed;
 
 // "Added Record" ... "Account Removed"; any other code as its decimal
 // number ("0", "17", "-1").

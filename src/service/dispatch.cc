@@ -22,6 +22,7 @@ constexpr OperationEntry kOperations[] = {
     {protocol::kOpVerifyEvents, HandleVerifyEvents},
     {protocol::kOpVerifyStore, HandleVerifyStore},
     {protocol::kOpSignExport, HandleSignExport},
+    {protocol::kOpRecordReview, HandleRecordReview},
     {protocol::kOpLogWriters, HandleLogWriters},
     {protocol::kOpRunListDelete, HandleRunListDelete},
     {protocol::kOpRunListMove, HandleRunListMove},

@@ -9,4 +9,8 @@ StoreStatus StoreEventSink::Record(AUDITCODE code, const std::string& user_name)
   return events.RecordSystemEvent(code, user_name.c_str());
 }
 
+StoreStatus StoreEventSink::RecordReview(const std::string& reviewer, AuditReview* review) {
+  return RecordAuditReview(reviewer, review);
+}
+
 }  // namespace tav::service

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "records/audit_code.h"
+#include "services/filelib/audit_review.h"
 #include "util/store_status.h"
 
 namespace tav::service {
@@ -22,12 +23,20 @@ class EventSink {
   // stored; otherwise the store's failure, which refuses the work it
   // reports.
   virtual StoreStatus Record(AUDITCODE code, const std::string& user_name) = 0;
+  // Records a signed review for `reviewer` (services/filelib/audit_review.h),
+  // setting review->count. A sink without a store refuses it.
+  virtual StoreStatus RecordReview(const std::string& reviewer, AuditReview* review) {
+    (void)reviewer;
+    (void)review;
+    return StoreStatus(StoreStatus::kUnavailable, "no store to record the review in");
+  }
 };
 
 // The event log of the data directory (services/filelib/system_event_manager.h).
 class StoreEventSink : public EventSink {
  public:
   StoreStatus Record(AUDITCODE code, const std::string& user_name) override;
+  StoreStatus RecordReview(const std::string& reviewer, AuditReview* review) override;
 };
 
 }  // namespace tav::service

@@ -28,6 +28,7 @@ HandlerReply HandleVerifyEvents(Session& session, protocol::MessageReader& reque
 HandlerReply HandleVerifyStore(Session& session, protocol::MessageReader& request);
 HandlerReply HandleSignExport(Session& session, protocol::MessageReader& request);
 HandlerReply HandleLogWriters(Session& session, protocol::MessageReader& request);
+HandlerReply HandleRecordReview(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListDelete(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListMove(Session& session, protocol::MessageReader& request);
 HandlerReply HandleRunListImport(Session& session, protocol::MessageReader& request);

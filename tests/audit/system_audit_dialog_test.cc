@@ -12,7 +12,11 @@
 #include <QTimer>
 #include <QHeaderView>
 #include <QImage>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -30,6 +34,10 @@
 #include "services/config/group_rights.h"
 #include "services/config/system_configuration.h"
 #include "services/config/system_ids.h"
+#include "esig/esig_test_support.h"
+#include "esig/review_signature.h"
+#include "esig/signature_backend.h"
+#include "services/filelib/audit_review.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/event_seal.h"
 #include "services/filelib/export_signature.h"
@@ -222,6 +230,182 @@ TEST_F(SystemAuditTest, EventsAreListedNewestFirstAndAscendAfterOneClickOnTheDat
                                       FormatOleDate(At(8)), FormatOleDate(At(9)),
                                       FormatOleDate(At(10)), FormatOleDate(At(11))}));
   EXPECT_TRUE(boxes_.boxes().empty());
+}
+
+TEST_F(SystemAuditTest, TheFilterBarNarrowsAsTheUserTypesAndKeepsTheSort) {
+  AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, "alice", At(9)));
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "bob", At(10)));
+  AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, "Alina", At(11)));
+  AppendEvent(MakeSystemEvent(kAuditLoggedOff, "alice", At(12)));
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "carol", At(13)));
+
+  struct Step {
+    std::vector<std::string> users;
+    std::string count;
+  };
+  std::vector<Step> steps;
+  const std::string pdf = data_dir_.File("shown.pdf");
+  Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    // Each tab has a filter bar of its own.
+    auto* page = dialog->findChild<EventLogPage*>("dlg1011");
+    auto* list = page->findChild<CAuditListCtrl*>("ctl1037");
+    auto* count = page->findChild<QLabel*>("lblFilterCount");
+    auto* text = page->findChild<QLineEdit*>("edtFilterText");
+    ASSERT_NE(text, nullptr);
+    auto note = [&] { steps.push_back(Step{Column(list, 1), count->text().toStdString()}); };
+    note();
+    QTest::keyClicks(text, "ali");  // narrows with each key, case aside
+    note();
+    QTest::keyClicks(text, "c");
+    note();
+    // Sorted by user while filtered; the sort stays when the filter goes.
+    QHeaderView* header = list->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+    text->clear();
+    note();
+    // The user and kind choices, and a range that ends at 11:00 sharp.
+    auto* kind = page->findChild<QComboBox*>("cmbFilterKind");
+    kind->setCurrentIndex(kind->findText("Failed Login"));
+    note();
+    kind->setCurrentIndex(0);
+    auto* user = page->findChild<QComboBox*>("cmbFilterUser");
+    user->setCurrentIndex(user->findText("alice"));
+    note();
+    user->setCurrentIndex(0);
+    page->findChild<QDateTimeEdit*>("edtFilterTo")
+        ->setDateTime(QDateTime(QDate(2026, 12, 6), QTime(11, 0, 0)));
+    page->findChild<QCheckBox*>("chkFilterTo")->setChecked(true);
+    note();
+    // "Save as PDF..." writes what the list shows.
+    CAuditListCtrl::SetSaveFileChooser([&](QWidget*) { return QString::fromStdString(pdf); });
+    QTest::mouseClick(page->findChild<QPushButton*>("btnSavePdf"), Qt::LeftButton);
+    CAuditListCtrl::SetSaveFileChooser(nullptr);
+    // Escape in the filter leaves the viewer open.
+    QTest::keyClick(text, Qt::Key_Escape);
+    EXPECT_TRUE(dialog->isVisible());
+  });
+  ASSERT_EQ(steps.size(), 7u);
+  EXPECT_EQ(steps[0].users,
+            (std::vector<std::string>{"carol", "alice", "Alina", "bob", "alice"}));
+  EXPECT_EQ(steps[0].count, "5 of 5 events");
+  EXPECT_EQ(steps[1].users, (std::vector<std::string>{"alice", "Alina", "alice"}));
+  EXPECT_EQ(steps[1].count, "3 of 5 events");
+  EXPECT_EQ(steps[2].users, (std::vector<std::string>{"alice", "alice"}));
+  EXPECT_EQ(steps[2].count, "2 of 5 events");
+  EXPECT_EQ(steps[3].users,
+            (std::vector<std::string>{"Alina", "alice", "alice", "bob", "carol"}));
+  EXPECT_EQ(steps[3].count, "5 of 5 events");
+  EXPECT_EQ(steps[4].users, (std::vector<std::string>{"bob", "carol"}));
+  EXPECT_EQ(steps[5].users, (std::vector<std::string>{"alice", "alice"}));
+  EXPECT_EQ(steps[6].users, (std::vector<std::string>{"Alina", "alice", "bob"}));
+  EXPECT_EQ(steps[6].count, "3 of 5 events");
+  const testing::CommandResult text = testing::RunCommand("pdftotext -raw '" + pdf + "' -");
+  ASSERT_EQ(text.exit_code, 0) << text.err;
+  // The shown rows in the shown order, under the filter that chose them.
+  const size_t alina = text.out.find("Alina"), alice = text.out.find("alice "),
+               bob = text.out.find("bob");
+  EXPECT_TRUE(alina < alice && alice < bob) << text.out;
+  EXPECT_EQ(text.out.find("carol"), std::string::npos);
+  EXPECT_NE(text.out.find("Filter: to 2026-12-06 11:00:00"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("Page 1 of 1"), std::string::npos);
+}
+
+TEST_F(SystemAuditTest, AReviewSignedInTheViewerIsRecordedListedAndReported) {
+  data_dir_.AllowPlainPasswords();
+  testing::AddLocalAccount("rita", "Rita-Pass1", {"qa-reviewers"}, "Rita Reviewer");
+  TAVSecurityUI_ResetESignatureGroups();
+  ASSERT_EQ(TAVSecurityUI_AddESignatureGroup("qa-reviewers"), 1);
+  for (int hour : {9, 10, 11}) AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, "alice", At(hour)));
+
+  const std::string pdf = data_dir_.File("reviewed.pdf");
+  std::string count_after, line_after;
+  bool refused_seen = false;
+  Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    auto* page = dialog->findChild<EventLogPage*>("dlg1011");
+    auto* mark = page->findChild<QPushButton*>("btnMarkReviewed");
+    // A wrong password: the signature dialog refuses it and stays open;
+    // the reviewer gives up.
+    testing::WhenModalShows("dlg131", [&](QWidget* sig) {
+      testing::FillAndClickOk(sig, testing::Signing("rita", "not-her-password", 0));
+      refused_seen = sig->isVisible();
+      QTest::mouseClick(sig->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+    });
+    QTest::mouseClick(mark, Qt::LeftButton);
+    // Her password: the review of the three events shown is recorded.
+    testing::WhenModalShows("dlg131", [&](QWidget* sig) {
+      testing::FillAndClickOk(sig, testing::Signing("rita", "Rita-Pass1", 0, "weekly review"));
+    });
+    QTest::mouseClick(mark, Qt::LeftButton);
+    page->findChild<QCheckBox*>("chkUnreviewed")->setChecked(true);
+    count_after = page->findChild<QLabel*>("lblFilterCount")->text().toStdString();
+    line_after = page->findChild<QLabel*>("chainStatus")->text().toStdString();
+    page->findChild<QCheckBox*>("chkUnreviewed")->setChecked(false);
+    CAuditListCtrl::SetSaveFileChooser([&](QWidget*) { return QString::fromStdString(pdf); });
+    QTest::mouseClick(page->findChild<QPushButton*>("btnSavePdf"), Qt::LeftButton);
+    CAuditListCtrl::SetSaveFileChooser(nullptr);
+  });
+  EXPECT_TRUE(refused_seen);
+  EXPECT_EQ(count_after, "0 of 3 events");
+  EXPECT_NE(line_after.find("Review recorded: system events 1 to 3 (3 events)."),
+            std::string::npos)
+      << line_after;
+
+  // In the event log and its listing: the failed attempt, then the review.
+  const std::string tavsec = data_dir_.CommandEnv() + " " + TAVSEC_PATH;
+  const testing::CommandResult list = testing::RunCommand(tavsec + " events list --format csv");
+  ASSERT_EQ(list.exit_code, 0) << list.err;
+  EXPECT_NE(list.out.find(",rita,Failed E-Signature Attempt\r\n5,"), std::string::npos)
+      << list.out;
+  EXPECT_NE(list.out.find(",rita,Audit Trail Reviewed\r\n"), std::string::npos) << list.out;
+  EXPECT_EQ(list.out.find("Audit Trail Reviewed"), list.out.rfind("Audit Trail Reviewed"));
+
+  // A wrong password sent with a review records the failed signature and no
+  // review, whoever checks it.
+  AuditReview again;
+  again.first = 1;
+  again.last = 5;
+  again.meaning = kReviewMeaning;
+  const ReviewSignature refused =
+      SignAuditReview(SignatureBackend::Default(), "rita", "", "wrong", &again);
+  EXPECT_EQ(refused.code, 1326);
+  EXPECT_FALSE(refused.recorded_review());
+  CSystemEventManager events;
+  const CAuditCollectionComp* log = events.LoadEventList();
+  ASSERT_NE(log, nullptr);
+  const std::vector<RecordedReview> reviews = FindReviews(*log);
+  ASSERT_EQ(reviews.size(), 1u);
+  EXPECT_EQ(reviews[0].reviewer, "rita");
+  EXPECT_EQ(reviews[0].review.first, 1u);
+  EXPECT_EQ(reviews[0].review.last, 3u);
+  EXPECT_EQ(reviews[0].review.count, 3u);
+  EXPECT_EQ(reviews[0].review.comment, "weekly review");
+  EXPECT_EQ(log->GetChildCount(), 6u);  // 3, a failed attempt, the review, a failed attempt
+
+  // Opened again, the viewer reads the review from the log: only what it
+  // does not cover is unreviewed.
+  std::vector<std::string> unreviewed;
+  Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    auto* page = dialog->findChild<EventLogPage*>("dlg1011");
+    page->findChild<QCheckBox*>("chkUnreviewed")->setChecked(true);
+    unreviewed = Column(page->List(), 2);
+  });
+  EXPECT_EQ(unreviewed, (std::vector<std::string>{"Failed E-Signature Attempt",
+                                                  "Audit Trail Reviewed",
+                                                  "Failed E-Signature Attempt"}));
+
+  // The report lists the review, in the viewer's and in tavsec's.
+  for (const std::string& file : {pdf, data_dir_.File("next.pdf")}) {
+    if (file != pdf) {
+      ASSERT_EQ(testing::RunCommand(tavsec + " events report --pdf '" + file + "'").exit_code, 0);
+    }
+    const testing::CommandResult text = testing::RunCommand("pdftotext -raw '" + file + "' -");
+    ASSERT_EQ(text.exit_code, 0) << text.err;
+    EXPECT_NE(text.out.find("rita: Reviewed system events 1 to 3 (3 records). Meaning: "
+                            "Reviewed. Comment: weekly review"),
+              std::string::npos)
+        << file << "\n" << text.out;
+  }
 }
 
 TEST_F(SystemAuditTest, AnEmptyLogSaysSoAndEscapeDoesNotClose) {

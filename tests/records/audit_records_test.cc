@@ -51,7 +51,8 @@ TEST(AuditCodes, NamesAndNumbers) {
   EXPECT_EQ(GetAuditCodeName(16), "Account Removed");
   EXPECT_EQ(GetAuditCodeName(17), "Password Changed");
   EXPECT_EQ(GetAuditCodeName(18), "Password Expired");
-  EXPECT_EQ(GetAuditCodeName(19), "19");
+  EXPECT_EQ(GetAuditCodeName(19), "Audit Trail Reviewed");
+  EXPECT_EQ(GetAuditCodeName(20), "20");
   EXPECT_EQ(GetAuditCodeName(-1), "-1");
 }
 

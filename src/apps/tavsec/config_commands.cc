@@ -16,6 +16,7 @@
 #include "apps/tavsec/output.h"
 #include "audit/listing.h"
 #include "services/filelib/log_writers.h"
+#include "apps/tavsec/report_commands.h"
 #include "services/config/config_trail.h"
 #include "services/config/identifier_parsing.h"
 #include "services/config/system_configuration.h"
@@ -38,6 +39,7 @@ struct ConfigArgs {
   std::string trail_format;  // trail --format; "text" or empty: the plain listing
   bool trail_workstations = false;  // trail --workstations
   std::string trail_export;  // trail --export FILE: a signed listing
+  ReportArgs trail_report;   // trail --pdf FILE and its filter
   FormatOption show_format;
   std::string by;            // --by: the account making a change
 };
@@ -338,6 +340,10 @@ void Trail(Context& context) {
     context.exit_code = kExitFailed;
     return;
   }
+  if (!Args().trail_report.pdf.empty()) {
+    WriteTrailReport(Args().trail_report, events, context);
+    return;
+  }
   std::vector<WriterRun> writers;
   if (Args().trail_workstations) {
     const StoreStatus status = LoadLogWriters(ChainedLog::kConfigAudit, &writers);
@@ -464,6 +470,12 @@ void AddConfigCommands(CLI::App& app, Context& context) {
   trail->add_option("--export", args.trail_export,
                     "write the trail to FILE as csv (or --format json), with the service's "
                     "signature in FILE.sig");
+  trail->add_option("--pdf", args.trail_report.pdf,
+                    "write the trail (or the changes a filter keeps) to FILE as a PDF report, "
+                    "newest first, as the System Audit viewer prints it");
+  AddReportFilterOptions(trail, &args.trail_report,
+                         "only changes holding an entry of this kind (\"Changed Record\")",
+                         /*reviewable=*/false);
   trail->add_flag("--workstations", args.trail_workstations,
                   "name the workstation (the lab store's login role) that stored each change");
   trail->callback([&context] { Trail(context); });

@@ -18,6 +18,7 @@
 #include "apps/tavsec/output.h"
 #include "apps/tavsec/events_seal_commands.h"
 #include "apps/tavsec/export_commands.h"
+#include "apps/tavsec/report_commands.h"
 #include "audit/listing.h"
 #include "client/event_log_proxy.h"
 #include "services/filelib/compliance_db.h"
@@ -191,6 +192,14 @@ void AddEventsCommands(CLI::App& app, Context& context) {
                   "signature in FILE.sig")
       ->check(CLI::IsMember({"chunks", "csv", "json"}));
   exp->callback([&context] { Export(context); });
+  static ReportArgs report_args;
+  CLI::App* report = events->add_subcommand(
+      "report", "Write the event log (or the events a filter keeps) as a PDF report, newest "
+                "first, as the System Audit viewer prints it");
+  report->add_option("--pdf", report_args.pdf, "file to write (replaced)")->required();
+  AddReportFilterOptions(report, &report_args, "only events of this name (\"Failed Login\")",
+                         /*reviewable=*/true);
+  report->callback([&context] { WriteEventReport(report_args, context); });
 }
 
 }  // namespace tav::tavsec

@@ -19,6 +19,7 @@
 
 #include <vector>
 
+#include "services/filelib/audit_review.h"
 #include "services/filelib/record_chain.h"
 #include "services/filelib/remote_seam.h"
 #include "services/filelib/store_status.h"
@@ -54,6 +55,14 @@ class EventLogRemote {
   // Who stored each record of `log` (services/filelib/log_writers.h), all
   // pages of it.
   virtual StoreStatus LogWriters(ChainedLog log, std::vector<WriterRun>* runs) = 0;
+  // The service checks the signer's password and records the review of
+  // *review (audit_review.h), in one call. *code is the security service's
+  // answer (0, 1326, ...) and *recorded whom the events name; the status
+  // says whether what the answer asks for (the review, or the failed
+  // signature's events) was stored. On success review->count is set.
+  virtual StoreStatus RecordReview(const std::string& user, const std::string& domain,
+                                   const char* password, AuditReview* review, int* code,
+                                   std::string* recorded) = 0;
 };
 
 // The remote of the data directory's event log (registered by the client).

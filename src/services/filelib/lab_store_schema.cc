@@ -56,7 +56,7 @@ ALTER TABLE @S@.pending_appends ADD COLUMN IF NOT EXISTS written_by text NOT NUL
   DEFAULT session_user;
 INSERT INTO @S@.store_meta(key, value) VALUES ('application', 'tavsecurity compliance store')
   ON CONFLICT (key) DO NOTHING;
-INSERT INTO @S@.store_meta(key, value) VALUES ('schema_version', '4')
+INSERT INTO @S@.store_meta(key, value) VALUES ('schema_version', '5')
   ON CONFLICT (key) DO UPDATE SET value = excluded.value;
 )sql";
 

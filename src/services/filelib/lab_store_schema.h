@@ -41,7 +41,8 @@ namespace tav {
 
 // 4: the insert check of waiting records is folded into the trigger, and
 // the store takes the system event codes of this version.
-inline constexpr int kLabStoreSchemaVersion = 4;
+// 5: the store takes "Audit Trail Reviewed" (19).
+inline constexpr int kLabStoreSchemaVersion = 5;
 
 // The code of a log in pending_appends.
 inline int LabLogCode(ChainedLog log) {
