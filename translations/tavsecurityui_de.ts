@@ -13,6 +13,53 @@
     </message>
 </context>
 <context>
+    <name>AuditFilterBar</name>
+    <message>
+        <source>From</source>
+        <translation>Von</translation>
+    </message>
+    <message>
+        <source>yyyy-MM-dd HH:mm:ss</source>
+        <translation>dd.MM.yyyy HH:mm:ss</translation>
+    </message>
+    <message>
+        <source>To</source>
+        <translation>Bis</translation>
+    </message>
+    <message>
+        <source>&amp;User:</source>
+        <translation>&amp;Benutzer:</translation>
+    </message>
+    <message>
+        <source>&amp;Event:</source>
+        <translation>&amp;Ereignis:</translation>
+    </message>
+    <message>
+        <source>F&amp;ind:</source>
+        <translation>&amp;Suchen:</translation>
+    </message>
+    <message>
+        <source>Text in any column</source>
+        <translation>Text in einer beliebigen Spalte</translation>
+    </message>
+    <message>
+        <source>Only &amp;unreviewed</source>
+        <translation>Nur &amp;ungeprüfte</translation>
+    </message>
+    <message>
+        <source>&amp;Mark Reviewed...</source>
+        <translation>Als &amp;geprüft kennzeichnen...</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>D&amp;rucken...</translation>
+    </message>
+    <message>
+        <source>Save as P&amp;DF...</source>
+        <translation>Als P&amp;DF speichern...</translation>
+    </message>
+</context>
+<context>
     <name>ChangePasswordDialog</name>
     <message>
         <source>Change Password</source>
@@ -341,6 +388,37 @@
     </message>
 </context>
 <context>
+    <name>tav::AuditFilterBar</name>
+    <message>
+        <source>&amp;Event:</source>
+        <translation>&amp;Ereignis:</translation>
+    </message>
+    <message>
+        <source>&amp;Change:</source>
+        <translation>Ä&amp;nderung:</translation>
+    </message>
+    <message>
+        <source>(all users)</source>
+        <translation>(alle Benutzer)</translation>
+    </message>
+    <message>
+        <source>(all events)</source>
+        <translation>(alle Ereignisse)</translation>
+    </message>
+    <message>
+        <source>(all changes)</source>
+        <translation>(alle Änderungen)</translation>
+    </message>
+    <message>
+        <source>%1 of %2 events</source>
+        <translation>%1 von %2 Ereignissen</translation>
+    </message>
+    <message>
+        <source>%1 of %2 changes</source>
+        <translation>%1 von %2 Änderungen</translation>
+    </message>
+</context>
+<context>
     <name>tav::CAuditESigPage</name>
     <message>
         <source>File Type</source>
@@ -402,6 +480,26 @@ erforderlich</translation>
     <message>
         <source>The listing was exported to %1, but %2</source>
         <translation>Die Auflistung wurde nach %1 exportiert, aber: %2</translation>
+    </message>
+    <message>
+        <source>Save as PDF</source>
+        <translation>Als PDF speichern</translation>
+    </message>
+    <message>
+        <source>PDF files (*.pdf);;All files (*)</source>
+        <translation>PDF-Dateien (*.pdf);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>The report could not be saved to %1:</source>
+        <translation>Der Bericht konnte nicht unter %1 gespeichert werden:</translation>
+    </message>
+    <message>
+        <source>The report could not be printed:</source>
+        <translation>Der Bericht konnte nicht gedruckt werden:</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Drucken</translation>
     </message>
 </context>
 <context>
@@ -522,6 +620,29 @@ Der Dialog bleibt geöffnet; klicken Sie auf OK, um es erneut zu versuchen.</tra
     <message>
         <source>For compliance, E-signatures are only allowed for users that are authorized by membership in a valid group.</source>
         <translation>Zur Einhaltung der Vorschrift sind E-Signaturen nur Benutzern erlaubt, die durch Mitgliedschaft in einer gültigen Gruppe berechtigt sind.</translation>
+    </message>
+</context>
+<context>
+    <name>tav::EventLogPage</name>
+    <message>
+        <source>The list shows no events to review.</source>
+        <translation>Die Liste zeigt keine zu prüfenden Ereignisse.</translation>
+    </message>
+    <message>
+        <source>Mark Reviewed</source>
+        <translation>Als geprüft kennzeichnen</translation>
+    </message>
+    <message>
+        <source>The signature was refused (error %1).</source>
+        <translation>Die Signatur wurde abgelehnt (Fehler %1).</translation>
+    </message>
+    <message>
+        <source>The review was not recorded.</source>
+        <translation>Die Prüfung wurde nicht aufgezeichnet.</translation>
+    </message>
+    <message>
+        <source>Review recorded: %1 (%2 events).</source>
+        <translation>Prüfung aufgezeichnet: %1 (%2 Ereignisse).</translation>
     </message>
 </context>
 <context>

@@ -13,6 +13,53 @@
     </message>
 </context>
 <context>
+    <name>AuditFilterBar</name>
+    <message>
+        <source>From</source>
+        <translation>Du</translation>
+    </message>
+    <message>
+        <source>yyyy-MM-dd HH:mm:ss</source>
+        <translation>dd/MM/yyyy HH:mm:ss</translation>
+    </message>
+    <message>
+        <source>To</source>
+        <translation>Au</translation>
+    </message>
+    <message>
+        <source>&amp;User:</source>
+        <translation>&amp;Utilisateur :</translation>
+    </message>
+    <message>
+        <source>&amp;Event:</source>
+        <translation>&amp;Événement :</translation>
+    </message>
+    <message>
+        <source>F&amp;ind:</source>
+        <translation>Re&amp;chercher :</translation>
+    </message>
+    <message>
+        <source>Text in any column</source>
+        <translation>Texte dans une colonne quelconque</translation>
+    </message>
+    <message>
+        <source>Only &amp;unreviewed</source>
+        <translation>&amp;Non revus seulement</translation>
+    </message>
+    <message>
+        <source>&amp;Mark Reviewed...</source>
+        <translation>&amp;Marquer comme revu...</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>Im&amp;primer...</translation>
+    </message>
+    <message>
+        <source>Save as P&amp;DF...</source>
+        <translation>Enregistrer en P&amp;DF...</translation>
+    </message>
+</context>
+<context>
     <name>ChangePasswordDialog</name>
     <message>
         <source>Change Password</source>
@@ -341,6 +388,37 @@
     </message>
 </context>
 <context>
+    <name>tav::AuditFilterBar</name>
+    <message>
+        <source>&amp;Event:</source>
+        <translation>&amp;Événement :</translation>
+    </message>
+    <message>
+        <source>&amp;Change:</source>
+        <translation>&amp;Modification :</translation>
+    </message>
+    <message>
+        <source>(all users)</source>
+        <translation>(tous les utilisateurs)</translation>
+    </message>
+    <message>
+        <source>(all events)</source>
+        <translation>(tous les événements)</translation>
+    </message>
+    <message>
+        <source>(all changes)</source>
+        <translation>(toutes les modifications)</translation>
+    </message>
+    <message>
+        <source>%1 of %2 events</source>
+        <translation>%1 sur %2 événements</translation>
+    </message>
+    <message>
+        <source>%1 of %2 changes</source>
+        <translation>%1 sur %2 modifications</translation>
+    </message>
+</context>
+<context>
     <name>tav::CAuditESigPage</name>
     <message>
         <source>File Type</source>
@@ -402,6 +480,26 @@ obligatoire</translation>
     <message>
         <source>The listing was exported to %1, but %2</source>
         <translation>Le listage a été exporté vers %1, mais : %2</translation>
+    </message>
+    <message>
+        <source>Save as PDF</source>
+        <translation>Enregistrer en PDF</translation>
+    </message>
+    <message>
+        <source>PDF files (*.pdf);;All files (*)</source>
+        <translation>Fichiers PDF (*.pdf);;Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>The report could not be saved to %1:</source>
+        <translation>Le rapport n&apos;a pas pu être enregistré dans %1 :</translation>
+    </message>
+    <message>
+        <source>The report could not be printed:</source>
+        <translation>Le rapport n&apos;a pas pu être imprimé :</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Imprimer</translation>
     </message>
 </context>
 <context>
@@ -522,6 +620,29 @@ La boîte de dialogue reste ouverte ; cliquez sur OK pour réessayer.</translati
     <message>
         <source>For compliance, E-signatures are only allowed for users that are authorized by membership in a valid group.</source>
         <translation>Pour la conformité, les signatures électroniques ne sont permises qu&apos;aux utilisateurs autorisés par leur appartenance à un groupe valide.</translation>
+    </message>
+</context>
+<context>
+    <name>tav::EventLogPage</name>
+    <message>
+        <source>The list shows no events to review.</source>
+        <translation>La liste ne montre aucun événement à revoir.</translation>
+    </message>
+    <message>
+        <source>Mark Reviewed</source>
+        <translation>Marquer comme revu</translation>
+    </message>
+    <message>
+        <source>The signature was refused (error %1).</source>
+        <translation>La signature a été refusée (erreur %1).</translation>
+    </message>
+    <message>
+        <source>The review was not recorded.</source>
+        <translation>La revue n&apos;a pas été enregistrée.</translation>
+    </message>
+    <message>
+        <source>Review recorded: %1 (%2 events).</source>
+        <translation>Revue enregistrée : %1 (%2 événements).</translation>
     </message>
 </context>
 <context>
