@@ -68,6 +68,16 @@ StoreStatus ReadExactly(int fd, char* data, size_t n, int64_t first_deadline,
   return StoreStatus::Ok();
 }
 
+// The payload length a frame header announces, refused beyond max_payload.
+StoreStatus PayloadLength(const unsigned char header[4], uint32_t max_payload, uint32_t* length) {
+  *length = (uint32_t{header[0]} << 24) | (uint32_t{header[1]} << 16) |
+            (uint32_t{header[2]} << 8) | uint32_t{header[3]};
+  if (*length <= max_payload) return StoreStatus::Ok();
+  return StoreStatus(StoreStatus::kInvalid, "a frame of " + std::to_string(*length) +
+                                                " bytes is larger than the limit of " +
+                                                std::to_string(max_payload));
+}
+
 }  // namespace
 
 StoreStatus ReadFrame(int fd, uint32_t max_payload, const FrameTimeouts& timeouts,
@@ -78,13 +88,9 @@ StoreStatus ReadFrame(int fd, uint32_t max_payload, const FrameTimeouts& timeout
                                    Deadline(timeouts.first_byte_ms), timeouts.rest_ms, &clean_eof);
   if (clean_eof) return StoreStatus(StoreStatus::kNotFound, "the peer closed the connection");
   if (!status.ok()) return status;
-  const uint32_t length = (uint32_t{header[0]} << 24) | (uint32_t{header[1]} << 16) |
-                          (uint32_t{header[2]} << 8) | uint32_t{header[3]};
-  if (length > max_payload) {
-    return StoreStatus(StoreStatus::kInvalid, "a frame of " + std::to_string(length) +
-                                                  " bytes is larger than the limit of " +
-                                                  std::to_string(max_payload));
-  }
+  uint32_t length = 0;
+  status = PayloadLength(header, max_payload, &length);
+  if (!status.ok()) return status;
   payload->assign(length, '\0');
   return ReadExactly(fd, payload->data(), length, Deadline(timeouts.rest_ms), timeouts.rest_ms,
                      nullptr);
@@ -157,13 +163,9 @@ StoreStatus FrameReader::Read(int fd, uint32_t max_payload, const FrameTimeouts&
     }
   }
   const auto* header = reinterpret_cast<const unsigned char*>(buffer_.data() + start_);
-  const uint32_t length = (uint32_t{header[0]} << 24) | (uint32_t{header[1]} << 16) |
-                          (uint32_t{header[2]} << 8) | uint32_t{header[3]};
-  if (length > max_payload) {
-    return StoreStatus(StoreStatus::kInvalid, "a frame of " + std::to_string(length) +
-                                                  " bytes is larger than the limit of " +
-                                                  std::to_string(max_payload));
-  }
+  uint32_t length = 0;
+  const StoreStatus limit = PayloadLength(header, max_payload, &length);
+  if (!limit.ok()) return limit;
   start_ += kFrameHeaderSize;
   const size_t kept = std::min<size_t>(length, buffer_.size() - start_);
   payload->assign(buffer_, start_, kept);

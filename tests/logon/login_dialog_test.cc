@@ -13,6 +13,7 @@
 #include "records/audit_event_comp.h"
 #include "services/filelib/system_event_manager.h"
 #include "services/security/secret.h"
+#include "testing/event_lines.h"
 #include "testing/gui_test_support.h"
 #include "testing/temp_data_dir.h"
 #include "ui/gui_app.h"
@@ -253,18 +254,8 @@ TEST_F(LoginDialogTest, WrongPasswordShowsTheMessageAndKeepsTheDialogOpen) {
   EXPECT_EQ(backend_.events, (std::vector<std::string>{"6 alice", "6 ", "10 alice"}));
 
   // The events are in the system event log.
-  CSystemEventManager log;
-  CAuditCollectionComp* list = log.LoadEventList();
-  ASSERT_NE(list, nullptr);
-  std::vector<std::string> summaries;
-  for (POSITION pos = list->GetFirstChildPosition(); pos != nullptr;) {
-    auto* event = dynamic_cast<CAuditEventComp*>(list->GetNextChild(pos));
-    ASSERT_NE(event, nullptr);
-    std::string summary = CSystemEventManager::SummarizeEvent(*event);
-    summaries.push_back(summary.substr(summary.find(", ") + 2));
-  }
-  EXPECT_EQ(summaries, (std::vector<std::string>{"alice, Failed Login", ", Failed Login",
-                                                 "alice, Successful Login"}));
+  EXPECT_EQ(testing::EventLines(), (std::vector<std::string>{"alice, Failed Login", ", Failed Login",
+                                                            "alice, Successful Login"}));
 }
 
 TEST_F(LoginDialogTest, ANameThatIsNoAccountIsRecordedAsNobodyAndControlCharactersAreRefused) {

@@ -23,6 +23,7 @@
 #include "records/audit_event_comp.h"
 #include "services/filelib/system_event_manager.h"
 #include "services/config/system_configuration.h"
+#include "testing/event_lines.h"
 #include "testing/gui_test_support.h"
 #include "testing/service_process.h"
 #include "testing/temp_data_dir.h"
@@ -67,20 +68,6 @@ class ServiceLogonTest : public ::testing::Test {
   }
 
   // "user, event" of every event of the log, oldest first.
-  std::vector<std::string> Events() {
-    CSystemEventManager log;
-    CAuditCollectionComp* list = log.LoadEventList();
-    std::vector<std::string> out;
-    if (list == nullptr) return out;
-    for (POSITION pos = list->GetFirstChildPosition(); pos != nullptr;) {
-      auto* event = dynamic_cast<CAuditEventComp*>(list->GetNextChild(pos));
-      if (event == nullptr) continue;
-      std::string summary = CSystemEventManager::SummarizeEvent(*event);
-      out.push_back(summary.substr(summary.find(", ") + 2));
-    }
-    return out;
-  }
-
   testing::TempDataDir data_dir_;
   std::unique_ptr<testing::ServiceProcess> service_;
   LogonBackend backend_;
@@ -103,7 +90,7 @@ TEST_F(ServiceLogonTest, TheServiceChecksPasswordsAndRecordsTheAttempts) {
   EXPECT_EQ(ActingUserName(), "alice");
 
   Logout(state_, backend_);
-  EXPECT_EQ(Events(), (std::vector<std::string>{"alice, Failed Login", "(unknown user), Failed Login",
+  EXPECT_EQ(testing::EventLines(), (std::vector<std::string>{"alice, Failed Login", "(unknown user), Failed Login",
                                                 "alice, Successful Login", "alice, Logged Off"}));
 }
 
@@ -112,13 +99,13 @@ TEST_F(ServiceLogonTest, ANameWithAControlCharacterIsRefusedAndRecordedByTheServ
       backend_.AuthenticateAndRecord(AttemptPurpose::kLogin, "alice\nforged", "", "Alice-Pass1");
   EXPECT_EQ(attempt.code, 1326);
   EXPECT_TRUE(attempt.event.ok()) << attempt.event.message();
-  EXPECT_EQ(Events(), (std::vector<std::string>{"(unknown user), Failed Login"}));
+  EXPECT_EQ(testing::EventLines(), (std::vector<std::string>{"(unknown user), Failed Login"}));
 }
 
 TEST_F(ServiceLogonTest, AClientCannotRecordEventsOfItsOwn) {
   StoreStatus status = backend_.AddSystemEvent(kAuditSuccessfulLogin, "bob");
   EXPECT_FALSE(status.ok());
-  EXPECT_TRUE(Events().empty());
+  EXPECT_TRUE(testing::EventLines().empty());
 }
 
 TEST_F(ServiceLogonTest, TokensAreWorthlessOnceTheirConnectionIsGone) {
@@ -169,7 +156,7 @@ TEST_F(ServiceLogonTest, WithoutTheServiceEveryLogonIsRefusedWithAReason) {
       << boxes.boxes()[0].text;
   EXPECT_EQ(state_.token, nullptr);
   EXPECT_EQ(backend_.IsWindowsUserAdmin(), 0);
-  EXPECT_TRUE(Events().empty());
+  EXPECT_TRUE(testing::EventLines().empty());
 }
 
 }  // namespace

@@ -34,6 +34,7 @@
 #include "services/filelib/system_event_manager.h"
 #include "services/security/password_helper_client.h"
 #include "services/security/result_codes.h"
+#include "testing/event_lines.h"
 #include "testing/gui_test_support.h"
 #include "testing/run_command.h"
 #include "testing/service_process.h"
@@ -204,20 +205,6 @@ class SystemPasswordChangeTest : public ::testing::Test {
     return RunLogin(state_, backend_, nullptr, false, kUserLoginTitle);
   }
 
-  std::vector<std::string> Events() {
-    CSystemEventManager log;
-    CAuditCollectionComp* list = log.LoadEventList();
-    std::vector<std::string> out;
-    if (list == nullptr) return out;
-    for (POSITION pos = list->GetFirstChildPosition(); pos != nullptr;) {
-      auto* event = dynamic_cast<CAuditEventComp*>(list->GetNextChild(pos));
-      if (event == nullptr) continue;
-      std::string summary = CSystemEventManager::SummarizeEvent(*event);
-      out.push_back(summary.substr(summary.find(", ") + 2));
-    }
-    return out;
-  }
-
   SystemUser service_user_{"tavsvc"};
   SystemUser lab_user_{"tavlab"};
   SystemUser attacker_{"tavatk"};
@@ -256,7 +243,7 @@ TEST_F(SystemPasswordChangeTest, AnExpiredPasswordIsChangedThroughTheDialogByThe
   EXPECT_EQ(backend_.Authenticate(lab_user_.name().c_str(), "", kOld), kSecLogonFailure);
   EXPECT_EQ(backend_.Authenticate(lab_user_.name().c_str(), "", kNew), kSecOk)
       << "the new password is in force and no longer expired";
-  const std::vector<std::string> events = Events();
+  const std::vector<std::string> events = testing::EventLines();
   EXPECT_NE(std::find(events.begin(), events.end(), lab_user_.name() + ", Password Changed"),
             events.end());
 }

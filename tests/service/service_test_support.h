@@ -13,6 +13,7 @@
 #include "protocol/operations.h"
 #include "service/dispatch.h"
 #include "services/filelib/system_event_manager.h"
+#include "testing/event_lines.h"
 #include "services/security/account_store.h"
 #include "services/security/security_config.h"
 #include "util/data_dir.h"
@@ -38,21 +39,6 @@ inline void AddAccount(const std::string& name, const std::string& password,
   account.groups = std::move(groups);
   account.is_admin = admin;
   ASSERT_EQ(store->Add(account, password, &error), AccountStore::Status::kOk) << error;
-}
-
-// The system event log as "alice, Failed Login" lines, oldest first.
-inline std::vector<std::string> EventLines() {
-  std::vector<std::string> lines;
-  CSystemEventManager log;
-  CAuditCollectionComp* list = log.LoadEventList();
-  if (list == nullptr) return lines;
-  for (POSITION pos = list->GetFirstChildPosition(); pos != nullptr;) {
-    auto* event = dynamic_cast<CAuditEventComp*>(list->GetNextChild(pos));
-    if (event == nullptr) continue;
-    const std::string summary = CSystemEventManager::SummarizeEvent(*event);
-    lines.push_back(summary.substr(summary.find(", ") + 2));
-  }
-  return lines;
 }
 
 inline std::string FrameOf(const protocol::MessageWriter& writer) {
