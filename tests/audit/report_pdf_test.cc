@@ -18,6 +18,7 @@
 #include "records/audit_code.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/system_event_manager.h"
+#include "testing/log_records.h"
 #include "testing/run_command.h"
 #include "testing/temp_data_dir.h"
 #include "ui/gui_app.h"
@@ -44,18 +45,7 @@ std::string Flat(const std::string& text) {
   return std::regex_replace(text, std::regex("\\s+"), " ");
 }
 
-// Stores an event as the file library would, on whichever store the tests
-// run on.
-void AppendEvent(std::unique_ptr<CAuditEventComp> event) {
-  std::shared_ptr<ComplianceDb> db;
-  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
-  CMemFile file(256);
-  event->StreamDataOut(&file);
-  const std::string chunk = file.TakeString();
-  const StoreStatus status =
-      db->Write([&](SqlDb& c) { return AppendChained(c, ChainedLog::kSystemEvents, chunk); });
-  ASSERT_TRUE(status.ok()) << status.message();
-}
+using testing::AppendEvent;
 
 class ReportPdfTest : public ::testing::Test {
  protected:

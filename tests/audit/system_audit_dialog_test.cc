@@ -46,6 +46,7 @@
 #include "controls/refusable_tab_widget.h"
 #include "testing/gui_test_support.h"
 #include "testing/store_tamper.h"
+#include "testing/log_records.h"
 #include "testing/run_command.h"
 #include "testing/temp_data_dir.h"
 #include "ui/gui_app.h"
@@ -61,17 +62,7 @@ using testing::WhenModalShows;
 
 DATE At(int hour) { return *MakeOleDate(2026, 12, 6, hour, 0, 0); }
 
-// Stores an event dated `date` as the file library would.
-void AppendEvent(std::unique_ptr<CAuditEventComp> event) {
-  std::shared_ptr<ComplianceDb> db;
-  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
-  CMemFile file(256);
-  event->StreamDataOut(&file);
-  const std::string chunk = file.TakeString();
-  const StoreStatus status =
-      db->Write([&](SqlDb& c) { return AppendChained(c, ChainedLog::kSystemEvents, chunk); });
-  ASSERT_TRUE(status.ok()) << status.message();
-}
+using testing::AppendEvent;
 
 void TamperWithLog(const char* sql) { tav::testing::TamperWithStore(sql); }
 

@@ -3,11 +3,15 @@
 #ifndef TAV_TESTS_TESTING_LOG_RECORDS_H_
 #define TAV_TESTS_TESTING_LOG_RECORDS_H_
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 
 #include "records/audit_code.h"
 #include "records/audit_event_comp.h"
 #include "records/file_record_comp.h"
+#include "services/filelib/compliance_db.h"
 #include "services/filelib/record_chain.h"
 #include "services/filelib/system_event_manager.h"
 #include "util/file.h"
@@ -40,6 +44,17 @@ inline std::string LogRecord(ChainedLog log, int n) {
   CAuditEventComp change;  // a configuration change without entries
   change.SetEvent(name, 0.0);
   return ChunkOf(change);
+}
+
+// Stores `event` in the system event log as the file library would, on
+// whichever store the tests run on.
+inline void AppendEvent(std::unique_ptr<CAuditEventComp> event) {
+  std::shared_ptr<ComplianceDb> db;
+  ASSERT_TRUE(ComplianceDb::Get(&db).ok());
+  const std::string chunk = ChunkOf(*event);
+  const StoreStatus status =
+      db->Write([&](SqlDb& c) { return AppendChained(c, ChainedLog::kSystemEvents, chunk); });
+  ASSERT_TRUE(status.ok()) << status.message();
 }
 
 }  // namespace tav::testing
