@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTimeEdit>
 #include <QDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -89,6 +90,11 @@ class TextCheckTest : public ::testing::Test {
     for (int column = 0; column < 2; ++column) view_->resizeColumnToContents(column);
     view_->header()->setStretchLastSection(false);
     layout->addWidget(view_);
+    date_ = new QDateTimeEdit(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59)));
+    date_->setObjectName("ctlDate");
+    date_->setDisplayFormat("yyyy-MM-dd HH:mm:ss");
+    date_->setCalendarPopup(true);
+    layout->addWidget(date_);
     dialog_.resize(700, 500);
     dialog_.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
@@ -108,6 +114,7 @@ class TextCheckTest : public ::testing::Test {
   QPushButton* button_;
   QTabWidget* tabs_;
   QTreeView* view_;
+  QDateTimeEdit* date_;
   QStandardItemModel model_;
 };
 
@@ -146,6 +153,15 @@ TEST_F(TextCheckTest, FindsCutButtonsTabsHeadingsAndCells) {
   EXPECT_TRUE(where.contains("dlgTest/ctlList cell 0,0")) << where.join(", ").toStdString();
   EXPECT_TRUE(where.contains("dlgTest/ctlList cell 0,1")) << where.join(", ").toStdString();
   EXPECT_TRUE(where.filter("qt_tabwidget_tabbar tab").size() > 0) << where.join(", ").toStdString();
+}
+
+TEST_F(TextCheckTest, FindsADateFieldThatShowsPartOfItsValue) {
+  // The filter bar's old fault: a squeezed field that showed "2026-12-08 23:5".
+  date_->setFixedWidth(date_->sizeHint().width() * 2 / 3);
+  const std::vector<TextProblem> problems = Problems();
+  ASSERT_EQ(problems.size(), 1u) << Describe(problems);
+  EXPECT_EQ(problems[0].where, "dlgTest/ctlDate shown value");
+  EXPECT_EQ(problems[0].text, "2026-12-08 23:59:59");
 }
 
 TEST_F(TextCheckTest, FindsTextsThatDidNotGoThroughTranslation) {

@@ -2,11 +2,13 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -93,6 +95,7 @@ class Checker {
     if (auto* bar = qobject_cast<QTabBar*>(widget)) return Tabs(bar);
     if (auto* header = qobject_cast<QHeaderView*>(widget)) return Header(header);
     if (auto* combo = qobject_cast<QComboBox*>(widget)) return Combo(combo);
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(widget)) return SpinBox(spin);
     if (auto* view = qobject_cast<QAbstractItemView*>(widget)) return Cells(view);
   }
 
@@ -237,6 +240,20 @@ class Checker {
     const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
                                                        QStyle::SC_ComboBoxEditField, combo);
     Cut(combo, "shown item", text, combo->fontMetrics().horizontalAdvance(text), field.width());
+  }
+
+  // A date, time or number field shows its whole value in its line edit,
+  // which the field places beside its arrows or calendar button.
+  void SpinBox(QAbstractSpinBox* spin) {
+    const QString text = spin->text();
+    const auto* edit = spin->findChild<QLineEdit*>();
+    if (text.isEmpty() || edit == nullptr) return;
+    const QMargins margins = edit->textMargins();
+    // A line edit keeps 2 px on either side of its text.
+    constexpr int kLineEditMargins = 4;
+    const int available =
+        edit->contentsRect().width() - margins.left() - margins.right() - kLineEditMargins;
+    Cut(spin, "shown value", text, spin->fontMetrics().horizontalAdvance(text), available);
   }
 
   void Cells(QAbstractItemView* view) {
