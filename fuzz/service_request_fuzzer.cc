@@ -60,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Decode<tav::protocol::ListEventsRequest>(payload);
   Decode<tav::protocol::SignExportRequest>(payload);
   Decode<tav::protocol::LogWritersRequest>(payload);
+  Decode<tav::protocol::RecordReviewRequest>(payload);
   Decode<tav::protocol::RunListDeleteRequest>(payload);
   Decode<tav::protocol::RunListMoveRequest>(payload);
   Decode<tav::protocol::RunListImportRequest>(payload);
