@@ -31,10 +31,13 @@ class HostExitTest : public ::testing::Test {
     SCOPED_TRACE(command);
     testing::CommandResult result = testing::RunCommand(command);
     // In the sanitizer build the leak checker's own tracer now and then
-    // crashes at exit while a Qt thread is ending; it says so and has found
-    // no leak. Such a run proves nothing either way, so the host runs again.
-    for (int retry = 0; retry < 2 && LeakCheckerFailed(result); ++retry) {
-      result = testing::RunCommand(command);
+    // faults at exit after the Qt host unloaded the library (in a loaded
+    // run, three times in a row); it says so and has judged nothing. The
+    // clean end is then checked again with the leak checker off and the
+    // address checks on.
+    if (LeakCheckerFailed(result)) {
+      result = testing::RunCommand(
+          "env ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" " + command);
     }
     EXPECT_EQ(result.exit_code, 0) << result.err;
     EXPECT_NE(result.out.find("host done\n"), std::string::npos) << result.out;
