@@ -515,6 +515,18 @@ erforderlich</translation>
         <source>The configuration audit trail could not be read: %1</source>
         <translation>Der Audit-Trail der Konfiguration konnte nicht gelesen werden: %1</translation>
     </message>
+    <message>
+        <source>The list shows no changes to review.</source>
+        <translation>Die Liste zeigt keine zu prüfenden Änderungen.</translation>
+    </message>
+    <message>
+        <source>Mark Reviewed</source>
+        <translation>Als geprüft kennzeichnen</translation>
+    </message>
+    <message>
+        <source>Review recorded: %1 (%2 changes).</source>
+        <translation>Prüfung aufgezeichnet: %1 (%2 Änderungen).</translation>
+    </message>
 </context>
 <context>
     <name>tav::Configuration</name>
@@ -631,14 +643,6 @@ Der Dialog bleibt geöffnet; klicken Sie auf OK, um es erneut zu versuchen.</tra
     <message>
         <source>Mark Reviewed</source>
         <translation>Als geprüft kennzeichnen</translation>
-    </message>
-    <message>
-        <source>The signature was refused (error %1).</source>
-        <translation>Die Signatur wurde abgelehnt (Fehler %1).</translation>
-    </message>
-    <message>
-        <source>The review was not recorded.</source>
-        <translation>Die Prüfung wurde nicht aufgezeichnet.</translation>
     </message>
     <message>
         <source>Review recorded: %1 (%2 events).</source>
@@ -1093,6 +1097,21 @@ Bitte wenden Sie sich an Ihren Administrator.</translation>
     <message>
         <source>Verified Analysis Settings</source>
         <translation>Analyseeinstellungen verifiziert</translation>
+    </message>
+</context>
+<context>
+    <name>tav::ReviewFlow</name>
+    <message>
+        <source>The signature was refused (error %1).</source>
+        <translation>Die Signatur wurde abgelehnt (Fehler %1).</translation>
+    </message>
+    <message>
+        <source>The review was not recorded.</source>
+        <translation>Die Prüfung wurde nicht aufgezeichnet.</translation>
+    </message>
+    <message>
+        <source>Mark Reviewed</source>
+        <translation>Als geprüft kennzeichnen</translation>
     </message>
 </context>
 <context>

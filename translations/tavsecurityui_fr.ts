@@ -515,6 +515,18 @@ obligatoire</translation>
         <source>The configuration audit trail could not be read: %1</source>
         <translation>La piste d&apos;audit de la configuration n&apos;a pas pu être lue : %1</translation>
     </message>
+    <message>
+        <source>The list shows no changes to review.</source>
+        <translation>La liste ne montre aucune modification à revoir.</translation>
+    </message>
+    <message>
+        <source>Mark Reviewed</source>
+        <translation>Marquer comme revu</translation>
+    </message>
+    <message>
+        <source>Review recorded: %1 (%2 changes).</source>
+        <translation>Revue enregistrée : %1 (%2 modifications).</translation>
+    </message>
 </context>
 <context>
     <name>tav::Configuration</name>
@@ -631,14 +643,6 @@ La boîte de dialogue reste ouverte ; cliquez sur OK pour réessayer.</translati
     <message>
         <source>Mark Reviewed</source>
         <translation>Marquer comme revu</translation>
-    </message>
-    <message>
-        <source>The signature was refused (error %1).</source>
-        <translation>La signature a été refusée (erreur %1).</translation>
-    </message>
-    <message>
-        <source>The review was not recorded.</source>
-        <translation>La revue n&apos;a pas été enregistrée.</translation>
     </message>
     <message>
         <source>Review recorded: %1 (%2 events).</source>
@@ -1093,6 +1097,21 @@ Veuillez contacter votre administrateur.</translation>
     <message>
         <source>Verified Analysis Settings</source>
         <translation>Paramètres d&apos;analyse vérifiés</translation>
+    </message>
+</context>
+<context>
+    <name>tav::ReviewFlow</name>
+    <message>
+        <source>The signature was refused (error %1).</source>
+        <translation>La signature a été refusée (erreur %1).</translation>
+    </message>
+    <message>
+        <source>The review was not recorded.</source>
+        <translation>La revue n&apos;a pas été enregistrée.</translation>
+    </message>
+    <message>
+        <source>Mark Reviewed</source>
+        <translation>Marquer comme revu</translation>
     </message>
 </context>
 <context>

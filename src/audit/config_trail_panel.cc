@@ -2,15 +2,21 @@
 
 #include <QItemSelectionModel>
 
+#include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "audit/audit_filter_bar.h"
 #include "audit/audit_list_ctrl.h"
 #include "audit/event_report.h"
+#include "audit/review_flow.h"
 #include "audit/trail_rows.h"
 #include "logon/access.h"
 #include "logon/user_record.h"
 #include "services/config/system_ids.h"
+#include "ui/message_prompter.h"
 #include "ui_config_trail_panel.h"
 
 namespace tav {
@@ -19,8 +25,9 @@ ConfigTrailPanel::ConfigTrailPanel(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::ConfigTrailPanel>()) {
   ui_->setupUi(this);
   filter_bar_ = new AuditFilterBar(this);
-  filter_bar_->SetReviewable(false);
   ui_->panelLayout->insertWidget(0, filter_bar_);
+  connect(filter_bar_, &AuditFilterBar::markReviewedRequested, this,
+          &ConfigTrailPanel::MarkReviewed);
   connect(filter_bar_, &AuditFilterBar::savePdfRequested, this,
           [this] { ui_->lstConfigTrail->SaveReportAsk(Report()); });
   connect(filter_bar_, &AuditFilterBar::printRequested, this,
@@ -76,14 +83,60 @@ void ConfigTrailPanel::Load() {
   }
   list->Sort(kTrailDateColumn, /*ascending=*/false);
   list->SelectItem(0);
-  std::vector<AuditRowFacts> facts;
-  facts.reserve(changes_.size());
-  for (const ConfigTrailEvent& change : changes_) facts.push_back(AuditRowFacts{change.date, false});
   filter_bar_->Attach(list,
                       AuditColumns{kTrailDateColumn, kTrailUserColumn, kTrailWhatColumn,
                                    /*kind_in_entries=*/true},
-                      AuditFilterBar::Noun::kChanges, std::move(facts), TrailEntryKinds());
+                      AuditFilterBar::Noun::kChanges, Facts(), TrailEntryKinds());
   ShowSelectedChange();
+}
+
+void ConfigTrailPanel::SetReviews(std::vector<RecordedReview> reviews) {
+  reviews_ = std::move(reviews);
+  if (loaded_) filter_bar_->SetFacts(Facts());
+}
+
+std::vector<AuditRowFacts> ConfigTrailPanel::Facts() const {
+  const ReviewIndex reviewed(reviews_, ReviewedLog::kConfigTrail);
+  std::vector<AuditRowFacts> facts;
+  facts.reserve(changes_.size());
+  for (const ConfigTrailEvent& change : changes_) {
+    facts.push_back(AuditRowFacts{change.date, reviewed.Covers(change.number)});
+  }
+  return facts;
+}
+
+bool ConfigTrailPanel::ShownRange(uint64_t* first, uint64_t* last) const {
+  const CAuditListCtrl* list = ui_->lstConfigTrail;
+  *first = UINT64_MAX;
+  *last = 0;
+  for (int row = 0; row < list->GetItemCount(); ++row) {
+    const uintptr_t at = list->GetItemData(row);
+    if (at >= changes_.size()) continue;
+    *first = std::min(*first, changes_[at].number);
+    *last = std::max(*last, changes_[at].number);
+  }
+  return *last != 0;
+}
+
+void ConfigTrailPanel::MarkReviewed() {
+  AuditReview review;
+  review.log = ReviewedLog::kConfigTrail;
+  if (!ShownRange(&review.first, &review.last)) {
+    StealthMessageBox(IDOK, window(),
+                      tr("The list shows no changes to review.").toStdString().c_str(),
+                      tr("Mark Reviewed").toStdString().c_str(), MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  std::optional<RecordedReview> recorded = SignReviewWithDialog(window(), std::move(review));
+  if (!recorded) return;
+  const std::string text = tr("Review recorded: %1 (%2 changes).")
+                               .arg(QString::fromStdString(ReviewRangeText(recorded->review)))
+                               .arg(recorded->review.count)
+                               .toStdString();
+  reviews_.push_back(std::move(*recorded));
+  filter_bar_->SetFacts(Facts());
+  StealthMessageBox(IDOK, window(), text.c_str(), tr("Mark Reviewed").toStdString().c_str(),
+                    MB_OK | MB_ICONINFORMATION);
 }
 
 AuditReport ConfigTrailPanel::Report() const {
@@ -110,6 +163,11 @@ AuditReport ConfigTrailPanel::Report() const {
                                 : std::string();
   };
   report.column_weights = TrailColumnWeights();
+  uint64_t first = 0;
+  uint64_t last = 0;
+  if (ShownRange(&first, &last)) {
+    report.reviews = ReviewLinesMeeting(reviews_, ReviewedLog::kConfigTrail, first, last);
+  }
   return report;
 }
 

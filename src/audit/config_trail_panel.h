@@ -3,7 +3,8 @@
 // settings ("Date & Time", "User Login", "What Changed", "Reason for
 // Change"; newest first) above the full description of the selected change:
 // every entry with its old and new values. The filter bar above the list
-// narrows it (audit/audit_filter_bar.h).
+// narrows it (audit/audit_filter_bar.h); "Mark Reviewed..." signs the review
+// of the changes shown, as on the event log page.
 //
 // Only a user allowed to view audit trails (controlled activity 13) may
 // open the tab: CanActivate asks, showing the refusal otherwise. The trail is
@@ -16,12 +17,15 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "audit/audit_filter.h"
 #include "audit/audit_report.h"
 #include "controls/tab_page_host.h"
 #include "services/config/config_trail.h"
+#include "services/filelib/audit_review.h"
 
 namespace Ui {
 class ConfigTrailPanel;
@@ -45,6 +49,12 @@ class ConfigTrailPanel : public QWidget, public ITabPage {
   AuditReport Report() const;
   // The description pane's text.
   QString DetailText() const;
+  // The reviews recorded in the system event log, which the viewer read
+  // with it; those of the trail decide "Only unreviewed" and go on reports.
+  void SetReviews(std::vector<RecordedReview> reviews);
+  // "Mark Reviewed...": signs the review of the changes from the first to
+  // the last the list shows (audit/review_flow.h).
+  void MarkReviewed();
   bool IsLoaded() const { return loaded_; }
 
   // ITabPage.
@@ -56,10 +66,16 @@ class ConfigTrailPanel : public QWidget, public ITabPage {
  private:
   void Load();
   void ShowSelectedChange();
+  // Per change (by item data): its date and whether a review covers it.
+  std::vector<AuditRowFacts> Facts() const;
+  // The lowest and highest number of the changes the list shows; false
+  // when it shows none.
+  bool ShownRange(uint64_t* first, uint64_t* last) const;
 
   std::unique_ptr<Ui::ConfigTrailPanel> ui_;
   AuditFilterBar* filter_bar_;  // a child
   std::vector<ConfigTrailEvent> changes_;
+  std::vector<RecordedReview> reviews_;
   bool loaded_ = false;
 };
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,12 +19,7 @@
 #include "audit/audit_list_ctrl.h"
 #include "audit/event_report.h"
 #include "audit/event_rows.h"
-#include "esig/esig_registry.h"
-#include "esig/esignature_dialog.h"
-#include "esig/review_signature.h"
-#include "esig/signature_backend.h"
-#include "logon/user_record.h"
-#include "services/security/secret.h"
+#include "audit/review_flow.h"
 #include "ui/message_prompter.h"
 #include "util/ole_date.h"
 #include "audit/listing.h"
@@ -113,30 +109,10 @@ void EventLogPage::Fill() {
 }
 
 std::vector<AuditRowFacts> EventLogPage::Facts() const {
-  // The reviewed ranges merged and in order, so that a million rows under
-  // years of reviews are looked up, not compared with each review.
-  std::vector<std::pair<uint64_t, uint64_t>> ranges;
-  for (const RecordedReview& r : reviews_) {
-    if (r.review.log == ReviewedLog::kSystemEvents) ranges.emplace_back(r.review.first, r.review.last);
-  }
-  std::sort(ranges.begin(), ranges.end());
-  std::vector<std::pair<uint64_t, uint64_t>> merged;
-  for (const auto& range : ranges) {
-    if (!merged.empty() && range.first <= merged.back().second + 1) {
-      merged.back().second = std::max(merged.back().second, range.second);
-    } else {
-      merged.push_back(range);
-    }
-  }
+  const ReviewIndex reviewed(reviews_, ReviewedLog::kSystemEvents);
   std::vector<AuditRowFacts> facts;
   facts.reserve(rows_.size());
-  for (const Row& row : rows_) {
-    // The last range that starts at or before the row.
-    auto it = std::upper_bound(merged.begin(), merged.end(),
-                               std::pair<uint64_t, uint64_t>(row.seq, UINT64_MAX));
-    const bool reviewed = it != merged.begin() && std::prev(it)->second >= row.seq;
-    facts.push_back(AuditRowFacts{row.date, reviewed});
-  }
+  for (const Row& row : rows_) facts.push_back(AuditRowFacts{row.date, reviewed.Covers(row.seq)});
   return facts;
 }
 
@@ -156,53 +132,19 @@ bool EventLogPage::ShownRange(uint64_t* first, uint64_t* last) const {
 void EventLogPage::MarkReviewed() {
   AuditReview review;
   review.log = ReviewedLog::kSystemEvents;
-  review.meaning = kReviewMeaning;
   if (!ShownRange(&review.first, &review.last)) {
     StealthMessageBox(IDOK, window(), tr("The list shows no events to review.").toStdString().c_str(),
                       tr("Mark Reviewed").toStdString().c_str(), MB_OK | MB_ICONINFORMATION);
     return;
   }
-  // The signature dialog's flow: the reviewer signs with the meaning
-  // "Reviewed" and may add a comment; the range covers the events between
-  // the first and the last shown, those the filter hides among them too.
-  SignatureDialogSetup setup;
-  setup.document_name = ReviewRangeText(review);
-  setup.show_comment = true;
-  OfferedReason meaning;
-  meaning.entry = ESigReasonEntry{kReviewMeaning, 1};
-  setup.reasons = {meaning};
-  setup.signer_groups = TheESigRegistry().groups();
-  SignatureBackend& backend = SignatureBackend::Default();
-  ESignatureDialog dialog(window(), backend, std::move(setup));
-  if (dialog.exec() != QDialog::Accepted) return;
-  SecretString password = dialog.TakePassword();
-  const UserRecord& signer = dialog.controller().signer();
-  review.comment = dialog.controller().comment();
-  const ReviewSignature signature =
-      SignAuditReview(backend, signer.user_name, signer.domain, password.c_str(), &review);
-  password.Clear();
-  if (!signature.recorded_review()) {
-    const std::string why = signature.code != 0
-                                ? tr("The signature was refused (error %1).")
-                                      .arg(signature.code)
-                                      .toStdString()
-                                : signature.status.message();
-    const std::string text =
-        tr("The review was not recorded.").toStdString() + "\n" + why;
-    StealthMessageBox(IDOK, window(), text.c_str(), tr("Mark Reviewed").toStdString().c_str(),
-                      MB_OK | MB_ICONERROR);
-    return;
-  }
-  RecordedReview recorded;
-  recorded.date = OleDateFromTimeT(::time(nullptr)).value_or(0.0);
-  recorded.reviewer = signature.recorded;
-  recorded.review = review;
-  reviews_.push_back(std::move(recorded));
+  std::optional<RecordedReview> recorded = SignReviewWithDialog(window(), std::move(review));
+  if (!recorded) return;
+  const QString range = QString::fromStdString(ReviewRangeText(recorded->review));
+  const uint64_t count = recorded->review.count;
+  reviews_.push_back(std::move(*recorded));
   filter_bar_->SetFacts(Facts());
   ui_->chainStatus->setText(ui_->chainStatus->text() + QLatin1Char('\n') +
-                            tr("Review recorded: %1 (%2 events).")
-                                .arg(QString::fromStdString(ReviewRangeText(review)))
-                                .arg(review.count));
+                            tr("Review recorded: %1 (%2 events).").arg(range).arg(count));
 }
 
 AuditReport EventLogPage::Report() {
@@ -225,12 +167,7 @@ AuditReport EventLogPage::Report() {
   uint64_t first = 0;
   uint64_t last = 0;
   if (ShownRange(&first, &last)) {
-    for (const RecordedReview& review : reviews_) {
-      if (review.review.log == ReviewedLog::kSystemEvents && review.review.first <= last &&
-          review.review.last >= first) {
-        report.reviews.push_back(ReviewLine(review));
-      }
-    }
+    report.reviews = ReviewLinesMeeting(reviews_, ReviewedLog::kSystemEvents, first, last);
   }
   return report;
 }

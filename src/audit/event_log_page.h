@@ -50,6 +50,8 @@ class EventLogPage : public QWidget, public ITabPage {
   // the last the list shows (esig/review_signature.h); the reviewed events
   // then count as reviewed for "Only unreviewed".
   void MarkReviewed();
+  // The reviews recorded in the log as read, and those made here since.
+  const std::vector<RecordedReview>& Reviews() const { return reviews_; }
   // Whether the chain line tells the result yet.
   bool ChainChecked() const { return chain_checked_; }
 

@@ -53,6 +53,7 @@ std::vector<double> TrailColumnWeights() { return {3, 2, 3, 5}; }
 OwnedReport MakeEventReport(const CAuditCollectionComp& events, const AuditFilter& filter,
                             ReportContext context) {
   const std::vector<RecordedReview> reviews = FindReviews(events);
+  const ReviewIndex reviewed(reviews, ReviewedLog::kSystemEvents);
   auto rows = std::make_shared<EventRows>();
   std::vector<AuditRowFacts> facts;
   std::vector<uint64_t> seqs;
@@ -64,8 +65,7 @@ OwnedReport MakeEventReport(const CAuditCollectionComp& events, const AuditFilte
     if (event == nullptr) continue;
     rows->events.push_back(event);
     seqs.push_back(seq);
-    facts.push_back(AuditRowFacts{event->GetEvent().GetDate(),
-                                  ReviewCovers(reviews, ReviewedLog::kSystemEvents, seq)});
+    facts.push_back(AuditRowFacts{event->GetEvent().GetDate(), reviewed.Covers(seq)});
   }
   const AuditRowMatcher matcher(filter, AuditColumns{}, {0, 1, 2}, facts);
   std::vector<const CAuditEventComp*> kept;
@@ -106,26 +106,27 @@ OwnedReport MakeEventReport(const CAuditCollectionComp& events, const AuditFilte
     return r->cells[column];
   };
   out.report.column_weights = EventColumnWeights(3);
-  for (const RecordedReview& review : reviews) {
-    if (review.review.log == ReviewedLog::kSystemEvents && review.review.first <= last &&
-        review.review.last >= first) {
-      out.report.reviews.push_back(ReviewLine(review));
-    }
-  }
+  out.report.reviews = ReviewLinesMeeting(reviews, ReviewedLog::kSystemEvents, first, last);
   out.rows = std::move(rows);
   return out;
 }
 
 OwnedReport MakeTrailReport(const std::vector<ConfigTrailEvent>& changes,
-                            const AuditFilter& filter, ReportContext context) {
+                            const std::vector<RecordedReview>& reviews, const AuditFilter& filter,
+                            ReportContext context) {
+  const ReviewIndex reviewed(reviews, ReviewedLog::kConfigTrail);
   auto rows = std::make_shared<TrailRows>();
   std::vector<AuditRowFacts> facts;
-  for (const ConfigTrailEvent& change : changes) facts.push_back(AuditRowFacts{change.date});
+  for (const ConfigTrailEvent& change : changes) {
+    facts.push_back(AuditRowFacts{change.date, reviewed.Covers(change.number)});
+  }
   const AuditRowMatcher matcher(filter,
                                 AuditColumns{kTrailDateColumn, kTrailUserColumn, kTrailWhatColumn,
                                              /*kind_in_entries=*/true},
                                 {0, 1, 2, 3}, facts);
   std::vector<DATE> dates;
+  uint64_t first = UINT64_MAX;
+  uint64_t last = 0;
   for (size_t i = 0; i < changes.size(); ++i) {
     const std::array<std::string, 4> cells = TrailRowTexts(changes[i], TrailWording::kShown);
     if (!matcher.Keeps(i, [&](int column) {
@@ -135,6 +136,8 @@ OwnedReport MakeTrailReport(const std::vector<ConfigTrailEvent>& changes,
     }
     rows->changes.push_back(&changes[i]);
     dates.push_back(changes[i].date);
+    first = std::min(first, changes[i].number);
+    last = std::max(last, changes[i].number);
   }
   std::reverse(rows->changes.begin(), rows->changes.end());
   std::stable_sort(rows->changes.begin(), rows->changes.end(),
@@ -159,6 +162,7 @@ OwnedReport MakeTrailReport(const std::vector<ConfigTrailEvent>& changes,
     return TrailEntriesText(*r->changes[row], TrailWording::kShown);
   };
   out.report.column_weights = TrailColumnWeights();
+  out.report.reviews = ReviewLinesMeeting(reviews, ReviewedLog::kConfigTrail, first, last);
   out.rows = std::move(rows);
   return out;
 }

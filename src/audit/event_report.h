@@ -17,6 +17,7 @@
 #include "audit/audit_report.h"
 #include "records/audit_collection_comp.h"
 #include "services/config/config_trail.h"
+#include "services/filelib/audit_review.h"
 
 namespace tav {
 
@@ -44,9 +45,11 @@ OwnedReport MakeEventReport(const CAuditCollectionComp& events, const AuditFilte
                             ReportContext context);
 
 // The changes that `filter` keeps, newest first, each with its entries
-// under it.
+// under it, and the reviews of the trail (found in the system event log)
+// that meet them; "only unreviewed" asks `reviews` too.
 OwnedReport MakeTrailReport(const std::vector<ConfigTrailEvent>& changes,
-                            const AuditFilter& filter, ReportContext context);
+                            const std::vector<RecordedReview>& reviews, const AuditFilter& filter,
+                            ReportContext context);
 
 // Relative column widths: the event log's ("Date & Time", "User Login",
 // "Event", and "Workstation" when there are four) and the trail's.

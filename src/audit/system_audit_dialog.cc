@@ -22,6 +22,8 @@ SystemAuditDialog::SystemAuditDialog(QWidget* parent, int initial_tab)
   ui_->ctl1039->addTab(event_log_,
                        QCoreApplication::translate("tav::SystemAudit", kEventLogTabText));
   config_trail_ = new ConfigTrailPanel();
+  // The reviews of the trail are events of the log the event page read.
+  config_trail_->SetReviews(event_log_->Reviews());
   ui_->ctl1039->addTab(config_trail_,
                        QCoreApplication::translate("tav::SystemAudit", kConfigTrailTabText));
   ConnectTabControl(ui_->ctl1039);

@@ -91,10 +91,49 @@ TEST(AuditReviewStore, ARangeMustLieInTheLogAndIsCountedWhenRecorded) {
   EXPECT_EQ(reviews[0].seq, 5u);
   EXPECT_EQ(reviews[0].reviewer, "rita");
   EXPECT_EQ(reviews[1].review.first, 5u);
-  EXPECT_FALSE(ReviewCovers(reviews, ReviewedLog::kSystemEvents, 1));
-  EXPECT_TRUE(ReviewCovers(reviews, ReviewedLog::kSystemEvents, 4));
-  EXPECT_TRUE(ReviewCovers(reviews, ReviewedLog::kSystemEvents, 5));
-  EXPECT_FALSE(ReviewCovers(reviews, ReviewedLog::kConfigTrail, 4));
+  const ReviewIndex events_index(reviews, ReviewedLog::kSystemEvents);
+  EXPECT_FALSE(events_index.Covers(1));
+  EXPECT_TRUE(events_index.Covers(4));
+  EXPECT_TRUE(events_index.Covers(5));
+  EXPECT_FALSE(events_index.Covers(6));
+  EXPECT_FALSE(ReviewIndex(reviews, ReviewedLog::kConfigTrail).Covers(4));
+}
+
+TEST(AuditReviewIndex, MergesOverlappingAdjacentAndNestedRangesOfItsLogOnly) {
+  auto review = [](ReviewedLog log, uint64_t first, uint64_t last) {
+    RecordedReview r;
+    r.reviewer = "rita";
+    r.review.log = log;
+    r.review.first = first;
+    r.review.last = last;
+    r.review.count = last - first + 1;
+    r.review.meaning = kReviewMeaning;
+    return r;
+  };
+  // Out of order, as reviews of different stretches are made.
+  const std::vector<RecordedReview> reviews = {
+      review(ReviewedLog::kSystemEvents, 20, 30), review(ReviewedLog::kSystemEvents, 10, 12),
+      review(ReviewedLog::kSystemEvents, 13, 15), review(ReviewedLog::kSystemEvents, 22, 25),
+      review(ReviewedLog::kSystemEvents, 28, 40), review(ReviewedLog::kConfigTrail, 16, 19)};
+  const ReviewIndex index(reviews, ReviewedLog::kSystemEvents);
+  std::vector<uint64_t> covered;
+  for (uint64_t seq = 0; seq <= 45; ++seq) {
+    if (index.Covers(seq)) covered.push_back(seq);
+  }
+  std::vector<uint64_t> expected;
+  for (uint64_t seq = 10; seq <= 15; ++seq) expected.push_back(seq);
+  for (uint64_t seq = 20; seq <= 40; ++seq) expected.push_back(seq);
+  EXPECT_EQ(covered, expected);
+  EXPECT_TRUE(ReviewIndex(reviews, ReviewedLog::kConfigTrail).Covers(16));
+  EXPECT_FALSE(ReviewIndex({}, ReviewedLog::kSystemEvents).Covers(0));
+
+  // A report of 14..21 lists the reviews that meet it, of its own log.
+  const std::vector<std::string> lines =
+      ReviewLinesMeeting(reviews, ReviewedLog::kSystemEvents, 14, 21);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("rita: Reviewed system events 20 to 30"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find("rita: Reviewed system events 13 to 15"), std::string::npos) << lines[1];
+  EXPECT_TRUE(ReviewLinesMeeting(reviews, ReviewedLog::kConfigTrail, 1, 15).empty());
 }
 
 }  // namespace

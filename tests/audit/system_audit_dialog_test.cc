@@ -28,6 +28,7 @@
 
 #include "TAVSecurityUI.h"
 #include "audit/audit_list_ctrl.h"
+#include "audit/config_trail_panel.h"
 #include "audit/event_log_page.h"
 #include "audit/trail_rows.h"
 #include "logon/user_record.h"
@@ -111,6 +112,9 @@ class SystemAuditTest : public ::testing::Test {
     ASSERT_TRUE(EnsureGuiApplication());
     ASSERT_TRUE(SetStealthMode(false));
     TheLogonState().current_user = UserRecord();
+    // The rights a test writes are an edit of what this process read
+    // before, which was in another test's data directory.
+    theSystemConfig.ForgetReadsForTesting();
   }
   void TearDown() override { TheLogonState().current_user = UserRecord(); }
 
@@ -397,6 +401,78 @@ TEST_F(SystemAuditTest, AReviewSignedInTheViewerIsRecordedListedAndReported) {
               std::string::npos)
         << file << "\n" << text.out;
   }
+}
+
+TEST_F(SystemAuditTest, TheTrailIsReviewedOnItsTabAndItsReportListsTheReview) {
+  data_dir_.AllowPlainPasswords();
+  testing::AddLocalAccount("rita", "Rita-Pass1", {"qa-reviewers"}, "Rita Reviewer");
+  TAVSecurityUI_ResetESignatureGroups();
+  ASSERT_EQ(TAVSecurityUI_AddESignatureGroup("qa-reviewers"), 1);
+  OnlyAdminsViewTrails();  // two changes: the rights, then the switch
+  LogOn("alice", "tav-admins");
+
+  std::string count_before, count_after, count_shown_again;
+  bool event_page_unchanged = false;
+  Open(&TAVSecurityUI_DoSysAuditTrail, [&](QDialog* dialog) {
+    auto* panel = dialog->findChild<ConfigTrailPanel*>();
+    auto* unreviewed = panel->findChild<QCheckBox*>("chkUnreviewed");
+    auto* count = panel->findChild<QLabel*>("lblFilterCount");
+    unreviewed->setChecked(true);
+    count_before = count->text().toStdString();
+    unreviewed->setChecked(false);
+    testing::WhenModalShows("dlg131", [&](QWidget* sig) {
+      testing::FillAndClickOk(sig, testing::Signing("rita", "Rita-Pass1", 0, "monthly review"));
+    });
+    QTest::mouseClick(panel->findChild<QPushButton*>("btnMarkReviewed"), Qt::LeftButton);
+    unreviewed->setChecked(true);
+    count_after = count->text().toStdString();
+    unreviewed->setChecked(false);
+    count_shown_again = count->text().toStdString();
+    // A review of the trail leaves the events unreviewed.
+    auto* events = dialog->findChild<EventLogPage*>("dlg1011");
+    events->findChild<QCheckBox*>("chkUnreviewed")->setChecked(true);
+    event_page_unchanged = events->List()->GetItemCount() > 0;
+  });
+  EXPECT_EQ(count_before, "2 of 2 changes");
+  EXPECT_EQ(count_after, "0 of 2 changes");
+  EXPECT_EQ(count_shown_again, "2 of 2 changes");
+  EXPECT_TRUE(event_page_unchanged);
+  ASSERT_EQ(boxes_.boxes().size(), 1u);
+  EXPECT_EQ(boxes_.boxes()[0].text, "Review recorded: configuration changes 1 to 2 (2 changes).");
+
+  CSystemEventManager manager;
+  const CAuditCollectionComp* log = manager.LoadEventList();
+  ASSERT_NE(log, nullptr);
+  const std::vector<RecordedReview> reviews = FindReviews(*log);
+  ASSERT_EQ(reviews.size(), 1u);
+  EXPECT_EQ(reviews[0].review.log, ReviewedLog::kConfigTrail);
+  EXPECT_EQ(reviews[0].review.count, 2u);
+
+  // Opened again, the trail knows its review; tavsec's report lists it,
+  // and keeps no row under --unreviewed.
+  std::string count_reopened;
+  Open(&TAVSecurityUI_DoSysAuditTrail, [&](QDialog* dialog) {
+    auto* panel = dialog->findChild<ConfigTrailPanel*>();
+    panel->findChild<QCheckBox*>("chkUnreviewed")->setChecked(true);
+    count_reopened = panel->findChild<QLabel*>("lblFilterCount")->text().toStdString();
+  });
+  EXPECT_EQ(count_reopened, "0 of 2 changes");
+  const std::string tavsec = data_dir_.CommandEnv() + " " + TAVSEC_PATH;
+  const std::string all = data_dir_.File("trail.pdf");
+  const std::string open = data_dir_.File("open.pdf");
+  ASSERT_EQ(testing::RunCommand(tavsec + " config trail --pdf '" + all + "'").exit_code, 0);
+  ASSERT_EQ(
+      testing::RunCommand(tavsec + " config trail --unreviewed --pdf '" + open + "'").exit_code, 0);
+  const testing::CommandResult text = testing::RunCommand("pdftotext -raw '" + all + "' -");
+  ASSERT_EQ(text.exit_code, 0) << text.err;
+  EXPECT_NE(text.out.find("rita: Reviewed configuration changes 1 to 2 (2 records). Meaning: "
+                          "Reviewed. Comment: monthly review"),
+            std::string::npos)
+      << text.out;
+  const testing::CommandResult none = testing::RunCommand("pdftotext -raw '" + open + "' -");
+  ASSERT_EQ(none.exit_code, 0) << none.err;
+  EXPECT_EQ(none.out.find("21 CFR Part 11 features"), std::string::npos) << none.out;
+  EXPECT_NE(text.out.find("21 CFR Part 11 features"), std::string::npos) << text.out;
 }
 
 TEST_F(SystemAuditTest, AnEmptyLogSaysSoAndEscapeDoesNotClose) {

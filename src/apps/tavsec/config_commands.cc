@@ -475,7 +475,7 @@ void AddConfigCommands(CLI::App& app, Context& context) {
                     "newest first, as the System Audit viewer prints it");
   AddReportFilterOptions(trail, &args.trail_report,
                          "only changes holding an entry of this kind (\"Changed Record\")",
-                         /*reviewable=*/false);
+                         /*reviewable=*/true);
   trail->add_flag("--workstations", args.trail_workstations,
                   "name the workstation (the lab store's login role) that stored each change");
   trail->callback([&context] { Trail(context); });

@@ -130,12 +130,19 @@ void WriteTrailReport(const ReportArgs& args, const std::vector<ConfigTrailEvent
     context.exit_code = kExitUsage;
     return;
   }
+  // The trail's reviews are events of the system event log.
+  CSystemEventManager manager;
+  const CAuditCollectionComp* events = manager.LoadEventList();
+  if (events == nullptr) {
+    context.exit_code = kExitFailed;  // the cause went to standard error
+    return;
+  }
   ReportContext base = BaseContext();
   base.integrity = theSystemConfig.VerifySettings() == 0
                        ? std::string("the settings match their seal")
                        : "the settings do not match their seal: " +
                              CSystemConfiguration::LastErrorMessage();
-  const OwnedReport report = MakeTrailReport(changes, filter, base);
+  const OwnedReport report = MakeTrailReport(changes, FindReviews(*events), filter, base);
   Write(report.report, args, report.report.table.rows, context);
 }
 

@@ -149,6 +149,13 @@ std::unique_ptr<CSystemConfiguration> CSystemConfiguration::NewEditor() const {
 
 std::string CSystemConfiguration::LastErrorMessage() { return t_last_error; }
 
+void CSystemConfiguration::ForgetReadsForTesting() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  bases_.clear();
+  failed_reads_.clear();
+  last_good_.clear();
+}
+
 StoreStatus CSystemConfiguration::Db(std::shared_ptr<ComplianceDb>* db) const {
   LoadService();
   return database_path_.empty() ? ComplianceDb::Get(db) : ComplianceDb::GetAt(database_path_, db);

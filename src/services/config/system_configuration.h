@@ -183,6 +183,11 @@ class CSystemConfiguration : public TAV2FileManager {
   // What the calling thread's last failed call of this object said.
   static std::string LastErrorMessage();
 
+  // Forgets what this process read of the settings: the bases of its edits
+  // and the values kept for a failed read. For tests that give the process
+  // a new data directory, whose settings those reads were never of.
+  void ForgetReadsForTesting();
+
  private:
   enum class Access { kRead, kWrite };
   using BuildRecord = std::function<std::unique_ptr<CComponent>(CComponent& current)>;

@@ -1,6 +1,8 @@
 #include "services/filelib/audit_review.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <memory>
 
 #include "records/audit_code.h"
@@ -153,16 +155,44 @@ std::vector<RecordedReview> FindReviews(const CAuditCollectionComp& events) {
   return reviews;
 }
 
-bool ReviewCovers(const std::vector<RecordedReview>& reviews, ReviewedLog log, uint64_t seq) {
+ReviewIndex::ReviewIndex(const std::vector<RecordedReview>& reviews, ReviewedLog log) {
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;
   for (const RecordedReview& r : reviews) {
-    if (r.review.log == log && seq >= r.review.first && seq <= r.review.last) return true;
+    if (r.review.log == log && r.review.first <= r.review.last) {
+      ranges.emplace_back(r.review.first, r.review.last);
+    }
   }
-  return false;
+  std::sort(ranges.begin(), ranges.end());
+  for (const auto& range : ranges) {
+    if (!ranges_.empty() && range.first <= ranges_.back().second + 1) {
+      ranges_.back().second = std::max(ranges_.back().second, range.second);
+    } else {
+      ranges_.push_back(range);
+    }
+  }
+}
+
+bool ReviewIndex::Covers(uint64_t seq) const {
+  // The last range that starts at or before `seq`.
+  const auto after = std::upper_bound(ranges_.begin(), ranges_.end(),
+                                      std::pair<uint64_t, uint64_t>(seq, UINT64_MAX));
+  return after != ranges_.begin() && std::prev(after)->second >= seq;
 }
 
 std::string ReviewLine(const RecordedReview& review) {
   return FormatOleDate(review.date, "%Y-%m-%d %H:%M:%S") + " " + review.reviewer + ": " +
          ReviewText(review.review);
+}
+
+std::vector<std::string> ReviewLinesMeeting(const std::vector<RecordedReview>& reviews,
+                                            ReviewedLog log, uint64_t first, uint64_t last) {
+  std::vector<std::string> lines;
+  for (const RecordedReview& r : reviews) {
+    if (r.review.log == log && r.review.first <= last && r.review.last >= first) {
+      lines.push_back(ReviewLine(r));
+    }
+  }
+  return lines;
 }
 
 }  // namespace tav

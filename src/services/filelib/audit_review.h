@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "records/audit_collection_comp.h"
@@ -75,12 +76,26 @@ struct RecordedReview {
 // event numbered by its sequence number).
 std::vector<RecordedReview> FindReviews(const CAuditCollectionComp& events);
 
-// Whether one of `reviews` of `log` covers record `seq`. `reviews` in the
-// order of the log.
-bool ReviewCovers(const std::vector<RecordedReview>& reviews, ReviewedLog log, uint64_t seq);
+// Which records of one log the reviews cover, for asking of every record
+// of a long log: the reviews' ranges merged and in order, so that a million
+// records under years of reviews are each looked up, not compared with
+// every review.
+class ReviewIndex {
+ public:
+  ReviewIndex(const std::vector<RecordedReview>& reviews, ReviewedLog log);
+  bool Covers(uint64_t seq) const;
+
+ private:
+  std::vector<std::pair<uint64_t, uint64_t>> ranges_;  // disjoint, in order
+};
 
 // "2026-12-08 09:00:00 alice: Reviewed system events ..." for a report.
 std::string ReviewLine(const RecordedReview& review);
+
+// The report lines of the reviews of `log` whose range meets first..last,
+// in the order of the log.
+std::vector<std::string> ReviewLinesMeeting(const std::vector<RecordedReview>& reviews,
+                                            ReviewedLog log, uint64_t first, uint64_t last);
 
 }  // namespace tav
 
