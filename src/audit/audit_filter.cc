@@ -6,18 +6,18 @@
 namespace tav {
 
 std::string AuditFilter::Describe() const {
-  std::string text;
+  std::string described;
   auto add = [&](const std::string& part) {
-    if (!text.empty()) text += "; ";
-    text += part;
+    if (!described.empty()) described += "; ";
+    described += part;
   };
   if (from) add("from " + FormatOleDate(*from, "%Y-%m-%d %H:%M:%S"));
   if (to) add("to " + FormatOleDate(*to, "%Y-%m-%d %H:%M:%S"));
   if (!user.empty()) add("user " + user);
   if (!kind.empty()) add("kind " + kind);
-  if (!text.empty()) add("text \"" + this->text + "\"");
+  if (!text.empty()) add("text \"" + text + "\"");
   if (unreviewed_only) add("not yet reviewed");
-  return text.empty() ? "(none)" : text;
+  return described.empty() ? "(none)" : described;
 }
 
 bool FilterNarrows(const AuditFilter& now, const AuditFilter& before) {

@@ -90,6 +90,7 @@ void CAuditListCtrl::PrintReportAsk(const AuditReport& report) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(QString::fromStdString(report.title));
   QPrintDialog dialog(&printer, this);
+  dialog.setObjectName(QStringLiteral("dlgPrint"));
   if (dialog.exec() != QDialog::Accepted) return;
   std::string error;
   QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -89,5 +89,19 @@ TEST(AuditFilter, OnlyALongerTextNarrows) {
   EXPECT_EQ(AuditFilter().Describe(), "(none)");
 }
 
+TEST(AuditFilter, DescribesEveryPartAlsoWhenItIsTheOnlyOne) {
+  // A report's header states its filter: a text filter alone once read
+  // "(none)" over rows it had chosen.
+  AuditFilter filter;
+  filter.text = "alice";
+  EXPECT_EQ(filter.Describe(), "text \"alice\"");
+  filter.user = "bob";
+  filter.unreviewed_only = true;
+  EXPECT_EQ(filter.Describe(), "user bob; text \"alice\"; not yet reviewed");
+  AuditFilter kind;
+  kind.kind = "Failed Login";
+  EXPECT_EQ(kind.Describe(), "kind Failed Login");
+}
+
 }  // namespace
 }  // namespace tav

@@ -306,6 +306,40 @@ TEST_F(SystemAuditTest, TheFilterBarNarrowsAsTheUserTypesAndKeepsTheSort) {
   EXPECT_NE(text.out.find("Page 1 of 1"), std::string::npos);
 }
 
+TEST_F(SystemAuditTest, PrintSendsWhatTheListShowsToThePrinterChosen) {
+  AppendEvent(MakeSystemEvent(kAuditSuccessfulLogin, "alice", At(9)));
+  AppendEvent(MakeSystemEvent(kAuditFailedLogin, "bob", At(10)));
+  AppendEvent(MakeSystemEvent(kAuditLoggedOff, "alice", At(11)));
+  const std::string pdf = data_dir_.File("printed.pdf");
+  bool printed_to_file = false;
+  Open(&TAVSecurityUI_DoSysEventViewer, [&](QDialog* dialog) {
+    auto* page = dialog->findChild<EventLogPage*>("dlg1011");
+    page->findChild<QLineEdit*>("edtFilterText")->setText("alice");
+    // The user picks printing to a file in the print dialog and names it.
+    testing::WhenModalShows("dlgPrint", [&](QWidget* widget) {
+      auto* printers = widget->findChild<QComboBox*>("printers");
+      auto* file = widget->findChild<QLineEdit*>("filename");
+      ASSERT_NE(printers, nullptr);
+      ASSERT_NE(file, nullptr);
+      printers->setCurrentIndex(printers->count() - 1);  // "Print to File (PDF)"
+      file->setText(QString::fromStdString(pdf));
+      printed_to_file = true;
+      static_cast<QDialog*>(widget)->accept();
+    });
+    QTest::mouseClick(page->findChild<QPushButton*>("btnPrint"), Qt::LeftButton);
+  });
+  ASSERT_TRUE(printed_to_file);
+  EXPECT_TRUE(boxes_.boxes().empty());
+  const testing::CommandResult text = testing::RunCommand("pdftotext -raw '" + pdf + "' -");
+  ASSERT_EQ(text.exit_code, 0) << text.err;
+  // The two rows shown, newest first, under the filter and page numbers.
+  const size_t off = text.out.find("Logged Off"), on = text.out.find("Successful Login");
+  EXPECT_TRUE(off != std::string::npos && on != std::string::npos && off < on) << text.out;
+  EXPECT_EQ(text.out.find("bob"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("Filter: text \"alice\""), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("Page 1 of 1"), std::string::npos) << text.out;
+}
+
 TEST_F(SystemAuditTest, AReviewSignedInTheViewerIsRecordedListedAndReported) {
   data_dir_.AllowPlainPasswords();
   testing::AddLocalAccount("rita", "Rita-Pass1", {"qa-reviewers"}, "Rita Reviewer");
