@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDateTimeEdit>
 #include <QDialog>
 #include <QGroupBox>
@@ -11,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStandardItemModel>
 #include <QTabBar>
 #include <QTabWidget>
@@ -162,6 +164,33 @@ TEST_F(TextCheckTest, FindsADateFieldThatShowsPartOfItsValue) {
   ASSERT_EQ(problems.size(), 1u) << Describe(problems);
   EXPECT_EQ(problems[0].where, "dlgTest/ctlDate shown value");
   EXPECT_EQ(problems[0].text, "2026-12-08 23:59:59");
+}
+
+TEST(TextCheckSidewaysTest, FindsADialogThatScrollsSideways) {
+  // A dialog too big for its screen shows its contents in a scroll area;
+  // one whose rows are wider than the screen scrolls sideways.
+  QDialog dialog;
+  dialog.setObjectName("dlgWide");
+  auto* outer = new QVBoxLayout(&dialog);
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName("screenFitScroll");
+  scroll->setWidgetResizable(true);
+  auto* content = new QWidget;
+  content->setMinimumSize(900, 100);
+  scroll->setWidget(content);
+  outer->addWidget(scroll);
+  dialog.resize(600, 300);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  std::vector<TextProblem> problems = CheckTexts(&dialog, false);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].where, "dlgWide sideways");
+  EXPECT_EQ(problems[0].needed, 900);
+  EXPECT_EQ(problems[0].ToString().toStdString().rfind("dlgWide sideways: needs 900 px, has ", 0), 0u);
+  // Scrolling down is what a small screen asks for.
+  content->setMinimumSize(100, 900);
+  QApplication::processEvents();
+  EXPECT_TRUE(CheckTexts(&dialog, false).empty());
 }
 
 TEST_F(TextCheckTest, FindsTextsThatDidNotGoThroughTranslation) {

@@ -44,8 +44,9 @@ void Usage(std::FILE* out) {
                "                    the tour changes it to the next line of standard input\n"
                "  --pseudo-locale   show every translated text longer and between marks\n"
                "                    (to find texts cut by a longer language)\n"
-               "  --check-texts     the tour fails on any text its widget cuts and, with\n"
-               "                    --pseudo-locale, on any text not translated\n"
+               "  --check-texts     the tour fails on any text its widget cuts, on a dialog\n"
+               "                    that must scroll sideways and, with --pseudo-locale,\n"
+               "                    on any text not translated\n"
                "Exit status: 0 success, 1 failure, 2 usage error (bad arguments).\n");
 }
 

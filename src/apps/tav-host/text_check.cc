@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -57,6 +58,7 @@ class Checker {
 
   std::vector<TextProblem> Run() {
     if (!window_->windowTitle().isEmpty()) Ours(window_, "window title", window_->windowTitle());
+    Sideways();
     Widget(window_);
     for (QWidget* child : window_->findChildren<QWidget*>()) {
       if (child->isVisibleTo(window_) && child->isVisible()) Widget(child);
@@ -73,6 +75,20 @@ class Checker {
       where += '/' + name;
     }
     return part.isEmpty() ? where : where + ' ' + part;
+  }
+
+  // A dialog too big for the screen shows its contents in a scroll area
+  // (ui/screen_fit.h). Scrolling down on a small screen is expected; a
+  // dialog that must scroll sideways hides the ends of its rows.
+  void Sideways() {
+    const auto* scroll = window_->findChild<QScrollArea*>(QStringLiteral("screenFitScroll"));
+    if (scroll == nullptr || scroll->widget() == nullptr ||
+        !scroll->horizontalScrollBar()->isVisible()) {
+      return;
+    }
+    problems_.push_back({TextProblem::kCut, Where(window_, "sideways"), QString(),
+                         scroll->widget()->width(),
+                         scroll->viewport()->width()});
   }
 
   void Cut(const QWidget* widget, const QString& part, const QString& text, int needed,
@@ -295,6 +311,9 @@ QString TextProblem::ToString() const {
   QString shown = text;
   shown.replace('\n', QStringLiteral("\\n"));
   if (kind == kUntranslated) return QStringLiteral("%1: not translated: \"%2\"").arg(where, shown);
+  if (shown.isEmpty()) {
+    return QStringLiteral("%1: needs %2 px, has %3").arg(where).arg(needed).arg(available);
+  }
   return QStringLiteral("%1: cut: \"%2\" needs %3 px, has %4")
       .arg(where, shown)
       .arg(needed)
