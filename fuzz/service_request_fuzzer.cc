@@ -72,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Decode<tav::protocol::AcceptSettingsRequest>(payload);
   Decode<tav::protocol::MayPerformRequest>(payload);
   Decode<tav::protocol::ListAccountsRequest>(payload);
+  Decode<tav::protocol::ListChangedUidsRequest>(payload);
   Decode<tav::protocol::ChangeAccountRequest>(payload);
   Decode<tav::protocol::ChangePasswordRequest>(payload);
 

@@ -23,6 +23,18 @@ protocol::ListAccountsReply ListAccounts(bool include_removed) {
   return reply;
 }
 
+protocol::ListChangedUidsReply ListChangedUids() {
+  protocol::ListChangedUidsReply reply;
+  const StoreStatus status =
+      CallForReply(protocol::EncodeRequest(protocol::ListChangedUidsRequest{CurrentActor()}),
+                   protocol::kOpListChangedUids, &reply);
+  if (status.ok()) return reply;
+  reply = protocol::ListChangedUidsReply();
+  reply.code = protocol::kAccountFailed;
+  reply.message = status.message();
+  return reply;
+}
+
 protocol::ChangeAccountReply ChangeAccount(protocol::AccountChange change,
                                            const protocol::WireAccount& account,
                                            const char* password) {

@@ -16,6 +16,10 @@ namespace tav::client {
 // kAccountFailed with the reason when the service cannot be asked.
 protocol::ListAccountsReply ListAccounts(bool include_removed = false);
 
+// The system accounts whose logons are refused because their uid changed;
+// kAccountFailed with the reason when the service cannot be asked.
+protocol::ListChangedUidsReply ListChangedUids();
+
 // One change. `password` (kAdd, kSetPassword) goes straight into the
 // request's wiped buffer. kAccountFailed with the reason when the service
 // cannot be asked: the change may or may not have been made then.

@@ -36,6 +36,12 @@ MessageWriter EncodeRequest(const ListAccountsRequest& request) {
   return w;
 }
 
+MessageWriter EncodeRequest(const ListChangedUidsRequest& request) {
+  MessageWriter w(kOpListChangedUids);
+  EncodeActor(w, request.actor);
+  return w;
+}
+
 MessageWriter EncodeRequest(const ChangePasswordRequest& request, std::string_view old_password,
                             std::string_view new_password) {
   MessageWriter w(kOpChangePassword);
@@ -55,6 +61,11 @@ MessageWriter EncodeRequest(const ChangeAccountRequest& request, std::string_vie
 StoreStatus DecodeRequest(MessageReader& r, ListAccountsRequest* request) {
   DecodeActor(r, &request->actor);
   request->include_removed = r.Bool();
+  return r.Finish();
+}
+
+StoreStatus DecodeRequest(MessageReader& r, ListChangedUidsRequest* request) {
+  DecodeActor(r, &request->actor);
   return r.Finish();
 }
 
@@ -80,6 +91,14 @@ MessageWriter EncodeReply(const ListAccountsReply& reply) {
   w.Int(kReplyOk).Int(reply.code).Bytes(reply.message.substr(0, kMaxMessage));
   w.Int(static_cast<int64_t>(reply.accounts.size()));
   for (const WireAccount& account : reply.accounts) EncodeAccount(w, account);
+  return w;
+}
+
+MessageWriter EncodeReply(const ListChangedUidsReply& reply) {
+  MessageWriter w(kOpListChangedUids);
+  w.Int(kReplyOk).Int(reply.code).Bytes(reply.message.substr(0, kMaxMessage));
+  w.Int(static_cast<int64_t>(reply.uids.size()));
+  for (const WireChangedUid& uid : reply.uids) w.Bytes(uid.name).Int(uid.uid).Int(uid.refused_uid);
   return w;
 }
 
@@ -119,6 +138,23 @@ StoreStatus DecodeReply(MessageReader& r, ListAccountsReply* reply) {
   const int64_t count = r.IntIn(0, kMaxPayloadBytes / 13);
   reply->accounts.clear();
   for (int64_t i = 0; i < count && r.ok(); ++i) reply->accounts.push_back(DecodeAccount(r));
+  return r.Finish();
+}
+
+StoreStatus DecodeReply(MessageReader& r, ListChangedUidsReply* reply) {
+  reply->code = r.IntIn(kAccountOk, kAccountNoLogon);
+  reply->message = r.Bytes(kMaxMessage);
+  // Each entry takes at least 23 bytes of the frame (an empty name and two
+  // integers): the count is bounded by the frame before any is read.
+  const int64_t count = r.IntIn(0, kMaxPayloadBytes / 23);
+  reply->uids.clear();
+  for (int64_t i = 0; i < count && r.ok(); ++i) {
+    WireChangedUid uid;
+    uid.name = r.Bytes();
+    uid.uid = r.IntIn(0, UINT32_MAX);
+    uid.refused_uid = r.IntIn(0, UINT32_MAX);
+    reply->uids.push_back(std::move(uid));
+  }
   return r.Finish();
 }
 

@@ -60,6 +60,23 @@ struct ListAccountsReply {
   std::vector<WireAccount> accounts;  // ordered by name
 };
 
+// kOpListChangedUids: the system accounts (the pam backend) whose last
+// logon was refused because the name's uid was not the one first seen
+// under it; for the callers of kOpListAccounts.
+struct ListChangedUidsRequest {
+  Actor actor;
+};
+struct WireChangedUid {
+  std::string name;
+  int64_t uid = 0;          // first seen
+  int64_t refused_uid = 0;  // the last other uid refused
+};
+struct ListChangedUidsReply {
+  int64_t code = kAccountOk;
+  std::string message;
+  std::vector<WireChangedUid> uids;  // ordered by name
+};
+
 enum class AccountChange : int64_t {
   kAdd = 1,
   kSetPassword = 2,
@@ -111,6 +128,7 @@ struct ChangePasswordReply {
 };
 
 MessageWriter EncodeRequest(const ListAccountsRequest& request);
+MessageWriter EncodeRequest(const ListChangedUidsRequest& request);
 // `password` goes into the writer, which wipes it (request.password, the
 // decoder's field, is not read): no other copy is made.
 MessageWriter EncodeRequest(const ChangeAccountRequest& request, std::string_view password);
@@ -118,13 +136,16 @@ MessageWriter EncodeRequest(const ChangeAccountRequest& request, std::string_vie
 MessageWriter EncodeRequest(const ChangePasswordRequest& request, std::string_view old_password,
                             std::string_view new_password);
 StoreStatus DecodeRequest(MessageReader& r, ListAccountsRequest* request);
+StoreStatus DecodeRequest(MessageReader& r, ListChangedUidsRequest* request);
 StoreStatus DecodeRequest(MessageReader& r, ChangePasswordRequest* request);
 StoreStatus DecodeRequest(MessageReader& r, ChangeAccountRequest* request);
 
 MessageWriter EncodeReply(const ListAccountsReply& reply);
+MessageWriter EncodeReply(const ListChangedUidsReply& reply);
 MessageWriter EncodeReply(const ChangeAccountReply& reply);
 MessageWriter EncodeReply(const ChangePasswordReply& reply);
 StoreStatus DecodeReply(MessageReader& r, ListAccountsReply* reply);
+StoreStatus DecodeReply(MessageReader& r, ListChangedUidsReply* reply);
 StoreStatus DecodeReply(MessageReader& r, ChangeAccountReply* reply);
 StoreStatus DecodeReply(MessageReader& r, ChangePasswordReply* reply);
 

@@ -44,6 +44,7 @@ std::string OperationName(uint16_t operation) {
     case kOpListAccounts: return "list accounts";
     case kOpChangeAccount: return "change account";
     case kOpChangePassword: return "change password";
+    case kOpListChangedUids: return "list changed uids";
   }
   return "operation " + std::to_string(operation);
 }

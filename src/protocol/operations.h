@@ -62,6 +62,7 @@ enum Operation : uint16_t {
   kOpListAccounts = 50,
   kOpChangeAccount = 51,
   kOpChangePassword = 52,
+  kOpListChangedUids = 53,
 };
 
 // "authenticate" for kOpAuthenticate, "operation 77" for unknown numbers.

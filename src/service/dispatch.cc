@@ -37,6 +37,7 @@ constexpr OperationEntry kOperations[] = {
     {protocol::kOpAcceptSettings, HandleAcceptSettings},
     {protocol::kOpMayPerform, HandleMayPerform},
     {protocol::kOpListAccounts, HandleListAccounts},
+    {protocol::kOpListChangedUids, HandleListChangedUids},
     {protocol::kOpChangeAccount, HandleChangeAccount},
     {protocol::kOpChangePassword, HandleChangePassword},
 };

@@ -42,6 +42,7 @@ HandlerReply HandleWriteSettings(Session& session, protocol::MessageReader& requ
 HandlerReply HandleAcceptSettings(Session& session, protocol::MessageReader& request);
 HandlerReply HandleMayPerform(Session& session, protocol::MessageReader& request);
 HandlerReply HandleListAccounts(Session& session, protocol::MessageReader& request);
+HandlerReply HandleListChangedUids(Session& session, protocol::MessageReader& request);
 HandlerReply HandleChangeAccount(Session& session, protocol::MessageReader& request);
 HandlerReply HandleChangePassword(Session& session, protocol::MessageReader& request);
 

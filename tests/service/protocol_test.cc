@@ -78,6 +78,9 @@ std::vector<Sample> Samples() {
   samples.push_back(MakeSample<ListAccountsRequest>(
       "list accounts", EncodeRequest(ListAccountsRequest{actor, true}),
       [](const ListAccountsRequest& r) { return EncodeRequest(r); }));
+  samples.push_back(MakeSample<ListChangedUidsRequest>(
+      "list changed uids", EncodeRequest(ListChangedUidsRequest{actor}),
+      [](const ListChangedUidsRequest& r) { return EncodeRequest(r); }));
   ChangeAccountRequest confirm;
   confirm.actor = actor;
   confirm.change = AccountChange::kConfirmUid;
@@ -230,6 +233,21 @@ TEST(ProtocolReplies, RoundTripsAndErrors) {
   ListAccountsReply list_decoded;
   ASSERT_TRUE(DecodeReply(list_reader, &list_decoded).ok());
   EXPECT_EQ(EncodeReply(list_decoded).payload(), list_payload);
+
+  ListChangedUidsReply uids;
+  uids.uids = {{"bob", 1999, 2002}, {"", 0, UINT32_MAX}};
+  const std::string uids_payload = EncodeReply(uids).payload();
+  MessageReader uids_reader(uids_payload);
+  ASSERT_TRUE(ReadReplyStatus(uids_reader, kOpListChangedUids).ok());
+  ListChangedUidsReply uids_decoded;
+  ASSERT_TRUE(DecodeReply(uids_reader, &uids_decoded).ok());
+  EXPECT_EQ(EncodeReply(uids_decoded).payload(), uids_payload);
+  // A uid beyond what the system has is no uid.
+  uids.uids = {{"bob", 1999, int64_t{UINT32_MAX} + 1}};
+  const std::string too_big = EncodeReply(uids).payload();
+  MessageReader too_big_reader(too_big);
+  ASSERT_TRUE(ReadReplyStatus(too_big_reader, kOpListChangedUids).ok());
+  EXPECT_FALSE(DecodeReply(too_big_reader, &uids_decoded).ok());
 
   ChangePasswordReply change;
   change.code = 1325;

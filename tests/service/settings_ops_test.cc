@@ -8,6 +8,7 @@
 #include <string>
 
 #include "protocol/account_ops.h"
+#include "protocol/event_ops.h"
 #include "protocol/settings_ops.h"
 
 namespace tav::protocol {
@@ -126,6 +127,8 @@ TEST(SettingsOps, TheFuzzSeedsAreValidRequests) {
   decodes("change_account_unlock", kOpChangeAccount, ChangeAccountRequest{});
   decodes("change_account_expire", kOpChangeAccount, ChangeAccountRequest{});
   decodes("change_password", kOpChangePassword, ChangePasswordRequest{});
+  decodes("list_changed_uids", kOpListChangedUids, ListChangedUidsRequest{});
+  decodes("record_review", kOpRecordReview, RecordReviewRequest{});
   const std::string verify = read("verify_settings");
   MessageReader reader(verify);
   EXPECT_EQ(reader.operation(), kOpVerifySettings);

@@ -21,10 +21,12 @@
 #include <thread>
 #include <vector>
 
+#include "protocol/account_ops.h"
 #include "service_test_support.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/event_seal.h"
 #include "services/filelib/log_integrity.h"
+#include "services/security/account_store.h"
 #include "services/security/result_codes.h"
 #include "testing/system_user.h"
 #include "testing/temp_data_dir.h"
@@ -353,6 +355,56 @@ TEST_F(TavsecdTest, AnotherSystemUserIsNamedByTheKernelAndGainsNoLogon) {
                    kOpDuplicateToken, &duplicate));
   EXPECT_EQ(duplicate.code, 0);
   EXPECT_TRUE(EventLines().empty());
+}
+
+TEST_F(TavsecdTest, ChangedSystemUidsAreListedForAnAdministratorOnly) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make a system user";
+  {
+    // bob was first seen as uid 1999; a logon as uid 2002 was refused.
+    std::unique_ptr<AccountStore> store;
+    std::string error;
+    ASSERT_EQ(AccountStore::Open(data_.File(kAccountsDbFile), AccountStore::Mode::kReadWrite,
+                                 &store, &error),
+              AccountStore::Status::kOk)
+        << error;
+    bool same = true;
+    int64_t recorded = 0;
+    ASSERT_EQ(store->ConfirmSystemUid("bob", 1999, 0, &error), AccountStore::Status::kOk);
+    ASSERT_EQ(store->CheckSystemUid("bob", 2002, 1, &same, &recorded, &error),
+              AccountStore::Status::kOk);
+    ASSERT_FALSE(same);
+    ASSERT_EQ(store->CheckSystemUid("carol", 2003, 1, &same, &recorded, &error),
+              AccountStore::Status::kOk);
+  }
+  SystemUser member;
+  ASSERT_TRUE(member.ok());
+  Start();
+  ASSERT_EQ(chmod(data_.path().c_str(), 0755), 0);
+  ASSERT_EQ(chown(socket_.c_str(), 0, member.gid()), 0);
+
+  // The machine's administrator gets bob, and only bob.
+  Fd admin(Connect());
+  ListChangedUidsReply list;
+  ASSERT_TRUE(Call(admin.get(), EncodeRequest(ListChangedUidsRequest{}), kOpListChangedUids, &list));
+  ASSERT_EQ(list.code, kAccountOk) << list.message;
+  ASSERT_EQ(list.uids.size(), 1u);
+  EXPECT_EQ(list.uids[0].name, "bob");
+  EXPECT_EQ(list.uids[0].uid, 1999);
+  EXPECT_EQ(list.uids[0].refused_uid, 2002);
+
+  // A member of the service's group, with no logon that may manage the
+  // accounts, learns nothing.
+  EXPECT_EQ(RunAs(member, [&] {
+              std::string error;
+              const int fd = ConnectUnixSocket(socket_, &error);
+              ListChangedUidsReply refused;
+              if (!Call(fd, EncodeRequest(ListChangedUidsRequest{}), kOpListChangedUids, &refused)) {
+                return 2;
+              }
+              close(fd);
+              return refused.code != kAccountOk && refused.uids.empty() ? 0 : 3;
+            }),
+            0);
 }
 
 TEST_F(TavsecdTest, RunAsItsUserItGivesUpRoot) {

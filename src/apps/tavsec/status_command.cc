@@ -7,6 +7,8 @@
 // store cannot be used or the chain is broken.
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -14,6 +16,7 @@
 
 #include "apps/tavsec/commands.h"
 #include "apps/tavsec/output.h"
+#include "client/account_proxy.h"
 #include "services/config/system_configuration.h"
 #include "services/filelib/compliance_db.h"
 #include "services/filelib/event_log_remote.h"
@@ -43,23 +46,50 @@ struct Status {
   PasswordPolicy policy;
   std::string policy_error;
   // System accounts (pam backend) refused because their uid is not the one
-  // first seen under their name; read only where this user may read the
-  // account database.
+  // first seen under their name: read from the account database where this
+  // user may read it, else asked of the compliance service. Unknown (with
+  // why) when neither answers.
+  bool uids_known = false;
   std::vector<AccountStore::SystemUid> changed_uids;
+  std::string uids_error;
 };
 
 // The names whose last logon was refused for another uid than the first.
-void ReadChangedUids(const std::string& dir, std::vector<AccountStore::SystemUid>* changed) {
+void ReadChangedUids(const std::string& dir, Status* status) {
   std::unique_ptr<AccountStore> store;
-  std::string error;
   std::vector<AccountStore::SystemUid> uids;
-  if (AccountStore::Open(dir + "/" + kAccountsDbFile, AccountStore::Mode::kReadOnly, &store,
-                         &error) != AccountStore::Status::kOk ||
-      store->ListSystemUids(&uids, &error) != AccountStore::Status::kOk) {
+  AccountStore::Status opened = AccountStore::Open(
+      dir + "/" + kAccountsDbFile, AccountStore::Mode::kReadOnly, &store, &status->uids_error);
+  if (opened == AccountStore::Status::kMissing) {
+    status->uids_known = true;  // no logon has been seen yet
     return;
   }
+  if (opened != AccountStore::Status::kOk ||
+      store->ListSystemUids(&uids, &status->uids_error) != AccountStore::Status::kOk) {
+    return;
+  }
+  status->uids_known = true;
   for (AccountStore::SystemUid& uid : uids) {
-    if (uid.refused_uid >= 0) changed->push_back(std::move(uid));
+    if (uid.refused_uid >= 0) status->changed_uids.push_back(std::move(uid));
+  }
+}
+
+// The same, asked of the compliance service, which answers an
+// administrator of the machine or a logged-on user with the right to
+// change the accounts.
+void AskChangedUids(Status* status) {
+  const protocol::ListChangedUidsReply reply = client::ListChangedUids();
+  if (reply.code != protocol::kAccountOk) {
+    status->uids_error = reply.message;
+    return;
+  }
+  status->uids_known = true;
+  for (const protocol::WireChangedUid& uid : reply.uids) {
+    AccountStore::SystemUid changed;
+    changed.name = uid.name;
+    changed.uid = uid.uid;
+    changed.refused_uid = uid.refused_uid;
+    status->changed_uids.push_back(std::move(changed));
   }
 }
 
@@ -106,8 +136,13 @@ bool ReadStatus(Status* status) {
   SecurityConfig security;
   status->policy_known = LoadSecurityConfig(status->dir.path, &security, &status->policy_error);
   status->policy = security.passwords;
-  if (access((status->dir.path + "/" + kAccountsDbFile).c_str(), R_OK) == 0) {
-    ReadChangedUids(status->dir.path, &status->changed_uids);
+  const std::string accounts = status->dir.path + "/" + kAccountsDbFile;
+  if (access(accounts.c_str(), R_OK) == 0 || (!through_service && errno == ENOENT)) {
+    ReadChangedUids(status->dir.path, status);
+  } else if (through_service) {
+    AskChangedUids(status);
+  } else {
+    status->uids_error = accounts + ": " + std::strerror(errno);
   }
   status->part11 = theSystemConfig.Is21CFREnabled() != 0;
   status->stealth = IsStealthMode();
@@ -131,6 +166,7 @@ void PrintText(const Status& status) {
   } else {
     std::cout << "password policy: unknown (" << status.policy_error << ")\n";
   }
+  if (!status.uids_known) std::cout << "system uid changes: unknown (" << status.uids_error << ")\n";
   for (const AccountStore::SystemUid& uid : status.changed_uids) {
     std::cout << "warning: system user " << uid.name << " logged on with uid " << uid.refused_uid
               << ", first seen with uid " << uid.uid << "; its logons are refused until "
@@ -160,6 +196,20 @@ void PrintJson(const Status& status) {
         .Key("warn_days").Int(status.policy.warn_days)
         .Key("change_at_first_logon").Bool(status.policy.change_at_first_logon)
         .EndObject();
+  } else {
+    json.Null();
+  }
+  json.Key("changed_uids");
+  if (status.uids_known) {
+    json.BeginArray();
+    for (const AccountStore::SystemUid& uid : status.changed_uids) {
+      json.BeginObject()
+          .Key("name").Str(uid.name)
+          .Key("first_uid").Int(uid.uid)
+          .Key("refused_uid").Int(uid.refused_uid)
+          .EndObject();
+    }
+    json.EndArray();
   } else {
     json.Null();
   }
