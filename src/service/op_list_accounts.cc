@@ -5,6 +5,8 @@
 // kOpListChangedUids: for the same callers, the system accounts whose
 // logons are refused because their uid changed.
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "service/account_handling.h"
 #include "service/handlers.h"
@@ -15,14 +17,33 @@ namespace tav::service {
 
 namespace {
 
-// A system administrator, or an actor who may change the accounts; the
-// refusal in *code and *message otherwise.
-bool MayList(Session& session, const protocol::Actor& actor, int64_t* code,
-             std::string* message) {
-  if (PeerIsOsAdmin(session.peer().uid)) return true;
-  std::string name;
-  *code = MayManageAccounts(session, actor, &name, message);
-  return *code == protocol::kAccountOk;
+// The checks both listings make (a system administrator, or an actor who
+// may change the accounts; the configuration), then the account database
+// opened for reading. False when the listing ends here, with *code and
+// *message set for the reply: a refusal, no configuration, a store that
+// cannot be read, or no database yet (code ok and no message: nothing has
+// been recorded, so there is nothing to list).
+bool OpenForListing(Session& session, const protocol::Actor& actor, int64_t* code,
+                    std::string* message, SecurityConfig* config,
+                    std::unique_ptr<AccountStore>* store) {
+  if (!PeerIsOsAdmin(session.peer().uid)) {
+    std::string name;
+    *code = MayManageAccounts(session, actor, &name, message);
+    if (*code != protocol::kAccountOk) return false;
+  }
+  *code = LoadAccountsConfig(config, message);
+  if (*code != protocol::kAccountOk) return false;
+  const AccountStore::Status status = AccountStore::Open(
+      config->data_dir + "/" + kAccountsDbFile, AccountStore::Mode::kReadOnly, store, message);
+  if (status == AccountStore::Status::kMissing) {
+    message->clear();
+    return false;
+  }
+  if (status != AccountStore::Status::kOk) {
+    *code = protocol::kAccountFailed;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -31,23 +52,13 @@ HandlerReply HandleListChangedUids(Session& session, protocol::MessageReader& re
   protocol::ListChangedUidsRequest list;
   if (!protocol::DecodeRequest(request, &list).ok()) return std::nullopt;
   protocol::ListChangedUidsReply reply;
-  if (!MayList(session, list.actor, &reply.code, &reply.message)) {
-    return protocol::EncodeReply(reply);
-  }
   SecurityConfig config;
-  reply.code = LoadAccountsConfig(&config, &reply.message);
-  if (reply.code != protocol::kAccountOk) return protocol::EncodeReply(reply);
   std::unique_ptr<AccountStore> store;
-  std::vector<AccountStore::SystemUid> uids;
-  AccountStore::Status status = AccountStore::Open(
-      config.data_dir + "/" + kAccountsDbFile, AccountStore::Mode::kReadOnly, &store,
-      &reply.message);
-  if (status == AccountStore::Status::kOk) status = store->ListSystemUids(&uids, &reply.message);
-  if (status == AccountStore::Status::kMissing) {
-    reply.message.clear();  // no logon has been seen yet
+  if (!OpenForListing(session, list.actor, &reply.code, &reply.message, &config, &store)) {
     return protocol::EncodeReply(reply);
   }
-  if (status != AccountStore::Status::kOk) {
+  std::vector<AccountStore::SystemUid> uids;
+  if (store->ListSystemUids(&uids, &reply.message) != AccountStore::Status::kOk) {
     reply.code = protocol::kAccountFailed;
     return protocol::EncodeReply(reply);
   }
@@ -62,26 +73,13 @@ HandlerReply HandleListAccounts(Session& session, protocol::MessageReader& reque
   protocol::ListAccountsRequest list;
   if (!protocol::DecodeRequest(request, &list).ok()) return std::nullopt;
   protocol::ListAccountsReply reply;
-  if (!MayList(session, list.actor, &reply.code, &reply.message)) {
-    return protocol::EncodeReply(reply);
-  }
   SecurityConfig config;
-  reply.code = LoadAccountsConfig(&config, &reply.message);
-  if (reply.code != protocol::kAccountOk) return protocol::EncodeReply(reply);
-
   std::unique_ptr<AccountStore> store;
-  std::vector<Account> accounts;
-  AccountStore::Status status = AccountStore::Open(
-      config.data_dir + "/" + kAccountsDbFile, AccountStore::Mode::kReadOnly, &store,
-      &reply.message);
-  if (status == AccountStore::Status::kOk) {
-    status = store->List(list.include_removed, &accounts, &reply.message);
-  }
-  if (status == AccountStore::Status::kMissing) {
-    reply.message.clear();
+  if (!OpenForListing(session, list.actor, &reply.code, &reply.message, &config, &store)) {
     return protocol::EncodeReply(reply);
   }
-  if (status != AccountStore::Status::kOk) {
+  std::vector<Account> accounts;
+  if (store->List(list.include_removed, &accounts, &reply.message) != AccountStore::Status::kOk) {
     reply.code = protocol::kAccountFailed;
     return protocol::EncodeReply(reply);
   }
